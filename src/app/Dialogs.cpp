@@ -1,0 +1,56 @@
+#include "app/Dialogs.h"
+
+#include <QMessageBox>
+
+#include "app/Form.h"
+
+namespace vantor::app {
+
+namespace {
+
+QMessageBox::Icon iconOf(Message::Icon icon) {
+    switch (icon) {
+        case Message::Icon::Information: return QMessageBox::Information;
+        case Message::Icon::Question: return QMessageBox::Question;
+        case Message::Icon::Exclamation: return QMessageBox::Warning;
+        case Message::Icon::Critical: return QMessageBox::Critical;
+        case Message::Icon::None: break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QMessageBox::StandardButtons buttonsOf(Message::Buttons buttons) {
+    switch (buttons) {
+        case Message::Buttons::OkCancel: return QMessageBox::Ok | QMessageBox::Cancel;
+        case Message::Buttons::YesNo: return QMessageBox::Yes | QMessageBox::No;
+        case Message::Buttons::YesNoCancel: return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+        case Message::Buttons::RetryCancel: return QMessageBox::Retry | QMessageBox::Cancel;
+        case Message::Buttons::Ok: break;
+    }
+    return QMessageBox::Ok;
+}
+
+Answer answerOf(int button) {
+    switch (button) {
+        case QMessageBox::Cancel: return Answer::Cancel;
+        case QMessageBox::Yes: return Answer::Yes;
+        case QMessageBox::No: return Answer::No;
+        case QMessageBox::Retry: return Answer::Retry;
+        default: return Answer::Ok;
+    }
+}
+
+}  // namespace
+
+Answer MessageBoxDialogs::ask(QWidget* owner, const Message& message) {
+    QMessageBox box(iconOf(message.icon), message.title, message.text, buttonsOf(message.buttons), owner);
+    box.setObjectName(QStringLiteral("messageBox"));
+    return answerOf(box.exec());
+}
+
+void MessageBoxDialogs::showModal(Form& form, QWidget* owner) {
+    if (owner && owner->isVisible()) form.move(owner->geometry().center() - form.rect().center());
+    form.exec();
+}
+
+}  // namespace vantor::app

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+namespace vantor::app {
+
+class Form;
+
+// One message box or question, as the user sees it.
+struct Message {
+    enum class Icon { None, Information, Question, Exclamation, Critical };
+    enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel, RetryCancel };
+
+    QString title;
+    QString text;
+    Icon icon = Icon::None;
+    Buttons buttons = Buttons::Ok;
+};
+
+enum class Answer { Ok, Cancel, Yes, No, Retry };
+
+// Every message box, question and modal form goes through here, so that tests can see what was
+// asked and answer it from a script.
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+    virtual Answer ask(QWidget* owner, const Message& message) = 0;
+    // Shows a loaded form modally over `owner` and returns once it is hidden again.
+    virtual void showModal(Form& form, QWidget* owner) = 0;
+};
+
+// The real dialogs: QMessageBox and QDialog::exec.
+class MessageBoxDialogs : public Dialogs {
+public:
+    Answer ask(QWidget* owner, const Message& message) override;
+    void showModal(Form& form, QWidget* owner) override;
+};
+
+}  // namespace vantor::app

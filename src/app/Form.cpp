@@ -1,0 +1,88 @@
+#include "app/Form.h"
+
+#include <QCloseEvent>
+
+#include "app/Dialogs.h"
+#include "app/Program.h"
+
+namespace vantor::app {
+
+Form::Form(QWidget* parent) : QDialog(parent) {
+    // Forms are top-level windows that can be minimised, not dialog boxes tied to a parent.
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    setModal(false);
+}
+
+void Form::load() {
+    if (m_loaded) return;
+    m_loaded = true;
+    Form_Load();
+}
+
+void Form::showForm() {
+    load();
+    if (!m_loaded) return;  // Form_Load may have unloaded the form again
+    show();
+    raise();
+    activateWindow();
+}
+
+void Form::showModal(QWidget* owner) {
+    load();
+    if (!m_loaded) return;
+    program().dialogs().showModal(*this, owner);
+}
+
+bool Form::unload() {
+    if (!m_loaded) {
+        hide();
+        return true;
+    }
+    bool cancel = false;
+    Form_Unload(cancel);
+    if (cancel || m_ending) return !cancel;
+    m_loaded = false;
+    hide();
+    return true;
+}
+
+void Form::endSilently() {
+    m_ending = true;
+    m_loaded = false;
+    hide();
+    m_ending = false;
+}
+
+void Form::setHourglass(bool busy) {
+    if (busy)
+        setCursor(Qt::WaitCursor);
+    else
+        unsetCursor();
+}
+
+void Form::closeEvent(QCloseEvent* event) {
+    if (m_ending || !m_loaded) {
+        event->accept();
+        return;
+    }
+    // unload() hides the form itself when it goes ahead; the event is never the one to close it.
+    event->ignore();
+    unload();
+}
+
+void Form::reject() {
+    // Escape closes like the window's close box.
+    if (!m_loaded) {
+        QDialog::reject();
+        return;
+    }
+    unload();
+}
+
+bool Form::event(QEvent* event) {
+    if (event->type() == QEvent::WindowActivate && m_loaded) Form_Activate();
+    return QDialog::event(event);
+}
+
+}  // namespace vantor::app

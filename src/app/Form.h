@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QDialog>
+
+namespace vantor::app {
+
+// The life of one of the program's forms. Each form is one program-wide object made on first use;
+// it is loaded (Form_Load runs), shown, and unloaded (Form_Unload may refuse), and its variables
+// keep their values from one load to the next. Closing the window by its frame or Escape goes
+// through Form_Unload like any other unload.
+class Form : public QDialog {
+    Q_OBJECT
+public:
+    explicit Form(QWidget* parent = nullptr);
+
+    bool isLoaded() const { return m_loaded; }
+
+    // Runs Form_Load unless the form is loaded already.
+    void load();
+    // Loads the form and shows it without a modal wait.
+    void showForm();
+    // Loads the form and shows it modally over `owner` through the program's Dialogs.
+    void showModal(QWidget* owner);
+    // Asks Form_Unload; unless it cancels, hides the form and marks it unloaded. True when unloaded.
+    bool unload();
+    // Hides the form without asking anything: the program is ending.
+    void endSilently();
+
+    // Mouse pointer of the form: the hourglass during long operations.
+    void setHourglass(bool busy);
+
+protected:
+    virtual void Form_Load() {}
+    virtual void Form_Unload(bool& cancel) { Q_UNUSED(cancel); }
+    virtual void Form_Activate() {}
+
+    void closeEvent(QCloseEvent* event) override;
+    void reject() override;
+    bool event(QEvent* event) override;
+
+private:
+    bool m_loaded = false;
+    bool m_ending = false;
+};
+
+}  // namespace vantor::app

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QColor>
+
+class QWidget;
+
+namespace vantor::app {
+
+// The program's background colour, on every form, label, button, frame and option button.
+inline const QColor kBackground(154, 222, 248);
+
+// Paints the form and everything on it in the program's colour and sets the Verdana font (or the
+// nearest installed sans-serif font where Verdana is missing). Called once from each form's load.
+void applyLook(QWidget& form);
+
+}  // namespace vantor::app

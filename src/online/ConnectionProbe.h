@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QObject>
+#include <QUrl>
+#include <chrono>
+#include <functional>
+
+class QNetworkAccessManager;
+class QNetworkReply;
+
+namespace vantor::online {
+
+// The Internet check: can a well-known web page be opened? Any HTTP answer counts as
+// connected; no page content is read. Bounded so a silent network cannot hold the splash.
+class ConnectionProbe : public QObject {
+    Q_OBJECT
+public:
+    static constexpr std::chrono::seconds kLimit{15};
+
+    explicit ConnectionProbe(QObject* parent = nullptr);
+
+    // Starts the check; `done(connected)` runs once, on this object's thread.
+    void check(const QUrl& address, std::function<void(bool)> done);
+    bool running() const { return m_reply != nullptr; }
+
+private:
+    void finish(bool connected);
+
+    QNetworkAccessManager* m_network;
+    QNetworkReply* m_reply = nullptr;
+    std::function<void(bool)> m_done;
+};
+
+}  // namespace vantor::online

@@ -1,0 +1,17 @@
+#include "scale/Bytes.h"
+
+namespace vantor {
+
+std::string toHex(std::span<const Byte> bytes, bool spaced) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string text;
+    text.reserve(bytes.size() * 3);
+    for (Byte b : bytes) {
+        if (spaced && !text.empty()) text += ' ';
+        text += kDigits[b >> 4];
+        text += kDigits[b & 0x0F];
+    }
+    return text;
+}
+
+}  // namespace vantor

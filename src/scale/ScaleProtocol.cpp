@@ -1,0 +1,24 @@
+#include "scale/ScaleProtocol.h"
+
+#include <cassert>
+
+namespace vantor::scale {
+
+Bytes unlockCommand(const SerialBytes& serial) {
+    return {kUnlock, serial[0], serial[1], serial[2], serial[3]};
+}
+
+Bytes writePageCommand(std::uint16_t address, std::span<const Byte> page) {
+    assert(page.size() == kPageSize);
+    Bytes command{kWritePage, addressHigh(address), addressLow(address)};
+    command.insert(command.end(), page.begin(), page.end());
+    return command;
+}
+
+Bytes readPageCommand(std::uint16_t address) {
+    return {kReadPage, addressHigh(address), addressLow(address)};
+}
+
+Bytes finishCommand() { return {kFinish}; }
+
+}  // namespace vantor::scale

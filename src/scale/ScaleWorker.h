@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QThread>
+#include <atomic>
+#include <memory>
+#include <utility>
+
+#include "scale/SerialTransport.h"
+
+namespace vantor::scale {
+
+// The one thread that owns the scale's serial port. Forms hand it a job (a function over the
+// port) and get the job's result back on their own thread; only one job runs at a time, so only
+// one exchange is ever in flight on the link. The user-interface thread never waits for the scale.
+class ScaleWorker : public QObject {
+    Q_OBJECT
+public:
+    explicit ScaleWorker(QObject* parent = nullptr);
+    ~ScaleWorker() override;
+
+    // Runs `job(SerialTransport&)` on the worker thread, then `done(result)` on `context`'s thread
+    // (skipped when `context` is gone by then). False, and nothing runs, while another job runs.
+    template <class Job, class Done>
+    bool run(Job job, QObject* context, Done done);
+
+    bool busy() const { return m_busy.load(); }
+
+    // Ends waits at once, closes the port and stops the thread. Jobs are refused afterwards.
+    void stop();
+
+    // Set while the program is ending; jobs may read it to stop early.
+    const std::atomic<bool>& cancelFlag() const { return m_cancel; }
+
+private:
+    SerialTransport& transport();
+
+    QThread m_thread;
+    QObject* m_context = nullptr;  // the worker thread's object for queued calls
+    std::unique_ptr<SerialTransport> m_transport;
+    std::atomic<bool> m_busy{false};
+    std::atomic<bool> m_cancel{false};
+    bool m_stopped = false;
+};
+
+template <class Job, class Done>
+bool ScaleWorker::run(Job job, QObject* context, Done done) {
+    if (m_stopped || m_busy.exchange(true)) return false;
+    QPointer<QObject> receiver(context);
+    QMetaObject::invokeMethod(m_context, [this, job = std::move(job), receiver, done = std::move(done)]() mutable {
+        auto result = job(transport());
+        m_busy = false;
+        if (!receiver) return;
+        QMetaObject::invokeMethod(receiver.data(), [result = std::move(result), done = std::move(done)]() mutable {
+            done(std::move(result));
+        });
+    });
+    return true;
+}
+
+}  // namespace vantor::scale

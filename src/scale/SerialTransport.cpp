@@ -1,0 +1,150 @@
+#include "scale/SerialTransport.h"
+
+#include <QElapsedTimer>
+#include <algorithm>
+
+#include "scale/ScaleLog.h"
+#include "scale/ScaleProtocol.h"
+
+#ifdef Q_OS_LINUX
+#include <linux/serial.h>
+#include <sys/ioctl.h>
+#endif
+
+Q_LOGGING_CATEGORY(lcScale, "vantor.scale", QtWarningMsg)
+
+namespace vantor::scale {
+
+namespace {
+
+constexpr qint64 kReceiveBufferSize = 4096;
+// Waits are cut into slices so that a cancel is seen promptly; each slice sleeps in the system.
+constexpr std::chrono::milliseconds kWaitSlice{100};
+// Handing a command to the line: 131 bytes take 68 ms at 19200 baud; anything near this bound
+// means the port is stuck.
+constexpr int kSendLimitMs = 2000;
+
+// USB serial adapters hold received bytes up to their latency timer (16 ms) before passing them
+// on; low-latency mode asks the driver to pass them at once. Devices without it refuse: ignored.
+void requestLowLatency([[maybe_unused]] QSerialPort& port) {
+#ifdef Q_OS_LINUX
+    serial_struct settings{};
+    const int fd = static_cast<int>(port.handle());
+    if (fd >= 0 && ::ioctl(fd, TIOCGSERIAL, &settings) == 0) {
+        settings.flags |= ASYNC_LOW_LATENCY;
+        ::ioctl(fd, TIOCSSERIAL, &settings);
+    }
+#endif
+}
+
+}  // namespace
+
+void applyLineSettings(QSerialPort& port) {
+    port.setBaudRate(QSerialPort::Baud19200);
+    port.setParity(QSerialPort::NoParity);
+    port.setDataBits(QSerialPort::Data8);
+    port.setStopBits(QSerialPort::OneStop);
+    port.setFlowControl(QSerialPort::NoFlowControl);
+    port.setReadBufferSize(kReceiveBufferSize);
+    port.setRequestToSend(true);
+    port.setDataTerminalReady(true);
+    port.setBreakEnabled(false);
+    requestLowLatency(port);
+    port.clearError();
+}
+
+PortProblem problemOf(QSerialPort::SerialPortError error) {
+    switch (error) {
+        case QSerialPort::DeviceNotFoundError: return PortProblem::NotFound;
+        case QSerialPort::PermissionError: return PortProblem::PermissionDenied;
+        case QSerialPort::OpenError: return PortProblem::Busy;
+        default: return PortProblem::Other;
+    }
+}
+
+SerialTransport::SerialTransport() = default;
+
+SerialTransport::~SerialTransport() { close(); }
+
+void SerialTransport::setPortName(const QString& name) {
+    if (name == m_name && m_port.portName() == name) return;
+    close();
+    m_name = name;
+    m_port.setPortName(name);
+}
+
+std::optional<SerialTransport::OpenFailure> SerialTransport::open() {
+    if (m_port.isOpen()) return std::nullopt;
+    if (!m_port.open(QIODevice::ReadWrite)) {
+        OpenFailure failure{problemOf(m_port.error()), m_port.errorString()};
+        qCDebug(lcScale) << "open" << m_name << "failed:" << failure.detail;
+        m_port.clearError();
+        return failure;
+    }
+    applyLineSettings(m_port);
+    qCDebug(lcScale) << "opened" << m_name;
+    return std::nullopt;
+}
+
+void SerialTransport::close() {
+    if (!m_port.isOpen()) return;
+    m_port.close();
+    m_port.clearError();
+    qCDebug(lcScale) << "closed" << m_name;
+}
+
+void SerialTransport::discardInput() {
+    if (m_port.isOpen()) m_port.clear(QSerialPort::Input);
+}
+
+bool SerialTransport::send(std::span<const Byte> bytes) {
+    if (!m_port.isOpen()) return false;
+    qCDebug(lcScale).noquote() << "->" << QString::fromStdString(toHex(bytes, true));
+    const qint64 written = m_port.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
+    if (written != static_cast<qint64>(bytes.size())) {
+        m_port.clearError();
+        return false;
+    }
+    QElapsedTimer elapsed;
+    elapsed.start();
+    while (m_port.bytesToWrite() > 0) {
+        if (cancelled() || elapsed.elapsed() > kSendLimitMs) return false;
+        if (!m_port.waitForBytesWritten(static_cast<int>(kWaitSlice.count())) && readErrorOccurred()) return false;
+    }
+    return true;
+}
+
+// A port error inside an exchange (an unplugged adapter, or the spurious read error that
+// QSerialPort before 6.7.1 can report after a zero-length read) is cleared and counts as a
+// missing reply: the exchange's own retry rules decide what follows.
+bool SerialTransport::readErrorOccurred() {
+    const QSerialPort::SerialPortError error = m_port.error();
+    if (error == QSerialPort::NoError || error == QSerialPort::TimeoutError) {
+        m_port.clearError();
+        return false;
+    }
+    qCDebug(lcScale) << "port error" << error << m_port.errorString();
+    m_port.clearError();
+    return true;
+}
+
+bool SerialTransport::waitForBytes(std::size_t count, std::chrono::seconds limit) {
+    if (!m_port.isOpen()) return false;
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (static_cast<std::size_t>(m_port.bytesAvailable()) < count) {
+        const auto remaining = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (cancelled() || remaining.count() <= 0) return false;
+        const auto slice = std::min(remaining, kWaitSlice);
+        if (!m_port.waitForReadyRead(static_cast<int>(slice.count())) && readErrorOccurred()) return false;
+    }
+    return true;
+}
+
+Bytes SerialTransport::readAvailable() {
+    const QByteArray data = m_port.read(static_cast<qint64>(kMaxReadSize));
+    Bytes bytes(data.begin(), data.end());
+    qCDebug(lcScale).noquote() << "<-" << QString::fromStdString(toHex(bytes, true));
+    return bytes;
+}
+
+}  // namespace vantor::scale

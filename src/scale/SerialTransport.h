@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QSerialPort>
+#include <QString>
+#include <atomic>
+#include <optional>
+
+#include "scale/DetectionRound.h"
+#include "scale/ScaleTransport.h"
+
+namespace vantor::scale {
+
+// The line settings of the scale link: 19200 baud, no parity, 8 data bits, 1 stop bit, no flow
+// control, DTR and RTS asserted, a 4,096-byte receive buffer. A setting the device refuses (DTR
+// on a pseudo-terminal, say) is left as it is.
+void applyLineSettings(QSerialPort& port);
+
+PortProblem problemOf(QSerialPort::SerialPortError error);
+
+// The scale link over a real serial port. Lives on, and is used from, one thread only.
+class SerialTransport : public ScaleTransport {
+public:
+    SerialTransport();
+    ~SerialTransport() override;
+
+    // The port used by the next open(): a device name (COM3) or path (/dev/ttyUSB0, /dev/pts/4).
+    void setPortName(const QString& name);
+    QString portName() const { return m_name; }
+
+    struct OpenFailure {
+        PortProblem problem;
+        QString detail;
+    };
+    // Opens the selected port with the line settings; nullopt on success.
+    std::optional<OpenFailure> open();
+    void close();
+    bool isOpen() const { return m_port.isOpen(); }
+
+    // Waits end early, as on a missing reply, once this flag is set (the program is ending).
+    void setCancelFlag(const std::atomic<bool>* cancel) { m_cancel = cancel; }
+
+    void discardInput() override;
+    bool send(std::span<const Byte> bytes) override;
+    bool waitForBytes(std::size_t count, std::chrono::seconds limit) override;
+    Bytes readAvailable() override;
+
+private:
+    bool cancelled() const { return m_cancel && m_cancel->load(); }
+    bool readErrorOccurred();
+
+    QSerialPort m_port;
+    QString m_name;
+    const std::atomic<bool>* m_cancel = nullptr;
+};
+
+}  // namespace vantor::scale
