@@ -1,0 +1,72 @@
+#include <gtest/gtest.h>
+
+#include "scale/DetectionRound.h"
+#include "scale/ScaleProtocol.h"
+
+using namespace vantor;
+using namespace vantor::scale;
+
+namespace {
+
+Bytes pageReply(std::initializer_list<Byte> serial) {
+    Bytes reply{kReadPage, 0x07, 0x00};
+    reply.insert(reply.end(), serial);
+    reply.resize(kReadReplySize, 0xFF);
+    return reply;
+}
+
+}  // namespace
+
+TEST(DetectionRound, FirstGoodAnswerWinsAtOnce) {
+    DetectionRound round({"/dev/a", "/dev/b", "/dev/c"});
+    EXPECT_FALSE(round.finished());
+    round.bytesArrived(2, pageReply({0x12, 0x34, 0x56, 0x78}));
+    ASSERT_TRUE(round.finished());  // the silent ports are not waited for
+    EXPECT_EQ(round.result().port, "/dev/c");
+    EXPECT_EQ(round.result().serial, "12345678");
+}
+
+TEST(DetectionRound, AnswersArrivingTogetherGoToTheLowestPort) {
+    DetectionRound round({"/dev/a", "/dev/b", "/dev/c"});
+    round.bytesArrived(2, pageReply({0x11, 0x11, 0x11, 0x11}));
+    round.bytesArrived(1, pageReply({0x22, 0x22, 0x22, 0x22}));
+    EXPECT_EQ(round.result().port, "/dev/b");
+    EXPECT_EQ(round.result().serial, "22222222");
+}
+
+TEST(DetectionRound, AnswerIsCompleteOnlyWithAWholePageReply) {
+    DetectionRound round({"/dev/a"});
+    const Bytes reply = pageReply({0x12, 0x34, 0x56, 0x78});
+    round.bytesArrived(0, std::span(reply).first(130));
+    EXPECT_FALSE(round.finished());
+    round.bytesArrived(0, std::span(reply).subspan(130));
+    EXPECT_TRUE(round.result().found());
+}
+
+TEST(DetectionRound, GarbledAnswersAndRefusedPortsEndWithoutAScale) {
+    DetectionRound round({"/dev/a", "/dev/b", "/dev/c"});
+    round.bytesArrived(0, pageReply({0xFF, 0xFF, 0xFF, 0xFF}));  // a blank page: not a serial number
+    round.portRefused(1, PortProblem::PermissionDenied, "Permission denied");
+    EXPECT_FALSE(round.finished());
+    round.portLost(2);
+    ASSERT_TRUE(round.finished());
+    const DetectionResult result = round.result();
+    EXPECT_FALSE(result.found());
+    ASSERT_EQ(result.refused.size(), 1u);
+    EXPECT_EQ(result.refused[0].port, "/dev/b");
+    EXPECT_NE(accessHint(result).find("/dev/b"), std::string::npos);
+    EXPECT_NE(accessHint(result).find("dialout"), std::string::npos);
+}
+
+TEST(DetectionRound, NoHintWithoutAPermissionProblem) {
+    DetectionRound round({"/dev/a"});
+    round.portRefused(0, PortProblem::NotFound, "No such file or directory");
+    EXPECT_TRUE(round.finished());
+    EXPECT_EQ(accessHint(round.result()), "");
+}
+
+TEST(DetectionRound, EmptyListFinishesAtOnce) {
+    DetectionRound round({});
+    EXPECT_TRUE(round.finished());
+    EXPECT_FALSE(round.result().found());
+}
