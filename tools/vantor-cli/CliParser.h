@@ -1,0 +1,44 @@
+#pragma once
+
+// The command line of vantor-cli: a command word, its positional arguments and its options.
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vantor::cli {
+
+struct CommandSyntax {
+    std::string name;
+    std::size_t minArguments = 0;
+    std::size_t maxArguments = 0;
+    std::vector<std::string> valueOptions;  // --port DEV (or --port=DEV)
+    std::vector<std::string> flagOptions;   // --yes
+    std::string usage;                      // one line: "serial [--port DEV]"
+    std::string summary;                    // what it does
+};
+
+struct ParsedCommand {
+    std::string name;
+    std::vector<std::string> arguments;
+    std::map<std::string, std::string> values;
+    std::vector<std::string> flags;
+
+    bool has(const std::string& flag) const;
+    std::optional<std::string> value(const std::string& option) const;
+};
+
+struct ParseOutcome {
+    std::optional<ParsedCommand> command;
+    bool help = false;     // --help anywhere: the caller prints the usage
+    bool version = false;  // --version
+    std::string error;     // the one-line reason a command line was refused
+};
+
+ParseOutcome parseCommandLine(const std::vector<std::string>& args, const std::vector<CommandSyntax>& commands);
+
+// Decimal or 0x hexadecimal, as every number on the command line is written.
+std::optional<unsigned long> parseCliNumber(const std::string& text);
+
+}  // namespace vantor::cli

@@ -1,0 +1,86 @@
+#include "ScaleCommands.h"
+
+#include <iostream>
+
+#include "scale/PortDetector.h"
+#include "scale/PortDiscovery.h"
+#include "scale/ScaleLink.h"
+#include "scale/SerialNumber.h"
+#include "scale/SerialTransport.h"
+
+namespace vantor::cli {
+
+using namespace vantor::scale;
+
+namespace {
+
+void reportNoScale(const std::vector<std::string>& ports, const DetectionResult& result) {
+    if (ports.empty()) {
+        std::cerr << "No serial ports found; connect the scale (or list devices in VANTOR_SERIAL_PORTS).\n";
+    } else {
+        std::cerr << "No scale answered on " << ports.size() << (ports.size() == 1 ? " port" : " ports") << ".\n";
+    }
+    for (const RefusedPort& refused : result.refused) std::cerr << "  " << refused.port << ": " << refused.detail << "\n";
+    if (const std::string hint = accessHint(result); !hint.empty()) std::cerr << hint << "\n";
+}
+
+std::optional<DetectionResult> detectScale() {
+    const std::vector<std::string> ports = EnumPorts();
+    std::cerr << "Looking for the scale on " << ports.size() << (ports.size() == 1 ? " port" : " ports") << "...\n";
+    DetectionResult result = PortDetector().detect(ports);
+    if (!result.found()) {
+        reportNoScale(ports, result);
+        return std::nullopt;
+    }
+    return result;
+}
+
+}  // namespace
+
+int portsCommand() {
+    for (const std::string& port : EnumPorts()) std::cout << port << "\n";
+    return kSuccess;
+}
+
+int detectCommand() {
+    const auto result = detectScale();
+    if (!result) return kScaleFailed;
+    std::cout << *result->port << " " << result->serial << "\n";
+    return kSuccess;
+}
+
+std::optional<std::string> choosePort(const ParsedCommand& command) {
+    if (const auto port = command.value("port")) return port;
+    const auto result = detectScale();
+    if (!result) return std::nullopt;
+    return result->port;
+}
+
+int serialCommand(const ParsedCommand& command) {
+    const auto port = choosePort(command);
+    if (!port) return kScaleFailed;
+
+    SerialTransport transport;
+    transport.setPortName(QString::fromStdString(*port));
+    if (const auto failure = transport.open()) {
+        std::cerr << "Cannot open " << *port << ": " << failure->detail.toStdString() << "\n";
+        DetectionResult refused;
+        refused.refused.push_back({*port, failure->problem, failure->detail.toStdString()});
+        if (const std::string hint = accessHint(refused); !hint.empty()) std::cerr << hint << "\n";
+        return kScaleFailed;
+    }
+    const SerialRead read = RdSN(transport);
+    transport.close();
+    if (!read.scaleCom) {
+        std::cerr << "The scale on " << *port << " did not answer.\n";
+        return kScaleFailed;
+    }
+    if (!CheckSerial(read.serial)) {
+        std::cerr << "The scale on " << *port << " answered, but not with a serial number: " << read.serial << "\n";
+        return kScaleFailed;
+    }
+    std::cout << read.serial << "\n";
+    return kSuccess;
+}
+
+}  // namespace vantor::cli

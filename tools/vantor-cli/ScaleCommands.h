@@ -1,0 +1,20 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "CliParser.h"
+
+namespace vantor::cli {
+
+enum ExitCode { kSuccess = 0, kScaleFailed = 1, kBadInput = 2 };
+
+int portsCommand();
+int detectCommand();
+int serialCommand(const ParsedCommand& command);
+
+// The port named by --port, or the one detection finds; nullopt (with the reason on stderr)
+// when no scale answers.
+std::optional<std::string> choosePort(const ParsedCommand& command);
+
+}  // namespace vantor::cli
