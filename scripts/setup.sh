@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 
 PACKAGES=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev qt6-serialport-dev qt6-svg-dev libgl-dev
+  qt6-base-dev qt6-serialport-dev libqt6svg6 libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libcivetweb-dev libsqlite3-dev
   python3 curl fonts-dejavu-core

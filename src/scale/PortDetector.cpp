@@ -20,7 +20,7 @@ std::unique_ptr<QSerialPort> openProbe(const std::string& name, DetectionRound& 
     port->setPortName(QString::fromStdString(name));
     if (!port->open(QIODevice::ReadWrite)) {
         qCDebug(lcScale) << "detect: cannot open" << name.c_str() << port->errorString();
-        round.portRefused(index, problemOf(port->error()), port->errorString().toStdString());
+        round.portRefused(index, problemOf(port->error(), QString::fromStdString(name)), port->errorString().toStdString());
         return nullptr;
     }
     applyLineSettings(*port);

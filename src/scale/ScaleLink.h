@@ -12,13 +12,13 @@ namespace vantor::scale {
 
 inline constexpr std::chrono::seconds kSerialReadLimit{10};
 
-// Where pending input is dropped relative to handing over the command.
-enum class Discard { BeforeSending, AfterSending };
-
 // One command and its reply: nullopt when the port failed or fewer than `minimum` bytes
-// arrived within `limit`.
+// arrived within `limit`. Pending input is dropped before the command is handed over: the scale
+// cannot answer a command it has not received, so this drops the same stale bytes as dropping
+// them "right after handing over" would on a slow line, without the risk of dropping the start
+// of a reply that arrives while the command is still draining from the send buffer.
 std::optional<Bytes> exchange(ScaleTransport& transport, std::span<const Byte> command,
-                              std::size_t minimum, std::chrono::seconds limit, Discard discard);
+                              std::size_t minimum, std::chrono::seconds limit);
 
 struct SerialRead {
     std::string serial;     // "" when the scale did not answer

@@ -1,11 +1,15 @@
 #include "scale/SerialTransport.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <algorithm>
 
 #include "scale/ScaleLog.h"
 #include "scale/ScaleProtocol.h"
 
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
 #ifdef Q_OS_LINUX
 #include <linux/serial.h>
 #include <sys/ioctl.h>
@@ -37,6 +41,15 @@ void requestLowLatency([[maybe_unused]] QSerialPort& port) {
 #endif
 }
 
+bool deviceAccessible([[maybe_unused]] const QString& device) {
+#ifdef Q_OS_UNIX
+    const QString path = device.startsWith(QLatin1Char('/')) ? device : QStringLiteral("/dev/") + device;
+    return ::access(QFile::encodeName(path).constData(), R_OK | W_OK) == 0;
+#else
+    return false;
+#endif
+}
+
 }  // namespace
 
 void applyLineSettings(QSerialPort& port) {
@@ -53,10 +66,10 @@ void applyLineSettings(QSerialPort& port) {
     port.clearError();
 }
 
-PortProblem problemOf(QSerialPort::SerialPortError error) {
+PortProblem problemOf(QSerialPort::SerialPortError error, const QString& device) {
     switch (error) {
         case QSerialPort::DeviceNotFoundError: return PortProblem::NotFound;
-        case QSerialPort::PermissionError: return PortProblem::PermissionDenied;
+        case QSerialPort::PermissionError: return deviceAccessible(device) ? PortProblem::Busy : PortProblem::PermissionDenied;
         case QSerialPort::OpenError: return PortProblem::Busy;
         default: return PortProblem::Other;
     }
@@ -76,7 +89,7 @@ void SerialTransport::setPortName(const QString& name) {
 std::optional<SerialTransport::OpenFailure> SerialTransport::open() {
     if (m_port.isOpen()) return std::nullopt;
     if (!m_port.open(QIODevice::ReadWrite)) {
-        OpenFailure failure{problemOf(m_port.error()), m_port.errorString()};
+        OpenFailure failure{problemOf(m_port.error(), m_name), m_port.errorString()};
         qCDebug(lcScale) << "open" << m_name << "failed:" << failure.detail;
         m_port.clearError();
         return failure;

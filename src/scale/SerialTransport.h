@@ -15,7 +15,9 @@ namespace vantor::scale {
 // on a pseudo-terminal, say) is left as it is.
 void applyLineSettings(QSerialPort& port);
 
-PortProblem problemOf(QSerialPort::SerialPortError error);
+// What kept a port from opening. QSerialPort also says "permission" when another process holds
+// the port's lock, so the device's own access rights decide between PermissionDenied and Busy.
+PortProblem problemOf(QSerialPort::SerialPortError error, const QString& device);
 
 // The scale link over a real serial port. Lives on, and is used from, one thread only.
 class SerialTransport : public ScaleTransport {

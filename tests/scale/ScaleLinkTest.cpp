@@ -97,12 +97,12 @@ TEST(RdSN, PortThatVanishesGivesEmptyTextWithoutWaiting) {
     EXPECT_LT(hungUp.now(), 1s);
 }
 
-TEST(Exchange, DiscardsPendingInputAtTheStatedPoint) {
+TEST(Exchange, DropsStrayInputBeforeTheCommand) {
     FakeScaleTransport scale(ScaleModel("12345678"));
     scale.inject({0x55});
     scale.waitForBytes(1, 1s);
-    // Discarding before sending drops the stray byte; the unlock's answer is the first byte read.
-    const auto reply = exchange(scale, unlockCommand(packSerial("12345678")), 1, 2s, Discard::BeforeSending);
+    // The stray byte is gone: the unlock's answer is the first byte read.
+    const auto reply = exchange(scale, unlockCommand(packSerial("12345678")), 1, 2s);
     ASSERT_TRUE(reply);
     EXPECT_EQ(*reply, (Bytes{kAck}));
 }

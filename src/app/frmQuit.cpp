@@ -1,0 +1,94 @@
+#include "app/frmQuit.h"
+
+#include <QFile>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/Look.h"
+#include "app/Program.h"
+#include "app/frmVersion.h"
+
+namespace vantor::app {
+
+namespace {
+
+// The banner picture and the downloaded scale image live only as long as the program runs.
+const char* const kTemporaryFiles[] = {"usaupdatebanner.jpg", "VantorUSA_APROM.hex"};
+
+QPushButton* button(QWidget* parent, const char* name, const QString& text) {
+    auto* made = new QPushButton(text, parent);
+    made->setObjectName(QLatin1String(name));
+    made->setAutoDefault(false);
+    return made;
+}
+
+}  // namespace
+
+frmQuit::frmQuit() {
+    setWindowTitle(QStringLiteral("Quit PC Program"));
+    lblQuit = new QLabel(this);
+    lblQuit->setObjectName(QStringLiteral("lblQuit"));
+    lblQuit->setWordWrap(true);
+    cmdYes = button(this, "cmdYes", QStringLiteral("&Yes"));
+    cmdCancel = button(this, "cmdCancel", QStringLiteral("&Cancel"));
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(cmdYes);
+    buttons->addWidget(cmdCancel);
+    buttons->addStretch();
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(24, 24, 24, 24);
+    layout->addWidget(lblQuit);
+    layout->addLayout(buttons);
+    setMinimumWidth(420);
+
+    connect(cmdYes, &QPushButton::clicked, this, &frmQuit::cmdYes_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &frmQuit::cmdCancel_Click);
+}
+
+void frmQuit::askToQuit(QWidget* owner) {
+    program().form<frmVersion>().NewVersion = false;
+    program().form<frmQuit>().showModal(owner);
+}
+
+void frmQuit::Form_Load() {
+    applyLook(*this);
+    if (program().form<frmVersion>().NewVersion) {
+        setWindowTitle(QStringLiteral("Exit Download"));
+        lblQuit->setText(QStringLiteral(
+            "Are you sure you do not want to download the latest version of Vantor PC Program?"));
+    } else {
+        setWindowTitle(QStringLiteral("Quit PC Program"));
+        lblQuit->setText(QStringLiteral("Are you sure you want to quit updating your scale?"));
+    }
+}
+
+void frmQuit::cmdYes_Click() {
+    frmVersion& version = program().form<frmVersion>();
+    if (version.NewVersion) {
+        // Declining the new PC program closes only its window; the program goes on.
+        version.NewVersion = false;
+        version.AskExit = false;
+        CloseWindow = true;
+        version.unload();
+        unload();
+        return;
+    }
+    deleteTemporaryFiles();
+    program().end();
+}
+
+void frmQuit::cmdCancel_Click() {
+    unload();
+}
+
+void frmQuit::deleteTemporaryFiles() {
+    // A file that is missing or locked is simply left: nothing must keep the program from ending.
+    for (const char* name : kTemporaryFiles)
+        QFile::remove(program().programFile(QLatin1String(name)));
+}
+
+}  // namespace vantor::app

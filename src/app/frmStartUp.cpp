@@ -1,0 +1,155 @@
+#include "app/frmStartUp.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+
+#include "app/Look.h"
+#include "app/Program.h"
+#include "app/frmNotConnected.h"
+#include "app/frmQuit.h"
+#include "online/ConnectionProbe.h"
+#include "online/ServerAddresses.h"
+#include "scale/frmChoosePort.h"
+
+// The pictures are compiled into the program's library; a static library's resources must be
+// registered by hand.
+static void initResources() {
+    Q_INIT_RESOURCE(resources);
+}
+
+namespace vantor::app {
+
+namespace {
+
+constexpr int kTickMs = 1000;
+constexpr int kLogoSize = 128;
+
+// What each tick does, by the number of ticks handled before it.
+enum Tick : quint16 { kWait = 0, kCheckInternet = 1, kHandOver = 2 };
+
+QLabel* label(QWidget* parent, const char* name, const QString& text) {
+    auto* made = new QLabel(text, parent);
+    made->setObjectName(QLatin1String(name));
+    made->setWordWrap(true);
+    return made;
+}
+
+}  // namespace
+
+frmStartUp::frmStartUp() : m_probe(new online::ConnectionProbe(this)) {
+    initResources();
+    setWindowTitle(QStringLiteral("Vantor PC Program"));
+
+    imgLogo = label(this, "imgLogo", QString());
+    imgLogo->setFixedSize(kLogoSize, kLogoSize);
+    imgLogo->setPixmap(QIcon(QStringLiteral(":/vantor/logo.svg")).pixmap(kLogoSize, kLogoSize));
+    lblTitle = label(this, "lblTitle", QStringLiteral("Vantor USA PC Program"));
+    QFont titleFont = lblTitle->font();
+    titleFont.setPointSize(titleFont.pointSize() + 6);
+    titleFont.setBold(true);
+    lblTitle->setFont(titleFont);
+    lblVersion = label(this, "lblVersion", QString());
+    lblOrvik = label(this, "lblOrvik", QStringLiteral("Copyright \u00A9 Vantor USA. All rights reserved."));
+    lblLoading = label(this, "lblLoading", QStringLiteral("Loading, please wait...."));
+
+    auto* texts = new QVBoxLayout;
+    texts->addWidget(lblTitle);
+    texts->addWidget(lblVersion);
+    texts->addStretch();
+    texts->addWidget(lblOrvik);
+    texts->addWidget(lblLoading);
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(24, 24, 24, 24);
+    layout->setSpacing(24);
+    layout->addWidget(imgLogo, 0, Qt::AlignTop);
+    layout->addLayout(texts);
+    setMinimumWidth(520);
+
+    Timer1.setObjectName(QStringLiteral("Timer1"));
+    connect(&Timer1, &QTimer::timeout, this, &frmStartUp::Timer1_Timer);
+}
+
+void frmStartUp::Form_Load() {
+    AskExit = true;
+    VersionNum = QStringLiteral("Version 3.0");
+    applyLook(*this);
+    setHourglass(true);
+    QFont bold = lblVersion->font();
+    bold.setBold(true);
+    lblVersion->setFont(bold);
+    lblVersion->setText(VersionNum);
+    Timer1.setInterval(kTickMs);
+    Timer1.start();
+}
+
+void frmStartUp::Timer1_Timer() {
+    if (!isLoaded()) {
+        Timer1.stop();
+        return;
+    }
+    // The Internet check is still out: this tick waits for it rather than piling up behind it.
+    if (m_checking)
+        return;
+
+    switch (TimerCount) {
+        case kWait:
+            break;
+        case kCheckInternet:
+            // The tick ends when the check answers; until then the sequence stands still.
+            Timer1.stop();
+            m_checking = true;
+            CheckConnection([this](bool connected) { connectionChecked(connected); });
+            return;
+        case kHandOver:
+            handOver();
+            break;
+        default:
+            break;
+    }
+    ++TimerCount;
+}
+
+void frmStartUp::CheckConnection(std::function<void(bool)> done) {
+    const QUrl address(QString::fromStdString(online::ServerAddresses::fromEnvironment().probeUrl));
+    m_probe->check(address, std::move(done));
+}
+
+void frmStartUp::connectionChecked(bool connected) {
+    m_checking = false;
+    if (!isLoaded() || program().ended())
+        return;
+    ++TimerCount;
+    if (connected) {
+        Timer1.start();
+        return;
+    }
+    // Nothing else in the program can work offline: the only way on is to end it.
+    m_connectionFailed = true;
+    Timer1.stop();
+    program().form<frmNotConnected>().showForm();
+}
+
+void frmStartUp::handOver() {
+    program().form<scale::frmChoosePort>().showForm();
+    AskExit = false;
+    unload();
+}
+
+void frmStartUp::Form_Unload(bool& cancel) {
+    Timer1.stop();
+    if (!AskExit) {
+        setHourglass(false);
+        return;
+    }
+    frmQuit::askToQuit(this);
+    if (program().ended())
+        return;
+    cancel = true;
+    // After a failed check the sequence must not go on: the next tick would open the port form
+    // although the computer is offline.
+    if (!m_connectionFailed)
+        Timer1.start();
+}
+
+}  // namespace vantor::app

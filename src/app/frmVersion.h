@@ -1,0 +1,21 @@
+#pragma once
+
+#include "app/Form.h"
+
+namespace vantor::app {
+
+// The window that offers a newer PC program. Its flags decide which question the quit dialog asks.
+class frmVersion : public Form {
+    Q_OBJECT
+public:
+    frmVersion();
+
+    // True while this window is the one whose closing is being confirmed.
+    bool NewVersion = false;
+    bool AskExit = false;
+
+protected:
+    void Form_Load() override;
+};
+
+}  // namespace vantor::app

@@ -1,0 +1,114 @@
+#include "scale/frmChoosePort.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/Look.h"
+#include "app/Program.h"
+#include "app/frmQuit.h"
+#include "app/frmWelcome.h"
+#include "scale/PortDetector.h"
+#include "scale/PortDiscovery.h"
+#include "scale/ScaleLink.h"
+#include "scale/SerialNumber.h"
+#include "scale/frmErrorScaleCom2.h"
+
+namespace vantor::scale {
+
+using app::program;
+
+frmChoosePort::frmChoosePort() : m_detectionLimit(kSerialReadLimit) {
+    setWindowTitle(QStringLiteral("Connect Scale to Computer"));
+    lblChoose = new QLabel(
+        QStringLiteral(
+            "Please close all other windows until your scale is successfully updated. Connect your scale "
+            "to your computer and turn it on. Then, click Continue button to check the scale connection "
+            "and proceed with update. Latest versions of PC Program and scale software will be checked "
+            "also."),
+        this);
+    lblChoose->setObjectName(QStringLiteral("lblChoose"));
+    lblChoose->setWordWrap(true);
+    cmdContinue = new QPushButton(QStringLiteral("&Continue"), this);
+    cmdContinue->setObjectName(QStringLiteral("cmdContinue"));
+    cmdContinue->setAutoDefault(false);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(24, 24, 24, 24);
+    layout->addWidget(lblChoose);
+    layout->addWidget(cmdContinue, 0, Qt::AlignHCenter);
+    setMinimumWidth(520);
+
+    connect(cmdContinue, &QPushButton::clicked, this, &frmChoosePort::cmdContinue_Click);
+}
+
+void frmChoosePort::Form_Load() {
+    setWindowTitle(QStringLiteral("Connect Scale to Computer"));
+    app::applyLook(*this);
+    AskExit = true;
+    EnumPorts();
+}
+
+void frmChoosePort::EnumPorts() {
+    PortList = scale::EnumPorts();
+}
+
+bool frmChoosePort::CheckSerial(const QString& Serial) {
+    return scale::CheckSerial(Serial.toStdString());
+}
+
+void frmChoosePort::cmdContinue_Click() {
+    // One scan at a time: a second click would queue a second scan behind the first.
+    if (m_detecting)
+        return;
+    m_detecting = true;
+    cmdContinue->setEnabled(false);
+    setWindowTitle(QStringLiteral("Checking Scale Connection to Computer...."));
+    setHourglass(true);
+    DetectPort([this](const DetectionResult& result) { detectionFinished(result); });
+}
+
+void frmChoosePort::DetectPort(std::function<void(const DetectionResult&)> done) {
+    const auto& cancel = program().scale().cancelFlag();
+    const bool started = program().scale().run(
+        [ports = PortList, limit = m_detectionLimit, &cancel](SerialTransport& transport) {
+            transport.close();
+            DetectionResult result = PortDetector(limit).detect(ports, &cancel);
+            // The scale's port stays selected for the steps that follow, and closed until they open it.
+            if (result.found())
+                transport.setPortName(QString::fromStdString(*result.port));
+            return result;
+        },
+        this, done);
+    // The link is busy with another exchange: this scan found nothing.
+    if (!started)
+        done(DetectionResult{});
+}
+
+void frmChoosePort::detectionFinished(const DetectionResult& result) {
+    m_detecting = false;
+    cmdContinue->setEnabled(true);
+    setHourglass(false);
+    if (program().ended())
+        return;
+
+    if (result.found()) {
+        program().form<app::frmWelcome>().showForm();
+    } else {
+        ErrorPort = true;
+        auto& error = program().form<frmErrorScaleCom2>();
+        error.setAccessHint(QString::fromStdString(accessHint(result)));
+        error.showForm();
+    }
+    AskExit = false;
+    unload();
+}
+
+void frmChoosePort::Form_Unload(bool& cancel) {
+    if (!AskExit)
+        return;
+    app::frmQuit::askToQuit(this);
+    cancel = true;
+}
+
+}  // namespace vantor::scale

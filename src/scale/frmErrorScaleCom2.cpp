@@ -1,0 +1,115 @@
+#include "scale/frmErrorScaleCom2.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/Look.h"
+#include "app/Program.h"
+#include "app/frmQuit.h"
+#include "app/frmWelcome.h"
+#include "firmware/frmDisplay.h"
+#include "scale/frmChoosePort.h"
+
+namespace vantor::scale {
+
+using app::program;
+
+namespace {
+
+const char* const kFailed =
+    "A communication error with your scale was encountered. Please make sure that your Vantor scale is "
+    "connected "
+    "to your computer and that it is turned on.";
+
+QPushButton* button(QWidget* parent, const char* name, const QString& text) {
+    auto* made = new QPushButton(text, parent);
+    made->setObjectName(QLatin1String(name));
+    made->setAutoDefault(false);
+    return made;
+}
+
+}  // namespace
+
+frmErrorScaleCom2::frmErrorScaleCom2() {
+    setWindowTitle(QStringLiteral("Error Communicating with the Scale"));
+    lblFailed = new QLabel(this);
+    lblFailed->setObjectName(QStringLiteral("lblFailed"));
+    lblFailed->setWordWrap(true);
+    lblFailed->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    cmdRetry = button(this, "cmdRetry", QStringLiteral("&Retry"));
+    cmdExit = button(this, "cmdExit", QStringLiteral("E&xit"));
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(cmdRetry);
+    buttons->addWidget(cmdExit);
+    buttons->addStretch();
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(24, 24, 24, 24);
+    layout->addWidget(lblFailed);
+    layout->addLayout(buttons);
+    setMinimumWidth(480);
+    showMessage();
+
+    connect(cmdRetry, &QPushButton::clicked, this, &frmErrorScaleCom2::cmdRetry_Click);
+    connect(cmdExit, &QPushButton::clicked, this, &frmErrorScaleCom2::cmdExit_Click);
+}
+
+void frmErrorScaleCom2::Form_Load() {
+    setHourglass(false);
+    app::applyLook(*this);
+    AskExit = true;
+}
+
+void frmErrorScaleCom2::setAccessHint(const QString& hint) {
+    m_accessHint = hint;
+    showMessage();
+}
+
+void frmErrorScaleCom2::showMessage() {
+    const QString failed = QLatin1String(kFailed);
+    lblFailed->setText(m_accessHint.isEmpty() ? failed : failed + QLatin1Char('\n') + m_accessHint);
+}
+
+void frmErrorScaleCom2::cmdRetry_Click() {
+    setHourglass(true);
+    AskExit = false;
+    auto& choosePort = program().form<frmChoosePort>();
+    auto& welcome = program().form<app::frmWelcome>();
+    if (choosePort.ErrorPort) {
+        choosePort.showForm();  // a fresh detection
+        unload();
+    } else if (welcome.ErrorScale) {
+        welcome.showForm();
+        unload();
+    } else if (program().form<firmware::frmDisplay>().ScaleCom) {
+        unload();
+    } else {
+        // Nothing to go back to: the dialog stays as it was, still asking before it closes.
+        setHourglass(false);
+        AskExit = true;
+    }
+}
+
+void frmErrorScaleCom2::cmdExit_Click() {
+    AskExit = true;
+    app::frmQuit::askToQuit(this);
+}
+
+void frmErrorScaleCom2::Form_Unload(bool& cancel) {
+    if (AskExit) {
+        app::frmQuit::askToQuit(this);
+        if (program().ended())
+            return;
+        // Declined: the dialog stays exactly as it was, Retry included.
+        cancel = true;
+        return;
+    }
+    // The failure this dialog reported is dealt with once it closes.
+    program().form<frmChoosePort>().ErrorPort = false;
+    setAccessHint(QString());
+}
+
+}  // namespace vantor::scale

@@ -1,0 +1,81 @@
+// vantor-cli's scale commands run as a user runs them, against the simulator.
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QProcess>
+#include <QProcessEnvironment>
+
+#include "support/SimulatorProcess.h"
+
+using vantor::test::SimulatorProcess;
+
+namespace {
+
+struct CliRun {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+CliRun cli(const QStringList& arguments, const QString& extraPorts = {}) {
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("VANTOR_SERIAL_PORTS"), extraPorts);
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(VANTOR_CLI_PATH), arguments);
+    if (!process.waitForFinished(30000)) {
+        process.kill();
+        process.waitForFinished();
+    }
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
+}
+
+}  // namespace
+
+TEST(CliScale, DetectPrintsTheDeviceAndSerialOfTheScale) {
+    SimulatorProcess simulator({"--serial", "11223344"});
+    const QString device = QString::fromStdString(simulator.devicePath());
+    const CliRun run = cli({QStringLiteral("detect")}, QStringLiteral("/dev/vantor-no-such-port:") + device);
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(run.out, device + QStringLiteral(" 11223344\n"));
+}
+
+TEST(CliScale, PortsListsTheExtraDevicePaths) {
+    SimulatorProcess simulator;
+    const QString device = QString::fromStdString(simulator.devicePath());
+    const CliRun run = cli({QStringLiteral("ports")}, device);
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_TRUE(run.out.split(QLatin1Char('\n')).contains(device)) << run.out.toStdString();
+}
+
+TEST(CliScale, SerialReadsTheNamedPort) {
+    SimulatorProcess simulator({"--serial", "09120045"});
+    const CliRun run = cli({QStringLiteral("serial"), QStringLiteral("--port"), QString::fromStdString(simulator.devicePath())});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(run.out, QStringLiteral("09120045\n"));
+}
+
+TEST(CliScale, SerialFailsWithOneClearLine) {
+    const CliRun missing = cli({QStringLiteral("serial"), QStringLiteral("--port"), QStringLiteral("/dev/vantor-no-such-port")});
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_TRUE(missing.out.isEmpty());
+    EXPECT_TRUE(missing.err.startsWith(QStringLiteral("Cannot open /dev/vantor-no-such-port: "))) << missing.err.toStdString();
+
+    SimulatorProcess garbled({"--fault", "corrupt:read"});
+    const QString device = QString::fromStdString(garbled.devicePath());
+    const CliRun notASerial = cli({QStringLiteral("serial"), QStringLiteral("--port"), device});
+    EXPECT_EQ(notASerial.exitCode, 1);
+    EXPECT_EQ(notASerial.err, QStringLiteral("The scale on ") + device +
+                                  QStringLiteral(" answered, but not with a serial number: ED345678\n"));
+}
+
+TEST(CliScale, UsageErrorsExitWithTwo) {
+    EXPECT_EQ(cli({}).exitCode, 2);
+    EXPECT_EQ(cli({QStringLiteral("serial"), QStringLiteral("extra")}).exitCode, 2);
+    const CliRun help = cli({QStringLiteral("--help")});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(help.out.contains(QStringLiteral("serial [--port DEV]")));
+    EXPECT_EQ(cli({QStringLiteral("--version")}).out, QStringLiteral("vantor-cli 3.0.0\n"));
+}

@@ -1,0 +1,145 @@
+// Detection as the program runs it: real pseudo-terminals, the real simulator, QSerialPort.
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <chrono>
+
+#include "PseudoTerminal.h"
+#include "scale/PortDetector.h"
+#include "scale/PortDiscovery.h"
+#include "scale/SerialNumber.h"
+#include "scale/SerialTransport.h"
+#include "support/ScopedEnvironment.h"
+#include "support/SimulatorProcess.h"
+
+using namespace std::chrono_literals;
+using namespace vantor;
+using namespace vantor::scale;
+using test::SimulatorProcess;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+// Far below the 10 s a port-by-port scan would spend on one silent port, far above what a busy
+// machine needs for an answer from the simulator.
+constexpr auto kWellBelowOneTimeOut = 5s;
+
+class DetectionIntegration : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        static int argc = 1;
+        static char name[] = "test";
+        static char* argv[] = {name, nullptr};
+        if (!QCoreApplication::instance()) new QCoreApplication(argc, argv);
+    }
+};
+
+SerialRead readSerialAt(const std::string& device) {
+    SerialTransport transport;
+    transport.setPortName(QString::fromStdString(device));
+    if (transport.open()) return {};
+    return RdSN(transport);
+}
+
+}  // namespace
+
+TEST_F(DetectionIntegration, FindsTheScaleBehindSilentPortsWithoutWaitingForThem) {
+    sim::PseudoTerminal silent1, silent2;
+    SimulatorProcess simulator({"--serial", "24681357"});
+
+    const auto started = Clock::now();
+    const DetectionResult result =
+        PortDetector().detect({silent1.devicePath(), silent2.devicePath(), simulator.devicePath()});
+    EXPECT_LT(Clock::now() - started, kWellBelowOneTimeOut);
+
+    ASSERT_TRUE(result.found());
+    EXPECT_EQ(*result.port, simulator.devicePath());
+    EXPECT_EQ(result.serial, "24681357");
+    EXPECT_TRUE(result.refused.empty());
+    // Detection closed the port again: it opens for the next exchange.
+    EXPECT_EQ(readSerialAt(simulator.devicePath()).serial, "24681357");
+}
+
+TEST_F(DetectionIntegration, ListedDevicePathsArePartOfDetection) {
+    sim::PseudoTerminal silent1, silent2;
+    SimulatorProcess simulator;
+    test::ScopedEnvironment environment;
+    environment.set("VANTOR_SERIAL_PORTS",
+                    QByteArray::fromStdString(silent1.devicePath() + ":" + silent2.devicePath() + ":" +
+                                              simulator.devicePath()));
+    const std::vector<std::string> ports = EnumPorts();
+    for (const std::string& path : {silent1.devicePath(), silent2.devicePath(), simulator.devicePath()})
+        EXPECT_NE(std::find(ports.begin(), ports.end(), path), ports.end()) << path;
+
+    const DetectionResult result = PortDetector().detect(ports);
+    ASSERT_TRUE(result.found());
+    EXPECT_EQ(*result.port, simulator.devicePath());
+    EXPECT_EQ(result.serial, "12345678");
+}
+
+TEST_F(DetectionIntegration, PortThatCannotBeOpenedIsSkippedNotTheEndOfTheScan) {
+    SimulatorProcess simulator;
+    const DetectionResult result = PortDetector().detect({"/dev/vantor-no-such-port", simulator.devicePath()});
+    ASSERT_TRUE(result.found());
+    EXPECT_EQ(*result.port, simulator.devicePath());
+    ASSERT_EQ(result.refused.size(), 1u);
+    EXPECT_EQ(result.refused[0].port, "/dev/vantor-no-such-port");
+    EXPECT_EQ(result.refused[0].problem, PortProblem::NotFound);
+}
+
+TEST_F(DetectionIntegration, EndsAtOnceWhenNoPortCanAnswer) {
+    const auto started = Clock::now();
+    const DetectionResult result = PortDetector().detect({"/dev/vantor-no-such-port", "/nonexistent/tty"});
+    EXPECT_LT(Clock::now() - started, 1s);
+    EXPECT_FALSE(result.found());
+    EXPECT_EQ(result.refused.size(), 2u);
+    EXPECT_TRUE(PortDetector().detect({}).refused.empty());
+}
+
+TEST_F(DetectionIntegration, SilentPortsEndAtTheTimeLimit) {
+    sim::PseudoTerminal silent;
+    const DetectionResult result = PortDetector(200ms).detect({silent.devicePath()});
+    EXPECT_FALSE(result.found());
+    EXPECT_TRUE(result.refused.empty());
+}
+
+TEST_F(DetectionIntegration, GarbledAnswerIsNotAScale) {
+    SimulatorProcess blank({"--fault", "corrupt:read"});  // 12 34 56 78 comes back as ED 34 56 78
+    const auto started = Clock::now();
+    const DetectionResult result = PortDetector().detect({blank.devicePath()});
+    EXPECT_FALSE(result.found());
+    EXPECT_LT(Clock::now() - started, kWellBelowOneTimeOut);  // the answer ended the wait
+}
+
+TEST_F(DetectionIntegration, DeviceThatHangsUpIsNoScaleAndNoHang) {
+    SimulatorProcess simulator({"--fault", "hangup:read"});
+    const auto started = Clock::now();
+    const DetectionResult result = PortDetector().detect({simulator.devicePath()});
+    EXPECT_FALSE(result.found());
+    EXPECT_LT(Clock::now() - started, 11s);
+}
+
+TEST_F(DetectionIntegration, SerialReadOnAVanishedPortGivesEmptyTextPromptly) {
+    SimulatorProcess simulator({"--fault", "hangup:read:nth=2"});
+    SerialTransport transport;
+    transport.setPortName(QString::fromStdString(simulator.devicePath()));
+    ASSERT_FALSE(transport.open());
+    EXPECT_EQ(RdSN(transport).serial, "12345678");
+
+    const auto started = Clock::now();
+    const SerialRead lost = RdSN(transport);
+    EXPECT_EQ(lost.serial, "");
+    EXPECT_FALSE(lost.scaleCom);
+    EXPECT_LT(Clock::now() - started, 11s);  // never past the deadline
+    EXPECT_FALSE(RdSN(transport).scaleCom);
+}
+
+TEST_F(DetectionIntegration, MissingDeviceCannotBeOpened) {
+    SerialTransport transport;
+    transport.setPortName(QStringLiteral("/dev/vantor-no-such-port"));
+    const auto failure = transport.open();
+    ASSERT_TRUE(failure);
+    EXPECT_EQ(failure->problem, PortProblem::NotFound);
+    EXPECT_FALSE(RdSN(transport).scaleCom);
+}

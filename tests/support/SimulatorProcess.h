@@ -1,0 +1,52 @@
+#pragma once
+
+// Runs vantor-scale-sim as a child process for integration tests: the real executable on a real
+// pseudo-terminal, reached through its device path.
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+namespace vantor::test {
+
+class SimulatorProcess {
+public:
+    // How long a start (up to the device path) or a stop may take before the test fails.
+    static constexpr std::chrono::seconds kStartLimit{10};
+    static constexpr std::chrono::seconds kStopLimit{10};
+
+    // Starts the simulator and waits for the device path on its first line of stdout. Throws
+    // std::runtime_error when it cannot start or exits first. Its stderr is the test's stderr.
+    explicit SimulatorProcess(const std::vector<std::string>& arguments = {});
+    ~SimulatorProcess();
+    SimulatorProcess(const SimulatorProcess&) = delete;
+    SimulatorProcess& operator=(const SimulatorProcess&) = delete;
+
+    const std::string& devicePath() const { return m_devicePath; }
+    pid_t pid() const { return m_pid; }
+
+    // SIGTERM, then waits for the exit (SIGKILL after kStopLimit). Returns the exit status, or
+    // 128 + the signal number when a signal ended it. A second call returns the first result.
+    int stop();
+
+    struct Outcome {
+        int exitStatus = -1;
+        std::string out;
+        std::string err;
+    };
+    // Runs the simulator to its own end (a refusal, --help): captures both streams. Throws when
+    // it is still running after kStopLimit (it is then killed).
+    static Outcome run(const std::vector<std::string>& arguments);
+
+    static std::string executable();
+
+private:
+    pid_t m_pid = -1;
+    int m_stdout = -1;
+    std::string m_devicePath;
+    int m_exitStatus = -1;
+};
+
+}  // namespace vantor::test
