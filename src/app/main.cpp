@@ -12,7 +12,6 @@ int main(int argc, char* argv[]) {
     // Also the settings' organisation and application: the stored serial number lives under them.
     QApplication::setOrganizationName(QStringLiteral("VantorUSA_PCProgram"));
     QApplication::setApplicationName(QStringLiteral("VantorUSA_PCProgram"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Vantor PC Program"));
     // One look on every platform, so that the program's colour shows on its buttons.
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
 

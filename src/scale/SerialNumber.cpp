@@ -26,6 +26,11 @@ SerialBytes packSerial(std::string_view serial) {
     return packed;
 }
 
+void UpdateSN(std::span<Byte> image, std::string_view scaleSerial) {
+    const SerialBytes packed = packSerial(scaleSerial);
+    std::copy(packed.begin(), packed.end(), image.begin() + kSerialAddress);
+}
+
 std::string serialFromReply(std::span<const Byte> reply) {
     constexpr std::size_t kFirstChar = 6;  // character 7, counted from 1
     const std::string hex = toHex(reply);

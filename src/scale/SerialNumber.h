@@ -19,6 +19,10 @@ bool CheckSerial(std::string_view serial);
 // missing, counts as 0, so an empty text packs as four zero bytes.
 SerialBytes packSerial(std::string_view serial);
 
+// Packs `scaleSerial` into image bytes 0x0700..0x0703, whatever was there before. `image` must
+// hold at least those bytes.
+void UpdateSN(std::span<Byte> image, std::string_view scaleSerial);
+
 // The serial number as a page read of 0x0700 carries it: characters 7 to 14 of the reply
 // written as hex text, that is the hex digits of reply bytes 3..6.
 std::string serialFromReply(std::span<const Byte> reply);

@@ -8,6 +8,7 @@
 #include "app/Program.h"
 #include "app/frmQuit.h"
 #include "app/frmWelcome.h"
+#include "firmware/frmDisplay.h"
 #include "scale/PortDetector.h"
 #include "scale/PortDiscovery.h"
 #include "scale/ScaleLink.h"
@@ -92,6 +93,7 @@ void frmChoosePort::detectionFinished(const DetectionResult& result) {
     if (program().ended())
         return;
 
+    program().form<firmware::frmDisplay>().ScaleCom = result.found();
     if (result.found()) {
         program().form<app::frmWelcome>().showForm();
     } else {

@@ -27,6 +27,14 @@ TEST(PackSerial, MissingOrNonDigitCharactersCountAsZero) {
     EXPECT_EQ(packSerial("1A3B5C7D"), (SerialBytes{0x10, 0x30, 0x50, 0x70}));
 }
 
+TEST(UpdateSN, PacksTheSerialNumberAt0700OverWhateverWasThere) {
+    Bytes image(kMemorySize, 0xAA);
+    UpdateSN(image, "09120045");
+    EXPECT_EQ(Bytes(image.begin() + 0x06FF, image.begin() + 0x0705), (Bytes{0xAA, 0x09, 0x12, 0x00, 0x45, 0xAA}));
+    UpdateSN(image, "");
+    EXPECT_EQ(Bytes(image.begin() + 0x0700, image.begin() + 0x0704), (Bytes{0, 0, 0, 0}));
+}
+
 TEST(SerialFromReply, TakesCharactersSevenToFourteenOfTheHexText) {
     Bytes reply{0xB4, 0x07, 0x00, 0x12, 0x34, 0x56, 0x78};
     reply.resize(131, 0xFF);
