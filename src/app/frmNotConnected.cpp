@@ -4,6 +4,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/Controls.h"
 #include "app/Look.h"
 #include "app/Program.h"
 
@@ -11,14 +12,10 @@ namespace vantor::app {
 
 frmNotConnected::frmNotConnected() {
     setWindowTitle(QStringLiteral("No Internet Connection"));
-    lblNotConnected = new QLabel(
-        QStringLiteral("Please connect your computer to the Internet first to proceed with scale update."),
-        this);
-    lblNotConnected->setObjectName(QStringLiteral("lblNotConnected"));
-    lblNotConnected->setWordWrap(true);
-    cmdOkay = new QPushButton(QStringLiteral("&Okay"), this);
-    cmdOkay->setObjectName(QStringLiteral("cmdOkay"));
-    cmdOkay->setAutoDefault(false);
+    lblNotConnected = makeLabel(
+        this, "lblNotConnected",
+        QStringLiteral("Please connect your computer to the Internet first to proceed with scale update."));
+    cmdOkay = makeButton(this, "cmdOkay", QStringLiteral("&Okay"));
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(24, 24, 24, 24);

@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/Controls.h"
 #include "app/Look.h"
 #include "app/Program.h"
 #include "app/frmVersion.h"
@@ -17,32 +18,18 @@ namespace {
 // The banner picture and the downloaded scale image live only as long as the program runs.
 const char* const kTemporaryFiles[] = {"usaupdatebanner.jpg", "VantorUSA_APROM.hex"};
 
-QPushButton* button(QWidget* parent, const char* name, const QString& text) {
-    auto* made = new QPushButton(text, parent);
-    made->setObjectName(QLatin1String(name));
-    made->setAutoDefault(false);
-    return made;
-}
-
 }  // namespace
 
 frmQuit::frmQuit() {
     setWindowTitle(QStringLiteral("Quit PC Program"));
-    lblQuit = new QLabel(this);
-    lblQuit->setObjectName(QStringLiteral("lblQuit"));
-    lblQuit->setWordWrap(true);
-    cmdYes = button(this, "cmdYes", QStringLiteral("&Yes"));
-    cmdCancel = button(this, "cmdCancel", QStringLiteral("&Cancel"));
+    lblQuit = makeLabel(this, "lblQuit");
+    cmdYes = makeButton(this, "cmdYes", QStringLiteral("&Yes"));
+    cmdCancel = makeButton(this, "cmdCancel", QStringLiteral("&Cancel"));
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cmdYes);
-    buttons->addWidget(cmdCancel);
-    buttons->addStretch();
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(24, 24, 24, 24);
     layout->addWidget(lblQuit);
-    layout->addLayout(buttons);
+    layout->addLayout(centredRow({cmdYes, cmdCancel}));
     setMinimumWidth(420);
 
     connect(cmdYes, &QPushButton::clicked, this, &frmQuit::cmdYes_Click);

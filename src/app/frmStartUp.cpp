@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include "app/Controls.h"
 #include "app/Look.h"
 #include "app/Program.h"
 #include "app/frmNotConnected.h"
@@ -28,30 +29,23 @@ constexpr int kLogoSize = 128;
 // What each tick does, by the number of ticks handled before it.
 enum Tick : quint16 { kWait = 0, kCheckInternet = 1, kHandOver = 2 };
 
-QLabel* label(QWidget* parent, const char* name, const QString& text) {
-    auto* made = new QLabel(text, parent);
-    made->setObjectName(QLatin1String(name));
-    made->setWordWrap(true);
-    return made;
-}
-
 }  // namespace
 
 frmStartUp::frmStartUp() : m_probe(new online::ConnectionProbe(this)) {
     initResources();
     setWindowTitle(QStringLiteral("Vantor PC Program"));
 
-    imgLogo = label(this, "imgLogo", QString());
+    imgLogo = makeLabel(this, "imgLogo", QString());
     imgLogo->setFixedSize(kLogoSize, kLogoSize);
     imgLogo->setPixmap(QIcon(QStringLiteral(":/vantor/logo.svg")).pixmap(kLogoSize, kLogoSize));
-    lblTitle = label(this, "lblTitle", QStringLiteral("Vantor USA PC Program"));
+    lblTitle = makeLabel(this, "lblTitle", QStringLiteral("Vantor USA PC Program"));
     QFont titleFont = lblTitle->font();
     titleFont.setPointSize(titleFont.pointSize() + 6);
     titleFont.setBold(true);
     lblTitle->setFont(titleFont);
-    lblVersion = label(this, "lblVersion", QString());
-    lblOrvik = label(this, "lblOrvik", QStringLiteral("Copyright \u00A9 Vantor USA. All rights reserved."));
-    lblLoading = label(this, "lblLoading", QStringLiteral("Loading, please wait...."));
+    lblVersion = makeLabel(this, "lblVersion", QString());
+    lblOrvik = makeLabel(this, "lblOrvik", QStringLiteral("Copyright \u00A9 Vantor USA. All rights reserved."));
+    lblLoading = makeLabel(this, "lblLoading", QStringLiteral("Loading, please wait...."));
 
     auto* texts = new QVBoxLayout;
     texts->addWidget(lblTitle);
@@ -75,9 +69,7 @@ void frmStartUp::Form_Load() {
     VersionNum = QStringLiteral("Version 3.0");
     applyLook(*this);
     setHourglass(true);
-    QFont bold = lblVersion->font();
-    bold.setBold(true);
-    lblVersion->setFont(bold);
+    makeBold(*lblVersion);
     lblVersion->setText(VersionNum);
     Timer1.setInterval(kTickMs);
     Timer1.start();

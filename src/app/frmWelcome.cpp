@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include "app/Controls.h"
 #include "app/Look.h"
 #include "app/Program.h"
 #include "app/frmQuit.h"
@@ -12,15 +13,11 @@ namespace vantor::app {
 
 frmWelcome::frmWelcome() {
     setWindowTitle(QStringLiteral("Welcome to Vantor PC Program!"));
-    lblWelcome =
-        new QLabel(QStringLiteral("Welcome to Vantor PC Program! This program will let you update your "
-                                  "Vantor scale with the latest postage rates and services that are "
-                                  "available."),
-                   this);
-    lblWelcome->setObjectName(QStringLiteral("lblWelcome"));
-    lblWelcome->setWordWrap(true);
-    lblVersion = new QLabel(this);
-    lblVersion->setObjectName(QStringLiteral("lblVersion"));
+    lblWelcome = makeLabel(this, "lblWelcome",
+                           QStringLiteral("Welcome to Vantor PC Program! This program will let you update your "
+                                          "Vantor scale with the latest postage rates and services that are "
+                                          "available."));
+    lblVersion = makeLabel(this, "lblVersion");
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(24, 24, 24, 24);
@@ -35,9 +32,7 @@ void frmWelcome::Form_Load() {
 
 void frmWelcome::InitForm() {
     applyLook(*this);
-    QFont bold = lblVersion->font();
-    bold.setBold(true);
-    lblVersion->setFont(bold);
+    makeBold(*lblVersion);
     AskExit = true;
     // The splash has long closed by now; its label still holds the version, and reading it must
     // not load the splash again (that would restart the start-up sequence).

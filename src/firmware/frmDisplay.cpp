@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 #include <optional>
 
+#include "app/Controls.h"
 #include "app/Look.h"
 #include "app/Program.h"
 #include "app/frmQuit.h"
@@ -44,11 +45,8 @@ frmDisplay::frmDisplay() {
     mnuComm2 = mnuPort->addAction(QStringLiteral("COM2"));
     mnuComm2->setObjectName(QStringLiteral("mnuComm2"));
 
-    lblStatus = new QLabel(this);
-    lblStatus->setObjectName(QStringLiteral("lblStatus"));
-    lblStatus->setWordWrap(true);
-    lblVersion = new QLabel(this);
-    lblVersion->setObjectName(QStringLiteral("lblVersion"));
+    lblStatus = app::makeLabel(this, "lblStatus");
+    lblVersion = app::makeLabel(this, "lblVersion");
     ProgressBar1 = new QProgressBar(this);
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
     ProgressBar1->setRange(0, kPages);

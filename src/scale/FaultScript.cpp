@@ -1,7 +1,8 @@
 #include "scale/FaultScript.h"
 
-#include <charconv>
 #include <map>
+
+#include "scale/NumberText.h"
 
 namespace vantor::scale {
 
@@ -16,18 +17,6 @@ std::vector<std::string_view> split(std::string_view text, char separator) {
         if (end == std::string_view::npos) return parts;
         start = end + 1;
     }
-}
-
-std::optional<unsigned long> parseNumber(std::string_view text) {
-    int base = 10;
-    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-        text.remove_prefix(2);
-        base = 16;
-    }
-    unsigned long value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, base);
-    if (error != std::errc() || end != text.data() + text.size() || text.empty()) return std::nullopt;
-    return value;
 }
 
 const std::map<std::string_view, FaultAction> kActions = {
@@ -58,7 +47,7 @@ FaultParse parseFault(std::string_view text) {
         const std::size_t eq = parts[i].find('=');
         if (eq == std::string_view::npos) return refuse("expected key=value, got '" + std::string(parts[i]) + "'");
         const std::string_view key = parts[i].substr(0, eq);
-        const auto value = parseNumber(parts[i].substr(eq + 1));
+        const auto value = parseUnsignedNumber(parts[i].substr(eq + 1));
         if (!value) return refuse("'" + std::string(parts[i]) + "' needs a number");
         if (key == "nth" && *value >= 1 && *value <= 1'000'000) {
             fault.nth = static_cast<unsigned>(*value);

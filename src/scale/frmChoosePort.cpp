@@ -4,6 +4,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/Controls.h"
 #include "app/Look.h"
 #include "app/Program.h"
 #include "app/frmQuit.h"
@@ -21,18 +22,14 @@ using app::program;
 
 frmChoosePort::frmChoosePort() : m_detectionLimit(kSerialReadLimit) {
     setWindowTitle(QStringLiteral("Connect Scale to Computer"));
-    lblChoose = new QLabel(
+    lblChoose = app::makeLabel(
+        this, "lblChoose",
         QStringLiteral(
             "Please close all other windows until your scale is successfully updated. Connect your scale "
             "to your computer and turn it on. Then, click Continue button to check the scale connection "
             "and proceed with update. Latest versions of PC Program and scale software will be checked "
-            "also."),
-        this);
-    lblChoose->setObjectName(QStringLiteral("lblChoose"));
-    lblChoose->setWordWrap(true);
-    cmdContinue = new QPushButton(QStringLiteral("&Continue"), this);
-    cmdContinue->setObjectName(QStringLiteral("cmdContinue"));
-    cmdContinue->setAutoDefault(false);
+            "also."));
+    cmdContinue = app::makeButton(this, "cmdContinue", QStringLiteral("&Continue"));
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(24, 24, 24, 24);

@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/Controls.h"
 #include "app/Look.h"
 #include "app/Program.h"
 #include "app/frmQuit.h"
@@ -23,33 +24,19 @@ const char* const kFailed =
     "connected "
     "to your computer and that it is turned on.";
 
-QPushButton* button(QWidget* parent, const char* name, const QString& text) {
-    auto* made = new QPushButton(text, parent);
-    made->setObjectName(QLatin1String(name));
-    made->setAutoDefault(false);
-    return made;
-}
-
 }  // namespace
 
 frmErrorScaleCom2::frmErrorScaleCom2() {
     setWindowTitle(QStringLiteral("Error Communicating with the Scale"));
-    lblFailed = new QLabel(this);
-    lblFailed->setObjectName(QStringLiteral("lblFailed"));
-    lblFailed->setWordWrap(true);
+    lblFailed = app::makeLabel(this, "lblFailed");
     lblFailed->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    cmdRetry = button(this, "cmdRetry", QStringLiteral("&Retry"));
-    cmdExit = button(this, "cmdExit", QStringLiteral("E&xit"));
+    cmdRetry = app::makeButton(this, "cmdRetry", QStringLiteral("&Retry"));
+    cmdExit = app::makeButton(this, "cmdExit", QStringLiteral("E&xit"));
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cmdRetry);
-    buttons->addWidget(cmdExit);
-    buttons->addStretch();
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(24, 24, 24, 24);
     layout->addWidget(lblFailed);
-    layout->addLayout(buttons);
+    layout->addLayout(app::centredRow({cmdRetry, cmdExit}));
     setMinimumWidth(480);
     showMessage();
 

@@ -1,7 +1,8 @@
 #include "CliParser.h"
 
+#include "scale/NumberText.h"
+
 #include <algorithm>
-#include <charconv>
 
 namespace vantor::cli {
 
@@ -75,17 +76,6 @@ ParseOutcome parseCommandLine(const std::vector<std::string>& args, const std::v
     return outcome;
 }
 
-std::optional<unsigned long> parseCliNumber(const std::string& text) {
-    std::string_view digits = text;
-    int base = 10;
-    if (digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X')) {
-        digits.remove_prefix(2);
-        base = 16;
-    }
-    unsigned long value = 0;
-    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value, base);
-    if (digits.empty() || error != std::errc() || end != digits.data() + digits.size()) return std::nullopt;
-    return value;
-}
+std::optional<unsigned long> parseCliNumber(const std::string& text) { return parseUnsignedNumber(text); }
 
 }  // namespace vantor::cli
