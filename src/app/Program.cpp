@@ -5,17 +5,35 @@
 #include <QStandardPaths>
 #include <cassert>
 
+// The pictures are compiled into the forms' library; a static library's resources must be
+// registered by hand, before the first form is made.
+static void initResources() {
+    Q_INIT_RESOURCE(resources);
+}
+
 namespace vantor::app {
 
 namespace {
+
 Program* g_program = nullptr;
-}
+
+// The menu's checks while no server side is given: nothing is asked, nothing changes.
+class NoOnlineChecks : public OnlineChecks {
+public:
+    void CheckUpdate(frmWelcome&) override {}
+    void CheckNewVersion(frmWelcome&) override {}
+};
+
+}  // namespace
 
 Program::Program(Services services)
     : m_services(std::move(services)), m_scale(std::make_unique<scale::ScaleWorker>()) {
     assert(!g_program && "one Program at a time");
     g_program = this;
+    initResources();
     m_exitHandler = [] { QCoreApplication::exit(0); };
+    if (!m_services.onlineChecks)
+        m_services.onlineChecks = std::make_unique<NoOnlineChecks>();
 }
 
 Program::~Program() {

@@ -9,17 +9,20 @@
 #include "app/Desktop.h"
 #include "app/Dialogs.h"
 #include "app/Form.h"
+#include "app/OnlineChecks.h"
 #include "scale/ScaleWorker.h"
 
 namespace vantor::app {
 
 // What the whole program shares: the forms (each made on first use and kept for the run), the
-// dialogs and desktop seams, the scale worker, and the one way to end the program.
+// dialogs, desktop and online-check seams, the scale worker, and the one way to end the program.
 class Program {
 public:
     struct Services {
         std::unique_ptr<Dialogs> dialogs;
         std::unique_ptr<Desktop> desktop;
+        // Until the real checks are given, the menu asks nothing.
+        std::unique_ptr<OnlineChecks> onlineChecks;
     };
 
     explicit Program(Services services);
@@ -31,6 +34,7 @@ public:
 
     Dialogs& dialogs() { return *m_services.dialogs; }
     Desktop& desktop() { return *m_services.desktop; }
+    OnlineChecks& onlineChecks() { return *m_services.onlineChecks; }
     scale::ScaleWorker& scale() { return *m_scale; }
 
     // The form of type F, made on first use.

@@ -43,6 +43,8 @@ void frmQuit::askToQuit(QWidget* owner) {
 
 void frmQuit::Form_Load() {
     applyLook(*this);
+    // An earlier Yes must not close the version window after this question is declined.
+    CloseWindow = false;
     if (program().form<frmVersion>().NewVersion) {
         setWindowTitle(QStringLiteral("Exit Download"));
         lblQuit->setText(QStringLiteral(

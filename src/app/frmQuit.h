@@ -14,7 +14,8 @@ class frmQuit : public Form {
 public:
     frmQuit();
 
-    // Set when the user confirmed declining the new PC program; the version window reads it.
+    // Set when the user confirmed declining the new PC program; the version window reads it. Each
+    // question starts with it cleared.
     bool CloseWindow = false;
 
     QLabel* lblQuit;

@@ -13,12 +13,6 @@
 #include "online/ServerAddresses.h"
 #include "scale/frmChoosePort.h"
 
-// The pictures are compiled into the program's library; a static library's resources must be
-// registered by hand.
-static void initResources() {
-    Q_INIT_RESOURCE(resources);
-}
-
 namespace vantor::app {
 
 namespace {
@@ -32,7 +26,6 @@ enum Tick : quint16 { kWait = 0, kCheckInternet = 1, kHandOver = 2 };
 }  // namespace
 
 frmStartUp::frmStartUp() : m_probe(new online::ConnectionProbe(this)) {
-    initResources();
     setWindowTitle(QStringLiteral("Vantor PC Program"));
 
     imgLogo = makeLabel(this, "imgLogo", QString());

@@ -12,10 +12,12 @@ public:
 
     // True while this window is the one whose closing is being confirmed.
     bool NewVersion = false;
+    // True: closing the window first asks whether the user really skips the new PC program.
     bool AskExit = false;
 
 protected:
     void Form_Load() override;
+    void Form_Unload(bool& cancel) override;
 };
 
 }  // namespace vantor::app

@@ -1,33 +1,104 @@
 #include "app/frmWelcome.h"
 
+#include <QIcon>
 #include <QLabel>
+#include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/ClickableLabel.h"
 #include "app/Controls.h"
 #include "app/Look.h"
 #include "app/Program.h"
+#include "app/SerialNumberSetting.h"
+#include "app/WebDocument.h"
+#include "app/frmCheckScale.h"
+#include "app/frmHelp.h"
 #include "app/frmQuit.h"
 #include "app/frmStartUp.h"
+#include "app/frmVersion.h"
+#include "firmware/frmDisplay.h"
+#include "keys/frmZipKey.h"
+#include "scale/SerialNumber.h"
+#include "scale/frmErrorScaleCom2.h"
 
 namespace vantor::app {
 
+namespace {
+
+constexpr int kVersionCheckTickMs = 50;
+// Ticks counted before the version check: it runs on the eleventh, once the menu is on screen.
+constexpr quint16 kTicksBeforeVersionCheck = 10;
+constexpr int kBannerBlinkMs = 1000;
+constexpr QSize kBannerSize(480, 60);
+
+const char* const kManualPath = "/UserManuals/VantorUSA_Manual.pdf";
+const char* const kUpdatePagePath = "/vantorpc/usa/usaorderform.htm";
+
+}  // namespace
+
 frmWelcome::frmWelcome() {
     setWindowTitle(QStringLiteral("Welcome to Vantor PC Program!"));
-    lblWelcome = makeLabel(this, "lblWelcome",
-                           QStringLiteral("Welcome to Vantor PC Program! This program will let you update your "
-                                          "Vantor scale with the latest postage rates and services that are "
-                                          "available."));
+    lblWelcome =
+        makeLabel(this, "lblWelcome",
+                  QStringLiteral("Welcome to Vantor PC Program! This program will let you update your "
+                                 "Vantor scale with the latest postage rates and services that are "
+                                 "available."));
     lblVersion = makeLabel(this, "lblVersion");
+    ImgBanner = makeClickableLabel(this, "ImgBanner");
+    ImgBanner->setPixmap(QIcon(QStringLiteral(":/vantor/banner.svg")).pixmap(kBannerSize));
+    ImgBanner->setAlignment(Qt::AlignCenter);
+    // Shown only once the update check has found a scale software update.
+    ImgBanner->setVisible(false);
 
+    cmdUpdate = makeButton(this, "cmdUpdate", QStringLiteral("&Update Scale"));
+    cmdUpdate->setToolTip(QStringLiteral("Continue updating scale."));
+    cmdDownload = makeButton(this, "cmdDownload", QStringLiteral("Download Latest &Manual"));
+    cmdProgZip = makeButton(this, "cmdProgZip", QStringLiteral("Program Zip-Zone/Key"));
+    cmdHelp = makeButton(this, "cmdHelp", QStringLiteral("&Help"));
+    cmdHelp->setToolTip(QStringLiteral("View help."));
+    cmdExit = makeButton(this, "cmdExit", QStringLiteral("E&xit"));
+    cmdExit->setToolTip(QStringLiteral("Quit PC Program. Scale will not be updated."));
+
+    Timer1.setObjectName(QStringLiteral("Timer1"));
+    Timer2.setObjectName(QStringLiteral("Timer2"));
+
+    layOut();
+    connectControls();
+}
+
+void frmWelcome::layOut() {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(24, 24, 24, 24);
+    layout->setSpacing(16);
     layout->addWidget(lblWelcome);
     layout->addWidget(lblVersion);
-    setMinimumWidth(560);
+    layout->addWidget(ImgBanner, 0, Qt::AlignHCenter);
+    // The row of buttons sets the width; the texts above wrap to it.
+    layout->addLayout(centredRow({cmdUpdate, cmdDownload, cmdProgZip, cmdHelp, cmdExit}));
+}
+
+void frmWelcome::connectControls() {
+    connect(&Timer1, &QTimer::timeout, this, &frmWelcome::Timer1_Timer);
+    connect(&Timer2, &QTimer::timeout, this, &frmWelcome::Timer2_Timer);
+    connect(cmdUpdate, &QPushButton::clicked, this, &frmWelcome::cmdUpdate_Click);
+    connect(cmdDownload, &QPushButton::clicked, this, &frmWelcome::cmdDownload_Click);
+    connect(cmdProgZip, &QPushButton::clicked, this, &frmWelcome::cmdProgZip_Click);
+    connect(cmdHelp, &QPushButton::clicked, this, &frmWelcome::cmdHelp_Click);
+    connect(cmdExit, &QPushButton::clicked, this, &frmWelcome::cmdExit_Click);
+    connect(ImgBanner, &ClickableLabel::clicked, this, &frmWelcome::ImgBanner_Click);
 }
 
 void frmWelcome::Form_Load() {
     InitForm();
+    CheckUpdate();
+    Timer2.setInterval(kBannerBlinkMs);
+    if (UpdateShown) {
+        Timer1.stop();
+    } else {
+        // Also after a reload that came before the check had run: it still runs once per run.
+        Timer1.setInterval(kVersionCheckTickMs);
+        Timer1.start();
+    }
 }
 
 void frmWelcome::InitForm() {
@@ -40,11 +111,137 @@ void frmWelcome::InitForm() {
                         program().form<frmStartUp>().lblVersion->text());
 }
 
-void frmWelcome::Form_Unload(bool& cancel) {
-    if (!AskExit)
+void frmWelcome::CheckUpdate() {
+    program().onlineChecks().CheckUpdate(*this);
+}
+
+void frmWelcome::CheckNewVersion() {
+    program().onlineChecks().CheckNewVersion(*this);
+}
+
+void frmWelcome::Timer1_Timer() {
+    // Once per run. Marked before the check starts: the check may wait for the server and ask
+    // questions, and a tick arriving meanwhile must not start a second one.
+    if (UpdateShown) {
+        Timer1.stop();
         return;
+    }
+    if (TimerCount != kTicksBeforeVersionCheck) {
+        ++TimerCount;
+        return;
+    }
+    Timer1.stop();
+    UpdateShown = true;
+    CheckNewVersion();
+}
+
+void frmWelcome::Timer2_Timer() {
+    // Visible on even ticks, hidden on odd ones: one second each, starting visible.
+    ImgBanner->setVisible(m_bannerTicks % 2 == 0);
+    ++m_bannerTicks;
+}
+
+void frmWelcome::cmdUpdate_Click() {
+    if (m_reading)
+        return;
+    Timer2.stop();
+    setHourglass(true);
+    SerialNumber = SerialNumberSetting::read();
+    setReading(true);
+    // The read opens the scale's port first when it is closed; the worker owns the port.
+    const bool started = program().form<firmware::frmDisplay>().RdSN(
+        [this](const QString& serial) { serialNumberRead(serial); });
+    // The link is busy with another exchange: this read got no answer.
+    if (!started)
+        serialNumberRead(QString());
+}
+
+void frmWelcome::serialNumberRead(const QString& serial) {
+    setReading(false);
+    setHourglass(false);
+    if (program().ended() || !isLoaded())
+        return;
+
+    VantorSN = serial;
+    // A garbled answer is no serial number: saved, it would end up packed into the scale's image.
+    const bool answered = program().form<firmware::frmDisplay>().ScaleCom && !VantorSN.isEmpty() &&
+                          scale::CheckSerial(VantorSN.toStdString());
+    if (answered) {
+        SerialNumber = VantorSN;
+        program().form<frmCheckScale>().showForm();
+        AskExit = false;
+        unload();
+        ErrorScale = false;
+        SerialNumberSetting::save(SerialNumber);
+    } else {
+        ErrorScale = true;
+        program().form<scale::frmErrorScaleCom2>().showForm();
+        AskExit = false;
+        unload();
+    }
+}
+
+void frmWelcome::setReading(bool reading) {
+    // One read at a time, and key or zone programming must not start while it runs.
+    m_reading = reading;
+    cmdUpdate->setEnabled(!reading);
+    cmdProgZip->setEnabled(!reading);
+}
+
+void frmWelcome::cmdDownload_Click() {
+    HideForm = false;
+    DownloadLatestManual();
+}
+
+void frmWelcome::DownloadLatestManual() {
+    OpenWebDocument(this, webAddress(kManualPath), true);
+}
+
+void frmWelcome::ImgBanner_Click() {
+    OpenWebDocument(this, webAddress(kUpdatePagePath), false);
+}
+
+void frmWelcome::cmdProgZip_Click() {
+    program().form<keys::frmZipKey>().showModal(this);
+}
+
+void frmWelcome::cmdHelp_Click() {
+    program().form<frmHelp>().showForm();
+    showMinimized();
+}
+
+void frmWelcome::cmdExit_Click() {
     frmQuit::askToQuit(this);
-    cancel = true;
+}
+
+void frmWelcome::restoreWindow() {
+    if (!isLoaded())
+        return;
+    showNormal();
+}
+
+void frmWelcome::stepAside() {
+    setEnabled(false);
+    showMinimized();
+}
+
+void frmWelcome::comeBack() {
+    setEnabled(true);
+    restoreWindow();
+}
+
+void frmWelcome::Form_Unload(bool& cancel) {
+    program().form<frmVersion>().NewVersion = false;
+    if (AskExit) {
+        frmQuit::askToQuit(this);
+        if (program().ended())
+            return;
+        cancel = true;
+    }
+    // Also after a declined close: the banner stops blinking and a version check that has not
+    // run yet does not run.
+    Timer1.stop();
+    Timer2.stop();
 }
 
 }  // namespace vantor::app

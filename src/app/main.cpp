@@ -15,8 +15,9 @@ int main(int argc, char* argv[]) {
     // One look on every platform, so that the program's colour shows on its buttons.
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
 
-    vantor::app::Program program(
-        {std::make_unique<vantor::app::MessageBoxDialogs>(), std::make_unique<vantor::app::SystemDesktop>()});
+    // The online checks are not given yet: the menu asks the server nothing.
+    vantor::app::Program program({std::make_unique<vantor::app::MessageBoxDialogs>(),
+                                  std::make_unique<vantor::app::SystemDesktop>(), nullptr});
     program.form<vantor::app::frmStartUp>().showForm();
     return QApplication::exec();
 }

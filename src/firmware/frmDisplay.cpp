@@ -1,19 +1,30 @@
 #include "firmware/frmDisplay.h"
 
+#include <QFile>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <filesystem>
 #include <optional>
 
 #include "app/Controls.h"
 #include "app/Look.h"
 #include "app/Program.h"
+#include "app/SerialNumberSetting.h"
 #include "app/frmQuit.h"
+#include "app/frmSuccessUpdate.h"
 #include "app/frmWelcome.h"
+#include "firmware/IntelHexLoader.h"
 #include "scale/PortDiscovery.h"
 #include "scale/ScaleLink.h"
+#include "scale/frmErrorScaleCom.h"
 
 namespace vantor::firmware {
 
@@ -21,7 +32,9 @@ using app::program;
 
 namespace {
 
-constexpr int kPages = 512;
+const QString kUpdateFile = QStringLiteral("VantorUSA_APROM.hex");
+const QString kMessageTitle = QStringLiteral("Vantor PC Program");
+constexpr int kQuarters = 4;
 
 // The menu's two commands, with the chosen one marked.
 struct PortCaptions {
@@ -31,43 +44,114 @@ struct PortCaptions {
 constexpr PortCaptions kComm1Chosen{"-> COM1 <-", "   COM2   "};
 constexpr PortCaptions kComm2Chosen{"   COM1   ", "-> COM2 <-"};
 
+struct KindCaptions {
+    const char* aprom;
+    const char* ldrom;
+};
+constexpr KindCaptions kApromChosen{"->APROM<-", "  LDROM  "};
+constexpr KindCaptions kLdromChosen{"  APROM  ", "->LDROM<-"};
+
+QAction* namedAction(QMenu* menu, const char* name, const QString& caption) {
+    QAction* action = menu->addAction(caption);
+    action->setObjectName(QLatin1String(name));
+    return action;
+}
+
+QMenu* namedMenu(QMenuBar* bar, const char* name, const QString& caption) {
+    QMenu* menu = bar->addMenu(caption);
+    menu->setObjectName(QLatin1String(name));
+    return menu;
+}
+
+std::filesystem::path toPath(const QString& file) {
+    return std::filesystem::path(file.toStdU16String());
+}
+
 }  // namespace
 
 frmDisplay::frmDisplay() {
     setWindowTitle(QStringLiteral("Vantor Scale Update"));
 
-    auto* menuBar = new QMenuBar(this);
-    menuBar->setObjectName(QStringLiteral("menuBar"));
-    mnuPort = menuBar->addMenu(QStringLiteral("&PC Port"));
-    mnuPort->setObjectName(QStringLiteral("mnuPort"));
-    mnuComm1 = mnuPort->addAction(QStringLiteral("COM1"));
-    mnuComm1->setObjectName(QStringLiteral("mnuComm1"));
-    mnuComm2 = mnuPort->addAction(QStringLiteral("COM2"));
-    mnuComm2->setObjectName(QStringLiteral("mnuComm2"));
-
     lblStatus = app::makeLabel(this, "lblStatus");
     lblVersion = app::makeLabel(this, "lblVersion");
     ProgressBar1 = new QProgressBar(this);
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
-    ProgressBar1->setRange(0, kPages);
+    ProgressBar1->setRange(0, kProgressMax);
     ProgressBar1->setVisible(false);
 
     auto* layout = new QVBoxLayout(this);
-    layout->setMenuBar(menuBar);
     layout->setContentsMargins(24, 12, 24, 24);
     layout->addWidget(lblStatus);
     layout->addWidget(ProgressBar1);
     layout->addWidget(lblVersion);
     setMinimumWidth(520);
 
+    buildMenu();
+    buildHiddenControls();
+}
+
+void frmDisplay::buildMenu() {
+    auto* menuBar = new QMenuBar(this);
+    menuBar->setObjectName(QStringLiteral("menuBar"));
+    layout()->setMenuBar(menuBar);
+
+    mnuFile = namedMenu(menuBar, "mnuFile", QStringLiteral("&File"));
+    mnuLoad = namedAction(mnuFile, "mnuLoad", QStringLiteral("&Load "));
+    mnuFileExit = namedAction(mnuFile, "mnuFileExit", QStringLiteral("E&xit"));
+    mnuRun = namedMenu(menuBar, "mnuRun", QStringLiteral("&Run"));
+    mnuAuto = namedAction(mnuRun, "mnuAuto", QStringLiteral("&Auto"));
+    mnuProgram = namedAction(mnuRun, "mnuProgram", QStringLiteral("&Program"));
+    mnuRead = namedAction(mnuRun, "mnuRead", QStringLiteral("&Read"));
+    mnuSelect = namedMenu(menuBar, "mnuSelect", QStringLiteral("&Select"));
+    mnuAPROM = namedAction(mnuSelect, "mnuAPROM", QStringLiteral("APROM"));
+    mnuLDROM = namedAction(mnuSelect, "mnuLDROM", QStringLiteral("LDROM"));
+    mnuPort = namedMenu(menuBar, "mnuPort", QStringLiteral("&PC Port"));
+    mnuComm1 = namedAction(mnuPort, "mnuComm1", QStringLiteral("COM1"));
+    mnuComm2 = namedAction(mnuPort, "mnuComm2", QStringLiteral("COM2"));
+
+    connect(mnuLoad, &QAction::triggered, this, [this] { mnuLoad_Click(); });
+    connect(mnuFileExit, &QAction::triggered, this, &frmDisplay::mnuFileExit_Click);
+    connect(mnuProgram, &QAction::triggered, this, &frmDisplay::Program_Click);
+    connect(mnuAPROM, &QAction::triggered, this, &frmDisplay::mnuAPROM_Click);
+    connect(mnuLDROM, &QAction::triggered, this, &frmDisplay::mnuLDROM_Click);
     connect(mnuComm1, &QAction::triggered, this, &frmDisplay::mnuComm1_Click);
     connect(mnuComm2, &QAction::triggered, this, &frmDisplay::mnuComm2_Click);
+}
+
+void frmDisplay::buildHiddenControls() {
+    LoadHex = app::makeButton(this, "LoadHex", QStringLiteral("Load"));
+    Program = app::makeButton(this, "Program", QStringLiteral("Program"));
+    cmdRead = app::makeButton(this, "cmdRead", QStringLiteral("Read"));
+    cmdPageUp = app::makeButton(this, "cmdPageUp", QStringLiteral("Page   up"));
+    cmdPageDown = app::makeButton(this, "cmdPageDown", QStringLiteral("Page down"));
+    APROM = new QRadioButton(QStringLiteral("APROM"), this);
+    APROM->setObjectName(QStringLiteral("APROM"));
+    LDROM = new QRadioButton(QStringLiteral("LDROM"), this);
+    LDROM->setObjectName(QStringLiteral("LDROM"));
+    Label1 = app::makeLabel(this, "Label1",
+                            QStringLiteral("ADDR   0  1  2  3  4  5  6  7- 8  9  A  B  C  D  E  F "));
+    for (QWidget* hidden : std::initializer_list<QWidget*>{LoadHex, Program, cmdRead, cmdPageUp, cmdPageDown,
+                                                           APROM, LDROM, Label1})
+        hidden->setVisible(false);
+
+    connect(LoadHex, &QPushButton::clicked, this, &frmDisplay::LoadHex_Click);
+    connect(Program, &QPushButton::clicked, this, &frmDisplay::Program_Click);
+    connect(APROM, &QRadioButton::clicked, this, &frmDisplay::APROM_Click);
+    connect(LDROM, &QRadioButton::clicked, this, &frmDisplay::LDROM_Click);
+    connect(cmdPageUp, &QPushButton::clicked, this, [this] { movePageView(-1); });
+    connect(cmdPageDown, &QPushButton::clicked, this, [this] { movePageView(+1); });
 }
 
 void frmDisplay::Form_Load() {
     app::applyLook(*this);
     lblVersion->setText(program().form<app::frmWelcome>().lblVersion->text());
     AskExit = true;
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    ScaleSerial = app::SerialNumberSetting::read();
+    resetImage();
+    resetPageView();
+    selectKind(ImageKind::Aprom);
 }
 
 void frmDisplay::Form_Unload(bool& cancel) {
@@ -76,6 +160,203 @@ void frmDisplay::Form_Unload(bool& cancel) {
     app::frmQuit::askToQuit(this);
     cancel = true;
 }
+
+void frmDisplay::showEvent(QShowEvent* event) {
+    app::Form::showEvent(event);
+    m_runOnActivation = true;
+    // The window system may not activate a window it shows (focus rules differ between desktops);
+    // being shown is what starts the run, whichever comes first.
+    QMetaObject::invokeMethod(this, &frmDisplay::Form_Activate, Qt::QueuedConnection);
+}
+
+void frmDisplay::Form_Activate() {
+    // An activation while a run is under way (the quit dialog answered No, say) is no new run, and
+    // neither is one that only gives the focus back (a message box closed).
+    if (!m_runOnActivation || m_running || !isVisible())
+        return;
+    m_runOnActivation = false;
+    AutoProgram();
+}
+
+void frmDisplay::mnuFileExit_Click() {
+    unload();
+}
+
+// --- The image ---
+
+void frmDisplay::resetImage() {
+    m_image.reset();
+    m_image.UpdateSN(ScaleSerial.toStdString());
+    m_imageLoaded = false;
+}
+
+bool frmDisplay::mnuLoad_Click() {
+    if (m_running)
+        return false;
+    resetImage();
+    const HexLoad load = IntelHexLoader::loadFile(toPath(program().programFile(kUpdateFile)));
+    if (!load.image) {
+        showLoadRefusal(QString::fromStdString(load.error.message()));
+        return false;
+    }
+    m_image = *load.image;
+    m_imageLoaded = true;
+    if (m_image.kind() != ImageKind::None)
+        selectKind(m_image.kind());
+    m_image.UpdateSN(ScaleSerial.toStdString());
+    resetPageView();
+    return true;
+}
+
+void frmDisplay::LoadHex_Click() {
+    mnuLoad_Click();
+}
+
+void frmDisplay::showLoadRefusal(const QString& message) {
+    lblStatus->setText(QStringLiteral("The update file cannot be used; nothing was sent to the scale."));
+    program().dialogs().ask(this, {QStringLiteral("Update File Refused"), message,
+                                   app::Message::Icon::Exclamation, app::Message::Buttons::Ok});
+}
+
+void frmDisplay::mnuAPROM_Click() {
+    selectKind(ImageKind::Aprom);
+}
+void frmDisplay::APROM_Click() {
+    selectKind(ImageKind::Aprom);
+}
+void frmDisplay::mnuLDROM_Click() {
+    selectKind(ImageKind::Ldrom);
+}
+void frmDisplay::LDROM_Click() {
+    selectKind(ImageKind::Ldrom);
+}
+
+// The selection is shown by the captions only; what is programmed is the image as loaded.
+void frmDisplay::selectKind(ImageKind kind) {
+    const KindCaptions& captions = kind == ImageKind::Ldrom ? kLdromChosen : kApromChosen;
+    mnuAPROM->setText(QLatin1String(captions.aprom));
+    mnuLDROM->setText(QLatin1String(captions.ldrom));
+    APROM->setChecked(kind != ImageKind::Ldrom);
+    LDROM->setChecked(kind == ImageKind::Ldrom);
+}
+
+void frmDisplay::resetPageView() {
+    m_pageQuarter = 0;
+    movePageView(0);
+}
+
+void frmDisplay::movePageView(int step) {
+    m_pageQuarter = std::clamp(m_pageQuarter + step, 0, kQuarters - 1);
+    cmdPageUp->setEnabled(m_pageQuarter > 0);
+    cmdPageDown->setEnabled(m_pageQuarter < kQuarters - 1);
+}
+
+// --- The programming run ---
+
+void frmDisplay::AutoProgram() {
+    // Also when the form comes back after a failed run, which had let it go without asking.
+    AskExit = true;
+    lblStatus->setText(QStringLiteral("Updating scale with latest postage rates and services..."));
+    if (mnuLoad_Click())
+        Program_Click();
+}
+
+void frmDisplay::Program_Click() {
+    if (m_running)
+        return;
+    if (!m_imageLoaded) {
+        // The empty image would erase the scale's program; only a file that passed every check is sent.
+        program().dialogs().ask(
+            this, {kMessageTitle, QStringLiteral("Load the update file before programming the scale."),
+                   app::Message::Icon::Exclamation, app::Message::Buttons::Ok});
+        return;
+    }
+    const std::atomic<bool>& cancel = program().scale().cancelFlag();
+    ProgressCallback progress = [this](int value) {
+        QMetaObject::invokeMethod(
+            this, [this, value] { showProgress(value); }, Qt::QueuedConnection);
+    };
+    const bool started = program().scale().run(
+        [image = m_image, progress = std::move(progress), &cancel](scale::SerialTransport& transport) {
+            // A port that cannot be opened fails every exchange at once: the run's own rules report it.
+            if (!transport.isOpen())
+                transport.open();
+            return programWithScaleSerial(transport, image, progress, cancel);
+        },
+        this, [this](ScaleProgramming programming) { finishRun(programming); });
+    if (!started) {
+        showPortError(QStringLiteral("The scale link is busy; try again when the scale has answered."));
+        return;
+    }
+    setRunning(true);
+    setHourglass(true);
+    ProgressBar1->setRange(0, kProgressMax);
+    ProgressBar1->setValue(0);
+    ProgressBar1->setVisible(true);
+}
+
+void frmDisplay::setRunning(bool running) {
+    m_running = running;
+    for (QAction* action : {mnuLoad, mnuProgram, mnuComm1, mnuComm2})
+        action->setEnabled(!running);
+    for (QPushButton* button : {LoadHex, Program})
+        button->setEnabled(!running);
+}
+
+void frmDisplay::showProgress(int value) {
+    if (m_running)
+        ProgressBar1->setValue(value);
+}
+
+void frmDisplay::finishRun(const ScaleProgramming& programming) {
+    setRunning(false);
+    if (program().ended())
+        return;
+    ScaleSerial = QString::fromStdString(programming.serial.serial);
+    ScaleCom = programming.serial.scaleCom;
+    switch (programming.result.outcome) {
+        case ProgramOutcome::Success:
+            succeed();
+            break;
+        case ProgramOutcome::SerialNumberWrong:
+            refuseSerialNumber();
+            break;
+        case ProgramOutcome::CommunicationFailure:
+            failureExit();
+            break;
+        case ProgramOutcome::Cancelled:
+            setHourglass(false);
+            break;
+    }
+    emit runEnded(programming.result);
+}
+
+void frmDisplay::succeed() {
+    setHourglass(false);
+    ProgressBar1->setVisible(false);
+    // The copy the downloader put into the program folder; a file already gone is no error.
+    QFile::remove(program().programFile(kUpdateFile));
+    AskExit = false;
+    unload();
+    program().form<app::frmSuccessUpdate>().showForm();
+}
+
+// The form stays with its progress bar, so the user sees how far the run came.
+void frmDisplay::refuseSerialNumber() {
+    setHourglass(false);
+    program().dialogs().ask(this, {kMessageTitle, QStringLiteral("Serial number wrong"),
+                                   app::Message::Icon::None, app::Message::Buttons::Ok});
+}
+
+void frmDisplay::failureExit() {
+    ScaleCom = false;
+    setHourglass(false);
+    program().form<scale::frmErrorScaleCom>().showForm();
+    AskExit = false;
+    hide();
+}
+
+// --- The port ---
 
 void frmDisplay::mnuComm1_Click() {
     mnuComm1->setText(QLatin1String(kComm1Chosen.comm1));
@@ -117,8 +398,8 @@ void frmDisplay::TogglePort(const QString& portName) {
 }
 
 void frmDisplay::showPortError(const QString& description) {
-    program().dialogs().ask(this, {QStringLiteral("Vantor PC Program"), description,
-                                   app::Message::Icon::Exclamation, app::Message::Buttons::Ok});
+    program().dialogs().ask(
+        this, {kMessageTitle, description, app::Message::Icon::Exclamation, app::Message::Buttons::Ok});
 }
 
 bool frmDisplay::RdSN(std::function<void(QString)> done) {

@@ -1,18 +1,25 @@
 #pragma once
 
+#include <QString>
 #include <functional>
 
 #include "app/Form.h"
+#include "firmware/ImageBuffer.h"
+#include "firmware/ProgrammingRun.h"
 
 class QAction;
 class QLabel;
 class QMenu;
 class QProgressBar;
+class QPushButton;
+class QRadioButton;
 
 namespace vantor::firmware {
 
 // The scale update form. It owns the program's link to the scale: every exchange with the scale
-// goes through its operations, which run as jobs on the scale worker.
+// goes through its operations, which run as jobs on the scale worker. Shown, it loads the update
+// file and programs the whole image into the scale; the run itself is the core's, this form only
+// starts it and shows its progress and its end.
 class frmDisplay : public app::Form {
     Q_OBJECT
 public:
@@ -21,13 +28,44 @@ public:
     // Whether the scale answered the last serial-number read.
     bool ScaleCom = false;
     bool AskExit = false;
+    // The scale's serial number as it goes into the image: the stored one until the scale gives its own.
+    QString ScaleSerial;
 
     QLabel* lblStatus;
     QLabel* lblVersion;
     QProgressBar* ProgressBar1;
+
+    QMenu* mnuFile;
+    QAction* mnuLoad;
+    QAction* mnuFileExit;
+    QMenu* mnuRun;
+    QAction* mnuAuto;
+    QAction* mnuProgram;
+    QAction* mnuRead;
+    QMenu* mnuSelect;
+    QAction* mnuAPROM;
+    QAction* mnuLDROM;
     QMenu* mnuPort;
     QAction* mnuComm1;
     QAction* mnuComm2;
+
+    // What is left of the form's service view: never shown.
+    QPushButton* LoadHex;
+    QPushButton* Program;
+    QPushButton* cmdRead;
+    QPushButton* cmdPageUp;
+    QPushButton* cmdPageDown;
+    QRadioButton* APROM;
+    QRadioButton* LDROM;
+    QLabel* Label1;
+
+    const ImageBuffer& imageBuffer() const { return m_image; }
+    // Whether the image holds a file that passed every check since the form was loaded.
+    bool imageLoaded() const { return m_imageLoaded; }
+    // Whether a programming run is under way.
+    bool running() const { return m_running; }
+    // The quarter of the image the hidden page view is on (0..3).
+    int pageQuarter() const { return m_pageQuarter; }
 
     void mnuComm1_Click();
     void mnuComm2_Click();
@@ -37,15 +75,59 @@ public:
     // link is busy with another exchange (nothing is read, `done` is not called).
     bool RdSN(std::function<void(QString)> done);
 
+    // Reads the update file into a fresh image. A file with any fault is refused as a whole, with
+    // one message naming the line and the reason; the image is then left empty (all FF) and
+    // cannot be programmed. True when the file was loaded.
+    bool mnuLoad_Click();
+    void LoadHex_Click();
+    void mnuAPROM_Click();
+    void APROM_Click();
+    void mnuLDROM_Click();
+    void LDROM_Click();
+
+    void AutoProgram();
+    // Reads the scale's serial number, packs it and programs the whole image, on the scale worker.
+    // Ignored while a run is under way.
+    void Program_Click();
+    void mnuFileExit_Click();
+
+signals:
+    // Emitted on this thread once the programming run has ended, however it ended.
+    void runEnded(const vantor::firmware::ProgramResult& result);
+
 protected:
     void Form_Load() override;
     void Form_Unload(bool& cancel) override;
+    void Form_Activate() override;
+    void showEvent(QShowEvent* event) override;
 
 private:
+    void buildMenu();
+    void buildHiddenControls();
+    void resetImage();
+    void resetPageView();
+    void movePageView(int step);
+    void selectKind(ImageKind kind);
+    void showLoadRefusal(const QString& message);
+    void setRunning(bool running);
+    void showProgress(int value);
+    void finishRun(const ScaleProgramming& programming);
+    void succeed();
+    void refuseSerialNumber();
+    void failureExit();
+
     // Selects the `index`th port of the detection order (0 for COM1) and opens it.
     void selectPort(std::size_t index);
     void TogglePort(const QString& portName);
     void showPortError(const QString& description);
+
+    ImageBuffer m_image;
+    bool m_imageLoaded = false;
+    bool m_running = false;
+    // Set when the form is shown: its activation (or, failing that, the event loop's next turn)
+    // starts a run. Activations that only give the focus back start nothing.
+    bool m_runOnActivation = false;
+    int m_pageQuarter = 0;
 };
 
 }  // namespace vantor::firmware

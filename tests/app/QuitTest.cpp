@@ -98,6 +98,37 @@ TEST_F(QuitTest, YesToTheDownloadQuestionClosesOnlyTheVersionWindow) {
     EXPECT_EQ(endCount(), 0);
 }
 
+TEST_F(QuitTest, VersionWindowCloseAsksAboutTheDownloadAndOnlyYesLetsItClose) {
+    version().showForm();
+    QStringList questions;
+    const auto answerWith = [&](const char* button) {
+        dialogs().onModal([&questions, button](app::Form& form) {
+            questions << control<QLabel>(form, "lblQuit")->text();
+            click(form, QLatin1String(button));
+        });
+    };
+
+    answerWith("cmdCancel");
+    version().close();
+    EXPECT_TRUE(version().isVisible());
+
+    answerWith("cmdYes");
+    version().close();
+    EXPECT_FALSE(version().isLoaded());
+    EXPECT_TRUE(quit().CloseWindow);
+
+    // Shown again later in the run: an earlier Yes does not make a later Cancel close it.
+    version().showForm();
+    answerWith("cmdCancel");
+    version().close();
+    EXPECT_TRUE(version().isVisible());
+    EXPECT_FALSE(quit().CloseWindow);
+
+    EXPECT_EQ(questions, QStringList({kDownloadQuestion, kDownloadQuestion, kDownloadQuestion}));
+    EXPECT_EQ(endCount(), 0);
+    version().AskExit = false;
+}
+
 TEST_F(QuitTest, MainMenuCloseAsksThePlainQuestionEvenWhileTheVersionWindowIsOpen) {
     version().showForm();
     version().NewVersion = true;

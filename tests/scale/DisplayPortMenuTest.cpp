@@ -26,10 +26,10 @@ protected:
 };
 
 TEST_F(DisplayPortMenuTest, FormShowsItsCaptionAndHidesTheProgressBar) {
-    display().showForm();
+    display().load();  // shown, the form would start an update run
 
     EXPECT_EQ(display().windowTitle(), "Vantor Scale Update");
-    EXPECT_FALSE(control<QProgressBar>(display(), "ProgressBar1")->isVisible());
+    EXPECT_TRUE(control<QProgressBar>(display(), "ProgressBar1")->isHidden());
     EXPECT_TRUE(display().AskExit);
 }
 
@@ -37,7 +37,7 @@ TEST_F(DisplayPortMenuTest, ChoosingAPortThatCannotBeOpenedMarksItAndShowsTheSys
     // Named so that they come before any port of the machine itself.
     listPorts(missingPort(1, "a-vantor-missing") + ':' + missingPort(2, "a-vantor-missing"));
     ASSERT_EQ(QString::fromStdString(scale::EnumPorts().at(1)), missingPort(2, "a-vantor-missing"));
-    display().showForm();
+    display().load();  // shown, the form would start an update run
 
     action(display(), "mnuComm2")->trigger();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !dialogs().asked().empty(); }, kWaitMs));
@@ -54,7 +54,7 @@ TEST_F(DisplayPortMenuTest, SerialReadOpensTheChosenPortAndSetsScaleCom) {
     SimulatorProcess simulator({"--serial", "09120045"});
     listPorts(QString::fromStdString(simulator.devicePath()));
     ASSERT_EQ(scale::EnumPorts().front(), simulator.devicePath());
-    display().showForm();
+    display().load();  // shown, the form would start an update run
     action(display(), "mnuComm1")->trigger();
     EXPECT_EQ(action(display(), "mnuComm1")->text(), "-> COM1 <-");
     EXPECT_EQ(action(display(), "mnuComm2")->text(), "   COM2   ");

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QPushButton>
+#include <QSettings>
 
 namespace vantor::test {
 
@@ -25,16 +26,21 @@ void ProgramFixture::SetUp() {
     m_data = std::make_unique<QTemporaryDir>();
     ASSERT_TRUE(m_config->isValid() && m_data->isValid());
     m_environment.set("XDG_CONFIG_HOME", m_config->path().toUtf8());
+    // QSettings reads XDG_CONFIG_HOME once per process; every test gets its own store all the same.
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_config->path());
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_config->path());
     m_environment.set("XDG_DATA_HOME", m_data->path().toUtf8());
     // The machine's own serial ports still take part; these are only the extra ones.
     m_environment.unset("VANTOR_SERIAL_PORTS");
 
     auto dialogs = std::make_unique<ScriptedDialogs>();
     auto desktop = std::make_unique<FakeDesktop>();
+    auto onlineChecks = std::make_unique<RecordingOnlineChecks>();
     m_dialogs = dialogs.get();
     m_desktop = desktop.get();
-    m_program =
-        std::make_unique<app::Program>(app::Program::Services{std::move(dialogs), std::move(desktop)});
+    m_onlineChecks = onlineChecks.get();
+    m_program = std::make_unique<app::Program>(
+        app::Program::Services{std::move(dialogs), std::move(desktop), std::move(onlineChecks)});
     m_program->setExitHandler([this] { ++m_endCount; });
 }
 

@@ -8,6 +8,7 @@
 
 #include "FakeDesktop.h"
 #include "QtPrinters.h"
+#include "RecordingOnlineChecks.h"
 #include "ScopedEnvironment.h"
 #include "ScriptedDialogs.h"
 #include "app/Program.h"
@@ -16,9 +17,9 @@ class QAction;
 
 namespace vantor::test {
 
-// A whole program for one test: scripted dialogs, a fake desktop, settings and program files in
-// temporary folders, no serial ports but those a test names, and end() recorded instead of
-// exiting.
+// A whole program for one test: scripted dialogs, a fake desktop, recorded online checks,
+// settings and program files in temporary folders, no serial ports but those a test names, and
+// end() recorded instead of exiting.
 class ProgramFixture : public ::testing::Test {
 protected:
     static void SetUpTestSuite();
@@ -28,6 +29,7 @@ protected:
     app::Program& program() { return *m_program; }
     ScriptedDialogs& dialogs() { return *m_dialogs; }
     FakeDesktop& desktop() { return *m_desktop; }
+    RecordingOnlineChecks& onlineChecks() { return *m_onlineChecks; }
     ScopedEnvironment& environment() { return m_environment; }
     int endCount() const { return m_endCount; }
 
@@ -48,6 +50,7 @@ private:
     std::unique_ptr<QTemporaryDir> m_data;
     ScriptedDialogs* m_dialogs = nullptr;
     FakeDesktop* m_desktop = nullptr;
+    RecordingOnlineChecks* m_onlineChecks = nullptr;
     std::unique_ptr<app::Program> m_program;
     int m_endCount = 0;
 };

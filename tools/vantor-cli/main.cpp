@@ -6,6 +6,8 @@
 #include <iostream>
 
 #include "CliParser.h"
+#include "FirmwareCommands.h"
+#include "OnlineCommands.h"
 #include "ScaleCommands.h"
 
 using namespace vantor::cli;
@@ -18,6 +20,17 @@ const std::vector<CommandSyntax> kCommands = {
      "Find the scale: prints \"<device> <serial>\"; exit status 1 when no port answers."},
     {"serial", 0, 0, {"port"}, {}, "serial [--port DEV]",
      "Read the scale's 8-digit serial number (detection first when --port is not given)."},
+    {"image", 1, 1, {"output", "serial"}, {}, "image HEXFILE --output OUT [--serial NNNNNNNN]",
+     "Write the 65,536-byte image the update file gives (FF where the file puts nothing, the serial\n"
+     "      number at 0x0700: --serial, else the stored one); exit status 2 when the file is refused."},
+    {"flash", 1, 1, {"port"}, {}, "flash HEXFILE [--port DEV]",
+     "Program the update file into the scale, every page written and read back; exit status 0 only\n"
+     "      when every page was verified. The file is checked completely before the scale is contacted."},
+    {"read", 1, 2, {"port"}, {}, "read ADDRESS [LENGTH] [--port DEV]",
+     "Hex dump of the scale's memory from ADDRESS (LENGTH bytes, default one page of 128)."},
+    {"check", 0, 0, {}, {}, "check",
+     "Ask the web server whether a scale software update is available and which PC program version is the "
+     "latest: prints \"software-update: Y\" (or N) and \"latest-version: Version X\"."},
 };
 
 void printHelp() {
@@ -27,6 +40,7 @@ void printHelp() {
     std::cout << "\nOptions:\n  --help       this text\n  --version    the program's version\n\n"
                  "Environment:\n"
                  "  VANTOR_SERIAL_PORTS  extra device paths to search, separated by ':'\n"
+                 "  VANTOR_WEB_SERVER    the web server's base URL (the query script), e.g. the URL vantor-server prints\n"
                  "  QT_LOGGING_RULES     \"vantor.*.debug=true\" logs the serial traffic as hex\n\n"
                  "Exit status: 0 success; 1 the scale, the link or a server failed; 2 bad input or usage.\n";
 }
@@ -35,6 +49,10 @@ int run(const ParsedCommand& command) {
     if (command.name == "ports") return portsCommand();
     if (command.name == "detect") return detectCommand();
     if (command.name == "serial") return serialCommand(command);
+    if (command.name == "image") return imageCommand(command);
+    if (command.name == "flash") return flashCommand(command);
+    if (command.name == "read") return readCommand(command);
+    if (command.name == "check") return checkCommand(command);
     return kBadInput;
 }
 

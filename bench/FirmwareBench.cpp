@@ -1,0 +1,147 @@
+// The firmware update's own cost:
+//  - a whole run against the simulator with wire timing: wall time against the line's minimum
+//    (1 unlock, 512 page writes and 512 page reads: 136,198 bytes at 1,920 bytes a second,
+//    70.94 s), and the CPU time the program spends over it;
+//  - the same run without wire timing (the host's share of every exchange);
+//  - loading the 64 KiB sample image from its HEX file, beside srec_cat turning the same file into
+//    a binary (skipped when srec_cat is not installed) and beside `vantor-cli image`.
+
+#include <benchmark/benchmark.h>
+
+#include <QCoreApplication>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <atomic>
+#include <ctime>
+
+#include "firmware/IntelHexLoader.h"
+#include "firmware/ProgrammingRun.h"
+#include "scale/SerialTransport.h"
+#include "support/SimulatorProcess.h"
+
+using namespace vantor;
+
+namespace {
+
+const std::string kSample = VANTOR_FIXTURES_DIR "/hex/sample-update.hex";
+constexpr double kWireBytes = 136198;
+constexpr double kWireBytesPerSecond = 1920;
+constexpr double kWireSeconds = kWireBytes / kWireBytesPerSecond;
+
+double processCpuSeconds() {
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
+
+double wallSeconds() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
+
+firmware::ImageBuffer sampleImage() {
+    firmware::HexLoad load = firmware::IntelHexLoader::loadFile(kSample);
+    firmware::ImageBuffer image = load.image.value_or(firmware::ImageBuffer());
+    image.UpdateSN("12345678");
+    return image;
+}
+
+void wholeRun(benchmark::State& state, const std::vector<std::string>& simulatorArguments) {
+    test::SimulatorProcess simulator(simulatorArguments);
+    scale::SerialTransport transport;
+    transport.setPortName(QString::fromStdString(simulator.devicePath()));
+    if (transport.open()) {
+        state.SkipWithError("cannot open the simulator's port");
+        return;
+    }
+    const firmware::ImageBuffer image = sampleImage();
+    const std::atomic<bool> cancel{false};
+    double wall = 0, cpu = 0;
+    for (auto _ : state) {
+        const double wallStart = wallSeconds(), cpuStart = processCpuSeconds();
+        const firmware::ProgramResult result = firmware::ProgramAllPages(transport, image, {}, cancel);
+        wall += wallSeconds() - wallStart;
+        cpu += processCpuSeconds() - cpuStart;
+        if (!result.succeeded())
+            state.SkipWithError(firmware::describe(result).c_str());
+    }
+    const double runs = static_cast<double>(state.iterations());
+    state.counters["wall_s"] = wall / runs;
+    state.counters["cpu_s"] = cpu / runs;
+    state.counters["cpu_share_pct"] = 100.0 * cpu / wall;
+    state.counters["wire_ratio"] = wall / runs / kWireSeconds;
+}
+
+void BM_WholeRunWithWireTiming(benchmark::State& state) {
+    wholeRun(state, {"--wire-timing"});
+}
+BENCHMARK(BM_WholeRunWithWireTiming)
+    ->Unit(benchmark::kSecond)
+    ->Iterations(1)
+    ->UseRealTime()
+    ->MeasureProcessCPUTime();
+
+void BM_WholeRunWithoutWireTiming(benchmark::State& state) {
+    wholeRun(state, {});
+}
+BENCHMARK(BM_WholeRunWithoutWireTiming)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5)
+    ->UseRealTime()
+    ->MeasureProcessCPUTime();
+
+void BM_LoadSampleHex(benchmark::State& state) {
+    for (auto _ : state) {
+        firmware::HexLoad load = firmware::IntelHexLoader::loadFile(kSample);
+        if (!load.image)
+            state.SkipWithError(load.error.message().c_str());
+        benchmark::DoNotOptimize(load);
+    }
+}
+BENCHMARK(BM_LoadSampleHex)->Unit(benchmark::kMillisecond);
+
+// A whole process turning the sample into a binary file, so that both tools pay for starting up.
+void timeProcess(benchmark::State& state, const QString& program, const QStringList& arguments) {
+    for (auto _ : state) {
+        QProcess process;
+        process.start(program, arguments);
+        if (!process.waitForFinished(30000) || process.exitCode() != 0) {
+            state.SkipWithError(("failed: " + program.toStdString()).c_str());
+            return;
+        }
+    }
+}
+
+void BM_SrecCatHexToBinary(benchmark::State& state) {
+    const QString srecCat = QStandardPaths::findExecutable(QStringLiteral("srec_cat"));
+    if (srecCat.isEmpty()) {
+        state.SkipWithError("srec_cat is not installed (Debian package srecord)");
+        return;
+    }
+    QTemporaryDir folder;
+    timeProcess(state, srecCat,
+                {QString::fromStdString(kSample), QStringLiteral("-intel"), QStringLiteral("-o"),
+                 folder.filePath(QStringLiteral("out.bin")), QStringLiteral("-binary")});
+}
+BENCHMARK(BM_SrecCatHexToBinary)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(20);
+
+void BM_VantorCliImage(benchmark::State& state) {
+    QTemporaryDir folder;
+    timeProcess(
+        state, QStringLiteral(VANTOR_CLI_PATH),
+        {QStringLiteral("image"), QString::fromStdString(kSample), QStringLiteral("--output"),
+         folder.filePath(QStringLiteral("out.bin")), QStringLiteral("--serial"), QStringLiteral("12345678")});
+}
+BENCHMARK(BM_VantorCliImage)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(20);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+// The whole-image programming run: unlock the scale with its serial number, write all 512 pages,
+// read every page back and compare it, finish. Plain sequential code over the scale link, with
+// every retry rule and bound written out; it knows nothing of windows or threads.
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+
+#include "firmware/ImageBuffer.h"
+#include "firmware/ProgramResult.h"
+#include "scale/ScaleLink.h"
+#include "scale/ScaleTransport.h"
+
+namespace vantor::firmware {
+
+// Every exchange of the run waits this long for its reply.
+inline constexpr std::chrono::seconds kRunExchangeLimit{10};
+// Failures tolerated before the run gives up: the fourth ends it. Counted from the last
+// acknowledged unlock during unlock and writing, over the whole verify phase while verifying.
+inline constexpr unsigned kToleratedFailures = 3;
+// A write failure sends the run back to the unlock; a scale that acknowledges every unlock but
+// never some page would otherwise be written over and over without end.
+inline constexpr unsigned kMaxRestarts = 5;
+
+// Progress values: the high byte of the page address while writing (0..255), 256 plus it while
+// verifying (256..511). Each value is reported once, when it changes; a restart reports 0 again.
+inline constexpr int kProgressMax = 512;
+inline constexpr int kVerifyProgressBase = 256;
+
+using ProgressCallback = std::function<void(int)>;
+
+// Programs `image` as it is (its bytes 0x0700..0x0703 are the unlock's serial number). Ends
+// promptly, as Cancelled, once `cancel` is set. Sends Finish once, and only after every page
+// was read back equal.
+ProgramResult ProgramAllPages(scale::ScaleTransport& transport, const ImageBuffer& image,
+                              const ProgressCallback& progress, const std::atomic<bool>& cancel);
+
+struct ScaleProgramming {
+    scale::SerialRead serial;  // what the scale gave as its serial number
+    ProgramResult result;
+};
+
+// The programming command's steps: the serial number the scale gives is packed into the image,
+// which is then programmed. A scale that does not answer gives an empty number, which packs as
+// zeros; the run then fails at the unlock.
+ScaleProgramming programWithScaleSerial(scale::ScaleTransport& transport, ImageBuffer image,
+                                        const ProgressCallback& progress, const std::atomic<bool>& cancel);
+
+}  // namespace vantor::firmware

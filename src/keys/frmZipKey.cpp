@@ -1,0 +1,53 @@
+#include "keys/frmZipKey.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/Controls.h"
+#include "app/Look.h"
+#include "app/Program.h"
+#include "app/frmWelcome.h"
+#include "keys/frmProgramKey.h"
+#include "zones/frmProgramZip.h"
+
+namespace vantor::keys {
+
+using app::program;
+
+frmZipKey::frmZipKey() {
+    setWindowTitle(QStringLiteral("Choose What To Program"));
+    lblChoose = app::makeLabel(this, "lblChoose",
+                               QStringLiteral("Choose what do you want to program in your Vantor Scale."));
+    cmdZip = app::makeButton(this, "cmdZip", QStringLiteral("&Zip/Zone"));
+    cmdKey = app::makeButton(this, "cmdKey", QStringLiteral("&Blank Key"));
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(24, 24, 24, 24);
+    layout->addWidget(lblChoose);
+    layout->addLayout(app::centredRow({cmdZip, cmdKey}));
+    setMinimumWidth(420);
+
+    connect(cmdZip, &QPushButton::clicked, this, &frmZipKey::cmdZip_Click);
+    connect(cmdKey, &QPushButton::clicked, this, &frmZipKey::cmdKey_Click);
+}
+
+void frmZipKey::Form_Load() {
+    app::applyLook(*this);
+}
+
+void frmZipKey::cmdZip_Click() {
+    openInsteadOfMenu(program().form<zones::frmProgramZip>());
+}
+
+void frmZipKey::cmdKey_Click() {
+    openInsteadOfMenu(program().form<frmProgramKey>());
+}
+
+void frmZipKey::openInsteadOfMenu(app::Form& form) {
+    unload();
+    program().form<app::frmWelcome>().stepAside();
+    form.showForm();
+}
+
+}  // namespace vantor::keys

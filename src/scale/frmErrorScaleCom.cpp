@@ -1,0 +1,73 @@
+#include "scale/frmErrorScaleCom.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/Controls.h"
+#include "app/Look.h"
+#include "app/Program.h"
+#include "app/frmQuit.h"
+#include "firmware/frmDisplay.h"
+
+namespace vantor::scale {
+
+using app::program;
+
+frmErrorScaleCom::frmErrorScaleCom() {
+    setWindowTitle(QStringLiteral("Error Communicating with the Scale"));
+    lblFailed = app::makeLabel(
+        this, "lblFailed",
+        QStringLiteral("A communication error with your scale was encountered. Please make sure that your "
+                       "Vantor scale is connected to your computer and that it is turned on."));
+    cmdRetry = app::makeButton(this, "cmdRetry", QStringLiteral("&Retry"));
+    cmdExit = app::makeButton(this, "cmdExit", QStringLiteral("E&xit"));
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(24, 24, 24, 24);
+    layout->addWidget(lblFailed);
+    layout->addLayout(app::centredRow({cmdRetry, cmdExit}));
+    setMinimumWidth(480);
+
+    connect(cmdRetry, &QPushButton::clicked, this, &frmErrorScaleCom::cmdRetry_Click);
+    connect(cmdExit, &QPushButton::clicked, this, &frmErrorScaleCom::cmdExit_Click);
+}
+
+void frmErrorScaleCom::Form_Load() {
+    // The hourglass of an earlier Retry must not come back with the dialog.
+    setHourglass(false);
+    app::applyLook(*this);
+    AskExit = true;
+}
+
+void frmErrorScaleCom::showModalFor(app::Form& caller) {
+    m_caller = &caller;
+    showModal(&caller);
+    m_caller = nullptr;
+}
+
+void frmErrorScaleCom::cmdRetry_Click() {
+    setHourglass(true);
+    // Key or zone programming asked: the user goes back to that form and presses Program again
+    // when ready. The update form would start a whole firmware update nobody asked for.
+    if (!m_caller)
+        program().form<firmware::frmDisplay>().showForm();
+    AskExit = false;
+    unload();
+}
+
+void frmErrorScaleCom::cmdExit_Click() {
+    AskExit = true;
+    app::frmQuit::askToQuit(this);
+}
+
+void frmErrorScaleCom::Form_Unload(bool& cancel) {
+    if (!AskExit)
+        return;
+    app::frmQuit::askToQuit(this);
+    if (program().ended())
+        return;
+    cancel = true;
+}
+
+}  // namespace vantor::scale

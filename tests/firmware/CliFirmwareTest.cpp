@@ -1,0 +1,172 @@
+// vantor-cli's image, flash and read commands, run as a user runs them, against the simulator.
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include "firmware/IntelHexLoader.h"
+#include "support/SimulatorProcess.h"
+
+using namespace vantor;
+using vantor::firmware::ImageBuffer;
+using vantor::test::SimulatorProcess;
+
+namespace {
+
+const QString kFixtures = QStringLiteral(VANTOR_FIXTURES_DIR "/hex/");
+
+struct CliRun {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+class CliFirmware : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(m_config.isValid() && m_folder.isValid()); }
+
+    CliRun cli(const QStringList& arguments) {
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_config.path());
+        environment.insert(QStringLiteral("VANTOR_SERIAL_PORTS"), QString());
+        process.setProcessEnvironment(environment);
+        process.start(QStringLiteral(VANTOR_CLI_PATH), arguments);
+        if (!process.waitForFinished(60000)) {
+            process.kill();
+            process.waitForFinished();
+        }
+        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+                QString::fromUtf8(process.readAllStandardOutput()),
+                QString::fromUtf8(process.readAllStandardError())};
+    }
+
+    // The serial number as the program stores it, in the settings folder the tool is given.
+    void storeSerial(const QString& serial) {
+        QSettings settings(m_config.filePath(QStringLiteral("VantorUSA_PCProgram/VantorUSA_PCProgram.conf")),
+                           QSettings::IniFormat);
+        settings.setValue(QStringLiteral("Properties/Serial Number"), serial);
+    }
+
+    QString path(const char* name) const { return m_folder.filePath(QLatin1String(name)); }
+
+    static QByteArray readAll(const QString& file) {
+        QFile in(file);
+        return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
+    }
+
+    static QByteArray expectedImage(const char* fixture, std::string_view serial) {
+        auto load = firmware::IntelHexLoader::loadFile((kFixtures + QLatin1String(fixture)).toStdString());
+        EXPECT_TRUE(load.image);
+        ImageBuffer image = load.image.value_or(ImageBuffer());
+        image.UpdateSN(serial);
+        return QByteArray(reinterpret_cast<const char*>(image.bytes().data()),
+                          static_cast<qsizetype>(image.bytes().size()));
+    }
+
+    QTemporaryDir m_config;
+    QTemporaryDir m_folder;
+};
+
+}  // namespace
+
+TEST_F(CliFirmware, ImageIsTheLoadersImageWithTheSerialNumber) {
+    const CliRun run =
+        cli({"image", kFixtures + "sample-update.hex", "--output", path("out.bin"), "--serial", "09120045"});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(readAll(path("out.bin")), expectedImage("sample-update.hex", "09120045"));
+
+    // Without --serial: the stored number, or zeros when none is stored.
+    EXPECT_EQ(cli({"image", kFixtures + "one-record.hex", "--output", path("none.bin")}).exitCode, 0);
+    EXPECT_EQ(readAll(path("none.bin")), expectedImage("one-record.hex", "00000000"));
+    storeSerial(QStringLiteral("11223344"));
+    EXPECT_EQ(cli({"image", kFixtures + "one-record.hex", "--output", path("stored.bin")}).exitCode, 0);
+    EXPECT_EQ(readAll(path("stored.bin")), expectedImage("one-record.hex", "11223344"));
+}
+
+TEST_F(CliFirmware, ImageRefusesABadFileWithOneLineAndWritesNothing) {
+    const CliRun run = cli({"image", kFixtures + "bad-checksum.hex", "--output", path("out.bin")});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.err, kFixtures + "bad-checksum.hex: Line 812: checksum is 3F, expected 41.\n");
+    EXPECT_FALSE(QFile::exists(path("out.bin")));
+
+    EXPECT_EQ(
+        cli({"image", kFixtures + "end-only.hex", "--output", path("x.bin"), "--serial", "1234"}).exitCode,
+        2);
+    EXPECT_EQ(cli({"image", kFixtures + "end-only.hex"}).exitCode, 2);
+    EXPECT_EQ(cli({"image", kFixtures + "end-only.hex", "--output", path("no-such-folder/x.bin")}).exitCode,
+              2);
+}
+
+TEST_F(CliFirmware, FlashProgramsTheScaleAndReportsProgress) {
+    auto simulator = std::make_unique<SimulatorProcess>(
+        std::vector<std::string>{"--serial", "24681357", "--memory", path("scale.bin").toStdString()});
+    const QString device = QString::fromStdString(simulator->devicePath());
+
+    const CliRun run = cli({"flash", kFixtures + "sample-update.hex", "--port", device});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(run.out, "Scale 24681357 on " + device + " updated: All 512 pages written and verified.\n");
+    EXPECT_TRUE(run.err.contains("Pages written: 448/512\nPages verified: 0/512\n")) << run.err.toStdString();
+    EXPECT_TRUE(run.err.endsWith("Pages verified: 512/512\n")) << run.err.toStdString();
+
+    const CliRun dump = cli({"read", "0x6F8", "24", "--port", device});
+    EXPECT_EQ(dump.exitCode, 0) << dump.err.toStdString();
+    EXPECT_EQ(dump.out,
+              "06F8: 17 1E 25 2C 33 3A 41 AA 24 68 13 57 78 7F 86 8D\n"
+              "0708: 94 9B A2 A9 B0 B7 BE C5\n");
+
+    ASSERT_EQ(simulator->stop(), 0);
+    EXPECT_EQ(readAll(path("scale.bin")), expectedImage("sample-update.hex", "24681357"));
+}
+
+TEST_F(CliFirmware, FlashChecksTheWholeFileBeforeLookingForTheScale) {
+    for (const char* fixture : {"html-page.hex", "missing-end.hex", "empty.hex", "no-such-file.hex"}) {
+        const CliRun run = cli({"flash", kFixtures + fixture, "--port", "/dev/vantor-no-such-port"});
+        EXPECT_EQ(run.exitCode, 2) << fixture;
+        EXPECT_EQ(run.err.count('\n'), 1) << run.err.toStdString();
+        EXPECT_FALSE(run.err.contains("vantor-no-such-port")) << run.err.toStdString();
+    }
+}
+
+TEST_F(CliFirmware, FlashFailuresExitWithOne) {
+    SimulatorProcess refusing({"--fault", "refuse:unlock"});
+    const CliRun wrong = cli(
+        {"flash", kFixtures + "sample-update.hex", "--port", QString::fromStdString(refusing.devicePath())});
+    EXPECT_EQ(wrong.exitCode, 1);
+    EXPECT_TRUE(wrong.out.isEmpty());
+    EXPECT_TRUE(wrong.err.contains("Serial number wrong")) << wrong.err.toStdString();
+
+    SimulatorProcess stubborn({"--fault", "refuse:write:addr=0x0380"});
+    const CliRun failed = cli(
+        {"flash", kFixtures + "sample-update.hex", "--port", QString::fromStdString(stubborn.devicePath())});
+    EXPECT_EQ(failed.exitCode, 1);
+    EXPECT_TRUE(failed.err.contains(
+        "The scale refused the write of page 0380 (after 5 restarts of the run). The scale on "))
+        << failed.err.toStdString();
+
+    const CliRun missing =
+        cli({"flash", kFixtures + "sample-update.hex", "--port", "/dev/vantor-no-such-port"});
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_TRUE(missing.err.startsWith("Cannot open /dev/vantor-no-such-port: "))
+        << missing.err.toStdString();
+}
+
+TEST_F(CliFirmware, ReadChecksItsNumbers) {
+    SimulatorProcess simulator({"--serial", "09120045"});
+    const QString device = QString::fromStdString(simulator.devicePath());
+    const CliRun page = cli({"read", "1792", "--port", device});  // one page by default
+    EXPECT_EQ(page.exitCode, 0);
+    EXPECT_EQ(page.out.count('\n'), 8);
+    EXPECT_TRUE(page.out.startsWith("0700: 09 12 00 45 FF FF")) << page.out.toStdString();
+
+    const CliRun last = cli({"read", "0xFFFE", "2", "--port", device});
+    EXPECT_EQ(last.out, "FFFE: FF FF\n");
+    EXPECT_EQ(cli({"read", "0x10000", "--port", device}).exitCode, 2);
+    EXPECT_EQ(cli({"read", "0xFFF0", "17", "--port", device}).exitCode, 2);
+    EXPECT_EQ(cli({"read", "twelve", "--port", device}).exitCode, 2);
+}

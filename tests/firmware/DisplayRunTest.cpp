@@ -1,0 +1,282 @@
+// The update form as the user meets it: shown, it loads the update file and programs the scale on
+// the scale worker while the form keeps answering; the simulator on a pseudo-terminal is the scale.
+
+#include <QAction>
+#include <QFile>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+#include <fstream>
+#include <iterator>
+
+#include "app/SerialNumberSetting.h"
+#include "app/frmSuccessUpdate.h"
+#include "firmware/IntelHexLoader.h"
+#include "firmware/frmDisplay.h"
+#include "scale/ScaleLink.h"
+#include "scale/SerialTransport.h"
+#include "scale/frmErrorScaleCom.h"
+#include "support/ProgramFixture.h"
+#include "support/SimulatorProcess.h"
+
+using namespace std::chrono_literals;
+
+namespace vantor::test {
+namespace {
+
+using firmware::frmDisplay;
+using firmware::ImageBuffer;
+
+constexpr int kWaitMs = 20000;
+const QString kFixtures = QStringLiteral(VANTOR_FIXTURES_DIR "/hex/");
+
+class DisplayRunTest : public ProgramFixture {
+protected:
+    frmDisplay& display() { return program().form<frmDisplay>(); }
+    QString updateFile() { return program().programFile(QStringLiteral("VantorUSA_APROM.hex")); }
+
+    void putUpdateFile(const char* fixture) {
+        QFile::remove(updateFile());
+        ASSERT_TRUE(QFile::copy(kFixtures + QLatin1String(fixture), updateFile()));
+    }
+
+    std::string memoryFile() { return program().programFile(QStringLiteral("scale.bin")).toStdString(); }
+
+    // The scale worker's port, chosen as detection would leave it: selected, closed.
+    void usePort(const SimulatorProcess& simulator) {
+        const QString device = QString::fromStdString(simulator.devicePath());
+        bool done = false;
+        ASSERT_TRUE(program().scale().run(
+            [device](scale::SerialTransport& t) {
+                t.setPortName(device);
+                return true;
+            },
+            &display(), [&](bool) { done = true; }));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return done; }, kWaitMs));
+    }
+
+    bool workerPortOpen() {
+        std::optional<bool> open;
+        EXPECT_TRUE(program().scale().run([](scale::SerialTransport& t) { return t.isOpen(); }, &display(),
+                                          [&](bool isOpen) { open = isOpen; }));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return open.has_value(); }, kWaitMs));
+        return open.value_or(true);
+    }
+
+    // Every value the progress bar showed, in order.
+    void recordProgress() {
+        QObject::connect(display().ProgressBar1, &QProgressBar::valueChanged, &display(),
+                         [this](int value) { m_progress.push_back(value); });
+    }
+
+    bool successShown() {
+        return program().hasForm<app::frmSuccessUpdate>() &&
+               program().form<app::frmSuccessUpdate>().isVisible();
+    }
+    bool errorShown() {
+        return program().hasForm<scale::frmErrorScaleCom>() &&
+               program().form<scale::frmErrorScaleCom>().isVisible();
+    }
+
+    static Bytes readFile(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+
+    static Bytes expectedMemory(const char* fixture, std::string_view serial) {
+        auto load = firmware::IntelHexLoader::loadFile((kFixtures + QLatin1String(fixture)).toStdString());
+        ImageBuffer image = load.image.value_or(ImageBuffer());
+        image.UpdateSN(serial);
+        return Bytes(image.bytes().begin(), image.bytes().end());
+    }
+
+    std::vector<int> m_progress;
+};
+
+TEST_F(DisplayRunTest, ShownItProgramsTheScaleAndHandsOverToTheFinalScreen) {
+    SimulatorProcess simulator({"--serial", "24681357", "--memory", memoryFile()});
+    putUpdateFile("sample-update.hex");
+    usePort(simulator);
+    recordProgress();
+
+    display().showForm();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return successShown(); }, kWaitMs));
+
+    EXPECT_FALSE(display().isVisible());
+    EXPECT_FALSE(display().isLoaded());
+    EXPECT_FALSE(QFile::exists(updateFile()));
+    EXPECT_EQ(program().form<app::frmSuccessUpdate>().windowTitle(), "Updating Scale Information");
+    EXPECT_EQ(display().ScaleSerial, "24681357");
+    EXPECT_TRUE(display().ScaleCom);
+    EXPECT_TRUE(dialogs().asked().empty());
+    ASSERT_FALSE(m_progress.empty());
+    EXPECT_TRUE(std::is_sorted(m_progress.begin(), m_progress.end()));
+    EXPECT_LE(m_progress.back(), 511);
+    EXPECT_GE(m_progress.back(), 256);
+
+    ASSERT_EQ(simulator.stop(), 0);
+    EXPECT_EQ(readFile(memoryFile()), expectedMemory("sample-update.hex", "24681357"));
+}
+
+TEST_F(DisplayRunTest, FormKeepsAnsweringWhileAPageIsBeingVerified) {
+    // The first read-back is answered late: the user interface must go on meanwhile.
+    SimulatorProcess simulator({"--fault", "delay:read:addr=0:ms=1500:count=1"});
+    putUpdateFile("sample-update.hex");
+    usePort(simulator);
+
+    int ticksWhileVerifying = 0;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        if (display().running() && display().ProgressBar1->value() >= 256)
+            ++ticksWhileVerifying;
+    });
+    ticker.start(20);
+    display().showForm();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return successShown(); }, kWaitMs));
+    EXPECT_GE(ticksWhileVerifying, 30);  // 75 when nothing else delays the ticks
+}
+
+TEST_F(DisplayRunTest, RefusedFileIsNamedByLineAndNothingReachesTheScale) {
+    SimulatorProcess simulator;
+    putUpdateFile("html-page.hex");
+    usePort(simulator);
+
+    display().showForm();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialogs().asked().empty(); }, kWaitMs));
+    const auto& message = dialogs().asked().front();
+    EXPECT_EQ(message.title, "Update File Refused");
+    EXPECT_EQ(message.text,
+              "Line 1: a record starts with ':', this line starts with '<' (the file looks like a web "
+              "page, not an Intel HEX file).");
+    EXPECT_EQ(message.icon, app::Message::Icon::Exclamation);
+    EXPECT_FALSE(display().running());
+    EXPECT_FALSE(display().imageLoaded());
+    EXPECT_FALSE(display().ProgressBar1->isVisible());
+    EXPECT_TRUE(display().isVisible());
+    EXPECT_FALSE(workerPortOpen());  // the port was never opened: not one byte went out
+
+    // Nor can the service menu program the empty image that is left.
+    display().Program_Click();
+    ASSERT_EQ(dialogs().asked().size(), 2u);
+    EXPECT_EQ(dialogs().asked()[1].text, "Load the update file before programming the scale.");
+    EXPECT_FALSE(workerPortOpen());
+}
+
+TEST_F(DisplayRunTest, MissingFileIsSaidClearlyAndNothingIsSent) {
+    SimulatorProcess simulator;
+    usePort(simulator);
+    display().showForm();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialogs().asked().empty(); }, kWaitMs));
+    EXPECT_EQ(dialogs().asked().front().text, "The update file " + updateFile() + " is missing.");
+    EXPECT_FALSE(workerPortOpen());
+}
+
+TEST_F(DisplayRunTest, LoaderSetsTheKindCaptionsAndPacksTheStoredSerialNumber) {
+    app::SerialNumberSetting::save(QStringLiteral("09120045"));
+    putUpdateFile("ldrom-marker.hex");
+    display().load();
+    EXPECT_EQ(action(display(), "mnuAPROM")->text(), "->APROM<-");
+    EXPECT_EQ(display().imageBuffer()[0x0701], 0x12);  // a fresh form already carries the number
+
+    click(display(), "LoadHex");
+    EXPECT_TRUE(display().imageLoaded());
+    EXPECT_EQ(action(display(), "mnuAPROM")->text(), "  APROM  ");
+    EXPECT_EQ(action(display(), "mnuLDROM")->text(), "->LDROM<-");
+    EXPECT_TRUE(control<QRadioButton>(display(), "LDROM")->isChecked());
+    EXPECT_EQ(Bytes(display().imageBuffer().bytes().begin() + 0x06FF,
+                    display().imageBuffer().bytes().begin() + 0x0704),
+              (Bytes{0x55, 0x09, 0x12, 0x00, 0x45}));
+    EXPECT_EQ(display().pageQuarter(), 0);
+    EXPECT_FALSE(control<QPushButton>(display(), "cmdPageUp")->isEnabled());
+    EXPECT_TRUE(control<QPushButton>(display(), "cmdPageDown")->isEnabled());
+
+    action(display(), "mnuAPROM")->trigger();
+    EXPECT_EQ(action(display(), "mnuAPROM")->text(), "->APROM<-");
+    EXPECT_EQ(action(display(), "mnuLDROM")->text(), "  LDROM  ");
+    EXPECT_EQ(display().imageBuffer()[0x06FF], 0x55);  // the selection changes no byte
+}
+
+TEST_F(DisplayRunTest, RefusedUnlockSaysSerialNumberWrongAndWritesNothing) {
+    SimulatorProcess simulator({"--fault", "refuse:unlock", "--memory", memoryFile()});
+    putUpdateFile("sample-update.hex");
+    usePort(simulator);
+
+    display().showForm();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialogs().asked().empty(); }, kWaitMs));
+    EXPECT_EQ(dialogs().asked().front().text, "Serial number wrong");
+    EXPECT_EQ(dialogs().asked().front().buttons, app::Message::Buttons::Ok);
+    EXPECT_TRUE(display().isVisible());
+    EXPECT_TRUE(display().ProgressBar1->isVisible());
+    EXPECT_FALSE(display().running());
+    EXPECT_FALSE(errorShown());
+
+    ASSERT_EQ(simulator.stop(), 0);
+    EXPECT_EQ(readFile(memoryFile()), expectedMemory("end-only.hex", "12345678"));  // as it was
+}
+
+TEST_F(DisplayRunTest, FailedRunShowsTheErrorDialogWhoseRetryProgramsAgain) {
+    // Page 0380 is refused six times: the first run gives up after five restarts, the second succeeds.
+    SimulatorProcess simulator({"--fault", "refuse:write:addr=0x0380:count=6", "--memory", memoryFile()});
+    putUpdateFile("sample-update.hex");
+    usePort(simulator);
+
+    display().showForm();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return errorShown(); }, kWaitMs));
+    EXPECT_FALSE(display().isVisible());
+    EXPECT_FALSE(display().ScaleCom);
+    EXPECT_FALSE(display().AskExit);
+    EXPECT_TRUE(QFile::exists(updateFile()));
+    EXPECT_TRUE(dialogs().asked().empty());
+
+    click(program().form<scale::frmErrorScaleCom>(), "cmdRetry");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return successShown(); }, kWaitMs));
+    EXPECT_FALSE(errorShown());
+    ASSERT_EQ(simulator.stop(), 0);
+    EXPECT_EQ(readFile(memoryFile()), expectedMemory("sample-update.hex", "12345678"));
+}
+
+TEST_F(DisplayRunTest, NoSecondRunStartsInsideARunningOne) {
+    SimulatorProcess simulator({"--fault", "delay:read:addr=0:ms=800:count=1"});
+    putUpdateFile("sample-update.hex");
+    usePort(simulator);
+
+    display().showForm();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return display().ProgressBar1->value() >= 256; }, kWaitMs));
+    ASSERT_TRUE(display().running());
+    QEvent activate(QEvent::WindowActivate);
+    QCoreApplication::sendEvent(&display(), &activate);
+    display().Program_Click();
+    click(display(), "Program");
+    EXPECT_FALSE(action(display(), "mnuProgram")->isEnabled());
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return successShown(); }, kWaitMs));
+    EXPECT_TRUE(dialogs().asked().empty());  // a second start would have found the link busy
+}
+
+TEST_F(DisplayRunTest, EndingTheProgramStopsTheRunPromptlyAndReleasesThePort) {
+    SimulatorProcess simulator({"--wire-timing"});
+    putUpdateFile("sample-update.hex");
+    usePort(simulator);
+
+    display().showForm();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return display().ProgressBar1->value() >= 4; }, kWaitMs));
+    const auto started = std::chrono::steady_clock::now();
+    program().end();
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 2s);
+    EXPECT_EQ(endCount(), 1);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(dialogs().asked().empty());
+    EXPECT_FALSE(errorShown());
+
+    // The port is free again: another program can open it and talk to the scale.
+    scale::SerialTransport transport;
+    transport.setPortName(QString::fromStdString(simulator.devicePath()));
+    ASSERT_FALSE(transport.open());
+    EXPECT_EQ(scale::RdSN(transport).serial, "12345678");
+}
+
+}  // namespace
+}  // namespace vantor::test

@@ -1,0 +1,129 @@
+// The whole-image run as the program runs it: the real simulator on a pseudo-terminal, reached
+// through SerialTransport. The scale's memory is read from the simulator's memory file after it
+// has stopped.
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QTemporaryDir>
+#include <chrono>
+#include <fstream>
+#include <iterator>
+
+#include "firmware/IntelHexLoader.h"
+#include "firmware/ProgrammingRun.h"
+#include "scale/SerialTransport.h"
+#include "support/SimulatorProcess.h"
+
+using namespace std::chrono_literals;
+using namespace vantor;
+using namespace vantor::firmware;
+using test::SimulatorProcess;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+class ProgrammingIntegration : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        static int argc = 1;
+        static char name[] = "test";
+        static char* argv[] = {name, nullptr};
+        if (!QCoreApplication::instance())
+            new QCoreApplication(argc, argv);
+    }
+
+    void SetUp() override { ASSERT_TRUE(m_folder.isValid()); }
+
+    std::string memoryFile() const { return m_folder.filePath(QStringLiteral("scale.bin")).toStdString(); }
+
+    static ImageBuffer sampleImage() {
+        HexLoad load = IntelHexLoader::loadFile(VANTOR_FIXTURES_DIR "/hex/sample-update.hex");
+        EXPECT_TRUE(load.image) << load.error.message();
+        return load.image.value_or(ImageBuffer());
+    }
+
+    static Bytes readFile(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+
+    static bool open(scale::SerialTransport& transport, const SimulatorProcess& simulator) {
+        transport.setPortName(QString::fromStdString(simulator.devicePath()));
+        return !transport.open().has_value();
+    }
+
+    QTemporaryDir m_folder;
+    std::atomic<bool> m_cancel{false};
+    std::vector<int> m_progress;
+};
+
+}  // namespace
+
+TEST_F(ProgrammingIntegration, CleanRunLeavesTheImageInTheScale) {
+    SimulatorProcess simulator({"--serial", "24681357", "--memory", memoryFile()});
+    scale::SerialTransport transport;
+    ASSERT_TRUE(open(transport, simulator));
+
+    const ScaleProgramming programming = programWithScaleSerial(
+        transport, sampleImage(), [&](int value) { m_progress.push_back(value); }, m_cancel);
+    ASSERT_EQ(programming.result.outcome, ProgramOutcome::Success) << describe(programming.result);
+    EXPECT_EQ(programming.serial.serial, "24681357");
+    EXPECT_EQ(m_progress.size(), 512u);
+    EXPECT_EQ(m_progress.back(), 511);
+
+    transport.close();
+    ASSERT_EQ(simulator.stop(), 0);
+    ImageBuffer expected = sampleImage();
+    expected.UpdateSN("24681357");
+    const Bytes memory = readFile(memoryFile());
+    ASSERT_EQ(memory.size(), ImageBuffer::kSize);
+    EXPECT_TRUE(std::equal(memory.begin(), memory.end(), expected.bytes().begin()));
+}
+
+TEST_F(ProgrammingIntegration, RetriesWorkOverTheRealLine) {
+    SimulatorProcess simulator({"--fault", "refuse:write:nth=100:count=1", "--fault",
+                                "corrupt:read:addr=0x0280:count=1", "--fault",
+                                "echo:read:addr=0x9600:count=1"});
+    scale::SerialTransport transport;
+    ASSERT_TRUE(open(transport, simulator));
+    ImageBuffer image = sampleImage();
+    image.UpdateSN("12345678");
+
+    const ProgramResult result = ProgramAllPages(transport, image, {}, m_cancel);
+    EXPECT_EQ(result.outcome, ProgramOutcome::Success) << describe(result);
+    EXPECT_EQ(result.restarts, 1u);
+}
+
+TEST_F(ProgrammingIntegration, ScaleUnpluggedMidRunFailsPromptly) {
+    auto simulator = std::make_unique<SimulatorProcess>();
+    scale::SerialTransport transport;
+    ASSERT_TRUE(open(transport, *simulator));
+    ImageBuffer image = sampleImage();
+    image.UpdateSN("12345678");
+
+    const auto started = Clock::now();
+    const ProgramResult result = ProgramAllPages(
+        transport, image,
+        [&](int value) {
+            if (value == 100)
+                simulator->stop();  // the cable is pulled
+        },
+        m_cancel);
+    EXPECT_EQ(result.outcome, ProgramOutcome::CommunicationFailure);
+    // The port reports the hang-up: no exchange waits for its time limit.
+    EXPECT_LT(Clock::now() - started, 5s);
+}
+
+TEST_F(ProgrammingIntegration, HangUpFaultFailsWithoutWaitingForTimeOuts) {
+    SimulatorProcess simulator({"--fault", "hangup:write:nth=50"});
+    scale::SerialTransport transport;
+    ASSERT_TRUE(open(transport, simulator));
+    ImageBuffer image = sampleImage();
+    image.UpdateSN("12345678");
+
+    const auto started = Clock::now();
+    const ProgramResult result = ProgramAllPages(transport, image, {}, m_cancel);
+    EXPECT_EQ(result.outcome, ProgramOutcome::CommunicationFailure);
+    EXPECT_LT(Clock::now() - started, 5s);
+}

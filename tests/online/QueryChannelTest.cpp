@@ -1,0 +1,148 @@
+// QueryChannel over real HTTP: the exact request on the wire, replies read whatever their HTTP
+// status, and every way a request can fail reported to the caller instead of rows.
+
+#include <QTcpServer>
+
+#include "OnlineTestSupport.h"
+#include "online/modQuery.h"
+#include "support/ScopedEnvironment.h"
+
+using namespace vantor;
+using namespace vantor::online;
+using test::ScriptedWebServer;
+using test::waitForQuery;
+
+namespace {
+
+class QueryChannelHttp : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { test::ensureApplication(); }
+};
+
+QByteArray wire(const std::string& reply) {
+    const std::string encoded = EncodeForWire(reply);
+    return QByteArray(encoded.data(), static_cast<qsizetype>(encoded.size()));
+}
+
+TEST_F(QueryChannelHttp, PostsTheBodyAndContentTypeExactly) {
+    ScriptedWebServer server(ScriptedWebServer::okResponse(wire("1\n1\n3.1|")));
+    QueryChannel channel(server.url());
+    const QueryResult result = waitForQuery(channel, "SELECT x");
+
+    const std::string expected = BuildQueryBody(kFetchField, "SELECT x");
+    EXPECT_EQ(server.requestBody().toStdString(), expected);
+    EXPECT_TRUE(server.requestHead().startsWith("POST /vantorpc/samplecodes/sql-link.php HTTP/1.1\r\n"));
+    EXPECT_TRUE(server.requestHead().contains("\r\nContent-Type: multipart/form-data, boundary=AaB03x\r\n"))
+        << server.requestHead().toStdString();
+    ASSERT_EQ(result.rows.rowCount(), 1);
+    EXPECT_EQ(result.rows.value(0, 0), "3.1");
+}
+
+TEST_F(QueryChannelHttp, ExecuteSendsTheQueryField) {
+    ScriptedWebServer server(ScriptedWebServer::okResponse(wire("Query Executed!")));
+    QueryChannel channel(server.url());
+    const QueryResult result = waitForQuery(channel, "UPDATE t SET a = 1", test::Operation::Execute);
+    EXPECT_TRUE(result.executed);
+    EXPECT_EQ(server.requestBody().toStdString(), BuildQueryBody(kExecuteField, "UPDATE t SET a = 1"));
+}
+
+TEST_F(QueryChannelHttp, AnErrorPageIsReadLikeAnyOtherReply) {
+    ScriptedWebServer server(ScriptedWebServer::okResponse(wire("1\n1\n2.9|"), 404));
+    QueryChannel channel(server.url());
+    const QueryResult result = waitForQuery(channel, "SELECT x");
+    EXPECT_EQ(result.failure, "");
+    EXPECT_EQ(result.rows.value(0, 0), "2.9");
+
+    ScriptedWebServer plainPage(ScriptedWebServer::okResponse("<html>Internal Server Error</html>", 500));
+    QueryChannel toPlainPage(plainPage.url());
+    const QueryResult garbage = waitForQuery(toPlainPage, "SELECT x");
+    EXPECT_EQ(garbage.failure, "");
+    EXPECT_TRUE(garbage.rows.empty());
+}
+
+TEST_F(QueryChannelHttp, AnEmptyReplyIsNoResponseFromServer) {
+    ScriptedWebServer server(ScriptedWebServer::okResponse(""));
+    QueryChannel channel(server.url());
+    const QueryResult result = waitForQuery(channel, "SELECT x");
+    EXPECT_EQ(result.message, "No response from server");
+    EXPECT_EQ(result.failure, "");
+    EXPECT_TRUE(result.rows.empty());
+}
+
+TEST_F(QueryChannelHttp, ARefusedConnectionIsReportedNotCrashed) {
+    QTcpServer probe;
+    ASSERT_TRUE(probe.listen(QHostAddress::LocalHost));
+    const quint16 port = probe.serverPort();
+    probe.close();
+    QueryChannel channel(
+        QUrl(QStringLiteral("http://127.0.0.1:%1/vantorpc/samplecodes/sql-link.php").arg(port)));
+    const QueryResult result = waitForQuery(channel, "SELECT x");
+    EXPECT_FALSE(result.failure.empty());
+    EXPECT_TRUE(result.rows.empty());
+    EXPECT_EQ(result.message, "");
+}
+
+TEST_F(QueryChannelHttp, ASilentServerTimesOut) {
+    ScriptedWebServer silent{QByteArray()};
+    QueryChannel channel(silent.url());
+    channel.setRequestLimit(std::chrono::milliseconds(300));
+    const QueryResult result = waitForQuery(channel, "SELECT x");
+    EXPECT_EQ(result.failure, "The server did not answer within 0.3 seconds.");
+    EXPECT_TRUE(result.rows.empty());
+    EXPECT_EQ(QueryChannel::kRequestLimit, std::chrono::seconds(30));
+}
+
+TEST_F(QueryChannelHttp, AReplyThatBreaksOffIsAFailureNotRows) {
+    // Announces more than it sends, then hangs up: half a reply must not be read as rows.
+    const QByteArray partial = wire("1\n1\n3.1|");
+    ScriptedWebServer server("HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\n" + partial);
+    QueryChannel channel(server.url());
+    const QueryResult result = waitForQuery(channel, "SELECT x");
+    EXPECT_FALSE(result.failure.empty());
+    EXPECT_TRUE(result.rows.empty());
+}
+
+TEST_F(QueryChannelHttp, AnOversizedReplyIsRefused) {
+    const QByteArray huge(QueryChannel::kMaxReplyBytes + 1024 * 1024, 'A');
+    ScriptedWebServer server(ScriptedWebServer::okResponse(huge));
+    QueryChannel channel(server.url());
+    const QueryResult result = waitForQuery(channel, "SELECT x");
+    EXPECT_EQ(result.failure, "The server's reply is larger than the query channel accepts.");
+    EXPECT_TRUE(result.rows.empty());
+}
+
+TEST_F(QueryChannelHttp, DestroyingTheChannelAbandonsItsQueriesQuietly) {
+    ScriptedWebServer silent{QByteArray()};
+    int calls = 0;
+    {
+        QueryChannel channel(silent.url());
+        channel.FetchRows("SELECT x", [&calls](const QueryResult&) { ++calls; });
+        QCoreApplication::processEvents();
+    }
+    QCoreApplication::processEvents();
+    EXPECT_EQ(calls, 0);
+}
+
+TEST_F(QueryChannelHttp, TheCallbackMayDestroyTheChannel) {
+    ScriptedWebServer server(ScriptedWebServer::okResponse(wire("1\n1\n3.1|")));
+    auto* channel = new QueryChannel(server.url());
+    std::string value;
+    QEventLoop loop;
+    channel->FetchRows("SELECT x", [&](const QueryResult& result) {
+        value = result.rows.value(0, 0);
+        delete channel;
+        loop.quit();
+    });
+    QTimer::singleShot(test::kCallbackLimitMs, &loop, &QEventLoop::quit);
+    loop.exec();
+    EXPECT_EQ(value, "3.1");
+}
+
+TEST_F(QueryChannelHttp, TheScriptAddressComesFromTheEnvironment) {
+    test::ScopedEnvironment environment;
+    environment.set("VANTOR_WEB_SERVER", "http://127.0.0.1:8123/");
+    EXPECT_EQ(QueryChannel::defaultScriptUrl().toString(),
+              QStringLiteral("http://127.0.0.1:8123/vantorpc/samplecodes/sql-link.php"));
+}
+
+}  // namespace

@@ -1,0 +1,230 @@
+// vantor-server's query script without the web server: reading the program's request body,
+// the statement rules on the database, the replies it writes, and the command line.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "ProgramDatabase.h"
+#include "QueryForm.h"
+#include "QueryScript.h"
+#include "ServerOptions.h"
+#include "online/modQuery.h"
+
+using namespace vantor::server;
+using namespace vantor::online;
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kVersionStatement = "SELECT CurrentVersion From VantorPCPrograms WHERE Model ='USA'";
+const std::string kUpdateStatement = "SELECT SoftwareUpdate From VantorPCPrograms WHERE Model ='USA'";
+
+TEST(QueryForm, ReadsTheProgramsOwnBody) {
+    const std::string body = BuildQueryBody(kFetchField, "SELECT 1");
+    const auto field = ReadQueryField(kQueryContentType, body);
+    ASSERT_TRUE(field);
+    EXPECT_EQ(field->name, "rquery");
+    EXPECT_EQ(field->value, EncodeForWire("SELECT 1"));
+}
+
+TEST(QueryForm, ReadsStandardMultipartAndPlainForms) {
+    const std::string standard =
+        "--xyz\r\nContent-Disposition: form-data; name=\"other\"\r\n\r\nignored\r\n"
+        "--xyz\r\nContent-Disposition: form-data; name=\"query\"\r\nContent-Type: text/plain\r\n\r\nABC\r\n"
+        "--xyz--\r\n";
+    const auto field = ReadQueryField("multipart/form-data; boundary=\"xyz\"", standard);
+    ASSERT_TRUE(field);
+    EXPECT_EQ(field->name, "query");
+    EXPECT_EQ(field->value, "ABC");
+
+    const auto plain = ReadQueryField("application/x-www-form-urlencoded", "a=1&rquery=%41%42&b=2");
+    ASSERT_TRUE(plain);
+    EXPECT_EQ(plain->name, "rquery");
+    EXPECT_EQ(plain->value, "%41%42");
+
+    // Without a boundary in the header, the body's first line names it.
+    const auto guessed = ReadQueryField(
+        "", "--AaB03x\r\ncontent-disposition: form-data; name=\"rquery\"\r\n\r\nQ\r\n--AaB03x");
+    ASSERT_TRUE(guessed);
+    EXPECT_EQ(guessed->value, "Q");
+}
+
+TEST(QueryForm, FindsNothingInMalformedBodies) {
+    for (const std::string& body :
+         std::vector<std::string>{"", "--", "--AaB03x", "--AaB03x\r\n", "--AaB03x\r\nno headers end",
+                                  "--AaB03x\r\ncontent-disposition: form-data; filename=\"rquery\"\r\n\r\nx",
+                                  "--AaB03x\r\ncontent-disposition: form-data; name=\"rqueryx\"\r\n\r\nx",
+                                  "--AaB03x--\r\n", "rquerx=1", std::string(1000, '-')}) {
+        EXPECT_FALSE(ReadQueryField(kQueryContentType, body)) << body;
+    }
+    EXPECT_FALSE(ReadQueryField("multipart/form-data", "no boundary anywhere"));
+}
+
+class ScriptDatabase : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_path = (fs::temp_directory_path() /
+                  ("vantor-script-" + std::to_string(::getpid()) + "-" +
+                   ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".sqlite"))
+                     .string();
+        fs::remove(m_path);
+    }
+    void TearDown() override {
+        fs::remove(m_path);
+        fs::remove(m_path + "-journal");
+    }
+
+    std::string m_path;
+};
+
+TEST_F(ScriptDatabase, SeedsTheUsaRowOnceAndLetsOptionsSetIt) {
+    const ProgramDatabase database(m_path);
+    ASSERT_EQ(database.prepare(std::nullopt, std::nullopt), "");
+    StatementOutcome seeded =
+        database.read("SELECT Model, CurrentVersion, SoftwareUpdate FROM VantorPCPrograms");
+    ASSERT_TRUE(seeded.ok) << seeded.error;
+    EXPECT_EQ(seeded.rows, (std::vector<std::vector<std::string>>{{"USA", "3.0", "N"}}));
+
+    ASSERT_EQ(database.prepare(std::string(" 3.0 "), std::string("")), "");
+    ASSERT_EQ(database.prepare(std::nullopt, std::nullopt), "");  // a second start keeps the values
+    EXPECT_EQ(database.read(kVersionStatement).rows, (std::vector<std::vector<std::string>>{{" 3.0 "}}));
+    EXPECT_EQ(database.read(kUpdateStatement).rows, (std::vector<std::vector<std::string>>{{""}}));
+}
+
+TEST_F(ScriptDatabase, RefusesAFileThatIsNotADatabase) {
+    std::ofstream(m_path) << "this is not a database, just text that is long enough to have a header";
+    EXPECT_NE(ProgramDatabase(m_path).prepare(std::nullopt, std::nullopt), "");
+}
+
+TEST_F(ScriptDatabase, ReadsOnlySingleReadingStatements) {
+    const ProgramDatabase database(m_path);
+    ASSERT_EQ(database.prepare(std::nullopt, std::nullopt), "");
+    for (const std::string statement :
+         {"DELETE FROM VantorPCPrograms", "UPDATE VantorPCPrograms SET CurrentVersion = '9'",
+          "SELECT 1; DELETE FROM VantorPCPrograms", "SELECT 1; SELECT 2", "DROP TABLE VantorPCPrograms",
+          "ATTACH DATABASE '/tmp/other.sqlite' AS other", "", "   ", "-- only a comment", "SELEC 1",
+          "SELECT * FROM missing"}) {
+        const StatementOutcome outcome = database.read(statement);
+        EXPECT_FALSE(outcome.ok) << statement;
+        EXPECT_FALSE(outcome.error.empty()) << statement;
+    }
+    EXPECT_TRUE(database.read("SELECT 1;  -- trailing comment\n").ok);
+    EXPECT_EQ(database.read(kVersionStatement).rows, (std::vector<std::vector<std::string>>{{"3.0"}}));
+    EXPECT_FALSE(fs::exists("/tmp/other.sqlite"));
+}
+
+TEST_F(ScriptDatabase, BoundsRunawayStatements) {
+    const ProgramDatabase database(m_path);
+    ASSERT_EQ(database.prepare(std::nullopt, std::nullopt), "");
+    const StatementOutcome tooMany = database.read(
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n LIMIT 40000) SELECT i FROM n");
+    EXPECT_FALSE(tooMany.ok);
+    EXPECT_NE(tooMany.error.find("32767"), std::string::npos) << tooMany.error;
+    EXPECT_TRUE(tooMany.rows.empty());
+}
+
+TEST_F(ScriptDatabase, WritesChangeTheData) {
+    const ProgramDatabase database(m_path);
+    ASSERT_EQ(database.prepare(std::nullopt, std::nullopt), "");
+    ASSERT_TRUE(database.write("UPDATE VantorPCPrograms SET SoftwareUpdate = 'Y' WHERE Model = 'USA'").ok);
+    EXPECT_EQ(database.read(kUpdateStatement).rows, (std::vector<std::vector<std::string>>{{"Y"}}));
+    EXPECT_FALSE(database.write("UPDATE VantorPCPrograms SET X = 1").ok);
+    EXPECT_FALSE(
+        database.write("UPDATE VantorPCPrograms SET SoftwareUpdate = 'N'; DROP TABLE VantorPCPrograms").ok);
+    EXPECT_EQ(database.read(kUpdateStatement).rows, (std::vector<std::vector<std::string>>{{"Y"}}));
+}
+
+class Script : public ScriptDatabase {
+protected:
+    void SetUp() override {
+        ScriptDatabase::SetUp();
+        m_database = std::make_unique<ProgramDatabase>(m_path);
+        ASSERT_EQ(m_database->prepare(std::string("3.1"), std::string("y")), "");
+    }
+
+    // The decrypted reply text to a statement in the given field.
+    std::string ask(const QueryScript& script, std::string_view field, const std::string& statement) const {
+        const ScriptReply reply = script.answer(kQueryContentType, BuildQueryBody(field, statement));
+        return DecodeFromWire(reply.body);
+    }
+
+    std::unique_ptr<ProgramDatabase> m_database;
+};
+
+TEST_F(Script, AnswersBothChecksInTheReplyFormat) {
+    const QueryScript script(*m_database, false);
+    EXPECT_EQ(ask(script, kFetchField, kVersionStatement), "1\n1\n3.1|");
+    EXPECT_EQ(ask(script, kFetchField, kUpdateStatement), "1\n1\ny|");
+    EXPECT_EQ(ask(script, kFetchField, "SELECT Model FROM VantorPCPrograms WHERE Model = 'EU'"), "0\n1\n");
+}
+
+TEST_F(Script, RefusesWritesUnlessAllowed) {
+    const std::string update = "UPDATE VantorPCPrograms SET CurrentVersion = '4.0'";
+    const std::string refused = ask(QueryScript(*m_database, false), kExecuteField, update);
+    EXPECT_TRUE(refused.starts_with("#ERR#")) << refused;
+    EXPECT_NE(refused.find("--allow-writes"), std::string::npos);
+    EXPECT_EQ(m_database->read(kVersionStatement).rows[0][0], "3.1");
+
+    EXPECT_EQ(ask(QueryScript(*m_database, true), kExecuteField, update), "Query Executed!");
+    EXPECT_EQ(m_database->read(kVersionStatement).rows[0][0], "4.0");
+    // Writing through the reading field stays refused even when writes are allowed.
+    EXPECT_TRUE(ask(QueryScript(*m_database, true), kFetchField, "DELETE FROM VantorPCPrograms")
+                    .starts_with("#ERR#"));
+}
+
+TEST_F(Script, EveryReplyIsEncryptedFromAFreshKeystream) {
+    const QueryScript script(*m_database, false);
+    const ScriptReply first =
+        script.answer(kQueryContentType, BuildQueryBody(kFetchField, kVersionStatement));
+    const ScriptReply second =
+        script.answer(kQueryContentType, BuildQueryBody(kFetchField, kVersionStatement));
+    EXPECT_EQ(first.body, second.body);
+    EXPECT_EQ(first.body, EncodeForWire("1\n1\n3.1|"));
+    EXPECT_EQ(first.status, 200);
+    EXPECT_NE(first.note.find("rquery SELECT CurrentVersion"), std::string::npos) << first.note;
+}
+
+TEST_F(Script, ABodyWithoutAFieldOrTooLargeIsAnsweredAsAnError) {
+    const QueryScript script(*m_database, false);
+    const ScriptReply none = script.answer("text/plain", "hello");
+    EXPECT_TRUE(DecodeFromWire(none.body).starts_with("#ERR#"));
+    const ScriptReply large = QueryScript::bodyTooLarge();
+    EXPECT_EQ(large.status, 413);
+    EXPECT_EQ(DecodeFromWire(large.body), "#ERR#The request is larger than 64 KiB.");
+}
+
+TEST(ServerCommandLine, ReadsEveryOption) {
+    const OptionsOutcome outcome =
+        parseServerOptions({"--port", "8080", "--root=/srv", "--database", "db.sqlite", "--allow-writes",
+                            "--current-version", " 3.0 ", "--software-update=", "--help"});
+    ASSERT_TRUE(outcome.options) << outcome.error;
+    EXPECT_EQ(outcome.options->port, 8080);
+    EXPECT_EQ(outcome.options->root, "/srv");
+    EXPECT_EQ(outcome.options->database, "db.sqlite");
+    EXPECT_TRUE(outcome.options->allowWrites);
+    EXPECT_EQ(outcome.options->currentVersion, " 3.0 ");
+    EXPECT_EQ(outcome.options->softwareUpdate, "");
+    EXPECT_TRUE(outcome.options->help);
+
+    const OptionsOutcome defaults = parseServerOptions({});
+    ASSERT_TRUE(defaults.options);
+    EXPECT_EQ(defaults.options->port, 0);
+    EXPECT_FALSE(defaults.options->allowWrites);
+    EXPECT_FALSE(defaults.options->currentVersion);
+}
+
+TEST(ServerCommandLine, RefusesBadArgumentsWithAReason) {
+    const std::vector<std::vector<std::string>> refused = {
+        {"--port"}, {"--port", "65536"}, {"--port", "-1"},   {"--port", "80x"}, {"--port", ""},
+        {"--root"}, {"--root="},         {"--database", ""}, {"--bogus"},       {"extra"}};
+    for (const std::vector<std::string>& args : refused) {
+        const OptionsOutcome outcome = parseServerOptions(args);
+        EXPECT_FALSE(outcome.options) << args[0];
+        EXPECT_FALSE(outcome.error.empty());
+    }
+}
+
+}  // namespace

@@ -1,0 +1,245 @@
+#include "FirmwareCommands.h"
+
+#include <unistd.h>
+#include <QSaveFile>
+#include <QString>
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <iostream>
+
+#include "ScaleCommands.h"
+#include "app/SerialNumberSetting.h"
+#include "firmware/IntelHexLoader.h"
+#include "firmware/ProgrammingRun.h"
+#include "scale/DetectionRound.h"
+#include "scale/ScaleLink.h"
+#include "scale/SerialNumber.h"
+#include "scale/SerialTransport.h"
+
+namespace vantor::cli {
+
+using namespace vantor::firmware;
+using namespace vantor::scale;
+
+namespace {
+
+constexpr int kPagesPerProgressStep = 2;  // each progress value stands for two pages
+constexpr int kProgressLineEvery = 64;    // pages between progress lines when stderr is no terminal
+constexpr std::size_t kBytesPerLine = 16;
+
+// Ctrl+C or SIGTERM during a run: the run ends at its next exchange, the port is closed.
+std::atomic<bool> g_stop{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
+
+void stopOnSignal(int) {
+    g_stop = true;
+}
+
+void installStopHandlers() {
+    struct sigaction action {};
+    action.sa_handler = stopOnSignal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+bool isUrl(const std::string& source) {
+    return source.starts_with("http://") || source.starts_with("https://");
+}
+
+std::optional<ImageBuffer> loadUpdateFile(const std::string& path) {
+    HexLoad load = IntelHexLoader::loadFile(path);
+    if (!load.image) {
+        std::cerr << path << ": " << load.error.message() << "\n";
+        return std::nullopt;
+    }
+    return std::move(*load.image);
+}
+
+// Opens the port for the scale link; the reason and, where it helps, how to get access on failure.
+bool openPort(SerialTransport& transport, const std::string& port) {
+    transport.setPortName(QString::fromStdString(port));
+    const auto failure = transport.open();
+    if (!failure)
+        return true;
+    std::cerr << "Cannot open " << port << ": " << failure->detail.toStdString() << "\n";
+    DetectionResult refused;
+    refused.refused.push_back({port, failure->problem, failure->detail.toStdString()});
+    if (const std::string hint = accessHint(refused); !hint.empty())
+        std::cerr << hint << "\n";
+    return false;
+}
+
+// Pages written, then pages verified: rewritten in place on a terminal, a line now and then otherwise.
+class ProgressReport {
+public:
+    ProgressReport() : m_terminal(::isatty(STDERR_FILENO) == 1) {}
+    ~ProgressReport() {
+        if (m_open)
+            std::cerr << "\n";
+    }
+
+    void show(int value) {
+        const bool verifying = value >= kVerifyProgressBase;
+        const int pages = (value % kVerifyProgressBase) * kPagesPerProgressStep;
+        line(verifying ? "verified" : "written", pages);
+    }
+    void done() { line("verified", static_cast<int>(kPageCount)); }
+
+private:
+    void line(const char* what, int pages) {
+        if (m_terminal) {
+            std::cerr << "\rPages " << what << ": " << pages << "/" << kPageCount << "   " << std::flush;
+            m_open = true;
+        } else if (pages % kProgressLineEvery == 0) {
+            std::cerr << "Pages " << what << ": " << pages << "/" << kPageCount << "\n";
+        }
+    }
+
+    bool m_terminal;
+    bool m_open = false;
+};
+
+std::optional<std::uint32_t> addressArgument(const std::string& text, std::uint32_t limit, const char* what) {
+    const auto value = parseCliNumber(text);
+    if (!value || *value > limit) {
+        std::cerr << what << " must be a number from 0 to " << limit << " (decimal or 0x hexadecimal), not '"
+                  << text << "'.\n";
+        return std::nullopt;
+    }
+    return static_cast<std::uint32_t>(*value);
+}
+
+void printDump(std::uint32_t address, const Bytes& bytes) {
+    for (std::size_t offset = 0; offset < bytes.size(); offset += kBytesPerLine) {
+        char label[16];
+        std::snprintf(label, sizeof label, "%04X:", static_cast<unsigned>(address + offset));
+        const std::size_t count = std::min(kBytesPerLine, bytes.size() - offset);
+        std::cout << label << " " << toHex(std::span(bytes).subspan(offset, count), true) << "\n";
+    }
+}
+
+}  // namespace
+
+int imageCommand(const ParsedCommand& command) {
+    const std::string serial =
+        command.value("serial").value_or(app::SerialNumberSetting::read().toStdString());
+    if (command.value("serial") && !CheckSerial(serial)) {
+        std::cerr << "--serial must be exactly 8 digits, not '" << serial << "'.\n";
+        return kBadInput;
+    }
+    const auto output = command.value("output");
+    if (!output) {
+        std::cerr << "image needs --output OUT: the file to write the 65,536-byte image to.\n";
+        return kBadInput;
+    }
+    std::optional<ImageBuffer> image = loadUpdateFile(command.arguments.at(0));
+    if (!image)
+        return kBadInput;
+    image->UpdateSN(serial);
+
+    // Written whole or not at all: a full disk leaves no half image behind.
+    QSaveFile file(QString::fromStdString(*output));
+    const auto bytes = image->bytes();
+    if (!file.open(QIODevice::WriteOnly) ||
+        file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size())) !=
+            static_cast<qint64>(bytes.size()) ||
+        !file.commit()) {
+        std::cerr << "Cannot write " << *output << ": " << file.errorString().toStdString() << "\n";
+        return kBadInput;
+    }
+    return kSuccess;
+}
+
+int flashCommand(const ParsedCommand& command) {
+    const std::string& source = command.arguments.at(0);
+    if (isUrl(source)) {
+        std::cerr << "flash: downloading the update file is not available yet; download " << source
+                  << " and give the file.\n";
+        return kBadInput;
+    }
+    // The whole file is checked before the scale is even looked for.
+    const std::optional<ImageBuffer> image = loadUpdateFile(source);
+    if (!image)
+        return kBadInput;
+
+    const auto port = choosePort(command);
+    if (!port)
+        return kScaleFailed;
+    SerialTransport transport;
+    if (!openPort(transport, *port))
+        return kScaleFailed;
+    transport.setCancelFlag(&g_stop);
+    installStopHandlers();
+
+    ScaleProgramming programming;
+    {
+        ProgressReport report;
+        programming = programWithScaleSerial(
+            transport, *image, [&](int value) { report.show(value); }, g_stop);
+        if (programming.result.succeeded())
+            report.done();
+    }
+    transport.close();
+
+    const ProgramResult& result = programming.result;
+    if (result.outcome == ProgramOutcome::Cancelled) {
+        std::cerr << "Stopped: the scale on " << *port << " was not completely updated.\n";
+        return kScaleFailed;
+    }
+    if (!result.succeeded()) {
+        std::cerr << describe(result) << " The scale on " << *port << " was not updated.\n";
+        return kScaleFailed;
+    }
+    std::cout << "Scale " << programming.serial.serial << " on " << *port << " updated: " << describe(result)
+              << "\n";
+    return kSuccess;
+}
+
+int readCommand(const ParsedCommand& command) {
+    const auto address = addressArgument(command.arguments.at(0), 0xFFFF, "ADDRESS");
+    if (!address)
+        return kBadInput;
+    const std::uint32_t room = static_cast<std::uint32_t>(kMemorySize) - *address;
+    std::uint32_t length = static_cast<std::uint32_t>(kPageSize);
+    if (command.arguments.size() > 1) {
+        const auto given = addressArgument(command.arguments[1], room, "LENGTH");
+        if (!given)
+            return kBadInput;
+        length = *given;
+    }
+    if (length == 0)
+        return kSuccess;
+
+    const auto port = choosePort(command);
+    if (!port)
+        return kScaleFailed;
+    SerialTransport transport;
+    if (!openPort(transport, *port))
+        return kScaleFailed;
+
+    Bytes memory;
+    for (std::uint32_t at = *address; at < *address + length; at += static_cast<std::uint32_t>(kPageSize)) {
+        const Bytes command = readPageCommand(static_cast<std::uint16_t>(at));
+        const auto reply = exchange(transport, command, kReadReplySize, kSerialReadLimit);
+        char where[16];
+        std::snprintf(where, sizeof where, "%04X", static_cast<unsigned>(at));
+        if (!reply) {
+            std::cerr << "The scale on " << *port << " did not answer the read of " << where << ".\n";
+            return kScaleFailed;
+        }
+        if ((*reply)[1] != addressHigh(at) || (*reply)[2] != addressLow(at)) {
+            std::cerr << "The scale on " << *port << " answered the read of " << where
+                      << " for another address.\n";
+            return kScaleFailed;
+        }
+        const std::size_t take = std::min<std::size_t>(kPageSize, *address + length - at);
+        memory.insert(memory.end(), reply->begin() + 3,
+                      reply->begin() + 3 + static_cast<std::ptrdiff_t>(take));
+    }
+    printDump(*address, memory);
+    return kSuccess;
+}
+
+}  // namespace vantor::cli

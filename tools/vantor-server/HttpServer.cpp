@@ -1,0 +1,206 @@
+#include "HttpServer.h"
+
+#include <arpa/inet.h>
+#include <civetweb.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <mutex>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "QueryScript.h"
+#include "online/modQuery.h"
+
+namespace vantor::server {
+
+namespace {
+
+constexpr std::size_t kReadChunk = 16 * 1024;
+constexpr const char* kLoopback = "127.0.0.1";
+
+constexpr std::chrono::milliseconds kWakeInterval{20};
+
+std::mutex g_logMutex;
+// What the handler of the current request wants in its log line; the request is logged on the
+// same worker thread once it has been answered.
+thread_local std::string t_requestNote;
+
+// Request lines are decoded from the client's URL: control characters in them must not break
+// the log into lines of the client's making.
+void writeLogLine(std::string line) {
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+        line.pop_back();
+    for (char& c : line)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            c = '?';
+    char stamp[32] = {};
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &local);
+    const std::lock_guard<std::mutex> lock(g_logMutex);
+    std::fprintf(stderr, "%s %s\n", stamp, line.c_str());
+    std::fflush(stderr);
+}
+
+void sendText(mg_connection* connection, int status, std::string_view contentType, const std::string& body) {
+    const std::string length = std::to_string(body.size());
+    mg_response_header_start(connection, status);
+    mg_response_header_add(connection, "Content-Type", contentType.data(),
+                           static_cast<int>(contentType.size()));
+    mg_response_header_add(connection, "Content-Length", length.c_str(), -1);
+    mg_response_header_add(connection, "Cache-Control", "no-store", -1);
+    mg_response_header_send(connection);
+    if (!body.empty())
+        mg_write(connection, body.data(), body.size());
+}
+
+// The whole body, on the heap (worker threads have small stacks). False when it is larger than
+// the script accepts.
+bool readBody(mg_connection* connection, long long announced, std::string& body) {
+    if (announced > static_cast<long long>(QueryScript::kMaxBodyBytes))
+        return false;
+    std::vector<char> chunk(kReadChunk);
+    for (;;) {
+        const int n = mg_read(connection, chunk.data(), chunk.size());
+        if (n <= 0)
+            return true;
+        body.append(chunk.data(), static_cast<std::size_t>(n));
+        if (body.size() > QueryScript::kMaxBodyBytes)
+            return false;
+    }
+}
+
+// Opens and at once closes a connection to our own listener.
+void connectOnce(int port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return;
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    ::close(fd);
+}
+
+}  // namespace
+
+HttpServer::~HttpServer() {
+    stop();
+}
+
+std::string HttpServer::start(const Settings& settings) {
+    const std::string ports = std::string(kLoopback) + ":" + std::to_string(settings.port);
+    const std::string threads = std::to_string(kWorkerThreads);
+    const std::string timeout = std::to_string(kRequestTimeoutMs);
+    std::vector<const char*> options = {"listening_ports", ports.c_str(), "num_threads", threads.c_str(),
+                                        "request_timeout_ms", timeout.c_str(), "enable_keep_alive", "yes",
+                                        // Headers and body go out in separate writes; without this
+                                        // every reply waits for the client's delayed ACK (~40 ms).
+                                        "tcp_nodelay", "1", "enable_directory_listing", "no"};
+    if (!settings.root.empty()) {
+        options.push_back("document_root");
+        options.push_back(settings.root.c_str());
+    }
+    options.push_back(nullptr);
+
+    mg_callbacks callbacks{};
+    callbacks.begin_request = [](mg_connection*) {
+        t_requestNote.clear();
+        return 0;  // CivetWeb goes on to the handlers and the files
+    };
+    callbacks.end_request = &HttpServer::logRequest;
+    callbacks.log_message = &HttpServer::logMessage;
+
+    mg_init_library(0);
+    m_context = mg_start(&callbacks, this, options.data());
+    if (!m_context) {
+        mg_exit_library();
+        return "cannot listen on " + ports + " (is the port in use?)";
+    }
+    mg_set_request_handler(m_context, std::string(online::kQueryScriptPath).c_str(), &HttpServer::handleQuery,
+                           this);
+    mg_set_request_handler(m_context, kProbePath, &HttpServer::handleProbe, this);
+
+    mg_server_port listening[4] = {};
+    const int count = mg_get_server_ports(m_context, 4, listening);
+    m_port = count > 0 ? listening[0].port : settings.port;
+    return {};
+}
+
+void HttpServer::stop() {
+    if (!m_context)
+        return;
+    // CivetWeb's listener looks at the stop request only between connections or every two
+    // seconds; connecting to it meanwhile lets it stop at once.
+    std::atomic<bool> stopped{false};
+    std::thread waker([this, &stopped] {
+        while (!stopped.load()) {
+            std::this_thread::sleep_for(kWakeInterval);
+            if (!stopped.load())
+                connectOnce(m_port);
+        }
+    });
+    mg_stop(m_context);
+    stopped.store(true);
+    waker.join();
+    m_context = nullptr;
+    mg_exit_library();
+}
+
+std::string HttpServer::baseUrl() const {
+    return "http://" + std::string(kLoopback) + ":" + std::to_string(m_port);
+}
+
+int HttpServer::handleQuery(mg_connection* connection, void* self) {
+    const QueryScript& script = static_cast<HttpServer*>(self)->m_script;
+    const mg_request_info* request = mg_get_request_info(connection);
+    if (std::strcmp(request->request_method, "POST") != 0) {
+        constexpr int kMethodNotAllowed = 405;
+        sendText(connection, kMethodNotAllowed, "text/plain", "The query script takes POST requests.\n");
+        t_requestNote = "not a POST";
+        return kMethodNotAllowed;
+    }
+    const char* contentType = mg_get_header(connection, "Content-Type");
+    std::string body;
+    const ScriptReply reply = readBody(connection, request->content_length, body)
+                                  ? script.answer(contentType ? contentType : "", body)
+                                  : QueryScript::bodyTooLarge();
+    sendText(connection, reply.status, "text/plain", reply.body);
+    t_requestNote = reply.note;
+    return reply.status;
+}
+
+int HttpServer::handleProbe(mg_connection* connection, void*) {
+    constexpr int kOk = 200;
+    sendText(connection, kOk, "text/plain", "vantor-server\n");
+    return kOk;
+}
+
+void HttpServer::logRequest(const mg_connection* connection, int status) {
+    const mg_request_info* request = mg_get_request_info(connection);
+    std::string line = std::string(request->remote_addr) + " \"" +
+                       (request->request_method ? request->request_method : "?") + " " +
+                       (request->request_uri ? request->request_uri : "?") + "\" " + std::to_string(status);
+    if (!t_requestNote.empty())
+        line += " " + std::exchange(t_requestNote, {});
+    writeLogLine(line);
+}
+
+int HttpServer::logMessage(const mg_connection*, const char* message) {
+    writeLogLine(std::string("civetweb: ") + message);
+    return 1;
+}
+
+}  // namespace vantor::server
