@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Installs and builds what is missing, starts a simulated scale and a local stand-in for the web,
-# and runs the program against them: the window when a display is available, otherwise the same
-# steps through vantor-cli. Everything started here is stopped when the program ends.
+# Installs and builds what is missing, starts a simulated scale and the local stand-in for the
+# maker's web and download server, and runs a whole scale update against them: the program's
+# window when a display is available, otherwise the same update through vantor-cli. Everything
+# started here is stopped when the program ends.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -11,36 +12,53 @@ work=$(mktemp -d -t vantor-run.XXXXXX)
 pids=()
 cleanup() {
   for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  wait 2>/dev/null || true
+  for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
   rm -rf "$work"
 }
 trap cleanup EXIT INT TERM
+
+# Waits for the first line of a started program's stdout (its device path or base URL).
+first_line() {
+  local file=$1 what=$2 errors=$3
+  for _ in $(seq 200); do [ -s "$file" ] && break; sleep 0.05; done
+  local line
+  line=$(head -n 1 "$file")
+  [ -n "$line" ] || { echo "$what did not start:" >&2; cat "$errors" >&2; exit 1; }
+  echo "$line"
+}
 
 # The simulated scale: its memory persists in the work folder while this script runs.
 "$BUILD/tools/vantor-scale-sim/vantor-scale-sim" --serial 12345678 --memory "$work/scale-memory.bin" \
   >"$work/sim.out" 2>"$work/sim.err" &
 pids+=($!)
-for _ in $(seq 100); do [ -s "$work/sim.out" ] && break; sleep 0.05; done
-device=$(head -n 1 "$work/sim.out")
-[ -n "$device" ] || { echo "The scale simulator did not start:"; cat "$work/sim.err"; exit 1; }
+device=$(first_line "$work/sim.out" "The scale simulator" "$work/sim.err")
 echo "== Simulated scale (serial 12345678) on $device"
 
-# A local page for the program's Internet check.
-probe_port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
-echo "Vantor probe page" >"$work/index.html"
-python3 -m http.server "$probe_port" --bind 127.0.0.1 --directory "$work" >/dev/null 2>&1 &
+# The server's files: the update file, the banner picture and the manual.
+mkdir -p "$work/www/VantorDownload" "$work/www/UserManuals"
+cp tests/fixtures/hex/sample-update.hex "$work/www/VantorDownload/VantorUSA_APROM.hex"
+cp scripts/demo/usaupdatebanner.jpg "$work/www/VantorDownload/usaupdatebanner.jpg"
+cp scripts/demo/VantorUSA_Manual.pdf "$work/www/UserManuals/VantorUSA_Manual.pdf"
+"$BUILD/tools/vantor-server/vantor-server" --root "$work/www" --software-update Y \
+  >"$work/server.out" 2>"$work/server.err" &
 pids+=($!)
-for _ in $(seq 100); do curl -fsS "http://127.0.0.1:$probe_port/" >/dev/null 2>&1 && break; sleep 0.05; done
-echo "== Local Internet check page on http://127.0.0.1:$probe_port/"
+server=$(first_line "$work/server.out" "vantor-server" "$work/server.err")
+echo "== Local web and download server on $server"
 
 export VANTOR_SERIAL_PORTS="$device"
-export VANTOR_PROBE_URL="http://127.0.0.1:$probe_port/"
+export VANTOR_WEB_SERVER="$server"
+export VANTOR_DOWNLOAD_SERVER="$server"
+export VANTOR_PROBE_URL="$server/probe"
+link="$server/VantorDownload/VantorUSA_APROM.hex"
 
+status=0
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
-  echo "== Starting Vantor PC Program"
-  "$BUILD/src/vantor-pc"
+  echo "== Starting Vantor PC Program. After \"Update Scale\", paste this link and click Continue:"
+  echo "   $link"
+  "$BUILD/src/vantor-pc" || status=$?
 else
-  echo "== No display: the same steps through vantor-cli"
-  "$BUILD/tools/vantor-cli/vantor-cli" detect
-  "$BUILD/tools/vantor-cli/vantor-cli" serial --port "$device"
+  echo "== No display: the same update through vantor-cli"
+  "$BUILD/tools/vantor-cli/vantor-cli" flash "$link" || status=$?
+  echo "== vantor-cli flash ended with status $status (0: every page written and verified)"
 fi
+exit $status

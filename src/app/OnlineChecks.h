@@ -7,7 +7,8 @@ class frmWelcome;
 // The main menu's two questions to the maker's server: whether a scale software update is
 // available (asked at every load of the menu) and whether a newer PC program exists (asked once
 // per run, shortly after the menu first appears). The menu only decides when to ask; what is
-// asked and what the answers change on the menu lives behind this seam.
+// asked and what the answers change on the menu lives behind this seam. Both calls return at
+// once; the answers come later, while the menu stays usable.
 class OnlineChecks {
 public:
     virtual ~OnlineChecks() = default;

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QStandardPaths>
 #include <cassert>
 
@@ -55,11 +56,29 @@ QString Program::programFolder() const {
 
 QString Program::programFile(const QString& name) const { return QDir(programFolder()).filePath(name); }
 
-void Program::end() {
-    if (m_ended) return;
+namespace {
+// The banner picture and the downloaded scale image live only as long as the program runs.
+const char* const kTemporaryFiles[] = {"VantorUSA_APROM.hex", "usaupdatebanner.jpg"};
+}  // namespace
+
+void Program::stopEverything() {
     m_ended = true;
     m_scale->stop();
+    // Hidden forms stop what they run; the download window deletes its partial file.
     for (auto& [type, form] : m_forms) form->endSilently();
+}
+
+void Program::end() {
+    if (m_ended) return;
+    stopEverything();
+    m_exitHandler();
+}
+
+void Program::endDeletingTemporaryFiles() {
+    if (m_ended) return;
+    stopEverything();
+    // A file that is missing or locked is simply left: nothing must keep the program from ending.
+    for (const char* name : kTemporaryFiles) QFile::remove(programFile(QLatin1String(name)));
     m_exitHandler();
 }
 

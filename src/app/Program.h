@@ -52,11 +52,16 @@ public:
     // Ends the program at once: the scale worker is stopped and the port closed, every form
     // disappears without its closing handler, and the event loop ends.
     void end();
+    // Ends the program like end() and deletes the banner picture and the downloaded image once
+    // everything that might still be writing them (a download, a programming run) has stopped.
+    void endDeletingTemporaryFiles();
     bool ended() const { return m_ended; }
     // Replaces what end() does after stopping everything (tests record it instead of exiting).
     void setExitHandler(std::function<void()> handler) { m_exitHandler = std::move(handler); }
 
 private:
+    void stopEverything();
+
     Services m_services;
     std::unique_ptr<scale::ScaleWorker> m_scale;
     std::map<std::type_index, std::unique_ptr<Form>> m_forms;

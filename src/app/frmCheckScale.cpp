@@ -2,22 +2,30 @@
 
 #include <QHBoxLayout>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QFileDevice>
 #include <QVBoxLayout>
 
 #include "app/Controls.h"
 #include "app/Look.h"
 #include "app/Program.h"
+#include "app/frmDownload.h"
 #include "app/frmQuit.h"
+#include "app/frmSuccess.h"
 #include "app/frmWelcome.h"
+#include "online/DownloadRules.h"
+#include "online/LocalSource.h"
 
 namespace vantor::app {
 
 namespace {
 
 constexpr int kLogoSize = 96;
+constexpr int kEnterKey = 13;
+const QString kUpdateFile = QStringLiteral("VantorUSA_APROM.hex");
 
 }  // namespace
 
@@ -61,7 +69,9 @@ frmCheckScale::frmCheckScale() {
     layout->addLayout(centredRow({cmdContinue, cmdExit}));
     setMinimumWidth(600);
 
+    connect(cmdContinue, &QPushButton::clicked, this, &frmCheckScale::cmdContinue_Click);
     connect(cmdExit, &QPushButton::clicked, this, &frmCheckScale::cmdExit_Click);
+    txtLink->installEventFilter(this);
 }
 
 void frmCheckScale::Form_Load() {
@@ -71,6 +81,73 @@ void frmCheckScale::Form_Load() {
     makeBold(*lblVersion);
     lblSerial->setText(QStringLiteral("Vantor Scale Serial Number:  ") + menu.VantorSN);
     AskExit = true;
+}
+
+bool frmCheckScale::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == txtLink && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            txtLink_KeyPress(kEnterKey);
+            return true;
+        }
+    }
+    return Form::eventFilter(watched, event);
+}
+
+void frmCheckScale::txtLink_KeyPress(int keyAscii) {
+    if (keyAscii == kEnterKey)
+        cmdContinue->setFocus();
+}
+
+void frmCheckScale::cmdContinue_Click() {
+    program().form<frmWelcome>().HideForm = false;
+    // Pasted links often carry a line break or tabs besides blanks.
+    Link = txtLink->text().trimmed();
+    if (Link.isEmpty()) {
+        program().dialogs().ask(this, {QStringLiteral("Missing Link"),
+                                       QStringLiteral("Please provide the link on the text box."),
+                                       Message::Icon::None, Message::Buttons::Ok});
+        return;
+    }
+    // "Continue" cannot start a second transfer while this one runs.
+    setEnabled(false);
+    const QString destination = program().programFile(kUpdateFile);
+    if (const std::optional<QString> local = online::localFileOf(Link)) {
+        copyLocalFile(*local, destination);
+        return;
+    }
+    frmDownload& download = program().form<frmDownload>();
+    const bool started = download.DownloadFile(Link, destination, QString(), QString(), [this](bool result) {
+        downloadEnded(result && !program().form<frmDownload>().CancelSearch);
+    });
+    if (!started)
+        setEnabled(true);
+}
+
+void frmCheckScale::copyLocalFile(const QString& source, const QString& destination) {
+    const QString failure = online::copyLocalFile(source, destination);
+    if (!failure.isEmpty()) {
+        const online::DownloadMessage message = online::WriteErrorMessage(QFileDevice::CopyError, failure.toStdString());
+        program().dialogs().ask(this, {QString::fromStdString(message.title), QString::fromStdString(message.text),
+                                       Message::Icon::Critical, Message::Buttons::Ok});
+    }
+    downloadEnded(failure.isEmpty());
+}
+
+void frmCheckScale::downloadEnded(bool good) {
+    if (program().ended() || !isLoaded())
+        return;
+    if (!good) {
+        // The link stays in its box, to be corrected or tried again.
+        setEnabled(true);
+        activateWindow();
+        txtLink->setFocus();
+        return;
+    }
+    program().form<frmSuccess>().showForm();
+    setEnabled(true);
+    AskExit = false;
+    unload();
 }
 
 void frmCheckScale::cmdExit_Click() {

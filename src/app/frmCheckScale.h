@@ -16,6 +16,8 @@ public:
     frmCheckScale();
 
     bool AskExit = false;
+    // The link as last given, blanks removed.
+    QString Link;
 
     QLabel* Image1;
     QLabel* lblVersion;
@@ -26,11 +28,20 @@ public:
     QPushButton* cmdContinue;
     QPushButton* cmdExit;
 
+    void cmdContinue_Click();
     void cmdExit_Click();
+    // Enter in the link box only moves the focus to Continue: the download starts with a click.
+    void txtLink_KeyPress(int keyAscii);
 
 protected:
     void Form_Load() override;
     void Form_Unload(bool& cancel) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // The end of the download (or of the copy of a local file).
+    void downloadEnded(bool good);
+    void copyLocalFile(const QString& source, const QString& destination);
 };
 
 }  // namespace vantor::app

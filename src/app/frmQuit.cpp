@@ -15,8 +15,6 @@ namespace vantor::app {
 
 namespace {
 
-// The banner picture and the downloaded scale image live only as long as the program runs.
-const char* const kTemporaryFiles[] = {"usaupdatebanner.jpg", "VantorUSA_APROM.hex"};
 
 }  // namespace
 
@@ -66,18 +64,11 @@ void frmQuit::cmdYes_Click() {
         unload();
         return;
     }
-    deleteTemporaryFiles();
-    program().end();
+    program().endDeletingTemporaryFiles();
 }
 
 void frmQuit::cmdCancel_Click() {
     unload();
-}
-
-void frmQuit::deleteTemporaryFiles() {
-    // A file that is missing or locked is simply left: nothing must keep the program from ending.
-    for (const char* name : kTemporaryFiles)
-        QFile::remove(program().programFile(QLatin1String(name)));
 }
 
 }  // namespace vantor::app

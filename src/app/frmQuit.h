@@ -32,8 +32,6 @@ public:
 protected:
     void Form_Load() override;
 
-private:
-    void deleteTemporaryFiles();
 };
 
 }  // namespace vantor::app

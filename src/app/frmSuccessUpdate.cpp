@@ -13,8 +13,9 @@ namespace vantor::app {
 
 namespace {
 
-// The downloaded image and the banner picture live only as long as the program runs.
-const char* const kTemporaryFiles[] = {"VantorUSA_APROM.hex", "usaupdatebanner.jpg"};
+constexpr int kTickMs = 1000;
+// Ticks counted before the success text shows: it comes on the next one, the eleventh.
+constexpr quint16 kTicksBeforeSuccess = 9;
 
 }  // namespace
 
@@ -37,11 +38,42 @@ frmSuccessUpdate::frmSuccessUpdate() {
     layout->addLayout(centredRow({cmdExit}));
     setMinimumWidth(480);
 
+    Timer1.setObjectName(QStringLiteral("Timer1"));
+    connect(&Timer1, &QTimer::timeout, this, &frmSuccessUpdate::Timer1_Timer);
     connect(cmdExit, &QPushButton::clicked, this, &frmSuccessUpdate::cmdExit_Click);
 }
 
 void frmSuccessUpdate::Form_Load() {
     applyLook(*this);
+}
+
+void frmSuccessUpdate::showEvent(QShowEvent* event) {
+    Form::showEvent(event);
+    // The window system may not activate a window it shows; being shown starts the wait as well.
+    QMetaObject::invokeMethod(this, &frmSuccessUpdate::Form_Activate, Qt::QueuedConnection);
+}
+
+void frmSuccessUpdate::Form_Activate() {
+    // Once the success text shows, or while the wait runs, an activation changes nothing.
+    if (m_done || Timer1.isActive() || !isLoaded())
+        return;
+    setHourglass(true);
+    Timer1.setInterval(kTickMs);
+    Timer1.start();
+}
+
+void frmSuccessUpdate::Timer1_Timer() {
+    if (TimerCount <= kTicksBeforeSuccess) {
+        ++TimerCount;
+        return;
+    }
+    m_done = true;
+    setWindowTitle(QStringLiteral("Successful Scale Update"));
+    setHourglass(false);
+    Timer1.stop();
+    lblUpdate->setVisible(false);
+    lblSuccess->setVisible(true);
+    cmdExit->setVisible(true);
 }
 
 void frmSuccessUpdate::cmdExit_Click() {
@@ -54,10 +86,8 @@ void frmSuccessUpdate::Form_Unload(bool& cancel) {
 }
 
 void frmSuccessUpdate::endProgram() {
-    // A file that is missing or locked is simply left: nothing must keep the program from ending.
-    for (const char* name : kTemporaryFiles)
-        QFile::remove(program().programFile(QLatin1String(name)));
-    program().end();
+    Timer1.stop();
+    program().endDeletingTemporaryFiles();
 }
 
 }  // namespace vantor::app

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QTimer>
+
 #include "app/Form.h"
 
 class QLabel;
@@ -17,15 +19,22 @@ public:
     QLabel* lblUpdate;
     QLabel* lblSuccess;
     QPushButton* cmdExit;
+    // Counts the "please wait" seconds: the success text comes on the eleventh tick.
+    QTimer Timer1;
+    quint16 TimerCount = 0;
 
     void cmdExit_Click();
+    void Timer1_Timer();
 
 protected:
     void Form_Load() override;
+    void Form_Activate() override;
     void Form_Unload(bool& cancel) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void endProgram();
+    bool m_done = false;
 };
 
 }  // namespace vantor::app

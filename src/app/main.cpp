@@ -5,6 +5,7 @@
 #include "app/Desktop.h"
 #include "app/Dialogs.h"
 #include "app/Program.h"
+#include "app/ServerChecks.h"
 #include "app/frmStartUp.h"
 
 int main(int argc, char* argv[]) {
@@ -15,9 +16,10 @@ int main(int argc, char* argv[]) {
     // One look on every platform, so that the program's colour shows on its buttons.
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
 
-    // The online checks are not given yet: the menu asks the server nothing.
+    // The servers' addresses come from VANTOR_WEB_SERVER and VANTOR_DOWNLOAD_SERVER when they are set.
     vantor::app::Program program({std::make_unique<vantor::app::MessageBoxDialogs>(),
-                                  std::make_unique<vantor::app::SystemDesktop>(), nullptr});
+                                  std::make_unique<vantor::app::SystemDesktop>(),
+                                  std::make_unique<vantor::app::ServerChecks>()});
     program.form<vantor::app::frmStartUp>().showForm();
     return QApplication::exec();
 }

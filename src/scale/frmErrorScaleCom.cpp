@@ -52,6 +52,10 @@ void frmErrorScaleCom::cmdRetry_Click() {
     // when ready. The update form would start a whole firmware update nobody asked for.
     if (!m_caller)
         program().form<firmware::frmDisplay>().showForm();
+    // A zone form disabled after the scale stopped answering is handed back usable: Retry means
+    // the user wants to try again, and a disabled form would leave only the window frame.
+    if (m_caller)
+        m_caller->setEnabled(true);
     AskExit = false;
     unload();
 }

@@ -1,40 +1,299 @@
 #include "zones/frmProgramZip.h"
 
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <atomic>
 
+#include "app/ClickableLabel.h"
 #include "app/Controls.h"
 #include "app/Look.h"
 #include "app/Program.h"
+#include "app/WebDocument.h"
 #include "app/frmWelcome.h"
+#include "firmware/frmDisplay.h"
+#include "scale/frmErrorScaleCom.h"
+#include "zones/ZoneChartCheck.h"
+#include "zones/ZoneMessages.h"
 
 namespace vantor::zones {
 
 using app::program;
 
+namespace {
+
+// The postal service's zone-chart page, where the user gets the chart for an origin prefix.
+const QString kZoneChartAddress = QStringLiteral("https://postcalc.usps.com/Zonecharts");
+
+const QString kPasteCaption = QStringLiteral("P&aste");
+const QString kPasteTip = QStringLiteral("Click to paste copied data from USPS website");
+const QString kClearCaption = QStringLiteral("C&lear");
+const QString kClearTip = QStringLiteral("Click to clear current data");
+
+const QString kInstruction1 = QStringLiteral("Instructions:\n\n1.  Go to ");
+// Each step is followed by an empty line, except the last.
+const char* const kInstruction2Steps[] = {
+    "2. Get the zone chart of the zip that you want to use in your Vantor USA scale.",
+    "3. In the web page, type your 3-digit zip prefix and click Get Zone Chart button.",
+    "4. Wait for the web page to display the entire zone chart.",
+    "5. On the Edit menu of your web browser, click Select All. You will notice that the whole contents of "
+    "the "
+    "web page are highlighted.",
+    "6. On the Edit menu of your web browser, click Copy.",
+    "7. Go back to Program Zip/Zone window of Vantor USA PC Program.",
+    "8. Paste the data that you copied on the textbox on the left. You should see the data for zip/zone.",
+    "9. Click Program button.",
+    "10. Wait for a confirmation of successful zip/zone programming.",
+};
+
+QString instruction2() {
+    QStringList steps;
+    for (const char* step : kInstruction2Steps)
+        steps << QString::fromUtf8(step);
+    return steps.join(QStringLiteral("\n\n"));
+}
+
+app::Message::Icon iconOf(ZoneMessage::Icon icon) {
+    switch (icon) {
+        case ZoneMessage::Icon::Information:
+            return app::Message::Icon::Information;
+        case ZoneMessage::Icon::Question:
+            return app::Message::Icon::Question;
+        case ZoneMessage::Icon::Exclamation:
+            return app::Message::Icon::Exclamation;
+        case ZoneMessage::Icon::None:
+            break;
+    }
+    return app::Message::Icon::None;
+}
+
+}  // namespace
+
 frmProgramZip::frmProgramZip() {
     setWindowTitle(QStringLiteral("Program Zip/Zone"));
+    lblCopy = app::makeLabel(this, "lblCopy",
+                             QStringLiteral("Copy zone chart of your desired ZIP and paste it here:"));
+    txtZipZone = new QPlainTextEdit(this);
+    txtZipZone->setObjectName(QStringLiteral("txtZipZone"));
+    txtZipZone->setToolTip(QStringLiteral("Paste zip/zone data from USPS website here."));
+    txtZipZone->setLineWrapMode(QPlainTextEdit::NoWrap);
+    cmdPaste = app::makeButton(this, "cmdPaste", kPasteCaption);
+    cmdPaste->setToolTip(kPasteTip);
+    cmdProgram = app::makeButton(this, "cmdProgram", QStringLiteral("&Program"));
+    cmdProgram->setToolTip(QStringLiteral("Program Vantor scale's zip/zone"));
     cmdClose = app::makeButton(this, "cmdClose", QStringLiteral("&Close"));
+    lblInstruction1 = app::makeLabel(this, "lblInstruction1");
+    lblSite = app::makeClickableLabel(this, "lblSite", kZoneChartAddress);
+    lblInstruction2 = app::makeLabel(this, "lblInstruction2");
+    progbarZipZone = new QProgressBar(this);
+    progbarZipZone->setObjectName(QStringLiteral("progbarZipZone"));
+    progbarZipZone->setRange(0, kZoneProgressMax);
+    lblProgramming = app::makeLabel(this, "lblProgramming",
+                                    QStringLiteral("Programming postal zones into Vantor scale...."));
+    layOut();
 
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(24, 24, 24, 24);
-    layout->addWidget(cmdClose, 0, Qt::AlignRight);
-    setMinimumWidth(640);
-
+    connect(cmdPaste, &QPushButton::clicked, this, &frmProgramZip::cmdPaste_Click);
+    connect(txtZipZone, &QPlainTextEdit::textChanged, this, &frmProgramZip::txtZipZone_Change);
+    connect(lblSite, &app::ClickableLabel::clicked, this, &frmProgramZip::lblSite_Click);
     connect(cmdClose, &QPushButton::clicked, this, &frmProgramZip::cmdClose_Click);
+    connect(cmdProgram, &QPushButton::clicked, this, &frmProgramZip::cmdProgram_Click);
+}
+
+// The chart on the left, the instructions on the right (they speak of "the textbox on the left").
+void frmProgramZip::layOut() {
+    auto* chart = new QVBoxLayout;
+    chart->addWidget(lblCopy);
+    chart->addWidget(txtZipZone, 1);
+    chart->addLayout(app::centredRow({cmdPaste, cmdProgram, cmdClose}));
+    chart->addWidget(lblProgramming);
+    chart->addWidget(progbarZipZone);
+
+    auto* instructions = new QVBoxLayout;
+    instructions->addWidget(lblInstruction1);
+    instructions->addWidget(lblSite);
+    instructions->addWidget(lblInstruction2);
+    instructions->addStretch();
+
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(24, 24, 24, 24);
+    layout->setSpacing(24);
+    layout->addLayout(chart, 3);
+    layout->addLayout(instructions, 2);
+    setMinimumSize(860, 560);
 }
 
 void frmProgramZip::Form_Load() {
     app::applyLook(*this);
+    lblInstruction1->setText(kInstruction1);
+    lblInstruction2->setText(instruction2());
+    // A new visit starts afresh: a scale gone silent in the last one left the form disabled, and
+    // the chart pasted then may not be the one wanted now.
+    setEnabled(true);
+    txtZipZone->clear();
+    txtZipZone_Change();
+    progbarZipZone->setValue(0);
+    progbarZipZone->setVisible(false);
+    lblProgramming->setVisible(false);
+    setRunning(false);
+}
+
+void frmProgramZip::Form_Unload(bool& cancel) {
+    // The table is half written while a run goes on; the run's end gives the form back.
+    if (m_running) {
+        cancel = true;
+        return;
+    }
+    program().form<app::frmWelcome>().comeBack();
 }
 
 void frmProgramZip::cmdClose_Click() {
     unload();
 }
 
-void frmProgramZip::Form_Unload(bool& cancel) {
-    Q_UNUSED(cancel);
-    program().form<app::frmWelcome>().comeBack();
+// --- The chart ---
+
+void frmProgramZip::cmdPaste_Click() {
+    if (cmdPaste->text() == kPasteCaption)
+        txtZipZone->setPlainText(program().desktop().clipboardText());
+    else
+        txtZipZone->clear();
+    txtZipZone_Change();
+}
+
+// The box is read-only whenever it holds a chart, so a pasted chart is not changed by a stray key;
+// Clear empties it for the next paste.
+void frmProgramZip::txtZipZone_Change() {
+    const bool filled = !txtZipZone->document()->isEmpty();
+    txtZipZone->setReadOnly(filled);
+    if (filled)
+        showClearCaption();
+    else
+        showPasteCaption();
+}
+
+void frmProgramZip::showPasteCaption() {
+    cmdPaste->setText(kPasteCaption);
+    cmdPaste->setToolTip(kPasteTip);
+}
+
+void frmProgramZip::showClearCaption() {
+    cmdPaste->setText(kClearCaption);
+    cmdPaste->setToolTip(kClearTip);
+}
+
+void frmProgramZip::lblSite_Click() {
+    app::OpenWebDocument(this, kZoneChartAddress, false);
+}
+
+// --- Programming ---
+
+void frmProgramZip::cmdProgram_Click() {
+    if (m_running)
+        return;
+    // QPlainTextEdit gives line ends as LF and non-breaking spaces from the web page as spaces.
+    const ZoneChartReading reading = readZoneChart(txtZipZone->toPlainText().toStdString());
+    Chart = reading.table;
+    if (!reading.accepted()) {
+        tell(*reading.refusal);
+        return;
+    }
+    const ZoneMessage confirmation = confirmationMessage(Chart.OriginZip);
+    const app::Answer answer = program().dialogs().ask(
+        this, {QString::fromStdString(confirmation.title), QString::fromStdString(confirmation.text),
+               iconOf(confirmation.icon), app::Message::Buttons::YesNo});
+    if (answer != app::Answer::Yes)
+        return;
+    ProgramData();
+}
+
+void frmProgramZip::ProgramData() {
+    const ZoneTablePages pages = encodeZoneTable(Chart);
+    const std::atomic<bool>& cancel = program().scale().cancelFlag();
+    ZoneProgressCallback progress = [this](int value) {
+        QMetaObject::invokeMethod(
+            this, [this, value] { showProgress(value); }, Qt::QueuedConnection);
+    };
+    const bool started = program().scale().run(
+        [pages, progress = std::move(progress), &cancel](scale::SerialTransport& transport) {
+            // A port that cannot be opened fails the first exchange: the page write reports it.
+            if (!transport.isOpen())
+                transport.open();
+            return zones::ProgramData(transport, pages, progress, cancel);
+        },
+        this, [this](const ZoneProgramResult& result) { programmingEnded(result); });
+    if (!started) {
+        program().dialogs().ask(
+            this, {QStringLiteral("Vantor PC Program"),
+                   QStringLiteral("The scale link is busy; try again when the scale has answered."),
+                   app::Message::Icon::Exclamation, app::Message::Buttons::Ok});
+        return;
+    }
+    setRunning(true);
+    setHourglass(true);
+    lblProgramming->setVisible(true);
+    progbarZipZone->setValue(0);
+    progbarZipZone->setEnabled(true);
+    progbarZipZone->setVisible(true);
+}
+
+// Nothing that changes the chart or leaves the form may run while the table is being written.
+void frmProgramZip::setRunning(bool running) {
+    m_running = running;
+    for (QPushButton* button : {cmdPaste, cmdProgram, cmdClose})
+        button->setEnabled(!running);
+}
+
+void frmProgramZip::showProgress(int value) {
+    if (m_running)
+        progbarZipZone->setValue(value);
+}
+
+void frmProgramZip::programmingEnded(const ZoneProgramResult& result) {
+    setRunning(false);
+    setHourglass(false);
+    if (program().ended())
+        return;
+    program().form<firmware::frmDisplay>().ScaleCom = result.serial.scaleCom;
+    switch (result.outcome) {
+        case ZoneOutcome::Success:
+            succeed();
+            break;
+        case ZoneOutcome::Failed:
+            fail(result);
+            break;
+        case ZoneOutcome::Cancelled:
+            break;
+    }
+    if (!program().ended())
+        progbarZipZone->setValue(0);
+}
+
+void frmProgramZip::succeed() {
+    tell(successMessage());
+    txtZipZone->clear();
+    progbarZipZone->setValue(0);
+    progbarZipZone->setVisible(false);
+    lblProgramming->setVisible(false);
+}
+
+// The chart stays for another try. A scale that stopped answering leaves the form disabled until
+// it is opened again; one that refused or read back wrong lets Program be pressed again.
+void frmProgramZip::fail(const ZoneProgramResult& result) {
+    if (result.scaleSilent())
+        setEnabled(false);
+    program().form<scale::frmErrorScaleCom>().showModalFor(*this);
+    if (program().ended())
+        return;
+    progbarZipZone->setEnabled(false);
+}
+
+void frmProgramZip::tell(const ZoneMessage& message) {
+    program().dialogs().ask(this,
+                            {QString::fromStdString(message.title), QString::fromStdString(message.text),
+                             iconOf(message.icon), app::Message::Buttons::Ok});
 }
 
 }  // namespace vantor::zones

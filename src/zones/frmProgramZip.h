@@ -1,25 +1,73 @@
 #pragma once
 
 #include "app/Form.h"
+#include "zones/ZoneChart.h"
+#include "zones/ZoneMessages.h"
+#include "zones/ZoneProgramming.h"
 
+class QLabel;
+class QPlainTextEdit;
+class QProgressBar;
 class QPushButton;
+
+namespace vantor::app {
+class ClickableLabel;
+}
 
 namespace vantor::zones {
 
-// The zone form: the user pastes the postal service's zone chart and writes it into the scale.
-// While it is open the main menu is minimised and cannot be used; closing it gives the menu back.
+// The zone form: the user pastes the postal service's zone chart for an origin prefix and writes
+// its zone table into the scale. While it is open the main menu is minimised and cannot be used;
+// closing it gives the menu back. The chart is read and the table written by the core; this form
+// takes the text, asks, and shows how the run goes.
 class frmProgramZip : public app::Form {
     Q_OBJECT
 public:
     frmProgramZip();
 
-    QPushButton* cmdClose;
+    // The chart as the last Program read it (sorted once it was accepted).
+    ZoneChart Chart;
 
+    QLabel* lblCopy;
+    QPlainTextEdit* txtZipZone;
+    QPushButton* cmdPaste;
+    QPushButton* cmdProgram;
+    QPushButton* cmdClose;
+    QLabel* lblInstruction1;
+    app::ClickableLabel* lblSite;
+    QLabel* lblInstruction2;
+    QProgressBar* progbarZipZone;
+    QLabel* lblProgramming;
+
+    // Whether the zone table is being written into the scale.
+    bool running() const { return m_running; }
+
+    void cmdPaste_Click();
+    void txtZipZone_Change();
+    void lblSite_Click();
     void cmdClose_Click();
+    void cmdProgram_Click();
+
+    // Where a run's result arrives on this form's thread; public so that the end of a run the
+    // simulator cannot stage quickly (a scale gone silent for seconds) can be shown directly.
+    void programmingEnded(const ZoneProgramResult& result);
 
 protected:
     void Form_Load() override;
     void Form_Unload(bool& cancel) override;
+
+private:
+    void layOut();
+    void ProgramData();
+    void showPasteCaption();
+    void showClearCaption();
+    void setRunning(bool running);
+    void showProgress(int value);
+    void succeed();
+    void fail(const ZoneProgramResult& result);
+    void tell(const ZoneMessage& message);
+
+    bool m_running = false;
 };
 
 }  // namespace vantor::zones

@@ -3,11 +3,13 @@
 #include <unistd.h>
 #include <QSaveFile>
 #include <QString>
+#include <QTemporaryDir>
 #include <atomic>
 #include <csignal>
 #include <cstdio>
 #include <iostream>
 
+#include "DownloadCommands.h"
 #include "ScaleCommands.h"
 #include "app/SerialNumberSetting.h"
 #include "firmware/IntelHexLoader.h"
@@ -44,14 +46,11 @@ void installStopHandlers() {
     sigaction(SIGTERM, &action, nullptr);
 }
 
-bool isUrl(const std::string& source) {
-    return source.starts_with("http://") || source.starts_with("https://");
-}
-
-std::optional<ImageBuffer> loadUpdateFile(const std::string& path) {
+// `shownName`: how the refusal names the file (the URL for a downloaded one).
+std::optional<ImageBuffer> loadUpdateFile(const std::string& path, const std::string& shownName = {}) {
     HexLoad load = IntelHexLoader::loadFile(path);
     if (!load.image) {
-        std::cerr << path << ": " << load.error.message() << "\n";
+        std::cerr << (shownName.empty() ? path : shownName) << ": " << load.error.message() << "\n";
         return std::nullopt;
     }
     return std::move(*load.image);
@@ -154,13 +153,22 @@ int imageCommand(const ParsedCommand& command) {
 
 int flashCommand(const ParsedCommand& command) {
     const std::string& source = command.arguments.at(0);
-    if (isUrl(source)) {
-        std::cerr << "flash: downloading the update file is not available yet; download " << source
-                  << " and give the file.\n";
-        return kBadInput;
+    // A URL is downloaded into a folder of its own, removed again when the command ends.
+    QTemporaryDir downloads;
+    std::string file = source;
+    if (isDownloadUrl(source)) {
+        if (!downloads.isValid()) {
+            std::cerr << "Cannot create a temporary folder for the download: "
+                      << downloads.errorString().toStdString() << "\n";
+            return kScaleFailed;
+        }
+        file = downloads.filePath(QStringLiteral("VantorUSA_APROM.hex")).toStdString();
+        if (const int status = downloadFile(source, QString::fromStdString(file), kDefaultRetries);
+            status != kSuccess)
+            return status;
     }
     // The whole file is checked before the scale is even looked for.
-    const std::optional<ImageBuffer> image = loadUpdateFile(source);
+    const std::optional<ImageBuffer> image = loadUpdateFile(file, source);
     if (!image)
         return kBadInput;
 

@@ -6,9 +6,12 @@
 #include <iostream>
 
 #include "CliParser.h"
+#include "DownloadCommands.h"
 #include "FirmwareCommands.h"
+#include "KeyCommands.h"
 #include "OnlineCommands.h"
 #include "ScaleCommands.h"
+#include "ZoneCommands.h"
 
 using namespace vantor::cli;
 
@@ -23,11 +26,22 @@ const std::vector<CommandSyntax> kCommands = {
     {"image", 1, 1, {"output", "serial"}, {}, "image HEXFILE --output OUT [--serial NNNNNNNN]",
      "Write the 65,536-byte image the update file gives (FF where the file puts nothing, the serial\n"
      "      number at 0x0700: --serial, else the stored one); exit status 2 when the file is refused."},
-    {"flash", 1, 1, {"port"}, {}, "flash HEXFILE [--port DEV]",
-     "Program the update file into the scale, every page written and read back; exit status 0 only\n"
-     "      when every page was verified. The file is checked completely before the scale is contacted."},
+    {"flash", 1, 1, {"port"}, {}, "flash SOURCE [--port DEV]",
+     "Program the update file (a HEX file, or an http(s) URL downloaded first) into the scale, every page\n"
+     "      written and read back; exit status 0 only when every page was verified. The file is checked\n"
+     "      completely before the scale is contacted."},
     {"read", 1, 2, {"port"}, {}, "read ADDRESS [LENGTH] [--port DEV]",
      "Hex dump of the scale's memory from ADDRESS (LENGTH bytes, default one page of 128)."},
+    {"download", 2, 2, {"retries"}, {}, "download URL DEST [--retries N]",
+     "Download URL into the file DEST; a reset connection resumes where it broke off, up to N times\n"
+     "      (default 3). An abandoned download leaves no partial file."},
+    {"key", 1, 1, {"unit", "table", "port"}, {"yes"}, "key KEY --unit oz|lb|g --table CSV [--port DEV] [--yes]",
+     "Write the weight-and-rate table in CSV (lines \"max weight,rate\") into blank key KEY (1..6) with\n"
+     "      the table editor's checks; asks before a lower or equal rate, an overwrite and the write unless\n"
+     "      --yes (no terminal: No). Exit status 2 when the table is refused."},
+    {"zones", 1, 1, {"port"}, {"yes"}, "zones CHART [--port DEV] [--yes]",
+     "Write the zone table from CHART, the postal service's zone-chart page copied and saved as text;\n"
+     "      asks before writing unless --yes (no terminal: No). Exit status 2 when the chart is refused."},
     {"check", 0, 0, {}, {}, "check",
      "Ask the web server whether a scale software update is available and which PC program version is the "
      "latest: prints \"software-update: Y\" (or N) and \"latest-version: Version X\"."},
@@ -53,6 +67,9 @@ int run(const ParsedCommand& command) {
     if (command.name == "flash") return flashCommand(command);
     if (command.name == "read") return readCommand(command);
     if (command.name == "check") return checkCommand(command);
+    if (command.name == "zones") return zonesCommand(command);
+    if (command.name == "key") return keyCommand(command);
+    if (command.name == "download") return downloadCommand(command);
     return kBadInput;
 }
 

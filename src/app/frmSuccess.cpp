@@ -1,0 +1,56 @@
+#include "app/frmSuccess.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/Controls.h"
+#include "app/Look.h"
+#include "app/Program.h"
+#include "app/frmQuit.h"
+#include "firmware/frmDisplay.h"
+
+namespace vantor::app {
+
+frmSuccess::frmSuccess() {
+    setWindowTitle(QStringLiteral("Successful Download"));
+    lblSuccess = makeLabel(this, "lblSuccess",
+                           QStringLiteral("The file for updating your scale has been successfully downloaded. "
+                                          "Click Update button to continue updating your scale with the latest "
+                                          "postage rates."));
+    cmdUpdate = makeButton(this, "cmdUpdate", QStringLiteral("&Update"));
+    cmdUpdate->setToolTip(QStringLiteral("Update Vantor scale"));
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(24, 24, 24, 24);
+    layout->setSpacing(16);
+    layout->addWidget(lblSuccess);
+    layout->addLayout(centredRow({cmdUpdate}));
+    setMinimumWidth(480);
+
+    connect(cmdUpdate, &QPushButton::clicked, this, &frmSuccess::cmdUpdate_Click);
+}
+
+void frmSuccess::Form_Load() {
+    applyLook(*this);
+    AskExit = true;
+}
+
+void frmSuccess::cmdUpdate_Click() {
+    // The update form opens the scale's port itself when its run starts (on the scale worker,
+    // which owns the port); being shown is what starts the run.
+    program().form<firmware::frmDisplay>().showForm();
+    AskExit = false;
+    unload();
+}
+
+void frmSuccess::Form_Unload(bool& cancel) {
+    if (!AskExit)
+        return;
+    frmQuit::askToQuit(this);
+    if (program().ended())
+        return;
+    cancel = true;
+}
+
+}  // namespace vantor::app

@@ -1,0 +1,48 @@
+#pragma once
+
+// Writing one key's table into the scale: the check whether the key already holds a table, and
+// the five page writes of its block. Plain sequential code over the scale link; the form runs it
+// on the scale worker and the command line calls it directly.
+
+#include <atomic>
+#include <functional>
+#include <optional>
+
+#include "keys/KeyBlock.h"
+#include "scale/PageWrite.h"
+#include "scale/ScaleLink.h"
+#include "scale/ScaleTransport.h"
+
+namespace vantor::keys {
+
+// Progress values: the bar runs to 640, one step of 128 for each page written.
+inline constexpr int kKeyProgressMax = static_cast<int>(kKeyBlockSize);
+inline constexpr int kKeyProgressStep = 128;
+
+struct KeyCheck {
+    scale::SerialRead serial;         // "" when the scale did not answer
+    scale::KeyCheckResult check;      // made only when a serial number came
+};
+
+// Reads the serial number and, when the scale gave one, asks whether the key's block holds a table.
+KeyCheck checkKey(scale::ScaleTransport& transport, int key);
+
+struct KeyProgramResult {
+    bool ok = false;
+    bool cancelled = false;
+    scale::SerialRead serial;
+    int pagesWritten = 0;
+    std::optional<std::uint32_t> failedPage;  // the page that could not be written
+    scale::PageWriteResult page;              // how it failed
+};
+
+using KeyProgress = std::function<void(int)>;
+
+// Reads the serial number again and writes the 640-byte block of `key` as five pages in address
+// order, reporting 128, 256, ..., 640 as each page is written and read back. Stops at the first
+// page that fails (the pages before it stay written) and, before the next page, once `cancel`
+// is set.
+KeyProgramResult ProgramData(scale::ScaleTransport& transport, int key, const Bytes& block,
+                             const KeyProgress& progress, const std::atomic<bool>& cancel);
+
+}  // namespace vantor::keys

@@ -1,0 +1,76 @@
+#pragma once
+
+// What the downloader says and decides about one HTTP reply, as plain functions over numbers and
+// header texts: the Range it asks for, the answers it accepts, the messages and questions the
+// user sees. The transfer itself and the windows live in the shell.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace vantor::online {
+
+// A message or question of the downloader, as the user sees it.
+struct DownloadMessage {
+    enum class Icon { None, Information, Question, Exclamation, Critical };
+    enum class Buttons { Ok, YesNo, RetryCancel };
+
+    std::string title;
+    std::string text;
+    Icon icon = Icon::None;
+    Buttons buttons = Buttons::Ok;
+};
+
+// A resumed attempt starts this far before the end of the partial file, so that a tail the
+// broken connection may have garbled is fetched again.
+inline constexpr std::int64_t kResumeBackOff = 4096;
+
+std::int64_t ResumeOffset(std::int64_t received);
+
+// The value of the Range header for a request from byte `from` on: "bytes=5904-".
+std::string RangeHeaderValue(std::int64_t from);
+
+// "bytes FIRST-LAST/LENGTH" (LENGTH may be "*").
+struct ContentRange {
+    std::int64_t first = 0;
+    std::int64_t last = 0;
+    std::optional<std::int64_t> length;
+};
+std::optional<ContentRange> ParseContentRange(std::string_view value);
+
+// The head of one reply. No status means the request got no answer at all.
+struct ReplyHead {
+    std::optional<int> status;
+    std::string statusLine;  // "HTTP/1.1 500 Internal Server Error"
+    std::optional<std::int64_t> contentLength;
+    std::optional<std::string> contentRange;
+};
+
+enum class ReplyVerdict {
+    Save,          // write the body from the requested offset
+    OfferRestart,  // the server cannot resume: ask before downloading the whole file again
+    Refuse,        // tell the user `message` and abandon the download
+};
+
+struct ReplyDecision {
+    ReplyVerdict verdict = ReplyVerdict::Refuse;
+    DownloadMessage message;  // the question (OfferRestart) or the refusal (Refuse)
+    // Save: the file's whole length when this reply tells it (a fresh 200 or 206).
+    std::optional<std::int64_t> total;
+};
+
+// `from` is the offset the request asked for; `knownTotal` the length learnt on an earlier
+// attempt (resuming only). A 206 is only taken when it starts exactly at `from`: misplaced bytes
+// would corrupt the partial file, so such a reply is treated like a 200 to a resume.
+ReplyDecision DecideReply(const ReplyHead& head, bool resuming, std::int64_t from,
+                          std::optional<std::int64_t> knownTotal, const std::string& url);
+
+// The questions and refusals of the transfer outside the reply's status.
+DownloadMessage NotEnoughSpaceMessage();
+DownloadMessage ConnectionResetQuestion(double secondsLeft);
+DownloadMessage WriteErrorMessage(int errorNumber, const std::string& description);
+DownloadMessage EmptyFileMessage();
+DownloadMessage CancelQuestion();
+
+}  // namespace vantor::online

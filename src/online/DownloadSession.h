@@ -1,0 +1,88 @@
+#pragma once
+
+// The attempt loop of one download, as decisions over numbers: where each attempt starts, what a
+// reply head means, the progress figures, and how an attempt ends. The shell does the I/O and asks
+// the user; this class keeps the counts and says what comes next.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "online/DownloadRules.h"
+
+namespace vantor::online {
+
+struct DownloadProgress {
+    std::int64_t received = 0;
+    std::optional<std::int64_t> total;  // unknown for a reply without Content-Length
+    double bytesPerSecond = 0;
+    double secondsLeft = 0;
+};
+
+class DownloadSession {
+public:
+    // The elapsed time counts from one second before the first reply, so that the first rate is finite.
+    static constexpr double kStartHeadStart = 1.0;
+
+    enum class Ending {
+        Completed,  // the whole file is on disk
+        AskRetry,   // the transfer broke off: offer to resume
+        Abandon,    // give up; the partial file must go
+        EmptyFile,  // the reply ended with no bytes at all: tell the user, then give up
+    };
+
+    explicit DownloadSession(std::string url) : m_url(std::move(url)) {}
+
+    // Starts an attempt: a resumed one backs off from what was received. Returns the Range start.
+    std::int64_t beginAttempt();
+    bool resuming() const { return m_resuming; }
+
+    // The reply's head, at `now` seconds of a monotonic clock. A Save fixes the total on a fresh
+    // attempt; a Refuse ends the download as failed.
+    ReplyDecision acceptHead(const ReplyHead& head, double now);
+    // The user agreed to download the whole file again after a 200 to a resume.
+    void restartFromZero(const ReplyHead& head, double now);
+    // The user declined to go on (a restart, a retry) or cancelled.
+    void cancel() { m_cancelSearch = true; }
+    // A message was shown and the download is given up (write error, no room, empty file).
+    void fail() {
+        m_failed = true;
+        m_cancelSearch = true;
+    }
+
+    // Where the file is written from on this attempt, and the bytes the disk must still take.
+    std::int64_t writeOffset() const { return m_received; }
+    std::optional<std::int64_t> bytesStillNeeded() const;
+
+    void addBytes(std::int64_t count, double now);
+    // The body ended normally: a reply without Content-Length now knows its total.
+    void bodyEnded();
+    DownloadProgress progress() const { return m_progress; }
+
+    // How the attempt ends. `fileExists`: the destination is on disk.
+    Ending endAttempt(bool fileExists);
+    // Retry chosen: the next attempt resumes.
+    void retry() { m_resuming = true; }
+
+    // True when everything announced arrived (also when a cancel came before any reply, which
+    // CancelSearch then tells apart); False after any failure.
+    bool succeeded() const { return !m_failed && m_received == m_total.value_or(0); }
+    bool cancelSearch() const { return m_cancelSearch; }
+    bool complete() const { return m_total && *m_total > 0 && m_received == *m_total; }
+    std::int64_t received() const { return m_received; }
+    std::optional<std::int64_t> total() const { return m_total; }
+
+private:
+    void startFresh(const ReplyDecision& decision, double now);
+
+    std::string m_url;
+    bool m_resuming = false;
+    bool m_cancelSearch = false;
+    bool m_failed = false;
+    std::int64_t m_received = 0;
+    std::optional<std::int64_t> m_total;
+    std::optional<double> m_startTime;
+    DownloadProgress m_progress;
+};
+
+}  // namespace vantor::online

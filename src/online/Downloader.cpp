@@ -1,0 +1,316 @@
+#include "online/Downloader.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+
+#include "online/OnlineLog.h"
+
+namespace vantor::online {
+
+namespace {
+
+QByteArray latin1(const std::string& text) {
+    return QByteArray(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+}  // namespace
+
+Downloader::Downloader(Hooks hooks, QObject* parent)
+    : QObject(parent), m_hooks(std::move(hooks)), m_network(new QNetworkAccessManager(this)) {
+    // Measured here rather than by the request's own transfer time-out, which misbehaves when
+    // the reply has already failed.
+    m_silence.setSingleShot(true);
+    m_silence.setInterval(kSilenceLimitMs);
+    connect(&m_silence, &QTimer::timeout, this, [this] {
+        if (m_reply && !m_paused)
+            m_reply->abort();  // ends as a broken transfer, through onFinished
+    });
+}
+
+Downloader::~Downloader() {
+    if (!m_running)
+        return;
+    // Destroyed mid-transfer (the program is ending): nothing half-written stays behind.
+    dropReply();
+    m_file.close();
+    m_file.remove();
+}
+
+bool Downloader::start(const QUrl& url, const QString& destination, std::function<void(const Outcome&)> done) {
+    if (m_running)
+        return false;
+    m_running = true;
+    m_url = url;
+    m_file.setFileName(destination);
+    m_session = std::make_unique<DownloadSession>(url.toString().toStdString());
+    m_done = std::move(done);
+    m_clock.start();
+    beginAttempt();
+    return true;
+}
+
+void Downloader::cancel() {
+    if (!m_running)
+        return;
+    m_session->cancel();
+    dropReply();
+    m_file.close();
+    m_file.remove();
+    finish();
+}
+
+double Downloader::now() const {
+    return static_cast<double>(m_clock.elapsed()) / 1000.0;
+}
+
+void Downloader::beginAttempt() {
+    const std::int64_t from = m_session->beginAttempt();
+    m_headSeen = m_saving = m_paused = m_finishPending = false;
+    if (m_hooks.phase)
+        m_hooks.phase(m_session->resuming() ? Phase::Resuming : Phase::GettingInformation);
+
+    QNetworkRequest request(m_url);
+    request.setRawHeader("Range", latin1(RangeHeaderValue(from)));
+    // The bytes as stored: a compressed body would not match the ranges and lengths asked for.
+    request.setRawHeader("Accept-Encoding", "identity");
+    // One request a connection: a kept-alive connection that the server closes is one Qt may
+    // quietly send the request on again, behind the attempt loop's back.
+    request.setRawHeader("Connection", "close");
+    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
+    request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
+    qCDebug(lcOnline) << "download" << m_url.toString() << "from byte" << from;
+
+    // Sent as a custom verb on purpose: Qt quietly sends a plain GET again when a connection
+    // breaks, and the second answer's bytes would follow the first's in the same reply. A broken
+    // transfer must come back here, where the file and the resume offset are kept straight.
+    m_reply = m_network->sendCustomRequest(request, "GET");
+    m_reply->setReadBufferSize(kReplyBufferBytes);
+    connect(m_reply, &QNetworkReply::readyRead, this, &Downloader::onData);
+    connect(m_reply, &QNetworkReply::finished, this, &Downloader::onFinished);
+    m_silence.start();
+}
+
+template <class Ask>
+bool Downloader::askPaused(Ask ask) {
+    m_paused = true;
+    const bool yes = ask();
+    m_paused = false;
+    if (m_reply)
+        m_silence.start();  // the user's thinking time is not the server's silence
+    return yes;
+}
+
+void Downloader::onData() {
+    if (m_paused || !m_reply)
+        return;
+    m_silence.start();
+    if (!m_headSeen && !handleHead())
+        return;
+    if (m_saving && !writeAvailable())
+        return;
+    if (m_finishPending) {
+        m_finishPending = false;
+        onFinished();
+    }
+}
+
+void Downloader::onFinished() {
+    if (!m_reply)
+        return;
+    if (m_paused) {
+        m_finishPending = true;
+        return;
+    }
+    if (!m_headSeen && !handleHead())
+        return;
+    if (!m_running || !m_reply)
+        return;
+    if (m_saving) {
+        if (!writeAvailable())
+            return;
+        // Only a body that ended as announced (or, without a length, ended cleanly) is whole.
+        if (m_reply->error() == QNetworkReply::NoError)
+            m_session->bodyEnded();
+        else
+            qCDebug(lcOnline) << "download broke off:" << m_reply->errorString();
+    }
+    dropReply();
+    endAttempt();
+}
+
+ReplyHead Downloader::readHead() const {
+    ReplyHead head;
+    const QVariant status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (!status.isValid())
+        return head;
+    head.status = status.toInt();
+    const bool http2 = m_reply->attribute(QNetworkRequest::Http2WasUsedAttribute).toBool();
+    head.statusLine = QStringLiteral("%1 %2 %3")
+                          .arg(http2 ? QStringLiteral("HTTP/2") : QStringLiteral("HTTP/1.1"))
+                          .arg(*head.status)
+                          .arg(m_reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString())
+                          .trimmed()
+                          .toStdString();
+    const QVariant length = m_reply->header(QNetworkRequest::ContentLengthHeader);
+    if (length.isValid())
+        head.contentLength = length.toLongLong();
+    if (m_reply->hasRawHeader("Content-Range"))
+        head.contentRange = m_reply->rawHeader("Content-Range").toStdString();
+    return head;
+}
+
+bool Downloader::handleHead() {
+    m_headSeen = true;
+    const ReplyHead head = readHead();
+    const ReplyDecision decision = m_session->acceptHead(head, now());
+    switch (decision.verdict) {
+        case ReplyVerdict::Refuse:
+            if (m_hooks.tell)
+                m_hooks.tell(decision.message);
+            dropReply();
+            endAttempt();
+            return false;
+        case ReplyVerdict::OfferRestart: {
+            // The partial file is of no use any more, whatever the answer.
+            m_file.close();
+            m_file.remove();
+            const bool again =
+                askPaused([&] { return m_hooks.confirmRestart && m_hooks.confirmRestart(decision.message); });
+            if (!m_running)
+                return false;  // cancelled while the question was open
+            if (!again) {
+                m_session->cancel();
+                dropReply();
+                endAttempt();
+                return false;
+            }
+            m_session->restartFromZero(head, now());
+            break;
+        }
+        case ReplyVerdict::Save:
+            break;
+    }
+    if (m_hooks.phase)
+        m_hooks.phase(Phase::Saving);
+    const std::optional<std::int64_t> needed = m_session->bytesStillNeeded();
+    const std::optional<std::string> root = FreeSpaceRoot(QDir::fromNativeSeparators(m_file.fileName()).toStdString());
+    if (needed && root && DiskFreeBytes(*root, m_hooks.freeSpace) < static_cast<double>(*needed)) {
+        if (m_hooks.tell)
+            m_hooks.tell(NotEnoughSpaceMessage());
+        m_session->fail();
+        dropReply();
+        endAttempt();
+        return false;
+    }
+    if (!openFile(m_session->writeOffset())) {
+        writeFailed();
+        return false;
+    }
+    m_saving = true;
+    if (m_hooks.progress)
+        m_hooks.progress(m_session->progress());
+    return true;
+}
+
+bool Downloader::openFile(std::int64_t offset) {
+    m_file.close();
+    const QString folder = QFileInfo(m_file.fileName()).absolutePath();
+    if (!QDir().mkpath(folder))
+        return false;
+    if (offset == 0)
+        return m_file.open(QIODevice::WriteOnly | QIODevice::Truncate);  // no stale tail
+    // A resume writes over the backed-off tail: what lies beyond it is dropped first.
+    return m_file.open(QIODevice::ReadWrite) && m_file.resize(offset) && m_file.seek(offset);
+}
+
+bool Downloader::writeAvailable() {
+    while (m_reply && m_reply->bytesAvailable() > 0) {
+        const QByteArray chunk = m_reply->read(kChunkBytes);
+        if (chunk.isEmpty())
+            break;
+        if (m_file.write(chunk) != chunk.size()) {
+            writeFailed();
+            return false;
+        }
+        m_session->addBytes(chunk.size(), now());
+    }
+    if (m_hooks.progress)
+        m_hooks.progress(m_session->progress());
+    return true;
+}
+
+void Downloader::writeFailed() {
+    const int number = m_file.error() == QFileDevice::NoError ? QFileDevice::OpenError : m_file.error();
+    const QString description = m_file.error() == QFileDevice::NoError
+                                    ? QStringLiteral("The folder %1 cannot be created.")
+                                          .arg(QDir::toNativeSeparators(QFileInfo(m_file.fileName()).absolutePath()))
+                                    : m_file.errorString();
+    if (m_hooks.tell)
+        m_hooks.tell(WriteErrorMessage(number, description.toStdString()));
+    m_session->fail();
+    dropReply();
+    endAttempt();
+}
+
+void Downloader::dropReply() {
+    if (!m_reply)
+        return;
+    QNetworkReply* reply = m_reply;
+    m_reply = nullptr;
+    m_silence.stop();
+    disconnect(reply, nullptr, this, nullptr);
+    // A reply that has failed already is on its way to its end; aborting it again upsets it.
+    if (!reply->isFinished() && reply->error() == QNetworkReply::NoError)
+        reply->abort();
+    reply->deleteLater();
+}
+
+void Downloader::endAttempt() {
+    // Closed before anything may delete it.
+    m_file.close();
+    m_saving = false;
+    switch (m_session->endAttempt(m_file.exists())) {
+        case DownloadSession::Ending::Completed:
+            if (m_hooks.phase)
+                m_hooks.phase(Phase::Completed);
+            finish();
+            return;
+        case DownloadSession::Ending::AskRetry: {
+            const DownloadMessage question = ConnectionResetQuestion(m_session->progress().secondsLeft);
+            const bool again = m_hooks.confirmRetry && m_hooks.confirmRetry(question);
+            if (!m_running)
+                return;
+            if (again) {
+                m_session->retry();
+                beginAttempt();
+                return;
+            }
+            m_session->cancel();
+            break;
+        }
+        case DownloadSession::Ending::EmptyFile:
+            if (m_hooks.tell)
+                m_hooks.tell(EmptyFileMessage());
+            break;
+        case DownloadSession::Ending::Abandon:
+            break;
+    }
+    m_file.remove();
+    finish();
+}
+
+void Downloader::finish() {
+    m_running = false;
+    const Outcome outcome{m_session->succeeded(), m_session->cancelSearch(), m_session->received(),
+                          m_session->total()};
+    // A copy: the callback may well start the next download or destroy this object.
+    const std::function<void(const Outcome&)> done = std::move(m_done);
+    m_done = nullptr;
+    if (done)
+        done(outcome);
+}
+
+}  // namespace vantor::online

@@ -1,0 +1,105 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+#include <QUrl>
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include "online/DownloadSession.h"
+#include "online/modGlobals.h"
+
+class QNetworkAccessManager;
+class QNetworkReply;
+
+namespace vantor::online {
+
+// One resumable download over HTTP into a local file, asynchronous: start() returns at once and
+// `done` is called once, on this object's thread, when the transfer has ended. The attempt loop's
+// rules are DownloadSession's; this class does the requests and the file, and asks whoever runs
+// it (the download window, vantor-cli) through the hooks. An abandoned download never leaves a
+// partial file behind.
+class Downloader : public QObject {
+    Q_OBJECT
+public:
+    enum class Phase { GettingInformation, Resuming, Saving, Completed };
+
+    struct Hooks {
+        std::function<void(Phase)> phase;
+        // After every piece of the body; cheap to call, the receiver decides how often to draw.
+        std::function<void(const DownloadProgress&)> progress;
+        // A refusal or failure: shown, nothing to answer.
+        std::function<void(const DownloadMessage&)> tell;
+        // "Unable to Resume Download": true to download the whole file again.
+        std::function<bool(const DownloadMessage&)> confirmRestart;
+        // "Download Incomplete": true to resume.
+        std::function<bool(const DownloadMessage&)> confirmRetry;
+        FreeSpaceQuery freeSpace;
+    };
+
+    struct Outcome {
+        bool result = false;        // everything announced arrived
+        bool cancelSearch = false;  // cancelled by the user or abandoned after an error
+        std::int64_t received = 0;
+        std::optional<std::int64_t> total;
+        bool good() const { return result && !cancelSearch; }
+    };
+
+    // A server that sends nothing for this long has dropped the transfer.
+    static constexpr int kSilenceLimitMs = 60000;
+    // Bytes taken from the reply at a time; the reply buffers little more, so a paused transfer
+    // (a question on screen) holds the server back instead of filling memory.
+    static constexpr qint64 kChunkBytes = 256 * 1024;
+    static constexpr qint64 kReplyBufferBytes = 4 * 1024 * 1024;
+
+    explicit Downloader(Hooks hooks, QObject* parent = nullptr);
+    ~Downloader() override;
+
+    // For tests of a stalled server; the program keeps kSilenceLimitMs.
+    void setSilenceLimit(int ms) { m_silence.setInterval(ms); }
+
+    // False when a download is under way already.
+    bool start(const QUrl& url, const QString& destination, std::function<void(const Outcome&)> done);
+    // Stops the transfer at once: the partial file is closed and deleted, `done` is called.
+    void cancel();
+    bool running() const { return m_running; }
+    const DownloadSession* session() const { return m_session.get(); }
+
+private:
+    void beginAttempt();
+    void onData();
+    void onFinished();
+    bool handleHead();
+    ReplyHead readHead() const;
+    bool openFile(std::int64_t offset);
+    bool writeAvailable();
+    void writeFailed();
+    void endAttempt();
+    void dropReply();
+    void finish();
+    double now() const;
+    // While a question is on screen, the reply's signals wait for the answer.
+    template <class Ask>
+    bool askPaused(Ask ask);
+
+    Hooks m_hooks;
+    QNetworkAccessManager* m_network;
+    QPointer<QNetworkReply> m_reply;
+    QFile m_file;
+    QUrl m_url;
+    std::unique_ptr<DownloadSession> m_session;
+    std::function<void(const Outcome&)> m_done;
+    QElapsedTimer m_clock;
+    QTimer m_silence;
+    bool m_running = false;
+    bool m_headSeen = false;
+    bool m_saving = false;
+    bool m_paused = false;
+    bool m_finishPending = false;
+};
+
+}  // namespace vantor::online

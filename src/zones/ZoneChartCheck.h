@@ -1,0 +1,33 @@
+#pragma once
+
+// The checks a pasted zone chart passes before anything is written into the scale.
+
+#include <optional>
+#include <string_view>
+
+#include "zones/ZoneChart.h"
+#include "zones/ZoneMessages.h"
+
+namespace vantor::zones {
+
+// Lowest and highest origin prefix the scale accepts.
+inline constexpr int kLowestOrigin = 5;
+inline constexpr int kHighestOrigin = 999;
+
+// True when the origin is three digits whose number lies in 5..999. An origin that is no number
+// (the marker line cut short, letters after the marker) is not valid.
+bool originIsValid(std::string_view OriginZip);
+
+struct ZoneChartReading {
+    ZoneChart table;                     // sorted and zero past ZipCount once accepted
+    std::optional<ZoneMessage> refusal;  // why nothing may be written
+
+    bool accepted() const { return !refusal.has_value(); }
+};
+
+// Reads the pasted text: refused when it is empty, names no valid origin, or holds more entries
+// than the scale has room for; otherwise the table is ready to be written. A chart that names its
+// origin but holds no "005" line is accepted and gives an all-zero table.
+ZoneChartReading readZoneChart(std::string_view pasted);
+
+}  // namespace vantor::zones

@@ -1,0 +1,39 @@
+#include "zones/ZoneMessages.h"
+
+namespace vantor::zones {
+
+namespace {
+const std::string kCheckPaste = "Please check that the data you copied and pasted is correct.";
+}
+
+ZoneMessage noZoneDataMessage() {
+    return {"No Zip/Zone Data",
+            "There's no zip/zone data to program on Vantor scale. Please read the instructions.",
+            ZoneMessage::Icon::Exclamation};
+}
+
+ZoneMessage invalidOriginMessage() {
+    return {"Invalid Data", "PC Program cannot detect a valid zip.\n" + kCheckPaste, ZoneMessage::Icon::None};
+}
+
+ZoneMessage tooManyEntriesMessage(std::size_t entriesFound) {
+    return {"Invalid Data",
+            "The zone chart holds " + std::to_string(entriesFound) +
+                " destinations, but the scale has room for " + std::to_string(kZoneEntries) + ".\n" +
+                kCheckPaste,
+            ZoneMessage::Icon::None};
+}
+
+ZoneMessage confirmationMessage(const std::string& OriginZip) {
+    return {"Confirm Zip/Zone Programming",
+            "You are going to program your scale's postal zones using zip " + OriginZip +
+                ".\nAre you sure you want to continue?",
+            ZoneMessage::Icon::Question};
+}
+
+ZoneMessage successMessage() {
+    return {"Successful Zip/Zone Programming", "Zip/Zone programming successful!",
+            ZoneMessage::Icon::Information};
+}
+
+}  // namespace vantor::zones

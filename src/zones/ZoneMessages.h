@@ -1,0 +1,27 @@
+#pragma once
+
+// What the user is told while programming zones, shared by the zone form and vantor-cli so that
+// both refuse and confirm in the same words. Line breaks are written as "\n".
+
+#include <string>
+
+#include "zones/ZoneChart.h"
+
+namespace vantor::zones {
+
+struct ZoneMessage {
+    enum class Icon { None, Information, Question, Exclamation };
+
+    std::string title;
+    std::string text;
+    Icon icon = Icon::None;
+};
+
+ZoneMessage noZoneDataMessage();
+ZoneMessage invalidOriginMessage();
+ZoneMessage tooManyEntriesMessage(std::size_t entriesFound);
+// The question before anything is written; it names the origin as the chart writes it.
+ZoneMessage confirmationMessage(const std::string& OriginZip);
+ZoneMessage successMessage();
+
+}  // namespace vantor::zones

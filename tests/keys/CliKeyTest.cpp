@@ -1,0 +1,148 @@
+// vantor-cli key run as a user runs it, against the simulator: the block in the scale's memory
+// afterwards, and the refusals with nothing written.
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
+
+#include "keys/KeyBlock.h"
+#include "support/SimulatorProcess.h"
+
+using namespace vantor;
+using vantor::test::SimulatorProcess;
+
+namespace {
+
+struct CliRun {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+class CliKey : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(m_folder.isValid()); }
+
+    CliRun cli(const QStringList& arguments) {
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_folder.path());
+        environment.insert(QStringLiteral("VANTOR_SERIAL_PORTS"), QString());
+        process.setProcessEnvironment(environment);
+        process.setStandardInputFile(QProcess::nullDevice());
+        process.start(QStringLiteral(VANTOR_CLI_PATH), arguments);
+        if (!process.waitForFinished(60000)) {
+            process.kill();
+            process.waitForFinished();
+        }
+        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+                QString::fromUtf8(process.readAllStandardOutput()),
+                QString::fromUtf8(process.readAllStandardError())};
+    }
+
+    QString table(const char* content) {
+        const QString path = m_folder.filePath(QStringLiteral("table%1.csv").arg(++m_tables));
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(content);
+        return path;
+    }
+
+    std::string memoryFile() const { return m_folder.filePath(QStringLiteral("scale.bin")).toStdString(); }
+
+    Bytes memory() const {
+        QFile file(QString::fromStdString(memoryFile()));
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+        const QByteArray all = file.readAll();
+        return Bytes(all.begin(), all.end());
+    }
+
+    static Bytes slice(const Bytes& memory, std::uint32_t from, std::size_t size) {
+        return Bytes(memory.begin() + from, memory.begin() + from + static_cast<std::ptrdiff_t>(size));
+    }
+
+    QTemporaryDir m_folder;
+    int m_tables = 0;
+};
+
+}  // namespace
+
+TEST_F(CliKey, WritesTheBlockOfTheKeyAndNothingElse) {
+    SimulatorProcess simulator({"--serial", "24681357", "--memory", memoryFile()});
+    const QString csv = table("# postage for key 6\n16,$2.50\n\n30,2.75\r\n192,\"$1,234.56\"\n");
+    // The quoted rate is no number: refused, with the editor's text, nothing written.
+    const CliRun refused = cli({"key", "6", "--unit", "oz", "--table", csv, "--port",
+                                QString::fromStdString(simulator.devicePath()), "--yes"});
+    EXPECT_EQ(refused.exitCode, 2);
+    EXPECT_TRUE(refused.err.contains("line 5: Please check your data. Enter only numeric values.")) << refused.err.toStdString();
+
+    const QString good = table("# postage for key 6\n16,$2.50\n\n30,2.75\r\n192,$1,234.56\n");
+    const CliRun run = cli({"key", "6", "--unit", "oz", "--table", good, "--port",
+                            QString::fromStdString(simulator.devicePath()), "--yes"});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.contains("Key 6 of scale 24681357")) << run.out.toStdString();
+    ASSERT_EQ(simulator.stop(), 0);
+
+    Bytes expected(640, 0);
+    const std::vector<std::pair<std::size_t, Bytes>> fields = {
+        {0, {0x01, 0xC6}},              // 16 oz: 454 g
+        {2, {0x03, 0x52}},              // 30 oz: 850 g (850.5 to even)
+        {4, {0x15, 0x43}},              // 192 oz: 5443 g
+        {256, {0x00, 0x00, 0xFA}},      // $2.50
+        {259, {0x00, 0x01, 0x13}},      // $2.75
+        {262, {0x01, 0xE2, 0x40}}};     // $1,234.56
+    for (const auto& [offset, bytes] : fields) std::copy(bytes.begin(), bytes.end(), expected.begin() + offset);
+    const Bytes scale = memory();
+    ASSERT_EQ(scale.size(), 65536u);
+    EXPECT_EQ(slice(scale, keys::keyBlockStart(6), 640), expected);
+    EXPECT_EQ(slice(scale, 0x8300, 0x8F80 - 0x8300), Bytes(0x8F80 - 0x8300, 0xFF));
+}
+
+TEST_F(CliKey, QuestionsWithoutATerminalAreAnsweredNo) {
+    SimulatorProcess simulator({"--memory", memoryFile()});
+    const QString device = QString::fromStdString(simulator.devicePath());
+    // A lower rate needs a Yes.
+    const CliRun lower = cli({"key", "1", "--unit", "lb", "--table", table("1,2\n2,1\n"), "--port", device});
+    EXPECT_EQ(lower.exitCode, 1);
+    EXPECT_TRUE(lower.err.contains("lesser than previous rate")) << lower.err.toStdString();
+    // So does the final confirmation.
+    const CliRun confirm = cli({"key", "1", "--unit", "lb", "--table", table("1,2\n2,3\n"), "--port", device});
+    EXPECT_EQ(confirm.exitCode, 1);
+    EXPECT_TRUE(confirm.err.contains("Are you sure you want to continue?")) << confirm.err.toStdString();
+    ASSERT_EQ(simulator.stop(), 0);
+    EXPECT_EQ(slice(memory(), 0x8300, 640), Bytes(640, 0xFF));
+}
+
+TEST_F(CliKey, RefusesBadArgumentsAndTablesWithTheEditorsWords) {
+    const struct {
+        QStringList arguments;
+        const char* message;
+    } cases[] = {
+        {{"key", "7", "--unit", "oz", "--table", table("1,1\n")}, "KEY must be a blank key number from 1 to 6"},
+        {{"key", "1", "--unit", "kg", "--table", table("1,1\n")}, "--unit oz, lb or g"},
+        {{"key", "1", "--unit", "oz"}, "--table"},
+        {{"key", "1", "--unit", "oz", "--table", m_folder.filePath("missing.csv")}, "Cannot read the table"},
+        {{"key", "1", "--unit", "oz", "--table", table("")}, "The table has no ranges."},
+        {{"key", "1", "--unit", "oz", "--table", table("12\n")}, "line 1: expected \"max weight,rate\"."},
+        {{"key", "1", "--unit", "oz", "--table", table("193,1\n")},
+         "line 1: You have reached maximum weight allowed for Vantor scale."},
+        {{"key", "1", "--unit", "lb", "--table", table("1,10000\n")}, "line 1: Maximum rate is $9,999.99."},
+        {{"key", "1", "--unit", "g", "--table", table("10,0\n")}, "line 1: Rate is $0.00. Please change the rate."},
+        {{"key", "1", "--unit", "g", "--table", table("10,-1\n")},
+         "line 1: Negative rate is not allowed. Please check your input."},
+        {{"key", "1", "--unit", "g", "--table", table("10,1\n10,2\n")},
+         "line 2: Max weight must be greater than min weight."},
+        {{"key", "1", "--unit", "g", "--table", table("99999,1\n")},
+         "line 1: Please check your data. Enter only numeric values."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments.join(' ').toStdString());
+        const CliRun run = cli(c.arguments);
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_TRUE(run.err.contains(QLatin1String(c.message))) << run.err.toStdString();
+        EXPECT_EQ(run.err.count('\n'), 1);
+    }
+}

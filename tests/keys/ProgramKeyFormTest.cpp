@@ -1,0 +1,313 @@
+// The key form as the user meets it: a table built by typing and clicking, the questions, and
+// programming on the scale worker with the simulator on a pseudo-terminal as the scale.
+
+#include <QComboBox>
+#include <QFile>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableWidget>
+#include <QTest>
+#include <QToolButton>
+
+#include "app/frmWelcome.h"
+#include "firmware/frmDisplay.h"
+#include "keys/UpDownArrows.h"
+#include "keys/frmProgramKey.h"
+#include "scale/SerialNumber.h"
+#include "scale/SerialTransport.h"
+#include "scale/frmErrorScaleCom.h"
+#include "support/ProgramFixture.h"
+#include "support/SimulatorProcess.h"
+
+namespace vantor::test {
+namespace {
+
+using app::Answer;
+using keys::frmProgramKey;
+
+constexpr int kWaitMs = 20000;
+
+class ProgramKeyFormTest : public ProgramFixture {
+protected:
+    frmProgramKey& form() { return program().form<frmProgramKey>(); }
+
+    void open() {
+        program().form<app::frmWelcome>().stepAside();
+        form().showForm();
+    }
+
+    void chooseKey(int key) { form().cboKeyNum->setCurrentIndex(key - 1); }
+
+    // Types the range into the boxes as the user does and clicks Add.
+    void addRange(const QString& max, const QString& rate) {
+        form().txtMaxWt->clear();
+        QTest::keyClicks(form().txtMaxWt, max);
+        form().txtRate->clear();
+        QTest::keyClicks(form().txtRate, rate);
+        click(form(), "cmdAdd");
+    }
+
+    QString cell(int row, int column) {
+        const QTableWidgetItem* item = form().fgridWeightRate->item(row, column);
+        return item ? item->text() : QStringLiteral("<none>");
+    }
+    QString header(int column) { return form().fgridWeightRate->horizontalHeaderItem(column)->text(); }
+
+    std::string memoryFile() { return program().programFile(QStringLiteral("scale.bin")).toStdString(); }
+
+    // A fresh scale's memory, with `first` at the start of key 2's block.
+    void writeMemory(Byte first) {
+        Bytes memory(65536, 0xFF);
+        const scale::SerialBytes serial = scale::packSerial("12345678");
+        std::copy(serial.begin(), serial.end(), memory.begin() + 0x0700);
+        memory[0x8580] = first;
+        QFile file(QString::fromStdString(memoryFile()));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(reinterpret_cast<const char*>(memory.data()), static_cast<qint64>(memory.size()));
+    }
+    Bytes memory(std::uint32_t from, std::size_t size) {
+        QFile file(QString::fromStdString(memoryFile()));
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+        const QByteArray all = file.readAll();
+        return Bytes(all.begin() + from, all.begin() + from + static_cast<qsizetype>(size));
+    }
+
+    void usePort(const QString& device) {
+        bool done = false;
+        ASSERT_TRUE(program().scale().run(
+            [device](scale::SerialTransport& t) {
+                t.close();
+                t.setPortName(device);
+                return true;
+            },
+            &form(), [&](bool) { done = true; }));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return done; }, kWaitMs));
+    }
+
+    // Clicks Program and waits until the run and its questions are over.
+    void programAndWait() {
+        bool ended = false;
+        const auto connection = QObject::connect(&form(), &frmProgramKey::runEnded, [&] { ended = true; });
+        click(form(), "cmdProgram");
+        EXPECT_TRUE(QTest::qWaitFor([&] { return ended; }, kWaitMs));
+        QObject::disconnect(connection);
+    }
+
+    std::vector<QString> titlesAsked() {
+        std::vector<QString> titles;
+        for (const auto& asked : dialogs().asked()) titles.push_back(asked.title);
+        return titles;
+    }
+};
+
+TEST_F(ProgramKeyFormTest, StartsEmptyWithItsTextsAndNoKeyChosen) {
+    open();
+    EXPECT_EQ(form().windowTitle(), "Program Keys");
+    EXPECT_EQ(form().cboKeyNum->currentIndex(), -1);
+    EXPECT_EQ(form().cboKeyNum->count(), 6);
+    EXPECT_TRUE(form().optOz->isChecked());
+    EXPECT_EQ(form().optGms->toolTip(), "Use grams as weight unit. Maximum of 5443 gms.");
+    EXPECT_EQ(form().UDRate->toolTip(), "Use this up-down arrow to change the rate for the specified range.");
+    EXPECT_EQ(form().cmdEdit->text(), "&Edit Last");
+    EXPECT_EQ(control<QLabel>(form(), "lblNote")->text(), "*Note: You can input a maximum of 128 range or intervals.");
+    EXPECT_EQ(form().txtMinWt->text(), "0");
+    EXPECT_EQ(form().txtMaxWt->text(), "0");
+    EXPECT_EQ(form().txtRate->text(), "$0.00");
+    EXPECT_TRUE(form().txtMinWt->isReadOnly());
+    EXPECT_FALSE(form().cmdEdit->isEnabled());
+    EXPECT_FALSE(form().cmdClear->isEnabled());
+    EXPECT_FALSE(form().cmdProgram->isEnabled());
+    EXPECT_FALSE(form().progbarKey->isVisible());
+    EXPECT_EQ(header(0), "Range*");
+    EXPECT_EQ(header(1), "Weight Not Over (oz)");
+    EXPECT_EQ(header(2), "Rate");
+    EXPECT_EQ(form().fgridWeightRate->columnWidth(1), 140);
+    EXPECT_EQ(form().fgridWeightRate->columnWidth(2), 120);
+    EXPECT_EQ(form().fgridWeightRate->rowCount(), 1);
+
+    // Nothing can be added before a key is chosen.
+    addRange("12", "1");
+    EXPECT_EQ(titlesAsked(), std::vector<QString>{"Choose Blank Key"});
+    EXPECT_EQ(form().fgridWeightRate->rowCount(), 1);
+}
+
+TEST_F(ProgramKeyFormTest, TableIsBuiltByTypingAndClicking) {
+    open();
+    chooseKey(3);
+    addRange("12", "1");
+    EXPECT_EQ(form().txtMinWt->text(), "12");
+    EXPECT_EQ(form().txtMaxWt->text(), "13");
+    EXPECT_EQ(form().txtRate->text(), "$1.00");
+    QTest::mouseClick(form().UDRate->up(), Qt::LeftButton);
+    EXPECT_EQ(form().txtRate->text(), "$2.00");
+    QTest::mouseClick(form().UDMax->up(), Qt::LeftButton);
+    EXPECT_EQ(form().txtMaxWt->text(), "14");
+    click(form(), "cmdAdd");
+    addRange("20.5", "$1,234.50");
+
+    ASSERT_EQ(form().fgridWeightRate->rowCount(), 4);  // three rows and the empty one
+    const std::vector<std::vector<QString>> expected = {
+        {"1", "12", "$1.00"}, {"2", "14", "$2.00"}, {"3", "20.5", "$1,234.50"}, {"", "", ""}};
+    for (int r = 0; r < 4; ++r)
+        for (int c = 0; c < 3; ++c) {
+            EXPECT_EQ(cell(r, c), expected[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)]);
+            EXPECT_EQ(form().fgridWeightRate->item(r, c)->textAlignment(), Qt::AlignCenter);
+        }
+    EXPECT_EQ(form().table().MaxWts[2], 20);
+    EXPECT_TRUE(form().cmdEdit->isEnabled());
+    EXPECT_TRUE(form().cmdClear->isEnabled());
+    EXPECT_TRUE(form().cmdProgram->isEnabled());
+    EXPECT_TRUE(dialogs().asked().empty());
+
+    click(form(), "cmdEdit");
+    EXPECT_EQ(form().fgridWeightRate->rowCount(), 3);
+    EXPECT_EQ(form().txtMaxWt->text(), "20");
+    EXPECT_EQ(form().txtMinWt->text(), "14");
+
+    dialogs().answer(Answer::Yes);
+    click(form(), "cmdClear");
+    EXPECT_EQ(form().fgridWeightRate->rowCount(), 1);
+    EXPECT_FALSE(form().cmdProgram->isEnabled());
+    EXPECT_FALSE(form().cmdClear->isEnabled());
+    EXPECT_EQ(titlesAsked(), std::vector<QString>{"Clear Data"});
+}
+
+TEST_F(ProgramKeyFormTest, DecliningTheUnitChangeKeepsTableAndUnit) {
+    open();
+    chooseKey(1);
+    addRange("12", "1");
+    dialogs().answer(Answer::No);
+    form().optGms->click();
+    EXPECT_TRUE(form().optOz->isChecked());
+    EXPECT_FALSE(form().optGms->isChecked());
+    EXPECT_EQ(form().table().rowCount(), 1);
+    EXPECT_EQ(header(1), "Weight Not Over (oz)");
+    ASSERT_EQ(dialogs().asked().size(), 1u);
+    EXPECT_EQ(dialogs().asked()[0].text,
+              "This will clear all your entries in the Weight and Rate Table.\r\nDo you want to continue?");
+    EXPECT_EQ(dialogs().asked()[0].buttons, app::Message::Buttons::YesNoCancel);
+
+    dialogs().answer(Answer::Yes);
+    form().optLb->click();
+    EXPECT_EQ(header(1), "Weight Not Over (lbs)");
+    EXPECT_EQ(form().table().rowCount(), 0);
+    EXPECT_FALSE(form().cmdProgram->isEnabled());
+}
+
+TEST_F(ProgramKeyFormTest, ProgramsTheKeyAndStartsAgainForAnother) {
+    SimulatorProcess simulator({"--serial", "12345678", "--memory", memoryFile()});
+    open();
+    usePort(QString::fromStdString(simulator.devicePath()));
+    chooseKey(2);
+    addRange("16", "2.50");
+    std::vector<int> progress;
+    QObject::connect(form().progbarKey, &QProgressBar::valueChanged, &form(),
+                     [&](int value) { progress.push_back(value); });
+    bool disabledDuringRun = false;
+    QObject::connect(form().progbarKey, &QProgressBar::valueChanged, &form(), [&](int value) {
+        if (value == 128)
+            disabledDuringRun = !form().cmdAdd->isEnabled() && !form().cmdClose->isEnabled() &&
+                                !form().cmdProgram->isEnabled() && !form().cboKeyNum->isEnabled();
+    });
+
+    dialogs().answer(Answer::Yes);  // confirm
+    dialogs().answer(Answer::Yes);  // another key
+    programAndWait();
+
+    EXPECT_EQ(titlesAsked(), (std::vector<QString>{"Confirm Key Programming", "Successful Key Programming"}));
+    EXPECT_EQ(dialogs().asked()[0].text,
+              "You are going to program weight and rates for blank key number 2.\r\nAre you sure you want to continue?");
+    EXPECT_TRUE(disabledDuringRun);
+    const std::vector<int> pages = {128, 256, 384, 512, 640};
+    EXPECT_NE(std::search(progress.begin(), progress.end(), pages.begin(), pages.end()), progress.end());
+    EXPECT_EQ(form().MaxWtsGrams[0], 454);
+    EXPECT_EQ(form().RatesCents[0], 250);
+    // Ready for the next key: empty, in ounces, the key still chosen.
+    EXPECT_EQ(form().table().rowCount(), 0);
+    EXPECT_EQ(form().cboKeyNum->currentIndex(), 1);
+    EXPECT_FALSE(form().cmdProgram->isEnabled());
+    EXPECT_TRUE(form().cmdClose->isEnabled());
+    EXPECT_TRUE(form().cmdAdd->isEnabled());
+    EXPECT_FALSE(form().progbarKey->isVisible());
+
+    ASSERT_EQ(simulator.stop(), 0);
+    Bytes expected(640, 0);
+    expected[0] = 0x01;
+    expected[1] = 0xC6;
+    expected[258] = 0xFA;
+    EXPECT_EQ(memory(0x8580, 640), expected);
+    EXPECT_EQ(memory(0x8300, 0x280), Bytes(0x280, 0xFF));
+}
+
+TEST_F(ProgramKeyFormTest, ProgrammedKeyIsOverwrittenOnlyAfterYes) {
+    writeMemory(0x01);
+    SimulatorProcess simulator({"--memory", memoryFile()});
+    open();
+    usePort(QString::fromStdString(simulator.devicePath()));
+    chooseKey(2);
+    addRange("16", "2.50");
+
+    dialogs().answer(Answer::No);
+    programAndWait();
+    ASSERT_EQ(titlesAsked(), std::vector<QString>{"Overwrite Programmed Data"});
+    EXPECT_EQ(dialogs().asked()[0].text, "Key 2 was already programmed before. Do you want to overwrite its data?");
+    EXPECT_FALSE(form().progbarKey->isVisible());
+    EXPECT_TRUE(form().cmdProgram->isEnabled());
+    EXPECT_EQ(form().table().rowCount(), 1);
+
+    dialogs().answer(Answer::Yes);  // overwrite
+    dialogs().answer(Answer::Yes);  // confirm
+    dialogs().answer(Answer::No);   // no other key: the form closes
+    programAndWait();
+    EXPECT_FALSE(form().isLoaded());
+    EXPECT_TRUE(program().form<app::frmWelcome>().isEnabled());
+    ASSERT_EQ(simulator.stop(), 0);
+    EXPECT_EQ(memory(0x8580, 3), (Bytes{0x01, 0xC6, 0x00}));
+}
+
+TEST_F(ProgramKeyFormTest, FailedWriteShowsTheErrorAndKeepsTheTable) {
+    SimulatorProcess simulator({"--memory", memoryFile(), "--fault", "refuse:write:addr=0x8400"});
+    open();
+    usePort(QString::fromStdString(simulator.devicePath()));
+    chooseKey(1);
+    addRange("16", "2.50");
+    addRange("32", "3.00");
+
+    dialogs().answer(Answer::Yes);  // confirm
+    dialogs().onModal(ScriptedDialogs::click(QStringLiteral("cmdRetry")));
+    programAndWait();
+
+    ASSERT_EQ(dialogs().shown().size(), 1u);
+    EXPECT_EQ(dialogs().shown()[0].title, "Error Communicating with the Scale");
+    EXPECT_FALSE(program().hasForm<firmware::frmDisplay>());  // no firmware update was started
+    EXPECT_TRUE(form().isVisible());
+    EXPECT_EQ(form().table().rowCount(), 2);
+    EXPECT_EQ(form().fgridWeightRate->rowCount(), 3);
+    EXPECT_TRUE(form().cmdProgram->isEnabled());
+    EXPECT_TRUE(form().cmdAdd->isEnabled());
+    EXPECT_FALSE(form().cmdClose->isEnabled());
+    ASSERT_EQ(simulator.stop(), 0);
+    // The two pages before the failed one stay written.
+    EXPECT_EQ(memory(0x8300, 2), (Bytes{0x01, 0xC6}));
+    EXPECT_EQ(memory(0x8400, 128), Bytes(128, 0xFF));
+}
+
+TEST_F(ProgramKeyFormTest, ScaleThatCannotBeReachedWritesNothing) {
+    open();
+    usePort(QStringLiteral("/dev/vantor-missing-key-%1").arg(QCoreApplication::applicationPid()));
+    chooseKey(1);
+    addRange("16", "2.50");
+    programAndWait();
+    ASSERT_EQ(dialogs().asked().size(), 1u);
+    EXPECT_EQ(dialogs().asked()[0].title, "Check Scale Connection");
+    EXPECT_EQ(dialogs().asked()[0].text, "Check that your scale is connected to your computer and it is turned on.");
+    EXPECT_TRUE(form().cmdProgram->isEnabled());
+    EXPECT_TRUE(form().cmdClose->isEnabled());
+}
+
+}  // namespace
+}  // namespace vantor::test

@@ -1,0 +1,397 @@
+// The downloader over real HTTP: vantor-server on 127.0.0.1 for whole files and refusals, and a
+// server that misbehaves on purpose for broken, unresumable and length-less transfers. In
+// process, a broken connection is a server that stops sending: one that closes it makes Qt send
+// the request again on its own, which would muddle the server's count of attempts.
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <deque>
+#include <random>
+
+#include "DownloadTestServer.h"
+#include "OnlineTestSupport.h"
+#include "online/Downloader.h"
+#include "support/ServerProcess.h"
+
+using namespace vantor;
+using namespace vantor::online;
+using test::DownloadTestServer;
+using test::ServerProcess;
+
+namespace {
+
+QByteArray randomBytes(int size) {
+    std::mt19937 random(size);
+    QByteArray bytes(size, '\0');
+    for (char& byte : bytes)
+        byte = static_cast<char>(random());
+    return bytes;
+}
+
+QByteArray readAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+constexpr int kStallMs = 300;
+
+class DownloaderTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { test::ensureApplication(); }
+    void SetUp() override { ASSERT_TRUE(m_folder.isValid()); }
+
+    QString path(const QString& name = QStringLiteral("VantorUSA_APROM.hex")) const { return m_folder.filePath(name); }
+
+    // Runs one download to its end. Questions are answered from `answers` (true: Yes / Retry);
+    // each question asked and message told is recorded.
+    Downloader::Outcome download(const QUrl& url, const QString& destination,
+                                 std::function<void(Downloader&)> meanwhile = {}) {
+        Downloader::Hooks hooks;
+        hooks.tell = [this](const DownloadMessage& m) { told.push_back(m); };
+        const auto answer = [this](const DownloadMessage& m) {
+            asked.push_back(m);
+            if (answers.empty()) {
+                ADD_FAILURE() << "unexpected question: " << m.text;
+                return false;
+            }
+            const bool yes = answers.front();
+            answers.pop_front();
+            return yes;
+        };
+        hooks.confirmRestart = answer;
+        hooks.confirmRetry = answer;
+        hooks.freeSpace = [this](const std::string&) { return freeBytes; };
+        hooks.progress = [this](const DownloadProgress& p) { lastProgress = p; };
+        Downloader downloader(hooks);
+        // A server that stops sending mid-file is a broken transfer once this much silence passed.
+        downloader.setSilenceLimit(kStallMs);
+        std::optional<Downloader::Outcome> outcome;
+        QEventLoop loop;
+        EXPECT_TRUE(downloader.start(url, destination, [&](const Downloader::Outcome& o) {
+            outcome = o;
+            loop.quit();
+        }));
+        if (meanwhile)
+            meanwhile(downloader);
+        QTimer::singleShot(test::kCallbackLimitMs, &loop, &QEventLoop::quit);
+        if (!outcome)
+            loop.exec();
+        EXPECT_TRUE(outcome) << "the download never ended";
+        EXPECT_TRUE(answers.empty()) << "scripted answers left unused";
+        return outcome.value_or(Downloader::Outcome{});
+    }
+
+    QTemporaryDir m_folder;
+    std::vector<DownloadMessage> told;
+    std::vector<DownloadMessage> asked;
+    std::deque<bool> answers;
+    std::optional<std::int64_t> freeBytes = std::int64_t{1} << 40;
+    DownloadProgress lastProgress;
+};
+
+// --- vantor-server ---
+
+class DownloaderFromServer : public DownloaderTest {
+protected:
+    void SetUp() override {
+        DownloaderTest::SetUp();
+        ASSERT_TRUE(m_root.isValid());
+        QDir(m_root.path()).mkpath(QStringLiteral("VantorDownload"));
+        QFile file(m_root.filePath(QStringLiteral("VantorDownload/VantorUSA_APROM.hex")));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(source);
+        file.close();
+        server = std::make_unique<ServerProcess>(std::vector<std::string>{"--root", m_root.path().toStdString()});
+    }
+    QUrl url(const char* path = "/VantorDownload/VantorUSA_APROM.hex") const {
+        return QUrl(QString::fromStdString(server->baseUrl()) + QLatin1String(path));
+    }
+
+    QByteArray source = randomBytes(300000);
+    QTemporaryDir m_root;
+    std::unique_ptr<ServerProcess> server;
+};
+
+TEST_F(DownloaderFromServer, AWholeFileArrivesByteForByte) {
+    const Downloader::Outcome outcome = download(url(), path());
+    EXPECT_TRUE(outcome.good());
+    EXPECT_EQ(outcome.received, source.size());
+    EXPECT_EQ(readAll(path()), source);
+    EXPECT_EQ(lastProgress.received, source.size());
+    EXPECT_TRUE(told.empty());
+}
+
+TEST_F(DownloaderFromServer, AFreshDownloadLeavesNoStaleTailOfAnOlderFile) {
+    QFile old(path());
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write(QByteArray(source.size() + 5000, 'x'));
+    old.close();
+    EXPECT_TRUE(download(url(), path()).good());
+    EXPECT_EQ(readAll(path()), source);
+}
+
+TEST_F(DownloaderFromServer, AMissingFolderIsCreated) {
+    const QString deep = m_folder.filePath(QStringLiteral("not/yet/here.hex"));
+    EXPECT_TRUE(download(url(), deep).good());
+    EXPECT_EQ(readAll(deep), source);
+}
+
+TEST_F(DownloaderFromServer, NotEnoughFreeSpaceIsRefusedBeforeAnyByteIsWritten) {
+    freeBytes = source.size() - 1;
+    const Downloader::Outcome outcome = download(url(), path());
+    EXPECT_FALSE(outcome.result);
+    EXPECT_TRUE(outcome.cancelSearch);
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0].title, "Insufficient Disk Space");
+    EXPECT_FALSE(QFile::exists(path()));
+}
+
+TEST_F(DownloaderFromServer, AMissingFileAndARefusedConnectionAreToldExactly) {
+    const Downloader::Outcome missing = download(url("/VantorDownload/none.hex"), path());
+    EXPECT_FALSE(missing.result);
+    EXPECT_TRUE(missing.cancelSearch);
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0].text, "The file, \"" + url("/VantorDownload/none.hex").toString().toStdString() +
+                                "\" was not found!");
+    EXPECT_FALSE(QFile::exists(path()));
+
+    server->stop();
+    told.clear();
+    const Downloader::Outcome refused = download(url(), path());
+    EXPECT_TRUE(refused.cancelSearch);
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0].title, "Cannot Establish Connection");
+}
+
+// --- a misbehaving server ---
+
+TEST_F(DownloaderTest, RetryAfterTenThousandBytesResumesFrom5904AndTheFileIsWhole) {
+    const QByteArray source = randomBytes(50000);
+    DownloadTestServer server(source);
+    server.behave(0, {.cutAfter = 10000});
+    answers = {true};
+    const Downloader::Outcome outcome = download(server.url(), path());
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].title, "Download Incomplete");
+    ASSERT_EQ(server.ranges().size(), 2) << server.ranges().join(' ').toStdString();
+    EXPECT_EQ(server.ranges()[0].toStdString(), "bytes=0-");
+    EXPECT_EQ(server.ranges()[1].toStdString(), "bytes=5904-");
+    EXPECT_TRUE(outcome.good());
+    EXPECT_EQ(readAll(path()), source);
+}
+
+TEST_F(DownloaderTest, RetryAfterThreeThousandBytesStartsAgainFromZero) {
+    const QByteArray source = randomBytes(20000);
+    DownloadTestServer server(source);
+    server.behave(0, {.cutAfter = 3000});
+    answers = {true};
+    EXPECT_TRUE(download(server.url(), path()).good());
+    ASSERT_EQ(server.ranges().size(), 2) << server.ranges().join(' ').toStdString();
+    EXPECT_EQ(server.ranges()[1].toStdString(), "bytes=0-");
+    EXPECT_EQ(readAll(path()), source);
+}
+
+TEST_F(DownloaderTest, CancelAfterABreakDeletesThePartialFile) {
+    DownloadTestServer server(randomBytes(20000));
+    server.behave(0, {.cutAfter = 10000});
+    answers = {false};
+    const Downloader::Outcome outcome = download(server.url(), path());
+    EXPECT_FALSE(outcome.result);
+    EXPECT_TRUE(outcome.cancelSearch);
+    EXPECT_FALSE(QFile::exists(path()));
+}
+
+TEST_F(DownloaderTest, AServerThatCannotResumeDeletesThePartialFileAndRestartsWhenTheUserAgrees) {
+    const QByteArray source = randomBytes(30000);
+    DownloadTestServer server(source);
+    server.behave(0, {.cutAfter = 10000});
+    server.behave(1, {.ignoreRange = true});
+    answers = {true, true};
+    const Downloader::Outcome outcome = download(server.url(), path());
+    ASSERT_EQ(asked.size(), 2u);
+    EXPECT_EQ(asked[1].title, "Unable to Resume Download");
+    EXPECT_TRUE(outcome.good());
+    EXPECT_EQ(readAll(path()), source);
+
+    DownloadTestServer declined(source);
+    declined.behave(0, {.cutAfter = 10000});
+    declined.behave(1, {.ignoreRange = true});
+    answers = {true, false};
+    const Downloader::Outcome no = download(declined.url(), path(QStringLiteral("other.hex")));
+    EXPECT_FALSE(no.result);
+    EXPECT_TRUE(no.cancelSearch);
+    EXPECT_FALSE(QFile::exists(path(QStringLiteral("other.hex"))));
+}
+
+TEST_F(DownloaderTest, AResumedReplyPlacedAtTheWrongOffsetIsNotWrittenIntoTheFile) {
+    const QByteArray source = randomBytes(30000);
+    DownloadTestServer server(source);
+    server.behave(0, {.cutAfter = 10000});
+    server.behave(1, {.contentRangeShift = 100});
+    answers = {true, false};
+    download(server.url(), path());
+    ASSERT_EQ(asked.size(), 2u);
+    EXPECT_EQ(asked[1].title, "Unable to Resume Download");
+    EXPECT_FALSE(QFile::exists(path()));
+}
+
+TEST_F(DownloaderTest, StatusRefusalsAreToldWithTheirTitles) {
+    const std::pair<int, const char*> cases[] = {
+        {204, "No Content"}, {401, "Unauthorized"}, {500, "Error Downloading File"}};
+    for (const auto& [status, title] : cases) {
+        told.clear();
+        DownloadTestServer server("x");
+        server.behave(0, {.status = status});
+        const Downloader::Outcome outcome = download(server.url(), path());
+        EXPECT_TRUE(outcome.cancelSearch) << status;
+        EXPECT_FALSE(outcome.result) << status;
+        ASSERT_EQ(told.size(), 1u) << status;
+        EXPECT_EQ(told[0].title, title);
+        EXPECT_FALSE(QFile::exists(path()));
+    }
+    EXPECT_EQ(told[0].text, "The server returned the following response:\n\nHTTP/1.1 500 Status");
+}
+
+TEST_F(DownloaderTest, AReplyWithoutLengthIsReadToItsEnd) {
+    const QByteArray source = randomBytes(25000);
+    DownloadTestServer server(source);
+    server.behave(0, {.ignoreRange = true, .chunked = true});
+    const Downloader::Outcome outcome = download(server.url(), path());
+    EXPECT_TRUE(outcome.good());
+    EXPECT_EQ(outcome.total, source.size());
+    EXPECT_EQ(readAll(path()), source);
+}
+
+TEST_F(DownloaderTest, ALengthlessReplyThatBreaksOffIsNotWhole) {
+    DownloadTestServer server(randomBytes(25000));
+    server.behave(0, {.cutAfter = 8000, .ignoreRange = true, .chunked = true});
+    answers = {false};
+    const Downloader::Outcome outcome = download(server.url(), path());
+    EXPECT_FALSE(outcome.result);
+    EXPECT_FALSE(QFile::exists(path()));
+}
+
+TEST_F(DownloaderTest, AnEmptyBodyIsAFailedDownload) {
+    DownloadTestServer server{QByteArray()};
+    server.behave(0, {.ignoreRange = true});
+    const Downloader::Outcome outcome = download(server.url(), path());
+    EXPECT_FALSE(outcome.result);
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0].text, "The server sent an empty file: there is nothing to save.");
+    EXPECT_FALSE(QFile::exists(path()));
+}
+
+TEST_F(DownloaderTest, CancelWhileWaitingForTheFirstReply) {
+    DownloadTestServer server("never sent");
+    server.behave(0, {.silent = true});
+    const Downloader::Outcome outcome = download(server.url(), path(), [&](Downloader& downloader) {
+        QTimer::singleShot(0, &downloader, [&] {
+            // Once the request is out: the server has it, and no reply will come.
+            QTimer* poll = new QTimer(&downloader);
+            QObject::connect(poll, &QTimer::timeout, &downloader, [&, poll] {
+                if (server.requests() == 0)
+                    return;
+                poll->stop();
+                downloader.cancel();
+            });
+            poll->start(5);
+        });
+    });
+    EXPECT_TRUE(outcome.result) << "nothing was announced, so nothing is missing";
+    EXPECT_TRUE(outcome.cancelSearch) << "which is how the caller knows it was cancelled";
+    EXPECT_EQ(outcome.received, 0);
+    EXPECT_FALSE(QFile::exists(path()));
+    EXPECT_TRUE(told.empty());
+}
+
+// --- vantor-cli download ---
+
+struct CliRun {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+CliRun cli(const QStringList& arguments) {
+    QProcess process;
+    process.start(QStringLiteral(VANTOR_CLI_PATH), arguments);
+    if (!process.waitForFinished(60000))
+        process.kill();
+    process.waitForFinished();
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
+}
+
+// The CLI runs in its own process; the misbehaving server needs this one's event loop meanwhile.
+CliRun cliWithEventLoop(const QStringList& arguments) {
+    QProcess process;
+    QEventLoop loop;
+    QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
+    process.start(QStringLiteral(VANTOR_CLI_PATH), arguments);
+    QTimer::singleShot(60000, &loop, &QEventLoop::quit);
+    loop.exec();
+    if (process.state() != QProcess::NotRunning) {
+        process.kill();
+        process.waitForFinished();
+    }
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
+}
+
+TEST_F(DownloaderFromServer, CliDownloadsAndRefusesBadInput) {
+    const CliRun good = cli({QStringLiteral("download"), url().toString(), path()});
+    EXPECT_EQ(good.exitCode, 0) << good.err.toStdString();
+    EXPECT_EQ(readAll(path()), source);
+
+    const CliRun missing = cli({QStringLiteral("download"), url("/VantorDownload/none.hex").toString(), path("n")});
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_TRUE(missing.err.contains(QStringLiteral("was not found!")));
+    EXPECT_FALSE(QFile::exists(path("n")));
+
+    EXPECT_EQ(cli({QStringLiteral("download"), QStringLiteral("ftp://x/y"), path("f")}).exitCode, 2);
+    EXPECT_EQ(cli({QStringLiteral("download"), url().toString(), path("r"), QStringLiteral("--retries"),
+                   QStringLiteral("many")})
+                  .exitCode,
+              2);
+}
+
+TEST_F(DownloaderFromServer, CliFlashRefusesADownloadedBodyThatIsNoHexFileBeforeTouchingTheScale) {
+    // The port does not exist: a command that got as far as the scale would exit 1, not 2.
+    const CliRun run = cli({QStringLiteral("flash"), url().toString(), QStringLiteral("--port"),
+                            QStringLiteral("/dev/vantor-no-such-port")});
+    EXPECT_EQ(run.exitCode, 2) << run.err.toStdString();
+    EXPECT_TRUE(run.err.startsWith(url().toString() + QStringLiteral(": Line 1:"))) << run.err.toStdString();
+
+    const CliRun missing = cli({QStringLiteral("flash"), url("/VantorDownload/none.hex").toString(),
+                                QStringLiteral("--port"), QStringLiteral("/dev/vantor-no-such-port")});
+    EXPECT_EQ(missing.exitCode, 1);
+}
+
+TEST_F(DownloaderTest, CliResumesABrokenTransferByItselfWithinItsRetries) {
+    const QByteArray source = randomBytes(40000);
+    DownloadTestServer server(source);
+    server.behave(0, {.cutAfter = 10000});
+    server.dropCutsAfter(500);  // a real close: Qt may repeat the request on its own meanwhile
+    const CliRun resumed = cliWithEventLoop({QStringLiteral("download"), server.url().toString(), path()});
+    EXPECT_EQ(resumed.exitCode, 0) << resumed.err.toStdString();
+    EXPECT_EQ(readAll(path()), source);
+    EXPECT_TRUE(server.ranges().contains("bytes=5904-")) << server.ranges().join(' ').toStdString();
+    EXPECT_TRUE(resumed.err.contains(QStringLiteral("resuming"))) << resumed.err.toStdString();
+
+    DownloadTestServer stubborn(source);
+    stubborn.behave(0, {.cutAfter = 10000});
+    stubborn.dropCutsAfter(500);
+    const CliRun noRetries = cliWithEventLoop(
+        {QStringLiteral("download"), stubborn.url().toString(), path("x"), QStringLiteral("--retries"), QStringLiteral("0")});
+    EXPECT_EQ(noRetries.exitCode, 1);
+    EXPECT_FALSE(QFile::exists(path("x"))) << "no partial file";
+}
+
+}  // namespace

@@ -1,0 +1,196 @@
+#include "DownloadCommands.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QSocketNotifier>
+#include <QUrl>
+#include <csignal>
+#include <iostream>
+
+#include "ScaleCommands.h"
+#include "online/Downloader.h"
+#include "online/FreeSpace.h"
+#include "online/modGlobals.h"
+
+namespace vantor::cli {
+
+using namespace vantor::online;
+
+namespace {
+
+constexpr qint64 kProgressEveryMs = 200;
+
+// One line for the terminal: the message boxes' blank lines become spaces.
+std::string oneLine(const DownloadMessage& message) {
+    std::string text = message.text;
+    std::string line;
+    for (char c : text) {
+        if (c == '\n') {
+            if (!line.empty() && line.back() != ' ')
+                line += ' ';
+        } else {
+            line += c;
+        }
+    }
+    return message.title.empty() ? line : message.title + ": " + line;
+}
+
+std::string sizeText(const DownloadProgress& progress) {
+    std::string text = FormatByteSize(static_cast<double>(progress.received));
+    if (progress.total)
+        text += " of " + FormatByteSize(static_cast<double>(*progress.total));
+    return text;
+}
+
+// Ctrl+C or SIGTERM stops the transfer through the event loop, so that the partial file is
+// closed and removed like any other abandoned download.
+class StopSignals {
+public:
+    StopSignals() {
+        if (::pipe2(s_pipe, O_CLOEXEC | O_NONBLOCK) != 0)
+            return;
+        m_notifier = std::make_unique<QSocketNotifier>(s_pipe[0], QSocketNotifier::Read);
+        struct sigaction action {};
+        action.sa_handler = [](int) {
+            const char byte = 1;
+            [[maybe_unused]] const ssize_t ignored = ::write(s_pipe[1], &byte, 1);
+        };
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGINT, &action, &m_oldInt);
+        sigaction(SIGTERM, &action, &m_oldTerm);
+    }
+    ~StopSignals() {
+        if (!m_notifier)
+            return;
+        sigaction(SIGINT, &m_oldInt, nullptr);
+        sigaction(SIGTERM, &m_oldTerm, nullptr);
+        m_notifier.reset();
+        ::close(s_pipe[0]);
+        ::close(s_pipe[1]);
+    }
+    StopSignals(const StopSignals&) = delete;
+    StopSignals& operator=(const StopSignals&) = delete;
+
+    template <class F>
+    void onStop(F stop) {
+        if (m_notifier)
+            QObject::connect(m_notifier.get(), &QSocketNotifier::activated, stop);
+    }
+
+private:
+    static inline int s_pipe[2] = {-1, -1};
+    std::unique_ptr<QSocketNotifier> m_notifier;
+    struct sigaction m_oldInt {};
+    struct sigaction m_oldTerm {};
+};
+
+}  // namespace
+
+bool isDownloadUrl(const std::string& source) {
+    return source.starts_with("http://") || source.starts_with("https://");
+}
+
+int downloadFile(const std::string& url, const QString& destination, unsigned retries) {
+    const bool terminal = ::isatty(STDERR_FILENO) == 1;
+    QElapsedTimer lastShown;
+    bool progressLineOpen = false;
+    bool stopped = false;
+
+    Downloader::Hooks hooks;
+    hooks.phase = [&](Downloader::Phase phase) {
+        if (phase == Downloader::Phase::Resuming)
+            std::cerr << (progressLineOpen ? "\n" : "") << "Resuming download...\n";
+        progressLineOpen = false;
+    };
+    hooks.progress = [&](const DownloadProgress& progress) {
+        if (!terminal || (lastShown.isValid() && lastShown.elapsed() < kProgressEveryMs))
+            return;
+        lastShown.start();
+        std::cerr << "\r" << sizeText(progress) << " ("
+                  << FormatByteSize(progress.bytesPerSecond, kMaskRate) << "/Sec)    " << std::flush;
+        progressLineOpen = true;
+    };
+    hooks.tell = [&](const DownloadMessage& message) {
+        std::cerr << (progressLineOpen ? "\n" : "") << oneLine(message) << "\n";
+        progressLineOpen = false;
+    };
+    // Nobody to ask: a server that cannot resume gives the whole file again, and a broken
+    // connection is resumed while retries are left.
+    hooks.confirmRestart = [&](const DownloadMessage&) {
+        std::cerr << (progressLineOpen ? "\n" : "") << "The server cannot resume; downloading the whole file again.\n";
+        progressLineOpen = false;
+        return true;
+    };
+    hooks.confirmRetry = [&](const DownloadMessage&) {
+        std::cerr << (progressLineOpen ? "\n" : "") << "The connection with the server was reset";
+        progressLineOpen = false;
+        if (retries == 0) {
+            std::cerr << "; no retries left.\n";
+            return false;
+        }
+        --retries;
+        std::cerr << "; resuming (" << retries << " retries left).\n";
+        return true;
+    };
+    hooks.freeSpace = freeBytesAt;
+
+    Downloader downloader(hooks);
+    StopSignals stopSignals;
+    stopSignals.onStop([&] {
+        stopped = true;
+        downloader.cancel();
+    });
+    std::optional<Downloader::Outcome> outcome;
+    QEventLoop loop;
+    downloader.start(QUrl(QString::fromStdString(url)), destination, [&](const Downloader::Outcome& o) {
+        outcome = o;
+        loop.quit();
+    });
+    if (!outcome)
+        loop.exec();
+    if (progressLineOpen)
+        std::cerr << "\n";
+
+    if (stopped) {
+        std::cerr << "Stopped: " << url << " was not downloaded.\n";
+        return kScaleFailed;
+    }
+    if (!outcome->good()) {
+        std::cerr << url << " was not downloaded.\n";
+        return kScaleFailed;
+    }
+    return kSuccess;
+}
+
+int downloadCommand(const ParsedCommand& command) {
+    const std::string& url = command.arguments.at(0);
+    if (!isDownloadUrl(url) || !QUrl(QString::fromStdString(url), QUrl::StrictMode).isValid()) {
+        std::cerr << "URL must be an http:// or https:// address, not '" << url << "'.\n";
+        return kBadInput;
+    }
+    unsigned retries = kDefaultRetries;
+    if (const auto given = command.value("retries")) {
+        const auto value = parseCliNumber(*given);
+        if (!value || *value > 1000) {
+            std::cerr << "--retries must be a number from 0 to 1000, not '" << *given << "'.\n";
+            return kBadInput;
+        }
+        retries = static_cast<unsigned>(*value);
+    }
+    const QString destination = QString::fromStdString(command.arguments.at(1));
+    if (QFileInfo(destination).isDir()) {
+        std::cerr << "DEST must be a file name, not the folder '" << command.arguments.at(1) << "'.\n";
+        return kBadInput;
+    }
+    const int status = downloadFile(url, QFileInfo(destination).absoluteFilePath(), retries);
+    if (status == kSuccess)
+        std::cout << "Downloaded " << url << " to " << command.arguments.at(1) << " ("
+                  << QFileInfo(destination).size() << " bytes)\n";
+    return status;
+}
+
+}  // namespace vantor::cli

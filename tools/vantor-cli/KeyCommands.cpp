@@ -1,0 +1,216 @@
+#include "KeyCommands.h"
+
+#include <unistd.h>
+
+#include <atomic>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+
+#include "ScaleCommands.h"
+#include "keys/KeyProgramming.h"
+#include "scale/DetectionRound.h"
+#include "scale/SerialTransport.h"
+
+namespace vantor::cli {
+
+using namespace vantor::keys;
+using namespace vantor::scale;
+
+namespace {
+
+// A table file larger than this is no key table (128 short lines and comments).
+constexpr std::streamsize kMaxTableFile = 1 << 20;
+
+std::string oneLine(std::string text) {
+    for (std::size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n"))
+        text.replace(at, 2, " ");
+    return text;
+}
+
+std::string trimmed(const std::string& text) {
+    const auto first = text.find_first_not_of(" \t\r");
+    if (first == std::string::npos) return {};
+    return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
+}
+
+std::optional<std::int16_t> unitOption(const std::string& unit) {
+    if (unit == "oz") return kOunces;
+    if (unit == "lb") return kPounds;
+    if (unit == "g") return kGrams;
+    return std::nullopt;
+}
+
+// Yes with --yes; otherwise asked on the terminal, and No when there is none.
+bool askUser(const EditorMessage& message, bool yes) {
+    if (yes) return true;
+    if (::isatty(STDIN_FILENO) != 1) {
+        std::cerr << oneLine(message.text) << " Answered No: no terminal (use --yes).\n";
+        return false;
+    }
+    std::cerr << message.title << ": " << oneLine(message.text) << " [y/N] " << std::flush;
+    std::string answer;
+    std::getline(std::cin, answer);
+    answer = trimmed(answer);
+    return answer == "y" || answer == "Y" || answer == "yes" || answer == "Yes";
+}
+
+std::optional<std::string> readFile(const std::string& path, std::string& error) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        error = "Cannot read the table " + path + ".";
+        return std::nullopt;
+    }
+    std::string content(static_cast<std::size_t>(kMaxTableFile) + 1, '\0');
+    in.read(content.data(), kMaxTableFile + 1);
+    if (in.gcount() > kMaxTableFile) {
+        error = "The table " + path + " is too large to be a key table.";
+        return std::nullopt;
+    }
+    content.resize(static_cast<std::size_t>(in.gcount()));
+    return content;
+}
+
+bool openPort(SerialTransport& transport, const std::string& port) {
+    transport.setPortName(QString::fromStdString(port));
+    const auto failure = transport.open();
+    if (!failure) return true;
+    std::cerr << "Cannot open " << port << ": " << failure->detail.toStdString() << "\n";
+    DetectionResult refused;
+    refused.refused.push_back({port, failure->problem, failure->detail.toStdString()});
+    if (const std::string hint = accessHint(refused); !hint.empty()) std::cerr << hint << "\n";
+    return false;
+}
+
+std::string hexAddress(std::uint32_t address) {
+    char text[8];
+    std::snprintf(text, sizeof text, "%04X", static_cast<unsigned>(address));
+    return text;
+}
+
+const char* stageName(PageStage stage) {
+    switch (stage) {
+        case PageStage::Unlock: return "the unlock";
+        case PageStage::Write: return "the page write";
+        case PageStage::ReadBack: return "the read-back";
+        case PageStage::None: break;
+    }
+    return "the exchange";
+}
+
+}  // namespace
+
+TableRead readKeyTable(const std::string& csv, int key, std::int16_t unit,
+                       const std::function<bool(const EditorMessage&)>& confirm) {
+    TableRead read;
+    WeightRateTable table;
+    table.keyNumber = key;
+    Focus focus = Focus::None;
+    std::string refusal;
+    bool declined = false;
+    const Prompts prompts{[&](const EditorMessage& m) {
+                              if (refusal.empty()) refusal = oneLine(m.text);
+                          },
+                          [&](const EditorMessage& m) {
+                              const bool yes = confirm(m);
+                              declined = declined || !yes;
+                              return yes;
+                          }};
+    table.changeUnit(unit, prompts, focus);
+
+    std::istringstream lines(csv);
+    std::string line;
+    for (int number = 1; std::getline(lines, line); ++number) {
+        line = trimmed(line);
+        if (line.empty() || line.starts_with('#')) continue;
+        const std::size_t comma = line.find(',');
+        if (comma == std::string::npos) {
+            read.error = "line " + std::to_string(number) + ": expected \"max weight,rate\".";
+            return read;
+        }
+        table.txtMaxWt = trimmed(line.substr(0, comma));
+        table.txtRate = trimmed(line.substr(comma + 1));
+        if (!table.add(prompts, focus)) {
+            read.declined = declined;
+            read.error = "line " + std::to_string(number) + ": " +
+                         (declined ? std::string("answered No; nothing was written.") : refusal);
+            return read;
+        }
+    }
+    if (table.rowCount() == 0) {
+        read.error = "The table has no ranges.";
+        return read;
+    }
+    read.table = std::move(table);
+    return read;
+}
+
+int keyCommand(const ParsedCommand& command) {
+    const auto key = parseCliNumber(command.arguments.at(0));
+    if (!key || *key < 1 || *key > static_cast<unsigned long>(kKeyCount)) {
+        std::cerr << "KEY must be a blank key number from 1 to 6, not '" << command.arguments.at(0) << "'.\n";
+        return kBadInput;
+    }
+    const auto unit = unitOption(command.value("unit").value_or(""));
+    if (!unit) {
+        std::cerr << "key needs --unit oz, lb or g.\n";
+        return kBadInput;
+    }
+    const auto tablePath = command.value("table");
+    if (!tablePath) {
+        std::cerr << "key needs --table CSV: lines \"max weight,rate\".\n";
+        return kBadInput;
+    }
+    std::string error;
+    const auto csv = readFile(*tablePath, error);
+    if (!csv) {
+        std::cerr << error << "\n";
+        return kBadInput;
+    }
+    const bool yes = command.has("yes");
+    const int keyNumber = static_cast<int>(*key);
+    const auto confirm = [yes](const EditorMessage& m) { return askUser(m, yes); };
+    const TableRead read = readKeyTable(*csv, keyNumber, *unit, confirm);
+    if (!read.table) {
+        std::cerr << *tablePath << ": " << read.error << "\n";
+        return read.declined ? kScaleFailed : kBadInput;
+    }
+    const Bytes block = keyBlock(weightsInGrams(read.table->MaxWts, *unit), ratesInCents(read.table->Rates));
+
+    const auto port = choosePort(command);
+    if (!port) return kScaleFailed;
+    SerialTransport transport;
+    if (!openPort(transport, *port)) return kScaleFailed;
+
+    const KeyCheck check = checkKey(transport, keyNumber);
+    if (check.serial.serial.empty()) {
+        std::cerr << messages::kCheckConnection.text << "\n";
+        return kScaleFailed;
+    }
+    if (!check.check.answered) {
+        std::cerr << "The scale on " << *port << " did not answer the key check; nothing was written.\n";
+        return kScaleFailed;
+    }
+    if (check.check.programmed && !confirm(messages::overwrite(keyNumber))) return kScaleFailed;
+    if (!confirm(messages::confirmProgramming(keyNumber))) return kScaleFailed;
+
+    const std::atomic<bool> cancel{false};
+    const KeyProgramResult result = ProgramData(
+        transport, keyNumber, block,
+        [](int value) { std::cerr << "Pages written: " << value / kKeyProgressStep << "/" << kKeyPages << "\n"; },
+        cancel);
+    transport.close();
+    if (!result.ok) {
+        std::cerr << "The scale on " << *port << " failed " << stageName(result.page.failedStage) << " of page "
+                  << hexAddress(result.failedPage.value_or(keyBlockStart(keyNumber)))
+                  << (result.page.timedOut ? " (no answer)" : " (refused or read back different)") << "; "
+                  << result.pagesWritten << " of " << kKeyPages << " pages of key " << keyNumber
+                  << " were written.\n";
+        return kScaleFailed;
+    }
+    std::cout << "Key " << keyNumber << " of scale " << result.serial.serial << " on " << *port << " programmed: "
+              << read.table->rowCount() << " ranges, " << kKeyPages << " pages written and verified.\n";
+    return kSuccess;
+}
+
+}  // namespace vantor::cli

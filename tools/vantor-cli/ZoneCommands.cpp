@@ -1,0 +1,157 @@
+#include "ZoneCommands.h"
+
+#include <unistd.h>
+#include <QString>
+#include <atomic>
+#include <csignal>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <optional>
+#include <string>
+
+#include "ScaleCommands.h"
+#include "scale/DetectionRound.h"
+#include "scale/SerialTransport.h"
+#include "zones/ZoneChartCheck.h"
+#include "zones/ZoneMessages.h"
+#include "zones/ZoneProgramming.h"
+
+namespace vantor::cli {
+
+using namespace vantor::zones;
+
+namespace {
+
+// A zone-chart page is a few hundred kilobytes at most; anything far larger is not one.
+constexpr std::uintmax_t kMaxChartBytes = 16 * 1024 * 1024;
+constexpr std::string_view kNoBreakSpace = "\xC2\xA0";
+
+// Ctrl+C or SIGTERM during the writes: they end at the next exchange and the port is closed.
+std::atomic<bool> g_stop{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
+
+void stopOnSignal(int) {
+    g_stop = true;
+}
+
+void installStopHandlers() {
+    struct sigaction action {};
+    action.sa_handler = stopOnSignal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+// The form's texts on one line: its line breaks become blanks.
+std::string oneLine(const ZoneMessage& message) {
+    std::string text = message.text;
+    for (char& c : text)
+        if (c == '\n')
+            c = ' ';
+    return message.title + ": " + text;
+}
+
+std::optional<std::string> readChartFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        std::cerr << "Cannot read the zone chart " << path << ".\n";
+        return std::nullopt;
+    }
+    in.seekg(0, std::ios::end);
+    const auto size = static_cast<std::uintmax_t>(in.tellg());
+    if (size > kMaxChartBytes) {
+        std::cerr << path << " is " << size << " bytes: too large for a zone-chart page.\n";
+        return std::nullopt;
+    }
+    in.seekg(0);
+    std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    // A page saved from a browser may write its blanks as UTF-8 non-breaking spaces; the zone
+    // form's text box reads them as plain spaces, and so does this command.
+    for (std::size_t at = text.find(kNoBreakSpace); at != std::string::npos;
+         at = text.find(kNoBreakSpace, at))
+        text.replace(at, kNoBreakSpace.size(), " ");
+    return text;
+}
+
+// The form's confirmation, asked on the terminal. Without a terminal nobody can answer: No.
+bool confirmed(const ParsedCommand& command, const std::string& origin) {
+    if (command.has("yes"))
+        return true;
+    if (::isatty(STDIN_FILENO) != 1) {
+        std::cerr << "Not confirmed (no terminal to ask; give --yes): nothing was written.\n";
+        return false;
+    }
+    std::string text = confirmationMessage(origin).text;
+    for (char& c : text)
+        if (c == '\n')
+            c = ' ';
+    std::cerr << text << " [y/N] " << std::flush;
+    std::string answer;
+    std::getline(std::cin, answer);
+    const bool yes = answer == "y" || answer == "Y" || answer == "yes" || answer == "Yes";
+    if (!yes)
+        std::cerr << "Nothing was written.\n";
+    return yes;
+}
+
+bool openPort(scale::SerialTransport& transport, const std::string& port) {
+    transport.setPortName(QString::fromStdString(port));
+    const auto failure = transport.open();
+    if (!failure)
+        return true;
+    std::cerr << "Cannot open " << port << ": " << failure->detail.toStdString() << "\n";
+    scale::DetectionResult refused;
+    refused.refused.push_back({port, failure->problem, failure->detail.toStdString()});
+    if (const std::string hint = scale::accessHint(refused); !hint.empty())
+        std::cerr << hint << "\n";
+    return false;
+}
+
+ZoneProgramResult writeTable(scale::SerialTransport& transport, const ZoneChart& table) {
+    transport.setCancelFlag(&g_stop);
+    installStopHandlers();
+    return ProgramData(
+        transport, encodeZoneTable(table),
+        [](int value) {
+            std::cerr << "Pages written: " << value / kZoneProgressStep << "/" << kZoneTablePages << "\n";
+        },
+        g_stop);
+}
+
+}  // namespace
+
+int zonesCommand(const ParsedCommand& command) {
+    const std::string& path = command.arguments.at(0);
+    const std::optional<std::string> pasted = readChartFile(path);
+    if (!pasted)
+        return kBadInput;
+    const ZoneChartReading reading = readZoneChart(*pasted);
+    if (!reading.accepted()) {
+        std::cerr << path << ": " << oneLine(*reading.refusal) << "\n";
+        return kBadInput;
+    }
+    const ZoneChart& table = reading.table;
+    std::cerr << "Zone chart for origin " << table.OriginZip << ": " << table.ZipCount << " destinations.\n";
+    if (!confirmed(command, table.OriginZip))
+        return kScaleFailed;
+
+    const auto port = choosePort(command);
+    if (!port)
+        return kScaleFailed;
+    scale::SerialTransport transport;
+    if (!openPort(transport, *port))
+        return kScaleFailed;
+    const ZoneProgramResult result = writeTable(transport, table);
+    transport.close();
+
+    if (!result.succeeded()) {
+        std::cerr << describe(result) << " The zone table on " << *port << " is incomplete.\n";
+        return kScaleFailed;
+    }
+    std::cout << successMessage().text << " Origin " << table.OriginZip << ", " << table.ZipCount
+              << " destinations, scale " << result.serial.serial << " on " << *port << ".\n";
+    return kSuccess;
+}
+
+}  // namespace vantor::cli
