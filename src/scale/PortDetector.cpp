@@ -68,6 +68,8 @@ DetectionResult PortDetector::detect(const std::vector<std::string>& ports, cons
     if (!round.finished()) {
         QTimer deadline;
         deadline.setSingleShot(true);
+        // A coarse timer may fire up to 5 % early, cutting off a scale that answers near the limit.
+        deadline.setTimerType(Qt::PreciseTimer);
         QObject::connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
         deadline.start(m_limit);
         QTimer cancelCheck;

@@ -43,11 +43,13 @@ namespace {
 //   restarts from the unlock, a failed read-back reads the page again, three failures tolerated.
 // - Key and zone programming read the serial number, then write each page with unlock and write
 //   (2 s each) and read-back (4 s), each stage tried four times.
-// A refusal is what an unlock or write can get; the read-back faults (corruption, wrong echo)
+// A write that is never acknowledged sends the run back to the unlock only a bounded number of
+// times. A refusal is what an unlock or write can get; the read-back faults (corruption, wrong echo)
 // concern page reads. A late reply past the limit counts as a time-out and is retried like one.
-// Sizes of the bound: the whole-image run's first exchange is the serial-number read, its middle
-// the page 0x8000, its last the page 0xFF80; key 2 is written at 0x8580..0x8780 and the zone
-// table at 0x8000..0x8280.
+// Where the positions lie: the whole-image run's first exchange is the serial-number read (the
+// unlock for a refusal), its middle the page 0x8000, its last the page 0xFF80; key 2 is written
+// at 0x8580..0x8780 and the zone table at 0x8000..0x8280. "waits" counts the seconds the rules
+// make the program wait: its time-outs and the scale's late replies.
 
 const std::vector<Cell> kDetectionCells = {
     {P::First, F::Lost, "lose:read:nth=1", O::Failure, 10},
@@ -64,7 +66,7 @@ const std::vector<Cell> kSerialReadCells = kDetectionCells;
 
 const std::vector<Cell> kWholeImageCells = {
     {P::First, F::Lost, "lose:read:addr=0x0700:nth=1", O::SerialNumberWrong, 10},
-    {P::First, F::Refusal, "refuse:unlock:nth=1", O::Failure, 0},
+    {P::First, F::Refusal, "refuse:unlock:nth=1", O::Success, 0},
     {P::First, F::Corrupted, "corrupt:read:addr=0x0700:nth=1", O::SerialNumberWrong, 0},
     {P::First, F::WrongEcho, "echo:read:addr=0x0700:nth=1", O::Success, 0},
     {P::First, F::OneByteShort, "short:read:addr=0x0700:nth=1", O::SerialNumberWrong, 10},
@@ -93,7 +95,7 @@ const std::vector<Cell> kWholeImageCells = {
     {P::Last, F::DelayOver, "delay:read:addr=0xFF80:count=1:ms=10300", O::Success, 10},
     {P::Last, F::HangUp, "hangup:read:addr=0xFF80:count=1", O::Failure, 0},
 
-    {P::Repeated, F::Refusal, "refuse:unlock:count=4", O::SerialNumberWrong, 0},
+    {P::Repeated, F::Refusal, "refuse:write:addr=0x8000", O::Failure, 0},
     {P::Repeated, F::Corrupted, "corrupt:read:addr=0x8000:count=4", O::Failure, 0},
     {P::Repeated, F::WrongEcho, "echo:read:addr=0x8000:count=4", O::Failure, 0},
     {P::Repeated, F::ExtraBytes, "long:any", O::Success, 0},
@@ -101,7 +103,7 @@ const std::vector<Cell> kWholeImageCells = {
 
 const std::vector<Cell> kKeyCells = {
     {P::First, F::Lost, "lose:unlock:nth=1", O::Success, 2},
-    {P::First, F::Refusal, "refuse:unlock:nth=1", O::Failure, 0},
+    {P::First, F::Refusal, "refuse:unlock:nth=1", O::Success, 0},
     {P::First, F::Corrupted, "corrupt:read:addr=0x8580:count=1", O::Success, 0},
     {P::First, F::WrongEcho, "echo:read:addr=0x8580:count=1", O::Success, 0},
     {P::First, F::OneByteShort, "short:unlock:nth=1", O::Success, 2},
@@ -140,7 +142,7 @@ const std::vector<Cell> kKeyCells = {
 
 const std::vector<Cell> kZoneCells = {
     {P::First, F::Lost, "lose:unlock:nth=1", O::Success, 2},
-    {P::First, F::Refusal, "refuse:unlock:nth=1", O::Failure, 0},
+    {P::First, F::Refusal, "refuse:unlock:nth=1", O::Success, 0},
     {P::First, F::Corrupted, "corrupt:read:addr=0x8000:count=1", O::Success, 0},
     {P::First, F::WrongEcho, "echo:read:addr=0x8000:count=1", O::Success, 0},
     {P::First, F::OneByteShort, "short:unlock:nth=1", O::Success, 2},
@@ -182,9 +184,9 @@ const std::vector<Cell> kZoneCells = {
 std::chrono::milliseconds workAllowance(Operation operation) {
     using namespace std::chrono_literals;
     switch (operation) {
-        case Operation::WholeImage: return 0s;
+        case Operation::WholeImage: return 15s;
         case Operation::KeyProgramming:
-        case Operation::ZoneProgramming: return 0s;
+        case Operation::ZoneProgramming: return 3s;
         case Operation::Detection:
         case Operation::SerialRead: return 2s;
     }

@@ -143,3 +143,26 @@ TEST_F(DetectionIntegration, MissingDeviceCannotBeOpened) {
     EXPECT_EQ(failure->problem, PortProblem::NotFound);
     EXPECT_FALSE(RdSN(transport).scaleCom);
 }
+
+// A scale may answer until the last moment of the serial-number read's time limit: the wait
+// never ends before it (a coarse timer may fire up to a twentieth of its interval early).
+TEST_F(DetectionIntegration, WaitsTheWholeTimeLimitForALateAnswer) {
+    constexpr auto kLimit = 2s;
+    SimulatorProcess lateScale({"--serial", "24681357", "--fault", "delay:read:nth=1:ms=1920"});
+    sim::PseudoTerminal silent;
+
+    const DetectionResult result = PortDetector(kLimit).detect({silent.devicePath(), lateScale.devicePath()});
+
+    ASSERT_TRUE(result.found());
+    EXPECT_EQ(*result.port, lateScale.devicePath());
+}
+
+TEST_F(DetectionIntegration, SilentPortIsGivenUpOnlyAtTheTimeLimit) {
+    constexpr auto kLimit = 2s;
+    sim::PseudoTerminal silent;
+
+    const auto started = Clock::now();
+    const DetectionResult result = PortDetector(kLimit).detect({silent.devicePath()});
+    EXPECT_GE(Clock::now() - started, kLimit);
+    EXPECT_FALSE(result.found());
+}
