@@ -14,7 +14,7 @@ void ConnectionProbe::check(const QUrl& address, std::function<void(bool)> done)
     if (m_reply) m_reply->abort();
     m_done = std::move(done);
     QNetworkRequest request(address);
-    request.setTransferTimeout(static_cast<int>(std::chrono::milliseconds(kLimit).count()));
+    request.setTransferTimeout(static_cast<int>(m_limit.count()));
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
     request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
     m_reply = m_network->get(request);

@@ -19,6 +19,9 @@ public:
 
     explicit ConnectionProbe(QObject* parent = nullptr);
 
+    // For tests of a silent server; the program keeps kLimit.
+    void setLimit(std::chrono::milliseconds limit) { m_limit = limit; }
+
     // Starts the check; `done(connected)` runs once, on this object's thread.
     void check(const QUrl& address, std::function<void(bool)> done);
     bool running() const { return m_reply != nullptr; }
@@ -29,6 +32,7 @@ private:
     QNetworkAccessManager* m_network;
     QNetworkReply* m_reply = nullptr;
     std::function<void(bool)> m_done;
+    std::chrono::milliseconds m_limit = kLimit;
 };
 
 }  // namespace vantor::online

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <limits>
 
 #include "online/modGlobals.h"
 
@@ -75,7 +76,9 @@ std::optional<ContentRange> ParseContentRange(std::string_view value) {
     const auto last = parseNumber(value.substr(dash + 1, slash - dash - 1));
     const std::string_view lengthText = value.substr(slash + 1);
     const auto length = lengthText == "*" ? std::optional<std::int64_t>() : parseNumber(lengthText);
-    if (!first || !last || *last < *first || (lengthText != "*" && (!length || *last >= *length)))
+    // A span ending at the largest 64-bit offset has no length that can be written down.
+    if (!first || !last || *last < *first || *last == std::numeric_limits<std::int64_t>::max() ||
+        (lengthText != "*" && (!length || *last >= *length)))
         return std::nullopt;
     return ContentRange{*first, *last, length};
 }
@@ -95,9 +98,11 @@ ReplyDecision DecideReply(const ReplyHead& head, bool resuming, std::int64_t fro
         case kPartialContent: {
             const std::optional<ContentRange> range =
                 head.contentRange ? ParseContentRange(*head.contentRange) : std::nullopt;
-            const bool startsRight = range ? range->first == from : from == 0;
+            // A Content-Range that cannot be read places the bytes nowhere: it is no match.
+            const bool startsRight = range ? range->first == from : (!head.contentRange && from == 0);
             const bool sameLength = !knownTotal || !range || !range->length || *range->length == *knownTotal;
-            const bool bodyFits = !head.contentLength || !knownTotal || from + *head.contentLength == *knownTotal;
+            // Subtracted, not added: a Content-Length near the 64-bit limit must not overflow.
+            const bool bodyFits = !head.contentLength || !knownTotal || *head.contentLength == *knownTotal - from;
             const bool sameFile = !resuming || (sameLength && bodyFits);
             if (startsRight && sameFile)
                 return resuming ? ReplyDecision{ReplyVerdict::Save, {}, range ? range->length : std::nullopt}

@@ -231,14 +231,32 @@ bool Downloader::writeAvailable() {
         const QByteArray chunk = m_reply->read(kChunkBytes);
         if (chunk.isEmpty())
             break;
-        if (m_file.write(chunk) != chunk.size()) {
+        if (!writeWhole(chunk)) {
             writeFailed();
             return false;
         }
         m_session->addBytes(chunk.size(), now());
     }
+    // Nothing may wait in the file's buffer: a disk that fills up would only say so when the
+    // file is closed, after the download had been counted whole.
+    if (!m_file.flush()) {
+        writeFailed();
+        return false;
+    }
     if (m_hooks.progress)
         m_hooks.progress(m_session->progress());
+    return true;
+}
+
+bool Downloader::writeWhole(const QByteArray& chunk) {
+    // A disk that fills up mid-chunk first takes part of it without any error; writing the
+    // rest is what brings out the reason.
+    for (qint64 written = 0; written < chunk.size();) {
+        const qint64 n = m_file.write(chunk.constData() + written, chunk.size() - written);
+        if (n <= 0)
+            return false;
+        written += n;
+    }
     return true;
 }
 

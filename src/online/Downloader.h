@@ -77,6 +77,7 @@ private:
     ReplyHead readHead() const;
     bool openFile(std::int64_t offset);
     bool writeAvailable();
+    bool writeWhole(const QByteArray& chunk);
     void writeFailed();
     void endAttempt();
     void dropReply();

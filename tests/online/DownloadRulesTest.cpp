@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 
 #include "online/DownloadRules.h"
 #include "online/DownloadSession.h"
@@ -143,6 +144,19 @@ TEST(DecideReply, AResumedReplyMustStartWhereItWasAsked) {
     EXPECT_EQ(DecideReply(head(200, 10000), true, 0, 10000, url).verdict, ReplyVerdict::Save)
         << "asked from byte 0, the whole file is what a resume wanted";
     EXPECT_EQ(DecideReply(head(206, 5, "bytes 5-9/10"), false, 0, {}, url).verdict, ReplyVerdict::Refuse);
+}
+
+TEST(DecideReply, LengthsNearThe64BitLimitAreRefusedNotOverflowed) {
+    const std::string url = "http://h/f";
+    constexpr std::int64_t kLargest = std::numeric_limits<std::int64_t>::max();
+    // A resumed reply whose Content-Length cannot be the rest of the file.
+    EXPECT_EQ(DecideReply(head(206, kLargest - 100, "bytes 5904-9999/10000"), true, 5904, 10000, url).verdict,
+              ReplyVerdict::OfferRestart);
+    // A span ending at the last 64-bit offset: its length (last + 1) does not exist.
+    EXPECT_FALSE(ParseContentRange("bytes 0-9223372036854775807/*"));
+    const ReplyDecision unplaced = DecideReply(head(206, {}, "bytes 0-9223372036854775807/*"), false, 0, {}, url);
+    EXPECT_FALSE(unplaced.total && *unplaced.total < 0) << "no wrapped-around total";
+    EXPECT_EQ(ParseContentRange("bytes 0-9223372036854775806/*")->last, kLargest - 1);
 }
 
 TEST(DownloadSession, AWholeFileCompletesWithRateAndTimeLeft) {

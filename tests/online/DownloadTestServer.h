@@ -2,7 +2,10 @@
 
 // A web server on 127.0.0.1 that misbehaves on purpose, for the downloader's tests: it serves
 // one body with Range support, and can break the connection after some bytes, ignore Range,
-// answer without a length, answer with a fixed status, or stay silent. It records every request.
+// answer without a length, answer with a fixed status, stay silent, reset the connection part-way
+// through its answer, or send bytes of the test's own making. It records every request.
+
+#include <sys/socket.h>
 
 #include <QPointer>
 #include <QTcpServer>
@@ -16,12 +19,15 @@ namespace vantor::test {
 class DownloadTestServer : public QObject {
 public:
     struct Behaviour {
-        qint64 cutAfter = -1;        // send only this many body bytes, then close (-1: all)
-        bool ignoreRange = false;    // answer 200 with the whole body whatever the Range
-        bool chunked = false;        // no Content-Length: chunked transfer coding
-        int status = 0;              // a fixed status with an empty body (0: serve the body)
-        bool silent = false;         // never answer
+        qint64 cutAfter = -1;          // send only this many body bytes, then close (-1: all)
+        bool ignoreRange = false;      // answer 200 with the whole body whatever the Range
+        bool chunked = false;          // no Content-Length: chunked transfer coding
+        int status = 0;                // a fixed status with an empty body (0: serve the body)
+        bool silent = false;           // never answer
         qint64 contentRangeShift = 0;  // a 206 whose Content-Range starts this far from the asked byte
+        qint64 resetAt = -1;           // send this many bytes of the answer, head included, then reset
+        bool closeAtCut = false;       // after cutAfter bytes, close the connection instead of holding it
+        QByteArray raw{};              // send exactly these bytes instead of an answer, then close
     };
 
     explicit DownloadTestServer(QByteArray body) : m_body(std::move(body)) {
@@ -41,8 +47,12 @@ public:
         m_behaviours[request] = behaviour;
     }
 
+    // How every request beyond those given to behave() is answered.
+    void behaveAfterwards(Behaviour behaviour) { m_afterwards = behaviour; }
+
     QUrl url(const QString& name = QStringLiteral("VantorUSA_APROM.hex")) const {
-        return QUrl(QStringLiteral("http://127.0.0.1:%1/VantorDownload/%2").arg(m_server.serverPort()).arg(name));
+        return QUrl(
+            QStringLiteral("http://127.0.0.1:%1/VantorDownload/%2").arg(m_server.serverPort()).arg(name));
     }
     // The Range header of every request, in order ("" when there was none).
     const QList<QByteArray>& ranges() const { return m_ranges; }
@@ -73,13 +83,19 @@ private:
                 range = line.mid(6).trimmed();
         const int index = static_cast<int>(m_ranges.size());
         m_ranges.push_back(range);
-        const Behaviour how = index < static_cast<int>(m_behaviours.size()) ? m_behaviours[index] : Behaviour{};
+        const Behaviour how =
+            index < static_cast<int>(m_behaviours.size()) ? m_behaviours[index] : m_afterwards;
         answer(socket, range, how);
     }
 
     void answer(QTcpSocket* socket, const QByteArray& range, const Behaviour& how) {
         if (how.silent)
             return;
+        if (!how.raw.isEmpty()) {
+            socket->write(how.raw);
+            socket->disconnectFromHost();
+            return;
+        }
         if (how.status) {
             socket->write("HTTP/1.1 " + QByteArray::number(how.status) +
                           " Status\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
@@ -93,8 +109,8 @@ private:
         QByteArray head = from > 0 || (range.startsWith("bytes=") && !how.ignoreRange)
                               ? "HTTP/1.1 206 Partial Content\r\nContent-Range: bytes " +
                                     QByteArray::number(from + how.contentRangeShift) + "-" +
-                                    QByteArray::number(m_body.size() - 1) + "/" + QByteArray::number(m_body.size()) +
-                                    "\r\n"
+                                    QByteArray::number(m_body.size() - 1) + "/" +
+                                    QByteArray::number(m_body.size()) + "\r\n"
                               : QByteArray("HTTP/1.1 200 OK\r\n");
         if (how.chunked) {
             head += "Transfer-Encoding: chunked\r\nConnection: close\r\n\r\n";
@@ -109,8 +125,12 @@ private:
         }
         if (how.cutAfter >= 0)
             body = body.left(how.cutAfter);
+        if (how.resetAt >= 0) {
+            resetAfter(socket, (head + body).left(how.resetAt));
+            return;
+        }
         socket->write(head + body);
-        if (how.cutAfter < 0) {
+        if (how.cutAfter < 0 || how.closeAtCut) {
             socket->disconnectFromHost();
             return;
         }
@@ -121,8 +141,20 @@ private:
             QTimer::singleShot(m_dropAfterMs, this, [this] { dropCuts(); });
     }
 
+    // Sends `bytes`, then ends the connection with a reset (RST) rather than an orderly close.
+    static void resetAfter(QTcpSocket* socket, const QByteArray& bytes) {
+        socket->write(bytes);
+        for (int round = 0; round < 100 && socket->bytesToWrite() > 0; ++round)
+            socket->waitForBytesWritten(50);
+        const linger abortive{1, 0};
+        ::setsockopt(static_cast<int>(socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &abortive,
+                     sizeof abortive);
+        socket->abort();
+    }
+
     QTcpServer m_server;
     QByteArray m_body;
+    Behaviour m_afterwards;
     std::vector<Behaviour> m_behaviours;
     QHash<QTcpSocket*, QByteArray> m_pending;
     QList<QByteArray> m_ranges;

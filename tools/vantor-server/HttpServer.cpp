@@ -10,9 +10,12 @@
 #include <chrono>
 #include <thread>
 
+#include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
 #include <mutex>
 #include <string_view>
 #include <utility>
@@ -94,6 +97,12 @@ void connectOnce(int port) {
     ::close(fd);
 }
 
+// The path with every link and dot resolved; empty when it does not exist.
+std::string realPath(const std::string& path) {
+    char resolved[PATH_MAX];
+    return ::realpath(path.c_str(), resolved) ? std::string(resolved) : std::string();
+}
+
 }  // namespace
 
 HttpServer::~HttpServer() {
@@ -109,17 +118,18 @@ std::string HttpServer::start(const Settings& settings) {
                                         // Headers and body go out in separate writes; without this
                                         // every reply waits for the client's delayed ACK (~40 ms).
                                         "tcp_nodelay", "1", "enable_directory_listing", "no"};
+    m_realRoot.clear();
     if (!settings.root.empty()) {
+        m_realRoot = realPath(settings.root);
+        if (m_realRoot.empty())
+            return "cannot resolve the folder " + settings.root;
         options.push_back("document_root");
         options.push_back(settings.root.c_str());
     }
     options.push_back(nullptr);
 
     mg_callbacks callbacks{};
-    callbacks.begin_request = [](mg_connection*) {
-        t_requestNote.clear();
-        return 0;  // CivetWeb goes on to the handlers and the files
-    };
+    callbacks.begin_request = &HttpServer::beginRequest;
     callbacks.end_request = &HttpServer::logRequest;
     callbacks.log_message = &HttpServer::logMessage;
 
@@ -161,6 +171,36 @@ void HttpServer::stop() {
 
 std::string HttpServer::baseUrl() const {
     return "http://" + std::string(kLoopback) + ":" + std::to_string(m_port);
+}
+
+int HttpServer::beginRequest(mg_connection* connection) {
+    t_requestNote.clear();
+    const auto* self = static_cast<const HttpServer*>(mg_get_user_data(mg_get_context(connection)));
+    const mg_request_info* request = mg_get_request_info(connection);
+    if (!self || !self->outsideRoot(request->local_uri ? request->local_uri : request->local_uri_raw))
+        return 0;  // CivetWeb goes on to the handlers and the files
+    constexpr int kNotFound = 404;
+    sendText(connection, kNotFound, "text/plain", "Not found.\n");
+    t_requestNote = "refused: outside the root";
+    return kNotFound;
+}
+
+bool HttpServer::outsideRoot(const char* localUri) const {
+    if (m_realRoot.empty() || !localUri)
+        return false;
+    // The longest part of the path that exists decides: a linked folder may lead outside even
+    // when the file named inside it does not exist.
+    std::filesystem::path path = std::filesystem::path(m_realRoot + "/" + localUri).lexically_normal();
+    for (std::size_t depth = 0; depth < PATH_MAX && !path.empty(); ++depth) {
+        const std::string resolved = realPath(path.string());
+        if (!resolved.empty())
+            return resolved != m_realRoot &&
+                   !resolved.starts_with(m_realRoot.ends_with('/') ? m_realRoot : m_realRoot + "/");
+        if (path == path.parent_path())
+            break;
+        path = path.parent_path();
+    }
+    return false;
 }
 
 int HttpServer::handleQuery(mg_connection* connection, void* self) {

@@ -37,12 +37,17 @@ public:
     std::string baseUrl() const;
 
 private:
+    static int beginRequest(mg_connection* connection);
+    // CivetWeb keeps ".." out of the path but follows symbolic links wherever they point: a file
+    // is only served when its real location lies under the real root.
+    bool outsideRoot(const char* localUri) const;
     static int handleQuery(mg_connection* connection, void* self);
     static int handleProbe(mg_connection* connection, void* self);
     static void logRequest(const mg_connection* connection, int status);
     static int logMessage(const mg_connection* connection, const char* message);
 
     const QueryScript& m_script;
+    std::string m_realRoot;  // the root with every link resolved; empty: no static files
     mg_context* m_context = nullptr;
     int m_port = 0;
 };

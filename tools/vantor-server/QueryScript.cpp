@@ -8,6 +8,7 @@ namespace vantor::server {
 namespace {
 
 constexpr int kOk = 200;
+constexpr int kBadRequest = 400;
 constexpr int kPayloadTooLarge = 413;
 constexpr std::size_t kNoteStatementChars = 160;
 
@@ -39,8 +40,10 @@ ScriptReply QueryScript::bodyTooLarge() {
 
 ScriptReply QueryScript::answer(std::string_view contentType, std::string_view body) const {
     const auto field = ReadQueryField(contentType, body);
+    // A body the form reader cannot take apart is the client's fault, not a statement's: it is
+    // answered as a bad request, still with the message the program can show.
     if (!field)
-        return refusal(kOk, "The request holds no \"rquery\" or \"query\" field.", "query script");
+        return refusal(kBadRequest, "The request holds no \"rquery\" or \"query\" field.", "query script");
     const std::string statement = online::DecodeFromWire(field->value);
     if (field->name == online::kFetchField)
         return fetch(statement);
