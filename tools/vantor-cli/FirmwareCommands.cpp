@@ -11,6 +11,7 @@
 
 #include "DownloadCommands.h"
 #include "ScaleCommands.h"
+#include "StopSignals.h"
 #include "app/SerialNumberSetting.h"
 #include "firmware/IntelHexLoader.h"
 #include "firmware/ProgrammingRun.h"
@@ -30,22 +31,6 @@ constexpr int kPagesPerProgressStep = 2;  // each progress value stands for two 
 constexpr int kProgressLineEvery = 64;    // pages between progress lines when stderr is no terminal
 constexpr std::size_t kBytesPerLine = 16;
 
-// Ctrl+C or SIGTERM during a run: the run ends at its next exchange, the port is closed.
-std::atomic<bool> g_stop{false};
-static_assert(std::atomic<bool>::is_always_lock_free);
-
-void stopOnSignal(int) {
-    g_stop = true;
-}
-
-void installStopHandlers() {
-    struct sigaction action {};
-    action.sa_handler = stopOnSignal;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-}
-
 // `shownName`: how the refusal names the file (the URL for a downloaded one).
 std::optional<ImageBuffer> loadUpdateFile(const std::string& path, const std::string& shownName = {}) {
     HexLoad load = IntelHexLoader::loadFile(path);
@@ -57,19 +42,6 @@ std::optional<ImageBuffer> loadUpdateFile(const std::string& path, const std::st
 }
 
 // Opens the port for the scale link; the reason and, where it helps, how to get access on failure.
-bool openPort(SerialTransport& transport, const std::string& port) {
-    transport.setPortName(QString::fromStdString(port));
-    const auto failure = transport.open();
-    if (!failure)
-        return true;
-    std::cerr << "Cannot open " << port << ": " << failure->detail.toStdString() << "\n";
-    DetectionResult refused;
-    refused.refused.push_back({port, failure->problem, failure->detail.toStdString()});
-    if (const std::string hint = accessHint(refused); !hint.empty())
-        std::cerr << hint << "\n";
-    return false;
-}
-
 // Pages written, then pages verified: rewritten in place on a terminal, a line now and then otherwise.
 class ProgressReport {
 public:
@@ -178,14 +150,14 @@ int flashCommand(const ParsedCommand& command) {
     SerialTransport transport;
     if (!openPort(transport, *port))
         return kScaleFailed;
-    transport.setCancelFlag(&g_stop);
-    installStopHandlers();
+    std::atomic<bool>& stop = stopOnSignals();
+    transport.setCancelFlag(&stop);
 
     ScaleProgramming programming;
     {
         ProgressReport report;
         programming = programWithScaleSerial(
-            transport, *image, [&](int value) { report.show(value); }, g_stop);
+            transport, *image, [&](int value) { report.show(value); }, stop);
         if (programming.result.succeeded())
             report.done();
     }

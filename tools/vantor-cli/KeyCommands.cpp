@@ -71,17 +71,6 @@ std::optional<std::string> readFile(const std::string& path, std::string& error)
     return content;
 }
 
-bool openPort(SerialTransport& transport, const std::string& port) {
-    transport.setPortName(QString::fromStdString(port));
-    const auto failure = transport.open();
-    if (!failure) return true;
-    std::cerr << "Cannot open " << port << ": " << failure->detail.toStdString() << "\n";
-    DetectionResult refused;
-    refused.refused.push_back({port, failure->problem, failure->detail.toStdString()});
-    if (const std::string hint = accessHint(refused); !hint.empty()) std::cerr << hint << "\n";
-    return false;
-}
-
 std::string hexAddress(std::uint32_t address) {
     char text[8];
     std::snprintf(text, sizeof text, "%04X", static_cast<unsigned>(address));

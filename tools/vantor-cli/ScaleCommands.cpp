@@ -56,19 +56,23 @@ std::optional<std::string> choosePort(const ParsedCommand& command) {
     return result->port;
 }
 
+bool openPort(SerialTransport& transport, const std::string& port) {
+    transport.setPortName(QString::fromStdString(port));
+    const auto failure = transport.open();
+    if (!failure) return true;
+    std::cerr << "Cannot open " << port << ": " << failure->detail.toStdString() << "\n";
+    DetectionResult refused;
+    refused.refused.push_back({port, failure->problem, failure->detail.toStdString()});
+    if (const std::string hint = accessHint(refused); !hint.empty()) std::cerr << hint << "\n";
+    return false;
+}
+
 int serialCommand(const ParsedCommand& command) {
     const auto port = choosePort(command);
     if (!port) return kScaleFailed;
 
     SerialTransport transport;
-    transport.setPortName(QString::fromStdString(*port));
-    if (const auto failure = transport.open()) {
-        std::cerr << "Cannot open " << *port << ": " << failure->detail.toStdString() << "\n";
-        DetectionResult refused;
-        refused.refused.push_back({*port, failure->problem, failure->detail.toStdString()});
-        if (const std::string hint = accessHint(refused); !hint.empty()) std::cerr << hint << "\n";
-        return kScaleFailed;
-    }
+    if (!openPort(transport, *port)) return kScaleFailed;
     const SerialRead read = RdSN(transport);
     transport.close();
     if (!read.scaleCom) {

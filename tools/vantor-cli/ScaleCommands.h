@@ -4,6 +4,7 @@
 #include <string>
 
 #include "CliParser.h"
+#include "scale/SerialTransport.h"
 
 namespace vantor::cli {
 
@@ -16,5 +17,9 @@ int serialCommand(const ParsedCommand& command);
 // The port named by --port, or the one detection finds; nullopt (with the reason on stderr)
 // when no scale answers.
 std::optional<std::string> choosePort(const ParsedCommand& command);
+
+// Opens `port` on the transport; false, with the reason (and how to get access) on stderr, when
+// it cannot be opened.
+bool openPort(scale::SerialTransport& transport, const std::string& port);
 
 }  // namespace vantor::cli

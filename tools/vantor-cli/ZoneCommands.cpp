@@ -11,6 +11,7 @@
 #include <string>
 
 #include "ScaleCommands.h"
+#include "StopSignals.h"
 #include "scale/DetectionRound.h"
 #include "scale/SerialTransport.h"
 #include "zones/ZoneChartCheck.h"
@@ -26,22 +27,6 @@ namespace {
 // A zone-chart page is a few hundred kilobytes at most; anything far larger is not one.
 constexpr std::uintmax_t kMaxChartBytes = 16 * 1024 * 1024;
 constexpr std::string_view kNoBreakSpace = "\xC2\xA0";
-
-// Ctrl+C or SIGTERM during the writes: they end at the next exchange and the port is closed.
-std::atomic<bool> g_stop{false};
-static_assert(std::atomic<bool>::is_always_lock_free);
-
-void stopOnSignal(int) {
-    g_stop = true;
-}
-
-void installStopHandlers() {
-    struct sigaction action {};
-    action.sa_handler = stopOnSignal;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-}
 
 // The form's texts on one line: its line breaks become blanks.
 std::string oneLine(const ZoneMessage& message) {
@@ -95,28 +80,15 @@ bool confirmed(const ParsedCommand& command, const std::string& origin) {
     return yes;
 }
 
-bool openPort(scale::SerialTransport& transport, const std::string& port) {
-    transport.setPortName(QString::fromStdString(port));
-    const auto failure = transport.open();
-    if (!failure)
-        return true;
-    std::cerr << "Cannot open " << port << ": " << failure->detail.toStdString() << "\n";
-    scale::DetectionResult refused;
-    refused.refused.push_back({port, failure->problem, failure->detail.toStdString()});
-    if (const std::string hint = scale::accessHint(refused); !hint.empty())
-        std::cerr << hint << "\n";
-    return false;
-}
-
 ZoneProgramResult writeTable(scale::SerialTransport& transport, const ZoneChart& table) {
-    transport.setCancelFlag(&g_stop);
-    installStopHandlers();
+    std::atomic<bool>& stop = stopOnSignals();
+    transport.setCancelFlag(&stop);
     return ProgramData(
         transport, encodeZoneTable(table),
         [](int value) {
             std::cerr << "Pages written: " << value / kZoneProgressStep << "/" << kZoneTablePages << "\n";
         },
-        g_stop);
+        stop);
 }
 
 }  // namespace
