@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs, builds and runs every test: the plain build and the sanitizer build.
+# Installs, builds and runs every test: the plain build and the sanitizer build; in CI (or with
+# VANTOR_FUZZ_SECONDS=N) also every fuzz target for a short time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -13,4 +14,13 @@ for preset in "${presets[@]}"; do
   echo "== Tests, preset '$preset'"
   ctest --preset "$preset" || status=1
 done
+
+# The fuzz targets, each for a short while: in CI (30 s a target) or for VANTOR_FUZZ_SECONDS a
+# target when it is set (0 leaves fuzzing out).
+fuzz_seconds="${VANTOR_FUZZ_SECONDS:-}"
+[ -z "$fuzz_seconds" ] && [ "${CI:-}" = "true" ] && fuzz_seconds=30
+if [ -n "$fuzz_seconds" ] && [ "$fuzz_seconds" != 0 ]; then
+  echo "== Fuzzing, ${fuzz_seconds} s a target"
+  bash scripts/fuzz.sh "$fuzz_seconds" || status=1
+fi
 exit $status
