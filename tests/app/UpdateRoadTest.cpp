@@ -22,6 +22,7 @@
 #include "scale/ScaleFormsFixture.h"
 #include "support/ServerProcess.h"
 #include "support/SimulatorProcess.h"
+#include "support/WorkerPort.h"
 
 namespace vantor::test {
 namespace {
@@ -58,18 +59,7 @@ protected:
     frmCheckScale& checkScale() { return program().form<frmCheckScale>(); }
     frmDownload& download() { return program().form<frmDownload>(); }
 
-    void selectPort(const std::string& device) {
-        bool selected = false;
-        QObject context;
-        ASSERT_TRUE(program().scale().run(
-            [name = QString::fromStdString(device)](scale::SerialTransport& transport) {
-                transport.close();
-                transport.setPortName(name);
-                return true;
-            },
-            &context, [&](bool) { selected = true; }));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return selected; }, kWaitMs));
-    }
+    void selectPort(const std::string& device) { selectWorkerPort(program(), device, kWaitMs); }
 
     void toLinkForm() {
         menu().showForm();

@@ -8,6 +8,7 @@
 #include "firmware/frmDisplay.h"
 #include "scale/ScaleFormsFixture.h"
 #include "support/SimulatorProcess.h"
+#include "support/WorkerPort.h"
 
 namespace vantor::test {
 namespace {
@@ -22,18 +23,7 @@ protected:
     frmCheckScale& checkScale() { return program().form<frmCheckScale>(); }
 
     // What detection leaves behind: the scale's port selected, closed, in the scale worker.
-    void selectPort(const std::string& device) {
-        bool selected = false;
-        QObject context;
-        ASSERT_TRUE(program().scale().run(
-            [name = QString::fromStdString(device)](scale::SerialTransport& transport) {
-                transport.close();
-                transport.setPortName(name);
-                return true;
-            },
-            &context, [&](bool) { selected = true; }));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return selected; }, kWaitMs));
-    }
+    void selectPort(const std::string& device) { selectWorkerPort(program(), device, kWaitMs); }
 
     // Clicks "&Update Scale" on the menu and waits until the menu has handed over.
     void updateScale() {

@@ -3,33 +3,19 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QProcess>
-#include <QProcessEnvironment>
 
+#include "support/CliRun.h"
 #include "support/SimulatorProcess.h"
 
 using vantor::test::SimulatorProcess;
 
 namespace {
 
-struct CliRun {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
+using vantor::test::CliRun;
 
 CliRun cli(const QStringList& arguments, const QString& extraPorts = {}) {
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("VANTOR_SERIAL_PORTS"), extraPorts);
-    process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(VANTOR_CLI_PATH), arguments);
-    if (!process.waitForFinished(30000)) {
-        process.kill();
-        process.waitForFinished();
-    }
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
+    return vantor::test::runCli(QStringLiteral(VANTOR_CLI_PATH), arguments,
+                                {{QStringLiteral("VANTOR_SERIAL_PORTS"), extraPorts}});
 }
 
 }  // namespace

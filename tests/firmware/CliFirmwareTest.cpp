@@ -4,46 +4,31 @@
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QProcess>
-#include <QProcessEnvironment>
 #include <QSettings>
 #include <QTemporaryDir>
 
 #include "firmware/IntelHexLoader.h"
+#include "support/CliRun.h"
 #include "support/SimulatorProcess.h"
 
 using namespace vantor;
 using vantor::firmware::ImageBuffer;
+using vantor::test::CliRun;
+using vantor::test::runCli;
 using vantor::test::SimulatorProcess;
 
 namespace {
 
 const QString kFixtures = QStringLiteral(VANTOR_FIXTURES_DIR "/hex/");
 
-struct CliRun {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
 class CliFirmware : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(m_config.isValid() && m_folder.isValid()); }
 
     CliRun cli(const QStringList& arguments) {
-        QProcess process;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_config.path());
-        environment.insert(QStringLiteral("VANTOR_SERIAL_PORTS"), QString());
-        process.setProcessEnvironment(environment);
-        process.start(QStringLiteral(VANTOR_CLI_PATH), arguments);
-        if (!process.waitForFinished(60000)) {
-            process.kill();
-            process.waitForFinished();
-        }
-        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-                QString::fromUtf8(process.readAllStandardOutput()),
-                QString::fromUtf8(process.readAllStandardError())};
+        return runCli(QStringLiteral(VANTOR_CLI_PATH), arguments,
+                      {{QStringLiteral("XDG_CONFIG_HOME"), m_config.path()},
+                       {QStringLiteral("VANTOR_SERIAL_PORTS"), QString()}});
     }
 
     // The serial number as the program stores it, in the settings folder the tool is given.

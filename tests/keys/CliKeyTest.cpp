@@ -4,43 +4,28 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
-#include <QProcess>
-#include <QProcessEnvironment>
 #include <QTemporaryDir>
 
 #include "keys/KeyBlock.h"
+#include "support/CliRun.h"
 #include "support/SimulatorProcess.h"
 
 using namespace vantor;
+using vantor::test::CliRun;
+using vantor::test::runCli;
 using vantor::test::SimulatorProcess;
 
 namespace {
-
-struct CliRun {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
 
 class CliKey : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(m_folder.isValid()); }
 
     CliRun cli(const QStringList& arguments) {
-        QProcess process;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_folder.path());
-        environment.insert(QStringLiteral("VANTOR_SERIAL_PORTS"), QString());
-        process.setProcessEnvironment(environment);
-        process.setStandardInputFile(QProcess::nullDevice());
-        process.start(QStringLiteral(VANTOR_CLI_PATH), arguments);
-        if (!process.waitForFinished(60000)) {
-            process.kill();
-            process.waitForFinished();
-        }
-        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-                QString::fromUtf8(process.readAllStandardOutput()),
-                QString::fromUtf8(process.readAllStandardError())};
+        return runCli(QStringLiteral(VANTOR_CLI_PATH), arguments,
+                      {{QStringLiteral("XDG_CONFIG_HOME"), m_folder.path()},
+                       {QStringLiteral("VANTOR_SERIAL_PORTS"), QString()}},
+                      vantor::test::CliInput::Null);
     }
 
     QString table(const char* content) {

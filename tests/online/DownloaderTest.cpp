@@ -13,32 +13,22 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <deque>
-#include <random>
 
 #include "DownloadTestServer.h"
 #include "OnlineTestSupport.h"
 #include "online/Downloader.h"
+#include "support/CliRun.h"
+#include "support/DownloadRun.h"
 #include "support/ServerProcess.h"
 
 using namespace vantor;
 using namespace vantor::online;
 using test::DownloadTestServer;
+using test::randomBytes;
+using test::readAll;
 using test::ServerProcess;
 
 namespace {
-
-QByteArray randomBytes(int size) {
-    std::mt19937 random(size);
-    QByteArray bytes(size, '\0');
-    for (char& byte : bytes)
-        byte = static_cast<char>(random());
-    return bytes;
-}
-
-QByteArray readAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 constexpr int kStallMs = 300;
 
@@ -54,38 +44,15 @@ protected:
     Downloader::Outcome download(const QUrl& url, const QString& destination,
                                  std::function<void(Downloader&)> meanwhile = {}) {
         Downloader::Hooks hooks;
-        hooks.tell = [this](const DownloadMessage& m) { told.push_back(m); };
-        const auto answer = [this](const DownloadMessage& m) {
-            asked.push_back(m);
-            if (answers.empty()) {
-                ADD_FAILURE() << "unexpected question: " << m.text;
-                return false;
-            }
-            const bool yes = answers.front();
-            answers.pop_front();
-            return yes;
-        };
-        hooks.confirmRestart = answer;
-        hooks.confirmRetry = answer;
+        test::scriptUser(hooks, told, asked, answers, test::UnexpectedQuestion::Fails);
         hooks.freeSpace = [this](const std::string&) { return freeBytes; };
         hooks.progress = [this](const DownloadProgress& p) { lastProgress = p; };
         Downloader downloader(hooks);
         // A server that stops sending mid-file is a broken transfer once this much silence passed.
         downloader.setSilenceLimit(kStallMs);
-        std::optional<Downloader::Outcome> outcome;
-        QEventLoop loop;
-        EXPECT_TRUE(downloader.start(url, destination, [&](const Downloader::Outcome& o) {
-            outcome = o;
-            loop.quit();
-        }));
-        if (meanwhile)
-            meanwhile(downloader);
-        QTimer::singleShot(test::kCallbackLimitMs, &loop, &QEventLoop::quit);
-        if (!outcome)
-            loop.exec();
-        EXPECT_TRUE(outcome) << "the download never ended";
+        const Downloader::Outcome outcome = test::runDownload(downloader, url, destination, meanwhile);
         EXPECT_TRUE(answers.empty()) << "scripted answers left unused";
-        return outcome.value_or(Downloader::Outcome{});
+        return outcome;
     }
 
     QTemporaryDir m_folder;
@@ -313,20 +280,10 @@ TEST_F(DownloaderTest, CancelWhileWaitingForTheFirstReply) {
 
 // --- vantor-cli download ---
 
-struct CliRun {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
+using test::CliRun;
 
 CliRun cli(const QStringList& arguments) {
-    QProcess process;
-    process.start(QStringLiteral(VANTOR_CLI_PATH), arguments);
-    if (!process.waitForFinished(60000))
-        process.kill();
-    process.waitForFinished();
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
+    return test::runCli(QStringLiteral(VANTOR_CLI_PATH), arguments);
 }
 
 // The CLI runs in its own process; the misbehaving server needs this one's event loop meanwhile.
@@ -335,7 +292,7 @@ CliRun cliWithEventLoop(const QStringList& arguments) {
     QEventLoop loop;
     QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
     process.start(QStringLiteral(VANTOR_CLI_PATH), arguments);
-    QTimer::singleShot(60000, &loop, &QEventLoop::quit);
+    QTimer::singleShot(test::kCliLimitMs, &loop, &QEventLoop::quit);
     loop.exec();
     if (process.state() != QProcess::NotRunning) {
         process.kill();

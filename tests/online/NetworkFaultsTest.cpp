@@ -15,7 +15,6 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <deque>
-#include <random>
 
 #include "DownloadTestServer.h"
 #include "OnlineTestSupport.h"
@@ -23,31 +22,21 @@
 #include "online/Downloader.h"
 #include "online/FreeSpace.h"
 #include "online/modQuery.h"
+#include "support/DownloadRun.h"
 #include "support/ServerProcess.h"
 
 using namespace vantor;
 using namespace vantor::online;
 using test::DownloadTestServer;
 using Behaviour = DownloadTestServer::Behaviour;
+using test::randomBytes;
+using test::readAll;
 
 namespace {
 
 constexpr int kStallMs = 300;
 const std::string kNoConnection = "Cannot Establish Connection";
 const std::string kIncomplete = "Download Incomplete";
-
-QByteArray randomBytes(int size) {
-    std::mt19937 random(static_cast<unsigned>(size));
-    QByteArray bytes(size, '\0');
-    for (char& byte : bytes)
-        byte = static_cast<char>(random());
-    return bytes;
-}
-
-QByteArray readAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 QByteArray headOf(const QByteArray& body) {
     return "HTTP/1.1 206 Partial Content\r\nContent-Range: bytes 0-" + QByteArray::number(body.size() - 1) +
@@ -69,31 +58,11 @@ protected:
         told.clear();
         asked.clear();
         Downloader::Hooks hooks;
-        hooks.tell = [this](const DownloadMessage& m) { told.push_back(m); };
-        const auto answer = [this](const DownloadMessage& m) {
-            asked.push_back(m);
-            if (answers.empty())
-                return false;
-            const bool yes = answers.front();
-            answers.pop_front();
-            return yes;
-        };
-        hooks.confirmRestart = answer;
-        hooks.confirmRetry = answer;
+        test::scriptUser(hooks, told, asked, answers, test::UnexpectedQuestion::AnswersNo);
         hooks.freeSpace = freeSpace;
         Downloader downloader(hooks);
         downloader.setSilenceLimit(kStallMs);
-        std::optional<Downloader::Outcome> outcome;
-        QEventLoop loop;
-        EXPECT_TRUE(downloader.start(url, destination, [&](const Downloader::Outcome& o) {
-            outcome = o;
-            loop.quit();
-        }));
-        QTimer::singleShot(test::kCallbackLimitMs, &loop, &QEventLoop::quit);
-        if (!outcome)
-            loop.exec();
-        EXPECT_TRUE(outcome) << "the download never ended";
-        return outcome.value_or(Downloader::Outcome{});
+        return test::runDownload(downloader, url, destination);
     }
 
     // The one message told, or an empty title when there was not exactly one.

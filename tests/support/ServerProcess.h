@@ -3,6 +3,8 @@
 // Runs vantor-server as a child process for integration tests: the real executable on 127.0.0.1,
 // reached through the base URL it prints.
 
+#include "ChildProcess.h"
+
 #include <sys/types.h>
 
 #include <chrono>
@@ -29,7 +31,7 @@ public:
     const std::string& baseUrl() const { return m_baseUrl; }
     // The query script's address.
     std::string scriptUrl() const;
-    pid_t pid() const { return m_pid; }
+    pid_t pid() const { return m_child.pid(); }
 
     // What the server wrote on stderr so far.
     std::string log() const;
@@ -38,11 +40,7 @@ public:
     // 128 + the signal number when a signal ended it. A second call returns the first result.
     int stop();
 
-    struct Outcome {
-        int exitStatus = -1;
-        std::string out;
-        std::string err;
-    };
+    using Outcome = ChildProcess::Outcome;
     // Runs the server to its own end (a refusal, --help): captures both streams. Throws when it
     // is still running after kStopLimit (it is then killed).
     static Outcome run(const std::vector<std::string>& arguments);
@@ -50,11 +48,9 @@ public:
     static std::string executable();
 
 private:
-    pid_t m_pid = -1;
-    int m_stdout = -1;
     std::string m_logPath;
     std::string m_baseUrl;
-    int m_exitStatus = -1;
+    ChildProcess m_child{kStopLimit};
 };
 
 }  // namespace vantor::test

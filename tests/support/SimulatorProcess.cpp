@@ -1,138 +1,19 @@
 #include "SimulatorProcess.h"
 
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <array>
-#include <cerrno>
-#include <cstring>
-#include <stdexcept>
-
-extern char** environ;
-
 #ifndef VANTOR_SCALE_SIM_PATH
 #error "VANTOR_SCALE_SIM_PATH must name the vantor-scale-sim executable"
 #endif
 
 namespace vantor::test {
 
-namespace {
-
-using Clock = std::chrono::steady_clock;
-
-struct Pipe {
-    int read = -1;
-    int write = -1;
-};
-
-Pipe makePipe() {
-    int fds[2];
-    if (::pipe2(fds, O_CLOEXEC) != 0)
-        throw std::runtime_error(std::string("pipe: ") + std::strerror(errno));
-    return {fds[0], fds[1]};
-}
-
-// dup2 clears close-on-exec on the child's copy; every other descriptor of ours stays out of it.
-pid_t spawn(const std::vector<std::string>& arguments, int out, int err) {
-    const std::string path = SimulatorProcess::executable();
-    std::vector<char*> argv{const_cast<char*>(path.c_str())};
-    for (const std::string& argument : arguments)
-        argv.push_back(const_cast<char*>(argument.c_str()));
-    argv.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out, STDOUT_FILENO);
-    if (err >= 0)
-        posix_spawn_file_actions_adddup2(&actions, err, STDERR_FILENO);
-    pid_t pid = -1;
-    const int error = ::posix_spawn(&pid, path.c_str(), &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (error != 0)
-        throw std::runtime_error("cannot start " + path + ": " + std::strerror(error));
-    return pid;
-}
-
-int remainingMs(Clock::time_point deadline) {
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    return left > 0 ? static_cast<int>(left) : 0;
-}
-
-// Reads what the descriptors give until each reaches end of file, or the deadline. True at end
-// of file on all of them.
-bool drainUntilClosed(std::vector<std::pair<int, std::string*>> streams, Clock::time_point deadline) {
-    while (!streams.empty()) {
-        std::vector<pollfd> fds;
-        for (const auto& stream : streams)
-            fds.push_back({stream.first, POLLIN, 0});
-        const int ready = ::poll(fds.data(), fds.size(), remainingMs(deadline));
-        if (ready < 0 && errno == EINTR)
-            continue;
-        if (ready <= 0)
-            return false;
-        for (std::size_t i = fds.size(); i-- > 0;) {
-            if (fds[i].revents == 0)
-                continue;
-            std::array<char, 4096> buffer;
-            const ssize_t n = ::read(fds[i].fd, buffer.data(), buffer.size());
-            if (n > 0 && streams[i].second)
-                streams[i].second->append(buffer.data(), static_cast<std::size_t>(n));
-            if (n == 0 || (n < 0 && errno != EINTR && errno != EAGAIN))
-                streams.erase(streams.begin() + static_cast<std::ptrdiff_t>(i));
-        }
-    }
-    return true;
-}
-
-int waitForExit(pid_t pid) {
-    int status = 0;
-    while (::waitpid(pid, &status, 0) < 0) {
-        if (errno != EINTR)
-            return -1;
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-}
-
-}  // namespace
-
 std::string SimulatorProcess::executable() {
     return VANTOR_SCALE_SIM_PATH;
 }
 
+// Its stderr stays the test's stderr: the simulator's complaints show up beside the failure.
 SimulatorProcess::SimulatorProcess(const std::vector<std::string>& arguments) {
-    const Pipe out = makePipe();
-    try {
-        m_pid = spawn(arguments, out.write, -1);
-    } catch (...) {
-        ::close(out.read);
-        ::close(out.write);
-        throw;
-    }
-    ::close(out.write);
-    m_stdout = out.read;
-
-    const Clock::time_point deadline = Clock::now() + kStartLimit;
-    std::string received;
-    while (received.find('\n') == std::string::npos) {
-        pollfd fd{m_stdout, POLLIN, 0};
-        const int ready = ::poll(&fd, 1, remainingMs(deadline));
-        if (ready < 0 && errno == EINTR)
-            continue;
-        std::array<char, 256> buffer;
-        const ssize_t n = ready > 0 ? ::read(m_stdout, buffer.data(), buffer.size()) : 0;
-        if (n <= 0) {
-            const int status = stop();
-            throw std::runtime_error(ready == 0 ? "vantor-scale-sim gave no device path in time"
-                                                : "vantor-scale-sim ended before serving, status " +
-                                                      std::to_string(status));
-        }
-        received.append(buffer.data(), static_cast<std::size_t>(n));
-    }
-    m_devicePath = received.substr(0, received.find('\n'));
+    m_child.start(executable(), arguments, -1);
+    m_devicePath = m_child.firstLine(kStartLimit, "device path");
 }
 
 SimulatorProcess::~SimulatorProcess() {
@@ -140,43 +21,11 @@ SimulatorProcess::~SimulatorProcess() {
 }
 
 int SimulatorProcess::stop() {
-    if (m_pid < 0)
-        return m_exitStatus;
-    ::kill(m_pid, SIGTERM);
-    // Its stdout reaches end of file when it exits; the wait is bounded, unlike waitpid().
-    if (!drainUntilClosed({{m_stdout, nullptr}}, Clock::now() + kStopLimit))
-        ::kill(m_pid, SIGKILL);
-    m_exitStatus = waitForExit(m_pid);
-    ::close(m_stdout);
-    m_stdout = -1;
-    m_pid = -1;
-    return m_exitStatus;
+    return m_child.stop();
 }
 
 SimulatorProcess::Outcome SimulatorProcess::run(const std::vector<std::string>& arguments) {
-    const Pipe out = makePipe();
-    const Pipe err = makePipe();
-    pid_t pid = -1;
-    try {
-        pid = spawn(arguments, out.write, err.write);
-    } catch (...) {
-        for (int fd : {out.read, out.write, err.read, err.write})
-            ::close(fd);
-        throw;
-    }
-    ::close(out.write);
-    ::close(err.write);
-    Outcome outcome;
-    const bool ended =
-        drainUntilClosed({{out.read, &outcome.out}, {err.read, &outcome.err}}, Clock::now() + kStopLimit);
-    if (!ended)
-        ::kill(pid, SIGKILL);
-    outcome.exitStatus = waitForExit(pid);
-    ::close(out.read);
-    ::close(err.read);
-    if (!ended)
-        throw std::runtime_error("vantor-scale-sim did not end by itself");
-    return outcome;
+    return ChildProcess::run(executable(), arguments, kStopLimit);
 }
 
 }  // namespace vantor::test

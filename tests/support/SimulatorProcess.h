@@ -3,6 +3,8 @@
 // Runs vantor-scale-sim as a child process for integration tests: the real executable on a real
 // pseudo-terminal, reached through its device path.
 
+#include "ChildProcess.h"
+
 #include <sys/types.h>
 
 #include <chrono>
@@ -25,17 +27,13 @@ public:
     SimulatorProcess& operator=(const SimulatorProcess&) = delete;
 
     const std::string& devicePath() const { return m_devicePath; }
-    pid_t pid() const { return m_pid; }
+    pid_t pid() const { return m_child.pid(); }
 
     // SIGTERM, then waits for the exit (SIGKILL after kStopLimit). Returns the exit status, or
     // 128 + the signal number when a signal ended it. A second call returns the first result.
     int stop();
 
-    struct Outcome {
-        int exitStatus = -1;
-        std::string out;
-        std::string err;
-    };
+    using Outcome = ChildProcess::Outcome;
     // Runs the simulator to its own end (a refusal, --help): captures both streams. Throws when
     // it is still running after kStopLimit (it is then killed).
     static Outcome run(const std::vector<std::string>& arguments);
@@ -43,10 +41,8 @@ public:
     static std::string executable();
 
 private:
-    pid_t m_pid = -1;
-    int m_stdout = -1;
     std::string m_devicePath;
-    int m_exitStatus = -1;
+    ChildProcess m_child{kStopLimit};
 };
 
 }  // namespace vantor::test

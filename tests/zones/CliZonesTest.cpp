@@ -3,44 +3,30 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
-#include <QProcess>
-#include <QProcessEnvironment>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <fstream>
 #include <iterator>
 
+#include "support/CliRun.h"
 #include "support/SimulatorProcess.h"
 
+using vantor::test::CliRun;
+using vantor::test::runCli;
 using vantor::test::SimulatorProcess;
 
 namespace {
 
 const QString kFixtures = QStringLiteral(VANTOR_FIXTURES_DIR "/zones/");
 
-struct CliRun {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
 class CliZones : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(m_folder.isValid()); }
 
+    // stdin is a pipe: no terminal.
     CliRun cli(const QStringList& arguments, const QString& extraPorts = {}) {
-        QProcess process;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("VANTOR_SERIAL_PORTS"), extraPorts);
-        process.setProcessEnvironment(environment);
-        process.start(QStringLiteral(VANTOR_CLI_PATH), arguments);  // stdin is a pipe: no terminal
-        if (!process.waitForFinished(60000)) {
-            process.kill();
-            process.waitForFinished();
-        }
-        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-                QString::fromUtf8(process.readAllStandardOutput()),
-                QString::fromUtf8(process.readAllStandardError())};
+        return runCli(QStringLiteral(VANTOR_CLI_PATH), arguments,
+                      {{QStringLiteral("VANTOR_SERIAL_PORTS"), extraPorts}});
     }
 
     QString write(const char* name, const QByteArray& text) {

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "ScaleCommands.h"
+#include "keys/KeyTableCsv.h"
 #include "keys/KeyProgramming.h"
 #include "scale/DetectionRound.h"
 #include "scale/SerialTransport.h"
@@ -88,51 +89,6 @@ const char* stageName(PageStage stage) {
 }
 
 }  // namespace
-
-TableRead readKeyTable(const std::string& csv, int key, std::int16_t unit,
-                       const std::function<bool(const EditorMessage&)>& confirm) {
-    TableRead read;
-    WeightRateTable table;
-    table.keyNumber = key;
-    Focus focus = Focus::None;
-    std::string refusal;
-    bool declined = false;
-    const Prompts prompts{[&](const EditorMessage& m) {
-                              if (refusal.empty()) refusal = oneLine(m.text);
-                          },
-                          [&](const EditorMessage& m) {
-                              const bool yes = confirm(m);
-                              declined = declined || !yes;
-                              return yes;
-                          }};
-    table.changeUnit(unit, prompts, focus);
-
-    std::istringstream lines(csv);
-    std::string line;
-    for (int number = 1; std::getline(lines, line); ++number) {
-        line = trimmed(line);
-        if (line.empty() || line.starts_with('#')) continue;
-        const std::size_t comma = line.find(',');
-        if (comma == std::string::npos) {
-            read.error = "line " + std::to_string(number) + ": expected \"max weight,rate\".";
-            return read;
-        }
-        table.txtMaxWt = trimmed(line.substr(0, comma));
-        table.txtRate = trimmed(line.substr(comma + 1));
-        if (!table.add(prompts, focus)) {
-            read.declined = declined;
-            read.error = "line " + std::to_string(number) + ": " +
-                         (declined ? std::string("answered No; nothing was written.") : refusal);
-            return read;
-        }
-    }
-    if (table.rowCount() == 0) {
-        read.error = "The table has no ranges.";
-        return read;
-    }
-    read.table = std::move(table);
-    return read;
-}
 
 int keyCommand(const ParsedCommand& command) {
     const auto key = parseCliNumber(command.arguments.at(0));

@@ -8,21 +8,12 @@
 #include <vector>
 
 #include "CliParser.h"
-#include "keys/WeightRateTable.h"
+#include "keys/KeyTableCsv.h"
 
 namespace vantor::cli {
 
-struct TableRead {
-    std::optional<keys::WeightRateTable> table;
-    std::string error;          // the refusal, naming the line
-    bool declined = false;      // a question was answered No
-};
-
-// Reads CSV lines "max weight,rate" into the editor as Add would take them from the boxes, one
-// line a range. Blank lines and lines starting with '#' are skipped. `confirm` answers the
-// editor's questions.
-TableRead readKeyTable(const std::string& csv, int key, std::int16_t unit,
-                       const std::function<bool(const keys::EditorMessage&)>& confirm);
+using keys::readKeyTable;
+using keys::TableRead;
 
 // key KEY --unit oz|lb|g --table CSV [--port DEV] [--yes]
 int keyCommand(const ParsedCommand& command);

@@ -1,0 +1,30 @@
+#pragma once
+
+// vantor-cli run as a user runs it, in its own process, for the command-line tests.
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <utility>
+#include <vector>
+
+namespace vantor::test {
+
+struct CliRun {
+    int exitCode = -1;  // -1 when it crashed or had to be killed
+    QString out;
+    QString err;
+};
+
+// Where the tool's stdin comes from: a pipe of ours (never a terminal), or nothing at all.
+enum class CliInput { Pipe, Null };
+
+// A tool that has not finished by then has hung: it is killed and the run reports -1.
+constexpr int kCliLimitMs = 60000;
+
+// Runs `executable` with `arguments` to its end; `environment` is set on top of this process's.
+CliRun runCli(const QString& executable, const QStringList& arguments,
+              const std::vector<std::pair<QString, QString>>& environment = {},
+              CliInput input = CliInput::Pipe);
+
+}  // namespace vantor::test
