@@ -176,9 +176,10 @@ bool probe(const QUrl& url) {
 }
 
 TEST_F(NetworkFaults, AGarbageStatusLineIsNeitherAFileNorRowsNorAConnection) {
+    static constexpr char kBinary[] = "\x00\x01\x02\xff\xfe garbage\r\n\r\n";
     for (const QByteArray& garbage : {QByteArray("SMTP 220 ready\r\n\r\nxxxx"),
                                       QByteArray("HTTP/1.1 two hundred OK\r\nContent-Length: 4\r\n\r\nxxxx"),
-                                      QByteArray("\x00\x01\x02\xff\xfe garbage\r\n\r\n", 20)}) {
+                                      QByteArray(kBinary, sizeof kBinary - 1)}) {
         DownloadTestServer server("x");
         server.behaveAfterwards({.raw = garbage});
         const Downloader::Outcome outcome = download(server.url(), path());
