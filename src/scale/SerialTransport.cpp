@@ -41,10 +41,21 @@ void requestLowLatency([[maybe_unused]] QSerialPort& port) {
 #endif
 }
 
+QString devicePath(const QString& device) {
+    return device.startsWith(QLatin1Char('/')) ? device : QStringLiteral("/dev/") + device;
+}
+
+bool deviceExists([[maybe_unused]] const QString& device) {
+#ifdef Q_OS_UNIX
+    return QFile::exists(devicePath(device));
+#else
+    return true;
+#endif
+}
+
 bool deviceAccessible([[maybe_unused]] const QString& device) {
 #ifdef Q_OS_UNIX
-    const QString path = device.startsWith(QLatin1Char('/')) ? device : QStringLiteral("/dev/") + device;
-    return ::access(QFile::encodeName(path).constData(), R_OK | W_OK) == 0;
+    return ::access(QFile::encodeName(devicePath(device)).constData(), R_OK | W_OK) == 0;
 #else
     return false;
 #endif
@@ -69,7 +80,10 @@ void applyLineSettings(QSerialPort& port) {
 PortProblem problemOf(QSerialPort::SerialPortError error, const QString& device) {
     switch (error) {
         case QSerialPort::DeviceNotFoundError: return PortProblem::NotFound;
-        case QSerialPort::PermissionError: return deviceAccessible(device) ? PortProblem::Busy : PortProblem::PermissionDenied;
+        case QSerialPort::PermissionError:
+            // Also what a lock held by another process gives, even for a device that does not exist.
+            if (!deviceExists(device)) return PortProblem::NotFound;
+            return deviceAccessible(device) ? PortProblem::Busy : PortProblem::PermissionDenied;
         case QSerialPort::OpenError: return PortProblem::Busy;
         default: return PortProblem::Other;
     }
