@@ -113,7 +113,7 @@ void MatrixReport::print(std::ostream& out) const {
         if (result.passed())
             continue;
         out << "FAILED " << nameOf(result.operation) << ", " << nameOf(result.cell.fault) << " at the "
-            << nameOf(result.cell.position) << " exchange (" << result.cell.spec << "):";
+            << nameOf(result.cell.position) << " exchange (" << result.cell.faultText << "):";
         for (const std::string& problem : result.problems)
             out << "\n    " << problem;
         out << '\n';

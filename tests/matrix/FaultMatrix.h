@@ -39,7 +39,7 @@ const char* nameOf(Outcome outcome);
 struct Cell {
     Position position;
     Fault fault;
-    std::string spec;
+    std::string faultText;
     Outcome expected;
     // What the rules make the program wait, in seconds: its time-outs and the scale's late replies.
     double waits;

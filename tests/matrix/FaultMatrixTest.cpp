@@ -242,7 +242,7 @@ CellResult runCell(Operation operation, const Cell& cell) {
         // The run with the fault.
         {
             SimulatorProcess simulator(
-                {"--serial", std::string(kScaleSerial), "--memory", memoryFile, "--fault", cell.spec});
+                {"--serial", std::string(kScaleSerial), "--memory", memoryFile, "--fault", cell.faultText});
             const auto started = Clock::now();
             result.outcome = perform(operation, transport, simulator.devicePath());
             result.elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - started);
@@ -319,7 +319,7 @@ protected:
             for (const std::string& problem : result.problems)
                 problems << "\n  " << problem;
             EXPECT_TRUE(result.passed()) << nameOf(result.cell.fault) << " at the " << nameOf(result.cell.position)
-                                         << " exchange (" << result.cell.spec << "), " << seconds(result.elapsed)
+                                         << " exchange (" << result.cell.faultText << "), " << seconds(result.elapsed)
                                          << ':' << problems.str();
         }
     }
