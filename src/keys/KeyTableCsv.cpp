@@ -4,8 +4,6 @@
 
 namespace vantor::keys {
 
-namespace {
-
 std::string oneLine(std::string text) {
     for (std::size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n"))
         text.replace(at, 2, " ");
@@ -17,8 +15,6 @@ std::string trimmed(const std::string& text) {
     if (first == std::string::npos) return {};
     return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
 }
-
-}  // namespace
 
 TableRead readKeyTable(const std::string& csv, int key, std::int16_t unit,
                        const std::function<bool(const EditorMessage&)>& confirm) {

@@ -23,18 +23,6 @@ namespace {
 // A table file larger than this is no key table (128 short lines and comments).
 constexpr std::streamsize kMaxTableFile = 1 << 20;
 
-std::string oneLine(std::string text) {
-    for (std::size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n"))
-        text.replace(at, 2, " ");
-    return text;
-}
-
-std::string trimmed(const std::string& text) {
-    const auto first = text.find_first_not_of(" \t\r");
-    if (first == std::string::npos) return {};
-    return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
-}
-
 std::optional<std::int16_t> unitOption(const std::string& unit) {
     if (unit == "oz") return kOunces;
     if (unit == "lb") return kPounds;

@@ -102,7 +102,7 @@ SimulatorArguments parseSimulatorArguments(std::span<const std::string_view> arg
 }
 
 std::string simulatorHelp() {
-    return R"(Usage: vantor-scale-sim [--serial NNNNNNNN] [--memory FILE] [--wire-timing] [--fault SPEC]...
+    return R"(Usage: vantor-scale-sim [--serial NNNNNNNN] [--memory FILE] [--wire-timing] [--fault FAULT]...
                         [--verbose] [--help] [--version]
 
 A simulated Vantor scale on a pseudo-terminal. The first line printed is the device path to open
@@ -119,7 +119,7 @@ Options:
   --wire-timing      time the line as a real cable at 19200 baud (1,920 bytes a second): a
                      command counts only when its last byte would have arrived, and replies
                      are sent at that pace. Without it, replies are sent at once
-  --fault SPEC       make the scale misbehave; may be given more than once (see below)
+  --fault FAULT      make the scale misbehave; may be given more than once (see below)
   --verbose          log one line per command on stderr
   --help             show this text
   --version          show the version
