@@ -4,6 +4,7 @@
 
 #include "app/Dialogs.h"
 #include "app/Program.h"
+#include "app/UiLog.h"
 
 namespace vantor::app {
 
@@ -23,6 +24,7 @@ void Form::load() {
 void Form::showForm() {
     load();
     if (!m_loaded) return;  // Form_Load may have unloaded the form again
+    qCDebug(lcUi).noquote() << "show" << objectName();
     show();
     raise();
     activateWindow();
@@ -42,6 +44,7 @@ bool Form::unload() {
     bool cancel = false;
     Form_Unload(cancel);
     if (cancel || m_ending) return !cancel;
+    qCDebug(lcUi).noquote() << "unload" << objectName();
     m_loaded = false;
     hide();
     return true;
@@ -82,6 +85,13 @@ void Form::reject() {
 
 bool Form::event(QEvent* event) {
     if (event->type() == QEvent::WindowActivate && m_loaded) Form_Activate();
+    // The first paint after showing is when the user can see the form: the start-up time is
+    // measured to the splash's.
+    if (event->type() == QEvent::Show) m_awaitingPaint = true;
+    if (event->type() == QEvent::Paint && m_awaitingPaint) {
+        m_awaitingPaint = false;
+        qCDebug(lcUi).noquote() << objectName() << "on screen";
+    }
     return QDialog::event(event);
 }
 

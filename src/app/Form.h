@@ -41,6 +41,7 @@ protected:
 private:
     bool m_loaded = false;
     bool m_ending = false;
+    bool m_awaitingPaint = false;
 };
 
 }  // namespace vantor::app

@@ -6,6 +6,8 @@
 #include <QStandardPaths>
 #include <cassert>
 
+#include "app/LoggedDialogs.h"
+
 // The pictures are compiled into the forms' library; a static library's resources must be
 // registered by hand, before the first form is made.
 static void initResources() {
@@ -33,6 +35,7 @@ Program::Program(Services services)
     g_program = this;
     initResources();
     m_exitHandler = [] { QCoreApplication::exit(0); };
+    m_services.dialogs = std::make_unique<LoggedDialogs>(std::move(m_services.dialogs));
     if (!m_services.onlineChecks)
         m_services.onlineChecks = std::make_unique<NoOnlineChecks>();
 }

@@ -21,6 +21,7 @@
 #include "app/frmQuit.h"
 #include "app/frmSuccessUpdate.h"
 #include "app/frmWelcome.h"
+#include "firmware/FirmwareLog.h"
 #include "firmware/IntelHexLoader.h"
 #include "scale/PortDiscovery.h"
 #include "scale/ScaleLink.h"
@@ -288,6 +289,7 @@ void frmDisplay::Program_Click() {
         showPortError(QStringLiteral("The scale link is busy; try again when the scale has answered."));
         return;
     }
+    qCInfo(lcFirmware) << "programming run started";
     setRunning(true);
     setHourglass(true);
     ProgressBar1->setRange(0, kProgressMax);
@@ -309,6 +311,7 @@ void frmDisplay::showProgress(int value) {
 }
 
 void frmDisplay::finishRun(const ScaleProgramming& programming) {
+    qCInfo(lcFirmware).noquote() << "programming run ended:" << QString::fromStdString(describe(programming.result));
     setRunning(false);
     if (program().ended())
         return;

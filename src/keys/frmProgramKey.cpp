@@ -15,6 +15,7 @@
 
 #include "app/Controls.h"
 #include "app/Look.h"
+#include "keys/KeysLog.h"
 #include "app/Program.h"
 #include "app/frmWelcome.h"
 #include "keys/UpDownArrows.h"
@@ -415,6 +416,7 @@ void frmProgramKey::cmdProgram_Click() {
         applyFocus(Focus::KeyNumber);
         return;
     }
+    qCInfo(lcKeys) << "checking key" << key << "before writing a table of" << m_table.rowCount() << "rows";
     setHourglass(true);
     showStatus(QStringLiteral("Checking key %1 for previous programmed data....").arg(key), 0);
     const bool started = program().scale().run(
@@ -444,6 +446,8 @@ bool frmProgramKey::startJob(bool started) {
 void frmProgramKey::keyChecked(int key, const KeyCheck& check) {
     if (program().ended())
         return;
+    qCInfo(lcKeys).noquote() << "key" << key << "check: serial" << QString::fromStdString(check.serial.serial)
+                             << (check.check.answered ? (check.check.programmed ? "programmed" : "blank") : "no answer");
     if (check.serial.serial.empty()) {
         hideStatus();
         prompts().tell(messages::kCheckConnection);
@@ -502,6 +506,11 @@ void frmProgramKey::ProgramData(int key) {
 }
 
 void frmProgramKey::programmed(const KeyProgramResult& result) {
+    qCInfo(lcKeys).noquote() << QStringLiteral("key table write %1 after %2 pages%3")
+                                    .arg(QLatin1String(result.cancelled ? "cancelled" : result.ok ? "verified" : "failed"))
+                                    .arg(result.pagesWritten)
+                                    .arg(result.failedPage ? QStringLiteral(", page %1 failed").arg(*result.failedPage, 4, 16, QLatin1Char('0'))
+                                                           : QString());
     setRunning(false);
     if (program().ended() || result.cancelled)
         return;

@@ -15,8 +15,6 @@
 #include <sys/ioctl.h>
 #endif
 
-Q_LOGGING_CATEGORY(lcScale, "vantor.scale", QtWarningMsg)
-
 namespace vantor::scale {
 
 namespace {
@@ -104,12 +102,12 @@ std::optional<SerialTransport::OpenFailure> SerialTransport::open() {
     if (m_port.isOpen()) return std::nullopt;
     if (!m_port.open(QIODevice::ReadWrite)) {
         OpenFailure failure{problemOf(m_port.error(), m_name), m_port.errorString()};
-        qCDebug(lcScale) << "open" << m_name << "failed:" << failure.detail;
+        qCDebug(lcScale).noquote() << "open" << m_name << "failed:" << failure.detail;
         m_port.clearError();
         return failure;
     }
     applyLineSettings(m_port);
-    qCDebug(lcScale) << "opened" << m_name;
+    qCDebug(lcScale).noquote() << "opened" << m_name;
     return std::nullopt;
 }
 
@@ -117,7 +115,7 @@ void SerialTransport::close() {
     if (!m_port.isOpen()) return;
     m_port.close();
     m_port.clearError();
-    qCDebug(lcScale) << "closed" << m_name;
+    qCDebug(lcScale).noquote() << "closed" << m_name;
 }
 
 void SerialTransport::discardInput() {
@@ -126,7 +124,8 @@ void SerialTransport::discardInput() {
 
 bool SerialTransport::send(std::span<const Byte> bytes) {
     if (!m_port.isOpen()) return false;
-    qCDebug(lcScale).noquote() << "->" << QString::fromStdString(toHex(bytes, true));
+    qCDebug(lcScale).noquote() << m_name << "->" << QString::fromStdString(toHex(bytes, true));
+    m_sinceCommand.start();
     const qint64 written = m_port.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
     if (written != static_cast<qint64>(bytes.size())) {
         m_port.clearError();
@@ -140,6 +139,8 @@ bool SerialTransport::send(std::span<const Byte> bytes) {
     }
     return true;
 }
+
+qint64 SerialTransport::sinceCommandMs() const { return m_sinceCommand.isValid() ? m_sinceCommand.elapsed() : -1; }
 
 // A port error inside an exchange (an unplugged adapter, or the spurious read error that
 // QSerialPort before 6.7.1 can report after a zero-length read) is cleared and counts as a
@@ -160,7 +161,15 @@ bool SerialTransport::waitForBytes(std::size_t count, std::chrono::seconds limit
     const auto deadline = std::chrono::steady_clock::now() + limit;
     while (static_cast<std::size_t>(m_port.bytesAvailable()) < count) {
         const auto remaining = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-        if (cancelled() || remaining.count() <= 0) return false;
+        if (cancelled()) return false;
+        if (remaining.count() <= 0) {
+            qCDebug(lcScale).noquote() << m_name
+                                       << QStringLiteral("no reply: %1 of %2 bytes after %3 ms")
+                                              .arg(m_port.bytesAvailable())
+                                              .arg(count)
+                                              .arg(sinceCommandMs());
+            return false;
+        }
         const auto slice = std::min(remaining, kWaitSlice);
         if (!m_port.waitForReadyRead(static_cast<int>(slice.count())) && readErrorOccurred()) return false;
     }
@@ -170,7 +179,10 @@ bool SerialTransport::waitForBytes(std::size_t count, std::chrono::seconds limit
 Bytes SerialTransport::readAvailable() {
     const QByteArray data = m_port.read(static_cast<qint64>(kMaxReadSize));
     Bytes bytes(data.begin(), data.end());
-    qCDebug(lcScale).noquote() << "<-" << QString::fromStdString(toHex(bytes, true));
+    // How long after the command each part of the reply arrived: the scale's pace, for support.
+    if (!bytes.empty())
+        qCDebug(lcScale).noquote() << m_name << "<-" << QString::fromStdString(toHex(bytes, true))
+                                   << QStringLiteral("(%1 bytes, +%2 ms)").arg(bytes.size()).arg(sinceCommandMs());
     return bytes;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QSerialPort>
 #include <QString>
 #include <atomic>
@@ -49,9 +50,11 @@ public:
 private:
     bool cancelled() const { return m_cancel && m_cancel->load(); }
     bool readErrorOccurred();
+    qint64 sinceCommandMs() const;
 
     QSerialPort m_port;
     QString m_name;
+    QElapsedTimer m_sinceCommand;  // since the last command was handed to the port
     const std::atomic<bool>* m_cancel = nullptr;
 };
 

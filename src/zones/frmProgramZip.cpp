@@ -1,4 +1,5 @@
 #include "zones/frmProgramZip.h"
+#include "zones/ZonesLog.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -231,6 +232,7 @@ void frmProgramZip::ProgramData() {
                    app::Message::Icon::Exclamation, app::Message::Buttons::Ok});
         return;
     }
+    qCInfo(lcZones) << "zone table write started:" << static_cast<qint64>(pages.size()) << "pages";
     setRunning(true);
     setHourglass(true);
     lblProgramming->setVisible(true);
@@ -252,6 +254,9 @@ void frmProgramZip::showProgress(int value) {
 }
 
 void frmProgramZip::programmingEnded(const ZoneProgramResult& result) {
+    qCInfo(lcZones) << "zone table write"
+                    << (result.outcome == ZoneOutcome::Success ? "verified" : result.outcome == ZoneOutcome::Failed ? "failed" : "cancelled")
+                    << "after" << static_cast<qint64>(result.pagesWritten) << "pages";
     setRunning(false);
     setHourglass(false);
     if (program().ended())

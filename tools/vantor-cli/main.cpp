@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <iostream>
+#include <memory>
 
 #include "CliParser.h"
 #include "DownloadCommands.h"
@@ -11,7 +12,10 @@
 #include "KeyCommands.h"
 #include "OnlineCommands.h"
 #include "ScaleCommands.h"
+#include "StderrLog.h"
 #include "ZoneCommands.h"
+#include "app/LogFile.h"
+#include "app/LogFileOption.h"
 
 using namespace vantor::cli;
 
@@ -51,12 +55,22 @@ void printHelp() {
     std::cout << "Usage: vantor-cli COMMAND [ARGUMENTS] [OPTIONS]\n\n"
                  "The command-line companion of the Vantor PC Program.\n\nCommands:\n";
     for (const CommandSyntax& c : kCommands) std::cout << "  " << c.usage << "\n      " << c.summary << "\n";
-    std::cout << "\nOptions:\n  --help       this text\n  --version    the program's version\n\n"
+    std::cout << "\nOptions:\n"
+                 "  --log-file PATH  append a support log to PATH: the serial traffic in hex with timing, the\n"
+                 "                   online requests and what the command told the user\n"
+                 "  --help           this text\n"
+                 "  --version        the program's version\n\n"
                  "Environment:\n"
                  "  VANTOR_SERIAL_PORTS  extra device paths to search, separated by ':'\n"
                  "  VANTOR_WEB_SERVER    the web server's base URL (the query script), e.g. the URL vantor-server prints\n"
                  "  QT_LOGGING_RULES     \"vantor.*.debug=true\" logs the serial traffic as hex\n\n"
                  "Exit status: 0 success; 1 the scale, the link or a server failed; 2 bad input or usage.\n";
+}
+
+std::string commandLine(int argc, char** argv) {
+    std::string line = "vantor-cli";
+    for (int i = 1; i < argc; ++i) line += std::string(" ") + argv[i];
+    return line;
 }
 
 int run(const ParsedCommand& command) {
@@ -80,7 +94,8 @@ int main(int argc, char** argv) {
     QCoreApplication::setApplicationName(QStringLiteral("vantor-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(VANTOR_VERSION));
 
-    const std::vector<std::string> args(argv + 1, argv + argc);
+    std::vector<std::string> args(argv + 1, argv + argc);
+    const vantor::app::LogFileOption logFile = vantor::app::takeLogFileOption(args);
     const ParseOutcome outcome = parseCommandLine(args, kCommands);
     if (outcome.help) {
         printHelp();
@@ -90,9 +105,19 @@ int main(int argc, char** argv) {
         std::cout << "vantor-cli " << VANTOR_VERSION << "\n";
         return kSuccess;
     }
-    if (!outcome.command) {
-        std::cerr << "vantor-cli: " << outcome.error << "\n";
+    if (!logFile.error.empty() || !outcome.command) {
+        std::cerr << "vantor-cli: " << (logFile.error.empty() ? outcome.error : logFile.error) << "\n";
         return kBadInput;
+    }
+    std::unique_ptr<StderrLog> stderrLog;
+    if (logFile.path) {
+        if (const auto failure = vantor::app::LogFile::start(QString::fromLocal8Bit(logFile.path->c_str()))) {
+            std::cerr << "vantor-cli: cannot write the log file " << *logFile.path << ": "
+                      << failure->toLocal8Bit().constData() << "\n";
+            return kBadInput;
+        }
+        stderrLog = std::make_unique<StderrLog>();
+        qCInfo(lcCli).noquote() << "command:" << QString::fromStdString(commandLine(argc, argv));
     }
     return run(*outcome.command);
 }

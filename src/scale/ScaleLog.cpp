@@ -1,0 +1,3 @@
+#include "scale/ScaleLog.h"
+
+Q_LOGGING_CATEGORY(lcScale, "vantor.scale", QtWarningMsg)

@@ -1,0 +1,6 @@
+#pragma once
+
+#include <QLoggingCategory>
+
+// Zone programming: the chart accepted, the table written, the outcome.
+Q_DECLARE_LOGGING_CATEGORY(lcZones)
