@@ -10,6 +10,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libcivetweb-dev libsqlite3-dev
   python3 curl fonts-dejavu-core
+  help2man desktop-file-utils   # vantor-cli's manual page; the package test checks the desktop entry
 )
 
 bash scripts/install-packages.sh "${PACKAGES[@]}"

@@ -4,7 +4,8 @@
 
 namespace vantor::app {
 
-// A label (text or picture) that acts on a click: the menu's banner, the web link in help.
+// A label (text or picture) that acts on a click: the menu's banner, the web link in help. It
+// takes the keyboard focus like a button, so that Space or Enter does what a click does.
 class ClickableLabel : public QLabel {
     Q_OBJECT
 public:
@@ -15,6 +16,8 @@ signals:
 
 protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 };
 
 // A clickable label made with its name, showing a hand pointer.

@@ -42,10 +42,15 @@ Answer answerOf(int button) {
 
 }  // namespace
 
+std::unique_ptr<QMessageBox> makeMessageBox(QWidget* owner, const Message& message) {
+    auto box = std::make_unique<QMessageBox>(iconOf(message.icon), message.title, message.text,
+                                             buttonsOf(message.buttons), owner);
+    box->setObjectName(QStringLiteral("messageBox"));
+    return box;
+}
+
 Answer MessageBoxDialogs::ask(QWidget* owner, const Message& message) {
-    QMessageBox box(iconOf(message.icon), message.title, message.text, buttonsOf(message.buttons), owner);
-    box.setObjectName(QStringLiteral("messageBox"));
-    return answerOf(box.exec());
+    return answerOf(makeMessageBox(owner, message)->exec());
 }
 
 void MessageBoxDialogs::showModal(Form& form, QWidget* owner) {

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QString>
+#include <memory>
 
+class QMessageBox;
 class QWidget;
 
 namespace vantor::app {
@@ -30,6 +32,10 @@ public:
     // Shows a loaded form modally over `owner` and returns once it is hidden again.
     virtual void showModal(Form& form, QWidget* owner) = 0;
 };
+
+// The box the real dialogs show for `message` over `owner`, not yet shown. The visual review
+// renders the very same box.
+std::unique_ptr<QMessageBox> makeMessageBox(QWidget* owner, const Message& message);
 
 // The real dialogs: QMessageBox and QDialog::exec.
 class MessageBoxDialogs : public Dialogs {

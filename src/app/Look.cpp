@@ -4,6 +4,8 @@
 #include <QPalette>
 #include <QWidget>
 
+#include "app/AccessibleNames.h"
+
 namespace vantor::app {
 
 void applyLook(QWidget& form) {
@@ -17,6 +19,8 @@ void applyLook(QWidget& form) {
     font.setFamilies({QStringLiteral("Verdana"), QStringLiteral("DejaVu Sans"), QStringLiteral("Arial"),
                       QStringLiteral("Sans Serif")});
     form.setFont(font);
+
+    nameUncaptionedControls(form);
 }
 
 }  // namespace vantor::app

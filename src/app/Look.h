@@ -10,7 +10,8 @@ namespace vantor::app {
 inline const QColor kBackground(154, 222, 248);
 
 // Paints the form and everything on it in the program's colour and sets the Verdana font (or the
-// nearest installed sans-serif font where Verdana is missing). Called once from each form's load.
+// nearest installed sans-serif font where Verdana is missing), and names the controls without a
+// caption for screen readers. Called once from each form's load.
 void applyLook(QWidget& form);
 
 }  // namespace vantor::app

@@ -33,6 +33,7 @@ frmCheckScale::frmCheckScale() {
     setWindowTitle(QStringLiteral("Update Scale"));
     Image1 = makeLabel(this, "Image1");
     Image1->setFixedSize(kLogoSize, kLogoSize);
+    Image1->setAccessibleName(QStringLiteral("Vantor logo"));
     Image1->setPixmap(QIcon(QStringLiteral(":/vantor/logo.svg")).pixmap(kLogoSize, kLogoSize));
     lblVersion = makeLabel(this, "lblVersion");
     lblSerial = makeLabel(this, "lblSerial");
@@ -45,6 +46,7 @@ frmCheckScale::frmCheckScale() {
     lblLink->setWordWrap(false);
     txtLink = new QLineEdit(this);
     txtLink->setObjectName(QStringLiteral("txtLink"));
+    lblLink->setBuddy(txtLink);
     cmdContinue = makeButton(this, "cmdContinue", QStringLiteral("&Continue"));
     cmdContinue->setToolTip(QStringLiteral("Continue updating your scale."));
     cmdExit = makeButton(this, "cmdExit", QStringLiteral("E&xit"));

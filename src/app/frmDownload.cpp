@@ -75,7 +75,9 @@ frmDownload::frmDownload() {
     ProgressBar = new QProgressBar(this);
     ProgressBar->setObjectName(QStringLiteral("ProgressBar"));
     ProgressBar->setTextVisible(false);
+    ProgressBar->setAccessibleName(QStringLiteral("Download progress"));
     Animation1 = new DownloadAnimation(this);
+    Animation1->setAccessibleName(QStringLiteral("Download animation"));
     Animation1->setObjectName(QStringLiteral("Animation1"));
     chkClose = new QCheckBox(QStringLiteral("Close this box when download is completed."), this);
     chkClose->setObjectName(QStringLiteral("chkClose"));

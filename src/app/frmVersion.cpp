@@ -43,6 +43,7 @@ frmVersion::frmVersion() {
     setWindowTitle(QStringLiteral("Program Version"));
     Image1 = makeLabel(this, "Image1");
     Image1->setFixedSize(kPictureSize, kPictureSize);
+    Image1->setAccessibleName(QStringLiteral("New version"));
     Image1->setPixmap(QIcon(QStringLiteral(":/vantor/newversion.svg")).pixmap(kPictureSize, kPictureSize));
     lblStatus = makeLabel(
         this, "lblStatus",

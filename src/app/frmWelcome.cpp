@@ -47,6 +47,9 @@ frmWelcome::frmWelcome() {
     ImgBanner = makeClickableLabel(this, "ImgBanner");
     ImgBanner->setPixmap(QIcon(QStringLiteral(":/vantor/banner.svg")).pixmap(kBannerSize));
     ImgBanner->setAlignment(Qt::AlignCenter);
+    // A picture has no caption for a screen reader to read.
+    ImgBanner->setAccessibleName(QStringLiteral("Scale software update banner"));
+    ImgBanner->setAccessibleDescription(QStringLiteral("Opens the page about the scale software update."));
     // Shown only once the update check has found a scale software update.
     ImgBanner->setVisible(false);
 

@@ -77,6 +77,7 @@ frmDisplay::frmDisplay() {
     lblVersion = app::makeLabel(this, "lblVersion");
     ProgressBar1 = new QProgressBar(this);
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    ProgressBar1->setAccessibleName(QStringLiteral("Programming progress"));
     ProgressBar1->setRange(0, kProgressMax);
     ProgressBar1->setVisible(false);
 

@@ -13,6 +13,9 @@ class UpDownArrows : public QWidget {
 public:
     UpDownArrows(QWidget* parent, const char* name);
 
+    // The arrows are no Tab stops: in `box`, the Up and Down keys do what they do.
+    void attachTo(QWidget* box);
+
     QToolButton* up() const { return m_up; }
     QToolButton* down() const { return m_down; }
 
@@ -25,11 +28,15 @@ signals:
     void upClicked();
     void downClicked();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     QToolButton* m_up;
     QToolButton* m_down;
     int m_value = 0;
     int m_maximum = 0;
+    QWidget* m_box = nullptr;
 };
 
 }  // namespace vantor::keys

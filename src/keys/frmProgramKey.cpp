@@ -126,10 +126,12 @@ void frmProgramKey::buildControls() {
                        QStringLiteral("Maximum weight for this range. Type in the value or use up-down arrow."));
     UDMax = new UpDownArrows(this, "UDMax");
     UDMax->setToolTip(QStringLiteral("Use this up-down arrow to change max weight."));
+    UDMax->attachTo(txtMaxWt);
     txtRate = makeBox(this, "txtRate",
                       QStringLiteral("Rate for the specified range. Type in the value or use up-down arrow."));
     UDRate = new UpDownArrows(this, "UDRate");
     UDRate->setToolTip(QStringLiteral("Use this up-down arrow to change the rate for the specified range."));
+    UDRate->attachTo(txtRate);
 
     cmdAdd = app::makeButton(this, "cmdAdd", QStringLiteral("&Add"));
     cmdAdd->setToolTip(QStringLiteral("Add the range to the Weight and Rate Table."));
@@ -150,6 +152,8 @@ void frmProgramKey::buildControls() {
     fgridWeightRate->verticalHeader()->setVisible(false);
     fgridWeightRate->setEditTriggers(QAbstractItemView::NoEditTriggers);
     fgridWeightRate->setSelectionMode(QAbstractItemView::NoSelection);
+    // The table is only read: Tab leaves it instead of walking its cells.
+    fgridWeightRate->setTabKeyNavigation(false);
     fgridWeightRate->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
     lblNote = app::makeLabel(this, "lblNote",
                              QStringLiteral("*Note: You can input a maximum of 128 range or intervals."));
@@ -157,6 +161,7 @@ void frmProgramKey::buildControls() {
     progbarKey = new QProgressBar(this);
     progbarKey->setObjectName(QStringLiteral("progbarKey"));
     progbarKey->setRange(0, kKeyProgressMax);
+    progbarKey->setAccessibleName(QStringLiteral("Key programming progress"));
     lblProgramming = app::makeLabel(this, "lblProgramming");
 }
 
@@ -215,6 +220,9 @@ void frmProgramKey::layOut() {
     layout->addLayout(columns);
     layout->addLayout(app::centredRow({cmdProgram, cmdClose}));
     setMinimumSize(860, 520);
+    // Reading order: the left column, then the table beside it, then the buttons under both.
+    setTabOrder(cmdClear, fgridWeightRate);
+    setTabOrder(fgridWeightRate, cmdProgram);
 }
 
 void frmProgramKey::connectControls() {

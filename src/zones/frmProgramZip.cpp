@@ -91,6 +91,7 @@ frmProgramZip::frmProgramZip() {
     lblInstruction2 = app::makeLabel(this, "lblInstruction2");
     progbarZipZone = new QProgressBar(this);
     progbarZipZone->setObjectName(QStringLiteral("progbarZipZone"));
+    progbarZipZone->setAccessibleName(QStringLiteral("Zone table programming progress"));
     progbarZipZone->setRange(0, kZoneProgressMax);
     lblProgramming = app::makeLabel(this, "lblProgramming",
                                     QStringLiteral("Programming postal zones into Vantor scale...."));

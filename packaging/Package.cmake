@@ -1,0 +1,62 @@
+# The packages: `cpack` in a build folder makes vantor-pc_<version>_<arch>.deb on Linux and an NSIS
+# installer on Windows. Only what a user needs goes in: vantor-pc, vantor-cli and the files above;
+# the simulator and the stand-in server are installed only on request (component Development).
+
+set(VANTOR_PACKAGE_MAINTAINER "Vantor USA <support@vantorusa.com>"
+    CACHE STRING "The packages' maintainer, \"Name <address>\"")
+
+set(CPACK_PACKAGE_NAME vantor-pc)
+set(CPACK_PACKAGE_VENDOR "Vantor USA")
+set(CPACK_PACKAGE_CONTACT "${VANTOR_PACKAGE_MAINTAINER}")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Vantor PC Program: updates a Vantor postal scale over a serial cable")
+# Wrapped by hand: the .deb's long description keeps its lines as written.
+set(CPACK_PACKAGE_DESCRIPTION [[
+The desktop program for owners of a Vantor postal scale. It finds the scale
+on a serial port, checks the maker's server for new scale software, downloads
+it and rewrites the scale's program memory page by page with verification,
+programs the scale's blank postage keys with weight-and-rate tables, and
+writes the postal zone table from a pasted zone chart.
+The command-line companion vantor-cli does the same for service technicians
+and scripts.]])
+set(CPACK_STRIP_FILES ON)
+
+if(WIN32)
+  set(CPACK_GENERATOR NSIS)
+  set(CPACK_PACKAGE_INSTALL_DIRECTORY "Vantor PC Program")
+  set(CPACK_NSIS_PACKAGE_NAME "Vantor PC Program")
+  set(CPACK_NSIS_DISPLAY_NAME "Vantor PC Program")
+  set(CPACK_NSIS_MUI_ICON "${CMAKE_CURRENT_SOURCE_DIR}/icons/vantor-pc.ico")
+  set(CPACK_NSIS_MUI_UNIICON "${CMAKE_CURRENT_SOURCE_DIR}/icons/vantor-pc.ico")
+  set(CPACK_NSIS_INSTALLED_ICON_NAME "bin\\\\vantor-pc.exe")
+  set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
+  # A Start menu entry "Vantor PC Program" for bin\vantor-pc.exe.
+  set(CPACK_PACKAGE_EXECUTABLES vantor-pc "Vantor PC Program")
+  # The compiler's runtime DLLs, and Qt's DLLs and plugins beside the executables, so that the
+  # installed program runs on a machine without Qt or Visual Studio.
+  include(InstallRequiredSystemLibraries)
+  find_program(WINDEPLOYQT_EXECUTABLE windeployqt HINTS "${QT6_INSTALL_PREFIX}/bin" "${Qt6_DIR}/../../../bin")
+  if(WINDEPLOYQT_EXECUTABLE)
+    install(CODE "
+      execute_process(COMMAND \"${WINDEPLOYQT_EXECUTABLE}\" --no-translations --no-compiler-runtime
+                              \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/vantor-pc.exe\"
+                              \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/vantor-cli.exe\"
+                      COMMAND_ERROR_IS_FATAL ANY)")
+  else()
+    message(WARNING "windeployqt not found: the installer will not carry Qt's DLLs.")
+  endif()
+elseif(UNIX AND NOT APPLE)
+  set(CPACK_GENERATOR DEB)
+  set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+  set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+  set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+  # dpkg-shlibdeps names the Qt 6 libraries the executables link. The pictures are SVG, drawn by
+  # Qt's SVG plugins, which nothing links and so must be named here.
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6")
+  # After installing, a running udev is told to apply the scale adapters' rule.
+  set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA "${CMAKE_CURRENT_SOURCE_DIR}/debian/postinst")
+  set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+endif()
+
+include(CPack)
