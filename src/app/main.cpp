@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QIcon>
 #include <QStyleFactory>
 #include <iostream>
 #include <memory>
@@ -68,6 +69,9 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationVersion(QStringLiteral(VANTOR_VERSION));
     // One look on every platform, so that the program's colour shows on its buttons.
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/vantor/icons/vantor-pc.svg")));
+    // Lets the desktop match the windows to the installed vantor-pc.desktop entry (Wayland).
+    QGuiApplication::setDesktopFileName(QStringLiteral("vantor-pc"));
 
     if (logFile.path) {
         const QString path = QString::fromLocal8Bit(logFile.path->c_str());

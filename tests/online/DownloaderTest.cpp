@@ -9,6 +9,8 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
+#include <csignal>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -349,6 +351,32 @@ TEST_F(DownloaderTest, CliResumesABrokenTransferByItselfWithinItsRetries) {
         {QStringLiteral("download"), stubborn.url().toString(), path("x"), QStringLiteral("--retries"), QStringLiteral("0")});
     EXPECT_EQ(noRetries.exitCode, 1);
     EXPECT_FALSE(QFile::exists(path("x"))) << "no partial file";
+}
+
+TEST_F(DownloaderTest, CtrlCStopsACliDownloadAndLeavesNoPartialFile) {
+    DownloadTestServer server(randomBytes(40000));
+    server.behave(0, {.cutAfter = 10000});  // then holds the connection: the transfer waits
+    QProcess process;
+    QEventLoop loop;
+    QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
+    QTimer watch;
+    bool interrupted = false;
+    // Once the first bytes are on disk, the user presses Ctrl+C.
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (!interrupted && QFileInfo(path()).size() > 0) {
+            interrupted = true;
+            ::kill(static_cast<pid_t>(process.processId()), SIGINT);
+        }
+    });
+    process.start(QStringLiteral(VANTOR_CLI_PATH), {QStringLiteral("download"), server.url().toString(), path()});
+    watch.start(5);
+    QTimer::singleShot(test::kCliLimitMs, &loop, &QEventLoop::quit);
+    loop.exec();
+    ASSERT_TRUE(interrupted) << "the download never started";
+    ASSERT_EQ(process.state(), QProcess::NotRunning) << "Ctrl+C did not stop it";
+    EXPECT_EQ(process.exitCode(), 1);
+    EXPECT_TRUE(QString::fromUtf8(process.readAllStandardError()).contains(QStringLiteral("Stopped: ")));
+    EXPECT_FALSE(QFile::exists(path())) << "no partial file";
 }
 
 }  // namespace

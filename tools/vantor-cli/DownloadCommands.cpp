@@ -1,17 +1,16 @@
 #include "DownloadCommands.h"
 
-#include <fcntl.h>
-#include <unistd.h>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
-#include <QSocketNotifier>
+#include <QTimer>
 #include <QUrl>
-#include <csignal>
 #include <iostream>
 
 #include "ScaleCommands.h"
+#include "StopSignals.h"
+#include "Terminal.h"
 #include "online/Downloader.h"
 #include "online/FreeSpace.h"
 #include "online/modGlobals.h"
@@ -46,47 +45,8 @@ std::string sizeText(const DownloadProgress& progress) {
     return text;
 }
 
-// Ctrl+C or SIGTERM stops the transfer through the event loop, so that the partial file is
-// closed and removed like any other abandoned download.
-class StopSignals {
-public:
-    StopSignals() {
-        if (::pipe2(s_pipe, O_CLOEXEC | O_NONBLOCK) != 0)
-            return;
-        m_notifier = std::make_unique<QSocketNotifier>(s_pipe[0], QSocketNotifier::Read);
-        struct sigaction action {};
-        action.sa_handler = [](int) {
-            const char byte = 1;
-            [[maybe_unused]] const ssize_t ignored = ::write(s_pipe[1], &byte, 1);
-        };
-        sigemptyset(&action.sa_mask);
-        sigaction(SIGINT, &action, &m_oldInt);
-        sigaction(SIGTERM, &action, &m_oldTerm);
-    }
-    ~StopSignals() {
-        if (!m_notifier)
-            return;
-        sigaction(SIGINT, &m_oldInt, nullptr);
-        sigaction(SIGTERM, &m_oldTerm, nullptr);
-        m_notifier.reset();
-        ::close(s_pipe[0]);
-        ::close(s_pipe[1]);
-    }
-    StopSignals(const StopSignals&) = delete;
-    StopSignals& operator=(const StopSignals&) = delete;
-
-    template <class F>
-    void onStop(F stop) {
-        if (m_notifier)
-            QObject::connect(m_notifier.get(), &QSocketNotifier::activated, stop);
-    }
-
-private:
-    static inline int s_pipe[2] = {-1, -1};
-    std::unique_ptr<QSocketNotifier> m_notifier;
-    struct sigaction m_oldInt {};
-    struct sigaction m_oldTerm {};
-};
+// A signal only sets the stop flag; the event loop looks at it this often.
+constexpr int kStopCheckMs = 50;
 
 }  // namespace
 
@@ -95,7 +55,7 @@ bool isDownloadUrl(const std::string& source) {
 }
 
 int downloadFile(const std::string& url, const QString& destination, unsigned retries) {
-    const bool terminal = ::isatty(STDERR_FILENO) == 1;
+    const bool terminal = stderrIsTerminal();
     QElapsedTimer lastShown;
     bool progressLineOpen = false;
     bool stopped = false;
@@ -139,11 +99,17 @@ int downloadFile(const std::string& url, const QString& destination, unsigned re
     hooks.freeSpace = freeBytesAt;
 
     Downloader downloader(hooks);
-    StopSignals stopSignals;
-    stopSignals.onStop([&] {
-        stopped = true;
-        downloader.cancel();
+    // Ctrl+C or SIGTERM stops the transfer through the event loop, so that the partial file is
+    // closed and removed like any other abandoned download.
+    const std::atomic<bool>& stopRequested = stopOnSignals();
+    QTimer stopCheck;
+    QObject::connect(&stopCheck, &QTimer::timeout, [&] {
+        if (stopRequested && !stopped) {
+            stopped = true;
+            downloader.cancel();
+        }
     });
+    stopCheck.start(kStopCheckMs);
     std::optional<Downloader::Outcome> outcome;
     QEventLoop loop;
     downloader.start(QUrl(QString::fromStdString(url)), destination, [&](const Downloader::Outcome& o) {

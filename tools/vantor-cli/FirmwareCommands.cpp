@@ -1,17 +1,16 @@
 #include "FirmwareCommands.h"
 
-#include <unistd.h>
 #include <QSaveFile>
 #include <QString>
 #include <QTemporaryDir>
 #include <atomic>
-#include <csignal>
 #include <cstdio>
 #include <iostream>
 
 #include "DownloadCommands.h"
 #include "ScaleCommands.h"
 #include "StopSignals.h"
+#include "Terminal.h"
 #include "app/SerialNumberSetting.h"
 #include "firmware/IntelHexLoader.h"
 #include "firmware/ProgrammingRun.h"
@@ -45,7 +44,7 @@ std::optional<ImageBuffer> loadUpdateFile(const std::string& path, const std::st
 // Pages written, then pages verified: rewritten in place on a terminal, a line now and then otherwise.
 class ProgressReport {
 public:
-    ProgressReport() : m_terminal(::isatty(STDERR_FILENO) == 1) {}
+    ProgressReport() : m_terminal(stderrIsTerminal()) {}
     ~ProgressReport() {
         if (m_open)
             std::cerr << "\n";

@@ -1,6 +1,5 @@
 #include "KeyCommands.h"
 
-#include <unistd.h>
 
 #include <atomic>
 #include <fstream>
@@ -8,6 +7,7 @@
 #include <sstream>
 
 #include "ScaleCommands.h"
+#include "Terminal.h"
 #include "keys/KeyTableCsv.h"
 #include "keys/KeyProgramming.h"
 #include "scale/DetectionRound.h"
@@ -33,7 +33,7 @@ std::optional<std::int16_t> unitOption(const std::string& unit) {
 // Yes with --yes; otherwise asked on the terminal, and No when there is none.
 bool askUser(const EditorMessage& message, bool yes) {
     if (yes) return true;
-    if (::isatty(STDIN_FILENO) != 1) {
+    if (!stdinIsTerminal()) {
         std::cerr << oneLine(message.text) << " Answered No: no terminal (use --yes).\n";
         return false;
     }

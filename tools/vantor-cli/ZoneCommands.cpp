@@ -1,9 +1,7 @@
 #include "ZoneCommands.h"
 
-#include <unistd.h>
 #include <QString>
 #include <atomic>
-#include <csignal>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -11,6 +9,7 @@
 #include <string>
 
 #include "ScaleCommands.h"
+#include "Terminal.h"
 #include "StopSignals.h"
 #include "scale/DetectionRound.h"
 #include "scale/SerialTransport.h"
@@ -63,7 +62,7 @@ std::optional<std::string> readChartFile(const std::string& path) {
 bool confirmed(const ParsedCommand& command, const std::string& origin) {
     if (command.has("yes"))
         return true;
-    if (::isatty(STDIN_FILENO) != 1) {
+    if (!stdinIsTerminal()) {
         std::cerr << "Not confirmed (no terminal to ask; give --yes): nothing was written.\n";
         return false;
     }

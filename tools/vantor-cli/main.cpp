@@ -9,6 +9,7 @@
 #include "CliParser.h"
 #include "DownloadCommands.h"
 #include "FirmwareCommands.h"
+#include "HelpText.h"
 #include "KeyCommands.h"
 #include "OnlineCommands.h"
 #include "ScaleCommands.h"
@@ -22,49 +23,86 @@ using namespace vantor::cli;
 namespace {
 
 const std::vector<CommandSyntax> kCommands = {
-    {"ports", 0, 0, {}, {}, "ports", "List the serial ports in detection order, one device path a line."},
+    {"ports", 0, 0, {}, {}, "ports",
+     "List the serial ports in the order detection tries them, one device path a line: the paths in "
+     "VANTOR_SERIAL_PORTS first, then the system's ports by number (COM10 after COM9), at most 32."},
     {"detect", 0, 0, {}, {}, "detect",
-     "Find the scale: prints \"<device> <serial>\"; exit status 1 when no port answers."},
+     "Find the scale: every port is asked for the serial number at once and the first good answer wins. "
+     "Prints \"DEVICE SERIAL\", for example \"/dev/ttyUSB0 12345678\". Exit status 1 when no port answers "
+     "within 10 seconds."},
     {"serial", 0, 0, {"port"}, {}, "serial [--port DEV]",
-     "Read the scale's 8-digit serial number (detection first when --port is not given)."},
+     "Print the scale's 8-digit serial number. Exit status 1 when the scale is silent or its answer is not "
+     "a serial number (the answer is shown)."},
     {"image", 1, 1, {"output", "serial"}, {}, "image HEXFILE --output OUT [--serial NNNNNNNN]",
-     "Write the 65,536-byte image the update file gives (FF where the file puts nothing, the serial\n"
-     "      number at 0x0700: --serial, else the stored one); exit status 2 when the file is refused."},
+     "Write to OUT the 65,536-byte image the update file HEXFILE gives: FF where the file puts nothing, the "
+     "file's bytes laid over, and the serial number packed at 0x0700 (--serial, else the one stored by the "
+     "program, else zeros). Nothing is written when the file is refused (exit status 2); the refusal names "
+     "the line and the reason."},
     {"flash", 1, 1, {"port"}, {}, "flash SOURCE [--port DEV]",
-     "Program the update file (a HEX file, or an http(s) URL downloaded first) into the scale, every page\n"
-     "      written and read back; exit status 0 only when every page was verified. The file is checked\n"
-     "      completely before the scale is contacted."},
+     "Update the scale's software from SOURCE, an Intel HEX file or an http(s) URL that is downloaded first. "
+     "The file is checked completely before the scale is contacted; then all 512 pages are written and "
+     "each is read back, with the scale's own retry rules. Page progress goes to stderr. Exit status 0 only "
+     "when every page was verified; 2 when the file (or the downloaded one) is refused; 1 when the scale "
+     "refused the serial number, stopped answering or kept failing."},
     {"read", 1, 2, {"port"}, {}, "read ADDRESS [LENGTH] [--port DEV]",
-     "Hex dump of the scale's memory from ADDRESS (LENGTH bytes, default one page of 128)."},
+     "Hex dump of the scale's memory from ADDRESS, LENGTH bytes (default 128, one page), in lines "
+     "\"AAAA: XX XX ...\" of 16 bytes."},
     {"download", 2, 2, {"retries"}, {}, "download URL DEST [--retries N]",
-     "Download URL into the file DEST; a reset connection resumes where it broke off, up to N times\n"
-     "      (default 3). An abandoned download leaves no partial file."},
+     "Download URL into the file DEST. A connection that breaks off is resumed where it stopped (a Range "
+     "request), up to N times (default 3). An abandoned download leaves no partial file."},
     {"key", 1, 1, {"unit", "table", "port"}, {"yes"}, "key KEY --unit oz|lb|g --table CSV [--port DEV] [--yes]",
-     "Write the weight-and-rate table in CSV (lines \"max weight,rate\") into blank key KEY (1..6) with\n"
-     "      the table editor's checks; asks before a lower or equal rate, an overwrite and the write unless\n"
-     "      --yes (no terminal: No). Exit status 2 when the table is refused."},
+     "Write a weight-and-rate table into blank key KEY (1 to 6). CSV holds one range a line, \"max "
+     "weight,rate\"; the rate is everything after the first comma and may carry $ and thousands "
+     "separators (\"12,$1,234.56\" is 12 and 1234.56); blank lines and lines starting with # are skipped; "
+     "weights are read as the program's table editor reads them (12.5 is 12). The editor's checks apply. "
+     "Exit status 2 when the table is refused."},
     {"zones", 1, 1, {"port"}, {"yes"}, "zones CHART [--port DEV] [--yes]",
-     "Write the zone table from CHART, the postal service's zone-chart page copied and saved as text;\n"
-     "      asks before writing unless --yes (no terminal: No). Exit status 2 when the chart is refused."},
+     "Write the scale's zone table from CHART: the postal service's zone chart page for the sender's ZIP "
+     "code, copied from the browser and saved as a text file. Exit status 2 when the chart is refused."},
     {"check", 0, 0, {}, {}, "check",
      "Ask the web server whether a scale software update is available and which PC program version is the "
-     "latest: prints \"software-update: Y\" (or N) and \"latest-version: Version X\"."},
+     "latest. Prints \"software-update: Y\" (or N) and \"latest-version: Version X\", trimmed, as the server "
+     "gave them. Exit status 1 when either answer is missing or the first is not Y or N."},
 };
 
 void printHelp() {
-    std::cout << "Usage: vantor-cli COMMAND [ARGUMENTS] [OPTIONS]\n\n"
-                 "The command-line companion of the Vantor PC Program.\n\nCommands:\n";
-    for (const CommandSyntax& c : kCommands) std::cout << "  " << c.usage << "\n      " << c.summary << "\n";
-    std::cout << "\nOptions:\n"
-                 "  --log-file PATH  append a support log to PATH: the serial traffic in hex with timing, the\n"
-                 "                   online requests and what the command told the user\n"
-                 "  --help           this text\n"
-                 "  --version        the program's version\n\n"
-                 "Environment:\n"
-                 "  VANTOR_SERIAL_PORTS  extra device paths to search, separated by ':'\n"
-                 "  VANTOR_WEB_SERVER    the web server's base URL (the query script), e.g. the URL vantor-server prints\n"
-                 "  QT_LOGGING_RULES     \"vantor.*.debug=true\" logs the serial traffic as hex\n\n"
-                 "Exit status: 0 success; 1 the scale, the link or a server failed; 2 bad input or usage.\n";
+    HelpText help;
+    help.paragraph("Usage: vantor-cli COMMAND [ARGUMENTS] [OPTIONS]");
+    help.paragraph(
+        "The command-line companion of the Vantor PC Program, for service technicians and scripts: it finds "
+        "the scale on a serial port, reads its memory, updates its software, programs its keys and its zone "
+        "table, and asks the maker's server for news. Results go to stdout; progress, questions and "
+        "refusals go to stderr.");
+    help.section("Commands:");
+    for (const CommandSyntax& c : kCommands) help.item(c.usage, c.summary);
+    help.section("Options:");
+    help.item("--port DEV", "The scale's serial port (/dev/ttyUSB0, COM3). Without it, commands that need the "
+                            "scale find it first, as detect does.");
+    help.item("--yes", "Answer the operation's questions with Yes: a rate lower than or equal to the one "
+                       "before, overwriting a programmed key, the final confirmation. Without --yes they are "
+                       "asked on the terminal, and answered No when there is none. A No ends the command with "
+                       "nothing written and exit status 1.");
+    help.item("--log-file PATH", "Append a support log to PATH: the serial traffic in hex with timing, the "
+                                 "online requests and what the command told the user.");
+    help.item("--help", "This text.");
+    help.item("--version", "The program's version.");
+    help.paragraph("Numbers are decimal or 0x hexadecimal. Options follow the command word, before or after "
+                   "its arguments, and --name=value works as well as --name value; --log-file, --help and "
+                   "--version may stand anywhere.");
+    help.section("Exit status:");
+    help.item("0", "success");
+    help.item("1", "the scale, the link or a server failed");
+    help.item("2", "bad input or usage");
+    help.section("Environment:");
+    help.item("VANTOR_SERIAL_PORTS", "Extra serial device paths to search, separated by ':' (pseudo-terminals "
+                                     "are never listed by the system).");
+    help.item("VANTOR_WEB_SERVER", "The web server's base URL (the query script), for check.");
+    help.item("QT_LOGGING_RULES", "\"vantor.*.debug=true\" logs the serial traffic as hex on stderr.");
+    help.section("Examples:");
+    help.item("vantor-cli detect", "Which port the scale is on.");
+    help.item("vantor-cli flash VantorUSA_APROM.hex --port /dev/ttyUSB0", "Update the scale's software.");
+    help.item("vantor-cli key 3 --unit oz --table rates.csv --yes", "Program blank key 3.");
+    std::cout << help.text();
 }
 
 std::string commandLine(int argc, char** argv) {
