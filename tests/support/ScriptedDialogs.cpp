@@ -10,8 +10,6 @@ namespace vantor::test {
 using app::Answer;
 using app::Message;
 
-namespace {
-
 Answer cautiousAnswer(Message::Buttons buttons) {
     switch (buttons) {
         case Message::Buttons::YesNo:
@@ -22,6 +20,8 @@ Answer cautiousAnswer(Message::Buttons buttons) {
             return Answer::Cancel;
     }
 }
+
+namespace {
 
 void clickButton(app::Form& form, const QString& name) {
     auto* button = form.findChild<QPushButton*>(name);

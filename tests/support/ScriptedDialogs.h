@@ -9,6 +9,9 @@
 
 namespace vantor::test {
 
+// The answer a careful user gives to a question nobody scripted: OK, No or Cancel.
+app::Answer cautiousAnswer(app::Message::Buttons buttons);
+
 // Dialogs for tests: records every message box and modal form, answers questions from a queue
 // and runs a scripted action on each modal form. Anything asked that the test did not script
 // fails the test and is answered the cautious way (Cancel, No; a modal form is cancelled).

@@ -6,6 +6,7 @@
 
 #include "Shooter.h"
 #include "app/Form.h"
+#include "support/ScriptedDialogs.h"
 
 namespace vantor::test {
 
@@ -13,14 +14,6 @@ using app::Answer;
 using app::Message;
 
 namespace {
-
-Answer cautiousAnswer(Message::Buttons buttons) {
-    switch (buttons) {
-        case Message::Buttons::Ok: return Answer::Ok;
-        case Message::Buttons::YesNo: return Answer::No;
-        default: return Answer::Cancel;
-    }
-}
 
 QString slug(const QString& title) {
     return title.toLower().replace(QRegularExpression(QStringLiteral("[^a-z0-9]+")), QStringLiteral("-"));
