@@ -1,5 +1,6 @@
 #include "app/ClickableLabel.h"
 
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QStyleOptionFocusRect>
@@ -45,6 +46,21 @@ ClickableLabel* makeClickableLabel(QWidget* parent, const char* name, const QStr
     auto* label = new ClickableLabel(parent);
     label->setObjectName(QLatin1String(name));
     label->setText(text);
+    return label;
+}
+
+ClickableLabel* makeLinkLabel(QWidget* parent, const char* name, const QString& text) {
+    ClickableLabel* label = makeClickableLabel(parent, name, text);
+    // Only the underline and the colour are the label's own: the form's font and colours, set when
+    // it loads, still reach it.
+    QFont font;
+    font.setUnderline(true);
+    label->setFont(font);
+    QPalette palette;
+    palette.setColor(QPalette::WindowText, QGuiApplication::palette().color(QPalette::Link));
+    label->setPalette(palette);
+    // As wide as its text, so that only the text itself takes the click.
+    label->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Fixed);
     return label;
 }
 

@@ -22,5 +22,7 @@ protected:
 
 // A clickable label made with its name, showing a hand pointer.
 ClickableLabel* makeClickableLabel(QWidget* parent, const char* name, const QString& text = {});
+// A clickable label that looks like a web link: underlined, in the link colour, on one line.
+ClickableLabel* makeLinkLabel(QWidget* parent, const char* name, const QString& text = {});
 
 }  // namespace vantor::app

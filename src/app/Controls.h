@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSize>
 #include <QString>
 #include <initializer_list>
 
@@ -14,9 +15,27 @@ namespace vantor::app {
 
 // A word-wrapped label.
 QLabel* makeLabel(QWidget* parent, const char* name, const QString& text = {});
+// A label kept on one line: a short caption beside or above a control.
+QLabel* makeCaption(QWidget* parent, const char* name, const QString& text = {});
+// Shows each run of blanks in the label's text as a single blank, where the words wrap to the
+// label's width. Some texts carry runs of blanks meant to push the next words onto a new line
+// of a fixed-size box; in a label that wraps to its own width they would only leave gaps
+// mid-line. text() still gives the text exactly as it was set. A text holding markup
+// characters (<, >, &) is left as plain text: it would otherwise be read as markup.
+void collapseBlanks(QLabel& label);
 // A button that does not take Enter for itself: the forms decide what Enter does.
 QPushButton* makeButton(QWidget* parent, const char* name, const QString& text);
+// Shows the picture (an SVG file) in the label at `size` device-independent pixels, drawn for
+// the screen's pixel density so that it is sharp on a scaled screen too.
+void showPicture(QLabel& label, const QString& file, const QSize& size);
 void makeBold(QWidget& widget);
+// Sizes the window to what its layout holds: its preferred width (at least its minimum width) and
+// the height its wrapping labels need at that width. A window sized by itself measures such labels
+// at a narrower width and comes out too tall, its lines spread apart.
+void fitToContents(QWidget& window);
+// Makes the window tall enough for what its layout now holds at its present width: a label
+// that wraps, shown or given a longer text, does not make a window grow by itself.
+void growToFit(QWidget& window);
 // The widgets side by side, centred.
 QHBoxLayout* centredRow(std::initializer_list<QWidget*> widgets);
 

@@ -161,11 +161,12 @@ void ServerChecks::RetrieveFile(const QUrl& url, const QString& destDir, std::fu
 void ServerChecks::bannerRetrieved(bool saved) {
     const QString file = program().programFile(bannerUrl().fileName());
     if (saved && menuWaiting()) {
-        m_menu->ImgBanner->setVisible(true);
-        // Not a picture (an error page, say): the banner keeps the picture it had.
+        // Not a picture (an error page, say): the banner keeps the picture it had. The picture is
+        // in place before the banner shows, so that the menu makes room for its size.
         const QPixmap picture = readPicture(file);
         if (!picture.isNull())
             m_menu->ImgBanner->setPixmap(picture);
+        m_menu->ImgBanner->setVisible(true);
     }
     // The picture lives on in the banner; the file is not kept.
     if (saved)

@@ -1,7 +1,6 @@
 #include "app/frmCheckScale.h"
 
 #include <QHBoxLayout>
-#include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -34,7 +33,7 @@ frmCheckScale::frmCheckScale() {
     Image1 = makeLabel(this, "Image1");
     Image1->setFixedSize(kLogoSize, kLogoSize);
     Image1->setAccessibleName(QStringLiteral("Vantor logo"));
-    Image1->setPixmap(QIcon(QStringLiteral(":/vantor/logo.svg")).pixmap(kLogoSize, kLogoSize));
+    showPicture(*Image1, QStringLiteral(":/vantor/logo.svg"), QSize(kLogoSize, kLogoSize));
     lblVersion = makeLabel(this, "lblVersion");
     lblSerial = makeLabel(this, "lblSerial");
     lblCheck =
@@ -83,6 +82,7 @@ void frmCheckScale::Form_Load() {
     makeBold(*lblVersion);
     lblSerial->setText(QStringLiteral("Vantor Scale Serial Number:  ") + menu.VantorSN);
     AskExit = true;
+    fitToContents(*this);
 }
 
 bool frmCheckScale::eventFilter(QObject* watched, QEvent* event) {

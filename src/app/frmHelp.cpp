@@ -18,7 +18,8 @@ namespace {
 
 const char* const kHelpPagePath = "/vantorpc/usa/vantorusa.htm";
 
-// The runs of blanks are part of the texts: they push the words after them onto the next line.
+// The runs of blanks are part of the texts: they pushed the words after them onto the next line of
+// a fixed-size box. Here the labels wrap to their own width, and show each run as one blank.
 const char* const kStep1 =
     "1.  Upon running PC Program, connect your scale to your computer         and turn it on. PC Program "
     "will automatically detect which port in        your computer your scale is connected to. Click "
@@ -55,7 +56,9 @@ frmHelp::frmHelp() {
     lblUpdate2 = makeLabel(this, "lblUpdate2", QLatin1String(kUpdates));
     lblFormore =
         makeLabel(this, "lblFormore", QStringLiteral("For more details and help, please visit us at:"));
-    lblWebsite = makeClickableLabel(this, "lblWebsite");
+    for (QLabel* label : {lblHelp2, lblHelp3, lblHelp4, lblhelp5, lblUpdate2})
+        collapseBlanks(*label);
+    lblWebsite = makeLinkLabel(this, "lblWebsite");
     cmdClose = makeButton(this, "cmdClose", QStringLiteral("&Close"));
 
     auto* layout = new QVBoxLayout(this);
@@ -68,7 +71,7 @@ frmHelp::frmHelp() {
     layout->addWidget(lblUpdate2);
     layout->addSpacing(8);
     layout->addWidget(lblFormore);
-    layout->addWidget(lblWebsite);
+    layout->addWidget(lblWebsite, 0, Qt::AlignLeft);
     layout->addWidget(cmdClose, 0, Qt::AlignHCenter);
     setMinimumWidth(560);
 
@@ -82,9 +85,7 @@ void frmHelp::Form_Load() {
     // The maker's site as the user would type it; a click opens its help page for this program.
     const QString site = QUrl(webAddress("/")).host();
     lblWebsite->setText(site.isEmpty() ? webAddress("/") : site);
-    QFont font = lblWebsite->font();
-    font.setUnderline(true);
-    lblWebsite->setFont(font);
+    fitToContents(*this);
 }
 
 void frmHelp::lblWebsite_Click() {

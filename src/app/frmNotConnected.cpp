@@ -19,6 +19,7 @@ frmNotConnected::frmNotConnected() {
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(24, 24, 24, 24);
+    layout->setSpacing(16);
     layout->addWidget(lblNotConnected);
     layout->addWidget(cmdOkay, 0, Qt::AlignHCenter);
     setMinimumWidth(400);
@@ -28,6 +29,7 @@ frmNotConnected::frmNotConnected() {
 
 void frmNotConnected::Form_Load() {
     applyLook(*this);
+    fitToContents(*this);
 }
 
 void frmNotConnected::cmdOkay_Click() {

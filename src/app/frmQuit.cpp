@@ -26,6 +26,7 @@ frmQuit::frmQuit() {
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(24, 24, 24, 24);
+    layout->setSpacing(16);
     layout->addWidget(lblQuit);
     layout->addLayout(centredRow({cmdYes, cmdCancel}));
     setMinimumWidth(420);
@@ -51,6 +52,7 @@ void frmQuit::Form_Load() {
         setWindowTitle(QStringLiteral("Quit PC Program"));
         lblQuit->setText(QStringLiteral("Are you sure you want to quit updating your scale?"));
     }
+    fitToContents(*this);
 }
 
 void frmQuit::cmdYes_Click() {

@@ -31,7 +31,7 @@ frmStartUp::frmStartUp() : m_probe(new online::ConnectionProbe(this)) {
     imgLogo = makeLabel(this, "imgLogo", QString());
     imgLogo->setFixedSize(kLogoSize, kLogoSize);
     imgLogo->setAccessibleName(QStringLiteral("Vantor logo"));
-    imgLogo->setPixmap(QIcon(QStringLiteral(":/vantor/logo.svg")).pixmap(kLogoSize, kLogoSize));
+    showPicture(*imgLogo, QStringLiteral(":/vantor/logo.svg"), QSize(kLogoSize, kLogoSize));
     lblTitle = makeLabel(this, "lblTitle", QStringLiteral("Vantor USA PC Program"));
     QFont titleFont = lblTitle->font();
     titleFont.setPointSize(titleFont.pointSize() + 6);

@@ -34,6 +34,7 @@ frmSuccess::frmSuccess() {
 void frmSuccess::Form_Load() {
     applyLook(*this);
     AskExit = true;
+    fitToContents(*this);
 }
 
 void frmSuccess::cmdUpdate_Click() {

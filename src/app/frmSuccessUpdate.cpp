@@ -33,6 +33,7 @@ frmSuccessUpdate::frmSuccessUpdate() {
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(24, 24, 24, 24);
+    layout->setSpacing(16);
     layout->addWidget(lblUpdate);
     layout->addWidget(lblSuccess);
     layout->addLayout(centredRow({cmdExit}));
@@ -45,6 +46,7 @@ frmSuccessUpdate::frmSuccessUpdate() {
 
 void frmSuccessUpdate::Form_Load() {
     applyLook(*this);
+    fitToContents(*this);
 }
 
 void frmSuccessUpdate::showEvent(QShowEvent* event) {
@@ -74,6 +76,8 @@ void frmSuccessUpdate::Timer1_Timer() {
     lblUpdate->setVisible(false);
     lblSuccess->setVisible(true);
     cmdExit->setVisible(true);
+    // The window was sized for the one-line wait text.
+    growToFit(*this);
 }
 
 void frmSuccessUpdate::cmdExit_Click() {

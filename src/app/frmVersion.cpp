@@ -3,7 +3,6 @@
 #include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QIcon>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -44,17 +43,17 @@ frmVersion::frmVersion() {
     Image1 = makeLabel(this, "Image1");
     Image1->setFixedSize(kPictureSize, kPictureSize);
     Image1->setAccessibleName(QStringLiteral("New version"));
-    Image1->setPixmap(QIcon(QStringLiteral(":/vantor/newversion.svg")).pixmap(kPictureSize, kPictureSize));
+    showPicture(*Image1, QStringLiteral(":/vantor/newversion.svg"), QSize(kPictureSize, kPictureSize));
     lblStatus = makeLabel(
         this, "lblStatus",
         QStringLiteral("It has been automatically detected that your PC Program is not the latest version."));
     lblPCProg = makeLabel(this, "lblPCProg");
     makeBold(*lblPCProg);
-    lblLatestVer = makeLabel(this, "lblLatestVer", QStringLiteral("Latest PC Program Version:"));
-    lblLatest = makeLabel(this, "lblLatest");
+    lblLatestVer = makeCaption(this, "lblLatestVer", QStringLiteral("Latest PC Program Version:"));
+    lblLatest = makeCaption(this, "lblLatest");
     lblLatest->setToolTip(QStringLiteral("This is the latest PC Program version available."));
-    lblProgVer = makeLabel(this, "lblProgVer", QStringLiteral("Your PC Program Version:"));
-    lblProg = makeLabel(this, "lblProg");
+    lblProgVer = makeCaption(this, "lblProgVer", QStringLiteral("Your PC Program Version:"));
+    lblProg = makeCaption(this, "lblProg");
     lblProg->setToolTip(QStringLiteral("This is the version of the current/running PC Program."));
     cmdDownloadPCProg = makeButton(this, "cmdDownloadPCProg", QStringLiteral("&Download PC Program"));
     cmdDownloadPCProg->setToolTip(QStringLiteral("Download the latest PC Program for free."));
@@ -71,6 +70,7 @@ frmVersion::frmVersion() {
 void frmVersion::layOut() {
     auto* versions = new QGridLayout;
     versions->setHorizontalSpacing(16);
+    versions->setVerticalSpacing(6);
     versions->addWidget(lblLatestVer, 0, 0);
     versions->addWidget(lblLatest, 0, 1);
     versions->addWidget(lblProgVer, 1, 0);
@@ -78,6 +78,7 @@ void frmVersion::layOut() {
     versions->setColumnStretch(1, 1);
 
     auto* texts = new QVBoxLayout;
+    texts->setSpacing(12);
     texts->addWidget(lblPCProg);
     texts->addWidget(lblStatus);
     texts->addLayout(versions);
@@ -99,6 +100,7 @@ void frmVersion::Form_Load() {
     lblPCProg->setText(program().form<frmWelcome>().lblVersion->text());
     AskExit = true;
     NewVersion = true;
+    fitToContents(*this);
 }
 
 void frmVersion::offer() {

@@ -1,6 +1,6 @@
 #include "app/frmWelcome.h"
 
-#include <QIcon>
+#include <QEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -45,13 +45,14 @@ frmWelcome::frmWelcome() {
                                  "available."));
     lblVersion = makeLabel(this, "lblVersion");
     ImgBanner = makeClickableLabel(this, "ImgBanner");
-    ImgBanner->setPixmap(QIcon(QStringLiteral(":/vantor/banner.svg")).pixmap(kBannerSize));
+    showPicture(*ImgBanner, QStringLiteral(":/vantor/banner.svg"), kBannerSize);
     ImgBanner->setAlignment(Qt::AlignCenter);
     // A picture has no caption for a screen reader to read.
     ImgBanner->setAccessibleName(QStringLiteral("Scale software update banner"));
     ImgBanner->setAccessibleDescription(QStringLiteral("Opens the page about the scale software update."));
     // Shown only once the update check has found a scale software update.
     ImgBanner->setVisible(false);
+    ImgBanner->installEventFilter(this);
 
     cmdUpdate = makeButton(this, "cmdUpdate", QStringLiteral("&Update Scale"));
     cmdUpdate->setToolTip(QStringLiteral("Continue updating scale."));
@@ -93,6 +94,7 @@ void frmWelcome::connectControls() {
 
 void frmWelcome::Form_Load() {
     InitForm();
+    fitToContents(*this);
     CheckUpdate();
     Timer2.setInterval(kBannerBlinkMs);
     if (UpdateShown) {
@@ -231,6 +233,18 @@ void frmWelcome::stepAside() {
 void frmWelcome::comeBack() {
     setEnabled(true);
     restoreWindow();
+}
+
+// Once the banner has come, its place stays while it blinks, so that the buttons under it stay
+// put; the window grows to make that place when it first comes.
+bool frmWelcome::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ImgBanner && event->type() == QEvent::Show) {
+        QSizePolicy policy = ImgBanner->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        ImgBanner->setSizePolicy(policy);
+        growToFit(*this);
+    }
+    return Form::eventFilter(watched, event);
 }
 
 void frmWelcome::Form_Unload(bool& cancel) {

@@ -69,6 +69,7 @@ public:
 protected:
     void Form_Load() override;
     void Form_Unload(bool& cancel) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void InitForm();

@@ -73,8 +73,10 @@ std::filesystem::path toPath(const QString& file) {
 frmDisplay::frmDisplay() {
     setWindowTitle(QStringLiteral("Vantor Scale Update"));
 
-    lblStatus = app::makeLabel(this, "lblStatus");
-    lblVersion = app::makeLabel(this, "lblVersion");
+    lblStatus = app::makeCaption(this, "lblStatus");
+    // Shown once it has something to say: until then it would only be a blank band.
+    lblStatus->setVisible(false);
+    lblVersion = app::makeCaption(this, "lblVersion");
     ProgressBar1 = new QProgressBar(this);
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
     ProgressBar1->setAccessibleName(QStringLiteral("Programming progress"));
@@ -147,6 +149,7 @@ void frmDisplay::buildHiddenControls() {
 void frmDisplay::Form_Load() {
     app::applyLook(*this);
     lblVersion->setText(program().form<app::frmWelcome>().lblVersion->text());
+    app::fitToContents(*this);
     AskExit = true;
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
@@ -210,12 +213,17 @@ bool frmDisplay::mnuLoad_Click() {
     return true;
 }
 
+void frmDisplay::showStatus(const QString& status) {
+    lblStatus->setText(status);
+    lblStatus->setVisible(true);
+}
+
 void frmDisplay::LoadHex_Click() {
     mnuLoad_Click();
 }
 
 void frmDisplay::showLoadRefusal(const QString& message) {
-    lblStatus->setText(QStringLiteral("The update file cannot be used; nothing was sent to the scale."));
+    showStatus(QStringLiteral("The update file cannot be used; nothing was sent to the scale."));
     program().dialogs().ask(this, {QStringLiteral("Update File Refused"), message,
                                    app::Message::Icon::Exclamation, app::Message::Buttons::Ok});
 }
@@ -258,7 +266,7 @@ void frmDisplay::movePageView(int step) {
 void frmDisplay::AutoProgram() {
     // Also when the form comes back after a failed run, which had let it go without asking.
     AskExit = true;
-    lblStatus->setText(QStringLiteral("Updating scale with latest postage rates and services..."));
+    showStatus(QStringLiteral("Updating scale with latest postage rates and services..."));
     if (mnuLoad_Click())
         Program_Click();
 }

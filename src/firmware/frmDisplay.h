@@ -108,6 +108,7 @@ private:
     void resetPageView();
     void movePageView(int step);
     void selectKind(ImageKind kind);
+    void showStatus(const QString& status);
     void showLoadRefusal(const QString& message);
     void setRunning(bool running);
     void showProgress(int value);

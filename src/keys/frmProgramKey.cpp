@@ -28,9 +28,9 @@ using app::program;
 
 namespace {
 
-constexpr int kWeightColumnWidth = 140;  // 2100 twips
-constexpr int kRateColumnWidth = 120;    // 1800 twips
 constexpr int kRangeColumnWidth = 70;
+constexpr int kRowPadding = 8;
+constexpr int kRowSpacing = 10;
 
 const char* weightHeader(std::int16_t unit) {
     switch (unit) {
@@ -100,14 +100,17 @@ void frmProgramKey::buildControls() {
     lblF3 = app::makeLabel(this, "lblF3",
                            QStringLiteral("3. Review your Weight and Rate Table. If it is already correct,     click "
                                           "Program button to continue."));
-    lblKeyNum = app::makeLabel(this, "lblKeyNum", QStringLiteral("Vantor scale blank key number:"));
+    // The runs of blanks broke the lines of a fixed-size box; here the texts wrap to the column.
+    app::collapseBlanks(*lblF1);
+    app::collapseBlanks(*lblF3);
+    lblKeyNum = app::makeCaption(this, "lblKeyNum", QStringLiteral("Vantor scale blank key number:"));
     cboKeyNum = new QComboBox(this);
     cboKeyNum->setObjectName(QStringLiteral("cboKeyNum"));
     cboKeyNum->setEditable(false);
     for (int key = 1; key <= kKeyCount; ++key) cboKeyNum->addItem(QString::number(key));
     cboKeyNum->setToolTip(QStringLiteral("Look for the key number in your Vantor scale keyboard."));
 
-    lblWt = app::makeLabel(this, "lblWt", QStringLiteral("Weight unit in:"));
+    lblWt = app::makeCaption(this, "lblWt", QStringLiteral("Weight unit in:"));
     optOz = makeOption(this, "optOz", QStringLiteral("ounces (oz.)"),
                        QStringLiteral("Use ounces as weight unit. Maximum of 192 oz."));
     optLb = makeOption(this, "optLb", QStringLiteral("pounds (lbs.)"),
@@ -115,11 +118,11 @@ void frmProgramKey::buildControls() {
     optGms = makeOption(this, "optGms", QStringLiteral("grams"),
                         QStringLiteral("Use grams as weight unit. Maximum of 5443 gms."));
 
-    lblMin = app::makeLabel(this, "lblMin", QStringLiteral("Min Wt."));
-    lblMax = app::makeLabel(this, "lblMax", QStringLiteral("Max Wt."));
-    lblRate = app::makeLabel(this, "lblRate", QStringLiteral("Rate/Fee/Cost"));
-    lblOver = app::makeLabel(this, "lblOver", QStringLiteral("over"));
-    lblTo = app::makeLabel(this, "lblTo", QStringLiteral("up to"));
+    lblMin = app::makeCaption(this, "lblMin", QStringLiteral("Min Wt."));
+    lblMax = app::makeCaption(this, "lblMax", QStringLiteral("Max Wt."));
+    lblRate = app::makeCaption(this, "lblRate", QStringLiteral("Rate/Fee/Cost"));
+    lblOver = app::makeCaption(this, "lblOver", QStringLiteral("over"));
+    lblTo = app::makeCaption(this, "lblTo", QStringLiteral("up to"));
     txtMinWt = makeBox(this, "txtMinWt", QStringLiteral("Minimum weight for this range."));
     txtMinWt->setReadOnly(true);
     txtMaxWt = makeBox(this, "txtMaxWt",
@@ -143,7 +146,7 @@ void frmProgramKey::buildControls() {
     cmdProgram->setToolTip(QStringLiteral("Program Weight and Rate Table into your Vantor scale."));
     cmdClose = app::makeButton(this, "cmdClose", QStringLiteral("C&lose"));
 
-    lblCaption = app::makeLabel(this, "lblCaption", QStringLiteral("Weight and Rate Table"));
+    lblCaption = app::makeCaption(this, "lblCaption", QStringLiteral("Weight and Rate Table"));
     app::makeBold(*lblCaption);
     fgridWeightRate = new QTableWidget(1, 3, this);
     fgridWeightRate->setObjectName(QStringLiteral("fgridWeightRate"));
@@ -155,6 +158,11 @@ void frmProgramKey::buildControls() {
     // The table is only read: Tab leaves it instead of walking its cells.
     fgridWeightRate->setTabKeyNavigation(false);
     fgridWeightRate->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
+    // The columns share the table's width, so that no scroll bar is needed to see the rates.
+    fgridWeightRate->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    fgridWeightRate->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Fixed);
+    fgridWeightRate->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    fgridWeightRate->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     lblNote = app::makeLabel(this, "lblNote",
                              QStringLiteral("*Note: You can input a maximum of 128 range or intervals."));
 
@@ -162,7 +170,7 @@ void frmProgramKey::buildControls() {
     progbarKey->setObjectName(QStringLiteral("progbarKey"));
     progbarKey->setRange(0, kKeyProgressMax);
     progbarKey->setAccessibleName(QStringLiteral("Key programming progress"));
-    lblProgramming = app::makeLabel(this, "lblProgramming");
+    lblProgramming = app::makeCaption(this, "lblProgramming");
 }
 
 void frmProgramKey::layOut() {
@@ -196,6 +204,7 @@ void frmProgramKey::layOut() {
     units->addStretch();
 
     auto* left = new QVBoxLayout;
+    left->setSpacing(kRowSpacing);
     left->addWidget(lblF1);
     left->addLayout(key);
     left->addWidget(lblF2);
@@ -203,23 +212,31 @@ void frmProgramKey::layOut() {
     left->addLayout(inputs);
     left->addLayout(app::centredRow({cmdAdd, cmdEdit, cmdClear}));
     left->addWidget(lblF3);
-    left->addStretch();
-    left->addWidget(lblProgramming);
-    left->addWidget(progbarKey);
+    left->addStretch(1);
+    // The status of a run keeps its place while hidden: the form does not move when a run starts.
+    for (QWidget* status : std::initializer_list<QWidget*>{lblProgramming, progbarKey}) {
+        QSizePolicy policy = status->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        status->setSizePolicy(policy);
+        left->addWidget(status);
+    }
 
     auto* right = new QVBoxLayout;
+    right->setSpacing(kRowSpacing);
     right->addWidget(lblCaption, 0, Qt::AlignCenter);
-    right->addWidget(fgridWeightRate);
+    right->addWidget(fgridWeightRate, 1);
     right->addWidget(lblNote);
 
     auto* columns = new QHBoxLayout;
-    columns->addLayout(left, 3);
-    columns->addLayout(right, 2);
+    columns->setSpacing(18);
+    columns->addLayout(left, 1);
+    columns->addLayout(right, 1);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(18, 18, 18, 18);
+    layout->setSpacing(18);
     layout->addLayout(columns);
     layout->addLayout(app::centredRow({cmdProgram, cmdClose}));
-    setMinimumSize(860, 520);
+    setMinimumWidth(860);
     // Reading order: the left column, then the table beside it, then the buttons under both.
     setTabOrder(cmdClear, fgridWeightRate);
     setTabOrder(fgridWeightRate, cmdProgram);
@@ -249,13 +266,15 @@ void frmProgramKey::Form_Load() {
     UDMax->setMaximum(m_table.MaxAllowedWt);
     UDRate->setValue(0);
     fgridWeightRate->setColumnWidth(0, kRangeColumnWidth);
-    fgridWeightRate->setColumnWidth(1, kWeightColumnWidth);
-    fgridWeightRate->setColumnWidth(2, kRateColumnWidth);
+    // Rows as tall as the text needs, once the form's font is set.
+    const int rowHeight = fgridWeightRate->fontMetrics().height() + kRowPadding;
+    fgridWeightRate->verticalHeader()->setDefaultSectionSize(rowHeight);
     m_editEnabled = m_clearEnabled = m_programEnabled = false;
     m_closeEnabled = true;
     hideStatus();
     progbarKey->setValue(0);
     showTable();
+    app::fitToContents(*this);
 }
 
 void frmProgramKey::Form_Unload(bool& cancel) {

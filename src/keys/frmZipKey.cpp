@@ -24,6 +24,7 @@ frmZipKey::frmZipKey() {
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(24, 24, 24, 24);
+    layout->setSpacing(16);
     layout->addWidget(lblChoose);
     layout->addLayout(app::centredRow({cmdZip, cmdKey}));
     setMinimumWidth(420);
@@ -34,6 +35,7 @@ frmZipKey::frmZipKey() {
 
 void frmZipKey::Form_Load() {
     app::applyLook(*this);
+    app::fitToContents(*this);
 }
 
 void frmZipKey::cmdZip_Click() {

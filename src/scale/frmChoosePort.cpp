@@ -33,6 +33,7 @@ frmChoosePort::frmChoosePort() : m_detectionLimit(kSerialReadLimit) {
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(24, 24, 24, 24);
+    layout->setSpacing(16);
     layout->addWidget(lblChoose);
     layout->addWidget(cmdContinue, 0, Qt::AlignHCenter);
     setMinimumWidth(520);
@@ -44,6 +45,7 @@ void frmChoosePort::Form_Load() {
     setWindowTitle(QStringLiteral("Connect Scale to Computer"));
     app::applyLook(*this);
     AskExit = true;
+    app::fitToContents(*this);
     EnumPorts();
 }
 

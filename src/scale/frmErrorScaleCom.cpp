@@ -25,6 +25,7 @@ frmErrorScaleCom::frmErrorScaleCom() {
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(24, 24, 24, 24);
+    layout->setSpacing(16);
     layout->addWidget(lblFailed);
     layout->addLayout(app::centredRow({cmdRetry, cmdExit}));
     setMinimumWidth(480);
@@ -38,6 +39,7 @@ void frmErrorScaleCom::Form_Load() {
     setHourglass(false);
     app::applyLook(*this);
     AskExit = true;
+    app::fitToContents(*this);
 }
 
 void frmErrorScaleCom::showModalFor(app::Form& caller) {

@@ -35,6 +35,7 @@ frmErrorScaleCom2::frmErrorScaleCom2() {
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(24, 24, 24, 24);
+    layout->setSpacing(16);
     layout->addWidget(lblFailed);
     layout->addLayout(app::centredRow({cmdRetry, cmdExit}));
     setMinimumWidth(480);
@@ -48,6 +49,7 @@ void frmErrorScaleCom2::Form_Load() {
     setHourglass(false);
     app::applyLook(*this);
     AskExit = true;
+    app::fitToContents(*this);
 }
 
 void frmErrorScaleCom2::setAccessHint(const QString& hint) {
@@ -57,7 +59,9 @@ void frmErrorScaleCom2::setAccessHint(const QString& hint) {
 
 void frmErrorScaleCom2::showMessage() {
     const QString failed = QLatin1String(kFailed);
-    lblFailed->setText(m_accessHint.isEmpty() ? failed : failed + QLatin1Char('\n') + m_accessHint);
+    // The hint is a separate matter from the failure: an empty line sets it apart.
+    lblFailed->setText(m_accessHint.isEmpty() ? failed : failed + QStringLiteral("\n\n") + m_accessHint);
+    app::growToFit(*this);
 }
 
 void frmErrorScaleCom2::cmdRetry_Click() {

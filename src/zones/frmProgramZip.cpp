@@ -1,6 +1,7 @@
 #include "zones/frmProgramZip.h"
 #include "zones/ZonesLog.h"
 
+#include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -35,6 +36,9 @@ const QString kClearCaption = QStringLiteral("C&lear");
 const QString kClearTip = QStringLiteral("Click to clear current data");
 
 const QString kInstruction1 = QStringLiteral("Instructions:\n\n1.  Go to ");
+// How far the first step's words stand in from its number.
+const QString kStepNumber = QStringLiteral("1.  ");
+constexpr int kStepSpacing = 12;
 // Each step is followed by an empty line, except the last.
 const char* const kInstruction2Steps[] = {
     "2. Get the zone chart of the zip that you want to use in your Vantor USA scale.",
@@ -86,8 +90,8 @@ frmProgramZip::frmProgramZip() {
     cmdProgram = app::makeButton(this, "cmdProgram", QStringLiteral("&Program"));
     cmdProgram->setToolTip(QStringLiteral("Program Vantor scale's zip/zone"));
     cmdClose = app::makeButton(this, "cmdClose", QStringLiteral("&Close"));
-    lblInstruction1 = app::makeLabel(this, "lblInstruction1");
-    lblSite = app::makeClickableLabel(this, "lblSite", kZoneChartAddress);
+    lblInstruction1 = app::makeCaption(this, "lblInstruction1");
+    lblSite = app::makeLinkLabel(this, "lblSite", kZoneChartAddress);
     lblInstruction2 = app::makeLabel(this, "lblInstruction2");
     progbarZipZone = new QProgressBar(this);
     progbarZipZone->setObjectName(QStringLiteral("progbarZipZone"));
@@ -107,6 +111,7 @@ frmProgramZip::frmProgramZip() {
 // The chart on the left, the instructions on the right (they speak of "the textbox on the left").
 void frmProgramZip::layOut() {
     auto* chart = new QVBoxLayout;
+    chart->setSpacing(10);
     chart->addWidget(lblCopy);
     chart->addWidget(txtZipZone, 1);
     chart->addLayout(app::centredRow({cmdPaste, cmdProgram, cmdClose}));
@@ -114,8 +119,14 @@ void frmProgramZip::layOut() {
     chart->addWidget(progbarZipZone);
 
     auto* instructions = new QVBoxLayout;
+    instructions->setSpacing(0);
     instructions->addWidget(lblInstruction1);
-    instructions->addWidget(lblSite);
+    // The link completes the first step, "Go to": close under it, in line with its words.
+    m_siteRow = new QHBoxLayout;
+    m_siteRow->addWidget(lblSite);
+    m_siteRow->addStretch();
+    instructions->addLayout(m_siteRow);
+    instructions->addSpacing(kStepSpacing);
     instructions->addWidget(lblInstruction2);
     instructions->addStretch();
 
@@ -129,7 +140,10 @@ void frmProgramZip::layOut() {
 
 void frmProgramZip::Form_Load() {
     app::applyLook(*this);
+    // The chart's columns line up only in a font whose characters are all as wide.
+    txtZipZone->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     lblInstruction1->setText(kInstruction1);
+    m_siteRow->setContentsMargins(lblInstruction1->fontMetrics().horizontalAdvance(kStepNumber), 0, 0, 0);
     lblInstruction2->setText(instruction2());
     // A new visit starts afresh: a scale gone silent in the last one left the form disabled, and
     // the chart pasted then may not be the one wanted now.
@@ -140,6 +154,7 @@ void frmProgramZip::Form_Load() {
     progbarZipZone->setVisible(false);
     lblProgramming->setVisible(false);
     setRunning(false);
+    app::fitToContents(*this);
 }
 
 void frmProgramZip::Form_Unload(bool& cancel) {

@@ -5,6 +5,7 @@
 #include "zones/ZoneMessages.h"
 #include "zones/ZoneProgramming.h"
 
+class QHBoxLayout;
 class QLabel;
 class QPlainTextEdit;
 class QProgressBar;
@@ -68,6 +69,7 @@ private:
     void tell(const ZoneMessage& message);
 
     bool m_running = false;
+    QHBoxLayout* m_siteRow = nullptr;
 };
 
 }  // namespace vantor::zones

@@ -54,6 +54,9 @@ protected:
                                  &loaded<firmware::frmDisplay>(),   &loaded<app::frmSuccessUpdate>(),
                                  &loaded<app::frmSuccess>(),        &loaded<keys::frmProgramKey>(),
                                  &loaded<zones::frmProgramZip>()};
+        // Left running, the splash's start-up sequence would open the offline form part way
+        // through a test and take the keyboard from the form under test.
+        program().form<app::frmStartUp>().Timer1.stop();
         return forms;
     }
 

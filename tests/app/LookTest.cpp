@@ -1,10 +1,12 @@
 #include <QLabel>
 #include <QPushButton>
+#include <QTest>
 
 #include "app/Look.h"
 #include "app/frmCheckScale.h"
 #include "app/frmHelp.h"
 #include "app/frmQuit.h"
+#include "app/frmSuccessUpdate.h"
 #include "app/frmVersion.h"
 #include "app/frmWelcome.h"
 #include "keys/frmProgramKey.h"
@@ -42,6 +44,27 @@ TEST_F(LookTest, EveryFormPaintsItselfItsLabelsAndButtonsInTheProgramsColourWith
             EXPECT_EQ(widget->font().families().value(0), "Verdana") << widget->objectName().toStdString();
         }
     }
+}
+
+// The window opens sized for the one-line wait text; the success text and the exit button that
+// replace it need more room.
+TEST_F(LookTest, TheFinalFormGrowsToShowTheWholeSuccessTextAndItsExitButton) {
+    auto& last = program().form<app::frmSuccessUpdate>();
+    last.showForm();
+    last.Timer1.stop();
+    for (int tick = 0; tick <= 10; ++tick)
+        last.Timer1_Timer();
+    ASSERT_TRUE(last.lblSuccess->isVisible());
+
+    const auto wholeTextShown = [&] {
+        const QLabel& text = *last.lblSuccess;
+        return text.height() >= text.heightForWidth(text.width()) &&
+               last.rect().contains(text.geometry()) && last.rect().contains(last.cmdExit->geometry());
+    };
+    EXPECT_TRUE(QTest::qWaitFor(wholeTextShown, 2000))
+        << "text " << last.lblSuccess->height() << " px of "
+        << last.lblSuccess->heightForWidth(last.lblSuccess->width()) << ", window " << last.height() << " px";
+    last.endSilently();
 }
 
 }  // namespace

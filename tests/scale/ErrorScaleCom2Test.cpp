@@ -96,7 +96,7 @@ TEST_F(ErrorScaleCom2Test, AccessHintFollowsTheMessageUntilTheDialogCloses) {
     errorDialog().showForm();
     auto* failed = control<QLabel>(errorDialog(), "lblFailed");
     EXPECT_TRUE(failed->text().endsWith(
-        QStringLiteral("turned on.\nAccess to /dev/ttyUSB0 was denied: join the dialout group.")));
+        QStringLiteral("turned on.\n\nAccess to /dev/ttyUSB0 was denied: join the dialout group.")));
 
     click(errorDialog(), "cmdRetry");
 
