@@ -1,5 +1,6 @@
 #include "scale/PortDetector.h"
 
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QSerialPort>
 #include <QTimer>
@@ -31,6 +32,7 @@ std::unique_ptr<QSerialPort> openProbe(const std::string& name, DetectionRound& 
         round.portRefused(index, PortProblem::Other, port->errorString().toStdString());
         return nullptr;
     }
+    qCDebug(lcScale).noquote() << name.c_str() << "->" << QString::fromStdString(toHex(command, true)) << "(detect)";
     return port;
 }
 
@@ -40,6 +42,8 @@ DetectionResult PortDetector::detect(const std::vector<std::string>& ports, cons
     DetectionRound round(ports);
     std::vector<std::unique_ptr<QSerialPort>> probes(ports.size());
     QEventLoop loop;
+    QElapsedTimer sinceProbes;  // every port is asked at once: one clock times all the answers
+    sinceProbes.start();
 
     // Reads every port that has bytes, in detection order, so that answers arriving together are
     // judged together and the lowest port wins.
@@ -53,7 +57,10 @@ DetectionResult PortDetector::detect(const std::vector<std::string>& ports, cons
             }
             if (probes[i]->bytesAvailable() == 0) continue;
             const QByteArray data = probes[i]->readAll();
-            round.bytesArrived(i, std::span(reinterpret_cast<const Byte*>(data.constData()), data.size()));
+            const std::span bytes(reinterpret_cast<const Byte*>(data.constData()), static_cast<std::size_t>(data.size()));
+            qCDebug(lcScale).noquote() << ports[i].c_str() << "<-" << QString::fromStdString(toHex(bytes, true))
+                                       << QStringLiteral("(%1 bytes, +%2 ms, detect)").arg(data.size()).arg(sinceProbes.elapsed());
+            round.bytesArrived(i, bytes);
         }
         if (round.finished()) loop.quit();
     };
@@ -81,8 +88,12 @@ DetectionResult PortDetector::detect(const std::vector<std::string>& ports, cons
         evaluate();  // bytes that arrived with the deadline
     }
 
-    for (auto& probe : probes)
-        if (probe) probe->close();
+    for (std::size_t i = 0; i < probes.size(); ++i) {
+        if (!probes[i]) continue;
+        if (round.waitingFor(i))
+            qCDebug(lcScale).noquote() << ports[i].c_str() << QStringLiteral("no answer after %1 ms (detect)").arg(sinceProbes.elapsed());
+        probes[i]->close();
+    }
     const DetectionResult result = round.result();
     qCDebug(lcScale) << "detect:" << (result.found() ? result.port->c_str() : "no scale");
     return result;

@@ -9,6 +9,7 @@
 #include "app/LogFile.h"
 #include "app/LogFileOption.h"
 #include "app/frmWelcome.h"
+#include "scale/PortDetector.h"
 #include "scale/ScaleLink.h"
 #include "scale/SerialTransport.h"
 #include "support/CliRun.h"
@@ -109,6 +110,19 @@ TEST_F(SupportLog, TheSerialTraceShowsCommandAndReplyInHexWithTiming) {
                             .hasMatch())
             << line.toStdString();
     }
+}
+
+TEST_F(SupportLog, DetectionIsTracedPortByPort) {
+    vantor::test::SimulatorProcess simulator({"--serial", "09120045"});
+    const std::string device = simulator.devicePath();
+    const auto result = vantor::scale::PortDetector(std::chrono::milliseconds(2000)).detect({"/dev/vantor-no-such-port", device});
+    ASSERT_TRUE(result.found());
+    const QString text = log();
+    const QString name = QString::fromStdString(device);
+    EXPECT_TRUE(text.contains(QStringLiteral("detect: cannot open /dev/vantor-no-such-port"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(name + QStringLiteral(" -> B4 07 00 (detect)\n")));
+    EXPECT_TRUE(text.contains(name + QStringLiteral(" <- B4 07 00 09 12 00 45")));
+    EXPECT_TRUE(text.contains(QStringLiteral("detect: ") + name));
 }
 
 TEST_F(SupportLog, AStoppedLogWritesNothingMore) {
