@@ -6,7 +6,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <QCoreApplication>
 #include <atomic>
 #include <ctime>
 
@@ -89,11 +88,3 @@ void BM_ProgramOneKeyWithWireTiming(benchmark::State& state) {
 BENCHMARK(BM_ProgramOneKeyWithWireTiming)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -6,7 +6,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <QCoreApplication>
 #include <memory>
 
 #include "PseudoTerminal.h"
@@ -53,11 +52,3 @@ void BM_SerialNumberRead(benchmark::State& state) {
 BENCHMARK(BM_SerialNumberRead)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);  // detection runs an event loop
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -7,7 +7,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <QCoreApplication>
 #include <atomic>
 #include <chrono>
 #include <fstream>
@@ -94,11 +93,3 @@ void BM_ProgramZoneTableWithWireTiming(benchmark::State& state) {
 BENCHMARK(BM_ProgramZoneTableWithWireTiming)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -1,6 +1,7 @@
 #include "app/Controls.h"
 
 #include <QHBoxLayout>
+#include <QVBoxLayout>
 #include <QIcon>
 #include <QLabel>
 #include <QPushButton>
@@ -73,6 +74,15 @@ QHBoxLayout* centredRow(std::initializer_list<QWidget*> widgets) {
     for (QWidget* widget : widgets) row->addWidget(widget);
     row->addStretch();
     return row;
+}
+
+void layOutMessage(QWidget& form, QWidget* message, std::initializer_list<QWidget*> buttons, int minimumWidth) {
+    auto* layout = new QVBoxLayout(&form);
+    layout->setContentsMargins(24, 24, 24, 24);
+    layout->setSpacing(16);
+    layout->addWidget(message);
+    layout->addLayout(centredRow(buttons));
+    form.setMinimumWidth(minimumWidth);
 }
 
 }  // namespace vantor::app

@@ -160,10 +160,7 @@ void frmCheckScale::cmdExit_Click() {
 void frmCheckScale::Form_Unload(bool& cancel) {
     if (!AskExit)
         return;
-    frmQuit::askToQuit(this);
-    if (program().ended())
-        return;
-    cancel = true;
+    frmQuit::askToQuit(this, cancel);
 }
 
 }  // namespace vantor::app

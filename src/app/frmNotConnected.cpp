@@ -2,7 +2,6 @@
 
 #include <QLabel>
 #include <QPushButton>
-#include <QVBoxLayout>
 
 #include "app/Controls.h"
 #include "app/Look.h"
@@ -17,12 +16,7 @@ frmNotConnected::frmNotConnected() {
         QStringLiteral("Please connect your computer to the Internet first to proceed with scale update."));
     cmdOkay = makeButton(this, "cmdOkay", QStringLiteral("&Okay"));
 
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(24, 24, 24, 24);
-    layout->setSpacing(16);
-    layout->addWidget(lblNotConnected);
-    layout->addWidget(cmdOkay, 0, Qt::AlignHCenter);
-    setMinimumWidth(400);
+    layOutMessage(*this, lblNotConnected, {cmdOkay}, 400);
 
     connect(cmdOkay, &QPushButton::clicked, this, &frmNotConnected::cmdOkay_Click);
 }

@@ -4,7 +4,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QVBoxLayout>
 
 #include "app/Controls.h"
 #include "app/Look.h"
@@ -24,12 +23,7 @@ frmQuit::frmQuit() {
     cmdYes = makeButton(this, "cmdYes", QStringLiteral("&Yes"));
     cmdCancel = makeButton(this, "cmdCancel", QStringLiteral("&Cancel"));
 
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(24, 24, 24, 24);
-    layout->setSpacing(16);
-    layout->addWidget(lblQuit);
-    layout->addLayout(centredRow({cmdYes, cmdCancel}));
-    setMinimumWidth(420);
+    layOutMessage(*this, lblQuit, {cmdYes, cmdCancel}, 420);
 
     connect(cmdYes, &QPushButton::clicked, this, &frmQuit::cmdYes_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmQuit::cmdCancel_Click);
@@ -38,6 +32,11 @@ frmQuit::frmQuit() {
 void frmQuit::askToQuit(QWidget* owner) {
     program().form<frmVersion>().NewVersion = false;
     program().form<frmQuit>().showModal(owner);
+}
+
+void frmQuit::askToQuit(QWidget* owner, bool& cancel) {
+    askToQuit(owner);
+    cancel = !program().ended();
 }
 
 void frmQuit::Form_Load() {

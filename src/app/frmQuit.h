@@ -28,6 +28,8 @@ public:
     // Asks the plain quit question modally over `owner`: the version window's question is not the
     // one meant, whatever it left behind. Returns when the user declined; a Yes ends the program.
     static void askToQuit(QWidget* owner);
+    // The same from a form's Form_Unload: the unload is cancelled unless the user quit.
+    static void askToQuit(QWidget* owner, bool& cancel);
 
 protected:
     void Form_Load() override;

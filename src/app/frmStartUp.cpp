@@ -128,10 +128,9 @@ void frmStartUp::Form_Unload(bool& cancel) {
         setHourglass(false);
         return;
     }
-    frmQuit::askToQuit(this);
+    frmQuit::askToQuit(this, cancel);
     if (program().ended())
         return;
-    cancel = true;
     // After a failed check the sequence must not go on: the next tick would open the port form
     // although the computer is offline.
     if (!m_connectionFailed)

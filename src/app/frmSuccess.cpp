@@ -2,7 +2,6 @@
 
 #include <QLabel>
 #include <QPushButton>
-#include <QVBoxLayout>
 
 #include "app/Controls.h"
 #include "app/Look.h"
@@ -21,12 +20,7 @@ frmSuccess::frmSuccess() {
     cmdUpdate = makeButton(this, "cmdUpdate", QStringLiteral("&Update"));
     cmdUpdate->setToolTip(QStringLiteral("Update Vantor scale"));
 
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(24, 24, 24, 24);
-    layout->setSpacing(16);
-    layout->addWidget(lblSuccess);
-    layout->addLayout(centredRow({cmdUpdate}));
-    setMinimumWidth(480);
+    layOutMessage(*this, lblSuccess, {cmdUpdate}, 480);
 
     connect(cmdUpdate, &QPushButton::clicked, this, &frmSuccess::cmdUpdate_Click);
 }
@@ -48,10 +42,7 @@ void frmSuccess::cmdUpdate_Click() {
 void frmSuccess::Form_Unload(bool& cancel) {
     if (!AskExit)
         return;
-    frmQuit::askToQuit(this);
-    if (program().ended())
-        return;
-    cancel = true;
+    frmQuit::askToQuit(this, cancel);
 }
 
 }  // namespace vantor::app

@@ -250,10 +250,9 @@ bool frmWelcome::eventFilter(QObject* watched, QEvent* event) {
 void frmWelcome::Form_Unload(bool& cancel) {
     program().form<frmVersion>().NewVersion = false;
     if (AskExit) {
-        frmQuit::askToQuit(this);
+        frmQuit::askToQuit(this, cancel);
         if (program().ended())
             return;
-        cancel = true;
     }
     // Also after a declined close: the banner stops blinking and a version check that has not
     // run yet does not run.

@@ -10,18 +10,8 @@ namespace {
 constexpr std::size_t kShortestRecord = 11;
 constexpr std::size_t kDataStart = 9;
 
-int hexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
 Byte pairAt(std::string_view line, std::size_t pos) {
-    return static_cast<Byte>(hexValue(line[pos]) << 4 | hexValue(line[pos + 1]));
+    return static_cast<Byte>(hexDigitValue(line[pos]) << 4 | hexDigitValue(line[pos + 1]));
 }
 
 std::string hexByte(Byte value) {
@@ -58,7 +48,7 @@ RecordParse parseHexRecord(std::string_view line) {
         return refuse(error + ".");
     }
     for (std::size_t i = 1; i < line.size(); ++i) {
-        if (hexValue(line[i]) < 0)
+        if (hexDigitValue(line[i]) < 0)
             return refuse(shown(line[i]) + " at column " + std::to_string(i + 1) + " is not a hex digit.");
     }
     if (line.size() < kShortestRecord)

@@ -2,7 +2,6 @@
 
 #include <QLabel>
 #include <QPushButton>
-#include <QVBoxLayout>
 
 #include "app/Controls.h"
 #include "app/Look.h"
@@ -22,12 +21,7 @@ frmZipKey::frmZipKey() {
     cmdZip = app::makeButton(this, "cmdZip", QStringLiteral("&Zip/Zone"));
     cmdKey = app::makeButton(this, "cmdKey", QStringLiteral("&Blank Key"));
 
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(24, 24, 24, 24);
-    layout->setSpacing(16);
-    layout->addWidget(lblChoose);
-    layout->addLayout(app::centredRow({cmdZip, cmdKey}));
-    setMinimumWidth(420);
+    app::layOutMessage(*this, lblChoose, {cmdZip, cmdKey}, 420);
 
     connect(cmdZip, &QPushButton::clicked, this, &frmZipKey::cmdZip_Click);
     connect(cmdKey, &QPushButton::clicked, this, &frmZipKey::cmdKey_Click);

@@ -5,6 +5,8 @@
 #include <system_error>
 #include <utility>
 
+#include "scale/Bytes.h"
+
 namespace vantor::online {
 
 namespace fs = std::filesystem;
@@ -20,16 +22,6 @@ clsRC4::Bytes toBytes(const std::string& text) {
 
 std::string toText(const clsRC4::Bytes& bytes) {
     return std::string(bytes.begin(), bytes.end());
-}
-
-int hexDigitValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
 }
 
 // One pair (or a last single character) read like a hexadecimal literal: up to the first

@@ -2,7 +2,6 @@
 
 #include <QLabel>
 #include <QPushButton>
-#include <QVBoxLayout>
 
 #include "app/Controls.h"
 #include "app/Look.h"
@@ -31,12 +30,7 @@ frmChoosePort::frmChoosePort() : m_detectionLimit(kSerialReadLimit) {
             "also."));
     cmdContinue = app::makeButton(this, "cmdContinue", QStringLiteral("&Continue"));
 
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(24, 24, 24, 24);
-    layout->setSpacing(16);
-    layout->addWidget(lblChoose);
-    layout->addWidget(cmdContinue, 0, Qt::AlignHCenter);
-    setMinimumWidth(520);
+    app::layOutMessage(*this, lblChoose, {cmdContinue}, 520);
 
     connect(cmdContinue, &QPushButton::clicked, this, &frmChoosePort::cmdContinue_Click);
 }
@@ -108,8 +102,7 @@ void frmChoosePort::detectionFinished(const DetectionResult& result) {
 void frmChoosePort::Form_Unload(bool& cancel) {
     if (!AskExit)
         return;
-    app::frmQuit::askToQuit(this);
-    cancel = true;
+    app::frmQuit::askToQuit(this, cancel);
 }
 
 }  // namespace vantor::scale

@@ -2,7 +2,6 @@
 
 #include <QLabel>
 #include <QPushButton>
-#include <QVBoxLayout>
 
 #include "app/Controls.h"
 #include "app/Look.h"
@@ -23,12 +22,7 @@ frmErrorScaleCom::frmErrorScaleCom() {
     cmdRetry = app::makeButton(this, "cmdRetry", QStringLiteral("&Retry"));
     cmdExit = app::makeButton(this, "cmdExit", QStringLiteral("E&xit"));
 
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(24, 24, 24, 24);
-    layout->setSpacing(16);
-    layout->addWidget(lblFailed);
-    layout->addLayout(app::centredRow({cmdRetry, cmdExit}));
-    setMinimumWidth(480);
+    app::layOutMessage(*this, lblFailed, {cmdRetry, cmdExit}, 480);
 
     connect(cmdRetry, &QPushButton::clicked, this, &frmErrorScaleCom::cmdRetry_Click);
     connect(cmdExit, &QPushButton::clicked, this, &frmErrorScaleCom::cmdExit_Click);
@@ -70,10 +64,7 @@ void frmErrorScaleCom::cmdExit_Click() {
 void frmErrorScaleCom::Form_Unload(bool& cancel) {
     if (!AskExit)
         return;
-    app::frmQuit::askToQuit(this);
-    if (program().ended())
-        return;
-    cancel = true;
+    app::frmQuit::askToQuit(this, cancel);
 }
 
 }  // namespace vantor::scale

@@ -3,7 +3,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QVBoxLayout>
 
 #include "app/Controls.h"
 #include "app/Look.h"
@@ -33,12 +32,7 @@ frmErrorScaleCom2::frmErrorScaleCom2() {
     cmdRetry = app::makeButton(this, "cmdRetry", QStringLiteral("&Retry"));
     cmdExit = app::makeButton(this, "cmdExit", QStringLiteral("E&xit"));
 
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(24, 24, 24, 24);
-    layout->setSpacing(16);
-    layout->addWidget(lblFailed);
-    layout->addLayout(app::centredRow({cmdRetry, cmdExit}));
-    setMinimumWidth(480);
+    app::layOutMessage(*this, lblFailed, {cmdRetry, cmdExit}, 480);
     showMessage();
 
     connect(cmdRetry, &QPushButton::clicked, this, &frmErrorScaleCom2::cmdRetry_Click);
@@ -91,11 +85,8 @@ void frmErrorScaleCom2::cmdExit_Click() {
 
 void frmErrorScaleCom2::Form_Unload(bool& cancel) {
     if (AskExit) {
-        app::frmQuit::askToQuit(this);
-        if (program().ended())
-            return;
         // Declined: the dialog stays exactly as it was, Retry included.
-        cancel = true;
+        app::frmQuit::askToQuit(this, cancel);
         return;
     }
     // The failure this dialog reported is dealt with once it closes.

@@ -143,12 +143,9 @@ int flashCommand(const ParsedCommand& command) {
     if (!image)
         return kBadInput;
 
-    const auto port = choosePort(command);
-    if (!port)
-        return kScaleFailed;
     SerialTransport transport;
-    if (!openPort(transport, *port))
-        return kScaleFailed;
+    const auto port = connectScale(command, transport);
+    if (!port) return kScaleFailed;
     std::atomic<bool>& stop = stopOnSignals();
     transport.setCancelFlag(&stop);
 
@@ -191,12 +188,9 @@ int readCommand(const ParsedCommand& command) {
     if (length == 0)
         return kSuccess;
 
-    const auto port = choosePort(command);
-    if (!port)
-        return kScaleFailed;
     SerialTransport transport;
-    if (!openPort(transport, *port))
-        return kScaleFailed;
+    const auto port = connectScale(command, transport);
+    if (!port) return kScaleFailed;
 
     Bytes memory;
     for (std::uint32_t at = *address; at < *address + length; at += static_cast<std::uint32_t>(kPageSize)) {

@@ -110,10 +110,9 @@ int keyCommand(const ParsedCommand& command) {
     }
     const Bytes block = keyBlock(weightsInGrams(read.table->MaxWts, *unit), ratesInCents(read.table->Rates));
 
-    const auto port = choosePort(command);
-    if (!port) return kScaleFailed;
     SerialTransport transport;
-    if (!openPort(transport, *port)) return kScaleFailed;
+    const auto port = connectScale(command, transport);
+    if (!port) return kScaleFailed;
 
     const KeyCheck check = checkKey(transport, keyNumber);
     if (check.serial.serial.empty()) {

@@ -67,12 +67,16 @@ bool openPort(SerialTransport& transport, const std::string& port) {
     return false;
 }
 
-int serialCommand(const ParsedCommand& command) {
-    const auto port = choosePort(command);
-    if (!port) return kScaleFailed;
+std::optional<std::string> connectScale(const ParsedCommand& command, SerialTransport& transport) {
+    auto port = choosePort(command);
+    if (!port || !openPort(transport, *port)) return std::nullopt;
+    return port;
+}
 
+int serialCommand(const ParsedCommand& command) {
     SerialTransport transport;
-    if (!openPort(transport, *port)) return kScaleFailed;
+    const auto port = connectScale(command, transport);
+    if (!port) return kScaleFailed;
     const SerialRead read = RdSN(transport);
     transport.close();
     if (!read.scaleCom) {

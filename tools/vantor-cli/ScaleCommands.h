@@ -22,4 +22,8 @@ std::optional<std::string> choosePort(const ParsedCommand& command);
 // it cannot be opened.
 bool openPort(scale::SerialTransport& transport, const std::string& port);
 
+// choosePort, then openPort: the name of the port the transport now has open, or nullopt with
+// the reason on stderr.
+std::optional<std::string> connectScale(const ParsedCommand& command, scale::SerialTransport& transport);
+
 }  // namespace vantor::cli

@@ -107,12 +107,9 @@ int zonesCommand(const ParsedCommand& command) {
     if (!confirmed(command, table.OriginZip))
         return kScaleFailed;
 
-    const auto port = choosePort(command);
-    if (!port)
-        return kScaleFailed;
     scale::SerialTransport transport;
-    if (!openPort(transport, *port))
-        return kScaleFailed;
+    const auto port = connectScale(command, transport);
+    if (!port) return kScaleFailed;
     const ZoneProgramResult result = writeTable(transport, table);
     transport.close();
 
