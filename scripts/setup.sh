@@ -11,9 +11,14 @@ PACKAGES=(
   libcivetweb-dev libsqlite3-dev
   python3 curl fonts-dejavu-core
   help2man desktop-file-utils   # vantor-cli's manual page; the package test checks the desktop entry
+  ccache                        # rebuilds of a fresh clone reuse earlier compilations
 )
 
 bash scripts/install-packages.sh "${PACKAGES[@]}"
+
+# Compilations are shared between checkouts in different folders: paths below the project are
+# hashed relative to it, and the working directory is left out of the hash.
+export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
 
 presets=("$@")
 ((${#presets[@]})) || presets=(default)
