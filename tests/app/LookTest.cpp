@@ -1,7 +1,11 @@
 #include <QLabel>
+#include <QComboBox>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
+#include <cmath>
 
+#include "app/Dialogs.h"
 #include "app/Look.h"
 #include "app/frmCheckScale.h"
 #include "app/frmHelp.h"
@@ -20,6 +24,36 @@ namespace vantor::test {
 namespace {
 
 class LookTest : public ProgramFixture {};
+
+double luminance(const QColor& colour) {
+    const auto channel = [](double c) { return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4); };
+    return 0.2126 * channel(colour.redF()) + 0.7152 * channel(colour.greenF()) + 0.0722 * channel(colour.blueF());
+}
+
+TEST_F(LookTest, TheFocusFrameStandsOutOnTheProgramsBlue) {
+    auto& keys = program().form<keys::frmProgramKey>();
+    keys.load();
+    for (QWidget* control : std::initializer_list<QWidget*>{keys.cboKeyNum, keys.cmdAdd}) {
+        const double frame = luminance(control->palette().color(QPalette::Highlight));
+        const double background = luminance(app::kBackground);
+        EXPECT_GE((background + 0.05) / (frame + 0.05), 3.0) << control->objectName().toStdString();
+    }
+}
+
+TEST_F(LookTest, MessageBoxesAreNamedAfterTheProgramAndWideEnoughForTheirTitles) {
+    const auto untitled = app::makeMessageBox(nullptr, {QString(), QStringLiteral("Are you sure you want to cancel this operation?"),
+                                                        app::Message::Icon::Question, app::Message::Buttons::YesNo});
+    EXPECT_EQ(untitled->windowTitle(), "Vantor PC Program");
+
+    const QString title = QStringLiteral("Successful Zip/Zone Programming");
+    const auto success = app::makeMessageBox(nullptr, {title, QStringLiteral("Zip/Zone programming successful!"),
+                                                       app::Message::Icon::Information, app::Message::Buttons::Ok});
+    success->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(success.get()));
+    QFont titleFont = success->font();
+    titleFont.setBold(true);
+    EXPECT_GT(success->width(), QFontMetrics(titleFont).horizontalAdvance(title) + 100);
+}
 
 TEST_F(LookTest, EveryFormPaintsItselfItsLabelsAndButtonsInTheProgramsColourWithVerdanaAtLoad) {
     const std::vector<app::Form*> forms = {
