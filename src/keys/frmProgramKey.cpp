@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "app/Controls.h"
+#include "app/FittingScrollArea.h"
 #include "app/Look.h"
 #include "keys/KeysLog.h"
 #include "app/Program.h"
@@ -231,12 +232,15 @@ void frmProgramKey::layOut() {
     columns->setSpacing(18);
     columns->addLayout(left, 1);
     columns->addLayout(right, 1);
-    auto* layout = new QVBoxLayout(this);
+    auto* content = new QWidget(this);
+    auto* layout = new QVBoxLayout(content);
     layout->setContentsMargins(18, 18, 18, 18);
     layout->setSpacing(18);
     layout->addLayout(columns);
     layout->addLayout(app::centredRow({cmdProgram, cmdClose}));
-    setMinimumWidth(860);
+    // The table needs its width; on a smaller screen the form scrolls rather than squash it.
+    content->setMinimumWidth(860);
+    app::FittingScrollArea::wrap(*this, content);
     // Reading order: the left column, then the table beside it, then the buttons under both.
     setTabOrder(cmdClear, fgridWeightRate);
     setTabOrder(fgridWeightRate, cmdProgram);

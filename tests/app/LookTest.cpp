@@ -1,6 +1,9 @@
 #include <QLabel>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QScreen>
+#include <QScrollArea>
 #include <QPushButton>
 #include <QTest>
 #include <cmath>
@@ -37,6 +40,39 @@ TEST_F(LookTest, TheFocusFrameStandsOutOnTheProgramsBlue) {
         const double frame = luminance(control->palette().color(QPalette::Highlight));
         const double background = luminance(app::kBackground);
         EXPECT_GE((background + 0.05) / (frame + 0.05), 3.0) << control->objectName().toStdString();
+    }
+}
+
+// The test screen (800 x 600) is what a 1366 x 768 screen at 150 % offers: the key and zone forms
+// take its size and scroll, their controls whole and their buttons reachable; none can be made
+// smaller than that.
+TEST_F(LookTest, FormsLargerThanTheScreenScrollWithTheirControlsWhole) {
+    auto& keys = program().form<keys::frmProgramKey>();
+    auto& zip = program().form<zones::frmProgramZip>();
+    const std::vector<std::pair<app::Form*, QStringList>> forms = {
+        {&keys, {"cmdAdd", "cmdProgram", "cmdClose", "txtMaxWt", "txtRate"}},
+        {&zip, {"cmdPaste", "cmdProgram", "cmdClose"}}};
+    for (const auto& [form, controls] : forms) {
+        SCOPED_TRACE(form->objectName().toStdString());
+        form->showForm();
+        const QSize room = form->screen()->availableGeometry().size();
+        ASSERT_LT(room.width(), 860);
+        EXPECT_LE(form->width(), room.width());
+        EXPECT_LE(form->height(), room.height());
+        form->resize(form->width() - 100, form->height() - 100);
+        EXPECT_GE(form->width(), form->minimumWidth());
+        EXPECT_EQ(form->minimumSize(), form->size());
+        auto* area = form->findChild<QScrollArea*>();
+        ASSERT_NE(area, nullptr);
+        for (const QString& name : controls) {
+            QWidget* control = ProgramFixture::control(*form, name);
+            EXPECT_GE(control->height(), control->minimumSizeHint().height()) << name.toStdString();
+            EXPECT_GE(control->width(), control->minimumSizeHint().width()) << name.toStdString();
+            area->ensureWidgetVisible(control);
+            const QRect shown(control->mapTo(area->viewport(), QPoint(0, 0)), control->size());
+            EXPECT_TRUE(area->viewport()->rect().contains(shown)) << name.toStdString();
+        }
+        form->endSilently();
     }
 }
 
