@@ -59,6 +59,14 @@ std::int64_t ResumeOffset(std::int64_t received) {
     return std::max<std::int64_t>(0, received - kResumeBackOff);
 }
 
+std::optional<std::string> ResumeValidator(const ReplyHead& head) {
+    if (head.etag && !head.etag->empty() && !head.etag->starts_with("W/"))
+        return head.etag;
+    if (head.lastModified && !head.lastModified->empty())
+        return head.lastModified;
+    return std::nullopt;
+}
+
 std::string RangeHeaderValue(std::int64_t from) {
     return "bytes=" + std::to_string(from) + "-";
 }
