@@ -168,6 +168,27 @@ TEST_F(UpdateRoadTest, TheWholeRoadProgramsTheScaleAndEndsTheProgram) {
         << "the scale's memory is the image";
 }
 
+TEST_F(UpdateRoadTest, ALinkThatGivesNoUpdateFileIsRefusedBeforeSuccessAndTheLinkStaysToCorrect) {
+    ASSERT_TRUE(QFile::copy(QStringLiteral(VANTOR_FIXTURES_DIR "/hex/html-page.hex"),
+                            m_root.filePath(QStringLiteral("VantorDownload/login.html"))));
+    toLinkForm();
+    continueWith(link("/VantorDownload/login.html"));
+
+    ASSERT_EQ(dialogs().asked().size(), 1u);
+    EXPECT_EQ(dialogs().asked()[0].title, "Update File Refused");
+    EXPECT_EQ(dialogs().asked()[0].text,
+              "Line 1: a record starts with ':', this line starts with '<' (the file looks like a web page, "
+              "not an Intel HEX file).");
+    EXPECT_EQ(dialogs().asked()[0].icon, app::Message::Icon::Exclamation);
+    EXPECT_FALSE(program().hasForm<frmSuccess>()) << "no \"Successful Download\"";
+    EXPECT_FALSE(QFile::exists(updateFile()));
+    EXPECT_TRUE(checkScale().isVisible());
+    EXPECT_EQ(control<QLineEdit>(checkScale(), "txtLink")->text(), link("/VantorDownload/login.html"));
+
+    continueWith(link());
+    EXPECT_TRUE(program().form<frmSuccess>().isVisible()) << "the corrected link goes on";
+}
+
 TEST_F(UpdateRoadTest, ALocalFileLinkIsCopiedInsteadOfDownloaded) {
     toLinkForm();
     continueWith(QUrl::fromLocalFile(kSample).toString());
