@@ -19,6 +19,7 @@
 #include "app/frmVersion.h"
 #include "app/frmWelcome.h"
 #include "online/OnlineLog.h"
+#include "online/RequestDeadline.h"
 #include "online/QueryChannel.h"
 #include "online/UpdateQueries.h"
 #include "online/modQuery.h"
@@ -129,8 +130,8 @@ void ServerChecks::RetrieveFile(const QUrl& url, const QString& destDir, std::fu
         return;
     }
     QNetworkRequest request(url);
-    request.setTransferTimeout(static_cast<int>(std::chrono::milliseconds(kBannerLimit).count()));
     QNetworkReply* reply = m_network->get(request);
+    online::limitWholeRequest(*reply, kBannerLimit);
     auto tooLarge = std::make_shared<bool>(false);
     connect(reply, &QNetworkReply::downloadProgress, this, [reply, tooLarge](qint64 received, qint64) {
         if (received <= kMaxBannerBytes)
