@@ -8,6 +8,8 @@
 #include <QRegularExpression>
 #include <algorithm>
 
+#include "app/EnterKey.h"
+
 namespace vantor::app {
 
 QLabel* makeLabel(QWidget* parent, const char* name, const QString& text) {
@@ -33,6 +35,7 @@ QPushButton* makeButton(QWidget* parent, const char* name, const QString& text) 
     auto* button = new QPushButton(text, parent);
     button->setObjectName(QLatin1String(name));
     button->setAutoDefault(false);
+    clickOnEnter(*button);
     return button;
 }
 
