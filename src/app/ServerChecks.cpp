@@ -118,7 +118,6 @@ void ServerChecks::softwareUpdateRead(const QString& value) {
         m_menu->Timer2.stop();
         return finishUpdateCheck();
     }
-    m_menu->Timer2.start();
     m_menu->HideForm = true;
     RetrieveFile(bannerUrl(), program().programFolder(), [this](bool saved) { bannerRetrieved(saved); });
 }
@@ -168,6 +167,12 @@ void ServerChecks::bannerRetrieved(bool saved) {
         if (!picture.isNull())
             m_menu->ImgBanner->setPixmap(picture);
         m_menu->ImgBanner->setVisible(true);
+        // The blinking starts with a banner to blink, not while it is still on its way.
+        m_menu->Timer2.start();
+    } else if (menuWaiting()) {
+        // No banner came: nothing announces the update, neither shown nor blinking.
+        m_menu->Timer2.stop();
+        m_menu->ImgBanner->setVisible(false);
     }
     // The picture lives on in the banner; the file is not kept.
     if (saved)
