@@ -274,6 +274,47 @@ TEST_F(ServerSecurity, NoPathLeadsOutOfTheRoot) {
     EXPECT_NE(alias.text.find(":00000001FF"), std::string::npos);
 }
 
+TEST_F(ServerSecurity, FilesAreServedAsTheyAreNeverRunOrExpanded) {
+    const fs::path script = m_root / "t.cgi";
+    // What it would print is not written in it: "ran 42" shows only when it is run.
+    std::ofstream(script) << "#!/bin/sh\nprintf 'Content-Type: text/plain\\r\\n\\r\\nran %d\\n' $((6 * 7))\n";
+    fs::permissions(script, fs::perms::owner_all);
+    std::ofstream(m_root / "page.shtml") << "<p><!--#exec \"id\"--></p>\n";
+    start();
+
+    const RawAnswer cgi = get(m_port, "/t.cgi");
+    EXPECT_EQ(cgi.text.find("ran 42"), std::string::npos) << cgi.text;
+    if (cgi.status == 200) {
+        EXPECT_NE(cgi.text.find("#!/bin/sh"), std::string::npos) << "the file itself";
+    }
+    const RawAnswer page = get(m_port, "/page.shtml");
+    EXPECT_EQ(page.status, 200);
+    EXPECT_NE(page.text.find("<!--#exec \"id\"-->"), std::string::npos) << page.text;
+    EXPECT_EQ(page.text.find("uid="), std::string::npos) << "id was run: " << page.text;
+}
+
+TEST_F(ServerSecurity, ThirtyTwoSlowClientsLeaveWorkersForTheProgramsQuery) {
+    start();
+    // Each sends the start of a request and then one header line now and then: each holds a
+    // worker until the server's request time-out.
+    std::vector<int> slow;
+    for (int i = 0; i < 32; ++i) {
+        const int fd = connectTo(m_port);
+        ASSERT_GE(fd, 0);
+        const std::string start = "GET /probe HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Slow: 1\r\n";
+        ASSERT_GT(::send(fd, start.data(), start.size(), MSG_NOSIGNAL), 0);
+        slow.push_back(fd);
+    }
+    // Connections are taken in the order they came: the query's comes after all of them.
+    QueryChannel channel(QUrl(QString::fromStdString(m_server->scriptUrl())));
+    channel.setRequestLimit(std::chrono::seconds(2));
+    const QueryResult result = waitForQuery(channel, std::string(kCurrentVersionStatement));
+    EXPECT_EQ(result.failure, "");
+    EXPECT_EQ(AnswerText(result.rows), "3.0");
+    for (const int fd : slow)
+        ::close(fd);
+}
+
 TEST_F(ServerSecurity, ClientsThatStallOrHangUpDoNotStopTheOthers) {
     start();
     // Half a request each, then nothing: each holds a worker until the server's own time-out.
