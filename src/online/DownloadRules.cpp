@@ -106,8 +106,9 @@ ReplyDecision DecideReply(const ReplyHead& head, bool resuming, std::int64_t fro
         case kPartialContent: {
             const std::optional<ContentRange> range =
                 head.contentRange ? ParseContentRange(*head.contentRange) : std::nullopt;
-            // A Content-Range that cannot be read places the bytes nowhere: it is no match.
-            const bool startsRight = range ? range->first == from : (!head.contentRange && from == 0);
+            // Only the reply's own Content-Range says where its bytes belong: one that is missing
+            // or cannot be read places them nowhere, not even at byte 0.
+            const bool startsRight = range && range->first == from;
             const bool sameLength = !knownTotal || !range || !range->length || *range->length == *knownTotal;
             // Subtracted, not added: a Content-Length near the 64-bit limit must not overflow.
             const bool bodyFits = !head.contentLength || !knownTotal || *head.contentLength == *knownTotal - from;

@@ -144,6 +144,9 @@ TEST(DecideReply, AResumedReplyMustStartWhereItWasAsked) {
     EXPECT_EQ(DecideReply(head(200, 10000), true, 0, 10000, url).verdict, ReplyVerdict::Save)
         << "asked from byte 0, the whole file is what a resume wanted";
     EXPECT_EQ(DecideReply(head(206, 5, "bytes 5-9/10"), false, 0, {}, url).verdict, ReplyVerdict::Refuse);
+    const ReplyDecision unplaced = DecideReply(head(206, 10, {}, "HTTP/1.1 206 Partial Content"), false, 0, {}, url);
+    EXPECT_EQ(unplaced.verdict, ReplyVerdict::Refuse) << "a part of unknown place is not the file from byte 0";
+    EXPECT_EQ(unplaced.message.text, "The server returned the following response:\n\nHTTP/1.1 206 Partial Content");
 }
 
 TEST(DecideReply, LengthsNearThe64BitLimitAreRefusedNotOverflowed) {
