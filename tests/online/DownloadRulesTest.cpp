@@ -176,13 +176,18 @@ TEST(DownloadSession, AWholeFileCompletesWithRateAndTimeLeft) {
     EXPECT_FALSE(session.cancelSearch());
 }
 
+// A first attempt answered with `first` that broke off after `received` bytes, and the user's Retry.
+void breakAfter(DownloadSession& session, const ReplyHead& first, std::int64_t received) {
+    session.beginAttempt();
+    session.acceptHead(first, 0);
+    session.addBytes(received, 1);
+    ASSERT_EQ(session.endAttempt(true), DownloadSession::Ending::AskRetry);
+    session.retry();
+}
+
 TEST(DownloadSession, ABrokenTransferResumesBackedOffAndKeepsItsTotal) {
     DownloadSession session("http://h/f");
-    session.beginAttempt();
-    session.acceptHead(head(200, 20000), 0);
-    session.addBytes(10000, 1);
-    EXPECT_EQ(session.endAttempt(true), DownloadSession::Ending::AskRetry);
-    session.retry();
+    breakAfter(session, head(200, 20000), 10000);
     EXPECT_EQ(session.beginAttempt(), 5904);
     EXPECT_EQ(session.writeOffset(), 5904);
     ASSERT_EQ(session.acceptHead(head(206, 14096, "bytes 5904-19999/20000"), 2).verdict, ReplyVerdict::Save);
@@ -203,12 +208,8 @@ TEST(DownloadSession, AResumeSendsTheFirstReplysValidatorAndARestartBeginsAFresh
     first.etag = "\"v1\"";
 
     DownloadSession session("http://h/f");
-    session.beginAttempt();
     EXPECT_EQ(session.ifRange(), std::nullopt) << "a first attempt has nothing to match";
-    session.acceptHead(first, 0);
-    session.addBytes(10000, 1);
-    ASSERT_EQ(session.endAttempt(true), DownloadSession::Ending::AskRetry);
-    session.retry();
+    breakAfter(session, first, 10000);
     EXPECT_EQ(session.beginAttempt(), 5904);
     EXPECT_EQ(session.ifRange(), "\"v1\"");
     ASSERT_EQ(session.acceptHead(head(206, 14096, "bytes 6000-19999/20000"), 2).verdict, ReplyVerdict::OfferRestart);
@@ -228,11 +229,7 @@ TEST(DownloadSession, AResumeSendsTheFirstReplysValidatorAndARestartBeginsAFresh
 
 TEST(DownloadSession, AResumeBackedOffToByteZeroTakesTheNewReplysLength) {
     DownloadSession session("http://h/f");
-    session.beginAttempt();
-    session.acceptHead(head(200, 20000), 0);
-    session.addBytes(3000, 1);
-    ASSERT_EQ(session.endAttempt(true), DownloadSession::Ending::AskRetry);
-    session.retry();
+    breakAfter(session, head(200, 20000), 3000);
     EXPECT_EQ(session.beginAttempt(), 0);
     ASSERT_EQ(session.acceptHead(head(200, 15000), 2).verdict, ReplyVerdict::Save);
     EXPECT_EQ(session.total(), 15000) << "the file changed: 15000 bytes are all of it";

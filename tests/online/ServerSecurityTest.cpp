@@ -141,6 +141,18 @@ protected:
         EXPECT_NE(file.text.find(":00000001FF"), std::string::npos) << "after " << after;
     }
 
+    // `count` clients that each send `start` and then nothing more; their sockets.
+    std::vector<int> stall(int count, const std::string& start) const {
+        std::vector<int> clients;
+        for (int i = 0; i < count; ++i) {
+            const int fd = connectTo(m_port);
+            EXPECT_GE(fd, 0);
+            EXPECT_GT(::send(fd, start.data(), start.size(), MSG_NOSIGNAL), 0);
+            clients.push_back(fd);
+        }
+        return clients;
+    }
+
     QTemporaryDir m_top;
     fs::path m_root;
     std::unique_ptr<ServerProcess> m_server;
@@ -297,14 +309,7 @@ TEST_F(ServerSecurity, ThirtyTwoSlowClientsLeaveWorkersForTheProgramsQuery) {
     start();
     // Each sends the start of a request and then one header line now and then: each holds a
     // worker until the server's request time-out.
-    std::vector<int> slow;
-    for (int i = 0; i < 32; ++i) {
-        const int fd = connectTo(m_port);
-        ASSERT_GE(fd, 0);
-        const std::string start = "GET /probe HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Slow: 1\r\n";
-        ASSERT_GT(::send(fd, start.data(), start.size(), MSG_NOSIGNAL), 0);
-        slow.push_back(fd);
-    }
+    const std::vector<int> slow = stall(32, "GET /probe HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Slow: 1\r\n");
     // Connections are taken in the order they came: the query's comes after all of them.
     QueryChannel channel(QUrl(QString::fromStdString(m_server->scriptUrl())));
     channel.setRequestLimit(std::chrono::seconds(2));
@@ -318,15 +323,8 @@ TEST_F(ServerSecurity, ThirtyTwoSlowClientsLeaveWorkersForTheProgramsQuery) {
 TEST_F(ServerSecurity, ClientsThatStallOrHangUpDoNotStopTheOthers) {
     start();
     // Half a request each, then nothing: each holds a worker until the server's own time-out.
-    std::vector<int> stalled;
-    for (int i = 0; i < 3; ++i) {
-        const int fd = connectTo(m_port);
-        ASSERT_GE(fd, 0);
-        const std::string half =
-            "POST /vantorpc/samplecodes/sql-link.php HTTP/1.1\r\nContent-Length: 100\r\n\r\nab";
-        ASSERT_GT(::send(fd, half.data(), half.size(), MSG_NOSIGNAL), 0);
-        stalled.push_back(fd);
-    }
+    const std::vector<int> stalled =
+        stall(3, "POST /vantorpc/samplecodes/sql-link.php HTTP/1.1\r\nContent-Length: 100\r\n\r\nab");
     expectStillServing("stalled clients");
     // Clients that hang up mid-request.
     for (int i = 0; i < 3; ++i) {
