@@ -10,6 +10,8 @@
 #include <QVariant>
 #include <algorithm>
 
+#include "app/EnterKey.h"
+
 namespace vantor::app {
 
 namespace {
@@ -43,6 +45,7 @@ QPushButton* makeButton(QWidget* parent, const char* name, const QString& text) 
     auto* button = new QPushButton(text, parent);
     button->setObjectName(QLatin1String(name));
     button->setAutoDefault(false);
+    clickOnEnter(*button);
     return button;
 }
 

@@ -23,7 +23,8 @@ QLabel* makeCaption(QWidget* parent, const char* name, const QString& text = {})
 // mid-line. text() still gives the text exactly as it was set. A text holding markup
 // characters (<, >, &) is left as plain text: it would otherwise be read as markup.
 void collapseBlanks(QLabel& label);
-// A button that does not take Enter for itself: the forms decide what Enter does.
+// A button that Enter clicks while it has the focus. It is never the form's default button: Enter
+// elsewhere on the form (in a text box) is the form's to decide.
 QPushButton* makeButton(QWidget* parent, const char* name, const QString& text);
 // Shows the picture (an SVG file) in the label at `size` device-independent pixels, drawn for
 // the screen's pixel density so that it is sharp on a scaled screen too.

@@ -21,6 +21,18 @@ QMessageBox::Icon iconOf(Message::Icon icon) {
     return QMessageBox::NoIcon;
 }
 
+// The answer Enter gives: a question's first button.
+QMessageBox::StandardButton firstOf(Message::Buttons buttons) {
+    switch (buttons) {
+        case Message::Buttons::YesNo:
+        case Message::Buttons::YesNoCancel: return QMessageBox::Yes;
+        case Message::Buttons::RetryCancel: return QMessageBox::Retry;
+        case Message::Buttons::Ok:
+        case Message::Buttons::OkCancel: break;
+    }
+    return QMessageBox::Ok;
+}
+
 QMessageBox::StandardButtons buttonsOf(Message::Buttons buttons) {
     switch (buttons) {
         case Message::Buttons::OkCancel: return QMessageBox::Ok | QMessageBox::Cancel;
@@ -65,6 +77,7 @@ std::unique_ptr<QMessageBox> makeMessageBox(QWidget* owner, const Message& messa
     auto box = std::make_unique<QMessageBox>(iconOf(message.icon), title, message.text, buttonsOf(message.buttons),
                                              owner);
     box->setObjectName(QStringLiteral("messageBox"));
+    box->setDefaultButton(firstOf(message.buttons));
     makeRoomForTitle(*box);
     return box;
 }

@@ -68,6 +68,11 @@ std::filesystem::path toPath(const QString& file) {
     return std::filesystem::path(file.toStdU16String());
 }
 
+app::Message loadRefusal(const HexError& error) {
+    return {QStringLiteral("Update File Refused"), QString::fromStdString(error.message()),
+            app::Message::Icon::Exclamation, app::Message::Buttons::Ok};
+}
+
 }  // namespace
 
 frmDisplay::frmDisplay() {
@@ -210,7 +215,7 @@ bool frmDisplay::mnuLoad_Click() {
     resetImage();
     const HexLoad load = IntelHexLoader::loadFile(toPath(program().programFile(kUpdateFile)));
     if (!load.image) {
-        showLoadRefusal(QString::fromStdString(load.error.message()));
+        showLoadRefusal(loadRefusal(load.error));
         return false;
     }
     m_image = *load.image;
@@ -231,10 +236,16 @@ void frmDisplay::LoadHex_Click() {
     mnuLoad_Click();
 }
 
-void frmDisplay::showLoadRefusal(const QString& message) {
+std::optional<app::Message> frmDisplay::updateFileRefusal(const QString& file) {
+    const HexLoad load = IntelHexLoader::loadFile(toPath(file));
+    if (load.image)
+        return std::nullopt;
+    return loadRefusal(load.error);
+}
+
+void frmDisplay::showLoadRefusal(const app::Message& refusal) {
     showStatus(QStringLiteral("The update file cannot be used; nothing was sent to the scale."));
-    program().dialogs().ask(this, {QStringLiteral("Update File Refused"), message,
-                                   app::Message::Icon::Exclamation, app::Message::Buttons::Ok});
+    program().dialogs().ask(this, refusal);
 }
 
 void frmDisplay::mnuAPROM_Click() {

@@ -10,6 +10,7 @@
 #include <QAccessible>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -187,6 +188,41 @@ TEST_F(Keyboard, AltWithTheUnderlinedLetterClicksTheButton) {
                                          << " did not answer " << mnemonic.toString(QKeySequence::NativeText).toStdString();
         }
         form->hide();
+    }
+}
+
+TEST_F(Keyboard, EnterClicksTheFocusedButtonOnEveryFormAndAQuestionsFirstButtonIsItsDefault) {
+    using namespace vantor;
+    for (Form* form : allForms()) {
+        if (form->objectName() == QStringLiteral("frmDisplay")) continue;  // showing it starts a run
+        form->show();
+        QApplication::setActiveWindow(form);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(form)) << form->objectName().toStdString();
+        for (QPushButton* button : form->findChildren<QPushButton*>()) {
+            // Only whether Enter reaches the button is checked here, not what the button does.
+            QObject::disconnect(button, &QAbstractButton::clicked, nullptr, nullptr);
+            button->setEnabled(true);
+            button->setVisible(true);
+            button->setFocus();
+            QSignalSpy clicks(button, &QAbstractButton::clicked);
+            QTest::keyClick(button, Qt::Key_Return);
+            QTest::keyClick(button, Qt::Key_Enter, Qt::KeypadModifier);
+            EXPECT_EQ(clicks.count(), 2) << form->objectName().toStdString() << "." << button->objectName().toStdString();
+        }
+        form->hide();
+    }
+
+    const std::pair<vantor::app::Message::Buttons, QMessageBox::StandardButton> firsts[] = {
+        {vantor::app::Message::Buttons::Ok, QMessageBox::Ok},
+        {vantor::app::Message::Buttons::OkCancel, QMessageBox::Ok},
+        {vantor::app::Message::Buttons::YesNo, QMessageBox::Yes},
+        {vantor::app::Message::Buttons::YesNoCancel, QMessageBox::Yes},
+        {vantor::app::Message::Buttons::RetryCancel, QMessageBox::Retry},
+    };
+    for (const auto& [buttons, first] : firsts) {
+        const auto box = vantor::app::makeMessageBox(nullptr, {QStringLiteral("T"), QStringLiteral("Text"),
+                                                               vantor::app::Message::Icon::Question, buttons});
+        EXPECT_EQ(box->defaultButton(), box->button(first)) << static_cast<int>(buttons);
     }
 }
 
