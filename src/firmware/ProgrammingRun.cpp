@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "scale/ScaleProtocol.h"
+#include "scale/SerialNumber.h"
 
 namespace vantor::firmware {
 
@@ -168,6 +169,13 @@ ScaleProgramming programWithScaleSerial(scale::ScaleTransport& transport, ImageB
                                         const ProgressCallback& progress, const std::atomic<bool>& cancel) {
     ScaleProgramming programming;
     programming.serial = scale::RdSN(transport);
+    if (!scale::CheckSerial(programming.serial.serial)) {
+        programming.serial.scaleCom = false;
+        programming.result.outcome = cancel.load() ? ProgramOutcome::Cancelled : ProgramOutcome::CommunicationFailure;
+        programming.result.stage = ProgramStage::SerialRead;
+        programming.result.cause = FailureCause::NoReply;
+        return programming;
+    }
     image.UpdateSN(programming.serial.serial);
     programming.result = ProgramAllPages(transport, image, progress, cancel);
     return programming;
