@@ -76,6 +76,13 @@ protected:
 
     std::string link(const char* name) { return program().programFile(QLatin1String(name)).toStdString(); }
 
+    // Two device links, the names an adapter may come back under, listed for detection.
+    std::pair<std::string, std::string> listTwoLinks() {
+        const std::string before = link("scale-a"), after = link("scale-b");
+        m_environment.set("VANTOR_SERIAL_PORTS", QByteArray::fromStdString(before + ":" + after));
+        return {before, after};
+    }
+
     static void plugIn(const std::string& link, const SimulatorProcess& simulator) {
         std::filesystem::remove(link);
         std::filesystem::create_symlink(simulator.devicePath(), link);
@@ -117,6 +124,7 @@ protected:
     }
 
     std::vector<int> m_progress;
+    ScopedEnvironment m_environment;
 };
 
 TEST_F(DisplayRunTest, ShownItProgramsTheScaleAndHandsOverToTheFinalScreen) {
@@ -264,9 +272,7 @@ TEST_F(DisplayRunTest, FailedRunShowsTheErrorDialogWhoseRetryProgramsAgain) {
 // The cable is pulled in the middle of the run; the adapter comes back under another name and the
 // scale with the pages it had stored. Retry finds it and completes the run.
 TEST_F(DisplayRunTest, RetryAfterThePulledCableFindsTheScaleUnderItsNewName) {
-    const std::string before = link("scale-a"), after = link("scale-b");
-    ScopedEnvironment environment;
-    environment.set("VANTOR_SERIAL_PORTS", QByteArray::fromStdString(before + ":" + after));
+    const auto [before, after] = listTwoLinks();
     auto first = std::make_unique<SimulatorProcess>(
         std::vector<std::string>{"--serial", "24681357", "--memory", memoryFile()});
     plugIn(before, *first);
@@ -292,9 +298,7 @@ TEST_F(DisplayRunTest, RetryAfterThePulledCableFindsTheScaleUnderItsNewName) {
 }
 
 TEST_F(DisplayRunTest, AnotherScaleFoundAtRetryIsReportedAndNotProgrammed) {
-    const std::string before = link("scale-a"), after = link("scale-b");
-    ScopedEnvironment environment;
-    environment.set("VANTOR_SERIAL_PORTS", QByteArray::fromStdString(before + ":" + after));
+    const auto [before, after] = listTwoLinks();
     SimulatorProcess other({"--serial", "11223344", "--memory", memoryFile()});
     plugIn(after, other);
     putUpdateFile("sample-update.hex");

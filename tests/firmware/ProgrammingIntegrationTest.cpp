@@ -51,6 +51,15 @@ protected:
         return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
 
+    // What the simulator saved when it stopped: the sample image with the scale's serial number.
+    void expectMemoryFileHoldsTheSampleImage(std::string_view serial) const {
+        ImageBuffer expected = sampleImage();
+        expected.UpdateSN(serial);
+        const Bytes memory = readFile(memoryFile());
+        ASSERT_EQ(memory.size(), ImageBuffer::kSize);
+        EXPECT_TRUE(std::equal(memory.begin(), memory.end(), expected.bytes().begin()));
+    }
+
     static bool open(scale::SerialTransport& transport, const SimulatorProcess& simulator) {
         transport.setPortName(QString::fromStdString(simulator.devicePath()));
         return !transport.open().has_value();
@@ -77,11 +86,7 @@ TEST_F(ProgrammingIntegration, CleanRunLeavesTheImageInTheScale) {
 
     transport.close();
     ASSERT_EQ(simulator.stop(), 0);
-    ImageBuffer expected = sampleImage();
-    expected.UpdateSN("24681357");
-    const Bytes memory = readFile(memoryFile());
-    ASSERT_EQ(memory.size(), ImageBuffer::kSize);
-    EXPECT_TRUE(std::equal(memory.begin(), memory.end(), expected.bytes().begin()));
+    expectMemoryFileHoldsTheSampleImage("24681357");
 }
 
 TEST_F(ProgrammingIntegration, RetriesWorkOverTheRealLine) {
@@ -144,6 +149,12 @@ protected:
         std::filesystem::create_symlink(simulator.devicePath(), linkPath);
     }
 
+    // The port as detection leaves it: selected, closed, the scale's serial number known.
+    static void selectAsDetected(scale::SerialTransport& transport, const std::string& path) {
+        transport.setPortName(QString::fromStdString(path));
+        transport.setScaleSerial("24681357");
+    }
+
     // The scale is switched off in the middle of the run: its memory holds the pages written so far.
     void runUntilPulled(scale::SerialTransport& transport, std::unique_ptr<SimulatorProcess>& simulator) {
         ASSERT_TRUE(scale::openScalePort(transport, &m_cancel).open);
@@ -166,11 +177,7 @@ protected:
         ASSERT_EQ(programming.result.outcome, ProgramOutcome::Success) << describe(programming.result);
         transport.close();
         ASSERT_EQ(simulator.stop(), 0);
-        ImageBuffer expected = sampleImage();
-        expected.UpdateSN("24681357");
-        const Bytes memory = readFile(memoryFile());
-        ASSERT_EQ(memory.size(), ImageBuffer::kSize);
-        EXPECT_TRUE(std::equal(memory.begin(), memory.end(), expected.bytes().begin()));
+        expectMemoryFileHoldsTheSampleImage("24681357");
     }
 
     std::vector<std::string> scale(const char* serial) const { return {"--serial", serial, "--memory", memoryFile()}; }
@@ -186,8 +193,7 @@ TEST_F(PulledCable, RetryBehindTheSamePathCompletesTheRun) {
     auto first = std::make_unique<SimulatorProcess>(scale("24681357"));
     plugIn(path, *first);
     scale::SerialTransport transport;
-    transport.setPortName(QString::fromStdString(path));
-    transport.setScaleSerial("24681357");
+    selectAsDetected(transport, path);
     runUntilPulled(transport, first);
 
     SimulatorProcess again(scale("24681357"));
@@ -201,8 +207,7 @@ TEST_F(PulledCable, RetryFindsTheScaleUnderItsNewPath) {
     auto first = std::make_unique<SimulatorProcess>(scale("24681357"));
     plugIn(before, *first);
     scale::SerialTransport transport;
-    transport.setPortName(QString::fromStdString(before));
-    transport.setScaleSerial("24681357");
+    selectAsDetected(transport, before);
     runUntilPulled(transport, first);
 
     std::filesystem::remove(before);
@@ -219,8 +224,7 @@ TEST_F(PulledCable, AnotherScaleUnderTheNewPathIsReportedAndLeftAlone) {
     SimulatorProcess other({"--serial", "11223344"});
     plugIn(after, other);
     scale::SerialTransport transport;
-    transport.setPortName(QString::fromStdString(before));
-    transport.setScaleSerial("24681357");
+    selectAsDetected(transport, before);
 
     const scale::PortReadiness port = scale::openScalePort(transport, &m_cancel);
     EXPECT_FALSE(port.open);
