@@ -31,7 +31,9 @@ void showPicture(QLabel& label, const QString& file, const QSize& size);
 void makeBold(QWidget& widget);
 // Sizes the window to what its layout holds: its preferred width (at least its minimum width) and
 // the height its wrapping labels need at that width. A window sized by itself measures such labels
-// at a narrower width and comes out too tall, its lines spread apart.
+// at a narrower width and comes out too tall, its lines spread apart. That size is also the
+// window's minimum, so that no control is squashed; on a screen too small for it, the window
+// takes the screen's size (a window whose controls can scroll stays usable so).
 void fitToContents(QWidget& window);
 // Makes the window tall enough for what its layout now holds at its present width: a label
 // that wraps, shown or given a longer text, does not make a window grow by itself.

@@ -12,6 +12,7 @@
 
 #include "firmware/ImageBuffer.h"
 #include "firmware/ProgramResult.h"
+#include "scale/PauseGate.h"
 #include "scale/ScaleLink.h"
 #include "scale/ScaleTransport.h"
 
@@ -35,9 +36,10 @@ using ProgressCallback = std::function<void(int)>;
 
 // Programs `image` as it is (its bytes 0x0700..0x0703 are the unlock's serial number). Ends
 // promptly, as Cancelled, once `cancel` is set. Sends Finish once, and only after every page
-// was read back equal.
+// was read back equal. Before each exchange it waits at `pause`, when given, while that is paused.
 ProgramResult ProgramAllPages(scale::ScaleTransport& transport, const ImageBuffer& image,
-                              const ProgressCallback& progress, const std::atomic<bool>& cancel);
+                              const ProgressCallback& progress, const std::atomic<bool>& cancel,
+                              scale::PauseGate* pause = nullptr);
 
 struct ScaleProgramming {
     scale::SerialRead serial;  // what the scale gave as its serial number
@@ -51,6 +53,7 @@ struct ScaleProgramming {
 // fails the run before anything is sent: its unlock could only be refused, which would blame the
 // serial number for what is a communication failure.
 ScaleProgramming programWithScaleSerial(scale::ScaleTransport& transport, ImageBuffer image,
-                                        const ProgressCallback& progress, const std::atomic<bool>& cancel);
+                                        const ProgressCallback& progress, const std::atomic<bool>& cancel,
+                                        scale::PauseGate* pause = nullptr);
 
 }  // namespace vantor::firmware

@@ -163,8 +163,17 @@ void frmDisplay::Form_Load() {
 void frmDisplay::Form_Unload(bool& cancel) {
     if (!AskExit)
         return;
-    app::frmQuit::askToQuit(this);
     cancel = true;
+    if (!m_running) {
+        app::frmQuit::askToQuit(this);
+        return;
+    }
+    // The run waits while the question is open: a Yes then ends the program between two
+    // exchanges, not under a page being written, and a Cancel goes on where the run stood.
+    scale::PauseGate& gate = program().scale().pauseGate();
+    gate.pause();
+    app::frmQuit::askToQuitDuringUpdate(this);
+    gate.resume();
 }
 
 void frmDisplay::showEvent(QShowEvent* event) {
@@ -283,12 +292,13 @@ void frmDisplay::Program_Click() {
         return;
     }
     const std::atomic<bool>& cancel = program().scale().cancelFlag();
+    scale::PauseGate& pause = program().scale().pauseGate();
     ProgressCallback progress = [this](int value) {
         QMetaObject::invokeMethod(
             this, [this, value] { showProgress(value); }, Qt::QueuedConnection);
     };
     const bool started = program().scale().run(
-        [image = m_image, progress = std::move(progress), &cancel](scale::SerialTransport& transport) {
+        [image = m_image, progress = std::move(progress), &cancel, &pause](scale::SerialTransport& transport) {
             // A port that cannot be opened fails every exchange at once: the run's own rules report it.
             const scale::PortReadiness port = scale::openScalePort(transport, &cancel);
             if (port.otherScale) {
@@ -297,7 +307,7 @@ void frmDisplay::Program_Click() {
                 programming.result.outcome = ProgramOutcome::CommunicationFailure;
                 return programming;
             }
-            return programWithScaleSerial(transport, image, progress, cancel);
+            return programWithScaleSerial(transport, image, progress, cancel, &pause);
         },
         this, [this](ScaleProgramming programming) { finishRun(programming); });
     if (!started) {

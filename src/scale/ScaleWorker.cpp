@@ -29,6 +29,7 @@ void ScaleWorker::stop() {
     if (m_stopped) return;
     m_stopped = true;
     m_cancel = true;
+    m_pause.release();
     // A running job ends promptly now that the cancel flag is set (quitting also ends the local
     // event loop of a detection); the port is closed when the thread finishes.
     m_thread.quit();

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QTableWidget>
 #include <map>
 #include <QAccessible>
@@ -256,6 +257,46 @@ TEST_F(Keyboard, UpAndDownInTheWeightBoxDoWhatTheArrowsDo) {
     EXPECT_NE(up, before);
     QTest::keyClick(keys.txtMaxWt, Qt::Key_Down);
     EXPECT_EQ(keys.txtMaxWt->text(), before);
+}
+
+// Escape pressed where the user types: no form closes with what was typed or pasted in it. In the
+// quit question it is the Cancel answer, as in any question box.
+TEST_F(Keyboard, EscapeThrowsNothingAwayAndIsTheQuitQuestionsCancel) {
+    using namespace vantor;
+    auto& keys = program().form<keys::frmProgramKey>();
+    keys.showForm();
+    keys.cboKeyNum->setCurrentIndex(0);
+    keys.txtMaxWt->setText(QStringLiteral("2"));
+    keys.txtRate->setText(QStringLiteral("1.00"));
+    click(keys, QStringLiteral("cmdAdd"));
+    keys.txtMaxWt->setFocus();
+    QTest::keyClick(keys.txtMaxWt, Qt::Key_Escape);
+    EXPECT_TRUE(keys.isVisible());
+    EXPECT_EQ(keys.table().rowCount(), 1);
+
+    auto& zip = program().form<zones::frmProgramZip>();
+    zip.showForm();
+    desktop().clipboard = QStringLiteral("005   4\n006   5\n");
+    click(zip, QStringLiteral("cmdPaste"));
+    const QString pasted = zip.txtZipZone->toPlainText();
+    ASSERT_FALSE(pasted.isEmpty());
+    QTest::keyClick(zip.txtZipZone, Qt::Key_Escape);
+    EXPECT_TRUE(zip.isVisible());
+    EXPECT_EQ(zip.txtZipZone->toPlainText(), pasted);
+
+    for (Form* form : std::initializer_list<Form*>{&program().form<scale::frmErrorScaleCom>(),
+                                                   &program().form<app::frmHelp>()}) {
+        form->showForm();
+        QTest::keyClick(form, Qt::Key_Escape);
+        EXPECT_TRUE(form->isVisible()) << form->objectName().toStdString();
+        EXPECT_TRUE(dialogs().shown().empty()) << "nothing asked";
+        form->endSilently();
+    }
+
+    dialogs().onModal([](Form& quit) { QTest::keyClick(&quit, Qt::Key_Escape); });
+    app::frmQuit::askToQuit(&keys);
+    EXPECT_FALSE(program().form<app::frmQuit>().isLoaded());
+    EXPECT_EQ(endCount(), 0);
 }
 
 }  // namespace
