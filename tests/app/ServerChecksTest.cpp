@@ -9,7 +9,6 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
@@ -24,6 +23,7 @@
 #include "online/OnlineTestSupport.h"
 #include "online/modQuery.h"
 #include "support/ProgramFixture.h"
+#include "support/ScriptedHttpServer.h"
 #include "support/ServerProcess.h"
 
 namespace vantor::test {
@@ -73,11 +73,7 @@ QByteArray jpegPicture(QSize size) {
 
 // An address on which nothing listens: connections to it are refused at once.
 std::string refusedAddress() {
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost);
-    const quint16 port = probe.serverPort();
-    probe.close();
-    return "http://127.0.0.1:" + std::to_string(port);
+    return ScriptedHttpServer::refusedUrl(QString()).toString().toStdString();
 }
 
 class ServerChecksTest : public ProgramFixture {
@@ -310,7 +306,7 @@ TEST_F(ServerChecksTest, TheChannelsOwnMessagesComeFirst) {
                           {QByteArray::fromStdString(errorReply), QStringLiteral("Table is locked")}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.message.toStdString());
-        ScriptedWebServer web(ScriptedWebServer::okResponse(c.body));
+        ScriptedHttpServer web({}, {.raw = ScriptedHttpServer::response(c.body)});
         const std::string base = web.url().adjusted(QUrl::RemovePath).toString().toStdString();
         useAddresses(base, base);
         const std::size_t before = dialogs().asked().size();

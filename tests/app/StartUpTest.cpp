@@ -2,13 +2,13 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "LocalHttpServer.h"
 #include "app/frmNotConnected.h"
 #include "app/frmQuit.h"
 #include "app/frmStartUp.h"
 #include "app/frmWelcome.h"
 #include "scale/frmChoosePort.h"
 #include "support/ProgramFixture.h"
+#include "support/ScriptedHttpServer.h"
 
 namespace vantor::test {
 namespace {
@@ -67,7 +67,7 @@ protected:
         return held;
     }
 
-    LocalHttpServer web;
+    ScriptedHttpServer web;
 };
 
 TEST_F(StartUpTest, LoadShowsTheVersionInBoldAndStartsTheTimer) {
@@ -87,7 +87,7 @@ TEST_F(StartUpTest, LoadShowsTheVersionInBoldAndStartsTheTimer) {
 
 TEST_F(StartUpTest, WithInternetThePortFormFollowsOnTheThirdTickAndTheSplashCloses) {
     ASSERT_TRUE(web.listening());
-    probeAgainst(web.url());
+    probeAgainst(web.url(QStringLiteral("/")));
     showSplash();
 
     splash().Timer1_Timer();
@@ -109,7 +109,7 @@ TEST_F(StartUpTest, WithInternetThePortFormFollowsOnTheThirdTickAndTheSplashClos
 }
 
 TEST_F(StartUpTest, WithoutInternetTheNoConnectionFormAppearsAndTheSequenceStops) {
-    probeAgainst(LocalHttpServer::refusedUrl());
+    probeAgainst(ScriptedHttpServer::refusedUrl());
     showSplash();
 
     splash().Timer1_Timer();
@@ -123,7 +123,7 @@ TEST_F(StartUpTest, WithoutInternetTheNoConnectionFormAppearsAndTheSequenceStops
 }
 
 TEST_F(StartUpTest, TicksWhileTheCheckIsOutDoNothing) {
-    probeAgainst(web.url());
+    probeAgainst(web.url(QStringLiteral("/")));
     showSplash();
     splash().Timer1_Timer();
     splash().Timer1_Timer();  // starts the check
@@ -138,7 +138,7 @@ TEST_F(StartUpTest, TicksWhileTheCheckIsOutDoNothing) {
 }
 
 TEST_F(StartUpTest, CancelledCloseResumesTheSequenceWhereItStood) {
-    probeAgainst(web.url());
+    probeAgainst(web.url(QStringLiteral("/")));
     showSplash();
     splash().Timer1_Timer();
 
@@ -162,7 +162,7 @@ TEST_F(StartUpTest, CancelledCloseResumesTheSequenceWhereItStood) {
 }
 
 TEST_F(StartUpTest, CancelledCloseAfterAFailedCheckDoesNotRestartTheSequence) {
-    probeAgainst(LocalHttpServer::refusedUrl());
+    probeAgainst(ScriptedHttpServer::refusedUrl());
     showSplash();
     splash().Timer1_Timer();
     tickThroughCheck();
@@ -175,7 +175,7 @@ TEST_F(StartUpTest, CancelledCloseAfterAFailedCheckDoesNotRestartTheSequence) {
 }
 
 TEST_F(StartUpTest, ACheckThatAnswersWhileTheQuitQuestionIsOpenWaitsForTheAnswer) {
-    probeAgainst(web.url());
+    probeAgainst(web.url(QStringLiteral("/")));
     EXPECT_TRUE(closeWhileTheCheckAnswers()) << "nothing appears behind the open question";
     EXPECT_TRUE(splash().Timer1.isActive()) << "Cancel goes on from where the sequence stood";
     splash().Timer1_Timer();
@@ -184,7 +184,7 @@ TEST_F(StartUpTest, ACheckThatAnswersWhileTheQuitQuestionIsOpenWaitsForTheAnswer
     // Offline: the no-connection form comes once the question has been answered.
     StartUpTest::TearDown();
     StartUpTest::SetUp();
-    probeAgainst(LocalHttpServer::refusedUrl());
+    probeAgainst(ScriptedHttpServer::refusedUrl());
     EXPECT_TRUE(closeWhileTheCheckAnswers());
     EXPECT_FALSE(splash().Timer1.isActive());
     EXPECT_TRUE(program().form<frmNotConnected>().isVisible());

@@ -16,16 +16,16 @@
 #include <QTimer>
 #include <deque>
 
-#include "DownloadTestServer.h"
 #include "OnlineTestSupport.h"
 #include "online/Downloader.h"
 #include "support/CliRun.h"
 #include "support/DownloadRun.h"
+#include "support/ScriptedHttpServer.h"
 #include "support/ServerProcess.h"
 
 using namespace vantor;
 using namespace vantor::online;
-using test::DownloadTestServer;
+using test::ScriptedHttpServer;
 using test::randomBytes;
 using test::readAll;
 using test::ServerProcess;
@@ -143,7 +143,7 @@ TEST_F(DownloaderFromServer, AMissingFileAndARefusedConnectionAreToldExactly) {
 
 TEST_F(DownloaderTest, RetryAfterTenThousandBytesResumesFrom5904AndTheFileIsWhole) {
     const QByteArray source = randomBytes(50000);
-    DownloadTestServer server(source);
+    ScriptedHttpServer server(source);
     server.behave(0, {.cutAfter = 10000});
     answers = {true};
     const Downloader::Outcome outcome = download(server.url(), path());
@@ -158,7 +158,7 @@ TEST_F(DownloaderTest, RetryAfterTenThousandBytesResumesFrom5904AndTheFileIsWhol
 
 TEST_F(DownloaderTest, RetryAfterThreeThousandBytesStartsAgainFromZero) {
     const QByteArray source = randomBytes(20000);
-    DownloadTestServer server(source);
+    ScriptedHttpServer server(source);
     server.behave(0, {.cutAfter = 3000});
     answers = {true};
     EXPECT_TRUE(download(server.url(), path()).good());
@@ -168,7 +168,7 @@ TEST_F(DownloaderTest, RetryAfterThreeThousandBytesStartsAgainFromZero) {
 }
 
 TEST_F(DownloaderTest, CancelAfterABreakDeletesThePartialFile) {
-    DownloadTestServer server(randomBytes(20000));
+    ScriptedHttpServer server(randomBytes(20000));
     server.behave(0, {.cutAfter = 10000});
     answers = {false};
     const Downloader::Outcome outcome = download(server.url(), path());
@@ -179,7 +179,7 @@ TEST_F(DownloaderTest, CancelAfterABreakDeletesThePartialFile) {
 
 TEST_F(DownloaderTest, AServerThatCannotResumeDeletesThePartialFileAndRestartsWhenTheUserAgrees) {
     const QByteArray source = randomBytes(30000);
-    DownloadTestServer server(source);
+    ScriptedHttpServer server(source);
     server.behave(0, {.cutAfter = 10000});
     server.behave(1, {.ignoreRange = true});
     answers = {true, true};
@@ -191,7 +191,7 @@ TEST_F(DownloaderTest, AServerThatCannotResumeDeletesThePartialFileAndRestartsWh
     EXPECT_EQ(server.ranges(), QList<QByteArray>({"bytes=0-", "bytes=5904-", "bytes=0-"}))
         << "the whole file is asked for again";
 
-    DownloadTestServer declined(source);
+    ScriptedHttpServer declined(source);
     declined.behave(0, {.cutAfter = 10000});
     declined.behave(1, {.ignoreRange = true});
     answers = {true, false};
@@ -205,7 +205,7 @@ TEST_F(DownloaderTest, AResumedReplyThatCannotBePlacedIsDroppedAndYesDownloadsTh
     // Which replies cannot be placed is DecideReply's; here, what Yes does with one.
     const QByteArray source = randomBytes(30000);
     const QByteArray rest = source.mid(5904);
-    DownloadTestServer server(source);
+    ScriptedHttpServer server(source);
     server.behave(0, {.cutAfter = 10000});
     server.behave(1, {.raw = "HTTP/1.1 206 Partial Content\r\nContent-Length: " + QByteArray::number(rest.size()) +
                              "\r\n\r\n" + rest});
@@ -221,7 +221,7 @@ TEST_F(DownloaderTest, AResumedReplyThatCannotBePlacedIsDroppedAndYesDownloadsTh
 TEST_F(DownloaderTest, AFileThatChangedBetweenAttemptsIsNeverSplicedFromTwoVersions) {
     const QByteArray first = randomBytes(30000);
     const QByteArray second = randomBytes(25000).toBase64().left(25000);
-    DownloadTestServer server(first);
+    ScriptedHttpServer server(first);
     server.serve(first, "\"v1\"");
     server.behave(0, {.cutAfter = 10000});
     std::vector<std::string> questions;
@@ -250,7 +250,7 @@ TEST_F(DownloaderTest, StatusRefusalsAreToldWithTheirTitles) {
         {204, "No Content"}, {401, "Unauthorized"}, {500, "Error Downloading File"}};
     for (const auto& [status, title] : cases) {
         told.clear();
-        DownloadTestServer server("x");
+        ScriptedHttpServer server("x");
         server.behave(0, {.status = status});
         const Downloader::Outcome outcome = download(server.url(), path());
         EXPECT_TRUE(outcome.cancelSearch) << status;
@@ -264,7 +264,7 @@ TEST_F(DownloaderTest, StatusRefusalsAreToldWithTheirTitles) {
 
 TEST_F(DownloaderTest, AReplyWithoutLengthIsReadToItsEnd) {
     const QByteArray source = randomBytes(25000);
-    DownloadTestServer server(source);
+    ScriptedHttpServer server(source);
     server.behave(0, {.ignoreRange = true, .chunked = true});
     const Downloader::Outcome outcome = download(server.url(), path());
     EXPECT_TRUE(outcome.good());
@@ -273,7 +273,7 @@ TEST_F(DownloaderTest, AReplyWithoutLengthIsReadToItsEnd) {
 }
 
 TEST_F(DownloaderTest, ALengthlessReplyThatBreaksOffIsNotWhole) {
-    DownloadTestServer server(randomBytes(25000));
+    ScriptedHttpServer server(randomBytes(25000));
     server.behave(0, {.cutAfter = 8000, .ignoreRange = true, .chunked = true});
     answers = {false};
     const Downloader::Outcome outcome = download(server.url(), path());
@@ -282,7 +282,7 @@ TEST_F(DownloaderTest, ALengthlessReplyThatBreaksOffIsNotWhole) {
 }
 
 TEST_F(DownloaderTest, AnEmptyBodyIsAFailedDownload) {
-    DownloadTestServer server{QByteArray()};
+    ScriptedHttpServer server{QByteArray()};
     server.behave(0, {.ignoreRange = true});
     const Downloader::Outcome outcome = download(server.url(), path());
     EXPECT_FALSE(outcome.result);
@@ -292,7 +292,7 @@ TEST_F(DownloaderTest, AnEmptyBodyIsAFailedDownload) {
 }
 
 TEST_F(DownloaderTest, CancelWhileWaitingForTheFirstReply) {
-    DownloadTestServer server("never sent");
+    ScriptedHttpServer server("never sent");
     server.behave(0, {.silent = true});
     const Downloader::Outcome outcome = download(server.url(), path(), [&](Downloader& downloader) {
         QTimer::singleShot(0, &downloader, [&] {
@@ -369,7 +369,7 @@ TEST_F(DownloaderFromServer, CliFlashRefusesADownloadedBodyThatIsNoHexFileBefore
 
 TEST_F(DownloaderTest, CliResumesABrokenTransferByItselfWithinItsRetries) {
     const QByteArray source = randomBytes(40000);
-    DownloadTestServer server(source);
+    ScriptedHttpServer server(source);
     server.behave(0, {.cutAfter = 10000});
     server.dropCutsAfter(500);  // a real close: Qt may repeat the request on its own meanwhile
     const CliRun resumed = cliWithEventLoop({QStringLiteral("download"), server.url().toString(), path()});
@@ -378,7 +378,7 @@ TEST_F(DownloaderTest, CliResumesABrokenTransferByItselfWithinItsRetries) {
     EXPECT_TRUE(server.ranges().contains("bytes=5904-")) << server.ranges().join(' ').toStdString();
     EXPECT_TRUE(resumed.err.contains(QStringLiteral("resuming"))) << resumed.err.toStdString();
 
-    DownloadTestServer stubborn(source);
+    ScriptedHttpServer stubborn(source);
     stubborn.behave(0, {.cutAfter = 10000});
     stubborn.dropCutsAfter(500);
     const CliRun noRetries = cliWithEventLoop(
@@ -389,7 +389,7 @@ TEST_F(DownloaderTest, CliResumesABrokenTransferByItselfWithinItsRetries) {
 
 TEST_F(DownloaderTest, CliNeverCountsAResumedReplyThatStartsElsewhereAsTheFile) {
     const QByteArray source = randomBytes(40000);
-    DownloadTestServer server(source);
+    ScriptedHttpServer server(source);
     server.behave(0, {.cutAfter = 10000});
     server.behaveAfterwards({.resumeRangeShift = 100});
     server.dropCutsAfter(500);
@@ -403,7 +403,7 @@ TEST_F(DownloaderTest, CliNeverCountsAResumedReplyThatStartsElsewhereAsTheFile) 
 }
 
 TEST_F(DownloaderTest, CtrlCStopsACliDownloadAndLeavesNoPartialFile) {
-    DownloadTestServer server(randomBytes(40000));
+    ScriptedHttpServer server(randomBytes(40000));
     server.behave(0, {.cutAfter = 10000});  // then holds the connection: the transfer waits
     QProcess process;
     QEventLoop loop;

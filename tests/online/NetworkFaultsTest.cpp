@@ -16,19 +16,19 @@
 #include <QTimer>
 #include <deque>
 
-#include "DownloadTestServer.h"
 #include "OnlineTestSupport.h"
 #include "online/ConnectionProbe.h"
 #include "online/Downloader.h"
 #include "online/FreeSpace.h"
 #include "online/modQuery.h"
 #include "support/DownloadRun.h"
+#include "support/ScriptedHttpServer.h"
 #include "support/ServerProcess.h"
 
 using namespace vantor;
 using namespace vantor::online;
-using test::DownloadTestServer;
-using Behaviour = DownloadTestServer::Behaviour;
+using test::ScriptedHttpServer;
+using Behaviour = ScriptedHttpServer::Behaviour;
 using test::randomBytes;
 using test::readAll;
 
@@ -83,7 +83,7 @@ TEST_F(NetworkFaults, AResetBeforeTheHeadIsWholeIsANoConnectionMessage) {
     const QByteArray body = randomBytes(20000);
     const qsizetype headSize = headOf(body).size();
     for (const qint64 offset : {qint64{0}, qint64{9}, qint64{headSize - 3}}) {
-        DownloadTestServer server(body);
+        ScriptedHttpServer server(body);
         server.behaveAfterwards({.resetAt = offset});  // every attempt, Qt's own included
         const Downloader::Outcome outcome = download(server.url(), path());
         EXPECT_FALSE(outcome.result) << offset;
@@ -99,7 +99,7 @@ TEST_F(NetworkFaults, AResetAfterTheHeadAsksToResumeAndCancelLeavesNoPartialFile
     const qsizetype headSize = headOf(body).size();
     for (const qint64 offset : {qint64{headSize}, qint64{headSize + 1}, qint64{headSize + 12000},
                                 qint64{headSize + body.size() - 1}}) {
-        DownloadTestServer server(body);
+        ScriptedHttpServer server(body);
         server.behave(0, {.resetAt = offset});
         answers = {false};
         const Downloader::Outcome outcome = download(server.url(), path());
@@ -114,7 +114,7 @@ TEST_F(NetworkFaults, AResetAfterTheHeadAsksToResumeAndCancelLeavesNoPartialFile
 
 TEST_F(NetworkFaults, AResetMidBodyResumesToTheWholeFileWhenTheUserRetries) {
     const QByteArray body = randomBytes(40000);
-    DownloadTestServer server(body);
+    ScriptedHttpServer server(body);
     server.behave(0, {.resetAt = headOf(body).size() + 30000});
     answers = {true};
     const Downloader::Outcome outcome = download(server.url(), path());
@@ -127,7 +127,7 @@ TEST_F(NetworkFaults, AResetMidBodyResumesToTheWholeFileWhenTheUserRetries) {
 // --- a server that never answers ---
 
 TEST_F(NetworkFaults, ASilentServerIsEndedByEachLimit) {
-    DownloadTestServer server("never sent");
+    ScriptedHttpServer server("never sent");
     server.behaveAfterwards({.silent = true});
     QElapsedTimer clock;
     clock.start();
@@ -180,7 +180,7 @@ TEST_F(NetworkFaults, AGarbageStatusLineIsNeitherAFileNorRowsNorAConnection) {
     for (const QByteArray& garbage : {QByteArray("SMTP 220 ready\r\n\r\nxxxx"),
                                       QByteArray("HTTP/1.1 two hundred OK\r\nContent-Length: 4\r\n\r\nxxxx"),
                                       QByteArray(kBinary, sizeof kBinary - 1)}) {
-        DownloadTestServer server("x");
+        ScriptedHttpServer server("x");
         server.behaveAfterwards({.raw = garbage});
         const Downloader::Outcome outcome = download(server.url(), path());
         EXPECT_FALSE(outcome.result) << garbage.toStdString();
@@ -188,8 +188,8 @@ TEST_F(NetworkFaults, AGarbageStatusLineIsNeitherAFileNorRowsNorAConnection) {
         EXPECT_EQ(toldTitle(), kNoConnection) << garbage.toStdString();
         EXPECT_FALSE(QFile::exists(path()));
 
-        test::ScriptedWebServer script(garbage);
-        QueryChannel channel(script.url());
+        ScriptedHttpServer script({}, {.raw = garbage});
+        QueryChannel channel(script.url(ScriptedHttpServer::kQueryPath));
         const QueryResult result = test::waitForQuery(channel, "SELECT 1");
         EXPECT_FALSE(result.failure.empty()) << garbage.toStdString();
         EXPECT_TRUE(result.rows.empty());
@@ -199,7 +199,7 @@ TEST_F(NetworkFaults, AGarbageStatusLineIsNeitherAFileNorRowsNorAConnection) {
 }
 
 TEST_F(NetworkFaults, ARedirectLoopEndsWithAMessageAfterBoundedRequests) {
-    DownloadTestServer server("x");
+    ScriptedHttpServer server("x");
     server.behaveAfterwards({.raw = "HTTP/1.1 302 Found\r\nLocation: " + server.url().toEncoded() +
                                     "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n"});
     const Downloader::Outcome outcome = download(server.url(), path());
@@ -214,7 +214,7 @@ TEST_F(NetworkFaults, ARedirectLoopEndsWithAMessageAfterBoundedRequests) {
     EXPECT_LE(server.requests(), bound);
 
     // The query script's POST, sent round by a redirect that keeps the method.
-    DownloadTestServer script("x");
+    ScriptedHttpServer script("x");
     script.behaveAfterwards(
         {.raw = "HTTP/1.1 307 Temporary Redirect\r\nLocation: " + script.url().toEncoded() +
                 "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n"});
@@ -228,7 +228,7 @@ TEST_F(NetworkFaults, ARedirectLoopEndsWithAMessageAfterBoundedRequests) {
 
 TEST_F(NetworkFaults, BytesBeyondContentLengthAreNotWrittenAndAShortBodyIsIncomplete) {
     const QByteArray body = randomBytes(5000);
-    DownloadTestServer longer("x");
+    ScriptedHttpServer longer("x");
     longer.behaveAfterwards(
         {.raw = "HTTP/1.1 200 OK\r\nContent-Length: 3000\r\nConnection: close\r\n\r\n" + body});
     EXPECT_TRUE(download(longer.url(), path()).good());
@@ -236,7 +236,7 @@ TEST_F(NetworkFaults, BytesBeyondContentLengthAreNotWrittenAndAShortBodyIsIncomp
     QFile::remove(path());
 
     // Shorter, and the server closes the connection in order (not held open, not reset).
-    DownloadTestServer shorter(body);
+    ScriptedHttpServer shorter(body);
     shorter.behave(0, {.cutAfter = 2500, .closeAtCut = true});
     answers = {false};
     const Downloader::Outcome outcome = download(shorter.url(), path());
@@ -248,7 +248,7 @@ TEST_F(NetworkFaults, BytesBeyondContentLengthAreNotWrittenAndAShortBodyIsIncomp
 
 TEST_F(NetworkFaults, AContentRangeThatDoesNotMatchTheRequestIsNotSaved) {
     const QByteArray body = randomBytes(8000);
-    DownloadTestServer shifted(body);
+    ScriptedHttpServer shifted(body);
     shifted.behave(0, {.contentRangeShift = 100});  // asked from 0, answered "from 100"
     EXPECT_FALSE(download(shifted.url(), path()).result);
     EXPECT_EQ(toldTitle(), "Error Downloading File");
@@ -256,7 +256,7 @@ TEST_F(NetworkFaults, AContentRangeThatDoesNotMatchTheRequestIsNotSaved) {
 
     for (const QByteArray& range :
          {QByteArray("bytes abc"), QByteArray("bytes 0-7999/4000"), QByteArray("pages 0-1/2")}) {
-        DownloadTestServer garbled("x");
+        ScriptedHttpServer garbled("x");
         garbled.behaveAfterwards({.raw = "HTTP/1.1 206 Partial Content\r\nContent-Range: " + range +
                                          "\r\nContent-Length: 8000\r\nConnection: close\r\n\r\n" + body});
         EXPECT_FALSE(download(garbled.url(), path()).result) << range.toStdString();
@@ -316,7 +316,7 @@ TEST_F(FullDisk, AnAnnouncedFileLargerThanTheDiskIsRefusedBeforeWriting) {
 }
 
 TEST_F(FullDisk, AFileOfUnknownLengthThatFillsTheDiskIsAWriteErrorAndIsRemoved) {
-    DownloadTestServer server(randomBytes(2 * kDiskBytes));
+    ScriptedHttpServer server(randomBytes(2 * kDiskBytes));
     server.behaveAfterwards({.ignoreRange = true, .chunked = true});
     const Downloader::Outcome outcome = download(server.url(), onDisk(QStringLiteral("VantorUSA_APROM.hex")));
     EXPECT_FALSE(outcome.result);
@@ -337,7 +337,7 @@ TEST_F(FullDisk, AFileThatFillsTheDiskInItsLastBytesIsNotReportedWhole) {
     filler.close();
     const std::optional<std::int64_t> free = freeBytesAt(m_disk.toStdString());
     ASSERT_TRUE(free);
-    DownloadTestServer server(randomBytes(static_cast<int>(*free) + 100));
+    ScriptedHttpServer server(randomBytes(static_cast<int>(*free) + 100));
     server.behaveAfterwards({.ignoreRange = true, .chunked = true});
     const QString target = onDisk(QStringLiteral("VantorUSA_APROM.hex"));
     const Downloader::Outcome outcome = download(server.url(), target);

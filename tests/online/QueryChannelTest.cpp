@@ -1,15 +1,14 @@
 // QueryChannel over real HTTP: the exact request on the wire, replies read whatever their HTTP
 // status, and every way a request can fail reported to the caller instead of rows.
 
-#include <QTcpServer>
-
 #include "OnlineTestSupport.h"
 #include "online/modQuery.h"
 #include "support/ScopedEnvironment.h"
+#include "support/ScriptedHttpServer.h"
 
 using namespace vantor;
 using namespace vantor::online;
-using test::ScriptedWebServer;
+using test::ScriptedHttpServer;
 using test::waitForQuery;
 
 namespace {
@@ -19,14 +18,19 @@ protected:
     static void SetUpTestSuite() { test::ensureApplication(); }
 };
 
+// A whole answer with this status and body to every request.
+ScriptedHttpServer::Behaviour replying(const QByteArray& body, int status = 200) {
+    return {.raw = ScriptedHttpServer::response(body, status)};
+}
+
 QByteArray wire(const std::string& reply) {
     const std::string encoded = EncodeForWire(reply);
     return QByteArray(encoded.data(), static_cast<qsizetype>(encoded.size()));
 }
 
 TEST_F(QueryChannelHttp, PostsTheBodyAndContentTypeExactly) {
-    ScriptedWebServer server(ScriptedWebServer::okResponse(wire("1\n1\n3.1|")));
-    QueryChannel channel(server.url());
+    ScriptedHttpServer server({}, replying(wire("1\n1\n3.1|")));
+    QueryChannel channel(server.url(ScriptedHttpServer::kQueryPath));
     const QueryResult result = waitForQuery(channel, "SELECT x");
 
     const std::string expected = BuildQueryBody(kFetchField, "SELECT x");
@@ -39,30 +43,30 @@ TEST_F(QueryChannelHttp, PostsTheBodyAndContentTypeExactly) {
 }
 
 TEST_F(QueryChannelHttp, ExecuteSendsTheQueryField) {
-    ScriptedWebServer server(ScriptedWebServer::okResponse(wire("Query Executed!")));
-    QueryChannel channel(server.url());
+    ScriptedHttpServer server({}, replying(wire("Query Executed!")));
+    QueryChannel channel(server.url(ScriptedHttpServer::kQueryPath));
     const QueryResult result = waitForQuery(channel, "UPDATE t SET a = 1", test::Operation::Execute);
     EXPECT_TRUE(result.executed);
     EXPECT_EQ(server.requestBody().toStdString(), BuildQueryBody(kExecuteField, "UPDATE t SET a = 1"));
 }
 
 TEST_F(QueryChannelHttp, AnErrorPageIsReadLikeAnyOtherReply) {
-    ScriptedWebServer server(ScriptedWebServer::okResponse(wire("1\n1\n2.9|"), 404));
-    QueryChannel channel(server.url());
+    ScriptedHttpServer server({}, replying(wire("1\n1\n2.9|"), 404));
+    QueryChannel channel(server.url(ScriptedHttpServer::kQueryPath));
     const QueryResult result = waitForQuery(channel, "SELECT x");
     EXPECT_EQ(result.failure, "");
     EXPECT_EQ(result.rows.value(0, 0), "2.9");
 
-    ScriptedWebServer plainPage(ScriptedWebServer::okResponse("<html>Internal Server Error</html>", 500));
-    QueryChannel toPlainPage(plainPage.url());
+    ScriptedHttpServer plainPage({}, replying("<html>Internal Server Error</html>", 500));
+    QueryChannel toPlainPage(plainPage.url(ScriptedHttpServer::kQueryPath));
     const QueryResult garbage = waitForQuery(toPlainPage, "SELECT x");
     EXPECT_EQ(garbage.failure, "");
     EXPECT_TRUE(garbage.rows.empty());
 }
 
 TEST_F(QueryChannelHttp, AnEmptyReplyIsNoResponseFromServer) {
-    ScriptedWebServer server(ScriptedWebServer::okResponse(""));
-    QueryChannel channel(server.url());
+    ScriptedHttpServer server({}, replying(""));
+    QueryChannel channel(server.url(ScriptedHttpServer::kQueryPath));
     const QueryResult result = waitForQuery(channel, "SELECT x");
     EXPECT_EQ(result.message, "No response from server");
     EXPECT_EQ(result.failure, "");
@@ -70,12 +74,7 @@ TEST_F(QueryChannelHttp, AnEmptyReplyIsNoResponseFromServer) {
 }
 
 TEST_F(QueryChannelHttp, ARefusedConnectionIsReportedNotCrashed) {
-    QTcpServer probe;
-    ASSERT_TRUE(probe.listen(QHostAddress::LocalHost));
-    const quint16 port = probe.serverPort();
-    probe.close();
-    QueryChannel channel(
-        QUrl(QStringLiteral("http://127.0.0.1:%1/vantorpc/samplecodes/sql-link.php").arg(port)));
+    QueryChannel channel(ScriptedHttpServer::refusedUrl(ScriptedHttpServer::kQueryPath));
     const QueryResult result = waitForQuery(channel, "SELECT x");
     EXPECT_FALSE(result.failure.empty());
     EXPECT_TRUE(result.rows.empty());
@@ -83,8 +82,8 @@ TEST_F(QueryChannelHttp, ARefusedConnectionIsReportedNotCrashed) {
 }
 
 TEST_F(QueryChannelHttp, ASilentServerTimesOut) {
-    ScriptedWebServer silent{QByteArray()};
-    QueryChannel channel(silent.url());
+    ScriptedHttpServer silent({}, {.silent = true});
+    QueryChannel channel(silent.url(ScriptedHttpServer::kQueryPath));
     channel.setRequestLimit(std::chrono::milliseconds(300));
     const QueryResult result = waitForQuery(channel, "SELECT x");
     EXPECT_EQ(result.failure, "The server did not answer within 0.3 seconds.");
@@ -94,9 +93,10 @@ TEST_F(QueryChannelHttp, ASilentServerTimesOut) {
 
 TEST_F(QueryChannelHttp, AServerThatTricklesIsBoundedByTheWholeRequestNotBySilence) {
     // Forty-odd bytes at one every 100 ms would take four seconds, each byte well inside the limit.
-    ScriptedWebServer trickling(ScriptedWebServer::okResponse(wire("1\n1\n3.1|")));
-    trickling.sendByteEvery(100);
-    QueryChannel channel(trickling.url());
+    ScriptedHttpServer::Behaviour trickle = replying(wire("1\n1\n3.1|"));
+    trickle.byteEveryMs = 100;
+    ScriptedHttpServer trickling({}, trickle);
+    QueryChannel channel(trickling.url(ScriptedHttpServer::kQueryPath));
     channel.setRequestLimit(std::chrono::milliseconds(300));
     const QueryResult result = waitForQuery(channel, "SELECT x");
     EXPECT_EQ(result.failure, "The server did not answer within 0.3 seconds.");
@@ -106,8 +106,8 @@ TEST_F(QueryChannelHttp, AServerThatTricklesIsBoundedByTheWholeRequestNotBySilen
 TEST_F(QueryChannelHttp, AReplyThatBreaksOffIsAFailureNotRows) {
     // Announces more than it sends, then hangs up: half a reply must not be read as rows.
     const QByteArray partial = wire("1\n1\n3.1|");
-    ScriptedWebServer server("HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\n" + partial);
-    QueryChannel channel(server.url());
+    ScriptedHttpServer server({}, {.raw = "HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\n" + partial});
+    QueryChannel channel(server.url(ScriptedHttpServer::kQueryPath));
     const QueryResult result = waitForQuery(channel, "SELECT x");
     EXPECT_FALSE(result.failure.empty());
     EXPECT_TRUE(result.rows.empty());
@@ -115,18 +115,18 @@ TEST_F(QueryChannelHttp, AReplyThatBreaksOffIsAFailureNotRows) {
 
 TEST_F(QueryChannelHttp, AnOversizedReplyIsRefused) {
     const QByteArray huge(QueryChannel::kMaxReplyBytes + 1024 * 1024, 'A');
-    ScriptedWebServer server(ScriptedWebServer::okResponse(huge));
-    QueryChannel channel(server.url());
+    ScriptedHttpServer server({}, replying(huge));
+    QueryChannel channel(server.url(ScriptedHttpServer::kQueryPath));
     const QueryResult result = waitForQuery(channel, "SELECT x");
     EXPECT_EQ(result.failure, "The server's reply is larger than the query channel accepts.");
     EXPECT_TRUE(result.rows.empty());
 }
 
 TEST_F(QueryChannelHttp, DestroyingTheChannelAbandonsItsQueriesQuietly) {
-    ScriptedWebServer silent{QByteArray()};
+    ScriptedHttpServer silent({}, {.silent = true});
     int calls = 0;
     {
-        QueryChannel channel(silent.url());
+        QueryChannel channel(silent.url(ScriptedHttpServer::kQueryPath));
         channel.FetchRows("SELECT x", [&calls](const QueryResult&) { ++calls; });
         QCoreApplication::processEvents();
     }
@@ -135,8 +135,8 @@ TEST_F(QueryChannelHttp, DestroyingTheChannelAbandonsItsQueriesQuietly) {
 }
 
 TEST_F(QueryChannelHttp, TheCallbackMayDestroyTheChannel) {
-    ScriptedWebServer server(ScriptedWebServer::okResponse(wire("1\n1\n3.1|")));
-    auto* channel = new QueryChannel(server.url());
+    ScriptedHttpServer server({}, replying(wire("1\n1\n3.1|")));
+    auto* channel = new QueryChannel(server.url(ScriptedHttpServer::kQueryPath));
     std::string value;
     QEventLoop loop;
     channel->FetchRows("SELECT x", [&](const QueryResult& result) {

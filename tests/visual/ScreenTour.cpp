@@ -10,7 +10,6 @@
 #include <QSettings>
 #include <QTest>
 
-#include "PausedDownloadServer.h"
 #include "ScreenDialogs.h"
 #include "Shooter.h"
 #include "app/ClickableLabel.h"
@@ -34,6 +33,7 @@
 #include "scale/frmErrorScaleCom2.h"
 #include "support/FakeDesktop.h"
 #include "support/RecordingOnlineChecks.h"
+#include "support/ScriptedHttpServer.h"
 #include "support/SimulatorProcess.h"
 #include "zones/frmProgramZip.h"
 
@@ -114,7 +114,17 @@ void ScreenTour::isolate() {
     m_simulator = std::make_unique<SimulatorProcess>(std::vector<std::string>{
         "--serial", "12345678", "--memory", m_scale.filePath(QStringLiteral("scale.bin")).toStdString()});
     m_environment.set("VANTOR_SERIAL_PORTS", QByteArray::fromStdString(m_simulator->devicePath()));
-    m_server = std::make_unique<PausedDownloadServer>(readFile(kFixtures + QStringLiteral("/hex/sample-update.hex")));
+    serveDownloads();
+}
+
+// A missing file is answered 404; a broken one gets the head and part of the body before the
+// connection closes; any other gets the head at once and then only the body bytes the tour
+// releases, so that the window can be caught part way through a real transfer.
+void ScreenTour::serveDownloads() {
+    const QByteArray file = readFile(kFixtures + QStringLiteral("/hex/sample-update.hex"));
+    m_server = std::make_unique<ScriptedHttpServer>(file, ScriptedHttpServer::Behaviour{.ignoreRange = true, .paused = true});
+    m_server->behaveOn("/missing.hex", {.status = 404, .reason = "Not Found"});
+    m_server->behaveOn("/broken.hex", {.cutAfter = file.size() * 2 / 5, .ignoreRange = true, .closeAtCut = true});
 }
 
 void ScreenTour::startProgram() {
@@ -284,16 +294,16 @@ void ScreenTour::linkForm() {
     click(link, "cmdContinue");
 
     m_dialogs->expect(QStringLiteral("frmDownload-msg-file-not-found"));
-    link.txtLink->setText(m_server->url(QStringLiteral("missing.hex")));
+    link.txtLink->setText(m_server->downloadUrl(QStringLiteral("missing.hex")).toString());
     click(link, "cmdContinue");
     waitFor([&] { return link.isEnabled(); }, QStringLiteral("the link form after a missing file"));
 
     m_dialogs->expect(QStringLiteral("frmDownload-msg-download-incomplete"), Answer::Cancel);
-    link.txtLink->setText(m_server->url(QStringLiteral("broken.hex")));
+    link.txtLink->setText(m_server->downloadUrl(QStringLiteral("broken.hex")).toString());
     click(link, "cmdContinue");
     waitFor([&] { return link.isEnabled(); }, QStringLiteral("the link form after a broken transfer"));
 
-    link.txtLink->setText(m_server->url(kUpdateFileName));
+    link.txtLink->setText(m_server->downloadUrl(kUpdateFileName).toString());
     link.txtLink->setCursorPosition(0);
     m_shooter.shoot(link, QStringLiteral("frmCheckScale-link"));
 }
@@ -305,20 +315,20 @@ void ScreenTour::downloadMidway() {
     auto& link = m_program->form<app::frmCheckScale>();
     auto& download = m_program->form<app::frmDownload>();
     const QString target = m_program->programFile(kUpdateFileName);
-    const qint64 midway = m_server->size() * 2 / 5;
+    const qint64 midway = m_server->bodySize() * 2 / 5;
     click(link, "cmdContinue");
     if (!waitFor([&] { return m_server->waiting() && download.isVisible(); }, QStringLiteral("the download window")))
         return;
-    m_server->send(midway - 16);
+    m_server->release(midway - 16);
     waitFor([&] { return QFileInfo(target).size() == midway - 16; }, QStringLiteral("the first part of the file"));
     QTest::qWait(2 * app::frmDownload::kRefreshMs);
-    m_server->send(16);
+    m_server->release(16);
     waitFor([&] { return download.ProgressBar->value() == midway; }, QStringLiteral("the download at 40 %"));
     m_shooter.shoot(download, QStringLiteral("frmDownload-transfer"));
 
     m_dialogs->expect(QStringLiteral("frmDownload-msg-cancel"), Answer::No);
     click(download, "CancelButton");
-    m_server->send(m_server->size());
+    m_server->release(m_server->bodySize());
     auto& success = m_program->form<app::frmSuccess>();
     if (waitFor([&] { return success.isVisible(); }, QStringLiteral("the end of the download")))
         m_shooter.shoot(success, QStringLiteral("frmSuccess-initial"));

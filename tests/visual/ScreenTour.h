@@ -14,7 +14,7 @@ class Program;
 namespace vantor::test {
 
 class FakeDesktop;
-class PausedDownloadServer;
+class ScriptedHttpServer;
 class ScreenDialogs;
 class Shooter;
 class SimulatorProcess;
@@ -32,6 +32,7 @@ public:
 
 private:
     void isolate();
+    void serveDownloads();
     void startProgram();
     void splashAndErrorForms();
     void choosePortToMenu();
@@ -54,7 +55,7 @@ private:
     QTemporaryDir m_data;
     QTemporaryDir m_scale;
     std::unique_ptr<SimulatorProcess> m_simulator;
-    std::unique_ptr<PausedDownloadServer> m_server;
+    std::unique_ptr<ScriptedHttpServer> m_server;
     ScreenDialogs* m_dialogs = nullptr;
     FakeDesktop* m_desktop = nullptr;
     std::unique_ptr<app::Program> m_program;
