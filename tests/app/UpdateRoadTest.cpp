@@ -23,7 +23,6 @@
 #include "scale/ScaleFormsFixture.h"
 #include "support/ServerProcess.h"
 #include "support/SimulatorProcess.h"
-#include "support/WorkerPort.h"
 
 namespace vantor::test {
 namespace {
@@ -41,16 +40,15 @@ class UpdateRoadTest : public ScaleFormsFixture {
 protected:
     void SetUp() override {
         ScaleFormsFixture::SetUp();
-        ASSERT_TRUE(m_root.isValid() && m_scaleFolder.isValid());
+        ASSERT_TRUE(m_root.isValid());
         QDir(m_root.path()).mkpath(QStringLiteral("VantorDownload"));
         ASSERT_TRUE(QFile::copy(kSample, m_root.filePath(QStringLiteral("VantorDownload/VantorUSA_APROM.hex"))));
         server = std::make_unique<ServerProcess>(std::vector<std::string>{"--root", m_root.path().toStdString()});
         simulator = std::make_unique<SimulatorProcess>(
             std::vector<std::string>{"--serial", "12345678", "--memory", memoryFile()});
-        selectPort(simulator->devicePath());
+        useScalePort(simulator->devicePath());
     }
 
-    std::string memoryFile() const { return m_scaleFolder.filePath(QStringLiteral("scale.bin")).toStdString(); }
     QString link(const char* path = "/VantorDownload/VantorUSA_APROM.hex") const {
         return QString::fromStdString(server->baseUrl()) + QLatin1String(path);
     }
@@ -60,7 +58,6 @@ protected:
     frmCheckScale& checkScale() { return program().form<frmCheckScale>(); }
     frmDownload& download() { return program().form<frmDownload>(); }
 
-    void selectPort(const std::string& device) { selectWorkerPort(program(), device, kWaitMs); }
 
     void toLinkForm() {
         menu().showForm();
@@ -76,7 +73,6 @@ protected:
     }
 
     QTemporaryDir m_root;
-    QTemporaryDir m_scaleFolder;
     std::unique_ptr<ServerProcess> server;
     std::unique_ptr<SimulatorProcess> simulator;
 };
@@ -160,13 +156,8 @@ TEST_F(UpdateRoadTest, TheWholeRoadProgramsTheScaleAndEndsTheProgram) {
     firmware::HexLoad expected = firmware::IntelHexLoader::loadFile(kSample.toStdString());
     ASSERT_TRUE(expected.image);
     expected.image->UpdateSN("12345678");
-    QFile memory(QString::fromStdString(memoryFile()));
-    ASSERT_TRUE(memory.open(QIODevice::ReadOnly));
-    const QByteArray bytes = memory.readAll();
     const auto image = expected.image->bytes();
-    ASSERT_EQ(static_cast<std::size_t>(bytes.size()), image.size());
-    EXPECT_TRUE(std::equal(image.begin(), image.end(), reinterpret_cast<const std::uint8_t*>(bytes.constData())))
-        << "the scale's memory is the image";
+    EXPECT_TRUE(memory() == Bytes(image.begin(), image.end())) << "the scale's memory is the image";
 }
 
 TEST_F(UpdateRoadTest, ALinkThatGivesNoUpdateFileIsRefusedBeforeSuccessAndTheLinkStaysToCorrect) {

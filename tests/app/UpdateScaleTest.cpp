@@ -8,7 +8,6 @@
 #include "firmware/frmDisplay.h"
 #include "scale/ScaleFormsFixture.h"
 #include "support/SimulatorProcess.h"
-#include "support/WorkerPort.h"
 
 namespace vantor::test {
 namespace {
@@ -23,7 +22,6 @@ protected:
     frmCheckScale& checkScale() { return program().form<frmCheckScale>(); }
 
     // What detection leaves behind: the scale's port selected, closed, in the scale worker.
-    void selectPort(const std::string& device) { selectWorkerPort(program(), device, kWaitMs); }
 
     // Clicks "&Update Scale" on the menu and waits until the menu has handed over.
     void updateScale() {
@@ -47,7 +45,7 @@ protected:
 TEST_F(UpdateScaleTest, AGoodReadShowsTheLinkFormAndStoresTheScalesSerialNumber) {
     SerialNumberSetting::save(QStringLiteral("11112222"));  // another scale, an earlier run
     SimulatorProcess simulator({"--serial", "87654321"});
-    selectPort(simulator.devicePath());
+    useScalePort(simulator.devicePath());
     menu().ErrorScale = true;
     menu().Timer2.start();
 
@@ -82,7 +80,7 @@ TEST_F(UpdateScaleTest, ASilentScaleLeavesTheSettingAndShowsTheErrorDialogWhoseR
     SerialNumberSetting::save(QStringLiteral("11112222"));
     // The line goes dead at the read: a scale switched off, without waiting out the read's limit.
     SimulatorProcess simulator({"--fault", "hangup:read"});
-    selectPort(simulator.devicePath());
+    useScalePort(simulator.devicePath());
 
     updateScale();
 
@@ -102,7 +100,7 @@ TEST_F(UpdateScaleTest, ASilentScaleLeavesTheSettingAndShowsTheErrorDialogWhoseR
 
 TEST_F(UpdateScaleTest, WithNoSettingStoredASilentScaleStoresNothing) {
     SimulatorProcess simulator({"--fault", "hangup:read"});
-    selectPort(simulator.devicePath());
+    useScalePort(simulator.devicePath());
 
     updateScale();
 
@@ -114,7 +112,7 @@ TEST_F(UpdateScaleTest, WithNoSettingStoredASilentScaleStoresNothing) {
 TEST_F(UpdateScaleTest, AGarbledAnswerIsNoSerialNumberAndIsNotStored) {
     SerialNumberSetting::save(QStringLiteral("11112222"));
     SimulatorProcess simulator({"--serial", "12345678", "--fault", "corrupt:read"});  // answers ED345678
-    selectPort(simulator.devicePath());
+    useScalePort(simulator.devicePath());
 
     updateScale();
 
@@ -124,7 +122,7 @@ TEST_F(UpdateScaleTest, AGarbledAnswerIsNoSerialNumberAndIsNotStored) {
 
 TEST_F(UpdateScaleTest, LinkFormAsksBeforeClosingAndCancelKeepsIt) {
     SimulatorProcess simulator;
-    selectPort(simulator.devicePath());
+    useScalePort(simulator.devicePath());
     updateScale();
     ASSERT_TRUE(checkScale().isVisible());
     dialogs().onModal(ScriptedDialogs::click(QStringLiteral("cmdCancel")));

@@ -20,7 +20,7 @@
 #include "scale/ScaleLink.h"
 #include "scale/SerialTransport.h"
 #include "scale/frmErrorScaleCom.h"
-#include "support/ProgramFixture.h"
+#include "support/SimulatedScaleFixture.h"
 #include "support/ScopedEnvironment.h"
 #include "support/SimulatorProcess.h"
 
@@ -35,7 +35,7 @@ using firmware::ImageBuffer;
 constexpr int kWaitMs = 20000;
 const QString kFixtures = QStringLiteral(VANTOR_FIXTURES_DIR "/hex/");
 
-class DisplayRunTest : public ProgramFixture {
+class DisplayRunTest : public SimulatedScaleFixture {
 protected:
     frmDisplay& display() { return program().form<frmDisplay>(); }
     QString updateFile() { return program().programFile(QStringLiteral("VantorUSA_APROM.hex")); }
@@ -43,35 +43,6 @@ protected:
     void putUpdateFile(const char* fixture) {
         QFile::remove(updateFile());
         ASSERT_TRUE(QFile::copy(kFixtures + QLatin1String(fixture), updateFile()));
-    }
-
-    std::string memoryFile() { return program().programFile(QStringLiteral("scale.bin")).toStdString(); }
-
-    // The scale worker's port, chosen as detection would leave it: selected, closed.
-    void usePort(const SimulatorProcess& simulator) {
-        const QString device = QString::fromStdString(simulator.devicePath());
-        bool done = false;
-        ASSERT_TRUE(program().scale().run(
-            [device](scale::SerialTransport& t) {
-                t.setPortName(device);
-                return true;
-            },
-            &display(), [&](bool) { done = true; }));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return done; }, kWaitMs));
-    }
-
-    // The port as detection leaves it for a scale behind a device link: selected, closed, its
-    // serial number known.
-    void useLinkedPort(const std::string& link, const char* serial) {
-        bool done = false;
-        ASSERT_TRUE(program().scale().run(
-            [device = QString::fromStdString(link), serial](scale::SerialTransport& t) {
-                t.setPortName(device);
-                t.setScaleSerial(serial);
-                return true;
-            },
-            &display(), [&](bool) { done = true; }));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return done; }, kWaitMs));
     }
 
     std::string link(const char* name) { return program().programFile(QLatin1String(name)).toStdString(); }
@@ -86,14 +57,6 @@ protected:
     static void plugIn(const std::string& link, const SimulatorProcess& simulator) {
         std::filesystem::remove(link);
         std::filesystem::create_symlink(simulator.devicePath(), link);
-    }
-
-    bool workerPortOpen() {
-        std::optional<bool> open;
-        EXPECT_TRUE(program().scale().run([](scale::SerialTransport& t) { return t.isOpen(); }, &display(),
-                                          [&](bool isOpen) { open = isOpen; }));
-        EXPECT_TRUE(QTest::qWaitFor([&] { return open.has_value(); }, kWaitMs));
-        return open.value_or(true);
     }
 
     // Every value the progress bar showed, in order.
@@ -111,11 +74,6 @@ protected:
                program().form<scale::frmErrorScaleCom>().isVisible();
     }
 
-    static Bytes readFile(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
-
     static Bytes expectedMemory(const char* fixture, std::string_view serial) {
         auto load = firmware::IntelHexLoader::loadFile((kFixtures + QLatin1String(fixture)).toStdString());
         ImageBuffer image = load.image.value_or(ImageBuffer());
@@ -130,7 +88,7 @@ protected:
 TEST_F(DisplayRunTest, ShownItProgramsTheScaleAndHandsOverToTheFinalScreen) {
     SimulatorProcess simulator({"--serial", "24681357", "--memory", memoryFile()});
     putUpdateFile("sample-update.hex");
-    usePort(simulator);
+    useScalePort(simulator.devicePath());
     recordProgress();
 
     display().showForm();
@@ -149,14 +107,14 @@ TEST_F(DisplayRunTest, ShownItProgramsTheScaleAndHandsOverToTheFinalScreen) {
     EXPECT_GE(m_progress.back(), 256);
 
     ASSERT_EQ(simulator.stop(), 0);
-    EXPECT_EQ(readFile(memoryFile()), expectedMemory("sample-update.hex", "24681357"));
+    EXPECT_EQ(memory(), expectedMemory("sample-update.hex", "24681357"));
 }
 
 TEST_F(DisplayRunTest, FormKeepsAnsweringWhileAPageIsBeingVerified) {
     // The first read-back is answered late: the user interface must go on meanwhile.
     SimulatorProcess simulator({"--fault", "delay:read:addr=0:ms=1500:count=1"});
     putUpdateFile("sample-update.hex");
-    usePort(simulator);
+    useScalePort(simulator.devicePath());
 
     int ticksWhileVerifying = 0;
     QTimer ticker;
@@ -173,7 +131,7 @@ TEST_F(DisplayRunTest, FormKeepsAnsweringWhileAPageIsBeingVerified) {
 TEST_F(DisplayRunTest, RefusedFileIsNamedByLineAndNothingReachesTheScale) {
     SimulatorProcess simulator;
     putUpdateFile("html-page.hex");
-    usePort(simulator);
+    useScalePort(simulator.devicePath());
 
     display().showForm();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !dialogs().asked().empty(); }, kWaitMs));
@@ -187,22 +145,22 @@ TEST_F(DisplayRunTest, RefusedFileIsNamedByLineAndNothingReachesTheScale) {
     EXPECT_FALSE(display().imageLoaded());
     EXPECT_FALSE(display().ProgressBar1->isVisible());
     EXPECT_TRUE(display().isVisible());
-    EXPECT_FALSE(workerPortOpen());  // the port was never opened: not one byte went out
+    EXPECT_FALSE(workerPort().second);  // the port was never opened: not one byte went out
 
     // Nor can the service menu program the empty image that is left.
     display().Program_Click();
     ASSERT_EQ(dialogs().asked().size(), 2u);
     EXPECT_EQ(dialogs().asked()[1].text, "Load the update file before programming the scale.");
-    EXPECT_FALSE(workerPortOpen());
+    EXPECT_FALSE(workerPort().second);
 }
 
 TEST_F(DisplayRunTest, MissingFileIsSaidClearlyAndNothingIsSent) {
     SimulatorProcess simulator;
-    usePort(simulator);
+    useScalePort(simulator.devicePath());
     display().showForm();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !dialogs().asked().empty(); }, kWaitMs));
     EXPECT_EQ(dialogs().asked().front().text, "The update file " + updateFile() + " is missing.");
-    EXPECT_FALSE(workerPortOpen());
+    EXPECT_FALSE(workerPort().second);
 }
 
 TEST_F(DisplayRunTest, LoaderSetsTheKindCaptionsAndPacksTheStoredSerialNumber) {
@@ -233,7 +191,7 @@ TEST_F(DisplayRunTest, LoaderSetsTheKindCaptionsAndPacksTheStoredSerialNumber) {
 TEST_F(DisplayRunTest, RefusedUnlockSaysSerialNumberWrongAndWritesNothing) {
     SimulatorProcess simulator({"--fault", "refuse:unlock", "--memory", memoryFile()});
     putUpdateFile("sample-update.hex");
-    usePort(simulator);
+    useScalePort(simulator.devicePath());
 
     display().showForm();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !dialogs().asked().empty(); }, kWaitMs));
@@ -245,14 +203,14 @@ TEST_F(DisplayRunTest, RefusedUnlockSaysSerialNumberWrongAndWritesNothing) {
     EXPECT_FALSE(errorShown());
 
     ASSERT_EQ(simulator.stop(), 0);
-    EXPECT_EQ(readFile(memoryFile()), expectedMemory("end-only.hex", "12345678"));  // as it was
+    EXPECT_EQ(memory(), expectedMemory("end-only.hex", "12345678"));  // as it was
 }
 
 TEST_F(DisplayRunTest, FailedRunShowsTheErrorDialogWhoseRetryProgramsAgain) {
     // Page 0380 is refused six times: the first run gives up after five restarts, the second succeeds.
     SimulatorProcess simulator({"--fault", "refuse:write:addr=0x0380:count=6", "--memory", memoryFile()});
     putUpdateFile("sample-update.hex");
-    usePort(simulator);
+    useScalePort(simulator.devicePath());
 
     display().showForm();
     ASSERT_TRUE(QTest::qWaitFor([&] { return errorShown(); }, kWaitMs));
@@ -266,7 +224,7 @@ TEST_F(DisplayRunTest, FailedRunShowsTheErrorDialogWhoseRetryProgramsAgain) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return successShown(); }, kWaitMs));
     EXPECT_FALSE(errorShown());
     ASSERT_EQ(simulator.stop(), 0);
-    EXPECT_EQ(readFile(memoryFile()), expectedMemory("sample-update.hex", "12345678"));
+    EXPECT_EQ(memory(), expectedMemory("sample-update.hex", "12345678"));
 }
 
 // The cable is pulled in the middle of the run; the adapter comes back under another name and the
@@ -277,7 +235,7 @@ TEST_F(DisplayRunTest, RetryAfterThePulledCableFindsTheScaleUnderItsNewName) {
         std::vector<std::string>{"--serial", "24681357", "--memory", memoryFile()});
     plugIn(before, *first);
     putUpdateFile("sample-update.hex");
-    useLinkedPort(before, "24681357");
+    useScalePort(before, "24681357");
     QObject::connect(display().ProgressBar1, &QProgressBar::valueChanged, &display(), [&](int value) {
         if (value >= 100 && first)
             first->stop();
@@ -294,7 +252,7 @@ TEST_F(DisplayRunTest, RetryAfterThePulledCableFindsTheScaleUnderItsNewName) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return successShown(); }, kWaitMs));
     EXPECT_TRUE(dialogs().asked().empty());
     ASSERT_EQ(again.stop(), 0);
-    EXPECT_EQ(readFile(memoryFile()), expectedMemory("sample-update.hex", "24681357"));
+    EXPECT_EQ(memory(), expectedMemory("sample-update.hex", "24681357"));
 }
 
 TEST_F(DisplayRunTest, AnotherScaleFoundAtRetryIsReportedAndNotProgrammed) {
@@ -302,7 +260,7 @@ TEST_F(DisplayRunTest, AnotherScaleFoundAtRetryIsReportedAndNotProgrammed) {
     SimulatorProcess other({"--serial", "11223344", "--memory", memoryFile()});
     plugIn(after, other);
     putUpdateFile("sample-update.hex");
-    useLinkedPort(before, "24681357");
+    useScalePort(before, "24681357");
 
     display().showForm();
     ASSERT_TRUE(QTest::qWaitFor([&] { return errorShown(); }, kWaitMs));
@@ -311,13 +269,13 @@ TEST_F(DisplayRunTest, AnotherScaleFoundAtRetryIsReportedAndNotProgrammed) {
               "Another scale (serial number 11223344) is connected now. Connect the scale that was being "
               "updated, then click Retry.");
     ASSERT_EQ(other.stop(), 0);
-    EXPECT_EQ(readFile(memoryFile()), expectedMemory("end-only.hex", "11223344"));  // as it was
+    EXPECT_EQ(memory(), expectedMemory("end-only.hex", "11223344"));  // as it was
 }
 
 TEST_F(DisplayRunTest, NoSecondRunStartsInsideARunningOne) {
     SimulatorProcess simulator({"--fault", "delay:read:addr=0:ms=800:count=1"});
     putUpdateFile("sample-update.hex");
-    usePort(simulator);
+    useScalePort(simulator.devicePath());
 
     display().showForm();
     ASSERT_TRUE(QTest::qWaitFor([&] { return display().ProgressBar1->value() >= 256; }, kWaitMs));
@@ -338,7 +296,7 @@ TEST_F(DisplayRunTest, TheRunWaitsWhileTheQuitQuestionIsOpen) {
     // At the wire's own pace the run is far from its end whenever the form is closed.
     SimulatorProcess simulator({"--wire-timing"});
     putUpdateFile("sample-update.hex");
-    usePort(simulator);
+    useScalePort(simulator.devicePath());
     scale::PauseGate& gate = program().scale().pauseGate();
     display().showForm();
     ASSERT_TRUE(QTest::qWaitFor([&] { return display().ProgressBar1->value() >= 2; }, kWaitMs));
@@ -380,7 +338,7 @@ TEST_F(DisplayRunTest, TheRunWaitsWhileTheQuitQuestionIsOpen) {
 TEST_F(DisplayRunTest, EndingTheProgramStopsTheRunPromptlyAndReleasesThePort) {
     SimulatorProcess simulator({"--wire-timing"});
     putUpdateFile("sample-update.hex");
-    usePort(simulator);
+    useScalePort(simulator.devicePath());
 
     display().showForm();
     ASSERT_TRUE(QTest::qWaitFor([&] { return display().ProgressBar1->value() >= 4; }, kWaitMs));

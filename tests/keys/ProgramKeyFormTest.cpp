@@ -21,7 +21,7 @@
 #include "scale/SerialNumber.h"
 #include "scale/SerialTransport.h"
 #include "scale/frmErrorScaleCom.h"
-#include "support/ProgramFixture.h"
+#include "support/SimulatedScaleFixture.h"
 #include "support/SimulatorProcess.h"
 
 namespace vantor::test {
@@ -32,7 +32,7 @@ using keys::frmProgramKey;
 
 constexpr int kWaitMs = 20000;
 
-class ProgramKeyFormTest : public ProgramFixture {
+class ProgramKeyFormTest : public SimulatedScaleFixture {
 protected:
     frmProgramKey& form() { return program().form<frmProgramKey>(); }
 
@@ -58,44 +58,9 @@ protected:
     }
     QString header(int column) { return form().fgridWeightRate->horizontalHeaderItem(column)->text(); }
 
-    std::string memoryFile() { return program().programFile(QStringLiteral("scale.bin")).toStdString(); }
-
-    // A fresh scale's memory, with `first` at the start of key 2's block.
-    void writeMemory(Byte first) {
-        Bytes memory(65536, 0xFF);
-        const scale::SerialBytes serial = scale::packSerial("12345678");
-        std::copy(serial.begin(), serial.end(), memory.begin() + 0x0700);
-        memory[0x8580] = first;
-        QFile file(QString::fromStdString(memoryFile()));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(reinterpret_cast<const char*>(memory.data()), static_cast<qint64>(memory.size()));
-    }
-    Bytes memory(std::uint32_t from, std::size_t size) {
-        QFile file(QString::fromStdString(memoryFile()));
-        EXPECT_TRUE(file.open(QIODevice::ReadOnly));
-        const QByteArray all = file.readAll();
-        return Bytes(all.begin() + from, all.begin() + from + static_cast<qsizetype>(size));
-    }
-
-    void usePort(const QString& device) {
-        bool done = false;
-        ASSERT_TRUE(program().scale().run(
-            [device](scale::SerialTransport& t) {
-                t.close();
-                t.setPortName(device);
-                return true;
-            },
-            &form(), [&](bool) { done = true; }));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return done; }, kWaitMs));
-    }
-
     // Clicks Program and waits until the run and its questions are over.
     void programAndWait() {
-        bool ended = false;
-        const auto connection = QObject::connect(&form(), &frmProgramKey::runEnded, [&] { ended = true; });
-        click(form(), "cmdProgram");
-        EXPECT_TRUE(QTest::qWaitFor([&] { return ended; }, kWaitMs));
-        QObject::disconnect(connection);
+        EXPECT_TRUE(runToEnd(form(), &frmProgramKey::runEnded, [this] { click(form(), "cmdProgram"); }));
     }
 
     std::vector<QString> titlesAsked() {
@@ -210,7 +175,7 @@ TEST_F(ProgramKeyFormTest, DecliningTheUnitChangeKeepsTableAndUnit) {
 TEST_F(ProgramKeyFormTest, ProgramsTheKeyAndStartsAgainForAnother) {
     SimulatorProcess simulator({"--serial", "12345678", "--memory", memoryFile()});
     open();
-    usePort(QString::fromStdString(simulator.devicePath()));
+    useScalePort(simulator.devicePath());
     chooseKey(2);
     addRange("16", "2.50");
     std::vector<int> progress;
@@ -253,10 +218,10 @@ TEST_F(ProgramKeyFormTest, ProgramsTheKeyAndStartsAgainForAnother) {
 }
 
 TEST_F(ProgramKeyFormTest, ProgrammedKeyIsOverwrittenOnlyAfterYes) {
-    writeMemory(0x01);
+    writeMemory("12345678", 0x8580, {0x01});
     SimulatorProcess simulator({"--memory", memoryFile()});
     open();
-    usePort(QString::fromStdString(simulator.devicePath()));
+    useScalePort(simulator.devicePath());
     chooseKey(2);
     addRange("16", "2.50");
 
@@ -285,7 +250,7 @@ TEST_F(ProgramKeyFormTest, RetryAfterAFailedWriteWritesTheSameTableAgain) {
     // The third page is refused as often as one write tries it, then taken.
     SimulatorProcess simulator({"--memory", memoryFile(), "--fault", "refuse:write:addr=0x8400:count=4"});
     open();
-    usePort(QString::fromStdString(simulator.devicePath()));
+    useScalePort(simulator.devicePath());
     chooseKey(1);
     addRange("16", "2.50");
     addRange("32", "3.00");
@@ -322,7 +287,7 @@ TEST_F(ProgramKeyFormTest, RetryAfterAFailedWriteWritesTheSameTableAgain) {
 TEST_F(ProgramKeyFormTest, AFailedWriteLeftAsItIsSaysTheKeyMustBeProgrammedAgain) {
     SimulatorProcess simulator({"--memory", memoryFile(), "--fault", "refuse:write:addr=0x8400"});
     open();
-    usePort(QString::fromStdString(simulator.devicePath()));
+    useScalePort(simulator.devicePath());
     chooseKey(1);
     addRange("16", "2.50");
     addRange("32", "3.00");
@@ -426,7 +391,7 @@ TEST_F(ProgramKeyFormTest, DeclinedUnitChangeTakesTheFocusBackWithTheTick) {
 
 TEST_F(ProgramKeyFormTest, ScaleThatCannotBeReachedWritesNothing) {
     open();
-    usePort(QStringLiteral("/dev/vantor-missing-key-%1").arg(QCoreApplication::applicationPid()));
+    useScalePort(QStringLiteral("/dev/vantor-missing-key-%1").arg(QCoreApplication::applicationPid()).toStdString());
     chooseKey(1);
     addRange("16", "2.50");
     programAndWait();

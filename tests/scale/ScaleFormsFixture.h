@@ -1,21 +1,17 @@
 #pragma once
 
 #include <QCoreApplication>
-#include <QObject>
 #include <QTest>
-#include <optional>
-#include <utility>
 
-#include "scale/ScaleWorker.h"
 #include "scale/frmChoosePort.h"
 #include "scale/frmErrorScaleCom2.h"
-#include "support/ProgramFixture.h"
+#include "support/SimulatedScaleFixture.h"
 
 namespace vantor::test {
 
 // The program with the scale forms, detection bounded to a fraction of a second so that the
 // machine's own silent ports cannot hold a test for the full serial-read limit.
-class ScaleFormsFixture : public ProgramFixture {
+class ScaleFormsFixture : public SimulatedScaleFixture {
 protected:
     static constexpr int kWaitMs = 15000;
     static constexpr std::chrono::milliseconds kShortDetection{500};
@@ -41,20 +37,6 @@ protected:
         choosePort().showForm();
         click(choosePort(), "cmdContinue");
         ASSERT_TRUE(QTest::qWaitFor([&] { return !choosePort().isLoaded(); }, kWaitMs));
-    }
-
-    // The port selected in the scale worker's transport, and whether it is open.
-    std::pair<QString, bool> workerPort() {
-        std::optional<std::pair<QString, bool>> seen;
-        QObject context;
-        const bool started = program().scale().run(
-            [](scale::SerialTransport& transport) {
-                return std::pair(transport.portName(), transport.isOpen());
-            },
-            &context, [&](std::pair<QString, bool> port) { seen = port; });
-        EXPECT_TRUE(started);
-        EXPECT_TRUE(QTest::qWaitFor([&] { return seen.has_value(); }, kWaitMs));
-        return seen.value_or(std::pair(QString(), false));
     }
 };
 

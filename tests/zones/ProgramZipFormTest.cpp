@@ -14,7 +14,7 @@
 #include "firmware/frmDisplay.h"
 #include "scale/SerialTransport.h"
 #include "scale/frmErrorScaleCom.h"
-#include "support/ProgramFixture.h"
+#include "support/SimulatedScaleFixture.h"
 #include "support/SimulatorProcess.h"
 #include "zones/frmProgramZip.h"
 
@@ -28,7 +28,7 @@ constexpr int kWaitMs = 30000;
 const QString kExample =
     QStringLiteral("Zone Chart\r\n3-digit ZIP Code prefix is 123\r\n005 4 006---009 5*\r\n010---012 6\r\n");
 
-class ProgramZipFormTest : public ProgramFixture {
+class ProgramZipFormTest : public SimulatedScaleFixture {
 protected:
     frmProgramZip& zip() { return program().form<frmProgramZip>(); }
     app::frmWelcome& menu() { return program().form<app::frmWelcome>(); }
@@ -44,26 +44,6 @@ protected:
     void pasteChart(const QString& text) {
         desktop().clipboard = text;
         click(zip(), QStringLiteral("cmdPaste"));
-    }
-
-    // The scale worker's port, as detection leaves it: chosen, closed.
-    void usePort(const SimulatorProcess& simulator) {
-        const QString device = QString::fromStdString(simulator.devicePath());
-        bool done = false;
-        ASSERT_TRUE(program().scale().run(
-            [device](scale::SerialTransport& transport) {
-                transport.setPortName(device);
-                return true;
-            },
-            &zip(), [&](bool) { done = true; }));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return done; }, kWaitMs));
-    }
-
-    std::string memoryFile() { return program().programFile(QStringLiteral("scale.bin")).toStdString(); }
-
-    static Bytes readFile(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
 
     QPushButton* button(const char* name) { return control<QPushButton>(zip(), QLatin1String(name)); }
@@ -192,7 +172,7 @@ TEST_F(ProgramZipFormTest, ProgramRefusesWhatCannotBeWrittenAndAsksBeforeWriting
 TEST_F(ProgramZipFormTest, AWholeProgrammingWritesTheTableIntoTheScale) {
     SimulatorProcess simulator({"--serial", "24681357", "--memory", memoryFile()});
     openForm();
-    usePort(simulator);
+    useScalePort(simulator.devicePath());
     std::vector<int> progress;
     QObject::connect(zip().progbarZipZone, &QProgressBar::valueChanged, &zip(),
                      [&](int value) { progress.push_back(value); });
@@ -232,8 +212,8 @@ TEST_F(ProgramZipFormTest, AWholeProgrammingWritesTheTableIntoTheScale) {
     EXPECT_TRUE(program().form<firmware::frmDisplay>().ScaleCom);
 
     ASSERT_EQ(simulator.stop(), 0);
-    const Bytes memory = readFile(memoryFile());
-    ASSERT_EQ(memory.size(), 0x10000u);
+    const Bytes scale = memory();
+    ASSERT_EQ(scale.size(), 0x10000u);
     Bytes zones(256, 0), prefixes(512, 0);
     const std::pair<int, int> sorted[] = {{5, 4}, {9, 5}, {12, 6}, {310, 7}};
     for (std::size_t i = 0; i < std::size(sorted); ++i) {
@@ -241,15 +221,15 @@ TEST_F(ProgramZipFormTest, AWholeProgrammingWritesTheTableIntoTheScale) {
         prefixes[2 * i] = static_cast<Byte>(sorted[i].first >> 8);
         prefixes[2 * i + 1] = static_cast<Byte>(sorted[i].first & 0xFF);
     }
-    EXPECT_EQ(Bytes(memory.begin() + 0x8000, memory.begin() + 0x8100), zones);
-    EXPECT_EQ(Bytes(memory.begin() + 0x8100, memory.begin() + 0x8300), prefixes);
-    EXPECT_EQ(memory[0x8300], 0xFF);
+    EXPECT_EQ(Bytes(scale.begin() + 0x8000, scale.begin() + 0x8100), zones);
+    EXPECT_EQ(Bytes(scale.begin() + 0x8100, scale.begin() + 0x8300), prefixes);
+    EXPECT_EQ(scale[0x8300], 0xFF);
 }
 
 TEST_F(ProgramZipFormTest, ARefusingScaleShowsTheErrorDialogAndRetryReturnsToTheForm) {
     SimulatorProcess simulator({"--fault", "refuse:unlock:count=4"});
     openForm();
-    usePort(simulator);
+    useScalePort(simulator.devicePath());
     pasteChart(kExample);
     dialogs().answer(app::Answer::Yes);
     bool enabledDuringDialog = false;
