@@ -8,7 +8,6 @@
 #include <QTemporaryDir>
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <iterator>
 
 #include "firmware/IntelHexLoader.h"
@@ -16,6 +15,7 @@
 #include "scale/ScalePort.h"
 #include "scale/SerialTransport.h"
 #include "support/ScopedEnvironment.h"
+#include "support/ScaleMemory.h"
 #include "support/SimulatorProcess.h"
 
 using namespace std::chrono_literals;
@@ -46,16 +46,11 @@ protected:
         return load.image.value_or(ImageBuffer());
     }
 
-    static Bytes readFile(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
-
     // What the simulator saved when it stopped: the sample image with the scale's serial number.
     void expectMemoryFileHoldsTheSampleImage(std::string_view serial) const {
         ImageBuffer expected = sampleImage();
         expected.UpdateSN(serial);
-        const Bytes memory = readFile(memoryFile());
+        const Bytes memory = test::readScaleMemory(memoryFile());
         ASSERT_EQ(memory.size(), ImageBuffer::kSize);
         EXPECT_TRUE(std::equal(memory.begin(), memory.end(), expected.bytes().begin()));
     }

@@ -8,6 +8,7 @@
 
 #include "keys/KeyBlock.h"
 #include "support/CliRun.h"
+#include "support/ScaleMemory.h"
 #include "support/SimulatorProcess.h"
 
 using namespace vantor;
@@ -38,12 +39,7 @@ protected:
 
     std::string memoryFile() const { return m_folder.filePath(QStringLiteral("scale.bin")).toStdString(); }
 
-    Bytes memory() const {
-        QFile file(QString::fromStdString(memoryFile()));
-        EXPECT_TRUE(file.open(QIODevice::ReadOnly));
-        const QByteArray all = file.readAll();
-        return Bytes(all.begin(), all.end());
-    }
+    Bytes memory() const { return test::readScaleMemory(memoryFile()); }
 
     static Bytes slice(const Bytes& memory, std::uint32_t from, std::size_t size) {
         return Bytes(memory.begin() + from, memory.begin() + from + static_cast<std::ptrdiff_t>(size));

@@ -14,7 +14,6 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <atomic>
-#include <fstream>
 #include <iostream>
 #include <iterator>
 #include <sstream>
@@ -22,6 +21,7 @@
 
 #include "FaultMatrix.h"
 #include "MatrixOperations.h"
+#include "support/ScaleMemory.h"
 #include "support/SimulatorProcess.h"
 
 using namespace vantor;
@@ -196,11 +196,6 @@ std::chrono::milliseconds workAllowance(Operation operation) {
 // Simulators started at once. Cells mostly wait; more than this only crowds the two cores.
 constexpr unsigned kParallelCells = 8;
 
-Bytes readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 std::string seconds(std::chrono::milliseconds elapsed) {
     std::ostringstream text;
     text.precision(2);
@@ -217,7 +212,7 @@ bool portOpensAgain(const std::string& device) {
 
 // The memory the simulator wrote to `file` when it stopped, compared with what was meant.
 void checkMemory(const std::string& file, const Bytes& expected, const char* when, CellResult& result) {
-    const Bytes memory = readFile(file);
+    const Bytes memory = test::readScaleMemory(file);
     if (memory.size() != expected.size()) {
         result.problems.push_back(std::string(when) + ": the scale's memory file holds " +
                                   std::to_string(memory.size()) + " bytes");

@@ -1,33 +1,13 @@
 #include "SimulatedScaleFixture.h"
 
-#include <QFile>
 #include <QObject>
 #include <QTest>
 #include <optional>
 
 #include "scale/ScaleWorker.h"
-#include "scale/SerialNumber.h"
 #include "scale/SerialTransport.h"
 
 namespace vantor::test {
-
-Bytes SimulatedScaleFixture::memory(std::size_t from, std::size_t size) {
-    QFile file(QString::fromStdString(memoryFile()));
-    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << memoryFile();
-    const QByteArray all = file.readAll();
-    const QByteArray part = all.mid(static_cast<qsizetype>(from), size ? static_cast<qsizetype>(size) : -1);
-    return Bytes(part.begin(), part.end());
-}
-
-void SimulatedScaleFixture::writeMemory(const std::string& serial, std::size_t at, const Bytes& bytes) {
-    Bytes memory(65536, 0xFF);
-    const scale::SerialBytes packed = scale::packSerial(serial);
-    std::copy(packed.begin(), packed.end(), memory.begin() + 0x0700);
-    std::copy(bytes.begin(), bytes.end(), memory.begin() + static_cast<std::ptrdiff_t>(at));
-    QFile file(QString::fromStdString(memoryFile()));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(reinterpret_cast<const char*>(memory.data()), static_cast<qint64>(memory.size()));
-}
 
 void SimulatedScaleFixture::useScalePort(const std::string& device, const std::string& serial) {
     bool done = false;

@@ -9,6 +9,7 @@
 #include <iterator>
 
 #include "support/CliRun.h"
+#include "support/ScaleMemory.h"
 #include "support/SimulatorProcess.h"
 
 using vantor::test::CliRun;
@@ -39,10 +40,7 @@ protected:
 
     std::string memoryFile() const { return m_folder.filePath(QStringLiteral("scale.bin")).toStdString(); }
 
-    std::vector<unsigned char> memory() const {
-        std::ifstream in(memoryFile(), std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
+    std::vector<unsigned char> memory() const { return vantor::test::readScaleMemory(memoryFile()); }
 
     // The zone table's 768 bytes are as a fresh scale has them: nothing was written.
     void expectTableUntouched() {
