@@ -20,6 +20,7 @@
 #include "app/frmWelcome.h"
 #include "firmware/IntelHexLoader.h"
 #include "firmware/frmDisplay.h"
+#include "online/DownloadRules.h"
 #include "scale/ScaleFormsFixture.h"
 #include "support/ServerProcess.h"
 #include "support/SimulatorProcess.h"
@@ -106,7 +107,7 @@ TEST_F(UpdateRoadTest, BlankLinksFailedAndCancelledDownloadsKeepTheLinkFormUsabl
     dialogs().answer(app::Answer::Yes);
     click(download(), "CancelButton");
     ASSERT_TRUE(QTest::qWaitFor([&] { return checkScale().isEnabled(); }, kWaitMs));
-    EXPECT_EQ(dialogs().asked().back().text, "Are you sure you want to cancel this operation?");
+    EXPECT_EQ(dialogs().asked().back().text.toStdString(), online::CancelQuestion().text);
     EXPECT_TRUE(download().CancelSearch);
     EXPECT_FALSE(download().isVisible());
     EXPECT_FALSE(QFile::exists(updateFile()));
@@ -168,9 +169,10 @@ TEST_F(UpdateRoadTest, ALinkThatGivesNoUpdateFileIsRefusedBeforeSuccessAndTheLin
 
     ASSERT_EQ(dialogs().asked().size(), 1u);
     EXPECT_EQ(dialogs().asked()[0].title, "Update File Refused");
-    EXPECT_EQ(dialogs().asked()[0].text,
-              "Line 1: a record starts with ':', this line starts with '<' (the file looks like a web page, "
-              "not an Intel HEX file).");
+    // The loader's own reason (its wording is the loader's to check), whole.
+    const firmware::HexLoad page =
+        firmware::IntelHexLoader::loadFile(VANTOR_FIXTURES_DIR "/hex/html-page.hex");
+    EXPECT_EQ(dialogs().asked()[0].text.toStdString(), page.error.message());
     EXPECT_EQ(dialogs().asked()[0].icon, app::Message::Icon::Exclamation);
     EXPECT_FALSE(program().hasForm<frmSuccess>()) << "no \"Successful Download\"";
     EXPECT_FALSE(QFile::exists(updateFile()));
