@@ -77,7 +77,10 @@ TEST_F(CliFirmware, ImageIsTheLoadersImageWithTheSerialNumber) {
 TEST_F(CliFirmware, ImageRefusesABadFileWithOneLineAndWritesNothing) {
     const CliRun run = cli({"image", kFixtures + "bad-checksum.hex", "--output", path("out.bin")});
     EXPECT_EQ(run.exitCode, 2);
-    EXPECT_EQ(run.err, kFixtures + "bad-checksum.hex: Line 812: checksum is 3F, expected 41.\n");
+    // The loader's own reason (its wording is the loader's to check) after the file's name.
+    const vantor::firmware::HexLoad load =
+        vantor::firmware::IntelHexLoader::loadFile((kFixtures + "bad-checksum.hex").toStdString());
+    EXPECT_EQ(run.err, kFixtures + "bad-checksum.hex: " + QString::fromStdString(load.error.message()) + "\n");
     EXPECT_FALSE(QFile::exists(path("out.bin")));
 
     EXPECT_EQ(

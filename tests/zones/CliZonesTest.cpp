@@ -9,6 +9,7 @@
 #include <iterator>
 
 #include "support/CliRun.h"
+#include "zones/ZoneChartCheck.h"
 #include "support/ScaleMemory.h"
 #include "support/SimulatorProcess.h"
 
@@ -84,22 +85,23 @@ TEST_F(CliZones, RefusesABadChartWithTheFormsWordsBeforeLookingForTheScale) {
     QByteArray tooLong = "Zone Chart\n3-digit ZIP Code prefix is 123\n005 1\n";
     for (int i = 0; i < 256; ++i)
         tooLong += QByteArray::number(100 + i) + " 2   ";
+    // The zone rules' own refusal (its wording is theirs to check), as the CLI prints it: title
+    // and text on one line.
+    const auto refusalLine = [](const QByteArray& chart) {
+        const vantor::zones::ZoneMessage refusal = *vantor::zones::readZoneChart(chart.toStdString()).refusal;
+        std::string line = refusal.title + ": " + refusal.text;
+        std::replace(line.begin(), line.end(), '\n', ' ');
+        return QString::fromStdString(line);
+    };
     struct Case {
         QString chart;
         QString line;
     };
+    const QByteArray origin = "Zone Chart\r\n3-digit ZIP Code prefix is 004\r\n005 4\r\n";
     const Case cases[] = {
-        {write("empty.txt", ""),
-         "No Zip/Zone Data: There's no zip/zone data to program on Vantor scale. Please read the "
-         "instructions."},
-        {write("origin.txt", "Zone Chart\r\n3-digit ZIP Code prefix is 004\r\n005 4\r\n"),
-         "Invalid Data: PC Program cannot detect a valid zip. Please check that the data you copied and "
-         "pasted is "
-         "correct."},
-        {write("long.txt", tooLong),
-         "Invalid Data: The zone chart holds 257 destinations, but the scale has room for 256. Please check "
-         "that "
-         "the data you copied and pasted is correct."},
+        {write("empty.txt", ""), refusalLine("")},
+        {write("origin.txt", origin), refusalLine(origin)},
+        {write("long.txt", tooLong), refusalLine(tooLong)},
     };
     SimulatorProcess simulator({"--memory", memoryFile()});
     for (const Case& c : cases) {
