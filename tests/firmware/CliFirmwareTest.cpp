@@ -5,40 +5,29 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QSettings>
-#include <QTemporaryDir>
 
 #include "firmware/IntelHexLoader.h"
-#include "support/CliRun.h"
+#include "support/CliScaleFixture.h"
 #include "support/SimulatorProcess.h"
 
 using namespace vantor;
 using vantor::firmware::ImageBuffer;
 using vantor::test::CliRun;
-using vantor::test::runCli;
+using vantor::test::CliScaleFixture;
 using vantor::test::SimulatorProcess;
 
 namespace {
 
 const QString kFixtures = QStringLiteral(VANTOR_FIXTURES_DIR "/hex/");
 
-class CliFirmware : public ::testing::Test {
+class CliFirmware : public CliScaleFixture {
 protected:
-    void SetUp() override { ASSERT_TRUE(m_config.isValid() && m_folder.isValid()); }
-
-    CliRun cli(const QStringList& arguments) {
-        return runCli(QStringLiteral(VANTOR_CLI_PATH), arguments,
-                      {{QStringLiteral("XDG_CONFIG_HOME"), m_config.path()},
-                       {QStringLiteral("VANTOR_SERIAL_PORTS"), QString()}});
-    }
-
     // The serial number as the program stores it, in the settings folder the tool is given.
     void storeSerial(const QString& serial) {
-        QSettings settings(m_config.filePath(QStringLiteral("VantorUSA_PCProgram/VantorUSA_PCProgram.conf")),
+        QSettings settings(configFolder() + QStringLiteral("/VantorUSA_PCProgram/VantorUSA_PCProgram.conf"),
                            QSettings::IniFormat);
         settings.setValue(QStringLiteral("Properties/Serial Number"), serial);
     }
-
-    QString path(const char* name) const { return m_folder.filePath(QLatin1String(name)); }
 
     static QByteArray readAll(const QString& file) {
         QFile in(file);
@@ -53,9 +42,6 @@ protected:
         return QByteArray(reinterpret_cast<const char*>(image.bytes().data()),
                           static_cast<qsizetype>(image.bytes().size()));
     }
-
-    QTemporaryDir m_config;
-    QTemporaryDir m_folder;
 };
 
 }  // namespace

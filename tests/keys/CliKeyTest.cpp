@@ -4,48 +4,28 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
-#include <QTemporaryDir>
 
 #include "keys/KeyBlock.h"
-#include "support/CliRun.h"
-#include "support/ScaleMemory.h"
+#include "support/CliScaleFixture.h"
 #include "support/SimulatorProcess.h"
 
 using namespace vantor;
+using vantor::test::CliInput;
 using vantor::test::CliRun;
-using vantor::test::runCli;
+using vantor::test::CliScaleFixture;
 using vantor::test::SimulatorProcess;
 
 namespace {
 
-class CliKey : public ::testing::Test {
+class CliKey : public CliScaleFixture {
 protected:
-    void SetUp() override { ASSERT_TRUE(m_folder.isValid()); }
-
-    CliRun cli(const QStringList& arguments) {
-        return runCli(QStringLiteral(VANTOR_CLI_PATH), arguments,
-                      {{QStringLiteral("XDG_CONFIG_HOME"), m_folder.path()},
-                       {QStringLiteral("VANTOR_SERIAL_PORTS"), QString()}},
-                      vantor::test::CliInput::Null);
-    }
+    // Never a terminal nor a pipe to answer from: the tool must not wait for input.
+    CliRun cli(const QStringList& arguments) { return CliScaleFixture::cli(arguments, {}, CliInput::Null); }
 
     QString table(const char* content) {
-        const QString path = m_folder.filePath(QStringLiteral("table%1.csv").arg(++m_tables));
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(content);
-        return path;
+        return write(QStringLiteral("table%1.csv").arg(++m_tables), content);
     }
 
-    std::string memoryFile() const { return m_folder.filePath(QStringLiteral("scale.bin")).toStdString(); }
-
-    Bytes memory() const { return test::readScaleMemory(memoryFile()); }
-
-    static Bytes slice(const Bytes& memory, std::uint32_t from, std::size_t size) {
-        return Bytes(memory.begin() + from, memory.begin() + from + static_cast<std::ptrdiff_t>(size));
-    }
-
-    QTemporaryDir m_folder;
     int m_tables = 0;
 };
 
@@ -76,10 +56,10 @@ TEST_F(CliKey, WritesTheBlockOfTheKeyAndNothingElse) {
         {259, {0x00, 0x01, 0x13}},      // $2.75
         {262, {0x01, 0xE2, 0x40}}};     // $1,234.56
     for (const auto& [offset, bytes] : fields) std::copy(bytes.begin(), bytes.end(), expected.begin() + offset);
-    const Bytes scale = memory();
-    ASSERT_EQ(scale.size(), 65536u);
-    EXPECT_EQ(slice(scale, keys::keyBlockStart(6), 640), expected);
-    EXPECT_EQ(slice(scale, 0x8300, 0x8F80 - 0x8300), Bytes(0x8F80 - 0x8300, 0xFF));
+
+    ASSERT_EQ(memory().size(), 65536u);
+    EXPECT_EQ(memory(keys::keyBlockStart(6), 640), expected);
+    EXPECT_EQ(memory(0x8300, 0x8F80 - 0x8300), Bytes(0x8F80 - 0x8300, 0xFF));
 }
 
 TEST_F(CliKey, QuestionsWithoutATerminalAreAnsweredNo) {
@@ -94,7 +74,7 @@ TEST_F(CliKey, QuestionsWithoutATerminalAreAnsweredNo) {
     EXPECT_EQ(confirm.exitCode, 1);
     EXPECT_TRUE(confirm.err.contains("Are you sure you want to continue?")) << confirm.err.toStdString();
     ASSERT_EQ(simulator.stop(), 0);
-    EXPECT_EQ(slice(memory(), 0x8300, 640), Bytes(640, 0xFF));
+    EXPECT_EQ(memory(0x8300, 640), Bytes(640, 0xFF));
 }
 
 TEST_F(CliKey, RefusesBadArgumentsAndTablesWithTheEditorsWords) {
@@ -105,7 +85,7 @@ TEST_F(CliKey, RefusesBadArgumentsAndTablesWithTheEditorsWords) {
         {{"key", "7", "--unit", "oz", "--table", table("1,1\n")}, "KEY must be a blank key number from 1 to 6"},
         {{"key", "1", "--unit", "kg", "--table", table("1,1\n")}, "--unit oz, lb or g"},
         {{"key", "1", "--unit", "oz"}, "--table"},
-        {{"key", "1", "--unit", "oz", "--table", m_folder.filePath("missing.csv")}, "Cannot read the table"},
+        {{"key", "1", "--unit", "oz", "--table", path("missing.csv")}, "Cannot read the table"},
         {{"key", "1", "--unit", "oz", "--table", table("")}, "The table has no ranges."},
         {{"key", "1", "--unit", "oz", "--table", table("12\n")}, "line 1: expected \"max weight,rate\"."},
         {{"key", "1", "--unit", "oz", "--table", table("193,1\n")},

@@ -3,46 +3,23 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
-#include <QTemporaryDir>
 #include <algorithm>
 #include <fstream>
-#include <iterator>
 
-#include "support/CliRun.h"
+#include "support/CliScaleFixture.h"
 #include "zones/ZoneChartCheck.h"
-#include "support/ScaleMemory.h"
 #include "support/SimulatorProcess.h"
 
 using vantor::test::CliRun;
-using vantor::test::runCli;
+using vantor::test::CliScaleFixture;
 using vantor::test::SimulatorProcess;
 
 namespace {
 
 const QString kFixtures = QStringLiteral(VANTOR_FIXTURES_DIR "/zones/");
 
-class CliZones : public ::testing::Test {
+class CliZones : public CliScaleFixture {
 protected:
-    void SetUp() override { ASSERT_TRUE(m_folder.isValid()); }
-
-    // stdin is a pipe: no terminal.
-    CliRun cli(const QStringList& arguments, const QString& extraPorts = {}) {
-        return runCli(QStringLiteral(VANTOR_CLI_PATH), arguments,
-                      {{QStringLiteral("VANTOR_SERIAL_PORTS"), extraPorts}});
-    }
-
-    QString write(const char* name, const QByteArray& text) {
-        const QString path = m_folder.filePath(QLatin1String(name));
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(text);
-        return path;
-    }
-
-    std::string memoryFile() const { return m_folder.filePath(QStringLiteral("scale.bin")).toStdString(); }
-
-    std::vector<unsigned char> memory() const { return vantor::test::readScaleMemory(memoryFile()); }
-
     // The zone table's 768 bytes are as a fresh scale has them: nothing was written.
     void expectTableUntouched() {
         const auto bytes = memory();
@@ -50,8 +27,6 @@ protected:
         EXPECT_TRUE(std::all_of(bytes.begin() + 0x8000, bytes.begin() + 0x8300,
                                 [](unsigned char b) { return b == 0xFF; }));
     }
-
-    QTemporaryDir m_folder;
 };
 
 TEST_F(CliZones, WritesThePastedPageIntoTheScale) {
@@ -111,7 +86,7 @@ TEST_F(CliZones, RefusesABadChartWithTheFormsWordsBeforeLookingForTheScale) {
         EXPECT_EQ(run.err, c.chart + ": " + c.line + "\n");
         EXPECT_TRUE(run.out.isEmpty());
     }
-    const CliRun missing = cli({"zones", m_folder.filePath("no-such-chart.txt"), "--yes"});
+    const CliRun missing = cli({"zones", path("no-such-chart.txt"), "--yes"});
     EXPECT_EQ(missing.exitCode, 2);
     EXPECT_EQ(missing.err.count('\n'), 1) << missing.err.toStdString();
     ASSERT_EQ(simulator.stop(), 0);
