@@ -54,11 +54,6 @@ protected:
         return {before, after};
     }
 
-    static void plugIn(const std::string& link, const SimulatorProcess& simulator) {
-        std::filesystem::remove(link);
-        std::filesystem::create_symlink(simulator.devicePath(), link);
-    }
-
     // Every value the progress bar showed, in order.
     void recordProgress() {
         QObject::connect(display().ProgressBar1, &QProgressBar::valueChanged, &display(),
@@ -233,7 +228,7 @@ TEST_F(DisplayRunTest, RetryAfterThePulledCableFindsTheScaleUnderItsNewName) {
     const auto [before, after] = listTwoLinks();
     auto first = std::make_unique<SimulatorProcess>(
         std::vector<std::string>{"--serial", "24681357", "--memory", memoryFile()});
-    plugIn(before, *first);
+    first->plugInAt(before);
     putUpdateFile("sample-update.hex");
     useScalePort(before, "24681357");
     QObject::connect(display().ProgressBar1, &QProgressBar::valueChanged, &display(), [&](int value) {
@@ -246,7 +241,7 @@ TEST_F(DisplayRunTest, RetryAfterThePulledCableFindsTheScaleUnderItsNewName) {
     first.reset();
     std::filesystem::remove(before);
     SimulatorProcess again({"--serial", "24681357", "--memory", memoryFile()});
-    plugIn(after, again);
+    again.plugInAt(after);
 
     click(program().form<scale::frmErrorScaleCom>(), "cmdRetry");
     ASSERT_TRUE(QTest::qWaitFor([&] { return successShown(); }, kWaitMs));
@@ -258,7 +253,7 @@ TEST_F(DisplayRunTest, RetryAfterThePulledCableFindsTheScaleUnderItsNewName) {
 TEST_F(DisplayRunTest, AnotherScaleFoundAtRetryIsReportedAndNotProgrammed) {
     const auto [before, after] = listTwoLinks();
     SimulatorProcess other({"--serial", "11223344", "--memory", memoryFile()});
-    plugIn(after, other);
+    other.plugInAt(after);
     putUpdateFile("sample-update.hex");
     useScalePort(before, "24681357");
 

@@ -139,11 +139,6 @@ class PulledCable : public ProgrammingIntegration {
 protected:
     std::string link(const char* name) const { return m_folder.filePath(QString::fromLatin1(name)).toStdString(); }
 
-    void plugIn(const std::string& linkPath, const SimulatorProcess& simulator) {
-        std::filesystem::remove(linkPath);
-        std::filesystem::create_symlink(simulator.devicePath(), linkPath);
-    }
-
     // The port as detection leaves it: selected, closed, the scale's serial number known.
     static void selectAsDetected(scale::SerialTransport& transport, const std::string& path) {
         transport.setPortName(QString::fromStdString(path));
@@ -186,13 +181,13 @@ TEST_F(PulledCable, RetryBehindTheSamePathCompletesTheRun) {
     const std::string path = link("scale");
     m_environment.set("VANTOR_SERIAL_PORTS", QByteArray::fromStdString(path));
     auto first = std::make_unique<SimulatorProcess>(scale("24681357"));
-    plugIn(path, *first);
+    first->plugInAt(path);
     scale::SerialTransport transport;
     selectAsDetected(transport, path);
     runUntilPulled(transport, first);
 
     SimulatorProcess again(scale("24681357"));
-    plugIn(path, again);
+    again.plugInAt(path);
     retryCompletesTheRun(transport, again);
 }
 
@@ -200,14 +195,14 @@ TEST_F(PulledCable, RetryFindsTheScaleUnderItsNewPath) {
     const std::string before = link("scale-a"), after = link("scale-b");
     m_environment.set("VANTOR_SERIAL_PORTS", QByteArray::fromStdString(before + ":" + after));
     auto first = std::make_unique<SimulatorProcess>(scale("24681357"));
-    plugIn(before, *first);
+    first->plugInAt(before);
     scale::SerialTransport transport;
     selectAsDetected(transport, before);
     runUntilPulled(transport, first);
 
     std::filesystem::remove(before);
     SimulatorProcess again(scale("24681357"));
-    plugIn(after, again);
+    again.plugInAt(after);
     EXPECT_TRUE(transport.deviceGone());
     retryCompletesTheRun(transport, again);
     EXPECT_EQ(transport.portName().toStdString(), after);
@@ -217,7 +212,7 @@ TEST_F(PulledCable, AnotherScaleUnderTheNewPathIsReportedAndLeftAlone) {
     const std::string before = link("scale-a"), after = link("scale-b");
     m_environment.set("VANTOR_SERIAL_PORTS", QByteArray::fromStdString(before + ":" + after));
     SimulatorProcess other({"--serial", "11223344"});
-    plugIn(after, other);
+    other.plugInAt(after);
     scale::SerialTransport transport;
     selectAsDetected(transport, before);
 

@@ -1,5 +1,7 @@
 #include "SimulatorProcess.h"
 
+#include <filesystem>
+
 #ifndef VANTOR_SCALE_SIM_PATH
 #error "VANTOR_SCALE_SIM_PATH must name the vantor-scale-sim executable"
 #endif
@@ -18,6 +20,11 @@ SimulatorProcess::SimulatorProcess(const std::vector<std::string>& arguments) {
 
 SimulatorProcess::~SimulatorProcess() {
     stop();
+}
+
+void SimulatorProcess::plugInAt(const std::string& link) const {
+    std::filesystem::remove(link);
+    std::filesystem::create_symlink(m_devicePath, link);
 }
 
 int SimulatorProcess::stop() {

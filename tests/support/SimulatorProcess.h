@@ -28,6 +28,9 @@ public:
 
     const std::string& devicePath() const { return m_devicePath; }
     pid_t pid() const { return m_child.pid(); }
+    // Makes `link` lead to this simulator's device, as a USB adapter's name leads to whichever
+    // scale is plugged in at the moment.
+    void plugInAt(const std::string& link) const;
 
     // SIGTERM, then waits for the exit (SIGKILL after kStopLimit). Returns the exit status, or
     // 128 + the signal number when a signal ended it. A second call returns the first result.
