@@ -15,6 +15,7 @@
 #include "scale/ScalePort.h"
 #include "scale/SerialTransport.h"
 #include "support/ScopedEnvironment.h"
+#include "support/CoreApplication.h"
 #include "support/ScaleMemory.h"
 #include "support/SimulatorProcess.h"
 
@@ -28,13 +29,7 @@ namespace {
 
 class ProgrammingIntegration : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "test";
-        static char* argv[] = {name, nullptr};
-        if (!QCoreApplication::instance())
-            new QCoreApplication(argc, argv);
-    }
+    static void SetUpTestSuite() { test::ensureApplication(); }
 
     void SetUp() override { ASSERT_TRUE(m_folder.isValid()); }
 

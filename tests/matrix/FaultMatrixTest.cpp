@@ -21,6 +21,7 @@
 
 #include "FaultMatrix.h"
 #include "MatrixOperations.h"
+#include "support/CoreApplication.h"
 #include "support/ScaleMemory.h"
 #include "support/SimulatorProcess.h"
 
@@ -299,13 +300,7 @@ std::vector<CellResult> runCells(Operation operation, const std::vector<Cell>& c
 
 class FaultMatrix : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "fault_matrix";
-        static char* argv[] = {name, nullptr};
-        if (!QCoreApplication::instance())
-            new QCoreApplication(argc, argv);
-    }
+    static void SetUpTestSuite() { test::ensureApplication(); }
 
     static void check(Operation operation, const std::vector<Cell>& cells) {
         for (const CellResult& result : runCells(operation, cells)) {

@@ -1,25 +1,17 @@
 #pragma once
 
-// Helpers for the online tests: a Qt application for the event loop and waiting for one query.
+// Helpers for the online tests: the Qt application for the event loop, and waiting for one query.
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
 #include <optional>
 
 #include "online/QueryChannel.h"
+#include "support/CoreApplication.h"
 
 namespace vantor::test {
-
-inline void ensureApplication() {
-    static int argc = 1;
-    static char name[] = "online-test";
-    static char* argv[] = {name, nullptr};
-    if (!QCoreApplication::instance())
-        new QCoreApplication(argc, argv);
-}
 
 // A query that has not called back by then has hung: the test fails instead of waiting forever.
 constexpr int kCallbackLimitMs = 20000;

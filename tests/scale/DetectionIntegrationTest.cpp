@@ -14,6 +14,7 @@
 #include "scale/SerialNumber.h"
 #include "scale/SerialTransport.h"
 #include "support/ScopedEnvironment.h"
+#include "support/CoreApplication.h"
 #include "support/SimulatorProcess.h"
 
 using namespace std::chrono_literals;
@@ -30,12 +31,7 @@ constexpr auto kWellBelowOneTimeOut = 5s;
 
 class DetectionIntegration : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "test";
-        static char* argv[] = {name, nullptr};
-        if (!QCoreApplication::instance()) new QCoreApplication(argc, argv);
-    }
+    static void SetUpTestSuite() { test::ensureApplication(); }
 };
 
 SerialRead readSerialAt(const std::string& device) {
