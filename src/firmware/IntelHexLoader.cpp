@@ -13,7 +13,7 @@ namespace {
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 HexLoad refuse(std::size_t line, std::string reason) {
-    return {std::nullopt, {line, std::move(reason)}};
+    return {std::nullopt, {line, std::move(reason)}, {}};
 }
 
 std::string hexWord(unsigned value) {
@@ -48,7 +48,7 @@ bool isBlank(std::string_view line) {
 }
 
 // What one checked record does to the image; an error text when the record cannot be used.
-std::string apply(const HexRecord& record, ImageBuffer& image, bool& ended) {
+std::string apply(const HexRecord& record, ImageBuffer& image, std::vector<bool>& covered, bool& ended) {
     switch (static_cast<RecordType>(record.type)) {
         case RecordType::Data: {
             const std::size_t end = record.address + record.size;
@@ -56,6 +56,7 @@ std::string apply(const HexRecord& record, ImageBuffer& image, bool& ended) {
                 return "data at " + hexWord(record.address) + " with " + std::to_string(record.size) +
                        " bytes runs past address FFFF.";
             std::copy(record.data().begin(), record.data().end(), image.bytes().begin() + record.address);
+            std::fill(covered.begin() + record.address, covered.begin() + static_cast<std::ptrdiff_t>(end), true);
             return {};
         }
         case RecordType::EndOfFile:
@@ -95,6 +96,7 @@ HexLoad IntelHexLoader::load(std::string_view text) {
         text.remove_prefix(kByteOrderMark.size());
 
     ImageBuffer image;
+    std::vector<bool> covered(ImageBuffer::kSize, false);
     LineReader lines(text);
     std::size_t number = 0;
     std::size_t lastRecord = 0;
@@ -107,7 +109,7 @@ HexLoad IntelHexLoader::load(std::string_view text) {
         const RecordParse parse = parseHexRecord(*line);
         if (!parse.ok)
             return refuse(number, parse.error);
-        if (std::string error = apply(parse.record, image, ended); !error.empty())
+        if (std::string error = apply(parse.record, image, covered, ended); !error.empty())
             return refuse(number, error);
         if (ended)
             break;  // what follows the end record is not part of the image
@@ -116,7 +118,7 @@ HexLoad IntelHexLoader::load(std::string_view text) {
         return refuse(0, "The update file is empty: it holds no Intel HEX records.");
     if (!ended)
         return refuse(lastRecord, "the file ends here without an end record (:00000001FF).");
-    return {std::move(image), {}};
+    return {std::move(image), {}, std::move(covered)};
 }
 
 HexLoad IntelHexLoader::loadFile(const std::filesystem::path& path) {

@@ -1,6 +1,7 @@
 #include "scale/PageWrite.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <optional>
 
 #include "scale/ScaleLink.h"
@@ -112,6 +113,41 @@ KeyCheckResult CheckKeyProgrammed(ScaleTransport& transport, std::uint16_t Adr, 
     const bool programmed = (*page)[3] < kErasedByte;
     transport.send(finishCommand());
     return {programmed, true, PageStage::None, false};
+}
+
+std::string describeFailure(const PageWriteResult& result, std::uint32_t page) {
+    const bool silent = result.timedOut;
+    std::string what;
+    switch (result.failedStage) {
+        case PageStage::Unlock:
+            what = silent ? "did not answer the unlock" : "refused the unlock (is the serial number right?)";
+            break;
+        case PageStage::Write:
+            what = silent ? "did not answer the write" : "refused the write";
+            break;
+        case PageStage::ReadBack:
+            what = silent ? "did not answer the read-back" : "read back other bytes than were written";
+            break;
+        case PageStage::None:
+            what = "failed";
+            break;
+    }
+    char address[8];
+    std::snprintf(address, sizeof address, "%04X", static_cast<unsigned>(page & 0xFFFF));
+    return what + " for page " + address;
+}
+
+std::optional<Bytes> ReadOnePage(ScaleTransport& transport, std::uint16_t Adr) {
+    std::optional<Bytes> reply;
+    const StageOutcome read = repeatStage([&] {
+        reply = readPage(transport, Adr);
+        if (!reply)
+            return TryOutcome::TimedOut;
+        return echoes(*reply, Adr) ? TryOutcome::Done : TryOutcome::Failed;
+    });
+    if (!read.done)
+        return std::nullopt;
+    return Bytes(reply->begin() + 3, reply->begin() + 3 + static_cast<std::ptrdiff_t>(kPageSize));
 }
 
 }  // namespace vantor::scale
