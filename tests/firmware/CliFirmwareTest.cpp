@@ -155,3 +155,73 @@ TEST_F(CliFirmware, ReadChecksItsNumbers) {
     EXPECT_EQ(cli({"read", "0xFFF0", "17", "--port", device}).exitCode, 2);
     EXPECT_EQ(cli({"read", "twelve", "--port", device}).exitCode, 2);
 }
+
+namespace {
+
+// A scale memory file whose tables region holds a pattern, with the scale's serial number.
+QByteArray memoryWithTables() {
+    QByteArray memory(0x10000, char(0xFF));
+    for (int a = 0x8000; a < 0x9200; ++a) memory[a] = char(a * 5 + 1);
+    memory.replace(0x0700, 4, QByteArray::fromHex("24681357"));
+    return memory;
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile out(path);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write(bytes);
+}
+
+}  // namespace
+
+TEST_F(CliFirmware, FlashKeepsTheTablesWhenTheUpdateFileLeavesThemBlank) {
+    writeFile(path("scale.bin"), memoryWithTables());
+    auto simulator = std::make_unique<SimulatorProcess>(
+        std::vector<std::string>{"--memory", path("scale.bin").toStdString()});
+    const CliRun run = runCli(QStringLiteral(VANTOR_CLI_PATH),
+                              {"flash", kFixtures + "one-record.hex", "--port",
+                               QString::fromStdString(simulator->devicePath()), "--keep-tables"},
+                              {{QStringLiteral("XDG_DATA_HOME"), m_folder.filePath(QStringLiteral("data"))}});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains("Tables saved to " + m_folder.filePath(QStringLiteral("data")) +
+                                 "/vantor-cli/Tables-24681357-"))
+        << run.err.toStdString();
+    EXPECT_TRUE(run.err.endsWith("Tables restored: All 36 pages were written and verified.\n"))
+        << run.err.toStdString();
+    ASSERT_EQ(simulator->stop(), 0);
+
+    QByteArray expected = expectedImage("one-record.hex", "24681357");
+    expected.replace(0x8000, 0x1200, memoryWithTables().mid(0x8000, 0x1200));
+    EXPECT_EQ(readAll(path("scale.bin")), expected);
+}
+
+TEST_F(CliFirmware, BackupAndRestoreRoundTripThroughAFile) {
+    writeFile(path("first.bin"), memoryWithTables());
+    auto first = std::make_unique<SimulatorProcess>(
+        std::vector<std::string>{"--memory", path("first.bin").toStdString()});
+    const CliRun backup = cli({"backup", path("tables.hex"), "--port", QString::fromStdString(first->devicePath())});
+    EXPECT_EQ(backup.exitCode, 0) << backup.err.toStdString();
+    first.reset();
+    EXPECT_EQ(readAll(path("tables.hex")).count("\r\n"), 145);
+
+    auto second = std::make_unique<SimulatorProcess>(
+        std::vector<std::string>{"--serial", "24681357", "--memory", path("second.bin").toStdString()});
+    const QString device = QString::fromStdString(second->devicePath());
+    // Refusals write nothing: a file with data outside the region, a question nobody answers.
+    const CliRun foreign = cli({"restore", kFixtures + "sample-update.hex", "--port", device, "--yes"});
+    EXPECT_EQ(foreign.exitCode, 2);
+    EXPECT_EQ(foreign.err, kFixtures + "sample-update.hex: The file holds data at 0000, outside the tables region "
+                                       "8000..91FF: it is no tables backup. Nothing was written.\n");
+    EXPECT_EQ(runCli(QStringLiteral(VANTOR_CLI_PATH), {"restore", path("tables.hex"), "--port", device}, {},
+                     test::CliInput::Null).exitCode,
+              1);
+    const CliRun restore = cli({"restore", path("tables.hex"), "--port", device, "--yes"});
+    EXPECT_EQ(restore.exitCode, 0) << restore.err.toStdString();
+    ASSERT_EQ(second->stop(), 0);
+
+    QByteArray fresh(0x10000, char(0xFF));
+    fresh.replace(0x0700, 4, QByteArray::fromHex("24681357"));
+    QByteArray expected = fresh;
+    expected.replace(0x8000, 0x1200, memoryWithTables().mid(0x8000, 0x1200));
+    EXPECT_EQ(readAll(path("second.bin")), expected);
+}
