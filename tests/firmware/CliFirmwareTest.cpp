@@ -225,3 +225,42 @@ TEST_F(CliFirmware, BackupAndRestoreRoundTripThroughAFile) {
     expected.replace(0x8000, 0x1200, memoryWithTables().mid(0x8000, 0x1200));
     EXPECT_EQ(readAll(path("second.bin")), expected);
 }
+
+TEST_F(CliFirmware, FlashUpdatesSeveralScalesAtOnceEachWithItsOwnSerialNumber) {
+    std::vector<std::unique_ptr<SimulatorProcess>> scales;
+    QStringList arguments{"flash", kFixtures + "sample-update.hex"};
+    for (const char* serial : {"11111111", "22222222", "33333333"}) {
+        scales.push_back(std::make_unique<SimulatorProcess>(std::vector<std::string>{
+            "--serial", serial, "--memory", path(serial).toStdString()}));
+        arguments << "--port" << QString::fromStdString(scales.back()->devicePath());
+    }
+    // One scale refuses its serial number, one port has nothing behind it: both are named, and
+    // neither stops the others.
+    SimulatorProcess refusing({"--serial", "44444444", "--fault", "refuse:unlock", "--memory",
+                               path("refusing").toStdString()});
+    arguments << "--port" << QString::fromStdString(refusing.devicePath()) << "--port" << "/dev/vantor-no-such-port";
+
+    const CliRun run = cli(arguments);
+    EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
+    const QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 5) << run.out.toStdString();
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_TRUE(lines[i].startsWith(QString::fromStdString(scales[i]->devicePath()) + " " +
+                                        QString(8, QChar('1' + i)) + " updated: All 512 pages written and verified. ("))
+            << lines[i].toStdString();
+    }
+    EXPECT_TRUE(lines[3].contains(" 44444444 not updated: Serial number wrong: the scale refused the unlock four "
+                                  "times. ("));
+    EXPECT_TRUE(lines[4].startsWith("/dev/vantor-no-such-port - not updated: the port cannot be opened: "))
+        << lines[4].toStdString();
+
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_EQ(scales[i]->stop(), 0);
+        const std::string serial(8, static_cast<char>('1' + i));
+        EXPECT_EQ(readAll(path(serial.c_str())), expectedImage("sample-update.hex", serial)) << serial;
+    }
+    ASSERT_EQ(refusing.stop(), 0);
+    QByteArray untouched(0x10000, char(0xFF));
+    untouched.replace(0x0700, 4, QByteArray::fromHex("44444444"));
+    EXPECT_EQ(readAll(path("refusing")), untouched);
+}

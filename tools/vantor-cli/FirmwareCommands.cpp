@@ -9,6 +9,7 @@
 #include <iostream>
 
 #include "DownloadCommands.h"
+#include "FleetFlash.h"
 #include "ScaleCommands.h"
 #include "StopSignals.h"
 #include "TablesCommands.h"
@@ -154,6 +155,16 @@ int flashCommand(const ParsedCommand& command) {
     const std::optional<ImageBuffer> image = loadUpdateFile(file, source);
     if (!image)
         return kBadInput;
+    if (const std::vector<std::string> ports = command.allValues("port"); command.has("all") || ports.size() > 1) {
+        if (command.has("all") && !ports.empty()) {
+            std::cerr << "flash takes --all or --port, not both.\n";
+            return kBadInput;
+        }
+        const std::vector<std::string> fleet = command.has("all") ? detectEveryScale() : ports;
+        if (fleet.empty())
+            return kScaleFailed;
+        return flashFleet(*image, fleet, command.has("keep-tables"));
+    }
 
     SerialTransport transport;
     const auto port = connectScale(command, transport);
@@ -165,7 +176,7 @@ int flashCommand(const ParsedCommand& command) {
     if (command.has("keep-tables")) {
         const SerialRead serial = RdSN(transport);
         if (serial.scaleCom && CheckSerial(serial.serial))
-            backup = backupBeforeUpdate(transport, serial.serial);
+            backup = backupBeforeUpdate(transport, serial.serial, std::cerr);
         else
             std::cerr << "The scale did not give its serial number; the update goes on without a backup.\n";
     }
@@ -195,7 +206,7 @@ int flashCommand(const ParsedCommand& command) {
     std::cout << "Scale " << programming.serial.serial << " on " << *port << " updated: " << describe(result)
               << "\n";
     if (backup)
-        restoreAfterUpdate(transport, *image, *backup, programming.serial.serial);
+        restoreAfterUpdate(transport, *image, *backup, programming.serial.serial, std::cerr);
     transport.close();
     return kSuccess;
 }

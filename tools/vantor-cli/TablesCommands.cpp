@@ -66,7 +66,9 @@ std::optional<std::string> saveText(const QString& path, const std::string& text
     return std::nullopt;
 }
 
-TablesRead readWithProgress(SerialTransport& transport) {
+TablesRead readWithProgress(SerialTransport& transport, bool showCounter = true) {
+    if (!showCounter)
+        return readTables(transport, {}, stopOnSignals());
     PageCounter counter("Tables read");
     return readTables(transport, std::ref(counter), stopOnSignals());
 }
@@ -82,7 +84,9 @@ std::optional<std::string> scaleSerial(SerialTransport& transport, const std::st
 }
 
 TablesWrite writeWithProgress(SerialTransport& transport, const std::vector<TablePage>& pages,
-                              const std::string& serial) {
+                              const std::string& serial, bool showCounter = true) {
+    if (!showCounter)
+        return writeTables(transport, pages, packSerial(serial), {}, stopOnSignals());
     PageCounter counter("Tables written");
     return writeTables(transport, pages, packSerial(serial), std::ref(counter), stopOnSignals());
 }
@@ -160,11 +164,12 @@ int restoreCommand(const ParsedCommand& command) {
     return kSuccess;
 }
 
-std::optional<TablesBackup> backupBeforeUpdate(SerialTransport& transport, const std::string& serial) {
-    const TablesRead read = readWithProgress(transport);
+std::optional<TablesBackup> backupBeforeUpdate(SerialTransport& transport, const std::string& serial,
+                                               std::ostream& say, bool counter) {
+    const TablesRead read = readWithProgress(transport, counter);
     if (!read.tables) {
-        std::cerr << "The tables could not be read (page " << pageText(read.failedPage)
-                  << " did not come back); the update goes on without a backup.\n";
+        say << "The tables could not be read (page " << pageText(read.failedPage)
+            << " did not come back); the update goes on without a backup.\n";
         return std::nullopt;
     }
     const std::time_t now = std::time(nullptr);
@@ -176,33 +181,32 @@ std::optional<TablesBackup> backupBeforeUpdate(SerialTransport& transport, const
 #endif
     const QString path = QDir(backupFolder()).filePath(QString::fromStdString(backupFileName(serial, local)));
     if (const auto failure = saveText(path, tablesHex(*read.tables))) {
-        std::cerr << "The tables could not be saved to " << path.toStdString() << " (" << *failure
-                  << "); the update goes on without a backup.\n";
+        say << "The tables could not be saved to " << path.toStdString() << " (" << *failure
+            << "); the update goes on without a backup.\n";
         return std::nullopt;
     }
-    std::cerr << "Tables saved to " << path.toStdString() << "\n";
+    say << "Tables saved to " << path.toStdString() << "\n";
     return TablesBackup{path.toStdString(), *read.tables};
 }
 
 void restoreAfterUpdate(SerialTransport& transport, const ImageBuffer& image, const TablesBackup& backup,
-                        const std::string& serial) {
+                        const std::string& serial, std::ostream& say, bool counter) {
     if (!leavesTablesBlank(image)) {
-        std::cerr << "The update file brings tables of its own; they were kept. The backup is " << backup.path
-                  << "\n";
+        say << "The update file brings tables of its own; they were kept. The backup is " << backup.path << "\n";
         return;
     }
     if (!holdsTables(backup.tables)) {
-        std::cerr << "The scale held no programmed tables; nothing to restore.\n";
+        say << "The scale held no programmed tables; nothing to restore.\n";
         return;
     }
     const std::vector<TablePage> pages = tablePages(backup.tables);
-    const TablesWrite written = writeWithProgress(transport, pages, serial);
+    const TablesWrite written = writeWithProgress(transport, pages, serial, counter);
     if (!written.ok) {
-        std::cerr << "The tables were not restored: " << describe(written, pages.size()) << " The backup is "
-                  << backup.path << "\n";
+        say << "The tables were not restored: " << describe(written, pages.size()) << " The backup is "
+            << backup.path << "\n";
         return;
     }
-    std::cerr << "Tables restored: " << describe(written, pages.size()) << "\n";
+    say << "Tables restored: " << describe(written, pages.size()) << "\n";
 }
 
 }  // namespace vantor::cli
