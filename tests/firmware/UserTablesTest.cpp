@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "firmware/TablesMessages.h"
 #include "firmware/TimeLeft.h"
 #include "firmware/UserTables.h"
 #include "scale/FakeScaleTransport.h"
@@ -159,4 +160,18 @@ TEST(TimeLeftEstimate, FromThePaceSoFarAtMostOnceASecond) {
     EXPECT_EQ(runUnitsDone(0), 0u);
     EXPECT_EQ(runUnitsDone(256), 512u);
     EXPECT_EQ(runUnitsDone(511), 1022u);
+}
+
+TEST(UserTables, AfterAnUpdateTheRestoreIsOfferedOnlyForProgrammedTablesTheFileLeftBlank) {
+    ImageBuffer blankRegion;
+    ImageBuffer ownTables;
+    ownTables[0x8300] = 0x01;
+    const Bytes programmed = region(memoryWithTables());
+    const Bytes erased(4608, 0xFF);
+    EXPECT_EQ(tablesAfterUpdate(blankRegion, programmed), TablesAfterUpdate::OfferRestore);
+    EXPECT_EQ(tablesAfterUpdate(ownTables, programmed), TablesAfterUpdate::FileBringsTables);
+    EXPECT_EQ(tablesAfterUpdate(blankRegion, erased), TablesAfterUpdate::Nothing);
+    EXPECT_EQ(tables_text::noBackup(0x8080),
+              "Your zone table and keys could not be saved before the update: the scale did not answer the read of "
+              "page 8080.\n\nThe scale has been updated. If your keys or zones are missing, program them again.");
 }

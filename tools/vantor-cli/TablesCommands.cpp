@@ -11,6 +11,7 @@
 #include "StopSignals.h"
 #include "Terminal.h"
 #include "firmware/IntelHexLoader.h"
+#include "firmware/TablesMessages.h"
 #include "firmware/UserTables.h"
 #include "scale/PageWrite.h"
 #include "scale/ScaleLink.h"
@@ -191,13 +192,15 @@ std::optional<TablesBackup> backupBeforeUpdate(SerialTransport& transport, const
 
 void restoreAfterUpdate(SerialTransport& transport, const ImageBuffer& image, const TablesBackup& backup,
                         const std::string& serial, std::ostream& say, bool counter) {
-    if (!leavesTablesBlank(image)) {
-        say << "The update file brings tables of its own; they were kept. The backup is " << backup.path << "\n";
-        return;
-    }
-    if (!holdsTables(backup.tables)) {
-        say << "The scale held no programmed tables; nothing to restore.\n";
-        return;
+    switch (tablesAfterUpdate(image, backup.tables)) {
+        case TablesAfterUpdate::Nothing:
+            say << "The scale held no programmed tables; nothing to restore.\n";
+            return;
+        case TablesAfterUpdate::FileBringsTables:
+            say << "The update file brings tables of its own; they were kept. The backup is " << backup.path << "\n";
+            return;
+        case TablesAfterUpdate::OfferRestore:
+            break;
     }
     const std::vector<TablePage> pages = tablePages(backup.tables);
     const TablesWrite written = writeWithProgress(transport, pages, serial, counter);
