@@ -6,9 +6,21 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScreen>
+#include <QVariant>
 #include <algorithm>
 
+#include "app/EnterKey.h"
+
 namespace vantor::app {
+
+namespace {
+
+// What the window system adds around a window: its title bar and borders.
+const QSize kWindowFrame(16, 40);
+const char* const kDesignedMinimum = "vantorDesignedMinimum";
+
+}  // namespace
 
 QLabel* makeLabel(QWidget* parent, const char* name, const QString& text) {
     auto* label = new QLabel(text, parent);
@@ -33,6 +45,7 @@ QPushButton* makeButton(QWidget* parent, const char* name, const QString& text) 
     auto* button = new QPushButton(text, parent);
     button->setObjectName(QLatin1String(name));
     button->setAutoDefault(false);
+    clickOnEnter(*button);
     return button;
 }
 
@@ -50,11 +63,22 @@ void fitToContents(QWidget& window) {
     QLayout* layout = window.layout();
     if (!layout)
         return;
+    // The minimum the form was built with; the one set below is only this fitting's.
+    const QVariant designed = window.property(kDesignedMinimum);
+    const QSize floor = designed.isValid() ? designed.toSize() : window.minimumSize();
+    window.setProperty(kDesignedMinimum, floor);
+    window.setMinimumSize(floor);
     layout->activate();
-    const int width = std::max(window.minimumWidth(), layout->totalSizeHint().width());
+    const int width = std::max(floor.width(), layout->totalSizeHint().width());
     const int height = layout->hasHeightForWidth() ? layout->totalHeightForWidth(width)
                                                    : layout->totalSizeHint().height();
-    window.resize(width, std::max(height, window.minimumHeight()));
+    // A window larger than the screen would hide its lower buttons; one that can scroll fits.
+    QSize size(width, std::max(height, floor.height()));
+    if (const QScreen* screen = window.screen())
+        size = size.boundedTo(screen->availableGeometry().size() - kWindowFrame);
+    // Made smaller by hand, the window would squash its controls into unreadable slivers.
+    window.setMinimumSize(size);
+    window.resize(size);
 }
 
 void growToFit(QWidget& window) {

@@ -23,7 +23,8 @@ QLabel* makeCaption(QWidget* parent, const char* name, const QString& text = {})
 // mid-line. text() still gives the text exactly as it was set. A text holding markup
 // characters (<, >, &) is left as plain text: it would otherwise be read as markup.
 void collapseBlanks(QLabel& label);
-// A button that does not take Enter for itself: the forms decide what Enter does.
+// A button that Enter clicks while it has the focus. It is never the form's default button: Enter
+// elsewhere on the form (in a text box) is the form's to decide.
 QPushButton* makeButton(QWidget* parent, const char* name, const QString& text);
 // Shows the picture (an SVG file) in the label at `size` device-independent pixels, drawn for
 // the screen's pixel density so that it is sharp on a scaled screen too.
@@ -31,7 +32,9 @@ void showPicture(QLabel& label, const QString& file, const QSize& size);
 void makeBold(QWidget& widget);
 // Sizes the window to what its layout holds: its preferred width (at least its minimum width) and
 // the height its wrapping labels need at that width. A window sized by itself measures such labels
-// at a narrower width and comes out too tall, its lines spread apart.
+// at a narrower width and comes out too tall, its lines spread apart. That size is also the
+// window's minimum, so that no control is squashed; on a screen too small for it, the window
+// takes the screen's size (a window whose controls can scroll stays usable so).
 void fitToContents(QWidget& window);
 // Makes the window tall enough for what its layout now holds at its present width: a label
 // that wraps, shown or given a longer text, does not make a window grow by itself.

@@ -1,6 +1,8 @@
 #include "app/Dialogs.h"
 
+#include <QGridLayout>
 #include <QMessageBox>
+#include <QSpacerItem>
 
 #include "app/Form.h"
 
@@ -17,6 +19,18 @@ QMessageBox::Icon iconOf(Message::Icon icon) {
         case Message::Icon::None: break;
     }
     return QMessageBox::NoIcon;
+}
+
+// The answer Enter gives: a question's first button.
+QMessageBox::StandardButton firstOf(Message::Buttons buttons) {
+    switch (buttons) {
+        case Message::Buttons::YesNo:
+        case Message::Buttons::YesNoCancel: return QMessageBox::Yes;
+        case Message::Buttons::RetryCancel: return QMessageBox::Retry;
+        case Message::Buttons::Ok:
+        case Message::Buttons::OkCancel: break;
+    }
+    return QMessageBox::Ok;
 }
 
 QMessageBox::StandardButtons buttonsOf(Message::Buttons buttons) {
@@ -40,12 +54,31 @@ Answer answerOf(int button) {
     }
 }
 
+// Room beside a title for the window frame's own buttons.
+constexpr int kTitleBarButtons = 120;
+
+// A message box sizes itself to its text; a title longer than that would be cut on the title bar.
+void makeRoomForTitle(QMessageBox& box) {
+    auto* grid = qobject_cast<QGridLayout*>(box.layout());
+    if (!grid)
+        return;
+    QFont titleFont = box.font();
+    titleFont.setBold(true);
+    const int width = QFontMetrics(titleFont).horizontalAdvance(box.windowTitle()) + kTitleBarButtons;
+    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Minimum), grid->rowCount(), 0, 1,
+                  grid->columnCount());
+}
+
 }  // namespace
 
 std::unique_ptr<QMessageBox> makeMessageBox(QWidget* owner, const Message& message) {
-    auto box = std::make_unique<QMessageBox>(iconOf(message.icon), message.title, message.text,
-                                             buttonsOf(message.buttons), owner);
+    // A box without a title of its own carries the program's name, not the name its settings use.
+    const QString title = message.title.isEmpty() ? QStringLiteral("Vantor PC Program") : message.title;
+    auto box = std::make_unique<QMessageBox>(iconOf(message.icon), title, message.text, buttonsOf(message.buttons),
+                                             owner);
     box->setObjectName(QStringLiteral("messageBox"));
+    box->setDefaultButton(firstOf(message.buttons));
+    makeRoomForTitle(*box);
     return box;
 }
 

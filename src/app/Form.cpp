@@ -75,12 +75,10 @@ void Form::closeEvent(QCloseEvent* event) {
 }
 
 void Form::reject() {
-    // Escape closes like the window's close box.
-    if (!m_loaded) {
+    // Escape closes nothing: a key pressed by mistake must not throw away a typed table or a
+    // pasted chart. A form whose Escape has a meaning (a cancel answer) overrides this.
+    if (!m_loaded)
         QDialog::reject();
-        return;
-    }
-    unload();
 }
 
 bool Form::event(QEvent* event) {

@@ -6,8 +6,8 @@ namespace vantor::app {
 
 // The life of one of the program's forms. Each form is one program-wide object made on first use;
 // it is loaded (Form_Load runs), shown, and unloaded (Form_Unload may refuse), and its variables
-// keep their values from one load to the next. Closing the window by its frame or Escape goes
-// through Form_Unload like any other unload.
+// keep their values from one load to the next. Closing the window by its frame goes through
+// Form_Unload like any other unload; Escape closes nothing unless the form gives it a meaning.
 class Form : public QDialog {
     Q_OBJECT
 public:

@@ -12,6 +12,10 @@ void applyLook(QWidget& form) {
     QPalette palette = form.palette();
     palette.setColor(QPalette::Window, kBackground);
     palette.setColor(QPalette::Button, kBackground);
+    // The focus frame and selections are drawn in the highlight colour: the style's own light
+    // blue all but vanishes on the program's blue.
+    palette.setColor(QPalette::Highlight, kFocusFrame);
+    palette.setColor(QPalette::HighlightedText, Qt::white);
     form.setPalette(palette);
     form.setAutoFillBackground(true);
 

@@ -19,6 +19,7 @@
 #include "app/frmVersion.h"
 #include "app/frmWelcome.h"
 #include "online/OnlineLog.h"
+#include "online/RequestDeadline.h"
 #include "online/QueryChannel.h"
 #include "online/UpdateQueries.h"
 #include "online/modQuery.h"
@@ -117,7 +118,6 @@ void ServerChecks::softwareUpdateRead(const QString& value) {
         m_menu->Timer2.stop();
         return finishUpdateCheck();
     }
-    m_menu->Timer2.start();
     m_menu->HideForm = true;
     RetrieveFile(bannerUrl(), program().programFolder(), [this](bool saved) { bannerRetrieved(saved); });
 }
@@ -129,8 +129,8 @@ void ServerChecks::RetrieveFile(const QUrl& url, const QString& destDir, std::fu
         return;
     }
     QNetworkRequest request(url);
-    request.setTransferTimeout(static_cast<int>(std::chrono::milliseconds(kBannerLimit).count()));
     QNetworkReply* reply = m_network->get(request);
+    online::limitWholeRequest(*reply, kBannerLimit);
     auto tooLarge = std::make_shared<bool>(false);
     connect(reply, &QNetworkReply::downloadProgress, this, [reply, tooLarge](qint64 received, qint64) {
         if (received <= kMaxBannerBytes)
@@ -167,6 +167,12 @@ void ServerChecks::bannerRetrieved(bool saved) {
         if (!picture.isNull())
             m_menu->ImgBanner->setPixmap(picture);
         m_menu->ImgBanner->setVisible(true);
+        // The blinking starts with a banner to blink, not while it is still on its way.
+        m_menu->Timer2.start();
+    } else if (menuWaiting()) {
+        // No banner came: nothing announces the update, neither shown nor blinking.
+        m_menu->Timer2.stop();
+        m_menu->ImgBanner->setVisible(false);
     }
     // The picture lives on in the banner; the file is not kept.
     if (saved)

@@ -5,7 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QFileDevice>
+#include <QFile>
 #include <QVBoxLayout>
 
 #include "app/Controls.h"
@@ -15,6 +15,7 @@
 #include "app/frmQuit.h"
 #include "app/frmSuccess.h"
 #include "app/frmWelcome.h"
+#include "firmware/frmDisplay.h"
 #include "online/DownloadRules.h"
 #include "online/LocalSource.h"
 
@@ -139,6 +140,8 @@ void frmCheckScale::copyLocalFile(const QString& source, const QString& destinat
 void frmCheckScale::downloadEnded(bool good) {
     if (program().ended() || !isLoaded())
         return;
+    if (good && !updateFileUsable())
+        good = false;
     if (!good) {
         // The link stays in its box, to be corrected or tried again.
         setEnabled(true);
@@ -150,6 +153,18 @@ void frmCheckScale::downloadEnded(bool good) {
     setEnabled(true);
     AskExit = false;
     unload();
+}
+
+bool frmCheckScale::updateFileUsable() {
+    // A link that answered with a web page or a cut-off file has downloaded nothing of use: said
+    // here, while the link can still be corrected, not once the update form has taken over.
+    const QString file = program().programFile(kUpdateFile);
+    const std::optional<Message> refusal = firmware::frmDisplay::updateFileRefusal(file);
+    if (!refusal)
+        return true;
+    QFile::remove(file);
+    program().dialogs().ask(this, *refusal);
+    return false;
 }
 
 void frmCheckScale::cmdExit_Click() {

@@ -42,6 +42,9 @@ private:
     // The end of the download (or of the copy of a local file).
     void downloadEnded(bool good);
     void copyLocalFile(const QString& source, const QString& destination);
+    // The whole-file check of the update form, before the download is called successful: a
+    // refused file is told, deleted, and the link form stays.
+    bool updateFileUsable();
 };
 
 }  // namespace vantor::app

@@ -1,7 +1,7 @@
 #include "app/frmQuit.h"
 
 #include <QFile>
-#include <QHBoxLayout>
+#include <QBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 
@@ -12,18 +12,16 @@
 
 namespace vantor::app {
 
-namespace {
-
-
-}  // namespace
-
 frmQuit::frmQuit() {
     setWindowTitle(QStringLiteral("Quit PC Program"));
     lblQuit = makeLabel(this, "lblQuit");
+    lblUnfinished = makeLabel(this, "lblUnfinished",
+                              QStringLiteral("Your scale will not work until it has been updated."));
     cmdYes = makeButton(this, "cmdYes", QStringLiteral("&Yes"));
     cmdCancel = makeButton(this, "cmdCancel", QStringLiteral("&Cancel"));
 
     layOutMessage(*this, lblQuit, {cmdYes, cmdCancel}, 420);
+    static_cast<QBoxLayout*>(layout())->insertWidget(1, lblUnfinished);
 
     connect(cmdYes, &QPushButton::clicked, this, &frmQuit::cmdYes_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmQuit::cmdCancel_Click);
@@ -39,6 +37,13 @@ void frmQuit::askToQuit(QWidget* owner, bool& cancel) {
     cancel = !program().ended();
 }
 
+void frmQuit::askToQuitDuringUpdate(QWidget* owner) {
+    frmQuit& quit = program().form<frmQuit>();
+    quit.m_updateUnderWay = true;
+    askToQuit(owner);
+    quit.m_updateUnderWay = false;
+}
+
 void frmQuit::Form_Load() {
     applyLook(*this);
     // An earlier Yes must not close the version window after this question is declined.
@@ -51,6 +56,7 @@ void frmQuit::Form_Load() {
         setWindowTitle(QStringLiteral("Quit PC Program"));
         lblQuit->setText(QStringLiteral("Are you sure you want to quit updating your scale?"));
     }
+    lblUnfinished->setVisible(m_updateUnderWay);
     fitToContents(*this);
 }
 
@@ -70,6 +76,13 @@ void frmQuit::cmdYes_Click() {
 
 void frmQuit::cmdCancel_Click() {
     unload();
+}
+
+void frmQuit::reject() {
+    if (isLoaded())
+        cmdCancel_Click();
+    else
+        Form::reject();
 }
 
 }  // namespace vantor::app

@@ -19,6 +19,8 @@ public:
     bool CloseWindow = false;
 
     QLabel* lblQuit;
+    // Under the question while a scale update is under way: quitting leaves the scale unusable.
+    QLabel* lblUnfinished;
     QPushButton* cmdYes;
     QPushButton* cmdCancel;
 
@@ -30,10 +32,17 @@ public:
     static void askToQuit(QWidget* owner);
     // The same from a form's Form_Unload: the unload is cancelled unless the user quit.
     static void askToQuit(QWidget* owner, bool& cancel);
+    // The plain quit question while the scale's program is being rewritten: it adds that the
+    // scale will not work until it has been updated.
+    static void askToQuitDuringUpdate(QWidget* owner);
 
 protected:
     void Form_Load() override;
+    // Escape is the Cancel answer, as in any question box.
+    void reject() override;
 
+private:
+    bool m_updateUnderWay = false;
 };
 
 }  // namespace vantor::app

@@ -3,6 +3,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QVBoxLayout>
+#include <utility>
 
 #include "app/Controls.h"
 #include "app/Look.h"
@@ -106,12 +107,21 @@ void frmStartUp::connectionChecked(bool connected) {
     if (!isLoaded() || program().ended())
         return;
     ++TimerCount;
-    if (connected) {
+    m_connectionFailed = !connected;
+    // The quit question is open: the sequence goes on (or ends) once it has been answered.
+    if (m_askingToQuit) {
+        m_answerWaiting = true;
+        return;
+    }
+    goOnAfterCheck();
+}
+
+void frmStartUp::goOnAfterCheck() {
+    if (!m_connectionFailed) {
         Timer1.start();
         return;
     }
     // Nothing else in the program can work offline: the only way on is to end it.
-    m_connectionFailed = true;
     Timer1.stop();
     program().form<frmNotConnected>().showForm();
 }
@@ -128,9 +138,13 @@ void frmStartUp::Form_Unload(bool& cancel) {
         setHourglass(false);
         return;
     }
+    m_askingToQuit = true;
     frmQuit::askToQuit(this, cancel);
+    m_askingToQuit = false;
     if (program().ended())
         return;
+    if (std::exchange(m_answerWaiting, false))
+        return goOnAfterCheck();
     // After a failed check the sequence must not go on: the next tick would open the port form
     // although the computer is offline.
     if (!m_connectionFailed)

@@ -42,11 +42,16 @@ protected:
 
 private:
     void connectionChecked(bool connected);
+    // The check has answered: on to the port form's tick, or to the no-connection form.
+    void goOnAfterCheck();
     void handOver();
 
     online::ConnectionProbe* m_probe;
     bool m_checking = false;
     bool m_connectionFailed = false;
+    bool m_askingToQuit = false;
+    // The check answered while the quit question was open; its answer decides what follows.
+    bool m_answerWaiting = false;
 };
 
 }  // namespace vantor::app

@@ -76,6 +76,8 @@ void frmSuccessUpdate::Timer1_Timer() {
     lblUpdate->setVisible(false);
     lblSuccess->setVisible(true);
     cmdExit->setVisible(true);
+    // The form's only control: a keyboard user ends the program with Enter.
+    cmdExit->setFocus();
     // The window was sized for the one-line wait text.
     growToFit(*this);
 }

@@ -149,7 +149,7 @@ void frmWelcome::Timer2_Timer() {
 void frmWelcome::cmdUpdate_Click() {
     if (m_reading)
         return;
-    Timer2.stop();
+    stopBlinking();
     setHourglass(true);
     SerialNumber = SerialNumberSetting::read();
     setReading(true);
@@ -257,6 +257,13 @@ void frmWelcome::Form_Unload(bool& cancel) {
     // Also after a declined close: the banner stops blinking and a version check that has not
     // run yet does not run.
     Timer1.stop();
+    stopBlinking();
+}
+
+void frmWelcome::stopBlinking() {
+    // Only a fetched banner blinks; stopped on one of its dark seconds it must not stay hidden.
+    if (Timer2.isActive())
+        ImgBanner->setVisible(true);
     Timer2.stop();
 }
 

@@ -46,6 +46,8 @@ public:
 
     void Timer1_Timer();
     void Timer2_Timer();
+    // Ends the banner's blinking with the banner showing.
+    void stopBlinking();
     void cmdUpdate_Click();
     void cmdDownload_Click();
     void cmdProgZip_Click();

@@ -19,8 +19,8 @@ struct Reply {
 class ProgrammingRun {
 public:
     ProgrammingRun(scale::ScaleTransport& transport, const ImageBuffer& image,
-                   const ProgressCallback& progress, const std::atomic<bool>& cancel)
-        : m_transport(transport), m_image(image), m_progress(progress), m_cancel(cancel) {}
+                   const ProgressCallback& progress, const std::atomic<bool>& cancel, scale::PauseGate* pause)
+        : m_transport(transport), m_image(image), m_progress(progress), m_cancel(cancel), m_pause(pause) {}
 
     ProgramResult execute() {
         Step step = Step::StartAgain;
@@ -93,7 +93,11 @@ private:
     }
 
     // The scale's answer to Finish is not awaited; a port that fails here changes nothing verified.
-    void finish() { m_transport.send(scale::finishCommand()); }
+    void finish() {
+        if (m_pause)
+            m_pause->waitWhilePaused();
+        m_transport.send(scale::finishCommand());
+    }
 
     // Status byte, address echo, then the page. Bytes past the page are not looked at.
     FailureCause compare(const Bytes& reply, std::uint32_t address) const {
@@ -105,6 +109,9 @@ private:
     }
 
     Reply ask(const Bytes& command, std::size_t minimum) {
+        // Held here, between exchanges, no reply is awaited and no time limit runs.
+        if (m_pause)
+            m_pause->waitWhilePaused();
         if (m_cancel.load())
             return {FailureCause::NoReply, {}};
         m_transport.discardInput();
@@ -152,6 +159,7 @@ private:
     const ImageBuffer& m_image;
     const ProgressCallback& m_progress;
     const std::atomic<bool>& m_cancel;
+    scale::PauseGate* m_pause;
     unsigned m_failures = 0;
     int m_shownProgress = -1;
     ProgramResult m_result;
@@ -160,16 +168,18 @@ private:
 }  // namespace
 
 ProgramResult ProgramAllPages(scale::ScaleTransport& transport, const ImageBuffer& image,
-                              const ProgressCallback& progress, const std::atomic<bool>& cancel) {
-    return ProgrammingRun(transport, image, progress, cancel).execute();
+                              const ProgressCallback& progress, const std::atomic<bool>& cancel,
+                              scale::PauseGate* pause) {
+    return ProgrammingRun(transport, image, progress, cancel, pause).execute();
 }
 
 ScaleProgramming programWithScaleSerial(scale::ScaleTransport& transport, ImageBuffer image,
-                                        const ProgressCallback& progress, const std::atomic<bool>& cancel) {
+                                        const ProgressCallback& progress, const std::atomic<bool>& cancel,
+                                        scale::PauseGate* pause) {
     ScaleProgramming programming;
     programming.serial = scale::RdSN(transport);
     image.UpdateSN(programming.serial.serial);
-    programming.result = ProgramAllPages(transport, image, progress, cancel);
+    programming.result = ProgramAllPages(transport, image, progress, cancel, pause);
     return programming;
 }
 

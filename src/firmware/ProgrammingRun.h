@@ -10,6 +10,7 @@
 
 #include "firmware/ImageBuffer.h"
 #include "firmware/ProgramResult.h"
+#include "scale/PauseGate.h"
 #include "scale/ScaleLink.h"
 #include "scale/ScaleTransport.h"
 
@@ -33,9 +34,10 @@ using ProgressCallback = std::function<void(int)>;
 
 // Programs `image` as it is (its bytes 0x0700..0x0703 are the unlock's serial number). Ends
 // promptly, as Cancelled, once `cancel` is set. Sends Finish once, and only after every page
-// was read back equal.
+// was read back equal. Before each exchange it waits at `pause`, when given, while that is paused.
 ProgramResult ProgramAllPages(scale::ScaleTransport& transport, const ImageBuffer& image,
-                              const ProgressCallback& progress, const std::atomic<bool>& cancel);
+                              const ProgressCallback& progress, const std::atomic<bool>& cancel,
+                              scale::PauseGate* pause = nullptr);
 
 struct ScaleProgramming {
     scale::SerialRead serial;  // what the scale gave as its serial number
@@ -46,6 +48,7 @@ struct ScaleProgramming {
 // which is then programmed. A scale that does not answer gives an empty number, which packs as
 // zeros; the run then fails at the unlock.
 ScaleProgramming programWithScaleSerial(scale::ScaleTransport& transport, ImageBuffer image,
-                                        const ProgressCallback& progress, const std::atomic<bool>& cancel);
+                                        const ProgressCallback& progress, const std::atomic<bool>& cancel,
+                                        scale::PauseGate* pause = nullptr);
 
 }  // namespace vantor::firmware

@@ -68,6 +68,11 @@ std::filesystem::path toPath(const QString& file) {
     return std::filesystem::path(file.toStdU16String());
 }
 
+app::Message loadRefusal(const HexError& error) {
+    return {QStringLiteral("Update File Refused"), QString::fromStdString(error.message()),
+            app::Message::Icon::Exclamation, app::Message::Buttons::Ok};
+}
+
 }  // namespace
 
 frmDisplay::frmDisplay() {
@@ -162,8 +167,17 @@ void frmDisplay::Form_Load() {
 void frmDisplay::Form_Unload(bool& cancel) {
     if (!AskExit)
         return;
-    app::frmQuit::askToQuit(this);
     cancel = true;
+    if (!m_running) {
+        app::frmQuit::askToQuit(this);
+        return;
+    }
+    // The run waits while the question is open: a Yes then ends the program between two
+    // exchanges, not under a page being written, and a Cancel goes on where the run stood.
+    scale::PauseGate& gate = program().scale().pauseGate();
+    gate.pause();
+    app::frmQuit::askToQuitDuringUpdate(this);
+    gate.resume();
 }
 
 void frmDisplay::showEvent(QShowEvent* event) {
@@ -201,7 +215,7 @@ bool frmDisplay::mnuLoad_Click() {
     resetImage();
     const HexLoad load = IntelHexLoader::loadFile(toPath(program().programFile(kUpdateFile)));
     if (!load.image) {
-        showLoadRefusal(QString::fromStdString(load.error.message()));
+        showLoadRefusal(loadRefusal(load.error));
         return false;
     }
     m_image = *load.image;
@@ -222,10 +236,16 @@ void frmDisplay::LoadHex_Click() {
     mnuLoad_Click();
 }
 
-void frmDisplay::showLoadRefusal(const QString& message) {
+std::optional<app::Message> frmDisplay::updateFileRefusal(const QString& file) {
+    const HexLoad load = IntelHexLoader::loadFile(toPath(file));
+    if (load.image)
+        return std::nullopt;
+    return loadRefusal(load.error);
+}
+
+void frmDisplay::showLoadRefusal(const app::Message& refusal) {
     showStatus(QStringLiteral("The update file cannot be used; nothing was sent to the scale."));
-    program().dialogs().ask(this, {QStringLiteral("Update File Refused"), message,
-                                   app::Message::Icon::Exclamation, app::Message::Buttons::Ok});
+    program().dialogs().ask(this, refusal);
 }
 
 void frmDisplay::mnuAPROM_Click() {
@@ -282,16 +302,17 @@ void frmDisplay::Program_Click() {
         return;
     }
     const std::atomic<bool>& cancel = program().scale().cancelFlag();
+    scale::PauseGate& pause = program().scale().pauseGate();
     ProgressCallback progress = [this](int value) {
         QMetaObject::invokeMethod(
             this, [this, value] { showProgress(value); }, Qt::QueuedConnection);
     };
     const bool started = program().scale().run(
-        [image = m_image, progress = std::move(progress), &cancel](scale::SerialTransport& transport) {
+        [image = m_image, progress = std::move(progress), &cancel, &pause](scale::SerialTransport& transport) {
             // A port that cannot be opened fails every exchange at once: the run's own rules report it.
             if (!transport.isOpen())
                 transport.open();
-            return programWithScaleSerial(transport, image, progress, cancel);
+            return programWithScaleSerial(transport, image, progress, cancel, &pause);
         },
         this, [this](ScaleProgramming programming) { finishRun(programming); });
     if (!started) {

@@ -2,7 +2,9 @@
 
 #include <QString>
 #include <functional>
+#include <optional>
 
+#include "app/Dialogs.h"
 #include "app/Form.h"
 #include "firmware/ImageBuffer.h"
 #include "firmware/ProgrammingRun.h"
@@ -24,6 +26,10 @@ class frmDisplay : public app::Form {
     Q_OBJECT
 public:
     frmDisplay();
+
+    // The whole-file check of loading, on its own: the box that tells why `file` cannot be used
+    // (its line and reason, as loading it here would tell), or nothing when it can.
+    static std::optional<app::Message> updateFileRefusal(const QString& file);
 
     // Whether the scale answered the last serial-number read.
     bool ScaleCom = false;
@@ -109,7 +115,7 @@ private:
     void movePageView(int step);
     void selectKind(ImageKind kind);
     void showStatus(const QString& status);
-    void showLoadRefusal(const QString& message);
+    void showLoadRefusal(const app::Message& refusal);
     void setRunning(bool running);
     void showProgress(int value);
     void finishRun(const ScaleProgramming& programming);

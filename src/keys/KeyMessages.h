@@ -59,5 +59,13 @@ inline const EditorMessage kProgrammed{"Successful Key Programming",
                                        "Key programming successful! Do you want to program another key?",
                                        EditorMessage::Kind::Question};
 
+// After a write that failed and was not retried successfully: the key's block is part new, part old.
+inline EditorMessage incompleteTable(int key, int pagesWritten, int pages) {
+    const std::string number = std::to_string(key);
+    return {"Key Programming Incomplete",
+            "Key " + number + " holds an incomplete table: " + std::to_string(pagesWritten) + " of its " +
+                std::to_string(pages) + " parts were written. Program key " + number + " again before you use it."};
+}
+
 }  // namespace messages
 }  // namespace vantor::keys

@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "app/Controls.h"
+#include "app/FittingScrollArea.h"
 #include "app/Look.h"
 #include "keys/KeysLog.h"
 #include "app/Program.h"
@@ -231,12 +232,15 @@ void frmProgramKey::layOut() {
     columns->setSpacing(18);
     columns->addLayout(left, 1);
     columns->addLayout(right, 1);
-    auto* layout = new QVBoxLayout(this);
+    auto* content = new QWidget(this);
+    auto* layout = new QVBoxLayout(content);
     layout->setContentsMargins(18, 18, 18, 18);
     layout->setSpacing(18);
     layout->addLayout(columns);
     layout->addLayout(app::centredRow({cmdProgram, cmdClose}));
-    setMinimumWidth(860);
+    // The table needs its width; on a smaller screen the form scrolls rather than squash it.
+    content->setMinimumWidth(860);
+    app::FittingScrollArea::wrap(*this, content);
     // Reading order: the left column, then the table beside it, then the buttons under both.
     setTabOrder(cmdClear, fgridWeightRate);
     setTabOrder(fgridWeightRate, cmdProgram);
@@ -255,6 +259,8 @@ void frmProgramKey::connectControls() {
     connect(UDMax, &UpDownArrows::downClicked, this, &frmProgramKey::UDMax_DownClick);
     connect(UDRate, &UpDownArrows::upClicked, this, &frmProgramKey::UDRate_UpClick);
     connect(UDRate, &UpDownArrows::downClicked, this, &frmProgramKey::UDRate_DownClick);
+    connect(txtMaxWt, &QLineEdit::returnPressed, this, &frmProgramKey::addRangeByEnter);
+    connect(txtRate, &QLineEdit::returnPressed, this, &frmProgramKey::addRangeByEnter);
 }
 
 void frmProgramKey::Form_Load() {
@@ -331,6 +337,9 @@ void frmProgramKey::showGrid() {
         fgridWeightRate->setItem(r, 2, centredItem(text(row.rate)));
     }
     for (int c = 0; c < 3; ++c) fgridWeightRate->setItem(static_cast<int>(rows.size()), c, centredItem({}));
+    // The newest row, and the empty one under it, stay in view however long the table grows.
+    fgridWeightRate->scrollToItem(fgridWeightRate->item(static_cast<int>(rows.size()), 0),
+                                  QAbstractItemView::EnsureVisible);
 }
 
 void frmProgramKey::applyFocus(Focus focus) {
@@ -341,6 +350,10 @@ void frmProgramKey::applyFocus(Focus focus) {
 }
 
 void frmProgramKey::cmdAdd_Click() {
+    addRange();
+}
+
+bool frmProgramKey::addRange() {
     takeInputs();
     Focus focus = Focus::None;
     const bool added = m_table.add(prompts(), focus);
@@ -348,6 +361,14 @@ void frmProgramKey::cmdAdd_Click() {
         m_editEnabled = m_clearEnabled = m_programEnabled = true;
     showTable();
     applyFocus(focus);
+    return added;
+}
+
+void frmProgramKey::addRangeByEnter() {
+    if (m_running || !addRange())
+        return;
+    txtMaxWt->setFocus();
+    txtMaxWt->selectAll();
 }
 
 void frmProgramKey::cmdEdit_Click() {
@@ -386,7 +407,11 @@ void frmProgramKey::changeUnit(std::int16_t unit) {
     const bool hadRows = m_table.rowCount() > 0;
     Focus focus = Focus::None;
     if (!m_table.changeUnit(unit, prompts(), focus)) {
-        checkUnitOption();
+        // The focus goes with the tick, so that the arrow keys go on from the unit in use. The
+        // option the arrow key moved to takes the focus after this handler: it is moved back later.
+        QRadioButton* current = checkUnitOption();
+        QMetaObject::invokeMethod(
+            this, [current] { current->setFocus(Qt::OtherFocusReason); }, Qt::QueuedConnection);
         return;
     }
     if (hadRows && m_table.rowCount() == 0)
@@ -396,9 +421,10 @@ void frmProgramKey::changeUnit(std::int16_t unit) {
     applyFocus(focus);
 }
 
-void frmProgramKey::checkUnitOption() {
+QRadioButton* frmProgramKey::checkUnitOption() {
     QRadioButton* current = m_table.WtUnit == kPounds ? optLb : m_table.WtUnit == kGrams ? optGms : optOz;
     current->setChecked(true);
+    return current;
 }
 
 void frmProgramKey::UDMax_UpClick() {
@@ -491,6 +517,8 @@ void frmProgramKey::keyChecked(int key, const KeyCheck& check) {
         progbarKey->setValue(kKeyProgressMax);
         if (!prompts().confirm(messages::overwrite(key))) {
             hideStatus();
+            // The key list is usable again only once the check has ended.
+            setRunning(false);
             applyFocus(Focus::KeyNumber);
             return endCheck();
         }
@@ -527,12 +555,12 @@ void frmProgramKey::ProgramData(int key) {
                 transport.open();
             return keys::ProgramData(transport, key, block, progress, cancel);
         },
-        this, [this](KeyProgramResult result) { programmed(result); });
+        this, [this, key](KeyProgramResult result) { programmed(key, result); });
     if (!startJob(started))
         endCheck();
 }
 
-void frmProgramKey::programmed(const KeyProgramResult& result) {
+void frmProgramKey::programmed(int key, const KeyProgramResult& result) {
     qCInfo(lcKeys).noquote() << QStringLiteral("key table write %1 after %2 pages%3")
                                     .arg(QLatin1String(result.cancelled ? "cancelled" : result.ok ? "verified" : "failed"))
                                     .arg(result.pagesWritten)
@@ -548,11 +576,35 @@ void frmProgramKey::programmed(const KeyProgramResult& result) {
         else
             unload();
     } else {
-        program().form<scale::frmErrorScaleCom>().showModalFor(*this);
-        progbarKey->setEnabled(false);
+        if (retryWrite(key))
+            return;
+        giveUpWrite(key, result);
     }
     progbarKey->setValue(0);
+    m_retried = false;
     emit runEnded();
+}
+
+bool frmProgramKey::retryWrite(int key) {
+    if (m_retried || !program().form<scale::frmErrorScaleCom>().showModalFor(*this) || program().ended())
+        return false;
+    m_retried = true;
+    setHourglass(true);
+    showStatus(QStringLiteral("Programming rates and functions of key %1....").arg(key), 0);
+    ProgramData(key);
+    return m_running;
+}
+
+// The table stays in the form for another Program; the user is told what the key now holds.
+void frmProgramKey::giveUpWrite(int key, const KeyProgramResult& result) {
+    if (program().ended())
+        return;
+    setHourglass(false);
+    hideStatus();
+    progbarKey->setEnabled(false);
+    m_closeEnabled = true;
+    updateButtons();
+    prompts().tell(messages::incompleteTable(key, result.pagesWritten, static_cast<int>(kKeyPages)));
 }
 
 void frmProgramKey::programAnotherKey() {

@@ -95,15 +95,24 @@ private:
     void showTable();
     void showGrid();
     void applyFocus(Focus focus);
+    bool addRange();
+    // Enter in a box of the range being entered: the range is added, and the next one is typed
+    // from its max weight.
+    void addRangeByEnter();
+    QRadioButton* unitOption() const;
     void changeUnit(std::int16_t unit);
-    void checkUnitOption();
+    QRadioButton* checkUnitOption();
     void ClearAllData();
     int chosenKey() const;
 
     // Programming, step by step as the answers come back from the scale worker.
     void keyChecked(int key, const KeyCheck& check);
     void ProgramData(int key);
-    void programmed(const KeyProgramResult& result);
+    void programmed(int key, const KeyProgramResult& result);
+    // A write that failed: Retry writes the same table again once; otherwise the form is handed
+    // back with the key's state said plainly. True when a new write is under way.
+    bool retryWrite(int key);
+    void giveUpWrite(int key, const KeyProgramResult& result);
     void programAnotherKey();
     void endCheck();
     void showStatus(const QString& text, int progress);
@@ -114,6 +123,7 @@ private:
 
     WeightRateTable m_table;
     bool m_running = false;
+    bool m_retried = false;
     bool m_editEnabled = false;
     bool m_clearEnabled = false;
     bool m_programEnabled = false;

@@ -59,6 +59,14 @@ std::int64_t ResumeOffset(std::int64_t received) {
     return std::max<std::int64_t>(0, received - kResumeBackOff);
 }
 
+std::optional<std::string> ResumeValidator(const ReplyHead& head) {
+    if (head.etag && !head.etag->empty() && !head.etag->starts_with("W/"))
+        return head.etag;
+    if (head.lastModified && !head.lastModified->empty())
+        return head.lastModified;
+    return std::nullopt;
+}
+
 std::string RangeHeaderValue(std::int64_t from) {
     return "bytes=" + std::to_string(from) + "-";
 }
@@ -98,8 +106,9 @@ ReplyDecision DecideReply(const ReplyHead& head, bool resuming, std::int64_t fro
         case kPartialContent: {
             const std::optional<ContentRange> range =
                 head.contentRange ? ParseContentRange(*head.contentRange) : std::nullopt;
-            // A Content-Range that cannot be read places the bytes nowhere: it is no match.
-            const bool startsRight = range ? range->first == from : (!head.contentRange && from == 0);
+            // Only the reply's own Content-Range says where its bytes belong: one that is missing
+            // or cannot be read places them nowhere, not even at byte 0.
+            const bool startsRight = range && range->first == from;
             const bool sameLength = !knownTotal || !range || !range->length || *range->length == *knownTotal;
             // Subtracted, not added: a Content-Length near the 64-bit limit must not overflow.
             const bool bodyFits = !head.contentLength || !knownTotal || *head.contentLength == *knownTotal - from;

@@ -45,7 +45,14 @@ struct ReplyHead {
     std::string statusLine;  // "HTTP/1.1 500 Internal Server Error"
     std::optional<std::int64_t> contentLength;
     std::optional<std::string> contentRange;
+    std::optional<std::string> etag;
+    std::optional<std::string> lastModified;
 };
+
+// What a resumed request sends as If-Range, so that a server whose file changed meanwhile sends
+// the whole new file instead of the rest of another one: the reply's ETag, else its
+// Last-Modified. A weak ETag never matches there, so it is no use; nothing when neither is given.
+std::optional<std::string> ResumeValidator(const ReplyHead& head);
 
 enum class ReplyVerdict {
     Save,          // write the body from the requested offset

@@ -9,10 +9,18 @@ std::int64_t DownloadSession::beginAttempt() {
     return m_received;
 }
 
+std::optional<std::string> DownloadSession::ifRange() const {
+    if (!m_resuming || m_received == 0)
+        return std::nullopt;
+    return m_validator;
+}
+
 ReplyDecision DownloadSession::acceptHead(const ReplyHead& head, double now) {
     ReplyDecision decision = DecideReply(head, m_resuming, m_received, m_total, m_url);
-    if (decision.verdict == ReplyVerdict::Save && !m_resuming)
-        startFresh(decision, now);
+    // A resume that backed off to byte 0 keeps nothing of the earlier reply: it is a fresh start,
+    // with this reply's length.
+    if (decision.verdict == ReplyVerdict::Save && (!m_resuming || m_received == 0))
+        startFresh(head, decision, now);
     else if (decision.verdict == ReplyVerdict::Save && !m_total)
         m_total = decision.total;  // a resumed reply of unknown length may tell it now
     else if (decision.verdict == ReplyVerdict::Refuse)
@@ -20,16 +28,20 @@ ReplyDecision DownloadSession::acceptHead(const ReplyHead& head, double now) {
     return decision;
 }
 
-void DownloadSession::restartFromZero(const ReplyHead& head, double now) {
+void DownloadSession::restartFromZero() {
     m_resuming = false;
-    startFresh(DecideReply(head, false, 0, std::nullopt, m_url), now);
+    m_received = 0;
+    m_total.reset();
+    m_validator.reset();
+    m_progress = {};
 }
 
-void DownloadSession::startFresh(const ReplyDecision& decision, double now) {
+void DownloadSession::startFresh(const ReplyHead& head, const ReplyDecision& decision, double now) {
     // The clock is not reset by a resume: the rate covers the whole download.
     if (!m_startTime)
         m_startTime = now - kStartHeadStart;
     m_total = decision.total;
+    m_validator = ResumeValidator(head);
     m_received = 0;
     m_progress = {0, m_total, 0, 0};
 }

@@ -36,12 +36,15 @@ public:
     // Starts an attempt: a resumed one backs off from what was received. Returns the Range start.
     std::int64_t beginAttempt();
     bool resuming() const { return m_resuming; }
+    // The If-Range value of this attempt: only a resume that keeps bytes on disk sends one.
+    std::optional<std::string> ifRange() const;
 
     // The reply's head, at `now` seconds of a monotonic clock. A Save fixes the total on a fresh
     // attempt; a Refuse ends the download as failed.
     ReplyDecision acceptHead(const ReplyHead& head, double now);
-    // The user agreed to download the whole file again after a 200 to a resume.
-    void restartFromZero(const ReplyHead& head, double now);
+    // The user agreed to download the whole file again: the reply that could not be used is
+    // dropped, and the next attempt is a fresh one from byte 0 into an emptied file.
+    void restartFromZero();
     // The user declined to go on (a restart, a retry) or cancelled.
     void cancel() { m_cancelSearch = true; }
     // A message was shown and the download is given up (write error, no room, empty file).
@@ -73,7 +76,7 @@ public:
     std::optional<std::int64_t> total() const { return m_total; }
 
 private:
-    void startFresh(const ReplyDecision& decision, double now);
+    void startFresh(const ReplyHead& head, const ReplyDecision& decision, double now);
 
     std::string m_url;
     bool m_resuming = false;
@@ -81,6 +84,7 @@ private:
     bool m_failed = false;
     std::int64_t m_received = 0;
     std::optional<std::int64_t> m_total;
+    std::optional<std::string> m_validator;  // of the reply the bytes on disk came from
     std::optional<double> m_startTime;
     DownloadProgress m_progress;
 };

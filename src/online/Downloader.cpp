@@ -74,6 +74,8 @@ void Downloader::beginAttempt() {
 
     QNetworkRequest request(m_url);
     request.setRawHeader("Range", latin1(RangeHeaderValue(from)));
+    if (const std::optional<std::string> validator = m_session->ifRange())
+        request.setRawHeader("If-Range", latin1(*validator));
     // The bytes as stored: a compressed body would not match the ranges and lengths asked for.
     request.setRawHeader("Accept-Encoding", "identity");
     // One request a connection: a kept-alive connection that the server closes is one Qt may
@@ -159,6 +161,10 @@ ReplyHead Downloader::readHead() const {
         head.contentLength = length.toLongLong();
     if (m_reply->hasRawHeader("Content-Range"))
         head.contentRange = m_reply->rawHeader("Content-Range").toStdString();
+    if (m_reply->hasRawHeader("ETag"))
+        head.etag = m_reply->rawHeader("ETag").toStdString();
+    if (m_reply->hasRawHeader("Last-Modified"))
+        head.lastModified = m_reply->rawHeader("Last-Modified").toStdString();
     return head;
 }
 
@@ -187,8 +193,12 @@ bool Downloader::handleHead() {
                 endAttempt();
                 return false;
             }
-            m_session->restartFromZero(head, now());
-            break;
+            // Nothing of this reply is proven to belong at byte 0 (a range that starts elsewhere,
+            // or a total of another file): the whole file is asked for again.
+            dropReply();
+            m_session->restartFromZero();
+            beginAttempt();
+            return false;
         }
         case ReplyVerdict::Save:
             break;

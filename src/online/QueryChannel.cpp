@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "online/OnlineLog.h"
+#include "online/RequestDeadline.h"
 #include "online/ServerAddresses.h"
 
 namespace vantor::online {
@@ -33,7 +34,6 @@ void QueryChannel::post(std::string_view fieldName, const std::string& statement
     QNetworkRequest request(m_scriptUrl);
     request.setHeader(QNetworkRequest::ContentTypeHeader,
                       QByteArray(kQueryContentType.data(), kQueryContentType.size()));
-    request.setTransferTimeout(static_cast<int>(m_limit.count()));
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
     request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
     const std::string body = BuildQueryBody(fieldName, statement);
@@ -42,6 +42,7 @@ void QueryChannel::post(std::string_view fieldName, const std::string& statement
 
     QNetworkReply* reply =
         m_network->post(request, QByteArray(body.data(), static_cast<qsizetype>(body.size())));
+    limitWholeRequest(*reply, m_limit);
     auto tooLarge = std::make_shared<bool>(false);
     connect(reply, &QNetworkReply::downloadProgress, this, [reply, tooLarge](qint64 received, qint64) {
         if (received <= kMaxReplyBytes)

@@ -20,7 +20,8 @@ namespace vantor::online {
 class QueryChannel : public QObject {
     Q_OBJECT
 public:
-    // A silent server must not hold the program: a request that has not finished by then fails.
+    // A silent or trickling server must not hold the program: a request that has not finished
+    // this long after it was sent fails.
     static constexpr std::chrono::seconds kRequestLimit{30};
     // A reply is a few lines of text; anything far larger is not an answer from the script.
     static constexpr qint64 kMaxReplyBytes = 16 * 1024 * 1024;

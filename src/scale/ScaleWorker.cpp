@@ -25,6 +25,7 @@ void ScaleWorker::stop() {
     if (m_stopped) return;
     m_stopped = true;
     m_cancel = true;
+    m_pause.release();
     // Waits for a running job, which ends promptly now that the cancel flag is set, then closes
     // the port on its own thread.
     QMetaObject::invokeMethod(m_context, [this] { m_transport.reset(); }, Qt::BlockingQueuedConnection);

@@ -7,6 +7,7 @@
 #include <memory>
 #include <utility>
 
+#include "scale/PauseGate.h"
 #include "scale/SerialTransport.h"
 
 namespace vantor::scale {
@@ -32,6 +33,9 @@ public:
 
     // Set while the program is ending; jobs may read it to stop early.
     const std::atomic<bool>& cancelFlag() const { return m_cancel; }
+    // Holds a long job between exchanges while the user answers a question about it; stopping
+    // the worker releases it.
+    PauseGate& pauseGate() { return m_pause; }
 
 private:
     SerialTransport& transport();
@@ -41,6 +45,7 @@ private:
     std::unique_ptr<SerialTransport> m_transport;
     std::atomic<bool> m_busy{false};
     std::atomic<bool> m_cancel{false};
+    PauseGate m_pause;
     bool m_stopped = false;
 };
 

@@ -36,10 +36,12 @@ void frmErrorScaleCom::Form_Load() {
     app::fitToContents(*this);
 }
 
-void frmErrorScaleCom::showModalFor(app::Form& caller) {
+bool frmErrorScaleCom::showModalFor(app::Form& caller) {
     m_caller = &caller;
+    m_retry = false;
     showModal(&caller);
     m_caller = nullptr;
+    return m_retry;
 }
 
 void frmErrorScaleCom::cmdRetry_Click() {
@@ -52,6 +54,7 @@ void frmErrorScaleCom::cmdRetry_Click() {
     // the user wants to try again, and a disabled form would leave only the window frame.
     if (m_caller)
         m_caller->setEnabled(true);
+    m_retry = true;
     AskExit = false;
     unload();
 }
@@ -59,6 +62,13 @@ void frmErrorScaleCom::cmdRetry_Click() {
 void frmErrorScaleCom::cmdExit_Click() {
     AskExit = true;
     app::frmQuit::askToQuit(this);
+    // Opened by key or zone programming, a declined quit means "stop trying": the user goes back
+    // to that form with the data it holds.
+    if (m_caller && !program().ended()) {
+        m_caller->setEnabled(true);
+        AskExit = false;
+        unload();
+    }
 }
 
 void frmErrorScaleCom::Form_Unload(bool& cancel) {

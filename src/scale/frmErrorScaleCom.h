@@ -25,8 +25,9 @@ public:
     void cmdExit_Click();
 
     // Shows the dialog modally over `caller` (key or zone programming) and returns once the user
-    // has chosen Retry; Exit confirmed ends the program inside.
-    void showModalFor(app::Form& caller);
+    // has chosen: true for Retry, false for Exit with the quit question declined (Exit confirmed
+    // ends the program inside).
+    bool showModalFor(app::Form& caller);
 
 protected:
     void Form_Load() override;
@@ -35,6 +36,7 @@ protected:
 private:
     // The form that opened the dialog modally; null after a failed update run.
     app::Form* m_caller = nullptr;
+    bool m_retry = false;
 };
 
 }  // namespace vantor::scale

@@ -12,6 +12,7 @@
 
 #include "app/ClickableLabel.h"
 #include "app/Controls.h"
+#include "app/FittingScrollArea.h"
 #include "app/Look.h"
 #include "app/Program.h"
 #include "app/WebDocument.h"
@@ -130,12 +131,15 @@ void frmProgramZip::layOut() {
     instructions->addWidget(lblInstruction2);
     instructions->addStretch();
 
-    auto* layout = new QHBoxLayout(this);
+    auto* content = new QWidget(this);
+    auto* layout = new QHBoxLayout(content);
     layout->setContentsMargins(24, 24, 24, 24);
     layout->setSpacing(24);
     layout->addLayout(chart, 3);
     layout->addLayout(instructions, 2);
-    setMinimumSize(860, 560);
+    // Room for a chart's columns; on a smaller screen the form scrolls rather than squash it.
+    content->setMinimumSize(860, 560);
+    app::FittingScrollArea::wrap(*this, content);
 }
 
 void frmProgramZip::Form_Load() {

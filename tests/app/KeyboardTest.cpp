@@ -4,11 +4,13 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QTableWidget>
 #include <map>
 #include <QAccessible>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -189,6 +191,41 @@ TEST_F(Keyboard, AltWithTheUnderlinedLetterClicksTheButton) {
     }
 }
 
+TEST_F(Keyboard, EnterClicksTheFocusedButtonOnEveryFormAndAQuestionsFirstButtonIsItsDefault) {
+    using namespace vantor;
+    for (Form* form : allForms()) {
+        if (form->objectName() == QStringLiteral("frmDisplay")) continue;  // showing it starts a run
+        form->show();
+        QApplication::setActiveWindow(form);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(form)) << form->objectName().toStdString();
+        for (QPushButton* button : form->findChildren<QPushButton*>()) {
+            // Only whether Enter reaches the button is checked here, not what the button does.
+            QObject::disconnect(button, &QAbstractButton::clicked, nullptr, nullptr);
+            button->setEnabled(true);
+            button->setVisible(true);
+            button->setFocus();
+            QSignalSpy clicks(button, &QAbstractButton::clicked);
+            QTest::keyClick(button, Qt::Key_Return);
+            QTest::keyClick(button, Qt::Key_Enter, Qt::KeypadModifier);
+            EXPECT_EQ(clicks.count(), 2) << form->objectName().toStdString() << "." << button->objectName().toStdString();
+        }
+        form->hide();
+    }
+
+    const std::pair<vantor::app::Message::Buttons, QMessageBox::StandardButton> firsts[] = {
+        {vantor::app::Message::Buttons::Ok, QMessageBox::Ok},
+        {vantor::app::Message::Buttons::OkCancel, QMessageBox::Ok},
+        {vantor::app::Message::Buttons::YesNo, QMessageBox::Yes},
+        {vantor::app::Message::Buttons::YesNoCancel, QMessageBox::Yes},
+        {vantor::app::Message::Buttons::RetryCancel, QMessageBox::Retry},
+    };
+    for (const auto& [buttons, first] : firsts) {
+        const auto box = vantor::app::makeMessageBox(nullptr, {QStringLiteral("T"), QStringLiteral("Text"),
+                                                               vantor::app::Message::Icon::Question, buttons});
+        EXPECT_EQ(box->defaultButton(), box->button(first)) << static_cast<int>(buttons);
+    }
+}
+
 // The walk a keyboard user makes: Tab through the main menu, and through the key form with a
 // table typed in, pressing Tab and seeing where the focus lands.
 QStringList walkWithTab(QWidget& form, int presses) {
@@ -256,6 +293,46 @@ TEST_F(Keyboard, UpAndDownInTheWeightBoxDoWhatTheArrowsDo) {
     EXPECT_NE(up, before);
     QTest::keyClick(keys.txtMaxWt, Qt::Key_Down);
     EXPECT_EQ(keys.txtMaxWt->text(), before);
+}
+
+// Escape pressed where the user types: no form closes with what was typed or pasted in it. In the
+// quit question it is the Cancel answer, as in any question box.
+TEST_F(Keyboard, EscapeThrowsNothingAwayAndIsTheQuitQuestionsCancel) {
+    using namespace vantor;
+    auto& keys = program().form<keys::frmProgramKey>();
+    keys.showForm();
+    keys.cboKeyNum->setCurrentIndex(0);
+    keys.txtMaxWt->setText(QStringLiteral("2"));
+    keys.txtRate->setText(QStringLiteral("1.00"));
+    click(keys, QStringLiteral("cmdAdd"));
+    keys.txtMaxWt->setFocus();
+    QTest::keyClick(keys.txtMaxWt, Qt::Key_Escape);
+    EXPECT_TRUE(keys.isVisible());
+    EXPECT_EQ(keys.table().rowCount(), 1);
+
+    auto& zip = program().form<zones::frmProgramZip>();
+    zip.showForm();
+    desktop().clipboard = QStringLiteral("005   4\n006   5\n");
+    click(zip, QStringLiteral("cmdPaste"));
+    const QString pasted = zip.txtZipZone->toPlainText();
+    ASSERT_FALSE(pasted.isEmpty());
+    QTest::keyClick(zip.txtZipZone, Qt::Key_Escape);
+    EXPECT_TRUE(zip.isVisible());
+    EXPECT_EQ(zip.txtZipZone->toPlainText(), pasted);
+
+    for (Form* form : std::initializer_list<Form*>{&program().form<scale::frmErrorScaleCom>(),
+                                                   &program().form<app::frmHelp>()}) {
+        form->showForm();
+        QTest::keyClick(form, Qt::Key_Escape);
+        EXPECT_TRUE(form->isVisible()) << form->objectName().toStdString();
+        EXPECT_TRUE(dialogs().shown().empty()) << "nothing asked";
+        form->endSilently();
+    }
+
+    dialogs().onModal([](Form& quit) { QTest::keyClick(&quit, Qt::Key_Escape); });
+    app::frmQuit::askToQuit(&keys);
+    EXPECT_FALSE(program().form<app::frmQuit>().isLoaded());
+    EXPECT_EQ(endCount(), 0);
 }
 
 }  // namespace

@@ -1,7 +1,14 @@
 #include <QLabel>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QScreen>
+#include <QScrollArea>
 #include <QPushButton>
 #include <QTest>
+#include <cmath>
 
+#include "app/Dialogs.h"
 #include "app/Look.h"
 #include "app/frmCheckScale.h"
 #include "app/frmHelp.h"
@@ -20,6 +27,69 @@ namespace vantor::test {
 namespace {
 
 class LookTest : public ProgramFixture {};
+
+double luminance(const QColor& colour) {
+    const auto channel = [](double c) { return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4); };
+    return 0.2126 * channel(colour.redF()) + 0.7152 * channel(colour.greenF()) + 0.0722 * channel(colour.blueF());
+}
+
+TEST_F(LookTest, TheFocusFrameStandsOutOnTheProgramsBlue) {
+    auto& keys = program().form<keys::frmProgramKey>();
+    keys.load();
+    for (QWidget* control : std::initializer_list<QWidget*>{keys.cboKeyNum, keys.cmdAdd}) {
+        const double frame = luminance(control->palette().color(QPalette::Highlight));
+        const double background = luminance(app::kBackground);
+        EXPECT_GE((background + 0.05) / (frame + 0.05), 3.0) << control->objectName().toStdString();
+    }
+}
+
+// The test screen (800 x 600) is what a 1366 x 768 screen at 150 % offers: the key and zone forms
+// take its size and scroll, their controls whole and their buttons reachable; none can be made
+// smaller than that.
+TEST_F(LookTest, FormsLargerThanTheScreenScrollWithTheirControlsWhole) {
+    auto& keys = program().form<keys::frmProgramKey>();
+    auto& zip = program().form<zones::frmProgramZip>();
+    const std::vector<std::pair<app::Form*, QStringList>> forms = {
+        {&keys, {"cmdAdd", "cmdProgram", "cmdClose", "txtMaxWt", "txtRate"}},
+        {&zip, {"cmdPaste", "cmdProgram", "cmdClose"}}};
+    for (const auto& [form, controls] : forms) {
+        SCOPED_TRACE(form->objectName().toStdString());
+        form->showForm();
+        const QSize room = form->screen()->availableGeometry().size();
+        ASSERT_LT(room.width(), 860);
+        EXPECT_LE(form->width(), room.width());
+        EXPECT_LE(form->height(), room.height());
+        form->resize(form->width() - 100, form->height() - 100);
+        EXPECT_GE(form->width(), form->minimumWidth());
+        EXPECT_EQ(form->minimumSize(), form->size());
+        auto* area = form->findChild<QScrollArea*>();
+        ASSERT_NE(area, nullptr);
+        for (const QString& name : controls) {
+            QWidget* control = ProgramFixture::control(*form, name);
+            EXPECT_GE(control->height(), control->minimumSizeHint().height()) << name.toStdString();
+            EXPECT_GE(control->width(), control->minimumSizeHint().width()) << name.toStdString();
+            area->ensureWidgetVisible(control);
+            const QRect shown(control->mapTo(area->viewport(), QPoint(0, 0)), control->size());
+            EXPECT_TRUE(area->viewport()->rect().contains(shown)) << name.toStdString();
+        }
+        form->endSilently();
+    }
+}
+
+TEST_F(LookTest, MessageBoxesAreNamedAfterTheProgramAndWideEnoughForTheirTitles) {
+    const auto untitled = app::makeMessageBox(nullptr, {QString(), QStringLiteral("Are you sure you want to cancel this operation?"),
+                                                        app::Message::Icon::Question, app::Message::Buttons::YesNo});
+    EXPECT_EQ(untitled->windowTitle(), "Vantor PC Program");
+
+    const QString title = QStringLiteral("Successful Zip/Zone Programming");
+    const auto success = app::makeMessageBox(nullptr, {title, QStringLiteral("Zip/Zone programming successful!"),
+                                                       app::Message::Icon::Information, app::Message::Buttons::Ok});
+    success->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(success.get()));
+    QFont titleFont = success->font();
+    titleFont.setBold(true);
+    EXPECT_GT(success->width(), QFontMetrics(titleFont).horizontalAdvance(title) + 100);
+}
 
 TEST_F(LookTest, EveryFormPaintsItselfItsLabelsAndButtonsInTheProgramsColourWithVerdanaAtLoad) {
     const std::vector<app::Form*> forms = {

@@ -2,6 +2,7 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include "app/ClickableLabel.h"
 #include "app/Look.h"
 #include "app/frmQuit.h"
 #include "app/frmStartUp.h"
@@ -156,6 +157,9 @@ TEST_F(MainMenuTest, CloseBoxThenCancelKeepsTheMenuWithBothTimersStopped) {
     showMenu();
     ASSERT_TRUE(menu().Timer2.isActive());
     EXPECT_EQ(menu().Timer2.interval(), 1000);
+    menu().Timer2_Timer();
+    menu().Timer2_Timer();  // the banner's dark second
+    ASSERT_FALSE(menu().ImgBanner->isVisible());
     program().form<app::frmVersion>().NewVersion = true;
     QString question;
     dialogs().onModal([&](app::Form& form) {
@@ -171,6 +175,7 @@ TEST_F(MainMenuTest, CloseBoxThenCancelKeepsTheMenuWithBothTimersStopped) {
     EXPECT_TRUE(menu().AskExit);
     EXPECT_FALSE(menu().Timer1.isActive());
     EXPECT_FALSE(menu().Timer2.isActive());
+    EXPECT_TRUE(menu().ImgBanner->isVisible()) << "stopped on a dark second, the banner still shows";
     EXPECT_EQ(endCount(), 0);
 }
 

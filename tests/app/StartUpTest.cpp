@@ -50,6 +50,23 @@ protected:
         EXPECT_TRUE(timerStoppedWhileAsking);
     }
 
+    // Starts the Internet check, closes the splash, and answers the quit question with Cancel once
+    // the check has answered. True when nothing moved on while the question was open.
+    bool closeWhileTheCheckAnswers() {
+        showSplash();
+        splash().Timer1_Timer();
+        splash().Timer1_Timer();
+        bool held = false;
+        dialogs().onModal([&](app::Form& quit) {
+            EXPECT_TRUE(QTest::qWaitFor([&] { return splash().TimerCount == 2; }, kWaitMs)) << "no answer";
+            held = !splash().Timer1.isActive() && !program().hasForm<frmChoosePort>() &&
+                   !program().hasForm<frmNotConnected>();
+            click(quit, QStringLiteral("cmdCancel"));
+        });
+        splash().close();
+        return held;
+    }
+
     LocalHttpServer web;
 };
 
@@ -155,6 +172,22 @@ TEST_F(StartUpTest, CancelledCloseAfterAFailedCheckDoesNotRestartTheSequence) {
     EXPECT_TRUE(splash().isLoaded());
     EXPECT_FALSE(splash().Timer1.isActive()) << "the next tick would open the port form while offline";
     EXPECT_FALSE(program().hasForm<frmChoosePort>());
+}
+
+TEST_F(StartUpTest, ACheckThatAnswersWhileTheQuitQuestionIsOpenWaitsForTheAnswer) {
+    probeAgainst(web.url());
+    EXPECT_TRUE(closeWhileTheCheckAnswers()) << "nothing appears behind the open question";
+    EXPECT_TRUE(splash().Timer1.isActive()) << "Cancel goes on from where the sequence stood";
+    splash().Timer1_Timer();
+    EXPECT_TRUE(program().form<frmChoosePort>().isVisible());
+
+    // Offline: the no-connection form comes once the question has been answered.
+    StartUpTest::TearDown();
+    StartUpTest::SetUp();
+    probeAgainst(LocalHttpServer::refusedUrl());
+    EXPECT_TRUE(closeWhileTheCheckAnswers());
+    EXPECT_FALSE(splash().Timer1.isActive());
+    EXPECT_TRUE(program().form<frmNotConnected>().isVisible());
 }
 
 TEST_F(StartUpTest, YesToTheQuitQuestionEndsTheProgramInsideTheClose) {

@@ -3,6 +3,7 @@
 // download-finished form, the programming run and the final screen. The scale's memory is read
 // from the simulator's memory file at the end.
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
@@ -166,6 +167,62 @@ TEST_F(UpdateRoadTest, TheWholeRoadProgramsTheScaleAndEndsTheProgram) {
     ASSERT_EQ(static_cast<std::size_t>(bytes.size()), image.size());
     EXPECT_TRUE(std::equal(image.begin(), image.end(), reinterpret_cast<const std::uint8_t*>(bytes.constData())))
         << "the scale's memory is the image";
+}
+
+TEST_F(UpdateRoadTest, ALinkThatGivesNoUpdateFileIsRefusedBeforeSuccessAndTheLinkStaysToCorrect) {
+    ASSERT_TRUE(QFile::copy(QStringLiteral(VANTOR_FIXTURES_DIR "/hex/html-page.hex"),
+                            m_root.filePath(QStringLiteral("VantorDownload/login.html"))));
+    toLinkForm();
+    continueWith(link("/VantorDownload/login.html"));
+
+    ASSERT_EQ(dialogs().asked().size(), 1u);
+    EXPECT_EQ(dialogs().asked()[0].title, "Update File Refused");
+    EXPECT_EQ(dialogs().asked()[0].text,
+              "Line 1: a record starts with ':', this line starts with '<' (the file looks like a web page, "
+              "not an Intel HEX file).");
+    EXPECT_EQ(dialogs().asked()[0].icon, app::Message::Icon::Exclamation);
+    EXPECT_FALSE(program().hasForm<frmSuccess>()) << "no \"Successful Download\"";
+    EXPECT_FALSE(QFile::exists(updateFile()));
+    EXPECT_TRUE(checkScale().isVisible());
+    EXPECT_EQ(control<QLineEdit>(checkScale(), "txtLink")->text(), link("/VantorDownload/login.html"));
+
+    continueWith(link());
+    EXPECT_TRUE(program().form<frmSuccess>().isVisible()) << "the corrected link goes on";
+}
+
+TEST_F(UpdateRoadTest, TheRoadIsWalkedWithTheEnterKeyAlone) {
+    // Enter goes where the keyboard's focus is, in the window the user is looking at.
+    const auto pressEnterIn = [](app::Form& form) {
+        QApplication::setActiveWindow(&form);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&form)) << form.objectName().toStdString();
+        QWidget* focus = QApplication::focusWidget();
+        ASSERT_TRUE(focus && focus->window() == &form) << form.objectName().toStdString() << " has no focus";
+        QTest::keyClick(focus, Qt::Key_Return);
+    };
+    menu().showForm();
+    pressEnterIn(menu());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return checkScale().isVisible(); }, kWaitMs));
+
+    QApplication::setActiveWindow(&checkScale());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&checkScale()));
+    ASSERT_EQ(QApplication::focusWidget(), control<QLineEdit>(checkScale(), "txtLink"));
+    QTest::keyClicks(QApplication::focusWidget(), link());
+    pressEnterIn(checkScale());
+    EXPECT_EQ(QApplication::focusWidget(), control<QPushButton>(checkScale(), "cmdContinue"))
+        << "Enter in the link box only moves the focus";
+    EXPECT_FALSE(program().hasForm<frmDownload>());
+    pressEnterIn(checkScale());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return program().hasForm<frmSuccess>() && program().form<frmSuccess>().isVisible(); },
+                                kWaitMs));
+
+    pressEnterIn(program().form<frmSuccess>());
+    frmSuccessUpdate& last = program().form<frmSuccessUpdate>();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return last.isVisible() && last.Timer1.isActive(); }, kRunWaitMs));
+    for (int tick = 1; tick <= 11; ++tick)
+        last.Timer1_Timer();
+    pressEnterIn(last);
+    EXPECT_EQ(endCount(), 1) << "Enter on \"E&xit\" ends the program";
+    EXPECT_TRUE(dialogs().asked().empty());
 }
 
 TEST_F(UpdateRoadTest, ALocalFileLinkIsCopiedInsteadOfDownloaded) {

@@ -256,6 +256,51 @@ TEST_F(DisplayRunTest, NoSecondRunStartsInsideARunningOne) {
     EXPECT_TRUE(dialogs().asked().empty());  // a second start would have found the link busy
 }
 
+// Closing the form mid-run asks the quit question with the run held between two exchanges:
+// Cancel goes on where the run stood, Yes ends the program with no page half sent.
+TEST_F(DisplayRunTest, TheRunWaitsWhileTheQuitQuestionIsOpen) {
+    // At the wire's own pace the run is far from its end whenever the form is closed.
+    SimulatorProcess simulator({"--wire-timing"});
+    putUpdateFile("sample-update.hex");
+    usePort(simulator);
+    scale::PauseGate& gate = program().scale().pauseGate();
+    display().showForm();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return display().ProgressBar1->value() >= 2; }, kWaitMs));
+    int held = -1;
+    const auto askAndAnswer = [&](const char* answer) {
+        return [&, answer](app::Form& quit) {
+            EXPECT_EQ(control<QLabel>(quit, "lblQuit")->text(), "Are you sure you want to quit updating your scale?");
+            EXPECT_TRUE(control<QLabel>(quit, "lblUnfinished")->isVisible());
+            EXPECT_EQ(control<QLabel>(quit, "lblUnfinished")->text(),
+                      "Your scale will not work until it has been updated.");
+            EXPECT_TRUE(QTest::qWaitFor([&] { return gate.holding(); }, kWaitMs));
+            QCoreApplication::processEvents();
+            held = display().ProgressBar1->value();
+            QCoreApplication::processEvents();
+            EXPECT_EQ(display().ProgressBar1->value(), held);
+            EXPECT_TRUE(gate.holding());
+            click(quit, QLatin1String(answer));
+        };
+    };
+
+    dialogs().onModal(askAndAnswer("cmdCancel"));
+    display().close();
+    EXPECT_TRUE(display().isVisible());
+    recordProgress();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return display().ProgressBar1->value() >= held + 2; }, kWaitMs));
+    ASSERT_FALSE(m_progress.empty());
+    EXPECT_GE(m_progress.front(), held) << "the run went on where it stood";
+
+    dialogs().onModal(askAndAnswer("cmdYes"));
+    display().close();
+    EXPECT_EQ(endCount(), 1);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(display().running());
+    EXPECT_FALSE(errorShown());
+    EXPECT_TRUE(dialogs().asked().empty());
+    EXPECT_TRUE(dialogs().allScriptUsed());
+}
+
 TEST_F(DisplayRunTest, EndingTheProgramStopsTheRunPromptlyAndReleasesThePort) {
     SimulatorProcess simulator({"--wire-timing"});
     putUpdateFile("sample-update.hex");

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <numeric>
+#include <thread>
 
 #include "firmware/ProgrammingRun.h"
 #include "scale/FakeScaleTransport.h"
@@ -280,4 +281,55 @@ TEST(ProgramWithScaleSerial, SilentScaleUnlocksWithZerosAndIsRefused) {
     EXPECT_FALSE(programming.serial.scaleCom);
     EXPECT_EQ(programming.result.outcome, ProgramOutcome::SerialNumberWrong);
     EXPECT_EQ(scale.sent()[1], (Bytes{0x1E, 0, 0, 0, 0}));
+}
+
+namespace {
+
+// Runs the program on its own thread, as the scale worker does, with the gate paused once the
+// bar first shows `pauseAt`; returns once the run is held there.
+struct HeldRun {
+    HeldRun(FakeScaleTransport& scale, const ImageBuffer& image, int pauseAt)
+        : thread([&, pauseAt] {
+              result = ProgramAllPages(
+                  scale, image, [&](int value) { if (value == pauseAt) gate.pause(); }, cancel, &gate);
+          }) {
+        while (!gate.holding()) std::this_thread::yield();
+    }
+    ~HeldRun() {
+        gate.release();
+        if (thread.joinable()) thread.join();
+    }
+    PauseGate gate;
+    std::atomic<bool> cancel{false};
+    ProgramResult result;
+    std::thread thread;
+};
+
+}  // namespace
+
+TEST(ProgramAllPages, PausedItHoldsBetweenTwoExchangesAndGoesOnFromThereWhenResumed) {
+    FakeScaleTransport scale = scaleWith({});
+    const ImageBuffer image = patternImage();
+    HeldRun run(scale, image, 3);
+    // The unlock and the writes of pages 0x0000..0x02FF went out, each answered; the next waits.
+    const std::size_t sentWhenHeld = scale.sent().size();
+    EXPECT_EQ(sentWhenHeld, 1u + 6u);
+    EXPECT_EQ(scale.now(), FakeScaleTransport::Clock{}) << "no time limit ran while held";
+
+    run.gate.resume();
+    run.thread.join();
+    EXPECT_EQ(run.result.outcome, ProgramOutcome::Success);
+    EXPECT_EQ(wireOf(scale).kinds, "U" + repeated('W', 512) + repeated('R', 512) + "F");
+}
+
+TEST(ProgramAllPages, ReleasedWhileHeldForTheProgramsEndItSendsNothingMore) {
+    FakeScaleTransport scale = scaleWith({});
+    const ImageBuffer image = patternImage();
+    HeldRun run(scale, image, 300);
+    const std::size_t sentWhenHeld = scale.sent().size();
+    run.cancel = true;
+    run.gate.release();
+    run.thread.join();
+    EXPECT_EQ(run.result.outcome, ProgramOutcome::Cancelled);
+    EXPECT_EQ(scale.sent().size(), sentWhenHeld);
 }

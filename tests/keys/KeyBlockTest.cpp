@@ -5,6 +5,7 @@
 #include <atomic>
 
 #include "keys/KeyBlock.h"
+#include "keys/KeyMessages.h"
 #include "keys/KeyProgramming.h"
 #include "scale/FakeScaleTransport.h"
 
@@ -144,4 +145,11 @@ TEST(CheckKey, AsksOnlyWhenTheScaleGaveItsNumber) {
     const KeyCheck check = checkKey(used, 3);
     EXPECT_TRUE(check.check.programmed);
     EXPECT_EQ(used.sent()[2], (Bytes{0xB4, 0x88, 0x00}));
+}
+
+TEST(KeyMessages, AnIncompleteTableIsNamedWithItsKeyAndHowFarTheWriteCame) {
+    const EditorMessage message = messages::incompleteTable(3, 2, 5);
+    EXPECT_STREQ(message.title, "Key Programming Incomplete");
+    EXPECT_EQ(message.text,
+              "Key 3 holds an incomplete table: 2 of its 5 parts were written. Program key 3 again before you use it.");
 }

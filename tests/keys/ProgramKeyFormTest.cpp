@@ -1,6 +1,7 @@
 // The key form as the user meets it: a table built by typing and clicking, the questions, and
 // programming on the scale worker with the simulator on a pseudo-terminal as the scale.
 
+#include <QApplication>
 #include <QComboBox>
 #include <QFile>
 #include <QHeaderView>
@@ -262,6 +263,7 @@ TEST_F(ProgramKeyFormTest, ProgrammedKeyIsOverwrittenOnlyAfterYes) {
     EXPECT_FALSE(form().progbarKey->isVisible());
     EXPECT_TRUE(form().cmdProgram->isEnabled());
     EXPECT_EQ(form().table().rowCount(), 1);
+    EXPECT_EQ(form().focusWidget(), form().cboKeyNum);
 
     dialogs().answer(Answer::Yes);  // overwrite
     dialogs().answer(Answer::Yes);  // confirm
@@ -273,7 +275,47 @@ TEST_F(ProgramKeyFormTest, ProgrammedKeyIsOverwrittenOnlyAfterYes) {
     EXPECT_EQ(memory(0x8580, 3), (Bytes{0x01, 0xC6, 0x00}));
 }
 
-TEST_F(ProgramKeyFormTest, FailedWriteShowsTheErrorAndKeepsTheTable) {
+// A write that fails part way: Retry writes the same table to the same key again, and the user
+// sees the form pass through the same states as the first time.
+TEST_F(ProgramKeyFormTest, RetryAfterAFailedWriteWritesTheSameTableAgain) {
+    // The third page is refused as often as one write tries it, then taken.
+    SimulatorProcess simulator({"--memory", memoryFile(), "--fault", "refuse:write:addr=0x8400:count=4"});
+    open();
+    usePort(QString::fromStdString(simulator.devicePath()));
+    chooseKey(1);
+    addRange("16", "2.50");
+    addRange("32", "3.00");
+    // What the form shows each time a page has been written.
+    std::vector<QString> states;
+    QObject::connect(form().progbarKey, &QProgressBar::valueChanged, &form(), [&](int value) {
+        if (value > 0 && form().lblProgramming->text().startsWith(QLatin1String("Programming")))
+            states.push_back(QStringLiteral("%1 %2 %3 close %4")
+                                 .arg(value)
+                                 .arg(form().lblProgramming->text())
+                                 .arg(form().lblProgramming->isVisible())
+                                 .arg(form().cmdClose->isEnabled()));
+    });
+
+    dialogs().answer(Answer::Yes);  // confirm
+    dialogs().onModal(ScriptedDialogs::click(QStringLiteral("cmdRetry")));
+    dialogs().answer(Answer::Yes);  // another key
+    programAndWait();
+
+    EXPECT_EQ(titlesAsked(), (std::vector<QString>{"Confirm Key Programming", "Successful Key Programming"}));
+    ASSERT_EQ(dialogs().shown().size(), 1u);
+    EXPECT_EQ(dialogs().shown()[0].title, "Error Communicating with the Scale");
+    const QString writing = QStringLiteral(" Programming rates and functions of key 1.... 1 close 0");
+    EXPECT_EQ(states, (std::vector<QString>{"128" + writing, "256" + writing, "128" + writing, "256" + writing,
+                                            "384" + writing, "512" + writing, "640" + writing}));
+    EXPECT_FALSE(program().hasForm<firmware::frmDisplay>());
+    EXPECT_TRUE(form().cmdClose->isEnabled());
+    ASSERT_EQ(simulator.stop(), 0);
+    EXPECT_EQ(memory(0x8400, 6), (Bytes{0x00, 0x00, 0xFA, 0x00, 0x01, 0x2C}));
+}
+
+// Exit from the error dialog, or a Retry that fails again, hands the form back usable and says
+// what the key now holds.
+TEST_F(ProgramKeyFormTest, AFailedWriteLeftAsItIsSaysTheKeyMustBeProgrammedAgain) {
     SimulatorProcess simulator({"--memory", memoryFile(), "--fault", "refuse:write:addr=0x8400"});
     open();
     usePort(QString::fromStdString(simulator.devicePath()));
@@ -281,23 +323,101 @@ TEST_F(ProgramKeyFormTest, FailedWriteShowsTheErrorAndKeepsTheTable) {
     addRange("16", "2.50");
     addRange("32", "3.00");
 
+    const auto formHandedBack = [this] {
+        EXPECT_EQ(dialogs().asked().back().title, "Key Programming Incomplete");
+        EXPECT_EQ(dialogs().asked().back().icon, app::Message::Icon::Exclamation);
+        EXPECT_TRUE(dialogs().allScriptUsed());
+        EXPECT_FALSE(form().lblProgramming->isVisible());
+        EXPECT_FALSE(form().progbarKey->isVisible());
+        EXPECT_TRUE(form().cmdClose->isEnabled());
+        EXPECT_TRUE(form().cmdProgram->isEnabled());
+        EXPECT_TRUE(form().cmdAdd->isEnabled());
+        EXPECT_EQ(form().table().rowCount(), 2);
+        EXPECT_TRUE(form().isVisible());
+        EXPECT_EQ(endCount(), 0);
+    };
+
+    dialogs().answer(Answer::Yes);  // confirm
+    dialogs().onModal([this](app::Form& error) {
+        dialogs().onModal(ScriptedDialogs::click(QStringLiteral("cmdCancel")));  // the quit question
+        click(error, QStringLiteral("cmdExit"));
+    });
+    programAndWait();
+    EXPECT_EQ(titlesAsked(), (std::vector<QString>{"Confirm Key Programming", "Key Programming Incomplete"}));
+    formHandedBack();
+
+    dialogs().answer(Answer::Yes);  // overwrite: the key's first page is written now
     dialogs().answer(Answer::Yes);  // confirm
     dialogs().onModal(ScriptedDialogs::click(QStringLiteral("cmdRetry")));
     programAndWait();
+    ASSERT_EQ(dialogs().shown().size(), 3u) << "no second error dialog after the failed retry";
+    EXPECT_EQ(dialogs().asked().size(), 5u);
+    formHandedBack();
 
-    ASSERT_EQ(dialogs().shown().size(), 1u);
-    EXPECT_EQ(dialogs().shown()[0].title, "Error Communicating with the Scale");
-    EXPECT_FALSE(program().hasForm<firmware::frmDisplay>());  // no firmware update was started
-    EXPECT_TRUE(form().isVisible());
-    EXPECT_EQ(form().table().rowCount(), 2);
-    EXPECT_EQ(form().fgridWeightRate->rowCount(), 3);
-    EXPECT_TRUE(form().cmdProgram->isEnabled());
-    EXPECT_TRUE(form().cmdAdd->isEnabled());
-    EXPECT_FALSE(form().cmdClose->isEnabled());
+    EXPECT_FALSE(program().hasForm<firmware::frmDisplay>());
     ASSERT_EQ(simulator.stop(), 0);
     // The two pages before the failed one stay written.
     EXPECT_EQ(memory(0x8300, 2), (Bytes{0x01, 0xC6}));
     EXPECT_EQ(memory(0x8400, 128), Bytes(128, 0xFF));
+}
+
+// Ranges typed as a keyboard user does: Enter adds the range and takes the focus back to the max
+// weight; however long the table grows, its newest row is in view.
+TEST_F(ProgramKeyFormTest, EnterAddsTheRangeAndTheNewestRowStaysInView) {
+    open();
+    QApplication::setActiveWindow(&form());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form()));
+    chooseKey(1);
+    form().txtMaxWt->setFocus();
+    form().txtMaxWt->selectAll();
+    const QTableWidget& grid = *form().fgridWeightRate;
+    const auto inView = [&grid](int row) {
+        return grid.viewport()->rect().contains(grid.visualItemRect(grid.item(row, 0)));
+    };
+    constexpr int kRows = 24;
+    for (int range = 1; range <= kRows; ++range) {
+        QTest::keyClicks(form().txtMaxWt, QString::number(range * 2));
+        QTest::keyClick(form().txtMaxWt, Qt::Key_Tab);
+        ASSERT_EQ(form().focusWidget(), form().txtRate);
+        QTest::keyClicks(form().txtRate, QString::number(range));
+        QTest::keyClick(form().txtRate, range % 2 ? Qt::Key_Return : Qt::Key_Enter);
+        ASSERT_EQ(form().table().rowCount(), range);
+        ASSERT_EQ(form().focusWidget(), form().txtMaxWt);
+        EXPECT_EQ(form().txtMaxWt->selectedText(), QString::number(range * 2 + 1));
+        EXPECT_TRUE(inView(range - 1)) << range;
+    }
+    EXPECT_TRUE(dialogs().asked().empty());
+    EXPECT_EQ(cell(kRows - 1, 1), QString::number(kRows * 2));
+
+    click(form(), "cmdEdit");
+    click(form(), "cmdEdit");
+    EXPECT_TRUE(inView(kRows - 3));
+
+    // Enter in the weight box adds the range too.
+    form().txtMaxWt->selectAll();
+    QTest::keyClicks(form().txtMaxWt, QStringLiteral("100"));
+    QTest::keyClick(form().txtMaxWt, Qt::Key_Return);
+    EXPECT_EQ(form().table().rowCount(), kRows - 1);
+}
+
+// A declined unit change ticks the unit in use again, and the focus goes with the tick, so that
+// the arrow keys go on from there.
+TEST_F(ProgramKeyFormTest, DeclinedUnitChangeTakesTheFocusBackWithTheTick) {
+    open();
+    QApplication::setActiveWindow(&form());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form()));
+    chooseKey(1);
+    addRange("12", "1");
+    form().optOz->setFocus();
+    for (int press = 0; press < 2; ++press) {
+        dialogs().answer(Answer::No);
+        QTest::keyClick(form().focusWidget(), Qt::Key_Right);
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(form().optOz->isChecked());
+        EXPECT_EQ(form().focusWidget(), form().optOz) << press;
+    }
+    EXPECT_EQ(titlesAsked(), (std::vector<QString>{"Change Weight Unit", "Change Weight Unit"}));
+    EXPECT_EQ(form().table().rowCount(), 1);
 }
 
 TEST_F(ProgramKeyFormTest, ScaleThatCannotBeReachedWritesNothing) {

@@ -94,7 +94,7 @@ TEST(RangeAndContentRange, TextsAndParsing) {
 
 ReplyHead head(int status, std::optional<std::int64_t> length = {}, std::optional<std::string> range = {},
                std::string line = {}) {
-    return {status, line.empty() ? "HTTP/1.1 " + std::to_string(status) + " X" : line, length, range};
+    return {status, line.empty() ? "HTTP/1.1 " + std::to_string(status) + " X" : line, length, range, {}, {}};
 }
 
 TEST(DecideReply, EveryStatusWithItsExactMessage) {
@@ -144,6 +144,9 @@ TEST(DecideReply, AResumedReplyMustStartWhereItWasAsked) {
     EXPECT_EQ(DecideReply(head(200, 10000), true, 0, 10000, url).verdict, ReplyVerdict::Save)
         << "asked from byte 0, the whole file is what a resume wanted";
     EXPECT_EQ(DecideReply(head(206, 5, "bytes 5-9/10"), false, 0, {}, url).verdict, ReplyVerdict::Refuse);
+    const ReplyDecision unplaced = DecideReply(head(206, 10, {}, "HTTP/1.1 206 Partial Content"), false, 0, {}, url);
+    EXPECT_EQ(unplaced.verdict, ReplyVerdict::Refuse) << "a part of unknown place is not the file from byte 0";
+    EXPECT_EQ(unplaced.message.text, "The server returned the following response:\n\nHTTP/1.1 206 Partial Content");
 }
 
 TEST(DecideReply, LengthsNearThe64BitLimitAreRefusedNotOverflowed) {
@@ -173,13 +176,18 @@ TEST(DownloadSession, AWholeFileCompletesWithRateAndTimeLeft) {
     EXPECT_FALSE(session.cancelSearch());
 }
 
+// A first attempt answered with `first` that broke off after `received` bytes, and the user's Retry.
+void breakAfter(DownloadSession& session, const ReplyHead& first, std::int64_t received) {
+    session.beginAttempt();
+    session.acceptHead(first, 0);
+    session.addBytes(received, 1);
+    ASSERT_EQ(session.endAttempt(true), DownloadSession::Ending::AskRetry);
+    session.retry();
+}
+
 TEST(DownloadSession, ABrokenTransferResumesBackedOffAndKeepsItsTotal) {
     DownloadSession session("http://h/f");
-    session.beginAttempt();
-    session.acceptHead(head(200, 20000), 0);
-    session.addBytes(10000, 1);
-    EXPECT_EQ(session.endAttempt(true), DownloadSession::Ending::AskRetry);
-    session.retry();
+    breakAfter(session, head(200, 20000), 10000);
     EXPECT_EQ(session.beginAttempt(), 5904);
     EXPECT_EQ(session.writeOffset(), 5904);
     ASSERT_EQ(session.acceptHead(head(206, 14096, "bytes 5904-19999/20000"), 2).verdict, ReplyVerdict::Save);
@@ -187,6 +195,46 @@ TEST(DownloadSession, ABrokenTransferResumesBackedOffAndKeepsItsTotal) {
     session.addBytes(14096, 3);
     EXPECT_EQ(session.endAttempt(true), DownloadSession::Ending::Completed);
     EXPECT_TRUE(session.succeeded());
+}
+
+TEST(DownloadSession, AResumeSendsTheFirstReplysValidatorAndARestartBeginsAFreshFileAtByteZero) {
+    ReplyHead first = head(200, 20000);
+    first.etag = "\"v1\"";
+    first.lastModified = "Tue, 01 Dec 2026 10:00:00 GMT";
+    EXPECT_EQ(ResumeValidator(first), "\"v1\"");
+    first.etag = "W/\"v1\"";
+    EXPECT_EQ(ResumeValidator(first), "Tue, 01 Dec 2026 10:00:00 GMT") << "a weak ETag never matches in If-Range";
+    EXPECT_EQ(ResumeValidator(head(200, 20000)), std::nullopt);
+    first.etag = "\"v1\"";
+
+    DownloadSession session("http://h/f");
+    EXPECT_EQ(session.ifRange(), std::nullopt) << "a first attempt has nothing to match";
+    breakAfter(session, first, 10000);
+    EXPECT_EQ(session.beginAttempt(), 5904);
+    EXPECT_EQ(session.ifRange(), "\"v1\"");
+    ASSERT_EQ(session.acceptHead(head(206, 14096, "bytes 6000-19999/20000"), 2).verdict, ReplyVerdict::OfferRestart);
+
+    session.restartFromZero();
+    EXPECT_FALSE(session.resuming());
+    EXPECT_EQ(session.beginAttempt(), 0);
+    EXPECT_EQ(session.ifRange(), std::nullopt);
+    EXPECT_EQ(session.progress().received, 0);
+    ASSERT_EQ(session.acceptHead(head(206, 30000, "bytes 0-29999/30000"), 3).verdict, ReplyVerdict::Save);
+    EXPECT_EQ(session.writeOffset(), 0);
+    EXPECT_EQ(session.total(), 30000) << "the length of the file the server holds now";
+    session.addBytes(30000, 4);
+    EXPECT_EQ(session.endAttempt(true), DownloadSession::Ending::Completed);
+    EXPECT_TRUE(session.succeeded());
+}
+
+TEST(DownloadSession, AResumeBackedOffToByteZeroTakesTheNewReplysLength) {
+    DownloadSession session("http://h/f");
+    breakAfter(session, head(200, 20000), 3000);
+    EXPECT_EQ(session.beginAttempt(), 0);
+    ASSERT_EQ(session.acceptHead(head(200, 15000), 2).verdict, ReplyVerdict::Save);
+    EXPECT_EQ(session.total(), 15000) << "the file changed: 15000 bytes are all of it";
+    session.addBytes(15000, 3);
+    EXPECT_EQ(session.endAttempt(true), DownloadSession::Ending::Completed);
 }
 
 TEST(DownloadSession, EndingsThatAbandonTheFile) {

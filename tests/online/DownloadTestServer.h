@@ -3,7 +3,8 @@
 // A web server on 127.0.0.1 that misbehaves on purpose, for the downloader's tests: it serves
 // one body with Range support, and can break the connection after some bytes, ignore Range,
 // answer without a length, answer with a fixed status, stay silent, reset the connection part-way
-// through its answer, or send bytes of the test's own making. It records every request.
+// through its answer, or send bytes of the test's own making. With an ETag it honours If-Range,
+// and its file can change between requests. It records every request.
 
 #include <sys/socket.h>
 
@@ -25,6 +26,7 @@ public:
         int status = 0;                // a fixed status with an empty body (0: serve the body)
         bool silent = false;           // never answer
         qint64 contentRangeShift = 0;  // a 206 whose Content-Range starts this far from the asked byte
+        qint64 resumeRangeShift = 0;   // the same, for requests that ask from beyond byte 0 only
         qint64 resetAt = -1;           // send this many bytes of the answer, head included, then reset
         bool closeAtCut = false;       // after cutAfter bytes, close the connection instead of holding it
         QByteArray raw{};              // send exactly these bytes instead of an answer, then close
@@ -56,6 +58,14 @@ public:
     }
     // The Range header of every request, in order ("" when there was none).
     const QList<QByteArray>& ranges() const { return m_ranges; }
+    // The If-Range header of every request, in order ("" when there was none).
+    const QList<QByteArray>& ifRanges() const { return m_ifRanges; }
+
+    // The file as served from now on, and the ETag that names this version of it.
+    void serve(QByteArray body, QByteArray etag) {
+        m_body = std::move(body);
+        m_etag = std::move(etag);
+    }
 
     // Closes the connections held after a cut.
     void dropCuts() {
@@ -78,13 +88,20 @@ private:
         const QByteArray head = buffer.left(end);
         m_pending.remove(socket);
         QByteArray range;
-        for (const QByteArray& line : head.split('\n'))
+        QByteArray ifRange;
+        for (const QByteArray& line : head.split('\n')) {
             if (line.toLower().startsWith("range:"))
                 range = line.mid(6).trimmed();
+            if (line.toLower().startsWith("if-range:"))
+                ifRange = line.mid(9).trimmed();
+        }
         const int index = static_cast<int>(m_ranges.size());
         m_ranges.push_back(range);
-        const Behaviour how =
-            index < static_cast<int>(m_behaviours.size()) ? m_behaviours[index] : m_afterwards;
+        m_ifRanges.push_back(ifRange);
+        Behaviour how = index < static_cast<int>(m_behaviours.size()) ? m_behaviours[index] : m_afterwards;
+        // A version other than the one the client holds: the whole file, as HTTP has it.
+        if (!ifRange.isEmpty() && ifRange != m_etag)
+            how.ignoreRange = true;
         answer(socket, range, how);
     }
 
@@ -108,10 +125,13 @@ private:
         QByteArray body = m_body.mid(from);
         QByteArray head = from > 0 || (range.startsWith("bytes=") && !how.ignoreRange)
                               ? "HTTP/1.1 206 Partial Content\r\nContent-Range: bytes " +
-                                    QByteArray::number(from + how.contentRangeShift) + "-" +
+                                    QByteArray::number(from + how.contentRangeShift + (from > 0 ? how.resumeRangeShift : 0)) +
+                                    "-" +
                                     QByteArray::number(m_body.size() - 1) + "/" +
                                     QByteArray::number(m_body.size()) + "\r\n"
                               : QByteArray("HTTP/1.1 200 OK\r\n");
+        if (!m_etag.isEmpty())
+            head += "ETag: " + m_etag + "\r\n";
         if (how.chunked) {
             head += "Transfer-Encoding: chunked\r\nConnection: close\r\n\r\n";
             QByteArray chunks;
@@ -158,6 +178,8 @@ private:
     std::vector<Behaviour> m_behaviours;
     QHash<QTcpSocket*, QByteArray> m_pending;
     QList<QByteArray> m_ranges;
+    QList<QByteArray> m_ifRanges;
+    QByteArray m_etag;
     std::vector<QPointer<QTcpSocket>> m_held;
     int m_dropAfterMs = -1;
 };

@@ -188,6 +188,8 @@ TEST_F(DownloaderTest, AServerThatCannotResumeDeletesThePartialFileAndRestartsWh
     EXPECT_EQ(asked[1].title, "Unable to Resume Download");
     EXPECT_TRUE(outcome.good());
     EXPECT_EQ(readAll(path()), source);
+    EXPECT_EQ(server.ranges(), QList<QByteArray>({"bytes=0-", "bytes=5904-", "bytes=0-"}))
+        << "the whole file is asked for again";
 
     DownloadTestServer declined(source);
     declined.behave(0, {.cutAfter = 10000});
@@ -199,16 +201,48 @@ TEST_F(DownloaderTest, AServerThatCannotResumeDeletesThePartialFileAndRestartsWh
     EXPECT_FALSE(QFile::exists(path(QStringLiteral("other.hex"))));
 }
 
-TEST_F(DownloaderTest, AResumedReplyPlacedAtTheWrongOffsetIsNotWrittenIntoTheFile) {
+TEST_F(DownloaderTest, AResumedReplyThatCannotBePlacedIsDroppedAndYesDownloadsTheWholeFileAgain) {
+    // Which replies cannot be placed is DecideReply's; here, what Yes does with one.
     const QByteArray source = randomBytes(30000);
+    const QByteArray rest = source.mid(5904);
     DownloadTestServer server(source);
     server.behave(0, {.cutAfter = 10000});
-    server.behave(1, {.contentRangeShift = 100});
-    answers = {true, false};
-    download(server.url(), path());
+    server.behave(1, {.raw = "HTTP/1.1 206 Partial Content\r\nContent-Length: " + QByteArray::number(rest.size()) +
+                             "\r\n\r\n" + rest});
+    answers = {true, true};
+    const Downloader::Outcome outcome = download(server.url(), path());
     ASSERT_EQ(asked.size(), 2u);
     EXPECT_EQ(asked[1].title, "Unable to Resume Download");
-    EXPECT_FALSE(QFile::exists(path()));
+    EXPECT_TRUE(outcome.good());
+    EXPECT_EQ(readAll(path()), source) << "not the unusable reply written from byte 0";
+    EXPECT_EQ(server.ranges(), QList<QByteArray>({"bytes=0-", "bytes=5904-", "bytes=0-"}));
+}
+
+TEST_F(DownloaderTest, AFileThatChangedBetweenAttemptsIsNeverSplicedFromTwoVersions) {
+    const QByteArray first = randomBytes(30000);
+    const QByteArray second = randomBytes(25000).toBase64().left(25000);
+    DownloadTestServer server(first);
+    server.serve(first, "\"v1\"");
+    server.behave(0, {.cutAfter = 10000});
+    std::vector<std::string> questions;
+    Downloader::Hooks hooks;
+    hooks.confirmRetry = [&](const DownloadMessage& m) {
+        questions.push_back(m.title);
+        server.serve(second, "\"v2\"");  // the maker publishes a new file meanwhile
+        return true;
+    };
+    hooks.confirmRestart = [&](const DownloadMessage& m) {
+        questions.push_back(m.title);
+        return true;
+    };
+    Downloader downloader(hooks);
+    downloader.setSilenceLimit(kStallMs);
+    const Downloader::Outcome outcome = test::runDownload(downloader, server.url(), path());
+    EXPECT_TRUE(outcome.good());
+    EXPECT_EQ(readAll(path()), second);
+    EXPECT_EQ(server.ifRanges(), QList<QByteArray>({"", "\"v1\"", ""}));
+    EXPECT_EQ(server.ranges(), QList<QByteArray>({"bytes=0-", "bytes=5904-", "bytes=0-"}));
+    EXPECT_EQ(questions, std::vector<std::string>({"Download Incomplete", "Unable to Resume Download"}));
 }
 
 TEST_F(DownloaderTest, StatusRefusalsAreToldWithTheirTitles) {
@@ -351,6 +385,21 @@ TEST_F(DownloaderTest, CliResumesABrokenTransferByItselfWithinItsRetries) {
         {QStringLiteral("download"), stubborn.url().toString(), path("x"), QStringLiteral("--retries"), QStringLiteral("0")});
     EXPECT_EQ(noRetries.exitCode, 1);
     EXPECT_FALSE(QFile::exists(path("x"))) << "no partial file";
+}
+
+TEST_F(DownloaderTest, CliNeverCountsAResumedReplyThatStartsElsewhereAsTheFile) {
+    const QByteArray source = randomBytes(40000);
+    DownloadTestServer server(source);
+    server.behave(0, {.cutAfter = 10000});
+    server.behaveAfterwards({.resumeRangeShift = 100});
+    server.dropCutsAfter(500);
+    const CliRun run = cliWithEventLoop({QStringLiteral("download"), server.url().toString(), path(),
+                                         QStringLiteral("--retries"), QStringLiteral("2")});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(readAll(path()), source);
+    const QList<QByteArray>& ranges = server.ranges();
+    ASSERT_TRUE(ranges.contains("bytes=5904-")) << ranges.join(' ').toStdString();
+    EXPECT_EQ(ranges.back().toStdString(), "bytes=0-") << "the whole file again after the misplaced reply";
 }
 
 TEST_F(DownloaderTest, CtrlCStopsACliDownloadAndLeavesNoPartialFile) {

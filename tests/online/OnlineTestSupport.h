@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QPointer>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
@@ -75,6 +76,8 @@ public:
                         .arg(m_server.serverPort()));
     }
     const QByteArray& requestHead() const { return m_head; }
+    // The answer goes out one byte every `ms` instead of at once: a server that is never quite silent.
+    void sendByteEvery(int ms) { m_byteEveryMs = ms; }
     const QByteArray& requestBody() const { return m_body; }
 
     static QByteArray okResponse(const QByteArray& body, int status = 200) {
@@ -102,14 +105,24 @@ private:
         m_pending.remove(socket);
         if (m_response.isEmpty())
             return;  // the silent server
+        if (m_byteEveryMs > 0)
+            return trickle(socket, 0);
         socket->write(m_response);
         if (m_close)
             socket->disconnectFromHost();
     }
 
+    void trickle(QPointer<QTcpSocket> socket, qsizetype at) {
+        if (!socket || at >= m_response.size())
+            return;
+        socket->write(m_response.mid(at, 1));
+        QTimer::singleShot(m_byteEveryMs, this, [this, socket, at] { trickle(socket, at + 1); });
+    }
+
     QTcpServer m_server;
     QByteArray m_response;
     bool m_close;
+    int m_byteEveryMs = 0;
     QHash<QTcpSocket*, QByteArray> m_pending;
     QByteArray m_head;
     QByteArray m_body;

@@ -92,6 +92,17 @@ TEST_F(QueryChannelHttp, ASilentServerTimesOut) {
     EXPECT_EQ(QueryChannel::kRequestLimit, std::chrono::seconds(30));
 }
 
+TEST_F(QueryChannelHttp, AServerThatTricklesIsBoundedByTheWholeRequestNotBySilence) {
+    // Forty-odd bytes at one every 100 ms would take four seconds, each byte well inside the limit.
+    ScriptedWebServer trickling(ScriptedWebServer::okResponse(wire("1\n1\n3.1|")));
+    trickling.sendByteEvery(100);
+    QueryChannel channel(trickling.url());
+    channel.setRequestLimit(std::chrono::milliseconds(300));
+    const QueryResult result = waitForQuery(channel, "SELECT x");
+    EXPECT_EQ(result.failure, "The server did not answer within 0.3 seconds.");
+    EXPECT_TRUE(result.rows.empty());
+}
+
 TEST_F(QueryChannelHttp, AReplyThatBreaksOffIsAFailureNotRows) {
     // Announces more than it sends, then hangs up: half a reply must not be read as rows.
     const QByteArray partial = wire("1\n1\n3.1|");

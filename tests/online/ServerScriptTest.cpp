@@ -126,6 +126,22 @@ TEST_F(ScriptDatabase, BoundsRunawayStatements) {
     EXPECT_TRUE(tooMany.rows.empty());
 }
 
+TEST_F(ScriptDatabase, NoValueOrRowGrowsPastAFewMegabytes) {
+    const ProgramDatabase database(m_path);
+    ASSERT_EQ(database.prepare(std::nullopt, std::nullopt), "");
+    for (const std::string statement : {"SELECT hex(randomblob(100000000))", "SELECT length(hex(randomblob(600000)))",
+                                        "SELECT length(zeroblob(2000000))"}) {
+        const StatementOutcome outcome = database.read(statement);
+        EXPECT_FALSE(outcome.ok) << statement;
+        EXPECT_EQ(outcome.error, "string or blob too big") << statement;
+    }
+    EXPECT_EQ(database.read("SELECT length(hex(randomblob(500000)))").rows,
+              (std::vector<std::vector<std::string>>{{"1000000"}}));
+    const StatementOutcome wide = database.read("SELECT 1, 2, 3, 4, 5, 6, 7, 8, 9");
+    EXPECT_FALSE(wide.ok);
+    EXPECT_EQ(wide.error, "too many columns in result set");
+}
+
 TEST_F(ScriptDatabase, WritesChangeTheData) {
     const ProgramDatabase database(m_path);
     ASSERT_EQ(database.prepare(std::nullopt, std::nullopt), "");

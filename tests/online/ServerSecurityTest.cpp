@@ -141,6 +141,18 @@ protected:
         EXPECT_NE(file.text.find(":00000001FF"), std::string::npos) << "after " << after;
     }
 
+    // `count` clients that each send `start` and then nothing more; their sockets.
+    std::vector<int> stall(int count, const std::string& start) const {
+        std::vector<int> clients;
+        for (int i = 0; i < count; ++i) {
+            const int fd = connectTo(m_port);
+            EXPECT_GE(fd, 0);
+            EXPECT_GT(::send(fd, start.data(), start.size(), MSG_NOSIGNAL), 0);
+            clients.push_back(fd);
+        }
+        return clients;
+    }
+
     QTemporaryDir m_top;
     fs::path m_root;
     std::unique_ptr<ServerProcess> m_server;
@@ -274,18 +286,45 @@ TEST_F(ServerSecurity, NoPathLeadsOutOfTheRoot) {
     EXPECT_NE(alias.text.find(":00000001FF"), std::string::npos);
 }
 
+TEST_F(ServerSecurity, FilesAreServedAsTheyAreNeverRunOrExpanded) {
+    const fs::path script = m_root / "t.cgi";
+    // What it would print is not written in it: "ran 42" shows only when it is run.
+    std::ofstream(script) << "#!/bin/sh\nprintf 'Content-Type: text/plain\\r\\n\\r\\nran %d\\n' $((6 * 7))\n";
+    fs::permissions(script, fs::perms::owner_all);
+    std::ofstream(m_root / "page.shtml") << "<p><!--#exec \"id\"--></p>\n";
+    start();
+
+    const RawAnswer cgi = get(m_port, "/t.cgi");
+    EXPECT_EQ(cgi.text.find("ran 42"), std::string::npos) << cgi.text;
+    if (cgi.status == 200) {
+        EXPECT_NE(cgi.text.find("#!/bin/sh"), std::string::npos) << "the file itself";
+    }
+    const RawAnswer page = get(m_port, "/page.shtml");
+    EXPECT_EQ(page.status, 200);
+    EXPECT_NE(page.text.find("<!--#exec \"id\"-->"), std::string::npos) << page.text;
+    EXPECT_EQ(page.text.find("uid="), std::string::npos) << "id was run: " << page.text;
+}
+
+TEST_F(ServerSecurity, ThirtyTwoSlowClientsLeaveWorkersForTheProgramsQuery) {
+    start();
+    // Each sends the start of a request and then one header line now and then: each holds a
+    // worker until the server's request time-out.
+    const std::vector<int> slow = stall(32, "GET /probe HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Slow: 1\r\n");
+    // Connections are taken in the order they came: the query's comes after all of them.
+    QueryChannel channel(QUrl(QString::fromStdString(m_server->scriptUrl())));
+    channel.setRequestLimit(std::chrono::seconds(2));
+    const QueryResult result = waitForQuery(channel, std::string(kCurrentVersionStatement));
+    EXPECT_EQ(result.failure, "");
+    EXPECT_EQ(AnswerText(result.rows), "3.0");
+    for (const int fd : slow)
+        ::close(fd);
+}
+
 TEST_F(ServerSecurity, ClientsThatStallOrHangUpDoNotStopTheOthers) {
     start();
     // Half a request each, then nothing: each holds a worker until the server's own time-out.
-    std::vector<int> stalled;
-    for (int i = 0; i < 3; ++i) {
-        const int fd = connectTo(m_port);
-        ASSERT_GE(fd, 0);
-        const std::string half =
-            "POST /vantorpc/samplecodes/sql-link.php HTTP/1.1\r\nContent-Length: 100\r\n\r\nab";
-        ASSERT_GT(::send(fd, half.data(), half.size(), MSG_NOSIGNAL), 0);
-        stalled.push_back(fd);
-    }
+    const std::vector<int> stalled =
+        stall(3, "POST /vantorpc/samplecodes/sql-link.php HTTP/1.1\r\nContent-Length: 100\r\n\r\nab");
     expectStillServing("stalled clients");
     // Clients that hang up mid-request.
     for (int i = 0; i < 3; ++i) {

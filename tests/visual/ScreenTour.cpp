@@ -336,6 +336,9 @@ void ScreenTour::updateRun() {
             return;
         taken = true;
         m_shooter.shootNow(display, QStringLiteral("frmDisplay-running"));
+        // Closed part way: the quit question, with the run held until it is answered.
+        m_dialogs->onModal(QStringLiteral("frmQuit-update-under-way"), ScreenDialogs::click(QStringLiteral("cmdCancel")));
+        display.close();
     });
     click(success, "cmdUpdate");
     // Shown, and the run not yet started: that waits for the event loop's next turn.

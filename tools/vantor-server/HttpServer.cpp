@@ -117,7 +117,10 @@ std::string HttpServer::start(const Settings& settings) {
                                         "request_timeout_ms", timeout.c_str(), "enable_keep_alive", "yes",
                                         // Headers and body go out in separate writes; without this
                                         // every reply waits for the client's delayed ACK (~40 ms).
-                                        "tcp_nodelay", "1", "enable_directory_listing", "no"};
+                                        "tcp_nodelay", "1", "enable_directory_listing", "no",
+                                        // Files are served as they are: no CGI programs, no
+                                        // server-side includes (whose exec runs commands).
+                                        "cgi_pattern", "", "cgi2_pattern", "", "ssi_pattern", ""};
     m_realRoot.clear();
     if (!settings.root.empty()) {
         m_realRoot = realPath(settings.root);

@@ -1,8 +1,9 @@
 #pragma once
 
 // The web server: CivetWeb on 127.0.0.1 with the query script, the probe page and the static
-// files (CivetWeb serves those itself, Range requests included). Every request is logged as one
-// line on stderr.
+// files (CivetWeb serves those itself, Range requests included, and serves them as they are:
+// nothing under the root is run as a script or has includes expanded). Every request is logged
+// as one line on stderr.
 
 #include <string>
 
@@ -16,7 +17,10 @@ class QueryScript;
 class HttpServer {
 public:
     static constexpr const char* kProbePath = "/probe";
-    static constexpr int kWorkerThreads = 8;
+    // A worker serves one connection at a time, and a client that sends its request slowly
+    // holds one until the request time-out: enough of them that a few dozen such clients still
+    // leave workers free for the program's queries.
+    static constexpr int kWorkerThreads = 64;
     static constexpr int kRequestTimeoutMs = 30000;
 
     struct Settings {

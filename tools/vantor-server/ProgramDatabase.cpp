@@ -39,6 +39,9 @@ Opened open(const std::string& path, int flags) {
     sqlite3_busy_timeout(db.get(), kBusyWaitMs);
     // No other database files may be reached through this one.
     sqlite3_limit(db.get(), SQLITE_LIMIT_ATTACHED, 0);
+    // A statement such as SELECT hex(randomblob(100000000)) must be refused, not built.
+    sqlite3_limit(db.get(), SQLITE_LIMIT_LENGTH, ProgramDatabase::kMaxValueBytes);
+    sqlite3_limit(db.get(), SQLITE_LIMIT_COLUMN, ProgramDatabase::kMaxColumns);
     sqlite3_extended_result_codes(db.get(), 1);
     return {std::move(db), {}};
 }
@@ -146,7 +149,7 @@ StatementOutcome run(sqlite3* db, sqlite3_stmt* statement, bool keepRows) {
             return outcome;
         }
         std::vector<std::string> row;
-        for (int column = 0; column < outcome.fieldCount; ++column) {
+        for (int column = 0; column < outcome.fieldCount && bytes <= ProgramDatabase::kMaxResultBytes; ++column) {
             row.push_back(columnText(statement, column));
             bytes += row.back().size() + 1;
         }

@@ -23,6 +23,11 @@ public:
     // Bounds on one statement, so one request cannot hold a worker or exhaust memory.
     static constexpr int kMaxRows = 32767;  // the client's tables hold no more
     static constexpr std::size_t kMaxResultBytes = 8 * 1024 * 1024;
+    // No single text or blob, the statement's own or one it makes on the way, may grow past this:
+    // SQLite refuses it before taking the memory.
+    static constexpr int kMaxValueBytes = 1024 * 1024;
+    // With the value bound, this bounds one row: the program's table has three columns.
+    static constexpr int kMaxColumns = 8;
     static constexpr int kStatementLimitMs = 5000;
 
     explicit ProgramDatabase(std::string path) : m_path(std::move(path)) {}
