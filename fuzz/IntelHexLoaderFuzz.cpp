@@ -7,6 +7,7 @@
 // looks like a record put right, so that mutations reach the record types and addresses instead
 // of stopping at the checksum.
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -43,15 +44,17 @@ unsigned pairAt(std::string_view line, std::size_t pos) {
     return static_cast<unsigned>(hexDigit(line[pos]) << 4 | hexDigit(line[pos + 1]));
 }
 
+// Lines end at LF, CR LF, CR CR LF or a lone CR; blanks and tabs before the end are dropped.
 std::vector<std::string_view> splitLines(std::string_view text) {
     std::vector<std::string_view> lines;
     while (!text.empty()) {
-        const std::size_t end = text.find('\n');
+        const std::size_t end = std::min(text.find_first_of("\r\n"), text.size());
         std::string_view line = text.substr(0, end);
-        if (line.ends_with('\r')) line.remove_suffix(1);
+        text.remove_prefix(end);
+        while (text.starts_with('\r')) text.remove_prefix(1);
+        if (text.starts_with('\n')) text.remove_prefix(1);
+        while (line.ends_with(' ') || line.ends_with('\t')) line.remove_suffix(1);
         lines.push_back(line);
-        if (end == std::string_view::npos) break;
-        text.remove_prefix(end + 1);
     }
     return lines;
 }
@@ -70,6 +73,7 @@ struct Shadow {
 Shadow shadowOf(std::string_view text) {
     if (text.starts_with(kByteOrderMark)) text.remove_prefix(kByteOrderMark.size());
     Shadow shadow;
+    unsigned base = 0;  // set by extended segment (x 16) and linear (x 65,536) address records
     for (std::string_view line : splitLines(text)) {
         if (isBlank(line)) continue;
         // An accepted file holds only well-formed records up to its end record.
@@ -85,11 +89,17 @@ Shadow shadowOf(std::string_view text) {
             shadow.ended = true;
             break;
         }
+        if ((type == 0x02 || type == 0x04) && count == 2) {
+            const unsigned extended = pairAt(line, 9) << 8 | pairAt(line, 11);
+            base = type == 0x02 ? extended << 4 : extended << 16;
+            continue;
+        }
         if (type != 0x00) continue;
-        FUZZ_REQUIRE(address + count <= ImageBuffer::kSize);
+        const std::uint64_t start = static_cast<std::uint64_t>(base) + address;
+        FUZZ_REQUIRE(start + count <= ImageBuffer::kSize);
         for (unsigned i = 0; i < count; ++i) {
-            shadow.written[address + i] = true;
-            shadow.value[address + i] = static_cast<std::uint8_t>(pairAt(line, 9 + 2 * i));
+            shadow.written[start + i] = true;
+            shadow.value[start + i] = static_cast<std::uint8_t>(pairAt(line, 9 + 2 * i));
         }
     }
     return shadow;

@@ -33,6 +33,8 @@ void checkTable(const WeightRateTable& table) {
         FUZZ_REQUIRE(table.MaxWts[at] <= table.MaxAllowedWt);
         FUZZ_REQUIRE(table.Rates[at] > 0 && table.Rates[at] <= kMaxRate);
         FUZZ_REQUIRE(table.rows()[at].rate == table.money(table.Rates[at]));
+        // Kept as the whole cents it is written as: shown, compared and written alike.
+        FUZZ_REQUIRE(static_cast<float>(toCents(table.Rates[at])) / 100.0F == table.Rates[at]);
     }
     for (std::size_t at = static_cast<std::size_t>(rows); at < WeightRateTable::kRows; ++at)
         FUZZ_REQUIRE(table.MaxWts[at] == 0 && table.Rates[at] == 0);

@@ -1,6 +1,8 @@
 #include "firmware/IntelHexLoader.h"
 
 #include <algorithm>
+#include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <fstream>
 
@@ -16,13 +18,19 @@ HexLoad refuse(std::size_t line, std::string reason) {
     return {std::nullopt, {line, std::move(reason)}, {}};
 }
 
-std::string hexWord(unsigned value) {
-    char text[5];
-    std::snprintf(text, sizeof text, "%04X", value & 0xFFFF);
+std::string hexWord(std::uint32_t value) {
+    char text[12];
+    std::snprintf(text, sizeof text, "%04X", static_cast<unsigned>(value));
     return text;
 }
 
-// Splits the text at LF; a CR before the LF belongs to the line ending.
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+// Splits the text into lines. A line ends at LF, CR LF, a lone CR (old Macintosh tools) or CR CR
+// LF (a CR LF file passed once more through a text-mode copy); blanks and tabs at the end of a
+// line are dropped, as editors leave them.
 class LineReader {
 public:
     explicit LineReader(std::string_view text) : m_text(text) {}
@@ -30,10 +38,14 @@ public:
     std::optional<std::string_view> next() {
         if (m_pos >= m_text.size())
             return std::nullopt;
-        const std::size_t end = std::min(m_text.find('\n', m_pos), m_text.size());
+        const std::size_t end = std::min(m_text.find_first_of("\r\n", m_pos), m_text.size());
         std::string_view line = m_text.substr(m_pos, end - m_pos);
-        m_pos = end + 1;
-        if (!line.empty() && line.back() == '\r')
+        m_pos = end;
+        while (m_pos < m_text.size() && m_text[m_pos] == '\r')
+            ++m_pos;
+        if (m_pos < m_text.size() && m_text[m_pos] == '\n')
+            ++m_pos;
+        while (!line.empty() && isBlank(line.back()))
             line.remove_suffix(1);
         return line;
     }
@@ -43,45 +55,75 @@ private:
     std::size_t m_pos = 0;
 };
 
-bool isBlank(std::string_view line) {
-    return std::all_of(line.begin(), line.end(), [](char c) { return c == ' ' || c == '\t'; });
+bool isBlankLine(std::string_view line) {
+    return std::all_of(line.begin(), line.end(), isBlank);
 }
 
-// What one checked record does to the image; an error text when the record cannot be used.
-std::string apply(const HexRecord& record, ImageBuffer& image, std::vector<bool>& covered, bool& ended) {
-    switch (static_cast<RecordType>(record.type)) {
-        case RecordType::Data: {
-            const std::size_t end = record.address + record.size;
-            if (end > ImageBuffer::kSize)
-                return "data at " + hexWord(record.address) + " with " + std::to_string(record.size) +
-                       " bytes runs past address FFFF.";
-            std::copy(record.data().begin(), record.data().end(), image.bytes().begin() + record.address);
-            std::fill(covered.begin() + record.address, covered.begin() + static_cast<std::ptrdiff_t>(end), true);
-            return {};
+// Lays the records over the image in file order. An extended address record (segment: its value
+// times 16; linear: its value times 65,536) moves the data records after it; the image takes them
+// as long as they stay inside the scale's 64 KiB.
+class ImageWriter {
+public:
+    explicit ImageWriter(ImageBuffer& image) : m_image(image), m_covered(ImageBuffer::kSize, false) {}
+
+    bool ended() const { return m_ended; }
+    // Which addresses a data record wrote.
+    std::vector<bool> takeCovered() { return std::move(m_covered); }
+
+    // An error text when the record cannot be used.
+    std::string apply(const HexRecord& record) {
+        switch (static_cast<RecordType>(record.type)) {
+            case RecordType::Data: return store(record);
+            case RecordType::EndOfFile:
+                if (record.size != 0)
+                    return "the end record carries data.";
+                m_ended = true;
+                return {};
+            case RecordType::ExtendedSegmentAddress: return setBase(record, kSegmentShift);
+            case RecordType::ExtendedLinearAddress: return setBase(record, kLinearShift);
+            case RecordType::StartSegmentAddress:
+            case RecordType::StartLinearAddress:
+                return {};  // where a program starts means nothing to the scale's memory
         }
-        case RecordType::EndOfFile:
-            if (record.size != 0)
-                return "the end record carries data.";
-            ended = true;
-            return {};
-        case RecordType::ExtendedSegmentAddress:
-        case RecordType::ExtendedLinearAddress: {
-            if (record.size != 2)
-                return "an extended address record holds 2 bytes, this one " + std::to_string(record.size) +
-                       ".";
-            const unsigned upper = static_cast<unsigned>(record.data()[0] << 8 | record.data()[1]);
-            if (upper != 0)
-                return "extended address " + hexWord(upper) + " lies beyond the scale's 64 KiB.";
-            return {};
-        }
-        case RecordType::StartSegmentAddress:
-        case RecordType::StartLinearAddress:
-            return {};  // where a program starts means nothing to the scale's memory
+        char type[3];
+        std::snprintf(type, sizeof type, "%02X", record.type);
+        return std::string("record type ") + type + " is not an Intel HEX record type.";
     }
-    char type[3];
-    std::snprintf(type, sizeof type, "%02X", record.type);
-    return std::string("record type ") + type + " is not an Intel HEX record type.";
-}
+
+private:
+    static constexpr unsigned kSegmentShift = 4;
+    static constexpr unsigned kLinearShift = 16;
+
+    std::string setBase(const HexRecord& record, unsigned shift) {
+        if (record.size != 2)
+            return "an extended address record holds 2 bytes, this one " + std::to_string(record.size) + ".";
+        m_extended = static_cast<std::uint32_t>(record.data()[0] << 8 | record.data()[1]);
+        m_base = static_cast<std::uint64_t>(m_extended) << shift;
+        return {};
+    }
+
+    std::string store(const HexRecord& record) {
+        const std::uint64_t start = m_base + record.address;
+        if (start + record.size > ImageBuffer::kSize) {
+            std::string text = "data at " + hexWord(static_cast<std::uint32_t>(start)) + " with " +
+                               std::to_string(record.size) + " bytes runs past address FFFF";
+            if (m_base != 0)
+                text += " (extended address " + hexWord(m_extended) + ", offset " + hexWord(record.address) + ")";
+            return text + ".";
+        }
+        std::copy(record.data().begin(), record.data().end(),
+                  m_image.bytes().begin() + static_cast<std::ptrdiff_t>(start));
+        std::fill(m_covered.begin() + static_cast<std::ptrdiff_t>(start),
+                  m_covered.begin() + static_cast<std::ptrdiff_t>(start + record.size), true);
+        return {};
+    }
+
+    ImageBuffer& m_image;
+    std::vector<bool> m_covered;
+    std::uint64_t m_base = 0;
+    std::uint32_t m_extended = 0;
+    bool m_ended = false;
+};
 
 }  // namespace
 
@@ -96,29 +138,28 @@ HexLoad IntelHexLoader::load(std::string_view text) {
         text.remove_prefix(kByteOrderMark.size());
 
     ImageBuffer image;
-    std::vector<bool> covered(ImageBuffer::kSize, false);
     LineReader lines(text);
     std::size_t number = 0;
     std::size_t lastRecord = 0;
-    bool ended = false;
+    ImageWriter writer(image);
     while (const auto line = lines.next()) {
         ++number;
-        if (isBlank(*line))
+        if (isBlankLine(*line))
             continue;
         lastRecord = number;
         const RecordParse parse = parseHexRecord(*line);
         if (!parse.ok)
             return refuse(number, parse.error);
-        if (std::string error = apply(parse.record, image, covered, ended); !error.empty())
+        if (std::string error = writer.apply(parse.record); !error.empty())
             return refuse(number, error);
-        if (ended)
+        if (writer.ended())
             break;  // what follows the end record is not part of the image
     }
     if (lastRecord == 0)
         return refuse(0, "The update file is empty: it holds no Intel HEX records.");
-    if (!ended)
+    if (!writer.ended())
         return refuse(lastRecord, "the file ends here without an end record (:00000001FF).");
-    return {std::move(image), {}, std::move(covered)};
+    return {std::move(image), {}, writer.takeCovered()};
 }
 
 HexLoad IntelHexLoader::loadFile(const std::filesystem::path& path) {

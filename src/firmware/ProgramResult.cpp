@@ -17,6 +17,8 @@ std::string pageText(const ProgramResult& result) {
 std::string whatFailed(const ProgramResult& result) {
     const std::string page = pageText(result);
     switch (result.stage) {
+        case ProgramStage::SerialRead:
+            return "The scale did not give its serial number";
         case ProgramStage::Unlock:
             switch (result.cause) {
                 case FailureCause::PortFailed:

@@ -16,7 +16,9 @@ enum class ProgramOutcome {
     Cancelled,             // the program is ending
 };
 
-enum class ProgramStage { None, Unlock, Write, Verify };
+// SerialRead: the scale gave no serial number (silent, or an answer that is no serial number), so
+// there was nothing to unlock it with and nothing was sent.
+enum class ProgramStage { None, SerialRead, Unlock, Write, Verify };
 
 enum class FailureCause {
     None,

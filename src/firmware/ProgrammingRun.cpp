@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "scale/ScaleProtocol.h"
+#include "scale/SerialNumber.h"
 
 namespace vantor::firmware {
 
@@ -178,6 +179,13 @@ ScaleProgramming programWithScaleSerial(scale::ScaleTransport& transport, ImageB
                                         scale::PauseGate* pause) {
     ScaleProgramming programming;
     programming.serial = scale::RdSN(transport);
+    if (!scale::CheckSerial(programming.serial.serial)) {
+        programming.serial.scaleCom = false;
+        programming.result.outcome = cancel.load() ? ProgramOutcome::Cancelled : ProgramOutcome::CommunicationFailure;
+        programming.result.stage = ProgramStage::SerialRead;
+        programming.result.cause = FailureCause::NoReply;
+        return programming;
+    }
     image.UpdateSN(programming.serial.serial);
     programming.result = ProgramAllPages(transport, image, progress, cancel, pause);
     return programming;

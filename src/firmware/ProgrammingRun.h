@@ -7,6 +7,8 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <optional>
+#include <string>
 
 #include "firmware/ImageBuffer.h"
 #include "firmware/ProgramResult.h"
@@ -42,11 +44,14 @@ ProgramResult ProgramAllPages(scale::ScaleTransport& transport, const ImageBuffe
 struct ScaleProgramming {
     scale::SerialRead serial;  // what the scale gave as its serial number
     ProgramResult result;
+    // Set when the port was found again with another scale behind it; nothing was sent.
+    std::optional<std::string> otherScale;
 };
 
 // The programming command's steps: the serial number the scale gives is packed into the image,
-// which is then programmed. A scale that does not answer gives an empty number, which packs as
-// zeros; the run then fails at the unlock.
+// which is then programmed. A scale that does not answer, or whose answer is no serial number,
+// fails the run before anything is sent: its unlock could only be refused, which would blame the
+// serial number for what is a communication failure.
 ScaleProgramming programWithScaleSerial(scale::ScaleTransport& transport, ImageBuffer image,
                                         const ProgressCallback& progress, const std::atomic<bool>& cancel,
                                         scale::PauseGate* pause = nullptr);

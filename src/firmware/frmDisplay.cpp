@@ -25,6 +25,7 @@
 #include "firmware/IntelHexLoader.h"
 #include "scale/PortDiscovery.h"
 #include "scale/ScaleLink.h"
+#include "scale/ScalePort.h"
 #include "scale/frmErrorScaleCom.h"
 
 namespace vantor::firmware {
@@ -310,8 +311,13 @@ void frmDisplay::Program_Click() {
     const bool started = program().scale().run(
         [image = m_image, progress = std::move(progress), &cancel, &pause](scale::SerialTransport& transport) {
             // A port that cannot be opened fails every exchange at once: the run's own rules report it.
-            if (!transport.isOpen())
-                transport.open();
+            const scale::PortReadiness port = scale::openScalePort(transport, &cancel);
+            if (port.otherScale) {
+                ScaleProgramming programming;
+                programming.otherScale = port.otherScale;
+                programming.result.outcome = ProgramOutcome::CommunicationFailure;
+                return programming;
+            }
             return programWithScaleSerial(transport, image, progress, cancel, &pause);
         },
         this, [this](ScaleProgramming programming) { finishRun(programming); });
@@ -355,6 +361,8 @@ void frmDisplay::finishRun(const ScaleProgramming& programming) {
             refuseSerialNumber();
             break;
         case ProgramOutcome::CommunicationFailure:
+            if (programming.otherScale)
+                reportOtherScale(QString::fromStdString(*programming.otherScale));
             failureExit();
             break;
         case ProgramOutcome::Cancelled:
@@ -379,6 +387,17 @@ void frmDisplay::refuseSerialNumber() {
     setHourglass(false);
     program().dialogs().ask(this, {kMessageTitle, QStringLiteral("Serial number wrong"),
                                    app::Message::Icon::None, app::Message::Buttons::Ok});
+}
+
+// The scale came back under another port with another serial number: the image was meant for the
+// first scale, so nothing is written until that one is connected again.
+void frmDisplay::reportOtherScale(const QString& serial) {
+    program().dialogs().ask(
+        this, {kMessageTitle,
+               QStringLiteral("Another scale (serial number %1) is connected now. Connect the scale that was "
+                              "being updated, then click Retry.")
+                   .arg(serial),
+               app::Message::Icon::Exclamation, app::Message::Buttons::Ok});
 }
 
 void frmDisplay::failureExit() {
@@ -437,8 +456,8 @@ void frmDisplay::showPortError(const QString& description) {
 
 bool frmDisplay::RdSN(std::function<void(QString)> done) {
     return program().scale().run(
-        [](scale::SerialTransport& transport) {
-            if (!transport.isOpen() && transport.open())
+        [&cancel = program().scale().cancelFlag()](scale::SerialTransport& transport) {
+            if (!scale::openScalePort(transport, &cancel).open)
                 return scale::SerialRead{};
             return scale::RdSN(transport);
         },

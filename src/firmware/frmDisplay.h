@@ -121,6 +121,7 @@ private:
     void finishRun(const ScaleProgramming& programming);
     void succeed();
     void refuseSerialNumber();
+    void reportOtherScale(const QString& serial);
     void failureExit();
 
     // Selects the `index`th port of the detection order (0 for COM1) and opens it.

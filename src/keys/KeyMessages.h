@@ -20,6 +20,9 @@ inline const EditorMessage kChooseKey{"Choose Blank Key", "Choose a blank key to
 inline const EditorMessage kNumericOnly{"Check Data", "Please check your data. Enter only numeric values."};
 inline const EditorMessage kMaximumWeight{"Maximum Weight",
                                           "You have reached maximum weight allowed for Vantor scale."};
+// The scale holds whole weights: 3.5 would be written as 4 and charge the 4 oz rate from 3.5 oz on.
+inline const EditorMessage kWholeWeight{"Incorrect Value",
+                                        "Max weight must be a whole number. Please check your input."};
 inline const EditorMessage kMaximumRate{"Maximum Rate", "Maximum rate is $9,999.99."};
 inline const EditorMessage kZeroRate{"Incorrect Rate", "Rate is $0.00. Please change the rate."};
 inline const EditorMessage kMinNotBelowMax{"Incorrect Value", "Max weight must be greater than min weight."};

@@ -10,6 +10,8 @@ namespace {
 constexpr std::int16_t kMaxOunces = 192;
 constexpr std::int16_t kMaxPounds = 12;
 constexpr std::int16_t kMaxGrams = 5443;
+// Rates below this are counted in whole cents without leaving 32 bits.
+constexpr float kCentsLimit = 1e7F;
 
 bool isSingle(double value) {
     return std::fabs(value) <= static_cast<double>(std::numeric_limits<float>::max());
@@ -30,7 +32,14 @@ WeightRateTable::WeightRateTable(NumberFormat format) : m_format(std::move(forma
 // Every reading below comes after CheckNumeric has passed, so the texts are numbers in range.
 std::int16_t WeightRateTable::maxWeight() const { return toInt16(*readNumber(txtMaxWt, m_format)).value_or(0); }
 std::int16_t WeightRateTable::minWeight() const { return toInt16(*readNumber(txtMinWt, m_format)).value_or(0); }
-float WeightRateTable::rate() const { return static_cast<float>(*readNumber(txtRate, m_format)); }
+// The rate as the whole cents it will be written as, so that what is shown, compared and written
+// is one number (0.001 is $0.00 and refused as such). A rate far out of range stays as typed, to be
+// refused as it stands.
+float WeightRateTable::rate() const {
+    const auto typed = static_cast<float>(*readNumber(txtRate, m_format));
+    if (std::fabs(typed) >= kCentsLimit) return typed;
+    return static_cast<float>(toCents(typed)) / 100.0F;
+}
 
 // Numbers, the weights whole numbers within 16 bits once rounded, the rate within single precision.
 bool WeightRateTable::CheckNumeric() const {
@@ -79,6 +88,18 @@ bool WeightRateTable::numericOrReset(const Prompts& prompts, Focus& focus) {
     return false;
 }
 
+bool WeightRateTable::wholeMaxWeight(const Prompts& prompts, Focus& focus) const {
+    const double typed = *readNumber(txtMaxWt, m_format);
+    if (std::trunc(typed) == typed) return true;
+    prompts.tell(messages::kWholeWeight);
+    focus = Focus::MaxWeight;
+    return false;
+}
+
+bool WeightRateTable::usableInputs(const Prompts& prompts, Focus& focus) {
+    return numericOrReset(prompts, focus) && wholeMaxWeight(prompts, focus);
+}
+
 bool WeightRateTable::add(const Prompts& prompts, Focus& focus) {
     focus = Focus::None;
     if (!keyChosen(prompts, focus)) return false;
@@ -87,7 +108,7 @@ bool WeightRateTable::add(const Prompts& prompts, Focus& focus) {
         prompts.tell(messages::kTableFull);
         return false;
     }
-    if (!numericOrReset(prompts, focus)) return false;
+    if (!usableInputs(prompts, focus)) return false;
     if (!CheckMaxWt(prompts)) return false;
     if (rate() == 0) {
         prompts.tell(messages::kZeroRate);
@@ -170,13 +191,13 @@ bool WeightRateTable::changeUnit(std::int16_t unit, const Prompts& prompts, Focu
 
 void WeightRateTable::UDMax_UpClick(const Prompts& prompts, Focus& focus) {
     focus = Focus::None;
-    if (!keyChosen(prompts, focus) || !numericOrReset(prompts, focus)) return;
+    if (!keyChosen(prompts, focus) || !usableInputs(prompts, focus)) return;
     if (CheckMaxWt(prompts)) txtMaxWt = std::to_string(maxWeight() + 1);
 }
 
 void WeightRateTable::UDMax_DownClick(const Prompts& prompts, Focus& focus) {
     focus = Focus::None;
-    if (!keyChosen(prompts, focus) || !numericOrReset(prompts, focus)) return;
+    if (!keyChosen(prompts, focus) || !usableInputs(prompts, focus)) return;
     if (maxWeight() > 0) txtMaxWt = std::to_string(maxWeight() - 1);
 }
 

@@ -90,6 +90,9 @@ private:
     bool keyChosen(const Prompts& prompts, Focus& focus) const;
     // CheckNumeric with its refusal: the boxes go back to the last row's values.
     bool numericOrReset(const Prompts& prompts, Focus& focus);
+    bool wholeMaxWeight(const Prompts& prompts, Focus& focus) const;
+    // The typed weight and rate: numbers, and a max weight the scale can hold as it stands.
+    bool usableInputs(const Prompts& prompts, Focus& focus);
     std::int16_t maxWeight() const;
     std::int16_t minWeight() const;
     float rate() const;

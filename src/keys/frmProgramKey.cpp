@@ -20,6 +20,7 @@
 #include "app/Program.h"
 #include "app/frmWelcome.h"
 #include "keys/UpDownArrows.h"
+#include "scale/ScalePort.h"
 #include "scale/SerialTransport.h"
 #include "scale/frmErrorScaleCom.h"
 
@@ -473,10 +474,9 @@ void frmProgramKey::cmdProgram_Click() {
     setHourglass(true);
     showStatus(QStringLiteral("Checking key %1 for previous programmed data....").arg(key), 0);
     const bool started = program().scale().run(
-        [key](scale::SerialTransport& transport) {
-            // A port that cannot be opened fails the serial-number read at once.
-            if (!transport.isOpen())
-                transport.open();
+        [key, &cancel = program().scale().cancelFlag()](scale::SerialTransport& transport) {
+            // A port that cannot be opened (or leads to another scale) fails the serial-number read at once.
+            scale::openScalePort(transport, &cancel);
             return checkKey(transport, key);
         },
         this, [this, key](KeyCheck check) { keyChecked(key, check); });
@@ -551,8 +551,7 @@ void frmProgramKey::ProgramData(int key) {
     };
     const bool started = program().scale().run(
         [key, block, progress = std::move(progress), &cancel](scale::SerialTransport& transport) {
-            if (!transport.isOpen())
-                transport.open();
+            scale::openScalePort(transport, &cancel);
             return keys::ProgramData(transport, key, block, progress, cancel);
         },
         this, [this, key](KeyProgramResult result) { programmed(key, result); });

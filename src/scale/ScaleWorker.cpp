@@ -6,6 +6,10 @@ ScaleWorker::ScaleWorker(QObject* parent) : QObject(parent) {
     m_thread.setObjectName(QStringLiteral("scale-worker"));
     m_context = new QObject;
     m_context->moveToThread(&m_thread);
+    // The port is closed on its own thread once that thread's event loop has ended. A job may run
+    // a local event loop (detection does); a queued call to free the port would be delivered in
+    // the middle of that job.
+    connect(&m_thread, &QThread::finished, m_context, [this] { m_transport.reset(); }, Qt::DirectConnection);
     connect(&m_thread, &QThread::finished, m_context, &QObject::deleteLater);
     m_thread.start();
 }
@@ -26,9 +30,8 @@ void ScaleWorker::stop() {
     m_stopped = true;
     m_cancel = true;
     m_pause.release();
-    // Waits for a running job, which ends promptly now that the cancel flag is set, then closes
-    // the port on its own thread.
-    QMetaObject::invokeMethod(m_context, [this] { m_transport.reset(); }, Qt::BlockingQueuedConnection);
+    // A running job ends promptly now that the cancel flag is set (quitting also ends the local
+    // event loop of a detection); the port is closed when the thread finishes.
     m_thread.quit();
     m_thread.wait();
 }

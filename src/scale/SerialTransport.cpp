@@ -111,6 +111,15 @@ std::optional<SerialTransport::OpenFailure> SerialTransport::open() {
     return std::nullopt;
 }
 
+bool SerialTransport::deviceGone() const { return !m_name.isEmpty() && !deviceExists(m_name); }
+
+// A port that failed stays failed: a dead device answers every later read with the same error, so
+// it is closed, and the next operation opens it afresh (or finds the scale again).
+void SerialTransport::closeFailedPort(const char* why) {
+    qCDebug(lcScale).noquote() << m_name << "failed:" << why;
+    close();
+}
+
 void SerialTransport::close() {
     if (!m_port.isOpen()) return;
     m_port.close();
@@ -128,13 +137,17 @@ bool SerialTransport::send(std::span<const Byte> bytes) {
     m_sinceCommand.start();
     const qint64 written = m_port.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
     if (written != static_cast<qint64>(bytes.size())) {
-        m_port.clearError();
+        closeFailedPort("write refused");
         return false;
     }
     QElapsedTimer elapsed;
     elapsed.start();
     while (m_port.bytesToWrite() > 0) {
-        if (cancelled() || elapsed.elapsed() > kSendLimitMs) return false;
+        if (cancelled()) return false;
+        if (elapsed.elapsed() > kSendLimitMs) {
+            closeFailedPort("send buffer stuck");
+            return false;
+        }
         if (!m_port.waitForBytesWritten(static_cast<int>(kWaitSlice.count())) && readErrorOccurred()) return false;
     }
     return true;
@@ -142,9 +155,10 @@ bool SerialTransport::send(std::span<const Byte> bytes) {
 
 qint64 SerialTransport::sinceCommandMs() const { return m_sinceCommand.isValid() ? m_sinceCommand.elapsed() : -1; }
 
-// A port error inside an exchange (an unplugged adapter, or the spurious read error that
-// QSerialPort before 6.7.1 can report after a zero-length read) is cleared and counts as a
-// missing reply: the exchange's own retry rules decide what follows.
+// A port error inside an exchange counts as a missing reply: the exchange's own retry rules decide
+// what follows. The spurious read error that QSerialPort before 6.7.1 can report after a
+// zero-length read is cleared and the port kept; a resource error or a device that is gone means
+// the scale was unplugged or switched off, and the port is closed.
 bool SerialTransport::readErrorOccurred() {
     const QSerialPort::SerialPortError error = m_port.error();
     if (error == QSerialPort::NoError || error == QSerialPort::TimeoutError) {
@@ -153,6 +167,8 @@ bool SerialTransport::readErrorOccurred() {
     }
     qCDebug(lcScale) << "port error" << error << m_port.errorString();
     m_port.clearError();
+    if (error == QSerialPort::ResourceError || deviceGone())
+        closeFailedPort("device lost");
     return true;
 }
 

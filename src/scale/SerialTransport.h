@@ -5,6 +5,7 @@
 #include <QString>
 #include <atomic>
 #include <optional>
+#include <string>
 
 #include "scale/DetectionRound.h"
 #include "scale/ScaleTransport.h"
@@ -38,6 +39,13 @@ public:
     std::optional<OpenFailure> open();
     void close();
     bool isOpen() const { return m_port.isOpen(); }
+    // The selected device is no longer there (an adapter unplugged, a simulator ended).
+    bool deviceGone() const;
+
+    // The serial number of the scale detection found behind the selected port; "" when unknown.
+    // A port found again after the device went away must give the same one.
+    void setScaleSerial(std::string serial) { m_scaleSerial = std::move(serial); }
+    const std::string& scaleSerial() const { return m_scaleSerial; }
 
     // Waits end early, as on a missing reply, once this flag is set (the program is ending).
     void setCancelFlag(const std::atomic<bool>* cancel) { m_cancel = cancel; }
@@ -50,10 +58,12 @@ public:
 private:
     bool cancelled() const { return m_cancel && m_cancel->load(); }
     bool readErrorOccurred();
+    void closeFailedPort(const char* why);
     qint64 sinceCommandMs() const;
 
     QSerialPort m_port;
     QString m_name;
+    std::string m_scaleSerial;
     QElapsedTimer m_sinceCommand;  // since the last command was handed to the port
     const std::atomic<bool>* m_cancel = nullptr;
 };

@@ -69,8 +69,10 @@ void frmChoosePort::DetectPort(std::function<void(const DetectionResult&)> done)
             transport.close();
             DetectionResult result = PortDetector(limit).detect(ports, &cancel);
             // The scale's port stays selected for the steps that follow, and closed until they open it.
-            if (result.found())
+            if (result.found()) {
                 transport.setPortName(QString::fromStdString(*result.port));
+                transport.setScaleSerial(result.serial);
+            }
             return result;
         },
         this, done);

@@ -27,15 +27,24 @@ char lowerAscii(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-// One line of the page with its surrounding spaces removed, read as if one space followed it, so
-// that an entry at the very end of a line ends like any other.
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+// One line of the page with its surrounding blanks removed and every run of blanks inside it read
+// as one space (a chart copied from a browser's table separates its cells with tabs), read as if
+// one space followed it, so that an entry at the very end of a line ends like any other.
 class ChartLine {
 public:
     explicit ChartLine(std::string_view line) {
-        const auto first = line.find_first_not_of(' ');
-        if (first == std::string_view::npos)
-            return;
-        m_text = line.substr(first, line.find_last_not_of(' ') - first + 1);
+        for (const char c : line) {
+            if (!isBlank(c))
+                m_text += c;
+            else if (!m_text.empty() && m_text.back() != ' ')
+                m_text += ' ';
+        }
+        if (!m_text.empty() && m_text.back() == ' ')
+            m_text.pop_back();
     }
 
     std::size_t size() const { return m_text.size() + 1; }
@@ -56,7 +65,7 @@ public:
     }
 
 private:
-    std::string_view m_text;
+    std::string m_text;
 };
 
 // The three characters after the marker, as the chart writes them. A line that ends early gives
@@ -79,14 +88,19 @@ void addEntry(ZoneChart& chart, std::int32_t prefix, std::int16_t zone) {
     ++chart.entriesFound;
 }
 
-// Every zone on the line: a digit with a space before it and a space or an asterisk after it, whose
+// The chart's legend marks some zones with "*" and some with "+"; the mark is dropped.
+bool endsZone(char c) {
+    return c == ' ' || c == '*' || c == '+';
+}
+
+// Every zone on the line: a digit with a space before it and a space or a mark after it, whose
 // prefix (the three characters before that space) is a number. Anything else that looks like the
 // pattern (a letter between spaces, a prefix cut off by the start of the line) is not an entry.
 void scanEntries(const ChartLine& line, ZoneChart& chart) {
     for (std::size_t z = kPrefixOffset; z + 1 < line.size(); ++z) {
         const char zone = line.at(z);
         const char after = line.at(z + 1);
-        if (!isDigit(zone) || line.at(z - 1) != ' ' || (after != ' ' && after != '*'))
+        if (!isDigit(zone) || line.at(z - 1) != ' ' || !endsZone(after))
             continue;
         const std::size_t prefixStart = z - kPrefixOffset;
         char prefix[kPrefixDigits];

@@ -30,8 +30,9 @@ struct ZoneChart {
 
 // Reads the origin prefix and the (destination prefix, zone) entries from a pasted zone-chart page.
 // Lines end with LF, with or without a CR before it. The first line is never looked at (it is the
-// page's title); entries are taken from the first line that starts with "005" on. An entry is
-// three digits, a space, a one-digit zone, then a space, an asterisk or the end of the line.
+// page's title); entries are taken from the first line that starts with "005" on. Tabs and runs of
+// blanks count as one space. An entry is three digits, a space, a one-digit zone, then a space,
+// an asterisk, a plus sign or the end of the line.
 ZoneChart ParseString(std::string_view text);
 
 }  // namespace vantor::zones

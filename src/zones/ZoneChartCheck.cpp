@@ -27,6 +27,8 @@ ZoneChartReading readZoneChart(std::string_view pasted) {
     const ZoneChart chart = ParseString(pasted);
     if (!originIsValid(chart.OriginZip))
         reading.refusal = invalidOriginMessage();
+    else if (chart.ZipCount == 0)
+        reading.refusal = noEntriesMessage();
     else if (chart.tooManyEntries())
         reading.refusal = tooManyEntriesMessage(chart.entriesFound);
     reading.table = reading.accepted() ? sortForScale(chart) : chart;

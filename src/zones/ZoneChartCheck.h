@@ -25,9 +25,9 @@ struct ZoneChartReading {
     bool accepted() const { return !refusal.has_value(); }
 };
 
-// Reads the pasted text: refused when it is empty, names no valid origin, or holds more entries
-// than the scale has room for; otherwise the table is ready to be written. A chart that names its
-// origin but holds no "005" line is accepted and gives an all-zero table.
+// Reads the pasted text: refused when it is empty, names no valid origin, holds no entry (a page
+// copied before its chart had loaded, whose all-zero table would wipe the scale's zones) or more
+// entries than the scale has room for; otherwise the table is ready to be written.
 ZoneChartReading readZoneChart(std::string_view pasted);
 
 }  // namespace vantor::zones

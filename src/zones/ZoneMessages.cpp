@@ -16,6 +16,11 @@ ZoneMessage invalidOriginMessage() {
     return {"Invalid Data", "PC Program cannot detect a valid zip.\n" + kCheckPaste, ZoneMessage::Icon::None};
 }
 
+ZoneMessage noEntriesMessage() {
+    return {"Invalid Data", "PC Program cannot find a zone chart in the pasted data.\n" + kCheckPaste,
+            ZoneMessage::Icon::None};
+}
+
 ZoneMessage tooManyEntriesMessage(std::size_t entriesFound) {
     return {"Invalid Data",
             "The zone chart holds " + std::to_string(entriesFound) +
@@ -24,10 +29,11 @@ ZoneMessage tooManyEntriesMessage(std::size_t entriesFound) {
             ZoneMessage::Icon::None};
 }
 
-ZoneMessage confirmationMessage(const std::string& OriginZip) {
+ZoneMessage confirmationMessage(const std::string& OriginZip, int ranges) {
     return {"Confirm Zip/Zone Programming",
-            "You are going to program your scale's postal zones using zip " + OriginZip +
-                ".\nAre you sure you want to continue?",
+            "You are going to program your scale's postal zones using zip " + OriginZip + ".\n" +
+                std::to_string(ranges) + (ranges == 1 ? " destination range was" : " destination ranges were") +
+                " read from the zone chart.\nAre you sure you want to continue?",
             ZoneMessage::Icon::Question};
 }
 

@@ -19,9 +19,11 @@ struct ZoneMessage {
 
 ZoneMessage noZoneDataMessage();
 ZoneMessage invalidOriginMessage();
+ZoneMessage noEntriesMessage();
 ZoneMessage tooManyEntriesMessage(std::size_t entriesFound);
-// The question before anything is written; it names the origin as the chart writes it.
-ZoneMessage confirmationMessage(const std::string& OriginZip);
+// The question before anything is written; it names the origin as the chart writes it and how
+// many destination ranges were read, so that a paste cut short is seen before it is written.
+ZoneMessage confirmationMessage(const std::string& OriginZip, int ranges);
 ZoneMessage successMessage();
 
 }  // namespace vantor::zones

@@ -18,6 +18,7 @@
 #include "app/WebDocument.h"
 #include "app/frmWelcome.h"
 #include "firmware/frmDisplay.h"
+#include "scale/ScalePort.h"
 #include "scale/frmErrorScaleCom.h"
 #include "zones/ZoneChartCheck.h"
 #include "zones/ZoneMessages.h"
@@ -221,7 +222,7 @@ void frmProgramZip::cmdProgram_Click() {
         tell(*reading.refusal);
         return;
     }
-    const ZoneMessage confirmation = confirmationMessage(Chart.OriginZip);
+    const ZoneMessage confirmation = confirmationMessage(Chart.OriginZip, Chart.ZipCount);
     const app::Answer answer = program().dialogs().ask(
         this, {QString::fromStdString(confirmation.title), QString::fromStdString(confirmation.text),
                iconOf(confirmation.icon), app::Message::Buttons::YesNo});
@@ -239,9 +240,9 @@ void frmProgramZip::ProgramData() {
     };
     const bool started = program().scale().run(
         [pages, progress = std::move(progress), &cancel](scale::SerialTransport& transport) {
-            // A port that cannot be opened fails the first exchange: the page write reports it.
-            if (!transport.isOpen())
-                transport.open();
+            // A port that cannot be opened (or leads to another scale) fails the first exchange:
+            // the page write reports it.
+            scale::openScalePort(transport, &cancel);
             return zones::ProgramData(transport, pages, progress, cancel);
         },
         this, [this](const ZoneProgramResult& result) { programmingEnded(result); });

@@ -9,6 +9,7 @@
 #include <QRadioButton>
 #include <QTest>
 #include <QTimer>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -20,6 +21,7 @@
 #include "scale/SerialTransport.h"
 #include "scale/frmErrorScaleCom.h"
 #include "support/ProgramFixture.h"
+#include "support/ScopedEnvironment.h"
 #include "support/SimulatorProcess.h"
 
 using namespace std::chrono_literals;
@@ -58,6 +60,34 @@ protected:
         ASSERT_TRUE(QTest::qWaitFor([&] { return done; }, kWaitMs));
     }
 
+    // The port as detection leaves it for a scale behind a device link: selected, closed, its
+    // serial number known.
+    void useLinkedPort(const std::string& link, const char* serial) {
+        bool done = false;
+        ASSERT_TRUE(program().scale().run(
+            [device = QString::fromStdString(link), serial](scale::SerialTransport& t) {
+                t.setPortName(device);
+                t.setScaleSerial(serial);
+                return true;
+            },
+            &display(), [&](bool) { done = true; }));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return done; }, kWaitMs));
+    }
+
+    std::string link(const char* name) { return program().programFile(QLatin1String(name)).toStdString(); }
+
+    // Two device links, the names an adapter may come back under, listed for detection.
+    std::pair<std::string, std::string> listTwoLinks() {
+        const std::string before = link("scale-a"), after = link("scale-b");
+        m_environment.set("VANTOR_SERIAL_PORTS", QByteArray::fromStdString(before + ":" + after));
+        return {before, after};
+    }
+
+    static void plugIn(const std::string& link, const SimulatorProcess& simulator) {
+        std::filesystem::remove(link);
+        std::filesystem::create_symlink(simulator.devicePath(), link);
+    }
+
     bool workerPortOpen() {
         std::optional<bool> open;
         EXPECT_TRUE(program().scale().run([](scale::SerialTransport& t) { return t.isOpen(); }, &display(),
@@ -94,6 +124,7 @@ protected:
     }
 
     std::vector<int> m_progress;
+    ScopedEnvironment m_environment;
 };
 
 TEST_F(DisplayRunTest, ShownItProgramsTheScaleAndHandsOverToTheFinalScreen) {
@@ -236,6 +267,51 @@ TEST_F(DisplayRunTest, FailedRunShowsTheErrorDialogWhoseRetryProgramsAgain) {
     EXPECT_FALSE(errorShown());
     ASSERT_EQ(simulator.stop(), 0);
     EXPECT_EQ(readFile(memoryFile()), expectedMemory("sample-update.hex", "12345678"));
+}
+
+// The cable is pulled in the middle of the run; the adapter comes back under another name and the
+// scale with the pages it had stored. Retry finds it and completes the run.
+TEST_F(DisplayRunTest, RetryAfterThePulledCableFindsTheScaleUnderItsNewName) {
+    const auto [before, after] = listTwoLinks();
+    auto first = std::make_unique<SimulatorProcess>(
+        std::vector<std::string>{"--serial", "24681357", "--memory", memoryFile()});
+    plugIn(before, *first);
+    putUpdateFile("sample-update.hex");
+    useLinkedPort(before, "24681357");
+    QObject::connect(display().ProgressBar1, &QProgressBar::valueChanged, &display(), [&](int value) {
+        if (value >= 100 && first)
+            first->stop();
+    });
+
+    display().showForm();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return errorShown(); }, kWaitMs));
+    first.reset();
+    std::filesystem::remove(before);
+    SimulatorProcess again({"--serial", "24681357", "--memory", memoryFile()});
+    plugIn(after, again);
+
+    click(program().form<scale::frmErrorScaleCom>(), "cmdRetry");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return successShown(); }, kWaitMs));
+    EXPECT_TRUE(dialogs().asked().empty());
+    ASSERT_EQ(again.stop(), 0);
+    EXPECT_EQ(readFile(memoryFile()), expectedMemory("sample-update.hex", "24681357"));
+}
+
+TEST_F(DisplayRunTest, AnotherScaleFoundAtRetryIsReportedAndNotProgrammed) {
+    const auto [before, after] = listTwoLinks();
+    SimulatorProcess other({"--serial", "11223344", "--memory", memoryFile()});
+    plugIn(after, other);
+    putUpdateFile("sample-update.hex");
+    useLinkedPort(before, "24681357");
+
+    display().showForm();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return errorShown(); }, kWaitMs));
+    ASSERT_EQ(dialogs().asked().size(), 1u);
+    EXPECT_EQ(dialogs().asked()[0].text,
+              "Another scale (serial number 11223344) is connected now. Connect the scale that was being "
+              "updated, then click Retry.");
+    ASSERT_EQ(other.stop(), 0);
+    EXPECT_EQ(readFile(memoryFile()), expectedMemory("end-only.hex", "11223344"));  // as it was
 }
 
 TEST_F(DisplayRunTest, NoSecondRunStartsInsideARunningOne) {

@@ -74,6 +74,32 @@ TEST(IntelHexLoader, CrLfBlankLinesZeroUpperAddressesAndStartAddresses) {
     EXPECT_EQ(countNotErased(image), 8u);                       // start addresses put nothing into memory
 }
 
+TEST(IntelHexLoader, LineEndsAndTrailingBlanksAsCommonToolsWriteThem) {
+    for (const char* text : {":0300300002337A1E \t\n:00000001FF\t\n",   // blanks and tabs before the end
+                             ":0300300002337A1E\r:00000001FF\r",         // CR alone
+                             ":0300300002337A1E\r\r\n:00000001FF\r\r\n"}) {  // CR CR LF
+        const HexLoad load = IntelHexLoader::load(text);
+        ASSERT_TRUE(load.image) << load.error.message();
+        EXPECT_EQ(bytesAt(*load.image, 0x0030, 3), (Bytes{0x02, 0x33, 0x7A}));
+    }
+    // Each of these endings ends one line: a fault is named on its own line.
+    EXPECT_EQ(IntelHexLoader::load(":0300300002337A1E\r\r\n:0300300002337A\r:00000001FF").error.message(),
+              "Line 2: the byte count 03 needs 17 characters, the line has 15.");
+}
+
+TEST(IntelHexLoader, ExtendedAddressesInside64KiBMoveTheRecordsAfterThem) {
+    const HexLoad load = IntelHexLoader::load(
+        ":020000020800F4\n:02001000AABB89\n"    // segment 0800: 8000 + 0010
+        ":020000040000FA\n:0100200011CE\n"      // linear 0000: back to 0000 + 0020
+        ":00000001FF\n");
+    ASSERT_TRUE(load.image) << load.error.message();
+    EXPECT_EQ(bytesAt(*load.image, 0x8010, 2), (Bytes{0xAA, 0xBB}));
+    EXPECT_EQ(bytesAt(*load.image, 0x0010, 2), (Bytes{0xFF, 0xFF}));
+    EXPECT_EQ(bytesAt(*load.image, 0x0020, 1), (Bytes{0x11}));
+    // An address that no data follows puts nothing anywhere.
+    EXPECT_TRUE(IntelHexLoader::load(":020000021000EC\n:00000001FF").image);
+}
+
 TEST(IntelHexLoader, LowerCaseDigitsAndAByteOrderMarkAreAccepted) {
     const HexLoad load = IntelHexLoader::load("\xEF\xBB\xBF:0300300002337a1e\n:00000001ff\n");
     ASSERT_TRUE(load.image) << load.error.message();
@@ -108,7 +134,8 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"missing-end.hex", "Line 4: the file ends here without an end record (:00000001FF)."},
         Refusal{"unknown-type.hex", "Line 2: record type 06 is not an Intel HEX record type."},
         Refusal{"beyond-ffff.hex", "Line 1: data at FFF8 with 16 bytes runs past address FFFF."},
-        Refusal{"upper-address.hex", "Line 1: extended address 0001 lies beyond the scale's 64 KiB."},
+        Refusal{"upper-address.hex",
+                "Line 2: data at 10000 with 2 bytes runs past address FFFF (extended address 0001, offset 0000)."},
         Refusal{"short-line.hex", "Line 2: the byte count 03 needs 17 characters, the line has 11."},
         Refusal{"non-hex.hex", "Line 2: 'G' at column 12 is not a hex digit."},
         Refusal{
@@ -131,15 +158,16 @@ TEST(IntelHexLoader, RefusesMalformedRecords) {
         {":00000001", "Line 1: the record is too short: 9 characters, at least 11 are needed."},
         {"0300300002337A1E\n:00000001FF", "Line 1: a record starts with ':', this line starts with '0'."},
         {" :00000001FF", "Line 1: a record starts with ':', this line starts with a blank."},
-        {":0300300002337A1E \n:00000001FF", "Line 1: a blank at column 18 is not a hex digit."},
         {":03003000\x01"
          "2337A1E\n:00000001FF",
          "Line 1: the byte 01 at column 10 is not a hex digit."},
-        {":0300300002337A1E\r\r\n:00000001FF", "Line 1: the byte 0D at column 18 is not a hex digit."},
         {":0300300002337A\n:00000001FF", "Line 1: the byte count 03 needs 17 characters, the line has 15."},
         {":0100000100FE\n", "Line 1: the end record carries data."},
         {":03000004000000F9\n:00000001FF", "Line 1: an extended address record holds 2 bytes, this one 3."},
-        {":020000021000EC\n:00000001FF", "Line 1: extended address 1000 lies beyond the scale's 64 KiB."},
+        {":020000021000EC\n:0100000001FE\n:00000001FF",
+         "Line 2: data at 10000 with 1 bytes runs past address FFFF (extended address 1000, offset 0000)."},
+        {":020000020800F4\n:097FF80000000000000000000080\n:00000001FF",
+         "Line 2: data at FFF8 with 9 bytes runs past address FFFF (extended address 0800, offset 7FF8)."},
         {"\n\n  \n", "The update file is empty: it holds no Intel HEX records."},
     };
     for (const auto& c : cases) {

@@ -7,12 +7,15 @@
 #include <QCoreApplication>
 #include <QTemporaryDir>
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
 #include "firmware/IntelHexLoader.h"
 #include "firmware/ProgrammingRun.h"
+#include "scale/ScalePort.h"
 #include "scale/SerialTransport.h"
+#include "support/ScopedEnvironment.h"
 #include "support/SimulatorProcess.h"
 
 using namespace std::chrono_literals;
@@ -48,6 +51,15 @@ protected:
         return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
 
+    // What the simulator saved when it stopped: the sample image with the scale's serial number.
+    void expectMemoryFileHoldsTheSampleImage(std::string_view serial) const {
+        ImageBuffer expected = sampleImage();
+        expected.UpdateSN(serial);
+        const Bytes memory = readFile(memoryFile());
+        ASSERT_EQ(memory.size(), ImageBuffer::kSize);
+        EXPECT_TRUE(std::equal(memory.begin(), memory.end(), expected.bytes().begin()));
+    }
+
     static bool open(scale::SerialTransport& transport, const SimulatorProcess& simulator) {
         transport.setPortName(QString::fromStdString(simulator.devicePath()));
         return !transport.open().has_value();
@@ -74,11 +86,7 @@ TEST_F(ProgrammingIntegration, CleanRunLeavesTheImageInTheScale) {
 
     transport.close();
     ASSERT_EQ(simulator.stop(), 0);
-    ImageBuffer expected = sampleImage();
-    expected.UpdateSN("24681357");
-    const Bytes memory = readFile(memoryFile());
-    ASSERT_EQ(memory.size(), ImageBuffer::kSize);
-    EXPECT_TRUE(std::equal(memory.begin(), memory.end(), expected.bytes().begin()));
+    expectMemoryFileHoldsTheSampleImage("24681357");
 }
 
 TEST_F(ProgrammingIntegration, RetriesWorkOverTheRealLine) {
@@ -126,4 +134,101 @@ TEST_F(ProgrammingIntegration, HangUpFaultFailsWithoutWaitingForTimeOuts) {
     const ProgramResult result = ProgramAllPages(transport, image, {}, m_cancel);
     EXPECT_EQ(result.outcome, ProgramOutcome::CommunicationFailure);
     EXPECT_LT(Clock::now() - started, 5s);
+}
+
+namespace {
+
+// A scale reached through a symbolic link, as a USB adapter is through its device name: the link
+// is moved to whichever simulator stands for the scale at the moment.
+class PulledCable : public ProgrammingIntegration {
+protected:
+    std::string link(const char* name) const { return m_folder.filePath(QString::fromLatin1(name)).toStdString(); }
+
+    void plugIn(const std::string& linkPath, const SimulatorProcess& simulator) {
+        std::filesystem::remove(linkPath);
+        std::filesystem::create_symlink(simulator.devicePath(), linkPath);
+    }
+
+    // The port as detection leaves it: selected, closed, the scale's serial number known.
+    static void selectAsDetected(scale::SerialTransport& transport, const std::string& path) {
+        transport.setPortName(QString::fromStdString(path));
+        transport.setScaleSerial("24681357");
+    }
+
+    // The scale is switched off in the middle of the run: its memory holds the pages written so far.
+    void runUntilPulled(scale::SerialTransport& transport, std::unique_ptr<SimulatorProcess>& simulator) {
+        ASSERT_TRUE(scale::openScalePort(transport, &m_cancel).open);
+        const ScaleProgramming programming = programWithScaleSerial(
+            transport, sampleImage(),
+            [&](int value) {
+                if (value == 100)
+                    simulator->stop();
+            },
+            m_cancel);
+        ASSERT_EQ(programming.result.outcome, ProgramOutcome::CommunicationFailure);
+        // The dead device is let go, so that the next operation opens the port afresh.
+        EXPECT_FALSE(transport.isOpen());
+        simulator.reset();
+    }
+
+    void retryCompletesTheRun(scale::SerialTransport& transport, SimulatorProcess& simulator) {
+        ASSERT_TRUE(scale::openScalePort(transport, &m_cancel).open);
+        const ScaleProgramming programming = programWithScaleSerial(transport, sampleImage(), {}, m_cancel);
+        ASSERT_EQ(programming.result.outcome, ProgramOutcome::Success) << describe(programming.result);
+        transport.close();
+        ASSERT_EQ(simulator.stop(), 0);
+        expectMemoryFileHoldsTheSampleImage("24681357");
+    }
+
+    std::vector<std::string> scale(const char* serial) const { return {"--serial", serial, "--memory", memoryFile()}; }
+
+    test::ScopedEnvironment m_environment;
+};
+
+}  // namespace
+
+TEST_F(PulledCable, RetryBehindTheSamePathCompletesTheRun) {
+    const std::string path = link("scale");
+    m_environment.set("VANTOR_SERIAL_PORTS", QByteArray::fromStdString(path));
+    auto first = std::make_unique<SimulatorProcess>(scale("24681357"));
+    plugIn(path, *first);
+    scale::SerialTransport transport;
+    selectAsDetected(transport, path);
+    runUntilPulled(transport, first);
+
+    SimulatorProcess again(scale("24681357"));
+    plugIn(path, again);
+    retryCompletesTheRun(transport, again);
+}
+
+TEST_F(PulledCable, RetryFindsTheScaleUnderItsNewPath) {
+    const std::string before = link("scale-a"), after = link("scale-b");
+    m_environment.set("VANTOR_SERIAL_PORTS", QByteArray::fromStdString(before + ":" + after));
+    auto first = std::make_unique<SimulatorProcess>(scale("24681357"));
+    plugIn(before, *first);
+    scale::SerialTransport transport;
+    selectAsDetected(transport, before);
+    runUntilPulled(transport, first);
+
+    std::filesystem::remove(before);
+    SimulatorProcess again(scale("24681357"));
+    plugIn(after, again);
+    EXPECT_TRUE(transport.deviceGone());
+    retryCompletesTheRun(transport, again);
+    EXPECT_EQ(transport.portName().toStdString(), after);
+}
+
+TEST_F(PulledCable, AnotherScaleUnderTheNewPathIsReportedAndLeftAlone) {
+    const std::string before = link("scale-a"), after = link("scale-b");
+    m_environment.set("VANTOR_SERIAL_PORTS", QByteArray::fromStdString(before + ":" + after));
+    SimulatorProcess other({"--serial", "11223344"});
+    plugIn(after, other);
+    scale::SerialTransport transport;
+    selectAsDetected(transport, before);
+
+    const scale::PortReadiness port = scale::openScalePort(transport, &m_cancel);
+    EXPECT_FALSE(port.open);
+    EXPECT_EQ(port.otherScale, "11223344");
+    EXPECT_FALSE(transport.isOpen());
+    EXPECT_EQ(transport.portName().toStdString(), before);
 }

@@ -275,12 +275,16 @@ TEST(ProgramWithScaleSerial, PacksTheNumberTheScaleGivesIntoTheImage) {
     EXPECT_EQ(wireOf(scale).kinds.substr(0, 2), "RU");
 }
 
-TEST(ProgramWithScaleSerial, SilentScaleUnlocksWithZerosAndIsRefused) {
-    FakeScaleTransport scale = scaleWith({"lose:read:nth=1"}, "24681357");
-    const ScaleProgramming programming = programWithScaleSerial(scale, patternImage(), {}, {});
-    EXPECT_FALSE(programming.serial.scaleCom);
-    EXPECT_EQ(programming.result.outcome, ProgramOutcome::SerialNumberWrong);
-    EXPECT_EQ(scale.sent()[1], (Bytes{0x1E, 0, 0, 0, 0}));
+// No serial number means nothing to unlock with: a communication failure, not a wrong number.
+TEST(ProgramWithScaleSerial, SerialNumberReadThatGivesNoNumberFailsBeforeTheUnlock) {
+    for (const char* fault : {"lose:read:nth=1", "corrupt:read:nth=1", "short:read:nth=1"}) {
+        FakeScaleTransport scale = scaleWith({fault}, "24681357");
+        const ScaleProgramming programming = programWithScaleSerial(scale, patternImage(), {}, {});
+        EXPECT_FALSE(programming.serial.scaleCom) << fault;
+        EXPECT_EQ(programming.result.outcome, ProgramOutcome::CommunicationFailure) << fault;
+        EXPECT_EQ(describe(programming.result), "The scale did not give its serial number.") << fault;
+        EXPECT_EQ(wireOf(scale).kinds, "R") << fault;
+    }
 }
 
 namespace {

@@ -120,6 +120,8 @@ TEST_F(CliKey, RefusesBadArgumentsAndTablesWithTheEditorsWords) {
          "line 1: Negative rate is not allowed. Please check your input."},
         {{"key", "1", "--unit", "g", "--table", table("10,1\n10,2\n")},
          "line 2: Max weight must be greater than min weight."},
+        {{"key", "1", "--unit", "oz", "--table", table("3.5,1\n")},
+         "line 1: Max weight must be a whole number. Please check your input."},
         {{"key", "1", "--unit", "g", "--table", table("99999,1\n")},
          "line 1: Please check your data. Enter only numeric values."},
     };

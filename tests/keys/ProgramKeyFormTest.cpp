@@ -152,11 +152,15 @@ TEST_F(ProgramKeyFormTest, TableIsBuiltByTypingAndClicking) {
     QTest::mouseClick(form().UDMax->up(), Qt::LeftButton);
     EXPECT_EQ(form().txtMaxWt->text(), "14");
     click(form(), "cmdAdd");
+    // The scale holds whole weights: 20.5 is refused, not written as 20.
     addRange("20.5", "$1,234.50");
+    EXPECT_EQ(titlesAsked(), std::vector<QString>{"Incorrect Value"});
+    EXPECT_EQ(form().fgridWeightRate->rowCount(), 3);
+    addRange("20", "$1,234.50");
 
     ASSERT_EQ(form().fgridWeightRate->rowCount(), 4);  // three rows and the empty one
     const std::vector<std::vector<QString>> expected = {
-        {"1", "12", "$1.00"}, {"2", "14", "$2.00"}, {"3", "20.5", "$1,234.50"}, {"", "", ""}};
+        {"1", "12", "$1.00"}, {"2", "14", "$2.00"}, {"3", "20", "$1,234.50"}, {"", "", ""}};
     for (int r = 0; r < 4; ++r)
         for (int c = 0; c < 3; ++c) {
             EXPECT_EQ(cell(r, c), expected[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)]);
@@ -166,7 +170,7 @@ TEST_F(ProgramKeyFormTest, TableIsBuiltByTypingAndClicking) {
     EXPECT_TRUE(form().cmdEdit->isEnabled());
     EXPECT_TRUE(form().cmdClear->isEnabled());
     EXPECT_TRUE(form().cmdProgram->isEnabled());
-    EXPECT_TRUE(dialogs().asked().empty());
+    EXPECT_EQ(dialogs().asked().size(), 1u);
 
     click(form(), "cmdEdit");
     EXPECT_EQ(form().fgridWeightRate->rowCount(), 3);
@@ -178,7 +182,7 @@ TEST_F(ProgramKeyFormTest, TableIsBuiltByTypingAndClicking) {
     EXPECT_EQ(form().fgridWeightRate->rowCount(), 1);
     EXPECT_FALSE(form().cmdProgram->isEnabled());
     EXPECT_FALSE(form().cmdClear->isEnabled());
-    EXPECT_EQ(titlesAsked(), std::vector<QString>{"Clear Data"});
+    EXPECT_EQ(titlesAsked(), (std::vector<QString>{"Incorrect Value", "Clear Data"}));
 }
 
 TEST_F(ProgramKeyFormTest, DecliningTheUnitChangeKeepsTableAndUnit) {

@@ -154,13 +154,37 @@ TEST_F(TableTest, LowerOrEqualRateNeedsAYes) {
     EXPECT_EQ(table.rowCount(), 3);
 }
 
-TEST_F(TableTest, FractionalWeightIsStoredRoundedAndShownAsTyped) {
-    ASSERT_TRUE(add("12.5", "1"));
-    EXPECT_EQ(table.MaxWts[0], 12);
-    EXPECT_EQ(table.rows()[0].maxWeight, "12.5");
-    EXPECT_EQ(table.txtMinWt, "12");
-    ASSERT_TRUE(add("13.5", "2"));
-    EXPECT_EQ(table.MaxWts[1], 14);
+// The scale holds whole weights: 3.5 oz would be written as 4 oz.
+TEST_F(TableTest, MaxWeightThatIsNoWholeNumberIsRefusedAtAddAndAtTheArrows) {
+    const Said refusal{"Incorrect Value: Max weight must be a whole number. Please check your input."};
+    EXPECT_FALSE(add("3.5", "1"));
+    EXPECT_EQ(said(), refusal);
+    EXPECT_EQ(lastFocus, Focus::MaxWeight);
+    EXPECT_EQ(table.rowCount(), 0);
+    EXPECT_EQ(table.txtMaxWt, "3.5");  // left for the user to mend
+    Focus focus = Focus::None;
+    table.UDMax_UpClick(recorder.prompts, focus);
+    table.UDMax_DownClick(recorder.prompts, focus);
+    EXPECT_EQ(said(), (Said{refusal[0], refusal[0]}));
+    EXPECT_EQ(table.txtMaxWt, "3.5");
+    EXPECT_TRUE(add("4.0", "1"));
+    EXPECT_EQ(table.MaxWts[0], 4);
+}
+
+// What is shown, compared and written is the rate in whole cents.
+TEST_F(TableTest, RatesAreKeptAsTheWholeCentsTheyAreWrittenAs) {
+    EXPECT_FALSE(add("1", "0.001"));
+    EXPECT_EQ(said(), Said{"Incorrect Rate: Rate is $0.00. Please change the rate."});
+    ASSERT_TRUE(add("1", "1.004"));
+    EXPECT_EQ(table.rows()[0].rate, "$1.00");
+    EXPECT_FLOAT_EQ(table.Rates[0], 1.0F);
+    // 1.001 and 1.004 are the same $1.00: the equal-rate question, not the lower one.
+    EXPECT_FALSE(add("2", "1.001"));
+    EXPECT_EQ(said(), Said{"Check Rate? Current rate is equal to previous rate. Do you want to save this range?"});
+    ASSERT_TRUE(add("2", "1.006"));
+    EXPECT_TRUE(said().empty());
+    EXPECT_EQ(table.rows()[1].rate, "$1.01");
+    EXPECT_EQ(toCents(table.Rates[1]), 101);
 }
 
 TEST_F(TableTest, HoldsAtMost128Rows) {

@@ -65,14 +65,14 @@ const std::vector<Cell> kDetectionCells = {
 const std::vector<Cell> kSerialReadCells = kDetectionCells;
 
 const std::vector<Cell> kWholeImageCells = {
-    {P::First, F::Lost, "lose:read:addr=0x0700:nth=1", O::SerialNumberWrong, 10},
+    {P::First, F::Lost, "lose:read:addr=0x0700:nth=1", O::Failure, 10},
     {P::First, F::Refusal, "refuse:unlock:nth=1", O::Success, 0},
-    {P::First, F::Corrupted, "corrupt:read:addr=0x0700:nth=1", O::SerialNumberWrong, 0},
+    {P::First, F::Corrupted, "corrupt:read:addr=0x0700:nth=1", O::Failure, 0},
     {P::First, F::WrongEcho, "echo:read:addr=0x0700:nth=1", O::Success, 0},
-    {P::First, F::OneByteShort, "short:read:addr=0x0700:nth=1", O::SerialNumberWrong, 10},
+    {P::First, F::OneByteShort, "short:read:addr=0x0700:nth=1", O::Failure, 10},
     {P::First, F::ExtraBytes, "long:read:addr=0x0700:nth=1", O::Success, 0},
     {P::First, F::DelayUnder, "delay:read:addr=0x0700:nth=1:ms=9700", O::Success, 9.7},
-    {P::First, F::DelayOver, "delay:read:addr=0x0700:nth=1:ms=10300", O::SerialNumberWrong, 10},
+    {P::First, F::DelayOver, "delay:read:addr=0x0700:nth=1:ms=10300", O::Failure, 10},
     {P::First, F::HangUp, "hangup:read:addr=0x0700:nth=1", O::Failure, 0},
 
     {P::Middle, F::Lost, "lose:write:addr=0x8000:count=1", O::Success, 10},

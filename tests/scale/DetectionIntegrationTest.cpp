@@ -3,11 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QTest>
+#include <atomic>
 #include <chrono>
 
 #include "PseudoTerminal.h"
 #include "scale/PortDetector.h"
 #include "scale/PortDiscovery.h"
+#include "scale/ScaleWorker.h"
 #include "scale/SerialNumber.h"
 #include "scale/SerialTransport.h"
 #include "support/ScopedEnvironment.h"
@@ -165,4 +168,27 @@ TEST_F(DetectionIntegration, SilentPortIsGivenUpOnlyAtTheTimeLimit) {
     const DetectionResult result = PortDetector(kLimit).detect({silent.devicePath()});
     EXPECT_GE(Clock::now() - started, kLimit);
     EXPECT_FALSE(result.found());
+}
+
+// Ending the program while detection waits on a silent port: detection's local event loop must not
+// let the worker free the port under the job, which still uses it when detection returns (the
+// sanitizer build reports the use after free).
+TEST_F(DetectionIntegration, EndingTheProgramDuringDetectionKeepsThePortUntilTheJobEnds) {
+    sim::PseudoTerminal silent;
+    auto worker = std::make_unique<ScaleWorker>();
+    std::atomic<bool> detecting{false};
+    QObject context;
+    ASSERT_TRUE(worker->run(
+        [&, port = silent.devicePath(), &cancel = worker->cancelFlag()](SerialTransport& transport) {
+            detecting = true;
+            const DetectionResult result = PortDetector().detect({port}, &cancel);
+            transport.setPortName(QString::fromStdString(port));
+            return result.found();
+        },
+        &context, [](bool) {}));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return detecting.load(); }, 5000));
+
+    const auto started = Clock::now();
+    worker.reset();
+    EXPECT_LT(Clock::now() - started, kWellBelowOneTimeOut);
 }

@@ -178,8 +178,8 @@ TEST_F(ProgramZipFormTest, ProgramRefusesWhatCannotBeWrittenAndAsksBeforeWriting
     EXPECT_EQ(asked[1].buttons, Message::Buttons::Ok);
     EXPECT_EQ(asked[2].title, "Confirm Zip/Zone Programming");
     EXPECT_EQ(asked[2].text,
-              "You are going to program your scale's postal zones using zip 123.\nAre you sure you want to "
-              "continue?");
+              "You are going to program your scale's postal zones using zip 123.\n3 destination ranges were read "
+              "from the zone chart.\nAre you sure you want to continue?");
     EXPECT_EQ(asked[2].icon, Message::Icon::Question);
     EXPECT_EQ(asked[2].buttons, Message::Buttons::YesNo);
     // Declined: no run, the chart stays.

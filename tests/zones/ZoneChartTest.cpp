@@ -93,6 +93,10 @@ TEST(ParseString, EntriesBeforeTheFirstLineStartingWith005AreIgnored) {
     EXPECT_EQ(entriesOf(ParseString("Zone Chart\nsee 005 4\n100 1")), Entries{});
 }
 
+TEST(ParseString, TheMarkerSeparatedByATabIsFound) {
+    EXPECT_EQ(ParseString("Zone Chart\n3-digit ZIP Code prefix is\t123\n005 4").OriginZip, "123");
+}
+
 TEST(ParseString, TheMarkerInAnyLetterCase) {
     for (const char* marker : {"3-digit ZIP Code prefix is ", "3-DIGIT ZIP CODE PREFIX IS ",
                                "3-digit zip code prefix is ", "   3-Digit Zip Code Prefix Is "}) {
@@ -135,9 +139,12 @@ TEST(ParseString, EntryShapes) {
         {"005 4*", {{5, 4}}},                           // asterisk dropped
         {"005---009 7*     010 1", {{9, 7}, {10, 1}}},  // a range records its last prefix
         {"005 4     250---251 6*    500 5", {{5, 4}, {251, 6}, {500, 5}}},
-        {"005 4+", {}},                // only a blank or an asterisk ends a zone
-        {"005 45", {}},                // zones are one digit
-        {"005  4", {}},                // one blank between prefix and zone
+        {"005 4+ 006---009 5+", {{5, 4}, {9, 5}}},  // the legend's plus sign marks like the asterisk
+        {"005 4# 006 5", {{6, 5}}},                 // no other character ends a zone
+        {"005 45", {}},                             // zones are one digit
+        {"005  4", {{5, 4}}},                       // a run of blanks is one blank
+        {"005\t4\t006---009\t5*\t010 \t 6", {{5, 4}, {9, 5}, {10, 6}}},  // cells of a browser's table
+        {"\t005\t4\t", {{5, 4}}},                // the line starts with 005 once its blanks are gone
         {"005 4 a 5 b6 7", {{5, 4}}},  // not a number: skipped, no entry made up
         {"005 4   9 ", {{5, 4}}},      // the middle of blanks is no zone
         {"005 4 1-3 4", {{5, 4}}},     // "1-3" is no prefix

@@ -70,6 +70,9 @@ TEST(ReadZoneChart, RefusesWhatCannotBeWritten) {
     };
     const char* invalid =
         "PC Program cannot detect a valid zip.\nPlease check that the data you copied and pasted is correct.";
+    const char* noChart =
+        "PC Program cannot find a zone chart in the pasted data.\nPlease check that the data you copied and "
+        "pasted is correct.";
     const Case cases[] = {
         {"", "No Zip/Zone Data",
          "There's no zip/zone data to program on Vantor scale. Please read the instructions."},
@@ -81,6 +84,10 @@ TEST(ReadZoneChart, RefusesWhatCannotBeWritten) {
         {chartFor("1 2"), "Invalid Data", invalid},
         {"3-digit ZIP Code prefix is 123\r\n005 4\r\n", "Invalid Data", invalid},  // marker on the first line
         {"   ", "Invalid Data", invalid},
+        // The marker without a chart (copied before the chart had loaded): an all-zero table
+        // would wipe the scale's zones.
+        {chartFor("123", "010 4 020 5\r\nno chart today\r\n"), "Invalid Data", noChart},
+        {chartFor("123", ""), "Invalid Data", noChart},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.pasted);
@@ -91,6 +98,12 @@ TEST(ReadZoneChart, RefusesWhatCannotBeWritten) {
     }
     EXPECT_EQ(readZoneChart("").refusal->icon, ZoneMessage::Icon::Exclamation);
     EXPECT_EQ(readZoneChart(chartFor("004")).refusal->icon, ZoneMessage::Icon::None);
+}
+
+TEST(ConfirmationMessage, SaysHowManyRangesWereRead) {
+    EXPECT_EQ(confirmationMessage("606", 1).text,
+              "You are going to program your scale's postal zones using zip 606.\n1 destination range was read "
+              "from the zone chart.\nAre you sure you want to continue?");
 }
 
 TEST(ReadZoneChart, AcceptsOrigins005To999) {
@@ -221,13 +234,6 @@ TEST(ZoneProgramData, ARealisticPageFillsTheTableInPrefixOrder) {
     EXPECT_EQ(table[64], 8);
     EXPECT_TRUE(std::all_of(prefixes.begin() + 65, prefixes.end(), [](int p) { return p == 0; }));
     EXPECT_TRUE(std::all_of(table.begin() + 65, table.begin() + 256, [](Byte z) { return z == 0; }));
-}
-
-TEST(ZoneProgramData, AChartWithoutThe005LineWritesAnAllZeroTable) {
-    FakeScaleTransport scale;
-    const ZoneRun run = programInto(scale, chartFor("123", "010 4 020 5\r\nno chart today\r\n"));
-    ASSERT_TRUE(run.result.succeeded());
-    EXPECT_EQ(zoneTableIn(scale.model()), Bytes(768, 0));
 }
 
 TEST(ZoneProgramData, StopsAtTheFirstFailedPageAndSaysHowItFailed) {

@@ -59,14 +59,14 @@ std::optional<std::string> readChartFile(const std::string& path) {
 }
 
 // The form's confirmation, asked on the terminal. Without a terminal nobody can answer: No.
-bool confirmed(const ParsedCommand& command, const std::string& origin) {
+bool confirmed(const ParsedCommand& command, const ZoneChart& table) {
     if (command.has("yes"))
         return true;
     if (!stdinIsTerminal()) {
         std::cerr << "Not confirmed (no terminal to ask; give --yes): nothing was written.\n";
         return false;
     }
-    std::string text = confirmationMessage(origin).text;
+    std::string text = confirmationMessage(table.OriginZip, table.ZipCount).text;
     for (char& c : text)
         if (c == '\n')
             c = ' ';
@@ -104,7 +104,7 @@ int zonesCommand(const ParsedCommand& command) {
     }
     const ZoneChart& table = reading.table;
     std::cerr << "Zone chart for origin " << table.OriginZip << ": " << table.ZipCount << " destinations.\n";
-    if (!confirmed(command, table.OriginZip))
+    if (!confirmed(command, table))
         return kScaleFailed;
 
     scale::SerialTransport transport;

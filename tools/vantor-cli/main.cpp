@@ -70,7 +70,8 @@ const std::vector<CommandSyntax> kCommands = {
      "Write a weight-and-rate table into blank key KEY (1 to 6). CSV holds one range a line, \"max "
      "weight,rate\"; the rate is everything after the first comma and may carry $ and thousands "
      "separators (\"12,$1,234.56\" is 12 and 1234.56); blank lines and lines starting with # are skipped; "
-     "weights are read as the program's table editor reads them (12.5 is 12). The editor's checks apply. "
+     "weights are read as the program's table editor reads them, and a max weight must be a whole "
+     "number (12.5 is refused). The editor's checks apply. "
      "Exit status 2 when the table is refused."},
     {"zones", 1, 1, {"port"}, {"yes"}, "zones CHART [--port DEV] [--yes]",
      "Write the scale's zone table from CHART: the postal service's zone chart page for the sender's ZIP "
