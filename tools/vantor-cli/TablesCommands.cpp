@@ -4,13 +4,13 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QString>
-#include <ctime>
 #include <iostream>
 
 #include "ScaleCommands.h"
 #include "StopSignals.h"
 #include "Terminal.h"
 #include "firmware/IntelHexLoader.h"
+#include "firmware/TablesBackupFile.h"
 #include "firmware/TablesMessages.h"
 #include "firmware/UserTables.h"
 #include "scale/PageWrite.h"
@@ -57,16 +57,6 @@ std::string pageText(std::uint32_t address) {
     return text;
 }
 
-// Written whole or not at all, so that a full disk never leaves half a backup that looks whole.
-std::optional<std::string> saveText(const QString& path, const std::string& text) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) ||
-        file.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size()) ||
-        !file.commit())
-        return file.errorString().toStdString();
-    return std::nullopt;
-}
-
 TablesRead readWithProgress(SerialTransport& transport, bool showCounter = true) {
     if (!showCounter)
         return readTables(transport, {}, stopOnSignals());
@@ -92,11 +82,7 @@ TablesWrite writeWithProgress(SerialTransport& transport, const std::vector<Tabl
     return writeTables(transport, pages, packSerial(serial), std::ref(counter), stopOnSignals());
 }
 
-QString backupFolder() {
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
-    QDir().mkpath(folder);
-    return folder;
-}
+QString backupFolder() { return QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation); }
 
 }  // namespace
 
@@ -122,7 +108,7 @@ int backupCommand(const ParsedCommand& command) {
                   << "; no backup was written.\n";
         return kScaleFailed;
     }
-    if (const auto failure = saveText(QString::fromStdString(path), tablesHex(*read.tables))) {
+    if (const auto failure = saveWhole(QString::fromStdString(path), tablesHex(*read.tables))) {
         std::cerr << "Cannot write " << path << ": " << *failure << "\n";
         return kBadInput;
     }
@@ -173,21 +159,14 @@ std::optional<TablesBackup> backupBeforeUpdate(SerialTransport& transport, const
             << " did not come back); the update goes on without a backup.\n";
         return std::nullopt;
     }
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-#ifdef _WIN32
-    localtime_s(&local, &now);
-#else
-    localtime_r(&now, &local);
-#endif
-    const QString path = QDir(backupFolder()).filePath(QString::fromStdString(backupFileName(serial, local)));
-    if (const auto failure = saveText(path, tablesHex(*read.tables))) {
-        say << "The tables could not be saved to " << path.toStdString() << " (" << *failure
+    const SavedBackup saved = saveTablesBackup(backupFolder(), serial, *read.tables);
+    if (!saved.saved()) {
+        say << "The tables could not be saved to " << saved.path << " (" << saved.error
             << "); the update goes on without a backup.\n";
         return std::nullopt;
     }
-    say << "Tables saved to " << path.toStdString() << "\n";
-    return TablesBackup{path.toStdString(), *read.tables};
+    say << "Tables saved to " << saved.path << "\n";
+    return TablesBackup{saved.path, *read.tables};
 }
 
 void restoreAfterUpdate(SerialTransport& transport, const ImageBuffer& image, const TablesBackup& backup,
