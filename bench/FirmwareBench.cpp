@@ -107,77 +107,56 @@ bool openSimulator(benchmark::State& state, const test::SimulatorProcess& simula
     return false;
 }
 
-void reportAgainstWire(benchmark::State& state, double wall, double wire) {
+// Runs `work` (true when it succeeded) over a simulator with wire timing, each time against the
+// wire time of exactly the bytes it exchanged.
+template <class Work>
+void againstWire(benchmark::State& state, Work work) {
+    test::SimulatorProcess simulator({"--serial", "12345678", "--wire-timing"});
+    scale::SerialTransport port;
+    if (!openSimulator(state, simulator, port))
+        return;
+    double wall = 0, wire = 0;
+    for (auto _ : state) {
+        test::CountingTransport transport(port);
+        const double start = wallSeconds();
+        const bool done = work(transport);
+        wall += wallSeconds() - start;
+        wire += static_cast<double>(transport.bytes()) / kWireBytesPerSecond;
+        if (!done)
+            state.SkipWithError("the scale did not do it");
+    }
     const double runs = static_cast<double>(state.iterations());
     state.counters["wall_s"] = wall / runs;
     state.counters["wire_min_s"] = wire / runs;
     state.counters["wire_ratio"] = wall / wire;
 }
 
+const std::atomic<bool> kGoOn{false};
+
 void BM_BackupTablesWithWireTiming(benchmark::State& state) {
-    test::SimulatorProcess simulator({"--serial", "12345678", "--wire-timing"});
-    scale::SerialTransport port;
-    if (!openSimulator(state, simulator, port))
-        return;
-    const std::atomic<bool> cancel{false};
-    double wall = 0, wire = 0;
-    for (auto _ : state) {
-        test::CountingTransport transport(port);
-        const double start = wallSeconds();
-        const firmware::TablesRead read = firmware::readTables(transport, {}, cancel);
-        wall += wallSeconds() - start;
-        wire += static_cast<double>(transport.bytes()) / kWireBytesPerSecond;
-        if (!read.tables)
-            state.SkipWithError("the tables were not read");
-    }
-    reportAgainstWire(state, wall, wire);
+    againstWire(state, [](scale::ScaleTransport& transport) {
+        return firmware::readTables(transport, {}, kGoOn).tables.has_value();
+    });
 }
 BENCHMARK(BM_BackupTablesWithWireTiming)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
 void BM_RestoreTablesWithWireTiming(benchmark::State& state) {
-    test::SimulatorProcess simulator({"--serial", "12345678", "--wire-timing"});
-    scale::SerialTransport port;
-    if (!openSimulator(state, simulator, port))
-        return;
     Bytes tables(firmware::kTablesSize);
     for (std::size_t i = 0; i < tables.size(); ++i) tables[i] = static_cast<Byte>(i * 7);
     const auto pages = firmware::tablePages(tables);
-    const std::atomic<bool> cancel{false};
-    double wall = 0, wire = 0;
-    for (auto _ : state) {
-        test::CountingTransport transport(port);
-        const double start = wallSeconds();
-        const firmware::TablesWrite written =
-            firmware::writeTables(transport, pages, scale::packSerial("12345678"), {}, cancel);
-        wall += wallSeconds() - start;
-        wire += static_cast<double>(transport.bytes()) / kWireBytesPerSecond;
-        if (!written.ok)
-            state.SkipWithError(firmware::describe(written, pages.size()).c_str());
-    }
-    reportAgainstWire(state, wall, wire);
+    againstWire(state, [&](scale::ScaleTransport& transport) {
+        return firmware::writeTables(transport, pages, scale::packSerial("12345678"), {}, kGoOn).ok;
+    });
 }
 BENCHMARK(BM_RestoreTablesWithWireTiming)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
 // The update as the program makes it with the tables kept: the backup, then the whole run.
 void BM_WholeRunWithBackupWithWireTiming(benchmark::State& state) {
-    test::SimulatorProcess simulator({"--serial", "12345678", "--wire-timing"});
-    scale::SerialTransport port;
-    if (!openSimulator(state, simulator, port))
-        return;
     const firmware::ImageBuffer image = sampleImage();
-    const std::atomic<bool> cancel{false};
-    double wall = 0, wire = 0;
-    for (auto _ : state) {
-        test::CountingTransport transport(port);
-        const double start = wallSeconds();
-        const firmware::TablesRead read = firmware::readTables(transport, {}, cancel);
-        const firmware::ProgramResult result = firmware::ProgramAllPages(transport, image, {}, cancel);
-        wall += wallSeconds() - start;
-        wire += static_cast<double>(transport.bytes()) / kWireBytesPerSecond;
-        if (!read.tables || !result.succeeded())
-            state.SkipWithError("the backup or the run failed");
-    }
-    reportAgainstWire(state, wall, wire);
+    againstWire(state, [&](scale::ScaleTransport& transport) {
+        return firmware::readTables(transport, {}, kGoOn).tables.has_value() &&
+               firmware::ProgramAllPages(transport, image, {}, kGoOn).succeeded();
+    });
 }
 BENCHMARK(BM_WholeRunWithBackupWithWireTiming)->Unit(benchmark::kSecond)->Iterations(1)->UseRealTime();
 

@@ -55,6 +55,16 @@ bool holdsPage(const Bytes& reply, std::uint16_t address, std::span<const Byte> 
     return echoes(reply, address) && std::equal(page.begin(), page.end(), reply.begin() + 3);
 }
 
+// Reads the page until a whole reply echoes its address, four tries at most; `reply` holds it then.
+StageOutcome readEchoedPage(ScaleTransport& transport, std::uint16_t address, std::optional<Bytes>& reply) {
+    return repeatStage([&] {
+        reply = readPage(transport, address);
+        if (!reply)
+            return TryOutcome::TimedOut;
+        return echoes(*reply, address) ? TryOutcome::Done : TryOutcome::Failed;
+    });
+}
+
 StageOutcome unlock(ScaleTransport& transport, const SerialBytes& SN) {
     const Bytes command = unlockCommand(SN);
     return repeatStage([&] { return acknowledgedExchange(transport, command, kUnlockLimit); });
@@ -101,12 +111,7 @@ KeyCheckResult CheckKeyProgrammed(ScaleTransport& transport, std::uint16_t Adr, 
     // A reply for another page says nothing about this key: it is read again, as a page write's
     // read-back would be.
     std::optional<Bytes> page;
-    const StageOutcome read = repeatStage([&] {
-        page = readPage(transport, Adr);
-        if (!page)
-            return TryOutcome::TimedOut;
-        return echoes(*page, Adr) ? TryOutcome::Done : TryOutcome::Failed;
-    });
+    const StageOutcome read = readEchoedPage(transport, Adr, page);
     if (!read.done)
         return {false, false, PageStage::ReadBack, read.timedOut};
 
@@ -139,13 +144,7 @@ std::string describeFailure(const PageWriteResult& result, std::uint32_t page) {
 
 std::optional<Bytes> ReadOnePage(ScaleTransport& transport, std::uint16_t Adr) {
     std::optional<Bytes> reply;
-    const StageOutcome read = repeatStage([&] {
-        reply = readPage(transport, Adr);
-        if (!reply)
-            return TryOutcome::TimedOut;
-        return echoes(*reply, Adr) ? TryOutcome::Done : TryOutcome::Failed;
-    });
-    if (!read.done)
+    if (!readEchoedPage(transport, Adr, reply).done)
         return std::nullopt;
     return Bytes(reply->begin() + 3, reply->begin() + 3 + static_cast<std::ptrdiff_t>(kPageSize));
 }
