@@ -3,6 +3,9 @@
 //    (1 unlock, 512 page writes and 512 page reads: 136,198 bytes at 1,920 bytes a second,
 //    70.94 s), and the CPU time the program spends over it;
 //  - the same run without wire timing (the host's share of every exchange);
+//  - the user's tables region with wire timing: its backup (36 page reads) and its restore (36 page
+//    writes with unlock, read-back and finish), each against the wire time of exactly the bytes it
+//    exchanged, and the whole run with the backup before it against the two wire minima added;
 //  - loading the 64 KiB sample image from its HEX file, beside srec_cat turning the same file into
 //    a binary (skipped when srec_cat is not installed) and beside `vantor-cli image`.
 
@@ -16,7 +19,10 @@
 
 #include "firmware/IntelHexLoader.h"
 #include "firmware/ProgrammingRun.h"
+#include "firmware/UserTables.h"
+#include "scale/SerialNumber.h"
 #include "scale/SerialTransport.h"
+#include "support/CountingTransport.h"
 #include "support/SimulatorProcess.h"
 
 using namespace vantor;
@@ -90,6 +96,69 @@ BENCHMARK(BM_WholeRunWithoutWireTiming)
     ->Iterations(5)
     ->UseRealTime()
     ->MeasureProcessCPUTime();
+
+// A simulator with wire timing whose port is open on `transport`; false (the benchmark skipped)
+// when it cannot be opened.
+bool openSimulator(benchmark::State& state, const test::SimulatorProcess& simulator, scale::SerialTransport& transport) {
+    transport.setPortName(QString::fromStdString(simulator.devicePath()));
+    if (!transport.open())
+        return true;
+    state.SkipWithError("cannot open the simulator's port");
+    return false;
+}
+
+// Runs `work` (true when it succeeded) over a simulator with wire timing, each time against the
+// wire time of exactly the bytes it exchanged.
+template <class Work>
+void againstWire(benchmark::State& state, Work work) {
+    test::SimulatorProcess simulator({"--serial", "12345678", "--wire-timing"});
+    scale::SerialTransport port;
+    if (!openSimulator(state, simulator, port))
+        return;
+    double wall = 0, wire = 0;
+    for (auto _ : state) {
+        test::CountingTransport transport(port);
+        const double start = wallSeconds();
+        const bool done = work(transport);
+        wall += wallSeconds() - start;
+        wire += static_cast<double>(transport.bytes()) / kWireBytesPerSecond;
+        if (!done)
+            state.SkipWithError("the scale did not do it");
+    }
+    const double runs = static_cast<double>(state.iterations());
+    state.counters["wall_s"] = wall / runs;
+    state.counters["wire_min_s"] = wire / runs;
+    state.counters["wire_ratio"] = wall / wire;
+}
+
+const std::atomic<bool> kGoOn{false};
+
+void BM_BackupTablesWithWireTiming(benchmark::State& state) {
+    againstWire(state, [](scale::ScaleTransport& transport) {
+        return firmware::readTables(transport, {}, kGoOn).tables.has_value();
+    });
+}
+BENCHMARK(BM_BackupTablesWithWireTiming)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+
+void BM_RestoreTablesWithWireTiming(benchmark::State& state) {
+    Bytes tables(firmware::kTablesSize);
+    for (std::size_t i = 0; i < tables.size(); ++i) tables[i] = static_cast<Byte>(i * 7);
+    const auto pages = firmware::tablePages(tables);
+    againstWire(state, [&](scale::ScaleTransport& transport) {
+        return firmware::writeTables(transport, pages, scale::packSerial("12345678"), {}, kGoOn).ok;
+    });
+}
+BENCHMARK(BM_RestoreTablesWithWireTiming)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+
+// The update as the program makes it with the tables kept: the backup, then the whole run.
+void BM_WholeRunWithBackupWithWireTiming(benchmark::State& state) {
+    const firmware::ImageBuffer image = sampleImage();
+    againstWire(state, [&](scale::ScaleTransport& transport) {
+        return firmware::readTables(transport, {}, kGoOn).tables.has_value() &&
+               firmware::ProgramAllPages(transport, image, {}, kGoOn).succeeded();
+    });
+}
+BENCHMARK(BM_WholeRunWithBackupWithWireTiming)->Unit(benchmark::kSecond)->Iterations(1)->UseRealTime();
 
 void BM_LoadSampleHex(benchmark::State& state) {
     for (auto _ : state) {

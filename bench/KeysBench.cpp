@@ -11,6 +11,7 @@
 
 #include "keys/KeyProgramming.h"
 #include "scale/SerialTransport.h"
+#include "support/CountingTransport.h"
 #include "support/SimulatorProcess.h"
 
 using namespace vantor;
@@ -18,30 +19,6 @@ using namespace vantor;
 namespace {
 
 constexpr double kWireBytesPerSecond = 1920;
-
-// Counts every byte sent and read on the way through.
-class CountingTransport : public scale::ScaleTransport {
-public:
-    explicit CountingTransport(scale::ScaleTransport& inner) : m_inner(inner) {}
-    void discardInput() override { m_inner.discardInput(); }
-    bool send(std::span<const Byte> bytes) override {
-        m_bytes += bytes.size();
-        return m_inner.send(bytes);
-    }
-    bool waitForBytes(std::size_t count, std::chrono::seconds limit) override {
-        return m_inner.waitForBytes(count, limit);
-    }
-    Bytes readAvailable() override {
-        Bytes bytes = m_inner.readAvailable();
-        m_bytes += bytes.size();
-        return bytes;
-    }
-    std::size_t bytes() const { return m_bytes; }
-
-private:
-    scale::ScaleTransport& m_inner;
-    std::size_t m_bytes = 0;
-};
 
 double wallSeconds() {
     timespec now{};
@@ -71,7 +48,7 @@ void BM_ProgramOneKeyWithWireTiming(benchmark::State& state) {
     const std::atomic<bool> cancel{false};
     double wall = 0, wire = 0;
     for (auto _ : state) {
-        CountingTransport transport(port);
+        test::CountingTransport transport(port);
         const double start = wallSeconds();
         const keys::KeyCheck check = keys::checkKey(transport, 1);
         const keys::KeyProgramResult result = keys::ProgramData(transport, 1, block, {}, cancel);

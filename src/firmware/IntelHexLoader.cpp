@@ -15,7 +15,7 @@ namespace {
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 HexLoad refuse(std::size_t line, std::string reason) {
-    return {std::nullopt, {line, std::move(reason)}};
+    return {std::nullopt, {line, std::move(reason)}, {}};
 }
 
 std::string hexWord(std::uint32_t value) {
@@ -64,9 +64,11 @@ bool isBlankLine(std::string_view line) {
 // as long as they stay inside the scale's 64 KiB.
 class ImageWriter {
 public:
-    explicit ImageWriter(ImageBuffer& image) : m_image(image) {}
+    explicit ImageWriter(ImageBuffer& image) : m_image(image), m_covered(ImageBuffer::kSize, false) {}
 
     bool ended() const { return m_ended; }
+    // Which addresses a data record wrote.
+    std::vector<bool> takeCovered() { return std::move(m_covered); }
 
     // An error text when the record cannot be used.
     std::string apply(const HexRecord& record) {
@@ -111,10 +113,13 @@ private:
         }
         std::copy(record.data().begin(), record.data().end(),
                   m_image.bytes().begin() + static_cast<std::ptrdiff_t>(start));
+        std::fill(m_covered.begin() + static_cast<std::ptrdiff_t>(start),
+                  m_covered.begin() + static_cast<std::ptrdiff_t>(start + record.size), true);
         return {};
     }
 
     ImageBuffer& m_image;
+    std::vector<bool> m_covered;
     std::uint64_t m_base = 0;
     std::uint32_t m_extended = 0;
     bool m_ended = false;
@@ -154,7 +159,7 @@ HexLoad IntelHexLoader::load(std::string_view text) {
         return refuse(0, "The update file is empty: it holds no Intel HEX records.");
     if (!writer.ended())
         return refuse(lastRecord, "the file ends here without an end record (:00000001FF).");
-    return {std::move(image), {}};
+    return {std::move(image), {}, writer.takeCovered()};
 }
 
 HexLoad IntelHexLoader::loadFile(const std::filesystem::path& path) {

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "firmware/ImageBuffer.h"
 
@@ -25,6 +26,7 @@ struct HexError {
 struct HexLoad {
     std::optional<ImageBuffer> image;  // FF wherever the file put nothing
     HexError error;                    // why there is no image
+    std::vector<bool> covered;         // with an image: which addresses a data record wrote
 };
 
 class IntelHexLoader {

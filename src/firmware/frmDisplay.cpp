@@ -23,9 +23,11 @@
 #include "app/frmWelcome.h"
 #include "firmware/FirmwareLog.h"
 #include "firmware/IntelHexLoader.h"
+#include "firmware/TablesMessages.h"
 #include "scale/PortDiscovery.h"
 #include "scale/ScaleLink.h"
 #include "scale/ScalePort.h"
+#include "scale/SerialNumber.h"
 #include "scale/frmErrorScaleCom.h"
 
 namespace vantor::firmware {
@@ -65,6 +67,30 @@ QMenu* namedMenu(QMenuBar* bar, const char* name, const QString& caption) {
     return menu;
 }
 
+const QString kTimeLeftCaption = QStringLiteral("Estimated time left: ");
+
+// Reads the zone table and keys before anything is written and saves them in `folder`. A scale
+// that gives no serial number gets no backup: the run that follows fails before writing anyway.
+struct TablesBackupAttempt {
+    std::optional<Bytes> tables;
+    std::uint32_t failedPage = 0;
+    SavedBackup file;
+};
+TablesBackupAttempt backUpTables(scale::SerialTransport& transport, const QString& folder,
+                                 const PageProgress& progress, const std::atomic<bool>& cancel) {
+    TablesBackupAttempt attempt;
+    const scale::SerialRead serial = scale::RdSN(transport);
+    if (!scale::CheckSerial(serial.serial))
+        return attempt;
+    const TablesRead read = readTables(transport, progress, cancel);
+    attempt.failedPage = read.failedPage;
+    if (read.tables) {
+        attempt.file = saveTablesBackup(folder, serial.serial, *read.tables);
+        attempt.tables = read.tables;
+    }
+    return attempt;
+}
+
 std::filesystem::path toPath(const QString& file) {
     return std::filesystem::path(file.toStdU16String());
 }
@@ -88,11 +114,14 @@ frmDisplay::frmDisplay() {
     ProgressBar1->setAccessibleName(QStringLiteral("Programming progress"));
     ProgressBar1->setRange(0, kProgressMax);
     ProgressBar1->setVisible(false);
+    lblTimeLeft = app::makeCaption(this, "lblTimeLeft");
+    lblTimeLeft->setVisible(false);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(24, 12, 24, 24);
     layout->addWidget(lblStatus);
     layout->addWidget(ProgressBar1);
+    layout->addWidget(lblTimeLeft);
     layout->addWidget(lblVersion);
     setMinimumWidth(520);
 
@@ -308,19 +337,35 @@ void frmDisplay::Program_Click() {
         QMetaObject::invokeMethod(
             this, [this, value] { showProgress(value); }, Qt::QueuedConnection);
     };
+    PageProgress tablesProgress = [this](std::size_t done, std::size_t total) {
+        QMetaObject::invokeMethod(
+            this, [this, done, total] { showTablesProgress(done, total); }, Qt::QueuedConnection);
+    };
+    // The tables are read once per update: a Retry after a failed run finds them already saved,
+    // and the scale's copy may by then have been written over.
+    const bool readTablesFirst = !m_savedTables;
     const bool started = program().scale().run(
-        [image = m_image, progress = std::move(progress), &cancel, &pause](scale::SerialTransport& transport) {
+        [image = m_image, progress = std::move(progress), tablesProgress = std::move(tablesProgress), &cancel, &pause,
+         readTablesFirst, folder = program().programFolder()](scale::SerialTransport& transport) {
+            RunJob job;
             // A port that cannot be opened fails every exchange at once: the run's own rules report it.
             const scale::PortReadiness port = scale::openScalePort(transport, &cancel);
             if (port.otherScale) {
-                ScaleProgramming programming;
-                programming.otherScale = port.otherScale;
-                programming.result.outcome = ProgramOutcome::CommunicationFailure;
-                return programming;
+                job.programming.otherScale = port.otherScale;
+                job.programming.result.outcome = ProgramOutcome::CommunicationFailure;
+                return job;
             }
-            return programWithScaleSerial(transport, image, progress, cancel, &pause);
+            if (readTablesFirst) {
+                const TablesBackupAttempt backup = backUpTables(transport, folder, tablesProgress, cancel);
+                job.readTables = true;
+                job.tablesFailedPage = backup.failedPage;
+                if (backup.tables)
+                    job.tables = SavedTables{*backup.tables, backup.file};
+            }
+            job.programming = programWithScaleSerial(transport, image, progress, cancel, &pause);
+            return job;
         },
-        this, [this](ScaleProgramming programming) { finishRun(programming); });
+        this, [this](RunJob job) { finishRun(job); });
     if (!started) {
         showPortError(QStringLiteral("The scale link is busy; try again when the scale has answered."));
         return;
@@ -331,6 +376,20 @@ void frmDisplay::Program_Click() {
     ProgressBar1->setRange(0, kProgressMax);
     ProgressBar1->setValue(0);
     ProgressBar1->setVisible(true);
+    m_showingTables = false;
+    m_timeLeft = TimeLeft();
+    m_runClock.start();
+}
+
+void frmDisplay::showTablesProgress(std::size_t done, std::size_t total) {
+    if (!m_running)
+        return;
+    if (!m_showingTables) {
+        m_showingTables = true;
+        showStatus(QString::fromLatin1(tables_text::kSaving));
+        ProgressBar1->setRange(0, static_cast<int>(total));
+    }
+    ProgressBar1->setValue(static_cast<int>(done));
 }
 
 void frmDisplay::setRunning(bool running) {
@@ -342,13 +401,30 @@ void frmDisplay::setRunning(bool running) {
 }
 
 void frmDisplay::showProgress(int value) {
-    if (m_running)
-        ProgressBar1->setValue(value);
+    if (!m_running)
+        return;
+    if (m_showingTables) {
+        // The run proper begins: its own words, its own bar, and the pace measured from here.
+        m_showingTables = false;
+        showStatus(QStringLiteral("Updating scale with latest postage rates and services..."));
+        ProgressBar1->setRange(0, kProgressMax);
+        m_timeLeft = TimeLeft();
+        m_runClock.start();
+    }
+    ProgressBar1->setValue(value);
+    if (const auto left = m_timeLeft.update(runUnitsDone(value), kRunUnits,
+                                            static_cast<double>(m_runClock.elapsed()) / 1000.0)) {
+        lblTimeLeft->setText(kTimeLeftCaption + QString::fromStdString(*left));
+        lblTimeLeft->setVisible(true);
+    }
 }
 
-void frmDisplay::finishRun(const ScaleProgramming& programming) {
+void frmDisplay::finishRun(const RunJob& job) {
+    const ScaleProgramming& programming = job.programming;
     qCInfo(lcFirmware).noquote() << "programming run ended:" << QString::fromStdString(describe(programming.result));
     setRunning(false);
+    lblTimeLeft->setVisible(false);
+    keepTables(job);
     if (program().ended())
         return;
     ScaleSerial = QString::fromStdString(programming.serial.serial);
@@ -372,11 +448,109 @@ void frmDisplay::finishRun(const ScaleProgramming& programming) {
     emit runEnded(programming.result);
 }
 
+void frmDisplay::keepTables(const RunJob& job) {
+    if (!job.readTables)
+        return;
+    m_savedTables = job.tables;
+    m_tablesUnread.reset();
+    if (!job.tables)
+        m_tablesUnread = job.tablesFailedPage;
+    if (job.tables && !job.tables->file.saved())
+        qCWarning(lcFirmware).noquote() << "tables not saved:" << QString::fromStdString(job.tables->file.error);
+}
+
 void frmDisplay::succeed() {
     setHourglass(false);
     ProgressBar1->setVisible(false);
     // The copy the downloader put into the program folder; a file already gone is no error.
     QFile::remove(program().programFile(kUpdateFile));
+    afterUpdateTables();
+}
+
+// The update is done whatever happens here: the user's tables are offered back, or the user is
+// told where they are, and the final screen follows.
+void frmDisplay::afterUpdateTables() {
+    if (m_tablesUnread) {
+        tellAboutTables(app::Message::Icon::Exclamation, tables_text::noBackup(*m_tablesUnread));
+        return showFinalScreen();
+    }
+    if (!m_savedTables)
+        return showFinalScreen();
+    const SavedBackup& file = m_savedTables->file;
+    switch (tablesAfterUpdate(m_image, m_savedTables->tables)) {
+        case TablesAfterUpdate::Nothing:
+            break;
+        case TablesAfterUpdate::FileBringsTables:
+            tellAboutTables(app::Message::Icon::Information,
+                            file.saved() ? tables_text::fileBringsTables(file.path)
+                                         : tables_text::notSaved(file.path, file.error));
+            break;
+        case TablesAfterUpdate::OfferRestore: {
+            // Held in memory when the file could not be written: the offer stands all the same.
+            const std::string where = file.saved() ? file.path : "memory only (" + file.error + ")";
+            const app::Answer answer = program().dialogs().ask(
+                this, {kMessageTitle, QString::fromStdString(tables_text::offerRestore(where)),
+                       app::Message::Icon::Question, app::Message::Buttons::YesNo});
+            if (answer == app::Answer::Yes)
+                return restoreTables();
+            break;
+        }
+    }
+    showFinalScreen();
+}
+
+void frmDisplay::restoreTables() {
+    showStatus(QString::fromLatin1(tables_text::kRestoring));
+    const std::vector<TablePage> pages = tablePages(m_savedTables->tables);
+    ProgressBar1->setRange(0, static_cast<int>(pages.size()));
+    ProgressBar1->setValue(0);
+    ProgressBar1->setVisible(true);
+    setHourglass(true);
+    const std::atomic<bool>& cancel = program().scale().cancelFlag();
+    PageProgress progress = [this](std::size_t done, std::size_t) {
+        QMetaObject::invokeMethod(
+            this, [this, done] { ProgressBar1->setValue(static_cast<int>(done)); }, Qt::QueuedConnection);
+    };
+    const bool started = program().scale().run(
+        [pages, serial = scale::packSerial(ScaleSerial.toStdString()), progress = std::move(progress),
+         &cancel](scale::SerialTransport& transport) {
+            // Another scale found where this one was gets nothing of this one's tables.
+            if (scale::openScalePort(transport, &cancel).otherScale) {
+                TablesWrite refused;
+                refused.page.failedStage = scale::PageStage::Unlock;
+                return refused;
+            }
+            return writeTables(transport, pages, serial, progress, cancel);
+        },
+        this, [this](TablesWrite written) { tablesRestored(written); });
+    if (!started) {
+        setHourglass(false);
+        ProgressBar1->setVisible(false);
+        tellAboutTables(app::Message::Icon::Exclamation,
+                        tables_text::notRestored("the scale link is busy.", m_savedTables->file.path));
+        showFinalScreen();
+    }
+}
+
+void frmDisplay::tablesRestored(const TablesWrite& written) {
+    setHourglass(false);
+    ProgressBar1->setVisible(false);
+    if (program().ended())
+        return;
+    qCInfo(lcFirmware).noquote() << "tables written back:" << QString::fromStdString(describe(written, kTablesPages));
+    if (written.ok)
+        tellAboutTables(app::Message::Icon::Information, tables_text::restored());
+    else
+        tellAboutTables(app::Message::Icon::Exclamation,
+                        tables_text::notRestored(describe(written, kTablesPages), m_savedTables->file.path));
+    showFinalScreen();
+}
+
+void frmDisplay::tellAboutTables(app::Message::Icon icon, const std::string& text) {
+    program().dialogs().ask(this, {kMessageTitle, QString::fromStdString(text), icon, app::Message::Buttons::Ok});
+}
+
+void frmDisplay::showFinalScreen() {
     AskExit = false;
     unload();
     program().form<app::frmSuccessUpdate>().showForm();

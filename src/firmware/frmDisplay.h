@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QString>
 #include <functional>
 #include <optional>
@@ -8,6 +9,9 @@
 #include "app/Form.h"
 #include "firmware/ImageBuffer.h"
 #include "firmware/ProgrammingRun.h"
+#include "firmware/TablesBackupFile.h"
+#include "firmware/TimeLeft.h"
+#include "firmware/UserTables.h"
 
 class QAction;
 class QLabel;
@@ -40,6 +44,8 @@ public:
     QLabel* lblStatus;
     QLabel* lblVersion;
     QProgressBar* ProgressBar1;
+    // Under the bar while a run goes on: "Estimated time left: 1 min 5 sec".
+    QLabel* lblTimeLeft;
 
     QMenu* mnuFile;
     QAction* mnuLoad;
@@ -72,6 +78,14 @@ public:
     bool running() const { return m_running; }
     // The quarter of the image the hidden page view is on (0..3).
     int pageQuarter() const { return m_pageQuarter; }
+
+    // The user's zone table and keys as read before the first run of this update: kept across a
+    // Retry, since a failed run may already have written over them in the scale.
+    struct SavedTables {
+        Bytes tables;
+        SavedBackup file;
+    };
+    const std::optional<SavedTables>& savedTables() const { return m_savedTables; }
 
     void mnuComm1_Click();
     void mnuComm2_Click();
@@ -118,8 +132,22 @@ private:
     void showLoadRefusal(const app::Message& refusal);
     void setRunning(bool running);
     void showProgress(int value);
-    void finishRun(const ScaleProgramming& programming);
+    // What a run's job hands back: the run, and the tables when it read them first.
+    struct RunJob {
+        ScaleProgramming programming;
+        bool readTables = false;
+        std::optional<SavedTables> tables;
+        std::uint32_t tablesFailedPage = 0;  // the page that could not be read when there are none
+    };
+    void showTablesProgress(std::size_t done, std::size_t total);
+    void finishRun(const RunJob& job);
+    void keepTables(const RunJob& job);
     void succeed();
+    void afterUpdateTables();
+    void restoreTables();
+    void tablesRestored(const TablesWrite& written);
+    void tellAboutTables(app::Message::Icon icon, const std::string& text);
+    void showFinalScreen();
     void refuseSerialNumber();
     void reportOtherScale(const QString& serial);
     void failureExit();
@@ -136,6 +164,12 @@ private:
     // starts a run. Activations that only give the focus back start nothing.
     bool m_runOnActivation = false;
     int m_pageQuarter = 0;
+    std::optional<SavedTables> m_savedTables;
+    // The tables could not be read before the run: the page that did not come back.
+    std::optional<std::uint32_t> m_tablesUnread;
+    bool m_showingTables = false;  // the bar shows the tables being read, not yet the run
+    QElapsedTimer m_runClock;
+    TimeLeft m_timeLeft;
 };
 
 }  // namespace vantor::firmware

@@ -7,8 +7,8 @@
 
 namespace vantor::scale {
 
-DetectionRound::DetectionRound(std::vector<std::string> ports)
-    : m_ports(std::move(ports)), m_states(m_ports.size()) {}
+DetectionRound::DetectionRound(std::vector<std::string> ports, DetectionGoal goal)
+    : m_ports(std::move(ports)), m_goal(goal), m_states(m_ports.size()) {}
 
 void DetectionRound::portRefused(std::size_t index, PortProblem problem, std::string detail) {
     m_states[index].phase = Phase::Silent;
@@ -37,7 +37,7 @@ std::optional<std::size_t> DetectionRound::winner() const {
 }
 
 bool DetectionRound::finished() const {
-    return winner().has_value() ||
+    return (m_goal == DetectionGoal::FirstScale && winner().has_value()) ||
            std::none_of(m_states.begin(), m_states.end(), [](const PortState& s) { return s.phase == Phase::Waiting; });
 }
 
@@ -48,6 +48,9 @@ DetectionResult DetectionRound::result() const {
         result.port = m_ports[*w];
         result.serial = m_states[*w].serial;
     }
+    for (std::size_t i = 0; i < m_states.size(); ++i)
+        if (m_states[i].phase == Phase::Answered && CheckSerial(m_states[i].serial))
+            result.scales.push_back({m_ports[i], m_states[i].serial});
     return result;
 }
 

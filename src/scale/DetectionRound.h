@@ -22,16 +22,26 @@ struct RefusedPort {
     std::string detail;  // the system's own words
 };
 
+struct FoundScale {
+    std::string port;
+    std::string serial;
+};
+
+// What a detection waits for: the first scale (the program's one scale), or an answer or the time
+// limit from every port (every scale on the computer).
+enum class DetectionGoal { FirstScale, EveryScale };
+
 struct DetectionResult {
     std::optional<std::string> port;   // the port the scale answered on
     std::string serial;                // its serial number
+    std::vector<FoundScale> scales;    // every port whose answer passed CheckSerial, in port order
     std::vector<RefusedPort> refused;  // ports that could not be opened
     bool found() const { return port.has_value(); }
 };
 
 class DetectionRound {
 public:
-    explicit DetectionRound(std::vector<std::string> ports);
+    explicit DetectionRound(std::vector<std::string> ports, DetectionGoal goal = DetectionGoal::FirstScale);
 
     const std::vector<std::string>& ports() const { return m_ports; }
 
@@ -43,7 +53,7 @@ public:
     void bytesArrived(std::size_t index, std::span<const Byte> bytes);
 
     bool waitingFor(std::size_t index) const { return m_states[index].phase == Phase::Waiting; }
-    // A scale was found, or no port can still answer.
+    // A scale was found (when only the first is wanted), or no port can still answer.
     bool finished() const;
     DetectionResult result() const;
 
@@ -58,6 +68,7 @@ private:
     std::optional<std::size_t> winner() const;
 
     std::vector<std::string> m_ports;
+    DetectionGoal m_goal;
     std::vector<PortState> m_states;
     std::vector<RefusedPort> m_refused;
 };

@@ -1,6 +1,7 @@
 #include "scale/PageWrite.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <optional>
 
 #include "scale/ScaleLink.h"
@@ -54,6 +55,16 @@ bool holdsPage(const Bytes& reply, std::uint16_t address, std::span<const Byte> 
     return echoes(reply, address) && std::equal(page.begin(), page.end(), reply.begin() + 3);
 }
 
+// Reads the page until a whole reply echoes its address, four tries at most; `reply` holds it then.
+StageOutcome readEchoedPage(ScaleTransport& transport, std::uint16_t address, std::optional<Bytes>& reply) {
+    return repeatStage([&] {
+        reply = readPage(transport, address);
+        if (!reply)
+            return TryOutcome::TimedOut;
+        return echoes(*reply, address) ? TryOutcome::Done : TryOutcome::Failed;
+    });
+}
+
 StageOutcome unlock(ScaleTransport& transport, const SerialBytes& SN) {
     const Bytes command = unlockCommand(SN);
     return repeatStage([&] { return acknowledgedExchange(transport, command, kUnlockLimit); });
@@ -100,18 +111,42 @@ KeyCheckResult CheckKeyProgrammed(ScaleTransport& transport, std::uint16_t Adr, 
     // A reply for another page says nothing about this key: it is read again, as a page write's
     // read-back would be.
     std::optional<Bytes> page;
-    const StageOutcome read = repeatStage([&] {
-        page = readPage(transport, Adr);
-        if (!page)
-            return TryOutcome::TimedOut;
-        return echoes(*page, Adr) ? TryOutcome::Done : TryOutcome::Failed;
-    });
+    const StageOutcome read = readEchoedPage(transport, Adr, page);
     if (!read.done)
         return {false, false, PageStage::ReadBack, read.timedOut};
 
     const bool programmed = (*page)[3] < kErasedByte;
     transport.send(finishCommand());
     return {programmed, true, PageStage::None, false};
+}
+
+std::string describeFailure(const PageWriteResult& result, std::uint32_t page) {
+    const bool silent = result.timedOut;
+    std::string what;
+    switch (result.failedStage) {
+        case PageStage::Unlock:
+            what = silent ? "did not answer the unlock" : "refused the unlock (is the serial number right?)";
+            break;
+        case PageStage::Write:
+            what = silent ? "did not answer the write" : "refused the write";
+            break;
+        case PageStage::ReadBack:
+            what = silent ? "did not answer the read-back" : "read back other bytes than were written";
+            break;
+        case PageStage::None:
+            what = "failed";
+            break;
+    }
+    char address[8];
+    std::snprintf(address, sizeof address, "%04X", static_cast<unsigned>(page & 0xFFFF));
+    return what + " for page " + address;
+}
+
+std::optional<Bytes> ReadOnePage(ScaleTransport& transport, std::uint16_t Adr) {
+    std::optional<Bytes> reply;
+    if (!readEchoedPage(transport, Adr, reply).done)
+        return std::nullopt;
+    return Bytes(reply->begin() + 3, reply->begin() + 3 + static_cast<std::ptrdiff_t>(kPageSize));
 }
 
 }  // namespace vantor::scale

@@ -7,6 +7,8 @@
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
+#include <string>
 #include <span>
 
 #include "scale/ScaleProtocol.h"
@@ -40,6 +42,10 @@ struct PageWriteResult {
 PageWriteResult ProgrammingOnePage(ScaleTransport& transport, std::uint16_t Adr, std::span<const Byte> Value,
                                    const SerialBytes& SN);
 
+// What went wrong with a page, as the end of a sentence starting "The scale ": "did not answer the
+// write for page 8380", "refused the unlock (is the serial number right?) for page 8000".
+std::string describeFailure(const PageWriteResult& result, std::uint32_t page);
+
 struct KeyCheckResult {
     bool programmed = false;  // the first stored byte at Adr is below FF
     bool answered = false;    // the scale answered the unlock and the read
@@ -49,5 +55,10 @@ struct KeyCheckResult {
 
 // Unlock, read the page at Adr, look at its first stored byte, then Finish (only when answered).
 KeyCheckResult CheckKeyProgrammed(ScaleTransport& transport, std::uint16_t Adr, const SerialBytes& SN);
+
+// The 128 bytes stored at Adr, read with Read page alone (no unlock is needed to read): a reply
+// that is late, short or for another page is asked again, four tries in all. nullopt when none
+// came back whole.
+std::optional<Bytes> ReadOnePage(ScaleTransport& transport, std::uint16_t Adr);
 
 }  // namespace vantor::scale

@@ -38,8 +38,9 @@ std::unique_ptr<QSerialPort> openProbe(const std::string& name, DetectionRound& 
 
 }  // namespace
 
-DetectionResult PortDetector::detect(const std::vector<std::string>& ports, const std::atomic<bool>* cancel) {
-    DetectionRound round(ports);
+DetectionResult PortDetector::detect(const std::vector<std::string>& ports, const std::atomic<bool>* cancel,
+                                     DetectionGoal goal) {
+    DetectionRound round(ports, goal);
     std::vector<std::unique_ptr<QSerialPort>> probes(ports.size());
     QEventLoop loop;
     QElapsedTimer sinceProbes;  // every port is asked at once: one clock times all the answers

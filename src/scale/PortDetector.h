@@ -18,7 +18,8 @@ class PortDetector {
 public:
     explicit PortDetector(std::chrono::milliseconds limit = kSerialReadLimit) : m_limit(limit) {}
 
-    DetectionResult detect(const std::vector<std::string>& ports, const std::atomic<bool>* cancel = nullptr);
+    DetectionResult detect(const std::vector<std::string>& ports, const std::atomic<bool>* cancel = nullptr,
+                           DetectionGoal goal = DetectionGoal::FirstScale);
 
 private:
     std::chrono::milliseconds m_limit;

@@ -55,26 +55,8 @@ std::string describe(const ZoneProgramResult& result) {
         case ZoneOutcome::Failed:
             break;
     }
-    char page[8];
-    std::snprintf(page, sizeof page, "%04X", static_cast<unsigned>(result.failedPage.value_or(0)));
-    const bool silent = result.pageWrite.timedOut;
-    std::string what;
-    switch (result.pageWrite.failedStage) {
-        case PageStage::Unlock:
-            what = silent ? "did not answer the unlock" : "refused the unlock (is the serial number right?)";
-            break;
-        case PageStage::Write:
-            what = silent ? "did not answer the write" : "refused the write";
-            break;
-        case PageStage::ReadBack:
-            what = silent ? "did not answer the read-back" : "read back other bytes than were written";
-            break;
-        case PageStage::None:
-            what = "failed";
-            break;
-    }
-    return "The scale " + what + " for page " + page + "; " + std::to_string(result.pagesWritten) + " of " +
-           std::to_string(kZoneTablePages) + " pages were written.";
+    return "The scale " + describeFailure(result.pageWrite, result.failedPage.value_or(0)) + "; " +
+           std::to_string(result.pagesWritten) + " of " + std::to_string(kZoneTablePages) + " pages were written.";
 }
 
 }  // namespace vantor::zones

@@ -27,6 +27,12 @@ TEST(CliParser, ReadsArgumentsValueOptionsAndFlags) {
     EXPECT_TRUE(b.command->has("yes"));
     EXPECT_EQ(b.command->value("port"), "/dev/ttyUSB0");
     EXPECT_FALSE(b.command->value("missing"));
+
+    // An option given more than once keeps every value in order (several scales at once).
+    const auto c = parse({"serial", "--port", "/dev/a", "--port=/dev/b", "--port", "/dev/c"});
+    ASSERT_TRUE(c.command) << c.error;
+    EXPECT_EQ(c.command->allValues("port"), (std::vector<std::string>{"/dev/a", "/dev/b", "/dev/c"}));
+    EXPECT_EQ(c.command->value("port"), "/dev/c");
 }
 
 TEST(CliParser, RefusesWithOneClearLine) {

@@ -144,3 +144,102 @@ TEST_F(CliFirmware, ReadChecksItsNumbers) {
     EXPECT_EQ(cli({"read", "0xFFF0", "17", "--port", device}).exitCode, 2);
     EXPECT_EQ(cli({"read", "twelve", "--port", device}).exitCode, 2);
 }
+
+namespace {
+
+// A scale memory file whose tables region holds a pattern, with the scale's serial number.
+QByteArray memoryWithTables() {
+    QByteArray memory(0x10000, char(0xFF));
+    for (int a = 0x8000; a < 0x9200; ++a) memory[a] = char(a * 5 + 1);
+    memory.replace(0x0700, 4, QByteArray::fromHex("24681357"));
+    return memory;
+}
+
+}  // namespace
+
+TEST_F(CliFirmware, FlashKeepsTheTablesWhenTheUpdateFileLeavesThemBlank) {
+    write("scale.bin", memoryWithTables());
+    auto simulator = std::make_unique<SimulatorProcess>(
+        std::vector<std::string>{"--memory", path("scale.bin").toStdString()});
+    const CliRun run = cli({"flash", kFixtures + "one-record.hex", "--port",
+                            QString::fromStdString(simulator->devicePath()), "--keep-tables"});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains("Tables saved to " + dataFolder() +
+                                 "/vantor-cli/Tables-24681357-"))
+        << run.err.toStdString();
+    EXPECT_TRUE(run.err.endsWith("Tables restored: All 36 pages were written and verified.\n"))
+        << run.err.toStdString();
+    ASSERT_EQ(simulator->stop(), 0);
+
+    QByteArray expected = expectedImage("one-record.hex", "24681357");
+    expected.replace(0x8000, 0x1200, memoryWithTables().mid(0x8000, 0x1200));
+    EXPECT_EQ(readAll(path("scale.bin")), expected);
+}
+
+TEST_F(CliFirmware, BackupAndRestoreRoundTripThroughAFile) {
+    write("first.bin", memoryWithTables());
+    auto first = std::make_unique<SimulatorProcess>(
+        std::vector<std::string>{"--memory", path("first.bin").toStdString()});
+    const CliRun backup = cli({"backup", path("tables.hex"), "--port", QString::fromStdString(first->devicePath())});
+    EXPECT_EQ(backup.exitCode, 0) << backup.err.toStdString();
+    first.reset();
+    EXPECT_EQ(readAll(path("tables.hex")).count("\r\n"), 145);
+
+    auto second = std::make_unique<SimulatorProcess>(
+        std::vector<std::string>{"--serial", "24681357", "--memory", path("second.bin").toStdString()});
+    const QString device = QString::fromStdString(second->devicePath());
+    // Refusals write nothing: a file with data outside the region, a question nobody answers.
+    const CliRun foreign = cli({"restore", kFixtures + "sample-update.hex", "--port", device, "--yes"});
+    EXPECT_EQ(foreign.exitCode, 2);
+    EXPECT_EQ(foreign.err, kFixtures + "sample-update.hex: The file holds data at 0000, outside the tables region "
+                                       "8000..91FF: it is no tables backup. Nothing was written.\n");
+    EXPECT_EQ(cli({"restore", path("tables.hex"), "--port", device}, {}, test::CliInput::Null).exitCode, 1);
+    const CliRun restore = cli({"restore", path("tables.hex"), "--port", device, "--yes"});
+    EXPECT_EQ(restore.exitCode, 0) << restore.err.toStdString();
+    ASSERT_EQ(second->stop(), 0);
+
+    QByteArray fresh(0x10000, char(0xFF));
+    fresh.replace(0x0700, 4, QByteArray::fromHex("24681357"));
+    QByteArray expected = fresh;
+    expected.replace(0x8000, 0x1200, memoryWithTables().mid(0x8000, 0x1200));
+    EXPECT_EQ(readAll(path("second.bin")), expected);
+}
+
+TEST_F(CliFirmware, FlashUpdatesSeveralScalesAtOnceEachWithItsOwnSerialNumber) {
+    std::vector<std::unique_ptr<SimulatorProcess>> scales;
+    QStringList arguments{"flash", kFixtures + "sample-update.hex"};
+    for (const char* serial : {"11111111", "22222222", "33333333"}) {
+        scales.push_back(std::make_unique<SimulatorProcess>(std::vector<std::string>{
+            "--serial", serial, "--memory", path(serial).toStdString()}));
+        arguments << "--port" << QString::fromStdString(scales.back()->devicePath());
+    }
+    // One scale refuses its serial number, one port has nothing behind it: both are named, and
+    // neither stops the others.
+    SimulatorProcess refusing({"--serial", "44444444", "--fault", "refuse:unlock", "--memory",
+                               path("refusing").toStdString()});
+    arguments << "--port" << QString::fromStdString(refusing.devicePath()) << "--port" << "/dev/vantor-no-such-port";
+
+    const CliRun run = cli(arguments);
+    EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
+    const QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 5) << run.out.toStdString();
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_TRUE(lines[i].startsWith(QString::fromStdString(scales[i]->devicePath()) + " " +
+                                        QString(8, QChar('1' + i)) + " updated: All 512 pages written and verified. ("))
+            << lines[i].toStdString();
+    }
+    EXPECT_TRUE(lines[3].contains(" 44444444 not updated: Serial number wrong: the scale refused the unlock four "
+                                  "times. ("));
+    EXPECT_TRUE(lines[4].startsWith("/dev/vantor-no-such-port - not updated: the port cannot be opened: "))
+        << lines[4].toStdString();
+
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_EQ(scales[i]->stop(), 0);
+        const std::string serial(8, static_cast<char>('1' + i));
+        EXPECT_EQ(readAll(path(serial.c_str())), expectedImage("sample-update.hex", serial)) << serial;
+    }
+    ASSERT_EQ(refusing.stop(), 0);
+    QByteArray untouched(0x10000, char(0xFF));
+    untouched.replace(0x0700, 4, QByteArray::fromHex("44444444"));
+    EXPECT_EQ(readAll(path("refusing")), untouched);
+}

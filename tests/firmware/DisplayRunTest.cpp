@@ -54,10 +54,17 @@ protected:
         return {before, after};
     }
 
-    // Every value the progress bar showed, in order.
+    // Past the reading of the user's tables: the bar shows the run itself.
+    bool runUnderWay() {
+        return display().running() && display().lblStatus->text() != "Saving your zone table and keys...";
+    }
+
+    // Every value the progress bar showed for the run, in order.
     void recordProgress() {
-        QObject::connect(display().ProgressBar1, &QProgressBar::valueChanged, &display(),
-                         [this](int value) { m_progress.push_back(value); });
+        QObject::connect(display().ProgressBar1, &QProgressBar::valueChanged, &display(), [this](int value) {
+            if (runUnderWay())
+                m_progress.push_back(value);
+        });
     }
 
     bool successShown() {
@@ -294,7 +301,7 @@ TEST_F(DisplayRunTest, TheRunWaitsWhileTheQuitQuestionIsOpen) {
     useScalePort(simulator.devicePath());
     scale::PauseGate& gate = program().scale().pauseGate();
     display().showForm();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return display().ProgressBar1->value() >= 2; }, kWaitMs));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return runUnderWay() && display().ProgressBar1->value() >= 2; }, kWaitMs));
     int held = -1;
     const auto askAndAnswer = [&](const char* answer) {
         return [&, answer](app::Form& quit) {
@@ -336,7 +343,7 @@ TEST_F(DisplayRunTest, EndingTheProgramStopsTheRunPromptlyAndReleasesThePort) {
     useScalePort(simulator.devicePath());
 
     display().showForm();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return display().ProgressBar1->value() >= 4; }, kWaitMs));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return runUnderWay() && display().ProgressBar1->value() >= 4; }, kWaitMs));
     const auto started = std::chrono::steady_clock::now();
     program().end();
     EXPECT_LT(std::chrono::steady_clock::now() - started, 2s);
@@ -353,4 +360,70 @@ TEST_F(DisplayRunTest, EndingTheProgramStopsTheRunPromptlyAndReleasesThePort) {
 }
 
 }  // namespace
+}  // namespace vantor::test
+
+namespace vantor::test {
+namespace {
+
+// A programmed zone table and keys, 8000 to 91FF.
+Bytes programmedTables() {
+    Bytes tables(0x1200);
+    for (std::size_t a = 0x8000; a < 0x9200; ++a) tables[a - 0x8000] = static_cast<Byte>(a * 11 + 3);
+    return tables;
+}
+
+Bytes tablesOf(const Bytes& memory) { return Bytes(memory.begin() + 0x8000, memory.begin() + 0x9200); }
+
+}  // namespace
+
+// The update file leaves the tables region blank. The first run fails after it has written over
+// the user's tables; the Retry must offer back the tables read before that first run, not the
+// blank region the scale holds by then.
+TEST_F(DisplayRunTest, TheUsersTablesReadBeforeTheFirstRunAreWrittenBackAfterTheUpdate) {
+    writeMemory("24681357", 0x8000, programmedTables());
+    const Bytes userTables = tablesOf(memory());
+    SimulatorProcess simulator({"--memory", memoryFile(), "--fault", "corrupt:read:addr=0:count=4"});
+    putUpdateFile("one-record.hex");
+    useScalePort(simulator.devicePath());
+    QStringList statuses;
+    QObject::connect(display().ProgressBar1, &QProgressBar::valueChanged, &display(),
+                     [&] { statuses.append(display().lblStatus->text()); });
+
+    display().showForm();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return errorShown(); }, kWaitMs));
+    EXPECT_TRUE(statuses.contains("Saving your zone table and keys..."));
+    ASSERT_TRUE(display().savedTables());
+    EXPECT_EQ(display().savedTables()->tables, userTables);
+    const QString backup = QString::fromStdString(display().savedTables()->file.path);
+    EXPECT_TRUE(backup.startsWith(program().programFolder() + "/Tables-24681357-")) << backup.toStdString();
+    const auto file = firmware::IntelHexLoader::loadFile(backup.toStdString());
+    ASSERT_TRUE(file.image);
+    EXPECT_EQ(tablesOf(Bytes(file.image->bytes().begin(), file.image->bytes().end())), userTables);
+
+    dialogs().answer(app::Answer::Yes);
+    click(program().form<scale::frmErrorScaleCom>(), "cmdRetry");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return successShown(); }, kWaitMs));
+    ASSERT_EQ(dialogs().asked().size(), 2u);
+    EXPECT_EQ(dialogs().asked()[0].text,
+              "The scale has been updated. The update leaves the zone table and keys blank.\n\nYour zone table and "
+              "keys were saved before the update, in " + backup + ".\n\nWrite them back into the scale now?");
+    EXPECT_EQ(dialogs().asked()[1].text, "Your zone table and keys were written back into the scale and verified.");
+    ASSERT_EQ(simulator.stop(), 0);
+    Bytes expected = expectedMemory("one-record.hex", "24681357");
+    std::copy(userTables.begin(), userTables.end(), expected.begin() + 0x8000);
+    EXPECT_EQ(memory(), expected);
+}
+
+TEST_F(DisplayRunTest, TablesThatCannotBeReadStopNothingAndTheUserIsTold) {
+    SimulatorProcess simulator({"--serial", "24681357", "--fault", "echo:read:addr=0x8000:count=4"});
+    putUpdateFile("sample-update.hex");
+    useScalePort(simulator.devicePath());
+    display().showForm();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return successShown(); }, kWaitMs));
+    ASSERT_EQ(dialogs().asked().size(), 1u);
+    EXPECT_EQ(dialogs().asked()[0].icon, app::Message::Icon::Exclamation);
+    EXPECT_TRUE(dialogs().asked()[0].text.startsWith("Your zone table and keys could not be saved before the update"));
+    EXPECT_FALSE(display().savedTables());
+}
+
 }  // namespace vantor::test

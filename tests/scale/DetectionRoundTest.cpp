@@ -70,3 +70,20 @@ TEST(DetectionRound, EmptyListFinishesAtOnce) {
     EXPECT_TRUE(round.finished());
     EXPECT_FALSE(round.result().found());
 }
+
+TEST(DetectionRound, EveryScaleWaitsForEveryPortAndListsTheScalesInPortOrder) {
+    DetectionRound round({"/dev/a", "/dev/b", "/dev/c", "/dev/d"}, DetectionGoal::EveryScale);
+    round.bytesArrived(2, pageReply({0x33, 0x33, 0x33, 0x33}));
+    EXPECT_FALSE(round.finished());  // the other ports may still answer
+    round.bytesArrived(0, pageReply({0x11, 0x11, 0x11, 0x11}));
+    round.bytesArrived(3, pageReply({0x1A, 0x2B, 0x3C, 0x4D}));  // an answer that is no serial number
+    round.portLost(1);
+    ASSERT_TRUE(round.finished());
+    const DetectionResult result = round.result();
+    ASSERT_EQ(result.scales.size(), 2u);
+    EXPECT_EQ(result.scales[0].port, "/dev/a");
+    EXPECT_EQ(result.scales[0].serial, "11111111");
+    EXPECT_EQ(result.scales[1].port, "/dev/c");
+    EXPECT_EQ(result.scales[1].serial, "33333333");
+    EXPECT_EQ(result.port, "/dev/a");
+}

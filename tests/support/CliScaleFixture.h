@@ -20,14 +20,18 @@ class CliScaleFixture : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(m_folder.isValid()); }
 
-    // Runs the tool with its settings in configFolder(); `ports` are the only serial ports it may find.
+    // Runs the tool with its settings in configFolder() and its files in dataFolder(); `ports`
+    // are the only serial ports it may find.
     CliRun cli(const QStringList& arguments, const QString& ports = {}, CliInput input = CliInput::Pipe) {
         return runCli(QStringLiteral(VANTOR_CLI_PATH), arguments,
-                      {{QStringLiteral("XDG_CONFIG_HOME"), configFolder()}, {QStringLiteral("VANTOR_SERIAL_PORTS"), ports}},
+                      {{QStringLiteral("XDG_CONFIG_HOME"), configFolder()},
+                       {QStringLiteral("XDG_DATA_HOME"), dataFolder()},
+                       {QStringLiteral("VANTOR_SERIAL_PORTS"), ports}},
                       input);
     }
 
     QString configFolder() const { return m_folder.filePath(QStringLiteral("config")); }
+    QString dataFolder() const { return m_folder.filePath(QStringLiteral("data")); }
     QString path(const QString& name) const { return m_folder.filePath(name); }
     // Writes `content` into the file `name` in the folder; returns its path.
     QString write(const QString& name, const QByteArray& content) const {

@@ -11,9 +11,16 @@ bool ParsedCommand::has(const std::string& flag) const {
 }
 
 std::optional<std::string> ParsedCommand::value(const std::string& option) const {
-    const auto it = values.find(option);
-    if (it == values.end()) return std::nullopt;
-    return it->second;
+    const std::vector<std::string> given = allValues(option);
+    if (given.empty()) return std::nullopt;
+    return given.back();
+}
+
+std::vector<std::string> ParsedCommand::allValues(const std::string& option) const {
+    std::vector<std::string> given;
+    const auto [first, last] = values.equal_range(option);
+    for (auto it = first; it != last; ++it) given.push_back(it->second);
+    return given;
 }
 
 namespace {
@@ -57,9 +64,9 @@ ParseOutcome parseCommandLine(const std::vector<std::string>& args, const std::v
                 command.flags.push_back(name);
             } else if (contains(syntax->valueOptions, name)) {
                 if (eq != std::string::npos) {
-                    command.values[name] = arg.substr(eq + 1);
+                    command.values.emplace(name, arg.substr(eq + 1));
                 } else if (i + 1 < args.size()) {
-                    command.values[name] = args[++i];
+                    command.values.emplace(name, args[++i]);
                 } else {
                     return refuse("--" + name + " needs a value");
                 }

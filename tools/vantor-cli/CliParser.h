@@ -22,11 +22,14 @@ struct CommandSyntax {
 struct ParsedCommand {
     std::string name;
     std::vector<std::string> arguments;
-    std::map<std::string, std::string> values;
+    std::multimap<std::string, std::string> values;  // an option given twice keeps both, in order
     std::vector<std::string> flags;
 
     bool has(const std::string& flag) const;
+    // The option's value; the last one when it was given more than once.
     std::optional<std::string> value(const std::string& option) const;
+    // Every value the option was given, in order.
+    std::vector<std::string> allValues(const std::string& option) const;
 };
 
 struct ParseOutcome {

@@ -4,16 +4,20 @@
 #include <QString>
 #include <QTemporaryDir>
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <iostream>
 
 #include "DownloadCommands.h"
+#include "FleetFlash.h"
 #include "ScaleCommands.h"
 #include "StopSignals.h"
+#include "TablesCommands.h"
 #include "Terminal.h"
 #include "app/SerialNumberSetting.h"
 #include "firmware/IntelHexLoader.h"
 #include "firmware/ProgrammingRun.h"
+#include "firmware/TimeLeft.h"
 #include "scale/DetectionRound.h"
 #include "scale/ScaleLink.h"
 #include "scale/SerialNumber.h"
@@ -53,6 +57,9 @@ public:
     void show(int value) {
         const bool verifying = value >= kVerifyProgressBase;
         const int pages = (value % kVerifyProgressBase) * kPagesPerProgressStep;
+        const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - m_start).count();
+        if (auto left = m_timeLeft.update(runUnitsDone(value), kRunUnits, elapsed))
+            m_left = std::move(*left);
         line(verifying ? "verified" : "written", pages);
     }
     void done() { line("verified", static_cast<int>(kPageCount)); }
@@ -60,7 +67,10 @@ public:
 private:
     void line(const char* what, int pages) {
         if (m_terminal) {
-            std::cerr << "\rPages " << what << ": " << pages << "/" << kPageCount << "   " << std::flush;
+            std::cerr << "\rPages " << what << ": " << pages << "/" << kPageCount;
+            if (!m_left.empty())
+                std::cerr << ", " << m_left << " left";
+            std::cerr << "        " << std::flush;
             m_open = true;
         } else if (pages % kProgressLineEvery == 0) {
             std::cerr << "Pages " << what << ": " << pages << "/" << kPageCount << "\n";
@@ -69,6 +79,9 @@ private:
 
     bool m_terminal;
     bool m_open = false;
+    std::chrono::steady_clock::time_point m_start = std::chrono::steady_clock::now();
+    TimeLeft m_timeLeft;
+    std::string m_left;
 };
 
 std::optional<std::uint32_t> addressArgument(const std::string& text, std::uint32_t limit, const char* what) {
@@ -142,12 +155,31 @@ int flashCommand(const ParsedCommand& command) {
     const std::optional<ImageBuffer> image = loadUpdateFile(file, source);
     if (!image)
         return kBadInput;
+    if (const std::vector<std::string> ports = command.allValues("port"); command.has("all") || ports.size() > 1) {
+        if (command.has("all") && !ports.empty()) {
+            std::cerr << "flash takes --all or --port, not both.\n";
+            return kBadInput;
+        }
+        const std::vector<std::string> fleet = command.has("all") ? detectEveryScale() : ports;
+        if (fleet.empty())
+            return kScaleFailed;
+        return flashFleet(*image, fleet, command.has("keep-tables"));
+    }
 
     SerialTransport transport;
     const auto port = connectScale(command, transport);
     if (!port) return kScaleFailed;
     std::atomic<bool>& stop = stopOnSignals();
     transport.setCancelFlag(&stop);
+
+    std::optional<TablesBackup> backup;
+    if (command.has("keep-tables")) {
+        const SerialRead serial = RdSN(transport);
+        if (serial.scaleCom && CheckSerial(serial.serial))
+            backup = backupBeforeUpdate(transport, serial.serial, std::cerr);
+        else
+            std::cerr << "The scale did not give its serial number; the update goes on without a backup.\n";
+    }
 
     ScaleProgramming programming;
     {
@@ -157,19 +189,25 @@ int flashCommand(const ParsedCommand& command) {
         if (programming.result.succeeded())
             report.done();
     }
-    transport.close();
 
     const ProgramResult& result = programming.result;
     if (result.outcome == ProgramOutcome::Cancelled) {
         std::cerr << "Stopped: the scale on " << *port << " was not completely updated.\n";
+        if (backup)
+            std::cerr << "The tables backup is " << backup->path << "\n";
         return kScaleFailed;
     }
     if (!result.succeeded()) {
         std::cerr << describe(result) << " The scale on " << *port << " was not updated.\n";
+        if (backup)
+            std::cerr << "The tables backup is " << backup->path << "\n";
         return kScaleFailed;
     }
     std::cout << "Scale " << programming.serial.serial << " on " << *port << " updated: " << describe(result)
               << "\n";
+    if (backup)
+        restoreAfterUpdate(transport, *image, *backup, programming.serial.serial, std::cerr);
+    transport.close();
     return kSuccess;
 }
 

@@ -24,10 +24,11 @@ void reportNoScale(const std::vector<std::string>& ports, const DetectionResult&
     if (const std::string hint = accessHint(result); !hint.empty()) std::cerr << hint << "\n";
 }
 
-std::optional<DetectionResult> detectScale() {
+std::optional<DetectionResult> detectScale(DetectionGoal goal = DetectionGoal::FirstScale) {
     const std::vector<std::string> ports = EnumPorts();
-    std::cerr << "Looking for the scale on " << ports.size() << (ports.size() == 1 ? " port" : " ports") << "...\n";
-    DetectionResult result = PortDetector().detect(ports);
+    std::cerr << "Looking for " << (goal == DetectionGoal::FirstScale ? "the scale" : "every scale") << " on "
+              << ports.size() << (ports.size() == 1 ? " port" : " ports") << "...\n";
+    DetectionResult result = PortDetector().detect(ports, nullptr, goal);
     if (!result.found()) {
         reportNoScale(ports, result);
         return std::nullopt;
@@ -42,11 +43,24 @@ int portsCommand() {
     return kSuccess;
 }
 
-int detectCommand() {
+int detectCommand(const ParsedCommand& command) {
+    if (command.has("all")) {
+        const auto result = detectScale(DetectionGoal::EveryScale);
+        if (!result) return kScaleFailed;
+        for (const FoundScale& scale : result->scales) std::cout << scale.port << " " << scale.serial << "\n";
+        return kSuccess;
+    }
     const auto result = detectScale();
     if (!result) return kScaleFailed;
     std::cout << *result->port << " " << result->serial << "\n";
     return kSuccess;
+}
+
+std::vector<std::string> detectEveryScale() {
+    std::vector<std::string> ports;
+    if (const auto result = detectScale(DetectionGoal::EveryScale))
+        for (const FoundScale& scale : result->scales) ports.push_back(scale.port);
+    return ports;
 }
 
 std::optional<std::string> choosePort(const ParsedCommand& command) {

@@ -1,5 +1,7 @@
 #include "Terminal.h"
 
+#include <iostream>
+
 #ifdef _WIN32
 #include <io.h>
 #include <cstdio>
@@ -16,5 +18,19 @@ bool stderrIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
 bool stdinIsTerminal() { return ::isatty(STDIN_FILENO) == 1; }
 bool stderrIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }
 #endif
+
+bool askYesNo(const std::string& question, bool yes) {
+    if (yes)
+        return true;
+    if (!stdinIsTerminal()) {
+        std::cerr << question << " Answered No: no terminal (use --yes).\n";
+        return false;
+    }
+    std::cerr << question << " [y/N] " << std::flush;
+    std::string answer;
+    std::getline(std::cin, answer);
+    while (!answer.empty() && (answer.back() == ' ' || answer.back() == '\r')) answer.pop_back();
+    return answer == "y" || answer == "Y" || answer == "yes" || answer == "Yes";
+}
 
 }  // namespace vantor::cli

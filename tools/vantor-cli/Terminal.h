@@ -8,3 +8,13 @@ bool stdinIsTerminal();
 bool stderrIsTerminal();
 
 }  // namespace vantor::cli
+
+#include <string>
+
+namespace vantor::cli {
+
+// A yes/no question on the terminal: Yes with `yes` (--yes) without asking; No when stdin is no
+// terminal (said on stderr, with the hint to use --yes).
+bool askYesNo(const std::string& question, bool yes);
+
+}  // namespace vantor::cli

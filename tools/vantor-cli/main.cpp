@@ -14,6 +14,7 @@
 #include "OnlineCommands.h"
 #include "ScaleCommands.h"
 #include "StderrLog.h"
+#include "TablesCommands.h"
 #include "ZoneCommands.h"
 #include "app/LogFile.h"
 #include "app/LogFileOption.h"
@@ -26,10 +27,11 @@ const std::vector<CommandSyntax> kCommands = {
     {"ports", 0, 0, {}, {}, "ports",
      "List the serial ports in the order detection tries them, one device path a line: the paths in "
      "VANTOR_SERIAL_PORTS first, then the system's ports by number (COM10 after COM9), at most 32."},
-    {"detect", 0, 0, {}, {}, "detect",
+    {"detect", 0, 0, {}, {"all"}, "detect [--all]",
      "Find the scale: every port is asked for the serial number at once and the first good answer wins. "
      "Prints \"DEVICE SERIAL\", for example \"/dev/ttyUSB0 12345678\". Exit status 1 when no port answers "
-     "within 10 seconds."},
+     "within 10 seconds. With --all, every port's answer (or its time limit) is awaited and every scale "
+     "found is printed, one line each, in port order."},
     {"serial", 0, 0, {"port"}, {}, "serial [--port DEV]",
      "Print the scale's 8-digit serial number. Exit status 1 when the scale is silent or its answer is not "
      "a serial number (the answer is shown)."},
@@ -38,12 +40,26 @@ const std::vector<CommandSyntax> kCommands = {
      "file's bytes laid over, and the serial number packed at 0x0700 (--serial, else the one stored by the "
      "program, else zeros). Nothing is written when the file is refused (exit status 2); the refusal names "
      "the line and the reason."},
-    {"flash", 1, 1, {"port"}, {}, "flash SOURCE [--port DEV]",
+    {"flash", 1, 1, {"port"}, {"keep-tables", "all"}, "flash SOURCE [--port DEV]... [--all] [--keep-tables]",
      "Update the scale's software from SOURCE, an Intel HEX file or an http(s) URL that is downloaded first. "
      "The file is checked completely before the scale is contacted; then all 512 pages are written and "
      "each is read back, with the scale's own retry rules. Page progress goes to stderr. Exit status 0 only "
      "when every page was verified; 2 when the file (or the downloaded one) is refused; 1 when the scale "
-     "refused the serial number, stopped answering or kept failing."},
+     "refused the serial number, stopped answering or kept failing. With --keep-tables the user's tables "
+     "(zone table and keys, 0x8000..0x91FF) are saved first to a backup file, whose path is printed, and written "
+     "back after a verified run when the update file leaves that region blank; a failure to keep them never "
+     "turns the update into a failure, and the backup is named. With --all (every scale detect --all finds) or "
+     "--port given more than once, every scale is updated at the same time, each on its own port with its own "
+     "serial number; one line per scale at the end; exit status 0 only when every scale verified, 1 when any "
+     "failed (the others still finish)."},
+    {"backup", 1, 1, {"port"}, {}, "backup FILE [--port DEV]",
+     "Save the scale's tables region (the zone table and the six key blocks, 0x8000..0x91FF, 36 pages) to "
+     "FILE as Intel HEX. Nothing is written to the scale. Exit status 1 when the scale does not answer, 2 "
+     "when FILE cannot be written."},
+    {"restore", 1, 1, {"port"}, {"yes"}, "restore FILE [--port DEV] [--yes]",
+     "Write the pages of the tables region that FILE (an Intel HEX file, such as a backup) covers, each read "
+     "back and verified. The file is checked completely first: a file with any data outside 0x8000..0x91FF is "
+     "refused with exit status 2 and nothing written. Asks before writing (--yes answers Yes)."},
     {"read", 1, 2, {"port"}, {}, "read ADDRESS [LENGTH] [--port DEV]",
      "Hex dump of the scale's memory from ADDRESS, LENGTH bytes (default 128, one page), in lines "
      "\"AAAA: XX XX ...\" of 16 bytes."},
@@ -114,7 +130,7 @@ std::string commandLine(int argc, char** argv) {
 
 int run(const ParsedCommand& command) {
     if (command.name == "ports") return portsCommand();
-    if (command.name == "detect") return detectCommand();
+    if (command.name == "detect") return detectCommand(command);
     if (command.name == "serial") return serialCommand(command);
     if (command.name == "image") return imageCommand(command);
     if (command.name == "flash") return flashCommand(command);
@@ -123,6 +139,8 @@ int run(const ParsedCommand& command) {
     if (command.name == "zones") return zonesCommand(command);
     if (command.name == "key") return keyCommand(command);
     if (command.name == "download") return downloadCommand(command);
+    if (command.name == "backup") return backupCommand(command);
+    if (command.name == "restore") return restoreCommand(command);
     return kBadInput;
 }
 

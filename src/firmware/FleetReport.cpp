@@ -1,0 +1,60 @@
+#include "firmware/FleetReport.h"
+
+#include <cstdio>
+
+#include "firmware/ProgrammingRun.h"
+#include "scale/ScaleProtocol.h"
+
+namespace vantor::firmware {
+
+namespace {
+
+const char* phaseWord(FleetPhase phase) {
+    switch (phase) {
+        case FleetPhase::Connecting: return "connecting";
+        case FleetPhase::SavingTables: return "saving tables";
+        case FleetPhase::Writing: return "writing";
+        case FleetPhase::Verifying: return "verifying";
+        case FleetPhase::RestoringTables: return "restoring tables";
+        case FleetPhase::Ended: return "ended";
+    }
+    return "";
+}
+
+// Pages of the phase the progress value stands for: each value is two pages.
+int phasePages(int progress) { return (progress % kVerifyProgressBase) * 2; }
+
+std::string serialOrDash(const FleetScale& scale) { return scale.serial.empty() ? "-" : scale.serial; }
+
+}  // namespace
+
+std::string progressLine(const FleetScale& scale) {
+    std::string line = scale.port + "  " + serialOrDash(scale) + "  " + phaseWord(scale.phase);
+    if (scale.phase == FleetPhase::Writing || scale.phase == FleetPhase::Verifying) {
+        char pages[24];
+        std::snprintf(pages, sizeof pages, "  %d/%zu", phasePages(scale.progress), scale::kPageCount);
+        line += pages;
+        if (!scale.timeLeft.empty())
+            line += "  " + scale.timeLeft + " left";
+    }
+    return line;
+}
+
+std::string endLine(const FleetScale& scale) {
+    std::string line = scale.port + " " + serialOrDash(scale) + " ";
+    if (verified(scale))
+        line += "updated: " + describe(*scale.result);
+    else if (scale.result && scale.result->outcome == ProgramOutcome::Cancelled)
+        line += "not updated: stopped while " + std::string(scale.progress >= kVerifyProgressBase ? "verifying" : "writing") +
+                " (" + std::to_string(phasePages(scale.progress)) + " of " + std::to_string(scale::kPageCount) +
+                " pages); the scale must be updated again.";
+    else if (scale.result)
+        line += "not updated: " + describe(*scale.result);
+    else
+        line += "not updated: " + scale.refusal;
+    char seconds[24];
+    std::snprintf(seconds, sizeof seconds, " (%.1f s)", scale.seconds);
+    return line + seconds;
+}
+
+}  // namespace vantor::firmware

@@ -1,0 +1,37 @@
+#pragma once
+
+// The words of an update of several scales at once: the progress line of each scale while the
+// runs go on, and its line when they have ended. Plain text in, plain text out.
+
+#include <optional>
+#include <string>
+
+#include "firmware/ProgramResult.h"
+
+namespace vantor::firmware {
+
+enum class FleetPhase { Connecting, SavingTables, Writing, Verifying, RestoringTables, Ended };
+
+struct FleetScale {
+    std::string port;
+    std::string serial;           // "" until the scale has given it
+    FleetPhase phase = FleetPhase::Connecting;
+    int progress = 0;             // the run's progress value (0..511)
+    std::string timeLeft;         // "" until there is an estimate
+    // How it ended: the run's result, or why no run was made (the port, the serial number).
+    std::optional<ProgramResult> result;
+    std::string refusal;
+    double seconds = 0;
+};
+
+// "/dev/ttyUSB0  12345678  writing   120/512  1 min 2 sec left"
+std::string progressLine(const FleetScale& scale);
+
+// "/dev/ttyUSB0 12345678 updated: All 512 pages written and verified. (71.2 s)",
+// "/dev/ttyUSB1 11111111 not updated: Serial number wrong: ... (0.6 s)"; a stopped run says where
+// it stood, from its last progress value.
+std::string endLine(const FleetScale& scale);
+
+inline bool verified(const FleetScale& scale) { return scale.result && scale.result->succeeded(); }
+
+}  // namespace vantor::firmware

@@ -1,0 +1,52 @@
+#include "firmware/TablesMessages.h"
+
+#include <cstdio>
+
+#include "firmware/UserTables.h"
+
+namespace vantor::firmware {
+
+TablesAfterUpdate tablesAfterUpdate(const ImageBuffer& image, std::span<const Byte> backup) {
+    if (!holdsTables(backup))
+        return TablesAfterUpdate::Nothing;
+    return leavesTablesBlank(image) ? TablesAfterUpdate::OfferRestore : TablesAfterUpdate::FileBringsTables;
+}
+
+namespace tables_text {
+
+std::string noBackup(std::uint32_t failedPage) {
+    char page[8];
+    std::snprintf(page, sizeof page, "%04X", static_cast<unsigned>(failedPage & 0xFFFF));
+    return std::string("Your zone table and keys could not be saved before the update: the scale did not answer "
+                       "the read of page ") +
+           page +
+           ".\n\nThe scale has been updated. If your keys or zones are missing, program them again.";
+}
+
+std::string notSaved(const std::string& path, const std::string& reason) {
+    return "Your zone table and keys could not be saved to " + path + " (" + reason +
+           ").\n\nThe scale has been updated. If your keys or zones are missing, program them again.";
+}
+
+std::string offerRestore(const std::string& path) {
+    return "The scale has been updated. The update leaves the zone table and keys blank.\n\nYour zone table and "
+           "keys were saved before the update, in " +
+           path + ".\n\nWrite them back into the scale now?";
+}
+
+std::string restored() { return "Your zone table and keys were written back into the scale and verified."; }
+
+std::string notRestored(const std::string& reason, const std::string& path) {
+    return "The scale has been updated, but your zone table and keys were not written back: " + reason +
+           "\n\nThey are saved in " + path + ".";
+}
+
+std::string fileBringsTables(const std::string& path) {
+    return "The update brings a zone table and keys of its own; they were kept.\n\nYour own zone table and keys "
+           "were saved before the update, in " +
+           path + ".";
+}
+
+}  // namespace tables_text
+
+}  // namespace vantor::firmware

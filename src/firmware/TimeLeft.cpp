@@ -1,0 +1,29 @@
+#include "firmware/TimeLeft.h"
+
+#include "online/modGlobals.h"
+
+namespace vantor::firmware {
+
+std::optional<std::string> TimeLeft::update(std::size_t done, std::size_t total, double elapsedSeconds) {
+    if (done < m_lastDone) {
+        m_startDone = done;
+        m_startSeconds = elapsedSeconds;
+    }
+    m_lastDone = done;
+    if (m_shownAt && elapsedSeconds - *m_shownAt < kRefreshSeconds)
+        return std::nullopt;
+    const std::size_t measured = done - m_startDone;
+    const double spent = elapsedSeconds - m_startSeconds;
+    if (measured < kMinimumDone || spent <= 0 || done > total)
+        return std::nullopt;
+    m_shownAt = elapsedSeconds;
+    const double secondsLeft = static_cast<double>(total - done) * spent / static_cast<double>(measured);
+    return online::FormatSeconds(secondsLeft);
+}
+
+std::size_t runUnitsDone(int progressValue) {
+    // A progress value stands for two pages: 0..255 while writing, 256..511 while verifying.
+    return progressValue <= 0 ? 0 : static_cast<std::size_t>(progressValue) * 2;
+}
+
+}  // namespace vantor::firmware

@@ -1,0 +1,170 @@
+#include "firmware/UserTables.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "firmware/HexRecord.h"
+
+namespace vantor::firmware {
+
+using scale::kPageSize;
+
+namespace {
+
+std::string hexRecordLine(std::uint16_t address, Byte type, std::span<const Byte> data) {
+    Bytes record{static_cast<Byte>(data.size()), scale::addressHigh(address), scale::addressLow(address), type};
+    record.insert(record.end(), data.begin(), data.end());
+    unsigned sum = 0;
+    for (Byte b : record) sum += b;
+    record.push_back(static_cast<Byte>((0x100 - (sum & 0xFF)) & 0xFF));
+    return ":" + toHex(record) + "\r\n";
+}
+
+bool coversAny(const std::vector<bool>& covered, std::uint32_t from, std::uint32_t to) {
+    return std::any_of(covered.begin() + from, covered.begin() + to, [](bool c) { return c; });
+}
+
+std::string outsideRegionError(const std::vector<bool>& covered) {
+    const auto inside = [](std::size_t a) { return a >= kTablesStart && a < kTablesEnd; };
+    for (std::size_t address = 0; address < covered.size(); ++address) {
+        if (covered[address] && !inside(address)) {
+            char text[128];
+            std::snprintf(text, sizeof text,
+                          "The file holds data at %04X, outside the tables region %04X..%04X: it is no tables backup.",
+                          static_cast<unsigned>(address), static_cast<unsigned>(kTablesStart),
+                          static_cast<unsigned>(kTablesEnd - 1));
+            return text;
+        }
+    }
+    return {};
+}
+
+}  // namespace
+
+TablesRead readTables(scale::ScaleTransport& transport, const PageProgress& progress,
+                      const std::atomic<bool>& cancel) {
+    TablesRead result;
+    Bytes tables;
+    tables.reserve(kTablesSize);
+    for (std::uint32_t address = kTablesStart; address < kTablesEnd; address += kPageSize) {
+        const std::optional<Bytes> page =
+            cancel.load() ? std::nullopt : scale::ReadOnePage(transport, static_cast<std::uint16_t>(address));
+        if (!page) {
+            result.failedPage = address;
+            return result;
+        }
+        tables.insert(tables.end(), page->begin(), page->end());
+        if (progress)
+            progress(tables.size() / kPageSize, kTablesPages);
+    }
+    result.tables = std::move(tables);
+    return result;
+}
+
+bool holdsTables(std::span<const Byte> tables) {
+    return std::any_of(tables.begin(), tables.end(), [](Byte b) { return b != ImageBuffer::kErased; });
+}
+
+bool leavesTablesBlank(const ImageBuffer& image) {
+    return !holdsTables(image.bytes().subspan(kTablesStart, kTablesSize));
+}
+
+std::string tablesHex(std::span<const Byte> tables) {
+    std::string text;
+    for (std::size_t offset = 0; offset + kBackupRecordSize <= tables.size(); offset += kBackupRecordSize) {
+        const auto address = static_cast<std::uint16_t>(kTablesStart + offset);
+        text += hexRecordLine(address, static_cast<Byte>(RecordType::Data),
+                              tables.subspan(offset, kBackupRecordSize));
+    }
+    return text + hexRecordLine(0, static_cast<Byte>(RecordType::EndOfFile), {});
+}
+
+std::vector<TablePage> tablePages(std::span<const Byte> tables) {
+    std::vector<TablePage> pages;
+    for (std::size_t offset = 0; offset + kPageSize <= tables.size(); offset += kPageSize) {
+        const auto page = tables.subspan(offset, kPageSize);
+        pages.push_back({static_cast<std::uint16_t>(kTablesStart + offset), Bytes(page.begin(), page.end())});
+    }
+    return pages;
+}
+
+std::string tablesFileError(const HexLoad& load) {
+    if (!load.image)
+        return load.error.message();
+    if (std::string error = outsideRegionError(load.covered); !error.empty())
+        return error;
+    if (!coversAny(load.covered, kTablesStart, kTablesEnd))
+        return "The file holds no data for the tables region.";
+    return {};
+}
+
+TablesFile tablesFromHex(const HexLoad& load,
+                         const std::function<std::optional<Bytes>(std::uint16_t)>& currentPage) {
+    TablesFile file;
+    if (file.error = tablesFileError(load); !file.error.empty())
+        return file;
+    for (std::uint32_t address = kTablesStart; address < kTablesEnd; address += kPageSize) {
+        if (!coversAny(load.covered, address, address + kPageSize))
+            continue;
+        TablePage page{static_cast<std::uint16_t>(address), {}};
+        const auto fromFile = load.image->page(address);
+        page.bytes.assign(fromFile.begin(), fromFile.end());
+        if (!std::all_of(load.covered.begin() + address, load.covered.begin() + address + kPageSize,
+                         [](bool c) { return c; })) {
+            // Bytes the file leaves out keep what the scale holds now.
+            const std::optional<Bytes> current = currentPage(page.address);
+            if (!current) {
+                file.pages.clear();
+                file.error = "The scale did not answer the read of a page the file covers only in part.";
+                return file;
+            }
+            for (std::size_t i = 0; i < kPageSize; ++i)
+                if (!load.covered[address + i])
+                    page.bytes[i] = (*current)[i];
+        }
+        file.pages.push_back(std::move(page));
+    }
+    return file;
+}
+
+TablesWrite writeTables(scale::ScaleTransport& transport, const std::vector<TablePage>& pages,
+                        const scale::SerialBytes& serial, const PageProgress& progress,
+                        const std::atomic<bool>& cancel) {
+    TablesWrite result;
+    for (const TablePage& page : pages) {
+        if (cancel.load()) {
+            result.cancelled = true;
+            result.failedPage = page.address;
+            return result;
+        }
+        result.page = scale::ProgrammingOnePage(transport, page.address, page.bytes, serial);
+        if (!result.page.ok) {
+            result.failedPage = page.address;
+            result.cancelled = cancel.load();
+            return result;
+        }
+        ++result.pagesWritten;
+        if (progress)
+            progress(result.pagesWritten, pages.size());
+    }
+    result.ok = true;
+    return result;
+}
+
+std::string describe(const TablesWrite& result, std::size_t pageCount) {
+    const std::string written =
+        std::to_string(result.pagesWritten) + " of " + std::to_string(pageCount) + " pages were written.";
+    if (result.ok)
+        return "All " + std::to_string(pageCount) + " pages were written and verified.";
+    if (result.cancelled)
+        return "Stopped; " + written;
+    return "The scale " + scale::describeFailure(result.page, result.failedPage) + "; " + written;
+}
+
+std::string backupFileName(const std::string& serial, const std::tm& when) {
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &when);
+    return "Tables-" + serial + "-" + stamp + ".hex";
+}
+
+}  // namespace vantor::firmware

@@ -1,0 +1,47 @@
+// The words of an update of several scales at once.
+
+#include <gtest/gtest.h>
+
+#include "firmware/FleetReport.h"
+
+using namespace vantor::firmware;
+
+TEST(FleetReport, ProgressLinesNameThePortTheSerialThePhaseAndThePages) {
+    FleetScale scale;
+    scale.port = "/dev/ttyUSB0";
+    EXPECT_EQ(progressLine(scale), "/dev/ttyUSB0  -  connecting");
+    scale.serial = "12345678";
+    scale.phase = FleetPhase::Writing;
+    scale.progress = 60;
+    EXPECT_EQ(progressLine(scale), "/dev/ttyUSB0  12345678  writing  120/512");
+    scale.phase = FleetPhase::Verifying;
+    scale.progress = 256 + 100;
+    scale.timeLeft = "1 min 2 sec";
+    EXPECT_EQ(progressLine(scale), "/dev/ttyUSB0  12345678  verifying  200/512  1 min 2 sec left");
+}
+
+TEST(FleetReport, EndLinesSayHowEachScaleEnded) {
+    FleetScale scale;
+    scale.port = "/dev/ttyUSB1";
+    scale.serial = "11111111";
+    scale.seconds = 71.24;
+    scale.result = ProgramResult{};
+    EXPECT_EQ(endLine(scale), "/dev/ttyUSB1 11111111 updated: All 512 pages written and verified. (71.2 s)");
+
+    scale.result->outcome = ProgramOutcome::SerialNumberWrong;
+    scale.seconds = 0.55;
+    EXPECT_EQ(endLine(scale), "/dev/ttyUSB1 11111111 not updated: Serial number wrong: the scale refused the unlock "
+                              "four times. (0.6 s)");
+
+    scale.result->outcome = ProgramOutcome::Cancelled;
+    scale.progress = 256 + 64;
+    EXPECT_EQ(endLine(scale), "/dev/ttyUSB1 11111111 not updated: stopped while verifying (128 of 512 pages); the "
+                              "scale must be updated again. (0.6 s)");
+
+    FleetScale absent;
+    absent.port = "/dev/ttyUSB2";
+    absent.refusal = "the port cannot be opened: No such file or directory";
+    EXPECT_EQ(endLine(absent),
+              "/dev/ttyUSB2 - not updated: the port cannot be opened: No such file or directory (0.0 s)");
+    EXPECT_FALSE(verified(absent));
+}

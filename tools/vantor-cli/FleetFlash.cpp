@@ -1,0 +1,245 @@
+#include "FleetFlash.h"
+
+#include <QThread>
+#include <chrono>
+#include <condition_variable>
+#include <iostream>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <sstream>
+
+#include "ScaleCommands.h"
+#include "StopSignals.h"
+#include "TablesCommands.h"
+#include "Terminal.h"
+#include "firmware/FleetReport.h"
+#include "firmware/ProgrammingRun.h"
+#include "firmware/TimeLeft.h"
+#include "scale/ScaleLink.h"
+#include "scale/SerialNumber.h"
+#include "scale/SerialTransport.h"
+
+namespace vantor::cli {
+
+using namespace vantor::firmware;
+using namespace vantor::scale;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+// How often the progress is drawn again; the runs themselves never wait for it.
+constexpr std::chrono::milliseconds kRedraw{250};
+// Pages between progress lines when stderr is no terminal.
+constexpr int kLineEveryPages = 64;
+
+double secondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// What the runs share with the thread that shows them: every field of every scale is read and
+// written under the one mutex.
+class Fleet {
+public:
+    explicit Fleet(const std::vector<std::string>& ports) {
+        for (const std::string& port : ports) {
+            m_scales.push_back({});
+            m_scales.back().port = port;
+        }
+        m_running = m_scales.size();
+    }
+
+    template <class Change>
+    void change(std::size_t index, Change change) {
+        std::lock_guard lock(m_mutex);
+        change(m_scales[index]);
+    }
+
+    void ended(std::size_t index, FleetScale final) {
+        {
+            std::lock_guard lock(m_mutex);
+            final.phase = FleetPhase::Ended;
+            m_scales[index] = std::move(final);
+            --m_running;
+        }
+        m_changed.notify_all();
+    }
+
+    // Waits up to `period` or until every run has ended; a copy of the scales as they stand.
+    std::vector<FleetScale> wait(std::chrono::milliseconds period, bool& allEnded) {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait_for(lock, period, [this] { return m_running == 0; });
+        allEnded = m_running == 0;
+        return m_scales;
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::vector<FleetScale> m_scales;
+    std::size_t m_running = 0;
+};
+
+// One scale's update, from opening its port to writing its tables back, on its own thread.
+class ScaleUpdate {
+public:
+    ScaleUpdate(Fleet& fleet, std::size_t index, std::string port, const ImageBuffer& image, bool keepTables)
+        : m_fleet(fleet), m_index(index), m_image(image), m_keepTables(keepTables) {
+        m_final.port = std::move(port);
+    }
+
+    void operator()() {
+        const Clock::time_point start = Clock::now();
+        run();
+        m_final.seconds = secondsSince(start);
+        m_fleet.ended(m_index, m_final);
+    }
+
+    std::string notes() const { return m_notes.str(); }
+
+private:
+    void run() {
+        SerialTransport transport;
+        transport.setPortName(QString::fromStdString(m_final.port));
+        if (const auto failure = transport.open()) {
+            m_final.refusal = "the port cannot be opened: " + failure->detail.toStdString();
+            return;
+        }
+        std::atomic<bool>& stop = stopOnSignals();
+        transport.setCancelFlag(&stop);
+        const SerialRead serial = RdSN(transport);
+        if (!serial.scaleCom || !CheckSerial(serial.serial)) {
+            // Nothing is written to a scale that has not given its own number to unlock with.
+            m_final.refusal = stop.load() ? "stopped before the update began."
+                                          : "the scale did not answer with its serial number; nothing was written.";
+            return;
+        }
+        m_final.serial = serial.serial;
+        show(FleetPhase::SavingTables, 0);
+        std::optional<TablesBackup> backup;
+        if (m_keepTables)
+            backup = backupBeforeUpdate(transport, serial.serial, m_notes, false);
+
+        ImageBuffer image = m_image;
+        image.UpdateSN(serial.serial);
+        show(FleetPhase::Writing, 0);
+        m_final.result = ProgramAllPages(
+            transport, image,
+            [this](int value) {
+                show(value >= kVerifyProgressBase ? FleetPhase::Verifying : FleetPhase::Writing, value);
+            },
+            stop);
+        if (backup && m_final.result->succeeded()) {
+            show(FleetPhase::RestoringTables, kProgressMax);
+            restoreAfterUpdate(transport, image, *backup, serial.serial, m_notes, false);
+        } else if (backup) {
+            m_notes << "The tables backup is " << backup->path << "\n";
+        }
+    }
+
+    void show(FleetPhase phase, int progress) {
+        m_final.progress = progress;  // where a stopped run stood
+        const std::string serial = m_final.serial;
+        m_fleet.change(m_index, [&](FleetScale& scale) {
+            scale.serial = serial;
+            scale.phase = phase;
+            scale.progress = progress;
+        });
+    }
+
+    Fleet& m_fleet;
+    std::size_t m_index;
+    const ImageBuffer& m_image;
+    bool m_keepTables;
+    FleetScale m_final;
+    std::ostringstream m_notes;
+};
+
+// The progress on stderr: one line per scale redrawn in place on a terminal; otherwise a line
+// whenever a scale has done another 64 pages of a phase.
+class FleetProgress {
+public:
+    explicit FleetProgress(std::size_t scales)
+        : m_terminal(stderrIsTerminal()), m_timeLeft(scales), m_lastLine(scales, -1), m_start(Clock::now()) {}
+
+    void show(std::vector<FleetScale>& scales) {
+        for (std::size_t i = 0; i < scales.size(); ++i) estimate(i, scales[i]);
+        if (m_terminal)
+            redraw(scales);
+        else
+            printMilestones(scales);
+    }
+
+private:
+    void estimate(std::size_t i, FleetScale& scale) {
+        if (scale.phase != FleetPhase::Writing && scale.phase != FleetPhase::Verifying)
+            return;
+        if (auto left = m_timeLeft[i].update(runUnitsDone(scale.progress), kRunUnits, secondsSince(m_start)))
+            m_shownLeft[scale.port] = *left;
+        scale.timeLeft = m_shownLeft[scale.port];
+    }
+
+    void redraw(const std::vector<FleetScale>& scales) {
+        if (m_drawn)
+            std::cerr << "\033[" << scales.size() << "A";  // back to the first scale's line
+        for (const FleetScale& scale : scales) std::cerr << "\r\033[K" << progressLine(scale) << "\n";
+        std::cerr << std::flush;
+        m_drawn = true;
+    }
+
+    void printMilestones(const std::vector<FleetScale>& scales) {
+        for (std::size_t i = 0; i < scales.size(); ++i) {
+            const FleetScale& scale = scales[i];
+            if (scale.phase != FleetPhase::Writing && scale.phase != FleetPhase::Verifying)
+                continue;
+            const int step = scale.progress / (kLineEveryPages / 2);
+            if (step == m_lastLine[i])
+                continue;
+            m_lastLine[i] = step;
+            std::cerr << progressLine(scale) << "\n";
+        }
+    }
+
+    bool m_terminal;
+    bool m_drawn = false;
+    std::vector<TimeLeft> m_timeLeft;
+    std::map<std::string, std::string> m_shownLeft;
+    std::vector<int> m_lastLine;
+    Clock::time_point m_start;
+};
+
+}  // namespace
+
+int flashFleet(const ImageBuffer& image, const std::vector<std::string>& ports, bool keepTables) {
+    std::cerr << "Updating " << ports.size() << " scales at once.\n";
+    stopOnSignals();  // installed before the threads start, so that Ctrl+C reaches every run
+    Fleet fleet(ports);
+    std::vector<std::unique_ptr<ScaleUpdate>> updates;
+    // QThreads rather than plain threads: the serial port watches its device through socket
+    // notifiers, which Qt allows only on threads it started.
+    std::vector<std::unique_ptr<QThread>> threads;
+    for (std::size_t i = 0; i < ports.size(); ++i) {
+        updates.push_back(std::make_unique<ScaleUpdate>(fleet, i, ports[i], image, keepTables));
+        threads.emplace_back(QThread::create(std::ref(*updates.back())));
+        threads.back()->start();
+    }
+
+    FleetProgress progress(ports.size());
+    std::vector<FleetScale> scales;
+    for (bool allEnded = false; !allEnded;) {
+        scales = fleet.wait(kRedraw, allEnded);
+        progress.show(scales);
+    }
+    for (const auto& thread : threads) thread->wait();
+
+    bool allVerified = true;
+    for (std::size_t i = 0; i < scales.size(); ++i) {
+        std::istringstream notes(updates[i]->notes());
+        for (std::string line; std::getline(notes, line);) std::cerr << scales[i].port << ": " << line << "\n";
+        std::cout << endLine(scales[i]) << "\n";
+        allVerified = allVerified && verified(scales[i]);
+    }
+    return allVerified ? kSuccess : kScaleFailed;
+}
+
+}  // namespace vantor::cli

@@ -1,0 +1,18 @@
+#pragma once
+
+// vantor-cli flash for several scales at once: each scale on its own thread with its own port, so
+// that N scales take about as long as one.
+
+#include <string>
+#include <vector>
+
+#include "firmware/ImageBuffer.h"
+
+namespace vantor::cli {
+
+// Updates the scale on every port at the same time, each with its own serial number packed into
+// its own copy of `image`, each run with the single run's retry rules. Progress on stderr, one
+// line per scale at the end on stdout. kSuccess only when every scale verified.
+int flashFleet(const firmware::ImageBuffer& image, const std::vector<std::string>& ports, bool keepTables);
+
+}  // namespace vantor::cli
