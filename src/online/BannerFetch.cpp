@@ -5,7 +5,6 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QSaveFile>
-#include <memory>
 
 #include "online/OnlineLog.h"
 #include "online/RequestDeadline.h"
@@ -42,26 +41,16 @@ void BannerFetch::RetrieveFile(const QUrl& url, const QString& destDir, std::fun
     QNetworkRequest request(url);
     QNetworkReply* reply = m_network->get(request);
     limitWholeRequest(*reply, kLimit);
-    auto tooLarge = std::make_shared<bool>(false);
-    connect(reply, &QNetworkReply::downloadProgress, this, [reply, tooLarge](qint64 received, qint64) {
-        if (received <= kMaxBytes)
-            return;
-        *tooLarge = true;
-        reply->abort();
-    });
+    const std::shared_ptr<const bool> tooLarge = limitReplySize(*reply, kMaxBytes);
     const QString target = QDir(destDir).filePath(name);
     connect(reply, &QNetworkReply::finished, this, [reply, tooLarge, target, done = std::move(done)] {
         reply->deleteLater();
         // Whatever body the server answered with is saved, an error page too: whether it is a
         // picture is decided when it is shown. Without a whole answer there is nothing to save.
-        const bool answered = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
-        const QNetworkReply::NetworkError error = reply->error();
-        const bool transportFailed =
-            error != QNetworkReply::NoError && error < QNetworkReply::ContentAccessDenied;
         bool saved = false;
         if (*tooLarge)
             qCInfo(lcOnline) << "banner refused: larger than" << kMaxBytes << "bytes";
-        else if (!answered || transportFailed)
+        else if (!answeredWhole(*reply))
             qCInfo(lcOnline) << "banner not fetched:" << reply->errorString();
         else
             saved = saveWhole(target, reply->readAll());
