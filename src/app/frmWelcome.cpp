@@ -154,9 +154,9 @@ void frmWelcome::CheckUpdate() {
 
 bool frmWelcome::updateAnswered(online::UpdateAnswer answer) {
     if (answer == online::UpdateAnswer::Unknown) {
-        program().dialogs().ask(this, {QStringLiteral("Vantor PC Program"),
-                                       QStringLiteral("Unable to check software update."), Message::Icon::None,
-                                       Message::Buttons::Ok});
+        program().dialogs().ask(
+            this, {QStringLiteral("Vantor PC Program"), QStringLiteral("Unable to check software update."),
+                   Message::Icon::None, Message::Buttons::Ok});
         return false;
     }
     // The menu may have been left for the update road while the server answered: its timer and

@@ -32,7 +32,8 @@ std::shared_ptr<const bool> limitReplySize(QNetworkReply& reply, qint64 maxBytes
 bool answeredWhole(const QNetworkReply& reply) {
     const bool answered = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
     const QNetworkReply::NetworkError error = reply.error();
-    const bool transportFailed = error != QNetworkReply::NoError && error < QNetworkReply::ContentAccessDenied;
+    const bool transportFailed =
+        error != QNetworkReply::NoError && error < QNetworkReply::ContentAccessDenied;
     return answered && !transportFailed;
 }
 

@@ -153,7 +153,8 @@ TEST_F(MainMenuTest, AReloadBeforeTheCheckHadRunStillRunsItOnce) {
 }
 
 TEST_F(MainMenuTest, CloseBoxThenCancelKeepsTheMenuWithBothTimersStopped) {
-    onlineChecks().onUpdateCheck = [this](QWidget*, app::UpdateReplies) { menu().Timer2.start(); };  // a banner to blink
+    // A banner to blink.
+    onlineChecks().onUpdateCheck = [this](QWidget*, app::UpdateReplies) { menu().Timer2.start(); };
     showMenu();
     ASSERT_TRUE(menu().Timer2.isActive());
     EXPECT_EQ(menu().Timer2.interval(), 1000);
