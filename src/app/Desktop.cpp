@@ -2,10 +2,7 @@
 
 #include <QClipboard>
 #include <QDesktopServices>
-#include <QDir>
-#include <QFileInfo>
 #include <QGuiApplication>
-#include <QStorageInfo>
 #include <QUrl>
 
 namespace vantor::app {
@@ -18,16 +15,5 @@ int SystemDesktop::openAddress(const QString& address) {
 QString SystemDesktop::clipboardText() { return QGuiApplication::clipboard()->text(); }
 
 void SystemDesktop::setClipboardText(const QString& text) { QGuiApplication::clipboard()->setText(text); }
-
-std::optional<qint64> SystemDesktop::freeDiskBytes(const QString& path) {
-    // The folder may not exist yet: ask for its nearest existing ancestor.
-    QFileInfo info(path);
-    QDir dir = info.isDir() ? QDir(path) : info.dir();
-    while (!dir.exists() && !dir.isRoot() && dir.cdUp()) {
-    }
-    const QStorageInfo storage(dir.absolutePath());
-    if (!storage.isValid() || !storage.isReady()) return std::nullopt;
-    return storage.bytesAvailable();
-}
 
 }  // namespace vantor::app

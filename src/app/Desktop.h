@@ -1,12 +1,11 @@
 #pragma once
 
 #include <QString>
-#include <optional>
 
 namespace vantor::app {
 
-// What the program asks of the desktop besides dialogs: opening web addresses, the clipboard and
-// the free space of a disk. Tests replace it.
+// What the program asks of the desktop besides dialogs: opening web addresses and the clipboard.
+// Tests replace it.
 class Desktop {
 public:
     // Result codes of opening an address, in the system's numbering: above 32 is success.
@@ -18,8 +17,6 @@ public:
     virtual int openAddress(const QString& address) = 0;
     virtual QString clipboardText() = 0;
     virtual void setClipboardText(const QString& text) = 0;
-    // Free bytes on the disk holding `path`; nullopt when unknown.
-    virtual std::optional<qint64> freeDiskBytes(const QString& path) = 0;
 };
 
 class SystemDesktop : public Desktop {
@@ -27,7 +24,6 @@ public:
     int openAddress(const QString& address) override;
     QString clipboardText() override;
     void setClipboardText(const QString& text) override;
-    std::optional<qint64> freeDiskBytes(const QString& path) override;
 };
 
 }  // namespace vantor::app

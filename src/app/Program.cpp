@@ -23,8 +23,8 @@ Program* g_program = nullptr;
 // The menu's checks while no server side is given: nothing is asked, nothing changes.
 class NoOnlineChecks : public OnlineChecks {
 public:
-    void CheckUpdate(frmWelcome&) override {}
-    void CheckNewVersion(frmWelcome&) override {}
+    void CheckUpdate(QWidget*, UpdateReplies) override {}
+    void CheckNewVersion(QWidget*, VersionReply) override {}
 };
 
 }  // namespace

@@ -1,25 +1,10 @@
 #include "app/ServerChecks.h"
 
-#include <QDir>
-#include <QFile>
-#include <QImageReader>
-#include <QLabel>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
-#include <QPixmap>
-#include <QPushButton>
-#include <QSaveFile>
-#include <memory>
+#include <QPointer>
 
-#include "app/ClickableLabel.h"
 #include "app/Dialogs.h"
 #include "app/Program.h"
-#include "app/frmStartUp.h"
-#include "app/frmVersion.h"
-#include "app/frmWelcome.h"
-#include "online/OnlineLog.h"
-#include "online/RequestDeadline.h"
+#include "online/BannerFetch.h"
 #include "online/QueryChannel.h"
 #include "online/UpdateQueries.h"
 #include "online/modQuery.h"
@@ -30,8 +15,6 @@ namespace {
 
 const QString kMessageTitle = QStringLiteral("Vantor PC Program");
 const QString kVersionPrefix = QStringLiteral("Version ");
-// A banner larger than this is shown smaller, so that it cannot push the menu's buttons off screen.
-constexpr QSize kLargestBanner(640, 200);
 
 QUrl urlOn(const std::string& server, std::string_view path) {
     return QUrl(QString::fromStdString(online::joinUrl(server, std::string(path))));
@@ -39,28 +22,6 @@ QUrl urlOn(const std::string& server, std::string_view path) {
 
 void tell(QWidget* owner, const QString& text) {
     program().dialogs().ask(owner, {kMessageTitle, text, Message::Icon::None, Message::Buttons::Ok});
-}
-
-// The picture in `file` whatever its name says it is; a null picture when it is none.
-QPixmap readPicture(const QString& file) {
-    QImageReader reader(file);
-    reader.setDecideFormatFromContent(true);
-    const QImage image = reader.read();
-    if (image.isNull())
-        return {};
-    QPixmap picture = QPixmap::fromImage(image);
-    if (picture.width() > kLargestBanner.width() || picture.height() > kLargestBanner.height())
-        picture = picture.scaled(kLargestBanner, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    return picture;
-}
-
-// Saved whole or not at all: a transfer that broke off leaves no half picture behind.
-bool saveWhole(const QString& target, const QByteArray& body) {
-    QSaveFile file(target);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    file.write(body);
-    return file.commit();
 }
 
 }  // namespace
@@ -72,14 +33,12 @@ ServerChecks::ServerChecks(const online::ServerAddresses& addresses, QObject* pa
     : QObject(parent),
       m_addresses(addresses),
       m_channel(new online::QueryChannel(urlOn(addresses.webServer, online::kQueryScriptPath), this)),
-      m_network(new QNetworkAccessManager(this)) {}
+      m_banner(new online::BannerFetch(this)) {}
 
 ServerChecks::~ServerChecks() {
     // Transfers still running are abandoned without calling back: the forms are gone by now.
     delete m_channel;
-    for (QNetworkReply* reply : m_network->findChildren<QNetworkReply*>())
-        disconnect(reply, nullptr, this, nullptr);
-    delete m_network;
+    delete m_banner;
 }
 
 QUrl ServerChecks::bannerUrl() const {
@@ -88,12 +47,13 @@ QUrl ServerChecks::bannerUrl() const {
 
 // ---- the scale software update and its banner ----
 
-void ServerChecks::CheckUpdate(frmWelcome& menu) {
+void ServerChecks::CheckUpdate(QWidget* owner, UpdateReplies replies) {
     if (m_updateRunning)
         return;
     m_updateRunning = true;
-    m_menu = &menu;
-    CheckSoftwareUpdate(&menu, [this](const QString& value) { softwareUpdateRead(value); });
+    CheckSoftwareUpdate(owner, [this, replies = std::move(replies)](const QString& value) {
+        softwareUpdateRead(value, replies);
+    });
 }
 
 void ServerChecks::CheckSoftwareUpdate(QWidget* owner, std::function<void(const QString&)> done) {
@@ -102,81 +62,19 @@ void ServerChecks::CheckSoftwareUpdate(QWidget* owner, std::function<void(const 
         [done = std::move(done)](const std::optional<QString>& value) { done(value.value_or(QString())); });
 }
 
-void ServerChecks::softwareUpdateRead(const QString& value) {
+void ServerChecks::softwareUpdateRead(const QString& value, const UpdateReplies& replies) {
     if (program().ended())
         return finishUpdateCheck();
     const online::UpdateAnswer answer = online::ReadUpdateAnswer(value.toStdString());
-    if (answer == online::UpdateAnswer::Unknown) {
-        tell(m_menu, QStringLiteral("Unable to check software update."));
+    // The banner is fetched only while the menu still waits for it.
+    if (!replies.answered(answer) || answer != online::UpdateAnswer::Available)
         return finishUpdateCheck();
-    }
-    // The menu may have been left for the update road while the server answered: its timer and
-    // HideForm (which hides the road's download window) are then no longer the check's to change.
-    if (!menuWaiting())
-        return finishUpdateCheck();
-    if (answer == online::UpdateAnswer::NotAvailable) {
-        m_menu->Timer2.stop();
-        return finishUpdateCheck();
-    }
-    m_menu->HideForm = true;
-    RetrieveFile(bannerUrl(), program().programFolder(), [this](bool saved) { bannerRetrieved(saved); });
+    m_banner->RetrieveFile(bannerUrl(), program().programFolder(),
+                           [this, replies](bool saved) { bannerRetrieved(saved, replies); });
 }
 
-void ServerChecks::RetrieveFile(const QUrl& url, const QString& destDir, std::function<void(bool)> done) {
-    const QString name = url.fileName();
-    if (name.isEmpty()) {
-        done(false);
-        return;
-    }
-    QNetworkRequest request(url);
-    QNetworkReply* reply = m_network->get(request);
-    online::limitWholeRequest(*reply, kBannerLimit);
-    auto tooLarge = std::make_shared<bool>(false);
-    connect(reply, &QNetworkReply::downloadProgress, this, [reply, tooLarge](qint64 received, qint64) {
-        if (received <= kMaxBannerBytes)
-            return;
-        *tooLarge = true;
-        reply->abort();
-    });
-    const QString target = QDir(destDir).filePath(name);
-    connect(reply, &QNetworkReply::finished, this, [reply, tooLarge, target, done = std::move(done)] {
-        reply->deleteLater();
-        // Whatever body the server answered with is saved, an error page too: whether it is a
-        // picture is decided when it is shown. Without a whole answer there is nothing to save.
-        const bool answered = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
-        const QNetworkReply::NetworkError error = reply->error();
-        const bool transportFailed =
-            error != QNetworkReply::NoError && error < QNetworkReply::ContentAccessDenied;
-        bool saved = false;
-        if (*tooLarge)
-            qCInfo(lcOnline) << "banner refused: larger than" << kMaxBannerBytes << "bytes";
-        else if (!answered || transportFailed)
-            qCInfo(lcOnline) << "banner not fetched:" << reply->errorString();
-        else
-            saved = saveWhole(target, reply->readAll());
-        done(saved);
-    });
-}
-
-void ServerChecks::bannerRetrieved(bool saved) {
-    const QString file = program().programFile(bannerUrl().fileName());
-    if (saved && menuWaiting()) {
-        // Not a picture (an error page, say): the banner keeps the picture it had. The picture is
-        // in place before the banner shows, so that the menu makes room for its size.
-        const QPixmap picture = readPicture(file);
-        if (!picture.isNull())
-            m_menu->ImgBanner->setPixmap(picture);
-        m_menu->ImgBanner->setVisible(true);
-        // The blinking starts with a banner to blink, not while it is still on its way.
-        m_menu->Timer2.start();
-    } else if (menuWaiting()) {
-        // No banner came: nothing announces the update, neither shown nor blinking.
-        m_menu->Timer2.stop();
-        m_menu->ImgBanner->setVisible(false);
-    }
-    // The picture lives on in the banner; the file is not kept.
-    if (saved)
-        QFile::remove(file);
+void ServerChecks::bannerRetrieved(bool saved, const UpdateReplies& replies) {
+    replies.bannerFetched(saved ? program().programFile(bannerUrl().fileName()) : QString());
     finishUpdateCheck();
 }
 
@@ -187,15 +85,13 @@ void ServerChecks::finishUpdateCheck() {
 
 // ---- the PC program's latest version ----
 
-void ServerChecks::CheckNewVersion(frmWelcome& menu) {
+void ServerChecks::CheckNewVersion(QWidget* owner, VersionReply reply) {
     if (m_versionRunning)
         return;
     m_versionRunning = true;
-    m_menu = &menu;
-    frmVersion& version = program().form<frmVersion>();
-    version.load();
-    version.lblProg->setText(program().form<frmStartUp>().VersionNum.trimmed());
-    CheckProgramVersion(&menu, [this](const QString& latest) { programVersionRead(latest); });
+    CheckProgramVersion(owner, [this, reply = std::move(reply)](const QString& latest) {
+        programVersionRead(latest, reply);
+    });
 }
 
 void ServerChecks::CheckProgramVersion(QWidget* owner, std::function<void(const QString&)> done) {
@@ -205,32 +101,13 @@ void ServerChecks::CheckProgramVersion(QWidget* owner, std::function<void(const 
                  });
 }
 
-void ServerChecks::programVersionRead(const QString& latest) {
-    if (program().ended())
-        return finishVersionCheck();
-    frmVersion& version = program().form<frmVersion>();
-    version.lblLatest->setText(latest);
-    // Any difference counts, older as well as newer: the server names the one program to run.
-    if (latest == version.lblProg->text())
-        return finishVersionCheck();
-    if (latest.isEmpty() || latest == kVersionPrefix) {
-        const Answer answer = program().dialogs().ask(
-            m_menu, {QStringLiteral("Error Encountered"),
-                     QStringLiteral("An error occurred while trying to check latest version of PC Program."),
-                     Message::Icon::Information, Message::Buttons::RetryCancel});
-        if (answer != Answer::Retry || !m_menu || program().ended())
-            return finishVersionCheck();
-        m_versionRunning = false;
-        CheckNewVersion(*m_menu);
-        return;
-    }
-    version.offer();
-    finishVersionCheck();
-}
-
-void ServerChecks::finishVersionCheck() {
+void ServerChecks::programVersionRead(const QString& latest, const VersionReply& reply) {
     m_versionRunning = false;
-    emit versionCheckFinished();
+    if (!program().ended())
+        reply(latest);
+    // The reply may have asked again (the user's Retry): then the check runs on.
+    if (!m_versionRunning)
+        emit versionCheckFinished();
 }
 
 // ---- shared ----
@@ -260,10 +137,6 @@ void ServerChecks::showChannelTrouble(QWidget* owner, const online::QueryResult&
         tell(owner, QStringLiteral("Error: ") + QString::fromStdString(result.failure));
     else
         tell(owner, QString::fromStdString(result.message));
-}
-
-bool ServerChecks::menuWaiting() const {
-    return m_menu && m_menu->isLoaded() && !program().ended();
 }
 
 }  // namespace vantor::app

@@ -21,6 +21,7 @@
 #include "app/Look.h"
 #include "app/Program.h"
 #include "app/frmWelcome.h"
+#include "online/FreeSpace.h"
 #include "online/modGlobals.h"
 
 namespace vantor::app {
@@ -169,9 +170,7 @@ Downloader::Hooks frmDownload::hooks() {
     hooks.confirmRetry = [this](const DownloadMessage& message) {
         return program().dialogs().ask(this, toMessage(message)) == Answer::Retry;
     };
-    hooks.freeSpace = [](const std::string& root) -> std::optional<std::int64_t> {
-        return program().desktop().freeDiskBytes(QString::fromStdString(root));
-    };
+    hooks.freeSpace = online::freeBytesAt;
     return hooks;
 }
 

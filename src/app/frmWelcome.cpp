@@ -1,12 +1,17 @@
 #include "app/frmWelcome.h"
 
 #include <QEvent>
+#include <QFile>
+#include <QImageReader>
 #include <QLabel>
+#include <QPixmap>
+#include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 #include "app/ClickableLabel.h"
 #include "app/Controls.h"
+#include "app/Dialogs.h"
 #include "app/Look.h"
 #include "app/Program.h"
 #include "app/SerialNumberSetting.h"
@@ -30,9 +35,26 @@ constexpr int kVersionCheckTickMs = 50;
 constexpr quint16 kTicksBeforeVersionCheck = 10;
 constexpr int kBannerBlinkMs = 1000;
 constexpr QSize kBannerSize(480, 60);
+// A fetched banner larger than this is shown smaller, so that it cannot push the menu's buttons
+// off screen.
+constexpr QSize kLargestBanner(640, 200);
+const QString kVersionPrefix = QStringLiteral("Version ");
 
 const char* const kManualPath = "/UserManuals/VantorUSA_Manual.pdf";
 const char* const kUpdatePagePath = "/vantorpc/usa/usaorderform.htm";
+
+// The picture in `file` whatever its name says it is; a null picture when it is none.
+QPixmap readBanner(const QString& file) {
+    QImageReader reader(file);
+    reader.setDecideFormatFromContent(true);
+    const QImage image = reader.read();
+    if (image.isNull())
+        return {};
+    QPixmap picture = QPixmap::fromImage(image);
+    if (picture.width() > kLargestBanner.width() || picture.height() > kLargestBanner.height())
+        picture = picture.scaled(kLargestBanner, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    return picture;
+}
 
 }  // namespace
 
@@ -117,11 +139,90 @@ void frmWelcome::InitForm() {
 }
 
 void frmWelcome::CheckUpdate() {
-    program().onlineChecks().CheckUpdate(*this);
+    const QPointer<frmWelcome> menu(this);
+    UpdateReplies replies;
+    replies.answered = [menu](online::UpdateAnswer answer) { return menu && menu->updateAnswered(answer); };
+    replies.bannerFetched = [menu](const QString& bannerFile) {
+        if (menu)
+            menu->bannerFetched(bannerFile);
+        // The picture lives on in the banner; the file is not kept.
+        if (!bannerFile.isEmpty())
+            QFile::remove(bannerFile);
+    };
+    program().onlineChecks().CheckUpdate(this, std::move(replies));
+}
+
+bool frmWelcome::updateAnswered(online::UpdateAnswer answer) {
+    if (answer == online::UpdateAnswer::Unknown) {
+        program().dialogs().ask(
+            this, {QStringLiteral("Vantor PC Program"), QStringLiteral("Unable to check software update."),
+                   Message::Icon::None, Message::Buttons::Ok});
+        return false;
+    }
+    // The menu may have been left for the update road while the server answered: its timer and
+    // HideForm (which hides the road's download window) are then no longer the check's to change.
+    if (!waitingForAnswers())
+        return false;
+    if (answer == online::UpdateAnswer::NotAvailable) {
+        Timer2.stop();
+        return false;
+    }
+    HideForm = true;
+    return true;
+}
+
+void frmWelcome::bannerFetched(const QString& bannerFile) {
+    if (!waitingForAnswers())
+        return;
+    if (bannerFile.isEmpty()) {
+        // No banner came: nothing announces the update, neither shown nor blinking.
+        Timer2.stop();
+        ImgBanner->setVisible(false);
+        return;
+    }
+    // Not a picture (an error page, say): the banner keeps the picture it had. The picture is in
+    // place before the banner shows, so that the menu makes room for its size.
+    const QPixmap picture = readBanner(bannerFile);
+    if (!picture.isNull())
+        ImgBanner->setPixmap(picture);
+    ImgBanner->setVisible(true);
+    // The blinking starts with a banner to blink, not while it is still on its way.
+    Timer2.start();
 }
 
 void frmWelcome::CheckNewVersion() {
-    program().onlineChecks().CheckNewVersion(*this);
+    frmVersion& version = program().form<frmVersion>();
+    version.load();
+    version.lblProg->setText(program().form<frmStartUp>().VersionNum.trimmed());
+    const QPointer<frmWelcome> menu(this);
+    program().onlineChecks().CheckNewVersion(this, [menu](const QString& latest) {
+        if (menu)
+            menu->latestVersionRead(latest);
+    });
+}
+
+void frmWelcome::latestVersionRead(const QString& latest) {
+    if (program().ended())
+        return;
+    frmVersion& version = program().form<frmVersion>();
+    version.lblLatest->setText(latest);
+    // Any difference counts, older as well as newer: the server names the one program to run.
+    if (latest == version.lblProg->text())
+        return;
+    if (latest.isEmpty() || latest == kVersionPrefix) {
+        const Answer answer = program().dialogs().ask(
+            this, {QStringLiteral("Error Encountered"),
+                   QStringLiteral("An error occurred while trying to check latest version of PC Program."),
+                   Message::Icon::Information, Message::Buttons::RetryCancel});
+        if (answer == Answer::Retry && !program().ended())
+            CheckNewVersion();
+        return;
+    }
+    version.offer();
+}
+
+bool frmWelcome::waitingForAnswers() const {
+    return isLoaded() && !program().ended();
 }
 
 void frmWelcome::Timer1_Timer() {

@@ -3,6 +3,7 @@
 #include <QTimer>
 
 #include "app/Form.h"
+#include "online/UpdateQueries.h"
 
 class QLabel;
 class QPushButton;
@@ -56,7 +57,8 @@ public:
     void ImgBanner_Click();
     void DownloadLatestManual();
 
-    // The online checks; what they ask and change lies behind the program's OnlineChecks.
+    // The online checks: what they ask lies behind the program's OnlineChecks; their answers
+    // change this menu and the version window.
     void CheckUpdate();
     void CheckNewVersion();
 
@@ -80,6 +82,12 @@ private:
     // The end of "Update Scale": the scale's answer to the serial-number read.
     void serialNumberRead(const QString& serial);
     void setReading(bool reading);
+    // The update check's answers. The first says whether the banner is still wanted.
+    bool updateAnswered(online::UpdateAnswer answer);
+    void bannerFetched(const QString& bannerFile);
+    void latestVersionRead(const QString& latest);
+    // Still there to take an answer: loaded, and the program not ended.
+    bool waitingForAnswers() const;
 
     quint16 TimerCount = 0;
     // Counts banner ticks; wraps from 65535 to 0, which keeps the odd/even alternation going.

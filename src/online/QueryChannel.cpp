@@ -43,13 +43,7 @@ void QueryChannel::post(std::string_view fieldName, const std::string& statement
     QNetworkReply* reply =
         m_network->post(request, QByteArray(body.data(), static_cast<qsizetype>(body.size())));
     limitWholeRequest(*reply, m_limit);
-    auto tooLarge = std::make_shared<bool>(false);
-    connect(reply, &QNetworkReply::downloadProgress, this, [reply, tooLarge](qint64 received, qint64) {
-        if (received <= kMaxReplyBytes)
-            return;
-        *tooLarge = true;
-        reply->abort();
-    });
+    const std::shared_ptr<const bool> tooLarge = limitReplySize(*reply, kMaxReplyBytes);
     const std::chrono::milliseconds limit = m_limit;
     connect(reply, &QNetworkReply::finished, this, [reply, read, done = std::move(done), tooLarge, limit] {
         reply->deleteLater();
@@ -57,13 +51,9 @@ void QueryChannel::post(std::string_view fieldName, const std::string& statement
         // Any complete HTTP answer, an error page included, is read as the script's reply. A
         // request that got no answer, or whose answer broke off (time-out, dropped connection),
         // has failed: half a reply must not be read as rows.
-        const bool answered = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
-        const QNetworkReply::NetworkError error = reply->error();
-        const bool transportFailed =
-            error != QNetworkReply::NoError && error < QNetworkReply::ContentAccessDenied;
         if (*tooLarge) {
             result.failure = "The server's reply is larger than the query channel accepts.";
-        } else if (!answered || transportFailed) {
+        } else if (!answeredWhole(*reply)) {
             result.failure = failureText(reply, limit).toStdString();
         } else {
             const QByteArray text = reply->readAll();

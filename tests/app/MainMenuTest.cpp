@@ -133,7 +133,7 @@ TEST_F(MainMenuTest, VersionCheckRunsOnceOnTheEleventhTickAndNotAfterAReload) {
 TEST_F(MainMenuTest, ATickArrivingWhileTheVersionCheckWaitsStartsNoSecondCheck) {
     showMenu();
     // The real check waits for the server and may ask questions, and ticks go on meanwhile.
-    onlineChecks().onVersionCheck = [](frmWelcome& menu) { menu.Timer1_Timer(); };
+    onlineChecks().onVersionCheck = [this](QWidget*, app::VersionReply) { menu().Timer1_Timer(); };
 
     tickTimer1(11);
 
@@ -153,7 +153,8 @@ TEST_F(MainMenuTest, AReloadBeforeTheCheckHadRunStillRunsItOnce) {
 }
 
 TEST_F(MainMenuTest, CloseBoxThenCancelKeepsTheMenuWithBothTimersStopped) {
-    onlineChecks().onUpdateCheck = [](frmWelcome& menu) { menu.Timer2.start(); };  // a banner to blink
+    // A banner to blink.
+    onlineChecks().onUpdateCheck = [this](QWidget*, app::UpdateReplies) { menu().Timer2.start(); };
     showMenu();
     ASSERT_TRUE(menu().Timer2.isActive());
     EXPECT_EQ(menu().Timer2.interval(), 1000);

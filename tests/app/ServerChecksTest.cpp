@@ -101,8 +101,12 @@ protected:
         environment().set("VANTOR_WEB_SERVER", QByteArray::fromStdString(web));
         environment().set("VANTOR_DOWNLOAD_SERVER", QByteArray::fromStdString(download));
         m_checks = std::make_unique<ServerChecks>(online::ServerAddresses{web, download, {}});
-        onlineChecks().onUpdateCheck = [this](frmWelcome& menu) { m_checks->CheckUpdate(menu); };
-        onlineChecks().onVersionCheck = [this](frmWelcome& menu) { m_checks->CheckNewVersion(menu); };
+        onlineChecks().onUpdateCheck = [this](QWidget* owner, app::UpdateReplies replies) {
+            m_checks->CheckUpdate(owner, std::move(replies));
+        };
+        onlineChecks().onVersionCheck = [this](QWidget* owner, app::VersionReply reply) {
+            m_checks->CheckNewVersion(owner, std::move(reply));
+        };
     }
 
     frmWelcome& menu() { return program().form<frmWelcome>(); }
@@ -133,7 +137,7 @@ protected:
     void runVersionCheck() {
         QSignalSpy finished(m_checks.get(), &ServerChecks::versionCheckFinished);
         if (menu().UpdateShown) {
-            m_checks->CheckNewVersion(menu());
+            menu().CheckNewVersion();
         } else {
             for (int tick = 0; tick <= 10; ++tick)
                 menu().Timer1_Timer();
@@ -333,7 +337,7 @@ TEST_F(ServerChecksTest, ASecondUpdateCheckDoesNotStartWhileOneRuns) {
     showMenu();
     ASSERT_TRUE(checks().updateCheckRunning()) << "the menu's load does not wait for the server";
 
-    checks().CheckUpdate(menu());
+    menu().CheckUpdate();
     waitForUpdateCheck();
 
     EXPECT_EQ(messageTexts(), QStringList({"Unable to check software update."}));

@@ -2,7 +2,6 @@
 
 #include <QString>
 #include <QStringList>
-#include <optional>
 
 #include "app/Desktop.h"
 
@@ -14,7 +13,6 @@ public:
     QStringList opened;
     int openResult = kOpened;
     QString clipboard;
-    std::optional<qint64> freeBytes = qint64{1} << 40;
 
     int openAddress(const QString& address) override {
         opened << address;
@@ -22,7 +20,6 @@ public:
     }
     QString clipboardText() override { return clipboard; }
     void setClipboardText(const QString& text) override { clipboard = text; }
-    std::optional<qint64> freeDiskBytes(const QString&) override { return freeBytes; }
 };
 
 }  // namespace vantor::test

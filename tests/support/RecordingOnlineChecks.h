@@ -7,25 +7,23 @@
 namespace vantor::test {
 
 // The menu's online checks for tests: counts each check and runs what the test wants it to do
-// (start the banner, say) instead of asking a server.
+// (answer it, or ask a real server) instead of asking a server; unanswered otherwise.
 class RecordingOnlineChecks : public app::OnlineChecks {
 public:
-    using Action = std::function<void(app::frmWelcome&)>;
-
     int updateChecks = 0;
     int versionChecks = 0;
-    Action onUpdateCheck;
-    Action onVersionCheck;
+    std::function<void(QWidget* owner, app::UpdateReplies replies)> onUpdateCheck;
+    std::function<void(QWidget* owner, app::VersionReply reply)> onVersionCheck;
 
-    void CheckUpdate(app::frmWelcome& menu) override {
+    void CheckUpdate(QWidget* owner, app::UpdateReplies replies) override {
         ++updateChecks;
         if (onUpdateCheck)
-            onUpdateCheck(menu);
+            onUpdateCheck(owner, std::move(replies));
     }
-    void CheckNewVersion(app::frmWelcome& menu) override {
+    void CheckNewVersion(QWidget* owner, app::VersionReply reply) override {
         ++versionChecks;
         if (onVersionCheck)
-            onVersionCheck(menu);
+            onVersionCheck(owner, std::move(reply));
     }
 };
 
