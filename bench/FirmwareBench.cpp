@@ -99,7 +99,8 @@ BENCHMARK(BM_WholeRunWithoutWireTiming)
 
 // A simulator with wire timing whose port is open on `transport`; false (the benchmark skipped)
 // when it cannot be opened.
-bool openSimulator(benchmark::State& state, const test::SimulatorProcess& simulator, scale::SerialTransport& transport) {
+bool openSimulator(benchmark::State& state, const test::SimulatorProcess& simulator,
+                   scale::SerialTransport& transport) {
     transport.setPortName(QString::fromStdString(simulator.devicePath()));
     if (!transport.open())
         return true;
@@ -142,7 +143,8 @@ BENCHMARK(BM_BackupTablesWithWireTiming)->Unit(benchmark::kMillisecond)->Iterati
 
 void BM_RestoreTablesWithWireTiming(benchmark::State& state) {
     Bytes tables(firmware::kTablesSize);
-    for (std::size_t i = 0; i < tables.size(); ++i) tables[i] = static_cast<Byte>(i * 7);
+    for (std::size_t i = 0; i < tables.size(); ++i)
+        tables[i] = static_cast<Byte>(i * 7);
     const auto pages = firmware::tablePages(tables);
     againstWire(state, [&](scale::ScaleTransport& transport) {
         return firmware::writeTables(transport, pages, scale::packSerial("12345678"), {}, kGoOn).ok;

@@ -32,7 +32,8 @@ void BM_DetectBehindSevenSilentPorts(benchmark::State& state) {
 
     for (auto _ : state) {
         const scale::DetectionResult result = scale::PortDetector().detect(ports);
-        if (!result.found() || *result.port != simulator.devicePath()) state.SkipWithError("scale not found");
+        if (!result.found() || *result.port != simulator.devicePath())
+            state.SkipWithError("scale not found");
     }
 }
 BENCHMARK(BM_DetectBehindSevenSilentPorts)->Unit(benchmark::kMillisecond)->Iterations(10)->UseRealTime();
@@ -46,7 +47,8 @@ void BM_SerialNumberRead(benchmark::State& state) {
         return;
     }
     for (auto _ : state) {
-        if (scale::RdSN(transport).serial != "12345678") state.SkipWithError("wrong serial number");
+        if (scale::RdSN(transport).serial != "12345678")
+            state.SkipWithError("wrong serial number");
     }
 }
 BENCHMARK(BM_SerialNumberRead)->Unit(benchmark::kMicrosecond)->UseRealTime();

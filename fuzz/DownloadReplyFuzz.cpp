@@ -25,12 +25,13 @@ constexpr int kStatuses[] = {200, 206, 204, 401, 404, 416, 500, 301, 0, -1};
 
 void checkRange(const std::string& text) {
     const auto range = ParseContentRange(text);
-    if (!range) return;
+    if (!range)
+        return;
     FUZZ_REQUIRE(range->first >= 0 && range->first <= range->last);
     FUZZ_REQUIRE(!range->length || range->last < *range->length);
     // Written out again, it reads the same.
-    const std::string again = "bytes " + std::to_string(range->first) + "-" + std::to_string(range->last) + "/" +
-                              (range->length ? std::to_string(*range->length) : "*");
+    const std::string again = "bytes " + std::to_string(range->first) + "-" + std::to_string(range->last) +
+                              "/" + (range->length ? std::to_string(*range->length) : "*");
     const auto reread = ParseContentRange(again);
     FUZZ_REQUIRE(reread && reread->first == range->first && reread->last == range->last &&
                  reread->length == range->length);
@@ -44,12 +45,15 @@ ReplyHead headFrom(FuzzedDataProvider& input) {
     if (input.ConsumeBool())
         head.contentLength = input.ConsumeBool() ? input.ConsumeIntegralInRange<std::int64_t>(0, kLargestFile)
                                                  : input.ConsumeIntegral<std::int64_t>();
-    if (input.ConsumeBool()) head.contentRange = input.ConsumeRandomLengthString(kLongestRange);
+    if (input.ConsumeBool())
+        head.contentRange = input.ConsumeRandomLengthString(kLongestRange);
     return head;
 }
 
-void checkDecision(const ReplyHead& head, bool resuming, std::int64_t from, std::optional<std::int64_t> knownTotal) {
-    const ReplyDecision decision = DecideReply(head, resuming, from, knownTotal, "http://example.invalid/u.hex");
+void checkDecision(const ReplyHead& head, bool resuming, std::int64_t from,
+                   std::optional<std::int64_t> knownTotal) {
+    const ReplyDecision decision =
+        DecideReply(head, resuming, from, knownTotal, "http://example.invalid/u.hex");
     switch (decision.verdict) {
         case ReplyVerdict::Save: {
             FUZZ_REQUIRE(head.status == 200 || head.status == 206);
@@ -63,8 +67,12 @@ void checkDecision(const ReplyHead& head, bool resuming, std::int64_t from, std:
                 FUZZ_REQUIRE(*decision.total >= 0);
             break;
         }
-        case ReplyVerdict::OfferRestart: FUZZ_REQUIRE(resuming && !decision.message.text.empty()); break;
-        case ReplyVerdict::Refuse: FUZZ_REQUIRE(!decision.message.text.empty()); break;
+        case ReplyVerdict::OfferRestart:
+            FUZZ_REQUIRE(resuming && !decision.message.text.empty());
+            break;
+        case ReplyVerdict::Refuse:
+            FUZZ_REQUIRE(!decision.message.text.empty());
+            break;
     }
 }
 
@@ -93,20 +101,23 @@ void checkSession(FuzzedDataProvider& input) {
         // The body arrives in pieces; the shell stops at the total it was told.
         for (int piece = 0; piece < 8 && input.ConsumeBool(); ++piece) {
             std::int64_t count = input.ConsumeIntegralInRange<std::int64_t>(1, 1 << 20);
-            if (const auto needed = session.bytesStillNeeded()) count = std::min(count, std::max<std::int64_t>(*needed, 0));
+            if (const auto needed = session.bytesStillNeeded())
+                count = std::min(count, std::max<std::int64_t>(*needed, 0));
             now += input.ConsumeIntegralInRange(0, 10);
             session.addBytes(count, now);
             const DownloadProgress progress = session.progress();
             FUZZ_REQUIRE(progress.received == session.received());
             FUZZ_REQUIRE(std::isfinite(progress.bytesPerSecond) && std::isfinite(progress.secondsLeft));
         }
-        if (input.ConsumeBool()) session.bodyEnded();
+        if (input.ConsumeBool())
+            session.bodyEnded();
         const auto ending = session.endAttempt(input.ConsumeBool());
         if (ending == DownloadSession::Ending::Completed) {
             FUZZ_REQUIRE(session.complete() && session.succeeded());
             break;
         }
-        if (ending != DownloadSession::Ending::AskRetry) break;
+        if (ending != DownloadSession::Ending::AskRetry)
+            break;
         session.retry();
     }
 }
@@ -121,7 +132,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool resuming = input.ConsumeBool();
     const std::int64_t from = input.ConsumeIntegralInRange<std::int64_t>(0, kLargestFile);
     std::optional<std::int64_t> knownTotal;
-    if (input.ConsumeBool()) knownTotal = input.ConsumeIntegralInRange<std::int64_t>(0, kLargestFile);
+    if (input.ConsumeBool())
+        knownTotal = input.ConsumeIntegralInRange<std::int64_t>(0, kLargestFile);
     checkDecision(head, resuming, from, knownTotal);
 
     checkSession(input);

@@ -28,15 +28,19 @@ constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 constexpr std::size_t kEmptyRecordLength = 11;  // ':' count address type checksum
 
 int hexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
     return -1;
 }
 
 bool allHex(std::string_view text) {
     for (char c : text)
-        if (hexDigit(c) < 0) return false;
+        if (hexDigit(c) < 0)
+            return false;
     return true;
 }
 
@@ -51,9 +55,12 @@ std::vector<std::string_view> splitLines(std::string_view text) {
         const std::size_t end = std::min(text.find_first_of("\r\n"), text.size());
         std::string_view line = text.substr(0, end);
         text.remove_prefix(end);
-        while (text.starts_with('\r')) text.remove_prefix(1);
-        if (text.starts_with('\n')) text.remove_prefix(1);
-        while (line.ends_with(' ') || line.ends_with('\t')) line.remove_suffix(1);
+        while (text.starts_with('\r'))
+            text.remove_prefix(1);
+        if (text.starts_with('\n'))
+            text.remove_prefix(1);
+        while (line.ends_with(' ') || line.ends_with('\t'))
+            line.remove_suffix(1);
         lines.push_back(line);
     }
     return lines;
@@ -71,17 +78,20 @@ struct Shadow {
 };
 
 Shadow shadowOf(std::string_view text) {
-    if (text.starts_with(kByteOrderMark)) text.remove_prefix(kByteOrderMark.size());
+    if (text.starts_with(kByteOrderMark))
+        text.remove_prefix(kByteOrderMark.size());
     Shadow shadow;
     unsigned base = 0;  // set by extended segment (x 16) and linear (x 65,536) address records
     for (std::string_view line : splitLines(text)) {
-        if (isBlank(line)) continue;
+        if (isBlank(line))
+            continue;
         // An accepted file holds only well-formed records up to its end record.
         FUZZ_REQUIRE(line.size() >= kEmptyRecordLength && line[0] == ':' && allHex(line.substr(1)));
         const unsigned count = pairAt(line, 1);
         FUZZ_REQUIRE(line.size() == kEmptyRecordLength + 2 * count);
         unsigned sum = 0;
-        for (std::size_t pos = 1; pos < line.size(); pos += 2) sum += pairAt(line, pos);
+        for (std::size_t pos = 1; pos < line.size(); pos += 2)
+            sum += pairAt(line, pos);
         FUZZ_REQUIRE((sum & 0xFF) == 0);
         const unsigned address = pairAt(line, 3) << 8 | pairAt(line, 5);
         const unsigned type = pairAt(line, 7);
@@ -94,7 +104,8 @@ Shadow shadowOf(std::string_view text) {
             base = type == 0x02 ? extended << 4 : extended << 16;
             continue;
         }
-        if (type != 0x00) continue;
+        if (type != 0x00)
+            continue;
         const std::uint64_t start = static_cast<std::uint64_t>(base) + address;
         FUZZ_REQUIRE(start + count <= ImageBuffer::kSize);
         for (unsigned i = 0; i < count; ++i) {
@@ -133,9 +144,11 @@ std::string repaired(std::string_view text) {
     std::size_t start = 0;
     while (start < out.size()) {
         std::size_t end = out.find('\n', start);
-        if (end == std::string::npos) end = out.size();
+        if (end == std::string::npos)
+            end = out.size();
         std::size_t stop = end;
-        if (stop > start && out[stop - 1] == '\r') --stop;
+        if (stop > start && out[stop - 1] == '\r')
+            --stop;
         const std::string_view line(out.data() + start, stop - start);
         const std::size_t length = line.size();
         if (length >= kEmptyRecordLength && length % 2 == 1 && line[0] == ':' && allHex(line.substr(1)) &&
@@ -144,7 +157,8 @@ std::string repaired(std::string_view text) {
             out[start + 1] = kDigits[count >> 4];
             out[start + 2] = kDigits[count & 0xF];
             unsigned sum = 0;
-            for (std::size_t pos = 1; pos + 2 < length; pos += 2) sum += pairAt(line, pos);
+            for (std::size_t pos = 1; pos + 2 < length; pos += 2)
+                sum += pairAt(line, pos);
             const unsigned checksum = (0x100 - (sum & 0xFF)) & 0xFF;
             out[stop - 2] = kDigits[checksum >> 4];
             out[stop - 1] = kDigits[checksum & 0xF];

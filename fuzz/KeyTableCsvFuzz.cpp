@@ -12,7 +12,8 @@
 using namespace vantor::keys;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    if (size < 2) return 0;
+    if (size < 2)
+        return 0;
     const std::int16_t units[] = {kOunces, kPounds, kGrams};
     const std::int16_t unit = units[data[0] % 3];
     const bool answerYes = (data[1] & 1) != 0;
@@ -20,7 +21,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const TableRead read = readKeyTable(csv, 1, unit, [&](const EditorMessage&) { return answerYes; });
     FUZZ_REQUIRE(read.table.has_value() == read.error.empty());
-    if (!read.table) return 0;
+    if (!read.table)
+        return 0;
 
     const WeightRateTable& table = *read.table;
     const int rows = table.rowCount();

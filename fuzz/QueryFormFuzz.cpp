@@ -20,7 +20,8 @@ constexpr std::size_t kLongestContentType = 80;
 
 void checkAnyBody(const std::string& contentType, const std::string& body) {
     const auto field = server::ReadQueryField(contentType, body);
-    if (!field) return;
+    if (!field)
+        return;
     FUZZ_REQUIRE(field->name == online::kFetchField || field->name == online::kExecuteField);
     FUZZ_REQUIRE(body.find(field->value) != std::string::npos);
 }
@@ -40,10 +41,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool fetch = input.ConsumeBool();
     std::string contentType;
     switch (input.ConsumeIntegralInRange(0, 3)) {
-        case 0: contentType = online::kQueryContentType; break;
-        case 1: contentType = "application/x-www-form-urlencoded"; break;
-        case 2: contentType = ""; break;
-        default: contentType = input.ConsumeRandomLengthString(kLongestContentType); break;
+        case 0:
+            contentType = online::kQueryContentType;
+            break;
+        case 1:
+            contentType = "application/x-www-form-urlencoded";
+            break;
+        case 2:
+            contentType = "";
+            break;
+        default:
+            contentType = input.ConsumeRandomLengthString(kLongestContentType);
+            break;
     }
     const std::string body = input.ConsumeRemainingBytesAsString();
     checkAnyBody(contentType, body);

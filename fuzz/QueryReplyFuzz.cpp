@@ -47,7 +47,9 @@ void checkTable(const QueryTable& table, std::size_t replySize) {
     const long long looked = std::min<long long>(cells, static_cast<long long>(replySize) + 1);
     std::size_t total = 0;
     for (long long cell = 0; cell < looked; ++cell)
-        total += table.value(static_cast<int>(cell / table.fieldCount()), static_cast<int>(cell % table.fieldCount()))
+        total += table
+                     .value(static_cast<int>(cell / table.fieldCount()),
+                            static_cast<int>(cell % table.fieldCount()))
                      .size();
     FUZZ_REQUIRE(total <= replySize);
 }
@@ -70,7 +72,8 @@ void checkTableRoundTrip(FuzzedDataProvider& input) {
     const int fieldCount = input.ConsumeIntegralInRange(1, kMaxShapedSide);
     std::vector<std::vector<std::string>> rows(static_cast<std::size_t>(rowCount));
     for (auto& row : rows)
-        for (int field = 0; field < fieldCount; ++field) row.push_back(input.ConsumeRandomLengthString(40));
+        for (int field = 0; field < fieldCount; ++field)
+            row.push_back(input.ConsumeRandomLengthString(40));
 
     const std::string reply = FormatRows(fieldCount, rows);
     const QueryResult result = ReadFetchReply(EncodeForWire(reply));
@@ -79,7 +82,8 @@ void checkTableRoundTrip(FuzzedDataProvider& input) {
     for (int r = 0; r < rowCount; ++r)
         for (int f = 0; f < fieldCount; ++f) {
             std::string_view sent = rows[static_cast<std::size_t>(r)][static_cast<std::size_t>(f)];
-            if (r == 0 && f == 0) sent.remove_prefix(std::min(sent.find_first_not_of(' '), sent.size()));
+            if (r == 0 && f == 0)
+                sent.remove_prefix(std::min(sent.find_first_not_of(' '), sent.size()));
             FUZZ_REQUIRE(result.rows.value(r, f) == sent);
         }
 }

@@ -23,20 +23,28 @@ constexpr std::size_t kLongReplyExtra = 4;
 
 std::size_t commandSizeOf(Byte opcode) {
     switch (opcode) {
-        case kUnlock: return kUnlockSize;
-        case kWritePage: return kWritePageSize;
-        case kReadPage: return kReadCommandSize;
-        case kFinish: return 1;
-        default: return 0;
+        case kUnlock:
+            return kUnlockSize;
+        case kWritePage:
+            return kWritePageSize;
+        case kReadPage:
+            return kReadCommandSize;
+        case kFinish:
+            return 1;
+        default:
+            return 0;
     }
 }
 
 std::size_t replyLimit(Byte opcode) {
     switch (opcode) {
         case kUnlock:
-        case kWritePage: return 1;
-        case kReadPage: return kReadReplySize;
-        default: return 0;
+        case kWritePage:
+            return 1;
+        case kReadPage:
+            return kReadReplySize;
+        default:
+            return 0;
     }
 }
 
@@ -69,10 +77,12 @@ private:
         const Byte opcode = m_command[0];
         FUZZ_REQUIRE(replies.size() <= 1);
         const std::size_t limit = replyLimit(opcode) + (m_faulted ? kLongReplyExtra : 0);
-        if (!replies.empty()) FUZZ_REQUIRE(!replies[0].bytes.empty() && replies[0].bytes.size() <= limit);
+        if (!replies.empty())
+            FUZZ_REQUIRE(!replies[0].bytes.empty() && replies[0].bytes.size() <= limit);
         if (m_faulted) {
             // Under faults a write may be stored unanswered or changed; nothing else may write.
-            if (opcode != kWritePage) FUZZ_REQUIRE(model.memory() == m_memory);
+            if (opcode != kWritePage)
+                FUZZ_REQUIRE(model.memory() == m_memory);
             m_memory = model.memory();
             return;
         }
@@ -81,23 +91,29 @@ private:
         const bool ack = reply == Bytes{kAck};
         switch (opcode) {
             case kUnlock:
-                FUZZ_REQUIRE(ack == std::equal(m_command.begin() + 1, m_command.end(), m_memory.begin() + kSerialAddress));
+                FUZZ_REQUIRE(ack == std::equal(m_command.begin() + 1, m_command.end(),
+                                               m_memory.begin() + kSerialAddress));
                 m_unlocked = ack;
                 break;
             case kWritePage:
                 FUZZ_REQUIRE(!ack || m_unlocked);
                 if (ack) {
                     const unsigned address = m_command[1] << 8 | m_command[2];
-                    for (std::size_t i = 0; i < kPageSize; ++i) m_memory[(address + i) & 0xFFFF] = m_command[3 + i];
+                    for (std::size_t i = 0; i < kPageSize; ++i)
+                        m_memory[(address + i) & 0xFFFF] = m_command[3 + i];
                 }
                 break;
             case kReadPage: {
-                FUZZ_REQUIRE(reply.size() == kReadReplySize && reply[1] == m_command[1] && reply[2] == m_command[2]);
+                FUZZ_REQUIRE(reply.size() == kReadReplySize && reply[1] == m_command[1] &&
+                             reply[2] == m_command[2]);
                 const unsigned address = m_command[1] << 8 | m_command[2];
-                for (std::size_t i = 0; i < kPageSize; ++i) FUZZ_REQUIRE(reply[3 + i] == m_memory[(address + i) & 0xFFFF]);
+                for (std::size_t i = 0; i < kPageSize; ++i)
+                    FUZZ_REQUIRE(reply[3 + i] == m_memory[(address + i) & 0xFFFF]);
                 break;
             }
-            default: m_unlocked = false; break;
+            default:
+                m_unlocked = false;
+                break;
         }
         FUZZ_REQUIRE(model.memory() == m_memory);
         FUZZ_REQUIRE(model.unlocked() == m_unlocked);

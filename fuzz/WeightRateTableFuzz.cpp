@@ -20,7 +20,18 @@ using namespace vantor::keys;
 constexpr std::size_t kLongestBox = 24;
 constexpr std::size_t kMostOperations = 400;
 
-enum class Operation { Add, EditLast, ClearAll, ChangeUnit, MaxUp, MaxDown, RateUp, RateDown, NextKey, kMaxValue = NextKey };
+enum class Operation {
+    Add,
+    EditLast,
+    ClearAll,
+    ChangeUnit,
+    MaxUp,
+    MaxDown,
+    RateUp,
+    RateDown,
+    NextKey,
+    kMaxValue = NextKey
+};
 
 void checkTable(const WeightRateTable& table) {
     const int rows = table.rowCount();
@@ -61,16 +72,31 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 FUZZ_REQUIRE(table.rowCount() == before + (added ? 1 : 0));
                 break;
             }
-            case Operation::EditLast: table.editLast(); break;
-            case Operation::ClearAll: table.clearAll(prompts); break;
-            case Operation::ChangeUnit:
-                table.changeUnit(static_cast<std::int16_t>(input.ConsumeIntegralInRange(1, 3)), prompts, focus);
+            case Operation::EditLast:
+                table.editLast();
                 break;
-            case Operation::MaxUp: table.UDMax_UpClick(prompts, focus); break;
-            case Operation::MaxDown: table.UDMax_DownClick(prompts, focus); break;
-            case Operation::RateUp: table.UDRate_UpClick(prompts, focus); break;
-            case Operation::RateDown: table.UDRate_DownClick(prompts, focus); break;
-            case Operation::NextKey: table.resetForNextKey(); break;
+            case Operation::ClearAll:
+                table.clearAll(prompts);
+                break;
+            case Operation::ChangeUnit:
+                table.changeUnit(static_cast<std::int16_t>(input.ConsumeIntegralInRange(1, 3)), prompts,
+                                 focus);
+                break;
+            case Operation::MaxUp:
+                table.UDMax_UpClick(prompts, focus);
+                break;
+            case Operation::MaxDown:
+                table.UDMax_DownClick(prompts, focus);
+                break;
+            case Operation::RateUp:
+                table.UDRate_UpClick(prompts, focus);
+                break;
+            case Operation::RateDown:
+                table.UDRate_DownClick(prompts, focus);
+                break;
+            case Operation::NextKey:
+                table.resetForNextKey();
+                break;
         }
         checkTable(table);
     }

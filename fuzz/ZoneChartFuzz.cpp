@@ -39,8 +39,9 @@ void checkAccepted(const ZoneChartReading& reading) {
         const auto& zonePage = pages[zoneAt / vantor::scale::kPageSize];
         const auto& prefixPage = pages[kZonePages + prefixAt / vantor::scale::kPageSize];
         FUZZ_REQUIRE(zonePage.bytes[zoneAt % vantor::scale::kPageSize] == table.Zones[i]);
-        const unsigned prefix = static_cast<unsigned>(prefixPage.bytes[prefixAt % vantor::scale::kPageSize] << 8 |
-                                                      prefixPage.bytes[prefixAt % vantor::scale::kPageSize + 1]);
+        const unsigned prefix =
+            static_cast<unsigned>(prefixPage.bytes[prefixAt % vantor::scale::kPageSize] << 8 |
+                                  prefixPage.bytes[prefixAt % vantor::scale::kPageSize + 1]);
         FUZZ_REQUIRE(prefix == static_cast<unsigned>(table.ZipPrefixes[i]));
     }
 }

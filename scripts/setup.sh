@@ -12,6 +12,7 @@ PACKAGES=(
   python3 curl fonts-dejavu-core
   help2man desktop-file-utils   # vantor-cli's manual page; the package test checks the desktop entry
   ccache                        # rebuilds of a fresh clone reuse earlier compilations
+  clang-format                  # the tests check that the C++ files follow .clang-format
 )
 
 bash scripts/install-packages.sh "${PACKAGES[@]}"

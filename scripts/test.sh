@@ -10,6 +10,9 @@ presets=(default asan)
 bash scripts/setup.sh "${presets[@]}"
 
 status=0
+echo "== Formatting"
+bash scripts/format-check.sh || status=1
+
 for preset in "${presets[@]}"; do
   echo "== Tests, preset '$preset'"
   ctest --preset "$preset" || status=1

@@ -18,15 +18,19 @@ QString plainText(const QString& text) {
 }
 
 bool hasCaption(const QWidget& widget) {
-    if (const auto* button = qobject_cast<const QAbstractButton*>(&widget)) return !button->text().isEmpty();
-    if (const auto* label = qobject_cast<const QLabel*>(&widget)) return !label->text().isEmpty();
-    if (const auto* group = qobject_cast<const QGroupBox*>(&widget)) return !group->title().isEmpty();
+    if (const auto* button = qobject_cast<const QAbstractButton*>(&widget))
+        return !button->text().isEmpty();
+    if (const auto* label = qobject_cast<const QLabel*>(&widget))
+        return !label->text().isEmpty();
+    if (const auto* group = qobject_cast<const QGroupBox*>(&widget))
+        return !group->title().isEmpty();
     return false;
 }
 
 QString buddyCaption(const QWidget& form, const QWidget& widget) {
     for (const QLabel* label : form.findChildren<QLabel*>())
-        if (label->buddy() == &widget) return plainText(label->text());
+        if (label->buddy() == &widget)
+            return plainText(label->text());
     return {};
 }
 
@@ -34,10 +38,13 @@ QString buddyCaption(const QWidget& form, const QWidget& widget) {
 
 void nameUncaptionedControls(QWidget& form) {
     for (QWidget* widget : form.findChildren<QWidget*>()) {
-        if (hasCaption(*widget) || !widget->accessibleName().isEmpty()) continue;
+        if (hasCaption(*widget) || !widget->accessibleName().isEmpty())
+            continue;
         QString name = plainText(widget->toolTip());
-        if (name.isEmpty()) name = buddyCaption(form, *widget);
-        if (!name.isEmpty()) widget->setAccessibleName(name);
+        if (name.isEmpty())
+            name = buddyCaption(form, *widget);
+        if (!name.isEmpty())
+            widget->setAccessibleName(name);
     }
 }
 

@@ -21,8 +21,9 @@ void ClickableLabel::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void ClickableLabel::keyPressEvent(QKeyEvent* event) {
-    const bool activates = event->modifiers() == Qt::NoModifier &&
-                           (event->key() == Qt::Key_Space || event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter);
+    const bool activates =
+        event->modifiers() == Qt::NoModifier &&
+        (event->key() == Qt::Key_Space || event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter);
     if (!activates) {
         QLabel::keyPressEvent(event);
         return;
@@ -34,7 +35,8 @@ void ClickableLabel::keyPressEvent(QKeyEvent* event) {
 // A label draws no focus of its own; without this frame a keyboard user would not see where it is.
 void ClickableLabel::paintEvent(QPaintEvent* event) {
     QLabel::paintEvent(event);
-    if (!hasFocus()) return;
+    if (!hasFocus())
+        return;
     QStylePainter painter(this);
     QStyleOptionFocusRect option;
     option.initFrom(this);

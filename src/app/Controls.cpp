@@ -1,12 +1,12 @@
 #include "app/Controls.h"
 
 #include <QHBoxLayout>
-#include <QVBoxLayout>
 #include <QIcon>
 #include <QLabel>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QVBoxLayout>
 #include <QVariant>
 #include <algorithm>
 
@@ -70,8 +70,8 @@ void fitToContents(QWidget& window) {
     window.setMinimumSize(floor);
     layout->activate();
     const int width = std::max(floor.width(), layout->totalSizeHint().width());
-    const int height = layout->hasHeightForWidth() ? layout->totalHeightForWidth(width)
-                                                   : layout->totalSizeHint().height();
+    const int height =
+        layout->hasHeightForWidth() ? layout->totalHeightForWidth(width) : layout->totalSizeHint().height();
     // A window larger than the screen would hide its lower buttons; one that can scroll fits.
     QSize size(width, std::max(height, floor.height()));
     if (const QScreen* screen = window.screen())
@@ -95,12 +95,14 @@ void growToFit(QWidget& window) {
 QHBoxLayout* centredRow(std::initializer_list<QWidget*> widgets) {
     auto* row = new QHBoxLayout;
     row->addStretch();
-    for (QWidget* widget : widgets) row->addWidget(widget);
+    for (QWidget* widget : widgets)
+        row->addWidget(widget);
     row->addStretch();
     return row;
 }
 
-void layOutMessage(QWidget& form, QWidget* message, std::initializer_list<QWidget*> buttons, int minimumWidth) {
+void layOutMessage(QWidget& form, QWidget* message, std::initializer_list<QWidget*> buttons,
+                   int minimumWidth) {
     auto* layout = new QVBoxLayout(&form);
     layout->setContentsMargins(24, 24, 24, 24);
     layout->setSpacing(16);

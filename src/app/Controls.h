@@ -42,6 +42,7 @@ void growToFit(QWidget& window);
 // The widgets side by side, centred.
 QHBoxLayout* centredRow(std::initializer_list<QWidget*> widgets);
 // The layout of a message form: the message, and under it its buttons in a centred row.
-void layOutMessage(QWidget& form, QWidget* message, std::initializer_list<QWidget*> buttons, int minimumWidth);
+void layOutMessage(QWidget& form, QWidget* message, std::initializer_list<QWidget*> buttons,
+                   int minimumWidth);
 
 }  // namespace vantor::app

@@ -12,8 +12,12 @@ int SystemDesktop::openAddress(const QString& address) {
     return QDesktopServices::openUrl(QUrl::fromUserInput(address)) ? kOpened : kNoAssociation;
 }
 
-QString SystemDesktop::clipboardText() { return QGuiApplication::clipboard()->text(); }
+QString SystemDesktop::clipboardText() {
+    return QGuiApplication::clipboard()->text();
+}
 
-void SystemDesktop::setClipboardText(const QString& text) { QGuiApplication::clipboard()->setText(text); }
+void SystemDesktop::setClipboardText(const QString& text) {
+    QGuiApplication::clipboard()->setText(text);
+}
 
 }  // namespace vantor::app

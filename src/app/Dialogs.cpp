@@ -12,11 +12,16 @@ namespace {
 
 QMessageBox::Icon iconOf(Message::Icon icon) {
     switch (icon) {
-        case Message::Icon::Information: return QMessageBox::Information;
-        case Message::Icon::Question: return QMessageBox::Question;
-        case Message::Icon::Exclamation: return QMessageBox::Warning;
-        case Message::Icon::Critical: return QMessageBox::Critical;
-        case Message::Icon::None: break;
+        case Message::Icon::Information:
+            return QMessageBox::Information;
+        case Message::Icon::Question:
+            return QMessageBox::Question;
+        case Message::Icon::Exclamation:
+            return QMessageBox::Warning;
+        case Message::Icon::Critical:
+            return QMessageBox::Critical;
+        case Message::Icon::None:
+            break;
     }
     return QMessageBox::NoIcon;
 }
@@ -25,32 +30,45 @@ QMessageBox::Icon iconOf(Message::Icon icon) {
 QMessageBox::StandardButton firstOf(Message::Buttons buttons) {
     switch (buttons) {
         case Message::Buttons::YesNo:
-        case Message::Buttons::YesNoCancel: return QMessageBox::Yes;
-        case Message::Buttons::RetryCancel: return QMessageBox::Retry;
+        case Message::Buttons::YesNoCancel:
+            return QMessageBox::Yes;
+        case Message::Buttons::RetryCancel:
+            return QMessageBox::Retry;
         case Message::Buttons::Ok:
-        case Message::Buttons::OkCancel: break;
+        case Message::Buttons::OkCancel:
+            break;
     }
     return QMessageBox::Ok;
 }
 
 QMessageBox::StandardButtons buttonsOf(Message::Buttons buttons) {
     switch (buttons) {
-        case Message::Buttons::OkCancel: return QMessageBox::Ok | QMessageBox::Cancel;
-        case Message::Buttons::YesNo: return QMessageBox::Yes | QMessageBox::No;
-        case Message::Buttons::YesNoCancel: return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
-        case Message::Buttons::RetryCancel: return QMessageBox::Retry | QMessageBox::Cancel;
-        case Message::Buttons::Ok: break;
+        case Message::Buttons::OkCancel:
+            return QMessageBox::Ok | QMessageBox::Cancel;
+        case Message::Buttons::YesNo:
+            return QMessageBox::Yes | QMessageBox::No;
+        case Message::Buttons::YesNoCancel:
+            return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+        case Message::Buttons::RetryCancel:
+            return QMessageBox::Retry | QMessageBox::Cancel;
+        case Message::Buttons::Ok:
+            break;
     }
     return QMessageBox::Ok;
 }
 
 Answer answerOf(int button) {
     switch (button) {
-        case QMessageBox::Cancel: return Answer::Cancel;
-        case QMessageBox::Yes: return Answer::Yes;
-        case QMessageBox::No: return Answer::No;
-        case QMessageBox::Retry: return Answer::Retry;
-        default: return Answer::Ok;
+        case QMessageBox::Cancel:
+            return Answer::Cancel;
+        case QMessageBox::Yes:
+            return Answer::Yes;
+        case QMessageBox::No:
+            return Answer::No;
+        case QMessageBox::Retry:
+            return Answer::Retry;
+        default:
+            return Answer::Ok;
     }
 }
 
@@ -65,8 +83,8 @@ void makeRoomForTitle(QMessageBox& box) {
     QFont titleFont = box.font();
     titleFont.setBold(true);
     const int width = QFontMetrics(titleFont).horizontalAdvance(box.windowTitle()) + kTitleBarButtons;
-    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Minimum), grid->rowCount(), 0, 1,
-                  grid->columnCount());
+    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Minimum), grid->rowCount(), 0,
+                  1, grid->columnCount());
 }
 
 }  // namespace
@@ -74,8 +92,8 @@ void makeRoomForTitle(QMessageBox& box) {
 std::unique_ptr<QMessageBox> makeMessageBox(QWidget* owner, const Message& message) {
     // A box without a title of its own carries the program's name, not the name its settings use.
     const QString title = message.title.isEmpty() ? QStringLiteral("Vantor PC Program") : message.title;
-    auto box = std::make_unique<QMessageBox>(iconOf(message.icon), title, message.text, buttonsOf(message.buttons),
-                                             owner);
+    auto box = std::make_unique<QMessageBox>(iconOf(message.icon), title, message.text,
+                                             buttonsOf(message.buttons), owner);
     box->setObjectName(QStringLiteral("messageBox"));
     box->setDefaultButton(firstOf(message.buttons));
     makeRoomForTitle(*box);
@@ -87,7 +105,8 @@ Answer MessageBoxDialogs::ask(QWidget* owner, const Message& message) {
 }
 
 void MessageBoxDialogs::showModal(Form& form, QWidget* owner) {
-    if (owner && owner->isVisible()) form.move(owner->geometry().center() - form.rect().center());
+    if (owner && owner->isVisible())
+        form.move(owner->geometry().center() - form.rect().center());
     form.exec();
 }
 

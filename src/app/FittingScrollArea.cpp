@@ -30,7 +30,8 @@ QSize FittingScrollArea::sizeHint() const {
     const QWidget* content = widget();
     if (!content)
         return QScrollArea::sizeHint();
-    QSize wanted = content->sizeHint().expandedTo(content->minimumSizeHint()).expandedTo(content->minimumSize());
+    QSize wanted =
+        content->sizeHint().expandedTo(content->minimumSizeHint()).expandedTo(content->minimumSize());
     if (content->hasHeightForWidth())
         wanted.setHeight(std::max(wanted.height(), content->heightForWidth(wanted.width())));
     return wanted;

@@ -10,20 +10,22 @@ namespace vantor::app {
 
 Form::Form(QWidget* parent) : QDialog(parent) {
     // Forms are top-level windows that can be minimised, not dialog boxes tied to a parent.
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                   Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setModal(false);
 }
 
 void Form::load() {
-    if (m_loaded) return;
+    if (m_loaded)
+        return;
     m_loaded = true;
     Form_Load();
 }
 
 void Form::showForm() {
     load();
-    if (!m_loaded) return;  // Form_Load may have unloaded the form again
+    if (!m_loaded)
+        return;  // Form_Load may have unloaded the form again
     qCDebug(lcUi).noquote() << "show" << objectName();
     show();
     raise();
@@ -32,7 +34,8 @@ void Form::showForm() {
 
 void Form::showModal(QWidget* owner) {
     load();
-    if (!m_loaded) return;
+    if (!m_loaded)
+        return;
     program().dialogs().showModal(*this, owner);
 }
 
@@ -43,7 +46,8 @@ bool Form::unload() {
     }
     bool cancel = false;
     Form_Unload(cancel);
-    if (cancel || m_ending) return !cancel;
+    if (cancel || m_ending)
+        return !cancel;
     qCDebug(lcUi).noquote() << "unload" << objectName();
     m_loaded = false;
     hide();
@@ -82,10 +86,12 @@ void Form::reject() {
 }
 
 bool Form::event(QEvent* event) {
-    if (event->type() == QEvent::WindowActivate && m_loaded) Form_Activate();
+    if (event->type() == QEvent::WindowActivate && m_loaded)
+        Form_Activate();
     // The first paint after showing is when the user can see the form: the start-up time is
     // measured to the splash's.
-    if (event->type() == QEvent::Show) m_awaitingPaint = true;
+    if (event->type() == QEvent::Show)
+        m_awaitingPaint = true;
     if (event->type() == QEvent::Paint && m_awaitingPaint) {
         m_awaitingPaint = false;
         qCDebug(lcUi).noquote() << objectName() << "on screen";

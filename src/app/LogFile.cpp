@@ -30,11 +30,16 @@ LogState& state() {
 
 const char* levelName(QtMsgType type) {
     switch (type) {
-        case QtDebugMsg: return "debug";
-        case QtInfoMsg: return "info";
-        case QtWarningMsg: return "warning";
-        case QtCriticalMsg: return "critical";
-        case QtFatalMsg: return "fatal";
+        case QtDebugMsg:
+            return "debug";
+        case QtInfoMsg:
+            return "info";
+        case QtWarningMsg:
+            return "warning";
+        case QtCriticalMsg:
+            return "critical";
+        case QtFatalMsg:
+            return "fatal";
     }
     return "?";
 }
@@ -57,7 +62,8 @@ void writeToLog(QtMsgType type, const QMessageLogContext& context, const QString
         previous = s.previous;
     }
     // Warnings still reach the terminal as before; the debug trace goes to the file only.
-    if (type != QtDebugMsg && type != QtInfoMsg && previous) previous(type, context, message);
+    if (type != QtDebugMsg && type != QtInfoMsg && previous)
+        previous(type, context, message);
 }
 
 QByteArray headerLine() {
@@ -74,7 +80,8 @@ std::optional<QString> LogFile::start(const QString& path) {
     auto file = std::make_unique<QFile>(path);
     if (path.isEmpty() || !file->open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text))
         return file->errorString().isEmpty() ? QStringLiteral("no file name") : file->errorString();
-    if (file->write(headerLine()) < 0 || !file->flush()) return file->errorString();
+    if (file->write(headerLine()) < 0 || !file->flush())
+        return file->errorString();
 
     LogState& s = state();
     {
@@ -91,7 +98,8 @@ std::optional<QString> LogFile::start(const QString& path) {
 
 void LogFile::stop() {
     LogState& s = state();
-    if (!s.installed) return;
+    if (!s.installed)
+        return;
     qInstallMessageHandler(s.previous);
     QLoggingCategory::setFilterRules(QString());
     std::lock_guard lock(s.mutex);

@@ -57,7 +57,9 @@ QString Program::programFolder() const {
     return folder;
 }
 
-QString Program::programFile(const QString& name) const { return QDir(programFolder()).filePath(name); }
+QString Program::programFile(const QString& name) const {
+    return QDir(programFolder()).filePath(name);
+}
 
 namespace {
 // The banner picture and the downloaded scale image live only as long as the program runs.
@@ -68,20 +70,24 @@ void Program::stopEverything() {
     m_ended = true;
     m_scale->stop();
     // Hidden forms stop what they run; the download window deletes its partial file.
-    for (auto& [type, form] : m_forms) form->endSilently();
+    for (auto& [type, form] : m_forms)
+        form->endSilently();
 }
 
 void Program::end() {
-    if (m_ended) return;
+    if (m_ended)
+        return;
     stopEverything();
     m_exitHandler();
 }
 
 void Program::endDeletingTemporaryFiles() {
-    if (m_ended) return;
+    if (m_ended)
+        return;
     stopEverything();
     // A file that is missing or locked is simply left: nothing must keep the program from ending.
-    for (const char* name : kTemporaryFiles) QFile::remove(programFile(QLatin1String(name)));
+    for (const char* name : kTemporaryFiles)
+        QFile::remove(programFile(QLatin1String(name)));
     m_exitHandler();
 }
 

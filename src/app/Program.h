@@ -69,14 +69,17 @@ private:
     bool m_ended = false;
 };
 
-inline Program& program() { return Program::instance(); }
+inline Program& program() {
+    return Program::instance();
+}
 
 template <class F>
 F& Program::form() {
     auto& slot = m_forms[typeid(F)];
     if (!slot) {
         auto made = std::make_unique<F>();
-        made->setObjectName(QString::fromLatin1(F::staticMetaObject.className()).section(QStringLiteral("::"), -1));
+        made->setObjectName(
+            QString::fromLatin1(F::staticMetaObject.className()).section(QStringLiteral("::"), -1));
         slot = std::move(made);
     }
     return static_cast<F&>(*slot);

@@ -1,11 +1,11 @@
 #include "app/frmCheckScale.h"
 
+#include <QFile>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QFile>
 #include <QVBoxLayout>
 
 #include "app/Controls.h"
@@ -107,9 +107,9 @@ void frmCheckScale::cmdContinue_Click() {
     // Pasted links often carry a line break or tabs besides blanks.
     Link = txtLink->text().trimmed();
     if (Link.isEmpty()) {
-        program().dialogs().ask(this, {QStringLiteral("Missing Link"),
-                                       QStringLiteral("Please provide the link on the text box."),
-                                       Message::Icon::None, Message::Buttons::Ok});
+        program().dialogs().ask(
+            this, {QStringLiteral("Missing Link"), QStringLiteral("Please provide the link on the text box."),
+                   Message::Icon::None, Message::Buttons::Ok});
         return;
     }
     // "Continue" cannot start a second transfer while this one runs.
@@ -130,9 +130,11 @@ void frmCheckScale::cmdContinue_Click() {
 void frmCheckScale::copyLocalFile(const QString& source, const QString& destination) {
     const QString failure = online::copyLocalFile(source, destination);
     if (!failure.isEmpty()) {
-        const online::DownloadMessage message = online::WriteErrorMessage(QFileDevice::CopyError, failure.toStdString());
-        program().dialogs().ask(this, {QString::fromStdString(message.title), QString::fromStdString(message.text),
-                                       Message::Icon::Critical, Message::Buttons::Ok});
+        const online::DownloadMessage message =
+            online::WriteErrorMessage(QFileDevice::CopyError, failure.toStdString());
+        program().dialogs().ask(this,
+                                {QString::fromStdString(message.title), QString::fromStdString(message.text),
+                                 Message::Icon::Critical, Message::Buttons::Ok});
     }
     downloadEnded(failure.isEmpty());
 }

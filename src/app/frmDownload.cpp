@@ -26,9 +26,9 @@
 
 namespace vantor::app {
 
+using online::Downloader;
 using online::DownloadMessage;
 using online::DownloadProgress;
-using online::Downloader;
 
 namespace {
 
@@ -45,8 +45,7 @@ Message toMessage(const DownloadMessage& message) {
 }
 
 QString byteSize(double size, std::string_view mask = {}) {
-    return QString::fromStdString(
-        online::FormatByteSize(size, mask, QLocale().decimalPoint().toStdString()));
+    return QString::fromStdString(online::FormatByteSize(size, mask, QLocale().decimalPoint().toStdString()));
 }
 
 // Whole percent, a half going up.
@@ -155,7 +154,8 @@ bool frmDownload::DownloadFile(const QString& strURL, const QString& strDestinat
     if (m_downloader)
         m_downloader.release()->deleteLater();  // it may still be on the stack of its last callback
     m_downloader = std::make_unique<Downloader>(hooks());
-    m_downloader->start(url, strDestination, [this](const Downloader::Outcome& outcome) { finished(outcome); });
+    m_downloader->start(url, strDestination,
+                        [this](const Downloader::Outcome& outcome) { finished(outcome); });
     return true;
 }
 
@@ -163,7 +163,9 @@ Downloader::Hooks frmDownload::hooks() {
     Downloader::Hooks hooks;
     hooks.phase = [this](Downloader::Phase phase) { showPhase(phase); };
     hooks.progress = [this](const DownloadProgress& progress) { showProgress(progress); };
-    hooks.tell = [this](const DownloadMessage& message) { program().dialogs().ask(this, toMessage(message)); };
+    hooks.tell = [this](const DownloadMessage& message) {
+        program().dialogs().ask(this, toMessage(message));
+    };
     hooks.confirmRestart = [this](const DownloadMessage& message) {
         return program().dialogs().ask(this, toMessage(message)) == Answer::Yes;
     };
@@ -210,9 +212,10 @@ void frmDownload::showSource() {
 QString frmDownload::fitted(const QLabel& label, const QString& text) const {
     const QFontMetrics metrics(label.font());
     const int room = label.width();
-    const std::u32string shown = online::FitTextToLabel(text.toStdU32String(), [&](const std::u32string& candidate) {
-        return metrics.horizontalAdvance(QString::fromStdU32String(candidate)) <= room;
-    });
+    const std::u32string shown =
+        online::FitTextToLabel(text.toStdU32String(), [&](const std::u32string& candidate) {
+            return metrics.horizontalAdvance(QString::fromStdU32String(candidate)) <= room;
+        });
     return QString::fromStdU32String(shown);
 }
 
@@ -227,19 +230,22 @@ void frmDownload::showProgress(const DownloadProgress& progress) {
 void frmDownload::drawProgress(const DownloadProgress& progress) {
     const auto received = static_cast<double>(progress.received);
     if (progress.total) {
-        TimeLabel->setText(QString::fromStdString(online::FormatSeconds(progress.secondsLeft)) + QStringLiteral(" (") +
-                           byteSize(received) + QStringLiteral(" of ") +
+        TimeLabel->setText(QString::fromStdString(online::FormatSeconds(progress.secondsLeft)) +
+                           QStringLiteral(" (") + byteSize(received) + QStringLiteral(" of ") +
                            byteSize(static_cast<double>(*progress.total)) + QStringLiteral(" copied)"));
         // The bar counts in bytes while they fit its range, in kilobytes beyond.
         const int shift = *progress.total > INT_MAX ? 10 : 0;
         ProgressBar->setRange(0, static_cast<int>(*progress.total >> shift));
         ProgressBar->setValue(static_cast<int>(progress.received >> shift));
-        setWindowTitle(QStringLiteral("%1% of %2 Completed").arg(percentOf(progress.received, *progress.total)).arg(m_fileName));
+        setWindowTitle(QStringLiteral("%1% of %2 Completed")
+                           .arg(percentOf(progress.received, *progress.total))
+                           .arg(m_fileName));
     } else {
         // A reply without a length: how much has come, with no end to measure against.
         TimeLabel->setText(QStringLiteral("Unknown (") + byteSize(received) + QStringLiteral(" copied)"));
         ProgressBar->setRange(0, 0);
-        setWindowTitle(byteSize(received) + QStringLiteral(" of ") + m_fileName + QStringLiteral(" Completed"));
+        setWindowTitle(byteSize(received) + QStringLiteral(" of ") + m_fileName +
+                       QStringLiteral(" Completed"));
     }
     RateLabel->setText(byteSize(progress.bytesPerSecond, online::kMaskRate) + QStringLiteral("/Sec"));
 }

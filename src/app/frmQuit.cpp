@@ -1,7 +1,7 @@
 #include "app/frmQuit.h"
 
-#include <QFile>
 #include <QBoxLayout>
+#include <QFile>
 #include <QLabel>
 #include <QPushButton>
 

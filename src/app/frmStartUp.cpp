@@ -39,7 +39,8 @@ frmStartUp::frmStartUp() : m_probe(new online::ConnectionProbe(this)) {
     titleFont.setBold(true);
     lblTitle->setFont(titleFont);
     lblVersion = makeLabel(this, "lblVersion", QString());
-    lblOrvik = makeLabel(this, "lblOrvik", QStringLiteral("Copyright \u00A9 Vantor USA. All rights reserved."));
+    lblOrvik =
+        makeLabel(this, "lblOrvik", QStringLiteral("Copyright \u00A9 Vantor USA. All rights reserved."));
     lblLoading = makeLabel(this, "lblLoading", QStringLiteral("Loading, please wait...."));
 
     auto* texts = new QVBoxLayout;

@@ -13,10 +13,11 @@ namespace vantor::app {
 
 frmSuccess::frmSuccess() {
     setWindowTitle(QStringLiteral("Successful Download"));
-    lblSuccess = makeLabel(this, "lblSuccess",
-                           QStringLiteral("The file for updating your scale has been successfully downloaded. "
-                                          "Click Update button to continue updating your scale with the latest "
-                                          "postage rates."));
+    lblSuccess =
+        makeLabel(this, "lblSuccess",
+                  QStringLiteral("The file for updating your scale has been successfully downloaded. "
+                                 "Click Update button to continue updating your scale with the latest "
+                                 "postage rates."));
     cmdUpdate = makeButton(this, "cmdUpdate", QStringLiteral("&Update"));
     cmdUpdate->setToolTip(QStringLiteral("Update Vantor scale"));
 

@@ -39,7 +39,8 @@ const char* const kHelp =
 
 bool hasArgument(const std::vector<std::string>& args, const char* a, const char* b) {
     for (const std::string& arg : args)
-        if (arg == a || arg == b) return true;
+        if (arg == a || arg == b)
+            return true;
     return false;
 }
 

@@ -11,20 +11,30 @@ namespace {
 
 const char* phaseWord(FleetPhase phase) {
     switch (phase) {
-        case FleetPhase::Connecting: return "connecting";
-        case FleetPhase::SavingTables: return "saving tables";
-        case FleetPhase::Writing: return "writing";
-        case FleetPhase::Verifying: return "verifying";
-        case FleetPhase::RestoringTables: return "restoring tables";
-        case FleetPhase::Ended: return "ended";
+        case FleetPhase::Connecting:
+            return "connecting";
+        case FleetPhase::SavingTables:
+            return "saving tables";
+        case FleetPhase::Writing:
+            return "writing";
+        case FleetPhase::Verifying:
+            return "verifying";
+        case FleetPhase::RestoringTables:
+            return "restoring tables";
+        case FleetPhase::Ended:
+            return "ended";
     }
     return "";
 }
 
 // Pages of the phase the progress value stands for: each value is two pages.
-int phasePages(int progress) { return (progress % kVerifyProgressBase) * 2; }
+int phasePages(int progress) {
+    return (progress % kVerifyProgressBase) * 2;
+}
 
-std::string serialOrDash(const FleetScale& scale) { return scale.serial.empty() ? "-" : scale.serial; }
+std::string serialOrDash(const FleetScale& scale) {
+    return scale.serial.empty() ? "-" : scale.serial;
+}
 
 }  // namespace
 
@@ -45,8 +55,9 @@ std::string endLine(const FleetScale& scale) {
     if (verified(scale))
         line += "updated: " + describe(*scale.result);
     else if (scale.result && scale.result->outcome == ProgramOutcome::Cancelled)
-        line += "not updated: stopped while " + std::string(scale.progress >= kVerifyProgressBase ? "verifying" : "writing") +
-                " (" + std::to_string(phasePages(scale.progress)) + " of " + std::to_string(scale::kPageCount) +
+        line += "not updated: stopped while " +
+                std::string(scale.progress >= kVerifyProgressBase ? "verifying" : "writing") + " (" +
+                std::to_string(phasePages(scale.progress)) + " of " + std::to_string(scale::kPageCount) +
                 " pages); the scale must be updated again.";
     else if (scale.result)
         line += "not updated: " + describe(*scale.result);

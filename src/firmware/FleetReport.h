@@ -14,10 +14,10 @@ enum class FleetPhase { Connecting, SavingTables, Writing, Verifying, RestoringT
 
 struct FleetScale {
     std::string port;
-    std::string serial;           // "" until the scale has given it
+    std::string serial;  // "" until the scale has given it
     FleetPhase phase = FleetPhase::Connecting;
-    int progress = 0;             // the run's progress value (0..511)
-    std::string timeLeft;         // "" until there is an estimate
+    int progress = 0;      // the run's progress value (0..511)
+    std::string timeLeft;  // "" until there is an estimate
     // How it ended: the run's result, or why no run was made (the port, the serial number).
     std::optional<ProgramResult> result;
     std::string refusal;
@@ -32,6 +32,8 @@ std::string progressLine(const FleetScale& scale);
 // it stood, from its last progress value.
 std::string endLine(const FleetScale& scale);
 
-inline bool verified(const FleetScale& scale) { return scale.result && scale.result->succeeded(); }
+inline bool verified(const FleetScale& scale) {
+    return scale.result && scale.result->succeeded();
+}
 
 }  // namespace vantor::firmware

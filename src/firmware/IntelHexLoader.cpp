@@ -73,14 +73,17 @@ public:
     // An error text when the record cannot be used.
     std::string apply(const HexRecord& record) {
         switch (static_cast<RecordType>(record.type)) {
-            case RecordType::Data: return store(record);
+            case RecordType::Data:
+                return store(record);
             case RecordType::EndOfFile:
                 if (record.size != 0)
                     return "the end record carries data.";
                 m_ended = true;
                 return {};
-            case RecordType::ExtendedSegmentAddress: return setBase(record, kSegmentShift);
-            case RecordType::ExtendedLinearAddress: return setBase(record, kLinearShift);
+            case RecordType::ExtendedSegmentAddress:
+                return setBase(record, kSegmentShift);
+            case RecordType::ExtendedLinearAddress:
+                return setBase(record, kLinearShift);
             case RecordType::StartSegmentAddress:
             case RecordType::StartLinearAddress:
                 return {};  // where a program starts means nothing to the scale's memory
@@ -108,7 +111,8 @@ private:
             std::string text = "data at " + hexWord(static_cast<std::uint32_t>(start)) + " with " +
                                std::to_string(record.size) + " bytes runs past address FFFF";
             if (m_base != 0)
-                text += " (extended address " + hexWord(m_extended) + ", offset " + hexWord(record.address) + ")";
+                text +=
+                    " (extended address " + hexWord(m_extended) + ", offset " + hexWord(record.address) + ")";
             return text + ".";
         }
         std::copy(record.data().begin(), record.data().end(),

@@ -181,7 +181,8 @@ ScaleProgramming programWithScaleSerial(scale::ScaleTransport& transport, ImageB
     programming.serial = scale::RdSN(transport);
     if (!scale::CheckSerial(programming.serial.serial)) {
         programming.serial.scaleCom = false;
-        programming.result.outcome = cancel.load() ? ProgramOutcome::Cancelled : ProgramOutcome::CommunicationFailure;
+        programming.result.outcome =
+            cancel.load() ? ProgramOutcome::Cancelled : ProgramOutcome::CommunicationFailure;
         programming.result.stage = ProgramStage::SerialRead;
         programming.result.cause = FailureCause::NoReply;
         return programming;

@@ -17,10 +17,10 @@ namespace tables_text {
 std::string noBackup(std::uint32_t failedPage) {
     char page[8];
     std::snprintf(page, sizeof page, "%04X", static_cast<unsigned>(failedPage & 0xFFFF));
-    return std::string("Your zone table and keys could not be saved before the update: the scale did not answer "
-                       "the read of page ") +
-           page +
-           ".\n\nThe scale has been updated. If your keys or zones are missing, program them again.";
+    return std::string(
+               "Your zone table and keys could not be saved before the update: the scale did not answer "
+               "the read of page ") +
+           page + ".\n\nThe scale has been updated. If your keys or zones are missing, program them again.";
 }
 
 std::string notSaved(const std::string& path, const std::string& reason) {
@@ -29,12 +29,15 @@ std::string notSaved(const std::string& path, const std::string& reason) {
 }
 
 std::string offerRestore(const std::string& path) {
-    return "The scale has been updated. The update leaves the zone table and keys blank.\n\nYour zone table and "
+    return "The scale has been updated. The update leaves the zone table and keys blank.\n\nYour zone table "
+           "and "
            "keys were saved before the update, in " +
            path + ".\n\nWrite them back into the scale now?";
 }
 
-std::string restored() { return "Your zone table and keys were written back into the scale and verified."; }
+std::string restored() {
+    return "Your zone table and keys were written back into the scale and verified.";
+}
 
 std::string notRestored(const std::string& reason, const std::string& path) {
     return "The scale has been updated, but your zone table and keys were not written back: " + reason +
@@ -42,7 +45,8 @@ std::string notRestored(const std::string& reason, const std::string& path) {
 }
 
 std::string fileBringsTables(const std::string& path) {
-    return "The update brings a zone table and keys of its own; they were kept.\n\nYour own zone table and keys "
+    return "The update brings a zone table and keys of its own; they were kept.\n\nYour own zone table and "
+           "keys "
            "were saved before the update, in " +
            path + ".";
 }

@@ -12,10 +12,12 @@ using scale::kPageSize;
 namespace {
 
 std::string hexRecordLine(std::uint16_t address, Byte type, std::span<const Byte> data) {
-    Bytes record{static_cast<Byte>(data.size()), scale::addressHigh(address), scale::addressLow(address), type};
+    Bytes record{static_cast<Byte>(data.size()), scale::addressHigh(address), scale::addressLow(address),
+                 type};
     record.insert(record.end(), data.begin(), data.end());
     unsigned sum = 0;
-    for (Byte b : record) sum += b;
+    for (Byte b : record)
+        sum += b;
     record.push_back(static_cast<Byte>((0x100 - (sum & 0xFF)) & 0xFF));
     return ":" + toHex(record) + "\r\n";
 }
@@ -29,10 +31,11 @@ std::string outsideRegionError(const std::vector<bool>& covered) {
     for (std::size_t address = 0; address < covered.size(); ++address) {
         if (covered[address] && !inside(address)) {
             char text[128];
-            std::snprintf(text, sizeof text,
-                          "The file holds data at %04X, outside the tables region %04X..%04X: it is no tables backup.",
-                          static_cast<unsigned>(address), static_cast<unsigned>(kTablesStart),
-                          static_cast<unsigned>(kTablesEnd - 1));
+            std::snprintf(
+                text, sizeof text,
+                "The file holds data at %04X, outside the tables region %04X..%04X: it is no tables backup.",
+                static_cast<unsigned>(address), static_cast<unsigned>(kTablesStart),
+                static_cast<unsigned>(kTablesEnd - 1));
             return text;
         }
     }

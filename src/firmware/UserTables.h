@@ -34,8 +34,8 @@ inline constexpr std::size_t kBackupRecordSize = 32;
 using PageProgress = std::function<void(std::size_t done, std::size_t total)>;
 
 struct TablesRead {
-    std::optional<Bytes> tables;  // kTablesSize bytes, when every page was read
-    std::uint32_t failedPage = 0; // otherwise the page that could not be read
+    std::optional<Bytes> tables;   // kTablesSize bytes, when every page was read
+    std::uint32_t failedPage = 0;  // otherwise the page that could not be read
 };
 
 // Reads the region page by page with Read page; a page whose reply is short, late or for another

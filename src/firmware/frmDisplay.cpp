@@ -345,8 +345,8 @@ void frmDisplay::Program_Click() {
     // and the scale's copy may by then have been written over.
     const bool readTablesFirst = !m_savedTables;
     const bool started = program().scale().run(
-        [image = m_image, progress = std::move(progress), tablesProgress = std::move(tablesProgress), &cancel, &pause,
-         readTablesFirst, folder = program().programFolder()](scale::SerialTransport& transport) {
+        [image = m_image, progress = std::move(progress), tablesProgress = std::move(tablesProgress), &cancel,
+         &pause, readTablesFirst, folder = program().programFolder()](scale::SerialTransport& transport) {
             RunJob job;
             // A port that cannot be opened fails every exchange at once: the run's own rules report it.
             const scale::PortReadiness port = scale::openScalePort(transport, &cancel);
@@ -421,7 +421,8 @@ void frmDisplay::showProgress(int value) {
 
 void frmDisplay::finishRun(const RunJob& job) {
     const ScaleProgramming& programming = job.programming;
-    qCInfo(lcFirmware).noquote() << "programming run ended:" << QString::fromStdString(describe(programming.result));
+    qCInfo(lcFirmware).noquote() << "programming run ended:"
+                                 << QString::fromStdString(describe(programming.result));
     setRunning(false);
     lblTimeLeft->setVisible(false);
     keepTables(job);
@@ -456,7 +457,8 @@ void frmDisplay::keepTables(const RunJob& job) {
     if (!job.tables)
         m_tablesUnread = job.tablesFailedPage;
     if (job.tables && !job.tables->file.saved())
-        qCWarning(lcFirmware).noquote() << "tables not saved:" << QString::fromStdString(job.tables->file.error);
+        qCWarning(lcFirmware).noquote()
+            << "tables not saved:" << QString::fromStdString(job.tables->file.error);
 }
 
 void frmDisplay::succeed() {
@@ -537,7 +539,8 @@ void frmDisplay::tablesRestored(const TablesWrite& written) {
     ProgressBar1->setVisible(false);
     if (program().ended())
         return;
-    qCInfo(lcFirmware).noquote() << "tables written back:" << QString::fromStdString(describe(written, kTablesPages));
+    qCInfo(lcFirmware).noquote() << "tables written back:"
+                                 << QString::fromStdString(describe(written, kTablesPages));
     if (written.ok)
         tellAboutTables(app::Message::Icon::Information, tables_text::restored());
     else
@@ -547,7 +550,8 @@ void frmDisplay::tablesRestored(const TablesWrite& written) {
 }
 
 void frmDisplay::tellAboutTables(app::Message::Icon icon, const std::string& text) {
-    program().dialogs().ask(this, {kMessageTitle, QString::fromStdString(text), icon, app::Message::Buttons::Ok});
+    program().dialogs().ask(this,
+                            {kMessageTitle, QString::fromStdString(text), icon, app::Message::Buttons::Ok});
 }
 
 void frmDisplay::showFinalScreen() {

@@ -29,9 +29,12 @@ std::uint32_t keyBlockStart(int key) {
 
 std::int32_t ConvertWeight(std::int16_t weight, std::int16_t unit) {
     switch (unit) {
-        case kOunces: return roundHalfEven(weight * kGramsPerOunce);
-        case kPounds: return roundHalfEven(weight * kGramsPerPound);
-        default: return weight;
+        case kOunces:
+            return roundHalfEven(weight * kGramsPerOunce);
+        case kPounds:
+            return roundHalfEven(weight * kGramsPerPound);
+        default:
+            return weight;
     }
 }
 
@@ -43,22 +46,26 @@ std::int32_t toCents(float rate) {
 
 std::string ConvertHex(std::int64_t Value, int numByte) {
     char digits[24];
-    std::snprintf(digits, sizeof digits, "%llX", static_cast<unsigned long long>(static_cast<std::uint32_t>(Value)));
+    std::snprintf(digits, sizeof digits, "%llX",
+                  static_cast<unsigned long long>(static_cast<std::uint32_t>(Value)));
     std::string text(digits);
     const auto width = static_cast<std::size_t>(2 * numByte);
-    if (text.size() < width) text.insert(0, width - text.size(), '0');
+    if (text.size() < width)
+        text.insert(0, width - text.size(), '0');
     return text;
 }
 
 LongEntries weightsInGrams(const WeightEntries& weights, std::int16_t unit) {
     LongEntries grams{};
-    for (std::size_t i = 0; i < kKeyEntries; ++i) grams[i] = ConvertWeight(weights[i], unit);
+    for (std::size_t i = 0; i < kKeyEntries; ++i)
+        grams[i] = ConvertWeight(weights[i], unit);
     return grams;
 }
 
 LongEntries ratesInCents(const RateEntries& rates) {
     LongEntries cents{};
-    for (std::size_t i = 0; i < kKeyEntries; ++i) cents[i] = toCents(rates[i]);
+    for (std::size_t i = 0; i < kKeyEntries; ++i)
+        cents[i] = toCents(rates[i]);
     return cents;
 }
 

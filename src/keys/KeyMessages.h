@@ -26,10 +26,12 @@ inline const EditorMessage kWholeWeight{"Incorrect Value",
 inline const EditorMessage kMaximumRate{"Maximum Rate", "Maximum rate is $9,999.99."};
 inline const EditorMessage kZeroRate{"Incorrect Rate", "Rate is $0.00. Please change the rate."};
 inline const EditorMessage kMinNotBelowMax{"Incorrect Value", "Max weight must be greater than min weight."};
-inline const EditorMessage kNegativeRate{"Incorrect Value", "Negative rate is not allowed. Please check your input."};
-inline const EditorMessage kTableFull{"Maximum Range",
-                                      "The Weight and Rate Table is full. You can input a maximum of 128 range or "
-                                      "intervals."};
+inline const EditorMessage kNegativeRate{"Incorrect Value",
+                                         "Negative rate is not allowed. Please check your input."};
+inline const EditorMessage kTableFull{
+    "Maximum Range",
+    "The Weight and Rate Table is full. You can input a maximum of 128 range or "
+    "intervals."};
 inline const EditorMessage kLowerRate{
     "Check Rate", "Current rate is lesser than previous rate. Do you want to save this range?",
     EditorMessage::Kind::Question};
@@ -42,13 +44,14 @@ inline const EditorMessage kChangeUnit{"Change Weight Unit",
                                        "This will clear all your entries in the Weight and Rate Table.\r\n"
                                        "Do you want to continue?",
                                        EditorMessage::Kind::YesNoCancel};
-inline const EditorMessage kCheckConnection{"Check Scale Connection",
-                                            "Check that your scale is connected to your computer and it is turned on."};
+inline const EditorMessage kCheckConnection{
+    "Check Scale Connection", "Check that your scale is connected to your computer and it is turned on."};
 
 inline EditorMessage overwrite(int key) {
-    return {"Overwrite Programmed Data",
-            "Key " + std::to_string(key) + " was already programmed before. Do you want to overwrite its data?",
-            EditorMessage::Kind::Question};
+    return {
+        "Overwrite Programmed Data",
+        "Key " + std::to_string(key) + " was already programmed before. Do you want to overwrite its data?",
+        EditorMessage::Kind::Question};
 }
 
 inline EditorMessage confirmProgramming(int key) {
@@ -67,7 +70,8 @@ inline EditorMessage incompleteTable(int key, int pagesWritten, int pages) {
     const std::string number = std::to_string(key);
     return {"Key Programming Incomplete",
             "Key " + number + " holds an incomplete table: " + std::to_string(pagesWritten) + " of its " +
-                std::to_string(pages) + " parts were written. Program key " + number + " again before you use it."};
+                std::to_string(pages) + " parts were written. Program key " + number +
+                " again before you use it."};
 }
 
 }  // namespace messages

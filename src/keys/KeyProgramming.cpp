@@ -30,7 +30,8 @@ KeyProgramResult ProgramData(scale::ScaleTransport& transport, int key, const By
             return result;
         }
         const auto bytes = std::span(block).subspan(page * kPageSize, kPageSize);
-        result.page = scale::ProgrammingOnePage(transport, static_cast<std::uint16_t>(address), bytes, serial);
+        result.page =
+            scale::ProgrammingOnePage(transport, static_cast<std::uint16_t>(address), bytes, serial);
         if (!result.page.ok) {
             result.failedPage = address;
             result.cancelled = cancel.load();

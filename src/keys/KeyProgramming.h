@@ -20,8 +20,8 @@ inline constexpr int kKeyProgressMax = static_cast<int>(kKeyBlockSize);
 inline constexpr int kKeyProgressStep = 128;
 
 struct KeyCheck {
-    scale::SerialRead serial;         // "" when the scale did not answer
-    scale::KeyCheckResult check;      // made only when a serial number came
+    scale::SerialRead serial;     // "" when the scale did not answer
+    scale::KeyCheckResult check;  // made only when a serial number came
 };
 
 // Reads the serial number and, when the scale gave one, asks whether the key's block holds a table.

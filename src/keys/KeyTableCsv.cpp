@@ -12,7 +12,8 @@ std::string oneLine(std::string text) {
 
 std::string trimmed(const std::string& text) {
     const auto first = text.find_first_not_of(" \t\r");
-    if (first == std::string::npos) return {};
+    if (first == std::string::npos)
+        return {};
     return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
 }
 
@@ -25,7 +26,8 @@ TableRead readKeyTable(const std::string& csv, int key, std::int16_t unit,
     std::string refusal;
     bool declined = false;
     const Prompts prompts{[&](const EditorMessage& m) {
-                              if (refusal.empty()) refusal = oneLine(m.text);
+                              if (refusal.empty())
+                                  refusal = oneLine(m.text);
                           },
                           [&](const EditorMessage& m) {
                               const bool yes = confirm(m);
@@ -38,7 +40,8 @@ TableRead readKeyTable(const std::string& csv, int key, std::int16_t unit,
     std::string line;
     for (int number = 1; std::getline(lines, line); ++number) {
         line = trimmed(line);
-        if (line.empty() || line.starts_with('#')) continue;
+        if (line.empty() || line.starts_with('#'))
+            continue;
         const std::size_t comma = line.find(',');
         if (comma == std::string::npos) {
             read.error = "line " + std::to_string(number) + ": expected \"max weight,rate\".";

@@ -18,8 +18,8 @@ std::string trimmed(const std::string& text);
 
 struct TableRead {
     std::optional<WeightRateTable> table;
-    std::string error;          // the refusal, naming the line
-    bool declined = false;      // a question was answered No
+    std::string error;      // the refusal, naming the line
+    bool declined = false;  // a question was answered No
 };
 
 // Reads the lines into the editor as Add would take them from the boxes, one line a range. The

@@ -10,17 +10,22 @@ namespace vantor::keys {
 
 namespace {
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 std::string_view trimmed(std::string_view text) {
     const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-    while (!text.empty() && blank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+    while (!text.empty() && blank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && blank(text.back()))
+        text.remove_suffix(1);
     return text;
 }
 
 bool take(std::string_view& text, std::string_view what) {
-    if (what.empty() || !text.starts_with(what)) return false;
+    if (what.empty() || !text.starts_with(what))
+        return false;
     text.remove_prefix(what.size());
     return true;
 }
@@ -40,7 +45,8 @@ bool takeWholePart(std::string_view& text, const NumberFormat& format, std::stri
             out.push_back(text.front());
             text.remove_prefix(1);
         } else if (!out.empty() && text.size() > format.group.size() && take(text, format.group)) {
-            if (!isDigit(text.front())) return false;
+            if (!isDigit(text.front()))
+                return false;
         } else {
             break;
         }
@@ -55,11 +61,13 @@ std::optional<double> readNumber(std::string_view text, const NumberFormat& form
     bool negative = false;
     const bool signFirst = takeSign(text, negative);
     take(text, "$");
-    if (!signFirst) takeSign(text, negative);
+    if (!signFirst)
+        takeSign(text, negative);
 
     std::string number = negative ? "-" : "";
     const std::size_t signLength = number.size();
-    if (!takeWholePart(text, format, number)) return std::nullopt;
+    if (!takeWholePart(text, format, number))
+        return std::nullopt;
     const bool hasWhole = number.size() > signLength;
     bool hasFraction = false;
     if (take(text, format.decimal)) {
@@ -69,13 +77,16 @@ std::optional<double> readNumber(std::string_view text, const NumberFormat& form
             text.remove_prefix(1);
             hasFraction = true;
         }
-        if (!hasFraction) number.pop_back();  // "5." is read as 5
+        if (!hasFraction)
+            number.pop_back();  // "5." is read as 5
     }
-    if (!text.empty() || (!hasWhole && !hasFraction)) return std::nullopt;
+    if (!text.empty() || (!hasWhole && !hasFraction))
+        return std::nullopt;
 
     double value = 0;
     const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), value);
-    if (error != std::errc() || end != number.data() + number.size() || !std::isfinite(value)) return std::nullopt;
+    if (error != std::errc() || end != number.data() + number.size() || !std::isfinite(value))
+        return std::nullopt;
     return value;
 }
 
@@ -89,14 +100,16 @@ std::string formatMoney(double value, const NumberFormat& format) {
 
     std::string text = value < 0 && all != "0.00" ? "-$" : "$";
     for (std::size_t i = 0; i < whole.size(); ++i) {
-        if (i > 0 && (whole.size() - i) % 3 == 0) text += format.group;
+        if (i > 0 && (whole.size() - i) % 3 == 0)
+            text += format.group;
         text.push_back(whole[i]);
     }
     return text + format.decimal + std::string(cents);
 }
 
 std::optional<std::int16_t> toInt16(double value) {
-    if (!std::isfinite(value)) return std::nullopt;
+    if (!std::isfinite(value))
+        return std::nullopt;
     // The default rounding mode rounds halves to the even neighbour.
     std::fesetround(FE_TONEAREST);
     const double whole = std::nearbyint(value);

@@ -40,9 +40,11 @@ void UpDownArrows::attachTo(QWidget* box) {
 }
 
 bool UpDownArrows::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != m_box || event->type() != QEvent::KeyPress || !isEnabled()) return QWidget::eventFilter(watched, event);
+    if (watched != m_box || event->type() != QEvent::KeyPress || !isEnabled())
+        return QWidget::eventFilter(watched, event);
     const auto* key = static_cast<QKeyEvent*>(event);
-    if (key->modifiers() != Qt::NoModifier && key->modifiers() != Qt::KeypadModifier) return false;
+    if (key->modifiers() != Qt::NoModifier && key->modifiers() != Qt::KeypadModifier)
+        return false;
     if (key->key() == Qt::Key_Up) {
         emit upClicked();
         return true;

@@ -21,23 +21,33 @@ bool isSingle(double value) {
 
 std::int16_t maxAllowedWeight(std::int16_t unit) {
     switch (unit) {
-        case kPounds: return kMaxPounds;
-        case kGrams: return kMaxGrams;
-        default: return kMaxOunces;
+        case kPounds:
+            return kMaxPounds;
+        case kGrams:
+            return kMaxGrams;
+        default:
+            return kMaxOunces;
     }
 }
 
-WeightRateTable::WeightRateTable(NumberFormat format) : m_format(std::move(format)) { txtRate = money(0); }
+WeightRateTable::WeightRateTable(NumberFormat format) : m_format(std::move(format)) {
+    txtRate = money(0);
+}
 
 // Every reading below comes after CheckNumeric has passed, so the texts are numbers in range.
-std::int16_t WeightRateTable::maxWeight() const { return toInt16(*readNumber(txtMaxWt, m_format)).value_or(0); }
-std::int16_t WeightRateTable::minWeight() const { return toInt16(*readNumber(txtMinWt, m_format)).value_or(0); }
+std::int16_t WeightRateTable::maxWeight() const {
+    return toInt16(*readNumber(txtMaxWt, m_format)).value_or(0);
+}
+std::int16_t WeightRateTable::minWeight() const {
+    return toInt16(*readNumber(txtMinWt, m_format)).value_or(0);
+}
 // The rate as the whole cents it will be written as, so that what is shown, compared and written
 // is one number (0.001 is $0.00 and refused as such). A rate far out of range stays as typed, to be
 // refused as it stands.
 float WeightRateTable::rate() const {
     const auto typed = static_cast<float>(*readNumber(txtRate, m_format));
-    if (std::fabs(typed) >= kCentsLimit) return typed;
+    if (std::fabs(typed) >= kCentsLimit)
+        return typed;
     return static_cast<float>(toCents(typed)) / 100.0F;
 }
 
@@ -66,21 +76,26 @@ WeightRateTable::CheckResult WeightRateTable::CheckValues(std::int16_t pMax, flo
                                                           const Prompts& prompts) const {
     (void)pMax;  // the min box already holds the previous upper weight
     const float current = rate();
-    if (minWeight() >= maxWeight()) return kMinNotBelowMax;
-    if (current >= pRate && current > 0) return kValuesOk;
-    if (current >= 0) return prompts.confirm(messages::kLowerRate) ? kValuesOk : kDeclined;
+    if (minWeight() >= maxWeight())
+        return kMinNotBelowMax;
+    if (current >= pRate && current > 0)
+        return kValuesOk;
+    if (current >= 0)
+        return prompts.confirm(messages::kLowerRate) ? kValuesOk : kDeclined;
     return kNegativeRate;
 }
 
 bool WeightRateTable::keyChosen(const Prompts& prompts, Focus& focus) const {
-    if (keyNumber != 0) return true;
+    if (keyNumber != 0)
+        return true;
     prompts.tell(messages::kChooseKey);
     focus = Focus::KeyNumber;
     return false;
 }
 
 bool WeightRateTable::numericOrReset(const Prompts& prompts, Focus& focus) {
-    if (CheckNumeric()) return true;
+    if (CheckNumeric())
+        return true;
     prompts.tell(messages::kNumericOnly);
     txtMaxWt = std::to_string(LastMaxWt);
     txtRate = money(LastRate);
@@ -90,7 +105,8 @@ bool WeightRateTable::numericOrReset(const Prompts& prompts, Focus& focus) {
 
 bool WeightRateTable::wholeMaxWeight(const Prompts& prompts, Focus& focus) const {
     const double typed = *readNumber(txtMaxWt, m_format);
-    if (std::trunc(typed) == typed) return true;
+    if (std::trunc(typed) == typed)
+        return true;
     prompts.tell(messages::kWholeWeight);
     focus = Focus::MaxWeight;
     return false;
@@ -102,25 +118,35 @@ bool WeightRateTable::usableInputs(const Prompts& prompts, Focus& focus) {
 
 bool WeightRateTable::add(const Prompts& prompts, Focus& focus) {
     focus = Focus::None;
-    if (!keyChosen(prompts, focus)) return false;
+    if (!keyChosen(prompts, focus))
+        return false;
     if (rowCount() >= kRows) {
         // The scale's block has room for 128 ranges; a 129th would run past the arrays.
         prompts.tell(messages::kTableFull);
         return false;
     }
-    if (!usableInputs(prompts, focus)) return false;
-    if (!CheckMaxWt(prompts)) return false;
+    if (!usableInputs(prompts, focus))
+        return false;
+    if (!CheckMaxWt(prompts))
+        return false;
     if (rate() == 0) {
         prompts.tell(messages::kZeroRate);
         return false;
     }
     switch (CheckValues(LastMaxWt, LastRate, prompts)) {
-        case kMinNotBelowMax: prompts.tell(messages::kMinNotBelowMax); return false;
-        case kNegativeRate: prompts.tell(messages::kNegativeRate); return false;
-        case kDeclined: return false;
-        case kValuesOk: break;
+        case kMinNotBelowMax:
+            prompts.tell(messages::kMinNotBelowMax);
+            return false;
+        case kNegativeRate:
+            prompts.tell(messages::kNegativeRate);
+            return false;
+        case kDeclined:
+            return false;
+        case kValuesOk:
+            break;
     }
-    if (rate() == LastRate && !prompts.confirm(messages::kEqualRate)) return false;
+    if (rate() == LastRate && !prompts.confirm(messages::kEqualRate))
+        return false;
     store();
     return true;
 }
@@ -139,7 +165,8 @@ void WeightRateTable::store() {
 }
 
 void WeightRateTable::editLast() {
-    if (rowCount() == 0) return;
+    if (rowCount() == 0)
+        return;
     --NextRange;
     txtMaxWt = std::to_string(LastMaxWt);
     txtRate = money(LastRate);
@@ -160,7 +187,8 @@ void WeightRateTable::editLast() {
 }
 
 bool WeightRateTable::clearAll(const Prompts& prompts) {
-    if (!prompts.confirm(messages::kClearData)) return false;
+    if (!prompts.confirm(messages::kClearData))
+        return false;
     ClearAllData();
     return true;
 }
@@ -180,7 +208,8 @@ void WeightRateTable::ClearAllData() {
 bool WeightRateTable::changeUnit(std::int16_t unit, const Prompts& prompts, Focus& focus) {
     focus = Focus::None;
     if (rowCount() > 0 && unit != WtUnit) {
-        if (!prompts.confirm(messages::kChangeUnit)) return false;
+        if (!prompts.confirm(messages::kChangeUnit))
+            return false;
         ClearAllData();
     }
     MaxAllowedWt = maxAllowedWeight(unit);
@@ -191,26 +220,33 @@ bool WeightRateTable::changeUnit(std::int16_t unit, const Prompts& prompts, Focu
 
 void WeightRateTable::UDMax_UpClick(const Prompts& prompts, Focus& focus) {
     focus = Focus::None;
-    if (!keyChosen(prompts, focus) || !usableInputs(prompts, focus)) return;
-    if (CheckMaxWt(prompts)) txtMaxWt = std::to_string(maxWeight() + 1);
+    if (!keyChosen(prompts, focus) || !usableInputs(prompts, focus))
+        return;
+    if (CheckMaxWt(prompts))
+        txtMaxWt = std::to_string(maxWeight() + 1);
 }
 
 void WeightRateTable::UDMax_DownClick(const Prompts& prompts, Focus& focus) {
     focus = Focus::None;
-    if (!keyChosen(prompts, focus) || !usableInputs(prompts, focus)) return;
-    if (maxWeight() > 0) txtMaxWt = std::to_string(maxWeight() - 1);
+    if (!keyChosen(prompts, focus) || !usableInputs(prompts, focus))
+        return;
+    if (maxWeight() > 0)
+        txtMaxWt = std::to_string(maxWeight() - 1);
 }
 
 void WeightRateTable::UDRate_UpClick(const Prompts& prompts, Focus& focus) {
     focus = Focus::None;
-    if (!keyChosen(prompts, focus) || !numericOrReset(prompts, focus)) return;
+    if (!keyChosen(prompts, focus) || !numericOrReset(prompts, focus))
+        return;
     txtRate = money(rate() + 1.0F);
 }
 
 void WeightRateTable::UDRate_DownClick(const Prompts& prompts, Focus& focus) {
     focus = Focus::None;
-    if (!keyChosen(prompts, focus) || !numericOrReset(prompts, focus)) return;
-    if (rate() > 0) txtRate = money(rate() - 1.0F);
+    if (!keyChosen(prompts, focus) || !numericOrReset(prompts, focus))
+        return;
+    if (rate() > 0)
+        txtRate = money(rate() - 1.0F);
 }
 
 void WeightRateTable::resetForNextKey() {

@@ -16,9 +16,9 @@
 #include "app/Controls.h"
 #include "app/FittingScrollArea.h"
 #include "app/Look.h"
-#include "keys/KeysLog.h"
 #include "app/Program.h"
 #include "app/frmWelcome.h"
+#include "keys/KeysLog.h"
 #include "keys/UpDownArrows.h"
 #include "scale/ScalePort.h"
 #include "scale/SerialTransport.h"
@@ -36,13 +36,18 @@ constexpr int kRowSpacing = 10;
 
 const char* weightHeader(std::int16_t unit) {
     switch (unit) {
-        case kPounds: return "Weight Not Over (lbs)";
-        case kGrams: return "Weight Not Over (gms)";
-        default: return "Weight Not Over (oz)";
+        case kPounds:
+            return "Weight Not Over (lbs)";
+        case kGrams:
+            return "Weight Not Over (gms)";
+        default:
+            return "Weight Not Over (oz)";
     }
 }
 
-QString text(const std::string& utf8) { return QString::fromStdString(utf8); }
+QString text(const std::string& utf8) {
+    return QString::fromStdString(utf8);
+}
 
 NumberFormat usersFormat() {
     const QLocale locale;
@@ -76,13 +81,16 @@ app::Message toMessage(const EditorMessage& message) {
     using app::Message;
     switch (message.kind) {
         case EditorMessage::Kind::Refusal:
-            return {QLatin1String(message.title), text(message.text), Message::Icon::Exclamation, Message::Buttons::Ok};
+            return {QLatin1String(message.title), text(message.text), Message::Icon::Exclamation,
+                    Message::Buttons::Ok};
         case EditorMessage::Kind::Question:
-            return {QLatin1String(message.title), text(message.text), Message::Icon::Question, Message::Buttons::YesNo};
+            return {QLatin1String(message.title), text(message.text), Message::Icon::Question,
+                    Message::Buttons::YesNo};
         case EditorMessage::Kind::YesNoCancel:
             break;
     }
-    return {QLatin1String(message.title), text(message.text), Message::Icon::Question, Message::Buttons::YesNoCancel};
+    return {QLatin1String(message.title), text(message.text), Message::Icon::Question,
+            Message::Buttons::YesNoCancel};
 }
 
 }  // namespace
@@ -95,13 +103,15 @@ frmProgramKey::frmProgramKey() : m_table(usersFormat()) {
 }
 
 void frmProgramKey::buildControls() {
-    lblF1 = app::makeLabel(this, "lblF1",
-                           QStringLiteral("1. Select which blank key in Vantor scale to be programmed.       Refer to "
-                                          "your Vantor scale keyboard for key numbers."));
+    lblF1 = app::makeLabel(
+        this, "lblF1",
+        QStringLiteral("1. Select which blank key in Vantor scale to be programmed.       Refer to "
+                       "your Vantor scale keyboard for key numbers."));
     lblF2 = app::makeLabel(this, "lblF2", QStringLiteral("2. Provide weight range and rates."));
-    lblF3 = app::makeLabel(this, "lblF3",
-                           QStringLiteral("3. Review your Weight and Rate Table. If it is already correct,     click "
-                                          "Program button to continue."));
+    lblF3 = app::makeLabel(
+        this, "lblF3",
+        QStringLiteral("3. Review your Weight and Rate Table. If it is already correct,     click "
+                       "Program button to continue."));
     // The runs of blanks broke the lines of a fixed-size box; here the texts wrap to the column.
     app::collapseBlanks(*lblF1);
     app::collapseBlanks(*lblF3);
@@ -109,7 +119,8 @@ void frmProgramKey::buildControls() {
     cboKeyNum = new QComboBox(this);
     cboKeyNum->setObjectName(QStringLiteral("cboKeyNum"));
     cboKeyNum->setEditable(false);
-    for (int key = 1; key <= kKeyCount; ++key) cboKeyNum->addItem(QString::number(key));
+    for (int key = 1; key <= kKeyCount; ++key)
+        cboKeyNum->addItem(QString::number(key));
     cboKeyNum->setToolTip(QStringLiteral("Look for the key number in your Vantor scale keyboard."));
 
     lblWt = app::makeCaption(this, "lblWt", QStringLiteral("Weight unit in:"));
@@ -127,13 +138,15 @@ void frmProgramKey::buildControls() {
     lblTo = app::makeCaption(this, "lblTo", QStringLiteral("up to"));
     txtMinWt = makeBox(this, "txtMinWt", QStringLiteral("Minimum weight for this range."));
     txtMinWt->setReadOnly(true);
-    txtMaxWt = makeBox(this, "txtMaxWt",
-                       QStringLiteral("Maximum weight for this range. Type in the value or use up-down arrow."));
+    txtMaxWt =
+        makeBox(this, "txtMaxWt",
+                QStringLiteral("Maximum weight for this range. Type in the value or use up-down arrow."));
     UDMax = new UpDownArrows(this, "UDMax");
     UDMax->setToolTip(QStringLiteral("Use this up-down arrow to change max weight."));
     UDMax->attachTo(txtMaxWt);
-    txtRate = makeBox(this, "txtRate",
-                      QStringLiteral("Rate for the specified range. Type in the value or use up-down arrow."));
+    txtRate =
+        makeBox(this, "txtRate",
+                QStringLiteral("Rate for the specified range. Type in the value or use up-down arrow."));
     UDRate = new UpDownArrows(this, "UDRate");
     UDRate->setToolTip(QStringLiteral("Use this up-down arrow to change the rate for the specified range."));
     UDRate->attachTo(txtRate);
@@ -307,7 +320,9 @@ Prompts frmProgramKey::prompts() {
             }};
 }
 
-int frmProgramKey::chosenKey() const { return cboKeyNum->currentIndex() + 1; }
+int frmProgramKey::chosenKey() const {
+    return cboKeyNum->currentIndex() + 1;
+}
 
 void frmProgramKey::takeInputs() {
     m_table.keyNumber = chosenKey();
@@ -337,7 +352,8 @@ void frmProgramKey::showGrid() {
         fgridWeightRate->setItem(r, 1, centredItem(text(row.maxWeight)));
         fgridWeightRate->setItem(r, 2, centredItem(text(row.rate)));
     }
-    for (int c = 0; c < 3; ++c) fgridWeightRate->setItem(static_cast<int>(rows.size()), c, centredItem({}));
+    for (int c = 0; c < 3; ++c)
+        fgridWeightRate->setItem(static_cast<int>(rows.size()), c, centredItem({}));
     // The newest row, and the empty one under it, stay in view however long the table grows.
     fgridWeightRate->scrollToItem(fgridWeightRate->item(static_cast<int>(rows.size()), 0),
                                   QAbstractItemView::EnsureVisible);
@@ -399,9 +415,15 @@ void frmProgramKey::ClearAllData() {
     showTable();
 }
 
-void frmProgramKey::optOz_Click() { changeUnit(kOunces); }
-void frmProgramKey::optLb_Click() { changeUnit(kPounds); }
-void frmProgramKey::optGms_Click() { changeUnit(kGrams); }
+void frmProgramKey::optOz_Click() {
+    changeUnit(kOunces);
+}
+void frmProgramKey::optLb_Click() {
+    changeUnit(kPounds);
+}
+void frmProgramKey::optGms_Click() {
+    changeUnit(kGrams);
+}
 
 void frmProgramKey::changeUnit(std::int16_t unit) {
     takeInputs();
@@ -490,9 +512,10 @@ bool frmProgramKey::startJob(bool started) {
         return true;
     }
     setHourglass(false);
-    program().dialogs().ask(this, {QStringLiteral("Vantor PC Program"),
-                                   QStringLiteral("The scale link is busy; try again when the scale has answered."),
-                                   app::Message::Icon::Exclamation, app::Message::Buttons::Ok});
+    program().dialogs().ask(this,
+                            {QStringLiteral("Vantor PC Program"),
+                             QStringLiteral("The scale link is busy; try again when the scale has answered."),
+                             app::Message::Icon::Exclamation, app::Message::Buttons::Ok});
     return false;
 }
 
@@ -500,7 +523,8 @@ void frmProgramKey::keyChecked(int key, const KeyCheck& check) {
     if (program().ended())
         return;
     qCInfo(lcKeys).noquote() << "key" << key << "check: serial" << QString::fromStdString(check.serial.serial)
-                             << (check.check.answered ? (check.check.programmed ? "programmed" : "blank") : "no answer");
+                             << (check.check.answered ? (check.check.programmed ? "programmed" : "blank")
+                                                      : "no answer");
     if (check.serial.serial.empty()) {
         hideStatus();
         prompts().tell(messages::kCheckConnection);
@@ -547,7 +571,12 @@ void frmProgramKey::ProgramData(int key) {
     const std::atomic<bool>& cancel = program().scale().cancelFlag();
     KeyProgress progress = [this](int value) {
         QMetaObject::invokeMethod(
-            this, [this, value] { if (m_running) progbarKey->setValue(value); }, Qt::QueuedConnection);
+            this,
+            [this, value] {
+                if (m_running)
+                    progbarKey->setValue(value);
+            },
+            Qt::QueuedConnection);
     };
     const bool started = program().scale().run(
         [key, block, progress = std::move(progress), &cancel](scale::SerialTransport& transport) {
@@ -560,11 +589,15 @@ void frmProgramKey::ProgramData(int key) {
 }
 
 void frmProgramKey::programmed(int key, const KeyProgramResult& result) {
-    qCInfo(lcKeys).noquote() << QStringLiteral("key table write %1 after %2 pages%3")
-                                    .arg(QLatin1String(result.cancelled ? "cancelled" : result.ok ? "verified" : "failed"))
-                                    .arg(result.pagesWritten)
-                                    .arg(result.failedPage ? QStringLiteral(", page %1 failed").arg(*result.failedPage, 4, 16, QLatin1Char('0'))
-                                                           : QString());
+    qCInfo(lcKeys).noquote()
+        << QStringLiteral("key table write %1 after %2 pages%3")
+               .arg(QLatin1String(result.cancelled ? "cancelled"
+                                  : result.ok      ? "verified"
+                                                   : "failed"))
+               .arg(result.pagesWritten)
+               .arg(result.failedPage
+                        ? QStringLiteral(", page %1 failed").arg(*result.failedPage, 4, 16, QLatin1Char('0'))
+                        : QString());
     setRunning(false);
     if (program().ended() || result.cancelled)
         return;
@@ -634,8 +667,8 @@ void frmProgramKey::hideStatus() {
 // Nothing that could change the table or start a second run is usable while the scale works.
 void frmProgramKey::setRunning(bool running) {
     m_running = running;
-    for (QWidget* control : std::initializer_list<QWidget*>{cboKeyNum, optOz, optLb, optGms, txtMaxWt, txtRate,
-                                                            UDMax, UDRate, cmdAdd})
+    for (QWidget* control : std::initializer_list<QWidget*>{cboKeyNum, optOz, optLb, optGms, txtMaxWt,
+                                                            txtRate, UDMax, UDRate, cmdAdd})
         control->setEnabled(!running);
     updateButtons();
 }

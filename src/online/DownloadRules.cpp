@@ -26,8 +26,8 @@ ReplyDecision refuse(std::string title, std::string text, Icon icon) {
 ReplyDecision offerRestart() {
     return {ReplyVerdict::OfferRestart,
             {"Unable to Resume Download",
-             "The server is unable to resume this download.\n\nDo you want to continue anyway?", Icon::Exclamation,
-             Buttons::YesNo},
+             "The server is unable to resume this download.\n\nDo you want to continue anyway?",
+             Icon::Exclamation, Buttons::YesNo},
             std::nullopt};
 }
 
@@ -111,7 +111,8 @@ ReplyDecision DecideReply(const ReplyHead& head, bool resuming, std::int64_t fro
             const bool startsRight = range && range->first == from;
             const bool sameLength = !knownTotal || !range || !range->length || *range->length == *knownTotal;
             // Subtracted, not added: a Content-Length near the 64-bit limit must not overflow.
-            const bool bodyFits = !head.contentLength || !knownTotal || *head.contentLength == *knownTotal - from;
+            const bool bodyFits =
+                !head.contentLength || !knownTotal || *head.contentLength == *knownTotal - from;
             const bool sameFile = !resuming || (sameLength && bodyFits);
             if (startsRight && sameFile)
                 return resuming ? ReplyDecision{ReplyVerdict::Save, {}, range ? range->length : std::nullopt}
@@ -133,7 +134,8 @@ ReplyDecision DecideReply(const ReplyHead& head, bool resuming, std::int64_t fro
 
 DownloadMessage NotEnoughSpaceMessage() {
     return {"Insufficient Disk Space",
-            "There is not enough free space on disk for this file.\n\nPlease free up some disk space and try again.",
+            "There is not enough free space on disk for this file.\n\nPlease free up some disk space and try "
+            "again.",
             Icon::Critical, Buttons::Ok};
 }
 
@@ -152,8 +154,8 @@ DownloadMessage WriteErrorMessage(int errorNumber, const std::string& descriptio
 }
 
 DownloadMessage EmptyFileMessage() {
-    return {"Error Downloading File", "The server sent an empty file: there is nothing to save.", Icon::Critical,
-            Buttons::Ok};
+    return {"Error Downloading File", "The server sent an empty file: there is nothing to save.",
+            Icon::Critical, Buttons::Ok};
 }
 
 DownloadMessage CancelQuestion() {

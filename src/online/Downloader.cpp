@@ -39,7 +39,8 @@ Downloader::~Downloader() {
     m_file.remove();
 }
 
-bool Downloader::start(const QUrl& url, const QString& destination, std::function<void(const Outcome&)> done) {
+bool Downloader::start(const QUrl& url, const QString& destination,
+                       std::function<void(const Outcome&)> done) {
     if (m_running)
         return false;
     m_running = true;
@@ -206,7 +207,8 @@ bool Downloader::handleHead() {
     if (m_hooks.phase)
         m_hooks.phase(Phase::Saving);
     const std::optional<std::int64_t> needed = m_session->bytesStillNeeded();
-    const std::optional<std::string> root = FreeSpaceRoot(QDir::fromNativeSeparators(m_file.fileName()).toStdString());
+    const std::optional<std::string> root =
+        FreeSpaceRoot(QDir::fromNativeSeparators(m_file.fileName()).toStdString());
     if (needed && root && DiskFreeBytes(*root, m_hooks.freeSpace) < static_cast<double>(*needed)) {
         if (m_hooks.tell)
             m_hooks.tell(NotEnoughSpaceMessage());
@@ -272,10 +274,11 @@ bool Downloader::writeWhole(const QByteArray& chunk) {
 
 void Downloader::writeFailed() {
     const int number = m_file.error() == QFileDevice::NoError ? QFileDevice::OpenError : m_file.error();
-    const QString description = m_file.error() == QFileDevice::NoError
-                                    ? QStringLiteral("The folder %1 cannot be created.")
-                                          .arg(QDir::toNativeSeparators(QFileInfo(m_file.fileName()).absolutePath()))
-                                    : m_file.errorString();
+    const QString description =
+        m_file.error() == QFileDevice::NoError
+            ? QStringLiteral("The folder %1 cannot be created.")
+                  .arg(QDir::toNativeSeparators(QFileInfo(m_file.fileName()).absolutePath()))
+            : m_file.errorString();
     if (m_hooks.tell)
         m_hooks.tell(WriteErrorMessage(number, description.toStdString()));
     m_session->fail();

@@ -29,7 +29,8 @@ QString copyLocalFile(const QString& source, const QString& destination) {
     if (to.exists() && from.canonicalFilePath() == to.canonicalFilePath())
         return {};  // it is the file already
     if (!QDir().mkpath(to.absolutePath()))
-        return QStringLiteral("The folder %1 cannot be created.").arg(QDir::toNativeSeparators(to.absolutePath()));
+        return QStringLiteral("The folder %1 cannot be created.")
+            .arg(QDir::toNativeSeparators(to.absolutePath()));
     QFile::remove(destination);
     // QFile::copy writes a temporary file beside the destination and renames it at the end, so
     // a failed copy leaves no half file.

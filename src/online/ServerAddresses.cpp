@@ -26,8 +26,10 @@ ServerAddresses ServerAddresses::fromEnvironment() {
 
 std::string joinUrl(const std::string& base, const std::string& path) {
     std::string joined = base;
-    while (!joined.empty() && joined.back() == '/') joined.pop_back();
-    if (path.empty() || path.front() != '/') joined += '/';
+    while (!joined.empty() && joined.back() == '/')
+        joined.pop_back();
+    if (path.empty() || path.front() != '/')
+        joined += '/';
     return joined + path;
 }
 

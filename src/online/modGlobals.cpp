@@ -51,7 +51,8 @@ std::string formatInBand(double size, double unit, std::string_view mask, std::s
 
 }  // namespace
 
-std::u32string FitTextToLabel(const std::u32string& text, const std::function<bool(const std::u32string&)>& fits) {
+std::u32string FitTextToLabel(const std::u32string& text,
+                              const std::function<bool(const std::u32string&)>& fits) {
     std::u32string shown = text;
     std::size_t n = text.size() / 2 >= 2 ? text.size() / 2 - 2 : 0;
     while (!fits(shown) && n >= kShortestHalf) {

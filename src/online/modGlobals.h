@@ -20,7 +20,8 @@ inline constexpr std::string_view kMaskRate = "###.0";
 
 // Shortens `text` with "..." in the middle, one character from each end at a time, until
 // `fits` accepts it; never below four characters on each side of the dots.
-std::u32string FitTextToLabel(const std::u32string& text, const std::function<bool(const std::u32string&)>& fits);
+std::u32string FitTextToLabel(const std::u32string& text,
+                              const std::function<bool(const std::u32string&)>& fits);
 
 // "1023 bytes", "1 KB", "1.0 MB", "1.0 GB". An empty mask gives the band's own. Values between two
 // bands (1023.6, say) go to the band their rounded value belongs to; a negative size is 0 bytes.

@@ -16,14 +16,17 @@ void DetectionRound::portRefused(std::size_t index, PortProblem problem, std::st
 }
 
 void DetectionRound::portLost(std::size_t index) {
-    if (m_states[index].phase == Phase::Waiting) m_states[index].phase = Phase::Silent;
+    if (m_states[index].phase == Phase::Waiting)
+        m_states[index].phase = Phase::Silent;
 }
 
 void DetectionRound::bytesArrived(std::size_t index, std::span<const Byte> bytes) {
     PortState& state = m_states[index];
-    if (state.phase != Phase::Waiting) return;
+    if (state.phase != Phase::Waiting)
+        return;
     state.received.insert(state.received.end(), bytes.begin(), bytes.end());
-    if (state.received.size() < kReadReplySize) return;
+    if (state.received.size() < kReadReplySize)
+        return;
     // As in a single read of the port: the answer is what one read takes, at most 256 bytes.
     const std::size_t taken = std::min(state.received.size(), kMaxReadSize);
     state.serial = serialFromReply(std::span(state.received).first(taken));
@@ -32,13 +35,15 @@ void DetectionRound::bytesArrived(std::size_t index, std::span<const Byte> bytes
 
 std::optional<std::size_t> DetectionRound::winner() const {
     for (std::size_t i = 0; i < m_states.size(); ++i)
-        if (m_states[i].phase == Phase::Answered && CheckSerial(m_states[i].serial)) return i;
+        if (m_states[i].phase == Phase::Answered && CheckSerial(m_states[i].serial))
+            return i;
     return std::nullopt;
 }
 
 bool DetectionRound::finished() const {
     return (m_goal == DetectionGoal::FirstScale && winner().has_value()) ||
-           std::none_of(m_states.begin(), m_states.end(), [](const PortState& s) { return s.phase == Phase::Waiting; });
+           std::none_of(m_states.begin(), m_states.end(),
+                        [](const PortState& s) { return s.phase == Phase::Waiting; });
 }
 
 DetectionResult DetectionRound::result() const {
@@ -56,7 +61,8 @@ DetectionResult DetectionRound::result() const {
 
 std::string accessHint(const DetectionResult& result) {
     for (const RefusedPort& refused : result.refused) {
-        if (refused.problem != PortProblem::PermissionDenied) continue;
+        if (refused.problem != PortProblem::PermissionDenied)
+            continue;
 #ifdef _WIN32
         return "Access to " + refused.port + " was denied: close the program that is using it.";
 #else

@@ -31,9 +31,11 @@ bool FakeScaleTransport::send(std::span<const Byte> bytes) {
         --m_failingSends;
         return false;
     }
-    if (m_model.hungUp()) return false;
+    if (m_model.hungUp())
+        return false;
     m_sent.emplace_back(bytes.begin(), bytes.end());
-    for (ScaleReply& reply : m_model.receive(bytes)) inject(std::move(reply.bytes), reply.delay);
+    for (ScaleReply& reply : m_model.receive(bytes))
+        inject(std::move(reply.bytes), reply.delay);
     return true;
 }
 
@@ -45,7 +47,8 @@ void FakeScaleTransport::inject(Bytes bytes, std::chrono::milliseconds after) {
 }
 
 bool FakeScaleTransport::waitForBytes(std::size_t count, std::chrono::seconds limit) {
-    if (m_model.hungUp()) return false;
+    if (m_model.hungUp())
+        return false;
     const Clock deadline = m_now + limit;
     deliverArrived();
     while (m_waiting.size() < count) {

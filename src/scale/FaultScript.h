@@ -34,8 +34,8 @@ struct Fault {
     FaultAction action = FaultAction::Lose;
     CommandKind command = CommandKind::Any;
     std::optional<std::uint16_t> address;
-    unsigned nth = 0;                       // 0: from the first matching command on
-    std::optional<unsigned> count;          // nullopt: no end
+    unsigned nth = 0;               // 0: from the first matching command on
+    std::optional<unsigned> count;  // nullopt: no end
     std::chrono::milliseconds delay{0};
 };
 
@@ -58,7 +58,7 @@ public:
 private:
     struct Entry {
         Fault fault;
-        unsigned seen = 0;   // matching commands so far
+        unsigned seen = 0;  // matching commands so far
         unsigned fired = 0;
     };
     std::vector<Entry> m_entries;

@@ -8,8 +8,8 @@
 #include <chrono>
 #include <cstdint>
 #include <optional>
-#include <string>
 #include <span>
+#include <string>
 
 #include "scale/ScaleProtocol.h"
 #include "scale/ScaleTransport.h"
@@ -32,8 +32,8 @@ enum class PageStage { None, Unlock, Write, ReadBack };
 struct PageWriteResult {
     bool ok = false;
     PageStage failedStage = PageStage::None;
-    bool timedOut = false;   // the last failure of that stage was a time-out (an Unlock or Write time-out
-                             // is what disables the zone form)
+    bool timedOut = false;  // the last failure of that stage was a time-out (an Unlock or Write time-out
+                            // is what disables the zone form)
 };
 
 // Unlock with the serial bytes, write the page, read it back until the address echo and all 128

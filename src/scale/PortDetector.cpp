@@ -21,7 +21,8 @@ std::unique_ptr<QSerialPort> openProbe(const std::string& name, DetectionRound& 
     port->setPortName(QString::fromStdString(name));
     if (!port->open(QIODevice::ReadWrite)) {
         qCDebug(lcScale) << "detect: cannot open" << name.c_str() << port->errorString();
-        round.portRefused(index, problemOf(port->error(), QString::fromStdString(name)), port->errorString().toStdString());
+        round.portRefused(index, problemOf(port->error(), QString::fromStdString(name)),
+                          port->errorString().toStdString());
         return nullptr;
     }
     applyLineSettings(*port);
@@ -32,7 +33,8 @@ std::unique_ptr<QSerialPort> openProbe(const std::string& name, DetectionRound& 
         round.portRefused(index, PortProblem::Other, port->errorString().toStdString());
         return nullptr;
     }
-    qCDebug(lcScale).noquote() << name.c_str() << "->" << QString::fromStdString(toHex(command, true)) << "(detect)";
+    qCDebug(lcScale).noquote() << name.c_str() << "->" << QString::fromStdString(toHex(command, true))
+                               << "(detect)";
     return port;
 }
 
@@ -50,25 +52,32 @@ DetectionResult PortDetector::detect(const std::vector<std::string>& ports, cons
     // judged together and the lowest port wins.
     const auto evaluate = [&] {
         for (std::size_t i = 0; i < probes.size(); ++i) {
-            if (!probes[i] || !round.waitingFor(i)) continue;
-            if (probes[i]->error() != QSerialPort::NoError && probes[i]->error() != QSerialPort::TimeoutError) {
+            if (!probes[i] || !round.waitingFor(i))
+                continue;
+            if (probes[i]->error() != QSerialPort::NoError &&
+                probes[i]->error() != QSerialPort::TimeoutError) {
                 round.portLost(i);
                 probes[i]->close();  // an unplugged device would keep reporting errors
                 continue;
             }
-            if (probes[i]->bytesAvailable() == 0) continue;
+            if (probes[i]->bytesAvailable() == 0)
+                continue;
             const QByteArray data = probes[i]->readAll();
-            const std::span bytes(reinterpret_cast<const Byte*>(data.constData()), static_cast<std::size_t>(data.size()));
-            qCDebug(lcScale).noquote() << ports[i].c_str() << "<-" << QString::fromStdString(toHex(bytes, true))
-                                       << QStringLiteral("(%1 bytes, +%2 ms, detect)").arg(data.size()).arg(sinceProbes.elapsed());
+            const std::span bytes(reinterpret_cast<const Byte*>(data.constData()),
+                                  static_cast<std::size_t>(data.size()));
+            qCDebug(lcScale).noquote()
+                << ports[i].c_str() << "<-" << QString::fromStdString(toHex(bytes, true))
+                << QStringLiteral("(%1 bytes, +%2 ms, detect)").arg(data.size()).arg(sinceProbes.elapsed());
             round.bytesArrived(i, bytes);
         }
-        if (round.finished()) loop.quit();
+        if (round.finished())
+            loop.quit();
     };
 
     for (std::size_t i = 0; i < ports.size(); ++i) {
         probes[i] = openProbe(ports[i], round, i);
-        if (!probes[i]) continue;
+        if (!probes[i])
+            continue;
         QObject::connect(probes[i].get(), &QSerialPort::readyRead, &loop, evaluate, Qt::QueuedConnection);
         QObject::connect(probes[i].get(), &QSerialPort::errorOccurred, &loop, evaluate, Qt::QueuedConnection);
     }
@@ -82,7 +91,8 @@ DetectionResult PortDetector::detect(const std::vector<std::string>& ports, cons
         deadline.start(m_limit);
         QTimer cancelCheck;
         QObject::connect(&cancelCheck, &QTimer::timeout, &loop, [&] {
-            if (cancel && cancel->load()) loop.quit();
+            if (cancel && cancel->load())
+                loop.quit();
         });
         cancelCheck.start(kCancelCheck);
         loop.exec();
@@ -90,9 +100,12 @@ DetectionResult PortDetector::detect(const std::vector<std::string>& ports, cons
     }
 
     for (std::size_t i = 0; i < probes.size(); ++i) {
-        if (!probes[i]) continue;
+        if (!probes[i])
+            continue;
         if (round.waitingFor(i))
-            qCDebug(lcScale).noquote() << ports[i].c_str() << QStringLiteral("no answer after %1 ms (detect)").arg(sinceProbes.elapsed());
+            qCDebug(lcScale).noquote()
+                << ports[i].c_str()
+                << QStringLiteral("no answer after %1 ms (detect)").arg(sinceProbes.elapsed());
         probes[i]->close();
     }
     const DetectionResult result = round.result();

@@ -31,7 +31,8 @@ std::string deviceName(const QSerialPortInfo& info) {
 std::vector<std::string> EnumPorts() {
     // The extra paths come first so that a machine with many system ports cannot push them out.
     std::vector<std::string> listed = extraPorts();
-    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) listed.push_back(deviceName(info));
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
+        listed.push_back(deviceName(info));
     return orderPorts(listed);
 }
 

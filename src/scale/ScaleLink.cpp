@@ -5,17 +5,19 @@
 
 namespace vantor::scale {
 
-std::optional<Bytes> exchange(ScaleTransport& transport, std::span<const Byte> command,
-                              std::size_t minimum, std::chrono::seconds limit) {
+std::optional<Bytes> exchange(ScaleTransport& transport, std::span<const Byte> command, std::size_t minimum,
+                              std::chrono::seconds limit) {
     transport.discardInput();
-    if (!transport.send(command) || !transport.waitForBytes(minimum, limit)) return std::nullopt;
+    if (!transport.send(command) || !transport.waitForBytes(minimum, limit))
+        return std::nullopt;
     return transport.readAvailable();
 }
 
 SerialRead RdSN(ScaleTransport& transport) {
     const Bytes command = readPageCommand(kSerialAddress);
     const auto reply = exchange(transport, command, kReadReplySize, kSerialReadLimit);
-    if (!reply) return {};
+    if (!reply)
+        return {};
     return {serialFromReply(*reply), true};
 }
 

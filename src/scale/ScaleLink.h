@@ -17,8 +17,8 @@ inline constexpr std::chrono::seconds kSerialReadLimit{10};
 // cannot answer a command it has not received, so this drops the same stale bytes as dropping
 // them "right after handing over" would on a slow line, without the risk of dropping the start
 // of a reply that arrives while the command is still draining from the send buffer.
-std::optional<Bytes> exchange(ScaleTransport& transport, std::span<const Byte> command,
-                              std::size_t minimum, std::chrono::seconds limit);
+std::optional<Bytes> exchange(ScaleTransport& transport, std::span<const Byte> command, std::size_t minimum,
+                              std::chrono::seconds limit);
 
 struct SerialRead {
     std::string serial;     // "" when the scale did not answer

@@ -8,7 +8,7 @@ namespace vantor::scale {
 
 namespace {
 
-constexpr Byte kFiller = 0x55;   // what an overlong reply carries after the real one
+constexpr Byte kFiller = 0x55;  // what an overlong reply carries after the real one
 constexpr std::size_t kExtraBytes = 4;
 
 std::uint16_t addressOf(const Bytes& command) {
@@ -22,38 +22,52 @@ ScaleModel::ScaleModel(std::string_view serial) : m_memory(kMemorySize, 0xFF) {
     std::copy(packed.begin(), packed.end(), m_memory.begin() + kSerialAddress);
 }
 
-ScaleModel::ScaleModel(Bytes memory) : m_memory(std::move(memory)) { m_memory.resize(kMemorySize, 0xFF); }
+ScaleModel::ScaleModel(Bytes memory) : m_memory(std::move(memory)) {
+    m_memory.resize(kMemorySize, 0xFF);
+}
 
 std::size_t ScaleModel::commandSize(Byte opcode) {
     switch (opcode) {
-        case kUnlock: return kUnlockSize;
-        case kWritePage: return kWritePageSize;
-        case kReadPage: return kReadCommandSize;
-        case kFinish: return 1;
-        default: return 0;
+        case kUnlock:
+            return kUnlockSize;
+        case kWritePage:
+            return kWritePageSize;
+        case kReadPage:
+            return kReadCommandSize;
+        case kFinish:
+            return 1;
+        default:
+            return 0;
     }
 }
 
 CommandKind ScaleModel::kindOf(Byte opcode) {
     switch (opcode) {
-        case kUnlock: return CommandKind::Unlock;
-        case kWritePage: return CommandKind::Write;
-        case kReadPage: return CommandKind::Read;
-        default: return CommandKind::Finish;
+        case kUnlock:
+            return CommandKind::Unlock;
+        case kWritePage:
+            return CommandKind::Write;
+        case kReadPage:
+            return CommandKind::Read;
+        default:
+            return CommandKind::Finish;
     }
 }
 
 std::vector<ScaleReply> ScaleModel::receive(std::span<const Byte> bytes) {
     std::vector<ScaleReply> replies;
     for (Byte b : bytes) {
-        if (m_hungUp) break;
+        if (m_hungUp)
+            break;
         if (m_command.empty() && commandSize(b) == 0) {
             ++m_counters.noiseBytes;
             continue;
         }
         m_command.push_back(b);
-        if (m_command.size() < commandSize(m_command[0])) continue;
-        if (auto reply = execute(m_command)) replies.push_back(std::move(*reply));
+        if (m_command.size() < commandSize(m_command[0]))
+            continue;
+        if (auto reply = execute(m_command))
+            replies.push_back(std::move(*reply));
         m_command.clear();
     }
     return replies;
@@ -62,30 +76,51 @@ std::vector<ScaleReply> ScaleModel::receive(std::span<const Byte> bytes) {
 std::optional<ScaleReply> ScaleModel::execute(const Bytes& command) {
     const CommandKind kind = kindOf(command[0]);
     std::optional<std::uint16_t> address;
-    if (kind == CommandKind::Write || kind == CommandKind::Read) address = addressOf(command);
+    if (kind == CommandKind::Write || kind == CommandKind::Read)
+        address = addressOf(command);
 
     bool corrupt = false, lose = false, wrongEcho = false, shortReply = false, longReply = false;
     std::chrono::milliseconds delay{0};
     for (const Fault& fault : m_faults.faultsFor(kind, address)) {
         switch (fault.action) {
-            case FaultAction::HangUp: m_hungUp = true; return std::nullopt;
-            case FaultAction::Refuse: return ScaleReply{{kRefusal}, delay};
-            case FaultAction::Lose: lose = true; break;
-            case FaultAction::Corrupt: corrupt = true; break;
-            case FaultAction::WrongEcho: wrongEcho = true; break;
-            case FaultAction::Short: shortReply = true; break;
-            case FaultAction::Long: longReply = true; break;
-            case FaultAction::Delay: delay += fault.delay; break;
+            case FaultAction::HangUp:
+                m_hungUp = true;
+                return std::nullopt;
+            case FaultAction::Refuse:
+                return ScaleReply{{kRefusal}, delay};
+            case FaultAction::Lose:
+                lose = true;
+                break;
+            case FaultAction::Corrupt:
+                corrupt = true;
+                break;
+            case FaultAction::WrongEcho:
+                wrongEcho = true;
+                break;
+            case FaultAction::Short:
+                shortReply = true;
+                break;
+            case FaultAction::Long:
+                longReply = true;
+                break;
+            case FaultAction::Delay:
+                delay += fault.delay;
+                break;
         }
     }
 
     ScaleReply reply = carryOut(command, kind, corrupt);
     reply.delay = delay;
-    if (lose || reply.bytes.empty()) return std::nullopt;
-    if (wrongEcho && reply.bytes.size() >= 3) reply.bytes[2] ^= 0x80;
-    if (shortReply) reply.bytes.pop_back();
-    if (longReply) reply.bytes.insert(reply.bytes.end(), kExtraBytes, kFiller);
-    if (reply.bytes.empty()) return std::nullopt;
+    if (lose || reply.bytes.empty())
+        return std::nullopt;
+    if (wrongEcho && reply.bytes.size() >= 3)
+        reply.bytes[2] ^= 0x80;
+    if (shortReply)
+        reply.bytes.pop_back();
+    if (longReply)
+        reply.bytes.insert(reply.bytes.end(), kExtraBytes, kFiller);
+    if (reply.bytes.empty())
+        return std::nullopt;
     return reply;
 }
 
@@ -96,7 +131,8 @@ ScaleReply ScaleModel::carryOut(const Bytes& command, CommandKind kind, bool cor
             ++m_counters.unlocks;
             m_unlocked = std::equal(command.begin() + 1, command.end(), m_memory.begin() + kSerialAddress);
             reply.bytes = {m_unlocked ? kAck : kRefusal};
-            if (corrupt) reply.bytes[0] ^= 0xFF;
+            if (corrupt)
+                reply.bytes[0] ^= 0xFF;
             break;
         }
         case CommandKind::Write: {
@@ -108,7 +144,8 @@ ScaleReply ScaleModel::carryOut(const Bytes& command, CommandKind kind, bool cor
             const std::uint16_t address = addressOf(command);
             for (std::size_t i = 0; i < kPageSize; ++i)
                 m_memory[(address + i) & 0xFFFF] = command[3 + i];
-            if (corrupt) m_memory[address] ^= 0xFF;
+            if (corrupt)
+                m_memory[address] ^= 0xFF;
             reply.bytes = {kAck};
             break;
         }
@@ -116,8 +153,10 @@ ScaleReply ScaleModel::carryOut(const Bytes& command, CommandKind kind, bool cor
             ++m_counters.reads;
             const std::uint16_t address = addressOf(command);
             reply.bytes = {kReadPage, command[1], command[2]};
-            for (std::size_t i = 0; i < kPageSize; ++i) reply.bytes.push_back(m_memory[(address + i) & 0xFFFF]);
-            if (corrupt) reply.bytes[3] ^= 0xFF;
+            for (std::size_t i = 0; i < kPageSize; ++i)
+                reply.bytes.push_back(m_memory[(address + i) & 0xFFFF]);
+            if (corrupt)
+                reply.bytes[3] ^= 0xFF;
             break;
         }
         case CommandKind::Finish:

@@ -19,6 +19,8 @@ Bytes readPageCommand(std::uint16_t address) {
     return {kReadPage, addressHigh(address), addressLow(address)};
 }
 
-Bytes finishCommand() { return {kFinish}; }
+Bytes finishCommand() {
+    return {kFinish};
+}
 
 }  // namespace vantor::scale

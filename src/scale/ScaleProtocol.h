@@ -38,7 +38,11 @@ Bytes writePageCommand(std::uint16_t address, std::span<const Byte> page);
 Bytes readPageCommand(std::uint16_t address);
 Bytes finishCommand();
 
-inline constexpr Byte addressHigh(std::uint32_t address) { return static_cast<Byte>((address & 0xFF00) >> 8); }
-inline constexpr Byte addressLow(std::uint32_t address) { return static_cast<Byte>(address & 0xFF); }
+inline constexpr Byte addressHigh(std::uint32_t address) {
+    return static_cast<Byte>((address & 0xFF00) >> 8);
+}
+inline constexpr Byte addressLow(std::uint32_t address) {
+    return static_cast<Byte>(address & 0xFF);
+}
 
 }  // namespace vantor::scale

@@ -9,12 +9,15 @@ ScaleWorker::ScaleWorker(QObject* parent) : QObject(parent) {
     // The port is closed on its own thread once that thread's event loop has ended. A job may run
     // a local event loop (detection does); a queued call to free the port would be delivered in
     // the middle of that job.
-    connect(&m_thread, &QThread::finished, m_context, [this] { m_transport.reset(); }, Qt::DirectConnection);
+    connect(
+        &m_thread, &QThread::finished, m_context, [this] { m_transport.reset(); }, Qt::DirectConnection);
     connect(&m_thread, &QThread::finished, m_context, &QObject::deleteLater);
     m_thread.start();
 }
 
-ScaleWorker::~ScaleWorker() { stop(); }
+ScaleWorker::~ScaleWorker() {
+    stop();
+}
 
 SerialTransport& ScaleWorker::transport() {
     // Created on first use, on the worker thread, so that the port and its notifiers belong to it.
@@ -26,7 +29,8 @@ SerialTransport& ScaleWorker::transport() {
 }
 
 void ScaleWorker::stop() {
-    if (m_stopped) return;
+    if (m_stopped)
+        return;
     m_stopped = true;
     m_cancel = true;
     m_pause.release();

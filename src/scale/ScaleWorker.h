@@ -51,16 +51,19 @@ private:
 
 template <class Job, class Done>
 bool ScaleWorker::run(Job job, QObject* context, Done done) {
-    if (m_stopped || m_busy.exchange(true)) return false;
+    if (m_stopped || m_busy.exchange(true))
+        return false;
     QPointer<QObject> receiver(context);
-    QMetaObject::invokeMethod(m_context, [this, job = std::move(job), receiver, done = std::move(done)]() mutable {
-        auto result = job(transport());
-        m_busy = false;
-        if (!receiver) return;
-        QMetaObject::invokeMethod(receiver.data(), [result = std::move(result), done = std::move(done)]() mutable {
-            done(std::move(result));
+    QMetaObject::invokeMethod(
+        m_context, [this, job = std::move(job), receiver, done = std::move(done)]() mutable {
+            auto result = job(transport());
+            m_busy = false;
+            if (!receiver)
+                return;
+            QMetaObject::invokeMethod(
+                receiver.data(),
+                [result = std::move(result), done = std::move(done)]() mutable { done(std::move(result)); });
         });
-    });
     return true;
 }
 

@@ -7,7 +7,8 @@ namespace vantor::scale {
 namespace {
 
 Byte digitValue(std::string_view text, std::size_t index) {
-    if (index >= text.size()) return 0;
+    if (index >= text.size())
+        return 0;
     const char c = text[index];
     return (c >= '0' && c <= '9') ? static_cast<Byte>(c - '0') : 0;
 }
@@ -34,7 +35,8 @@ void UpdateSN(std::span<Byte> image, std::string_view scaleSerial) {
 std::string serialFromReply(std::span<const Byte> reply) {
     constexpr std::size_t kFirstChar = 6;  // character 7, counted from 1
     const std::string hex = toHex(reply);
-    if (hex.size() <= kFirstChar) return {};
+    if (hex.size() <= kFirstChar)
+        return {};
     return hex.substr(kFirstChar, kSerialDigits);
 }
 

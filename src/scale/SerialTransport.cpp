@@ -77,29 +77,37 @@ void applyLineSettings(QSerialPort& port) {
 
 PortProblem problemOf(QSerialPort::SerialPortError error, const QString& device) {
     switch (error) {
-        case QSerialPort::DeviceNotFoundError: return PortProblem::NotFound;
+        case QSerialPort::DeviceNotFoundError:
+            return PortProblem::NotFound;
         case QSerialPort::PermissionError:
             // Also what a lock held by another process gives, even for a device that does not exist.
-            if (!deviceExists(device)) return PortProblem::NotFound;
+            if (!deviceExists(device))
+                return PortProblem::NotFound;
             return deviceAccessible(device) ? PortProblem::Busy : PortProblem::PermissionDenied;
-        case QSerialPort::OpenError: return PortProblem::Busy;
-        default: return PortProblem::Other;
+        case QSerialPort::OpenError:
+            return PortProblem::Busy;
+        default:
+            return PortProblem::Other;
     }
 }
 
 SerialTransport::SerialTransport() = default;
 
-SerialTransport::~SerialTransport() { close(); }
+SerialTransport::~SerialTransport() {
+    close();
+}
 
 void SerialTransport::setPortName(const QString& name) {
-    if (name == m_name && m_port.portName() == name) return;
+    if (name == m_name && m_port.portName() == name)
+        return;
     close();
     m_name = name;
     m_port.setPortName(name);
 }
 
 std::optional<SerialTransport::OpenFailure> SerialTransport::open() {
-    if (m_port.isOpen()) return std::nullopt;
+    if (m_port.isOpen())
+        return std::nullopt;
     if (!m_port.open(QIODevice::ReadWrite)) {
         OpenFailure failure{problemOf(m_port.error(), m_name), m_port.errorString()};
         qCDebug(lcScale).noquote() << "open" << m_name << "failed:" << failure.detail;
@@ -111,7 +119,9 @@ std::optional<SerialTransport::OpenFailure> SerialTransport::open() {
     return std::nullopt;
 }
 
-bool SerialTransport::deviceGone() const { return !m_name.isEmpty() && !deviceExists(m_name); }
+bool SerialTransport::deviceGone() const {
+    return !m_name.isEmpty() && !deviceExists(m_name);
+}
 
 // A port that failed stays failed: a dead device answers every later read with the same error, so
 // it is closed, and the next operation opens it afresh (or finds the scale again).
@@ -121,21 +131,25 @@ void SerialTransport::closeFailedPort(const char* why) {
 }
 
 void SerialTransport::close() {
-    if (!m_port.isOpen()) return;
+    if (!m_port.isOpen())
+        return;
     m_port.close();
     m_port.clearError();
     qCDebug(lcScale).noquote() << "closed" << m_name;
 }
 
 void SerialTransport::discardInput() {
-    if (m_port.isOpen()) m_port.clear(QSerialPort::Input);
+    if (m_port.isOpen())
+        m_port.clear(QSerialPort::Input);
 }
 
 bool SerialTransport::send(std::span<const Byte> bytes) {
-    if (!m_port.isOpen()) return false;
+    if (!m_port.isOpen())
+        return false;
     qCDebug(lcScale).noquote() << m_name << "->" << QString::fromStdString(toHex(bytes, true));
     m_sinceCommand.start();
-    const qint64 written = m_port.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
+    const qint64 written =
+        m_port.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
     if (written != static_cast<qint64>(bytes.size())) {
         closeFailedPort("write refused");
         return false;
@@ -143,17 +157,21 @@ bool SerialTransport::send(std::span<const Byte> bytes) {
     QElapsedTimer elapsed;
     elapsed.start();
     while (m_port.bytesToWrite() > 0) {
-        if (cancelled()) return false;
+        if (cancelled())
+            return false;
         if (elapsed.elapsed() > kSendLimitMs) {
             closeFailedPort("send buffer stuck");
             return false;
         }
-        if (!m_port.waitForBytesWritten(static_cast<int>(kWaitSlice.count())) && readErrorOccurred()) return false;
+        if (!m_port.waitForBytesWritten(static_cast<int>(kWaitSlice.count())) && readErrorOccurred())
+            return false;
     }
     return true;
 }
 
-qint64 SerialTransport::sinceCommandMs() const { return m_sinceCommand.isValid() ? m_sinceCommand.elapsed() : -1; }
+qint64 SerialTransport::sinceCommandMs() const {
+    return m_sinceCommand.isValid() ? m_sinceCommand.elapsed() : -1;
+}
 
 // A port error inside an exchange counts as a missing reply: the exchange's own retry rules decide
 // what follows. The spurious read error that QSerialPort before 6.7.1 can report after a
@@ -173,11 +191,14 @@ bool SerialTransport::readErrorOccurred() {
 }
 
 bool SerialTransport::waitForBytes(std::size_t count, std::chrono::seconds limit) {
-    if (!m_port.isOpen()) return false;
+    if (!m_port.isOpen())
+        return false;
     const auto deadline = std::chrono::steady_clock::now() + limit;
     while (static_cast<std::size_t>(m_port.bytesAvailable()) < count) {
-        const auto remaining = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-        if (cancelled()) return false;
+        const auto remaining =
+            std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (cancelled())
+            return false;
         if (remaining.count() <= 0) {
             qCDebug(lcScale).noquote() << m_name
                                        << QStringLiteral("no reply: %1 of %2 bytes after %3 ms")
@@ -187,7 +208,8 @@ bool SerialTransport::waitForBytes(std::size_t count, std::chrono::seconds limit
             return false;
         }
         const auto slice = std::min(remaining, kWaitSlice);
-        if (!m_port.waitForReadyRead(static_cast<int>(slice.count())) && readErrorOccurred()) return false;
+        if (!m_port.waitForReadyRead(static_cast<int>(slice.count())) && readErrorOccurred())
+            return false;
     }
     return true;
 }
@@ -197,8 +219,9 @@ Bytes SerialTransport::readAvailable() {
     Bytes bytes(data.begin(), data.end());
     // How long after the command each part of the reply arrived: the scale's pace, for support.
     if (!bytes.empty())
-        qCDebug(lcScale).noquote() << m_name << "<-" << QString::fromStdString(toHex(bytes, true))
-                                   << QStringLiteral("(%1 bytes, +%2 ms)").arg(bytes.size()).arg(sinceCommandMs());
+        qCDebug(lcScale).noquote()
+            << m_name << "<-" << QString::fromStdString(toHex(bytes, true))
+            << QStringLiteral("(%1 bytes, +%2 ms)").arg(bytes.size()).arg(sinceCommandMs());
     return bytes;
 }
 

@@ -32,7 +32,8 @@ ZoneMessage tooManyEntriesMessage(std::size_t entriesFound) {
 ZoneMessage confirmationMessage(const std::string& OriginZip, int ranges) {
     return {"Confirm Zip/Zone Programming",
             "You are going to program your scale's postal zones using zip " + OriginZip + ".\n" +
-                std::to_string(ranges) + (ranges == 1 ? " destination range was" : " destination ranges were") +
+                std::to_string(ranges) +
+                (ranges == 1 ? " destination range was" : " destination ranges were") +
                 " read from the zone chart.\nAre you sure you want to continue?",
             ZoneMessage::Icon::Question};
 }

@@ -56,7 +56,8 @@ std::string describe(const ZoneProgramResult& result) {
             break;
     }
     return "The scale " + describeFailure(result.pageWrite, result.failedPage.value_or(0)) + "; " +
-           std::to_string(result.pagesWritten) + " of " + std::to_string(kZoneTablePages) + " pages were written.";
+           std::to_string(result.pagesWritten) + " of " + std::to_string(kZoneTablePages) +
+           " pages were written.";
 }
 
 }  // namespace vantor::zones

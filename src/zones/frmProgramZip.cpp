@@ -276,7 +276,9 @@ void frmProgramZip::showProgress(int value) {
 
 void frmProgramZip::programmingEnded(const ZoneProgramResult& result) {
     qCInfo(lcZones) << "zone table write"
-                    << (result.outcome == ZoneOutcome::Success ? "verified" : result.outcome == ZoneOutcome::Failed ? "failed" : "cancelled")
+                    << (result.outcome == ZoneOutcome::Success  ? "verified"
+                        : result.outcome == ZoneOutcome::Failed ? "failed"
+                                                                : "cancelled")
                     << "after" << static_cast<qint64>(result.pagesWritten) << "pages";
     setRunning(false);
     setHourglass(false);

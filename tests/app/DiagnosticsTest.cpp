@@ -77,13 +77,15 @@ protected:
 
 TEST_F(SupportLog, EveryMessageBoxAndItsAnswerIsLogged) {
     dialogs().answer(Answer::Retry);
-    program().dialogs().ask(nullptr, {QStringLiteral("Download Error"), QStringLiteral("First line\nsecond line"),
-                                      Message::Icon::Critical, Message::Buttons::RetryCancel});
+    program().dialogs().ask(nullptr,
+                            {QStringLiteral("Download Error"), QStringLiteral("First line\nsecond line"),
+                             Message::Icon::Critical, Message::Buttons::RetryCancel});
     const QString text = log();
     EXPECT_TRUE(text.contains(QStringLiteral(
         "vantor.ui info: message box \"Download Error\" [Retry/Cancel]: First line | second line\n")))
         << text.toStdString();
-    EXPECT_TRUE(text.contains(QStringLiteral("vantor.ui info: message box \"Download Error\" answered Retry\n")));
+    EXPECT_TRUE(
+        text.contains(QStringLiteral("vantor.ui info: message box \"Download Error\" answered Retry\n")));
 }
 
 TEST_F(SupportLog, TheSerialTraceShowsCommandAndReplyInHexWithTiming) {
@@ -97,17 +99,20 @@ TEST_F(SupportLog, TheSerialTraceShowsCommandAndReplyInHexWithTiming) {
     const QString device = QString::fromStdString(simulator.devicePath());
     const QString text = log();
     EXPECT_TRUE(text.contains(QStringLiteral("vantor.scale debug: opened ") + device)) << text.toStdString();
-    EXPECT_TRUE(text.contains(QStringLiteral("vantor.scale debug: ") + device + QStringLiteral(" -> B4 07 00\n")));
-    EXPECT_TRUE(text.contains(QRegularExpression(QRegularExpression::escape(device) +
-                                                 QStringLiteral(" <- B4 07 00 09 12 00 45 FF[ 0-9A-F]*\\(\\d+ bytes, \\+\\d+ ms\\)\n"))))
+    EXPECT_TRUE(
+        text.contains(QStringLiteral("vantor.scale debug: ") + device + QStringLiteral(" -> B4 07 00\n")));
+    EXPECT_TRUE(text.contains(QRegularExpression(
+        QRegularExpression::escape(device) +
+        QStringLiteral(" <- B4 07 00 09 12 00 45 FF[ 0-9A-F]*\\(\\d+ bytes, \\+\\d+ ms\\)\n"))))
         << text.toStdString();
     // Every line carries its date and time to the millisecond.
     for (const QString& line : text.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
         if (line.startsWith(QStringLiteral("====")))
             continue;
-        EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3} vantor\\."))
-                            .match(line)
-                            .hasMatch())
+        EXPECT_TRUE(QRegularExpression(
+                        QStringLiteral("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3} vantor\\."))
+                        .match(line)
+                        .hasMatch())
             << line.toStdString();
     }
 }
@@ -115,11 +120,13 @@ TEST_F(SupportLog, TheSerialTraceShowsCommandAndReplyInHexWithTiming) {
 TEST_F(SupportLog, DetectionIsTracedPortByPort) {
     vantor::test::SimulatorProcess simulator({"--serial", "09120045"});
     const std::string device = simulator.devicePath();
-    const auto result = vantor::scale::PortDetector(std::chrono::milliseconds(2000)).detect({"/dev/vantor-no-such-port", device});
+    const auto result = vantor::scale::PortDetector(std::chrono::milliseconds(2000))
+                            .detect({"/dev/vantor-no-such-port", device});
     ASSERT_TRUE(result.found());
     const QString text = log();
     const QString name = QString::fromStdString(device);
-    EXPECT_TRUE(text.contains(QStringLiteral("detect: cannot open /dev/vantor-no-such-port"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("detect: cannot open /dev/vantor-no-such-port")))
+        << text.toStdString();
     EXPECT_TRUE(text.contains(name + QStringLiteral(" -> B4 07 00 (detect)\n")));
     EXPECT_TRUE(text.contains(name + QStringLiteral(" <- B4 07 00 09 12 00 45")));
     EXPECT_TRUE(text.contains(QStringLiteral("detect: ") + name));
@@ -129,8 +136,8 @@ TEST_F(SupportLog, AStoppedLogWritesNothingMore) {
     LogFile::stop();
     EXPECT_FALSE(LogFile::active());
     const QString before = log();
-    program().dialogs().ask(nullptr, {QStringLiteral("Later"), QStringLiteral("not logged"), Message::Icon::None,
-                                      Message::Buttons::Ok});
+    program().dialogs().ask(nullptr, {QStringLiteral("Later"), QStringLiteral("not logged"),
+                                      Message::Icon::None, Message::Buttons::Ok});
     EXPECT_EQ(log(), before);
 }
 
@@ -144,7 +151,8 @@ TEST(SupportLogFile, AFileThatCannotBeWrittenIsReportedAndNothingChanges) {
 // --- The two programs' command lines ---
 
 vantor::test::CliRun runTool(const char* path, const QStringList& arguments) {
-    return vantor::test::runCli(QString::fromLatin1(path), arguments, {{QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen")}});
+    return vantor::test::runCli(QString::fromLatin1(path), arguments,
+                                {{QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen")}});
 }
 
 TEST(ProgramCommandLine, HelpVersionAndABadLogFile) {
@@ -160,9 +168,11 @@ TEST(ProgramCommandLine, HelpVersionAndABadLogFile) {
     EXPECT_EQ(missing.exitCode, 2);
     EXPECT_EQ(missing.err, QStringLiteral("vantor-pc: --log-file needs a file name\n"));
 
-    const auto unwritable = runTool(VANTOR_PC_PATH, {QStringLiteral("--log-file"), QStringLiteral("/nonexistent-folder/x.log")});
+    const auto unwritable =
+        runTool(VANTOR_PC_PATH, {QStringLiteral("--log-file"), QStringLiteral("/nonexistent-folder/x.log")});
     EXPECT_EQ(unwritable.exitCode, 2);
-    EXPECT_TRUE(unwritable.err.contains(QStringLiteral("vantor-pc: cannot write the log file /nonexistent-folder/x.log: ")))
+    EXPECT_TRUE(unwritable.err.contains(
+        QStringLiteral("vantor-pc: cannot write the log file /nonexistent-folder/x.log: ")))
         << unwritable.err.toStdString();
 }
 
@@ -173,21 +183,26 @@ TEST(CliCommandLine, TheLogHoldsTheCommandTheTraceAndWhatTheUserWasTold) {
     const QString device = QString::fromStdString(simulator.devicePath());
 
     const auto read = runTool(VANTOR_CLI_PATH, {QStringLiteral("serial"), QStringLiteral("--port"), device,
-                                               QStringLiteral("--log-file"), path});
+                                                QStringLiteral("--log-file"), path});
     EXPECT_EQ(read.exitCode, 0) << read.err.toStdString();
     EXPECT_EQ(read.out, QStringLiteral("11223344\n")) << "the log changes nothing the command prints";
-    const auto refused = runTool(VANTOR_CLI_PATH, {QStringLiteral("--log-file=") + path, QStringLiteral("zones"),
-                                                  QStringLiteral("/nonexistent-chart.txt"), QStringLiteral("--port"), device});
+    const auto refused = runTool(
+        VANTOR_CLI_PATH, {QStringLiteral("--log-file=") + path, QStringLiteral("zones"),
+                          QStringLiteral("/nonexistent-chart.txt"), QStringLiteral("--port"), device});
     EXPECT_EQ(refused.exitCode, 2);
 
     const QString text = readAll(path);
-    EXPECT_EQ(text.count(QStringLiteral("==== vantor-cli " VANTOR_VERSION " started")), 2) << "the file is appended to";
-    EXPECT_TRUE(text.contains(QStringLiteral("vantor.cli info: command: vantor-cli serial --port ") + device));
+    EXPECT_EQ(text.count(QStringLiteral("==== vantor-cli " VANTOR_VERSION " started")), 2)
+        << "the file is appended to";
+    EXPECT_TRUE(
+        text.contains(QStringLiteral("vantor.cli info: command: vantor-cli serial --port ") + device));
     EXPECT_TRUE(text.contains(device + QStringLiteral(" -> B4 07 00\n"))) << text.toStdString();
     EXPECT_TRUE(text.contains(device + QStringLiteral(" <- B4 07 00 11 22 33 44 ")));
-    EXPECT_TRUE(text.contains(QStringLiteral("vantor.cli info: ") + refused.err.trimmed())) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("vantor.cli info: ") + refused.err.trimmed()))
+        << text.toStdString();
 
-    const auto unwritable = runTool(VANTOR_CLI_PATH, {QStringLiteral("ports"), QStringLiteral("--log-file"), folder.path()});
+    const auto unwritable =
+        runTool(VANTOR_CLI_PATH, {QStringLiteral("ports"), QStringLiteral("--log-file"), folder.path()});
     EXPECT_EQ(unwritable.exitCode, 2);
     EXPECT_TRUE(unwritable.err.startsWith(QStringLiteral("vantor-cli: cannot write the log file ")));
 }

@@ -1,21 +1,21 @@
 // Keyboard and screen-reader use of every form: accessible names, the tab order, the mnemonics.
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
-#include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QTableWidget>
-#include <map>
-#include <QAccessible>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTableWidget>
 #include <QTest>
 #include <functional>
+#include <map>
 
 #include "app/ClickableLabel.h"
 #include "app/frmCheckScale.h"
@@ -47,14 +47,14 @@ protected:
     // load) but not shown: showing some of them starts work.
     std::vector<Form*> allForms() {
         using namespace vantor;
-        std::vector<Form*> forms{&loaded<app::frmStartUp>(),       &loaded<app::frmNotConnected>(),
-                                 &loaded<scale::frmChoosePort>(),   &loaded<scale::frmErrorScaleCom>(),
+        std::vector<Form*> forms{&loaded<app::frmStartUp>(),          &loaded<app::frmNotConnected>(),
+                                 &loaded<scale::frmChoosePort>(),     &loaded<scale::frmErrorScaleCom>(),
                                  &loaded<scale::frmErrorScaleCom2>(), &loaded<app::frmQuit>(),
-                                 &loaded<app::frmWelcome>(),        &loaded<app::frmHelp>(),
-                                 &loaded<keys::frmZipKey>(),        &loaded<app::frmVersion>(),
-                                 &loaded<app::frmCheckScale>(),     &loaded<app::frmDownload>(),
-                                 &loaded<firmware::frmDisplay>(),   &loaded<app::frmSuccessUpdate>(),
-                                 &loaded<app::frmSuccess>(),        &loaded<keys::frmProgramKey>(),
+                                 &loaded<app::frmWelcome>(),          &loaded<app::frmHelp>(),
+                                 &loaded<keys::frmZipKey>(),          &loaded<app::frmVersion>(),
+                                 &loaded<app::frmCheckScale>(),       &loaded<app::frmDownload>(),
+                                 &loaded<firmware::frmDisplay>(),     &loaded<app::frmSuccessUpdate>(),
+                                 &loaded<app::frmSuccess>(),          &loaded<keys::frmProgramKey>(),
                                  &loaded<zones::frmProgramZip>()};
         // Left running, the splash's start-up sequence would open the offline form part way
         // through a test and take the keyboard from the form under test.
@@ -75,8 +75,10 @@ protected:
         QWidget* widget = &form;
         for (int guard = 0; guard < 200; ++guard) {
             widget = widget->nextInFocusChain();
-            if (widget == &form) break;
-            if (takesTab(form, *widget)) chain << widget->objectName();
+            if (widget == &form)
+                break;
+            if (takesTab(form, *widget))
+                chain << widget->objectName();
         }
         return chain;
     }
@@ -95,12 +97,16 @@ protected:
 TEST_F(Keyboard, EveryControlHasAnAccessibleName) {
     for (Form* form : allForms()) {
         for (QWidget* widget : form->findChildren<QWidget*>()) {
-            if (isInternal(*widget)) continue;
+            if (isInternal(*widget))
+                continue;
             const auto* label = qobject_cast<QLabel*>(widget);
             // An empty status line says nothing until it is given a text; Qt names it then.
-            if (label && label->text().isEmpty() && label->pixmap().isNull() && !label->movie()) continue;
-            const bool control = (widget->focusPolicy() & Qt::TabFocus) || label || qobject_cast<QProgressBar*>(widget);
-            if (!control) continue;
+            if (label && label->text().isEmpty() && label->pixmap().isNull() && !label->movie())
+                continue;
+            const bool control =
+                (widget->focusPolicy() & Qt::TabFocus) || label || qobject_cast<QProgressBar*>(widget);
+            if (!control)
+                continue;
             QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
             ASSERT_NE(accessible, nullptr);
             EXPECT_FALSE(accessible->text(QAccessible::Name).trimmed().isEmpty())
@@ -130,8 +136,9 @@ TEST_F(Keyboard, TabFollowsTheVisualOrderOnEveryForm) {
         {"frmDisplay", {"LoadHex", "Program", "cmdRead", "cmdPageUp", "cmdPageDown", "APROM", "LDROM"}},
         {"frmSuccessUpdate", {"cmdExit"}},
         {"frmSuccess", {"cmdUpdate"}},
-        {"frmProgramKey", {"cboKeyNum", "optOz", "optLb", "optGms", "txtMinWt", "txtMaxWt", "txtRate", "cmdAdd",
-                           "cmdEdit", "cmdClear", "fgridWeightRate", "cmdProgram", "cmdClose"}},
+        {"frmProgramKey",
+         {"cboKeyNum", "optOz", "optLb", "optGms", "txtMinWt", "txtMaxWt", "txtRate", "cmdAdd", "cmdEdit",
+          "cmdClear", "fgridWeightRate", "cmdProgram", "cmdClose"}},
         {"frmProgramZip", {"txtZipZone", "cmdPaste", "cmdProgram", "cmdClose", "lblSite"}},
     };
     for (Form* form : allForms()) {
@@ -147,20 +154,25 @@ TEST_F(Keyboard, EveryMnemonicIsUniqueOnItsFormAndPressesItsButton) {
         std::map<QString, QString> owners;  // mnemonic key -> control
         const auto claim = [&](const QString& text, const QString& control) {
             const QString key = QKeySequence::mnemonic(text).toString();
-            if (key.isEmpty()) return;
+            if (key.isEmpty())
+                return;
             EXPECT_TRUE(owners.emplace(key, control).second)
                 << form->objectName().toStdString() << ": " << key.toStdString() << " is both "
                 << owners[key].toStdString() << " and " << control.toStdString();
         };
-        for (QAbstractButton* button : form->findChildren<QAbstractButton*>()) claim(button->text(), button->objectName());
+        for (QAbstractButton* button : form->findChildren<QAbstractButton*>())
+            claim(button->text(), button->objectName());
         for (QLabel* label : form->findChildren<QLabel*>()) {
-            if (QKeySequence::mnemonic(label->text()).isEmpty()) continue;
-            EXPECT_NE(label->buddy(), nullptr) << form->objectName().toStdString() << "." << label->objectName().toStdString()
-                                               << " shows a mnemonic that leads nowhere";
+            if (QKeySequence::mnemonic(label->text()).isEmpty())
+                continue;
+            EXPECT_NE(label->buddy(), nullptr)
+                << form->objectName().toStdString() << "." << label->objectName().toStdString()
+                << " shows a mnemonic that leads nowhere";
             claim(label->text(), label->objectName());
         }
         for (QMenuBar* bar : form->findChildren<QMenuBar*>())
-            for (QAction* menu : bar->actions()) claim(menu->text(), menu->objectName());
+            for (QAction* menu : bar->actions())
+                claim(menu->text(), menu->objectName());
     }
 }
 
@@ -168,14 +180,19 @@ TEST_F(Keyboard, AltWithTheUnderlinedLetterClicksTheButton) {
     using namespace vantor;
     // frmDisplay is left out: showing it starts a programming run. Its menus are checked above.
     for (Form* form : allForms()) {
-        if (form->objectName() == QStringLiteral("frmDisplay")) continue;
+        if (form->objectName() == QStringLiteral("frmDisplay"))
+            continue;
         form->show();
         QApplication::setActiveWindow(form);
-        ASSERT_TRUE(QTest::qWaitForWindowActive(form)) << form->objectName().toStdString() << " active: "
-            << (QApplication::activeWindow() ? QApplication::activeWindow()->objectName().toStdString() : "none") << " visible " << form->isVisible();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(form))
+            << form->objectName().toStdString() << " active: "
+            << (QApplication::activeWindow() ? QApplication::activeWindow()->objectName().toStdString()
+                                             : "none")
+            << " visible " << form->isVisible();
         for (QAbstractButton* button : form->findChildren<QAbstractButton*>()) {
             const QKeySequence mnemonic = QKeySequence::mnemonic(button->text());
-            if (mnemonic.isEmpty()) continue;
+            if (mnemonic.isEmpty())
+                continue;
             // Only whether the key reaches the button is checked here, not what the button does.
             QObject::disconnect(button, &QAbstractButton::clicked, nullptr, nullptr);
             button->setEnabled(true);
@@ -183,9 +200,11 @@ TEST_F(Keyboard, AltWithTheUnderlinedLetterClicksTheButton) {
             QSignalSpy clicks(button, &QAbstractButton::clicked);
             QTest::keyClick(form, static_cast<Qt::Key>(mnemonic[0].key()), Qt::AltModifier);
             // A mnemonic animates the click: the button is released a moment later.
-            if (clicks.isEmpty()) clicks.wait(2000);
-            EXPECT_EQ(clicks.count(), 1) << form->objectName().toStdString() << "." << button->objectName().toStdString()
-                                         << " did not answer " << mnemonic.toString(QKeySequence::NativeText).toStdString();
+            if (clicks.isEmpty())
+                clicks.wait(2000);
+            EXPECT_EQ(clicks.count(), 1)
+                << form->objectName().toStdString() << "." << button->objectName().toStdString()
+                << " did not answer " << mnemonic.toString(QKeySequence::NativeText).toStdString();
         }
         form->hide();
     }
@@ -194,7 +213,8 @@ TEST_F(Keyboard, AltWithTheUnderlinedLetterClicksTheButton) {
 TEST_F(Keyboard, EnterClicksTheFocusedButtonOnEveryFormAndAQuestionsFirstButtonIsItsDefault) {
     using namespace vantor;
     for (Form* form : allForms()) {
-        if (form->objectName() == QStringLiteral("frmDisplay")) continue;  // showing it starts a run
+        if (form->objectName() == QStringLiteral("frmDisplay"))
+            continue;  // showing it starts a run
         form->show();
         QApplication::setActiveWindow(form);
         ASSERT_TRUE(QTest::qWaitForWindowActive(form)) << form->objectName().toStdString();
@@ -207,7 +227,8 @@ TEST_F(Keyboard, EnterClicksTheFocusedButtonOnEveryFormAndAQuestionsFirstButtonI
             QSignalSpy clicks(button, &QAbstractButton::clicked);
             QTest::keyClick(button, Qt::Key_Return);
             QTest::keyClick(button, Qt::Key_Enter, Qt::KeypadModifier);
-            EXPECT_EQ(clicks.count(), 2) << form->objectName().toStdString() << "." << button->objectName().toStdString();
+            EXPECT_EQ(clicks.count(), 2)
+                << form->objectName().toStdString() << "." << button->objectName().toStdString();
         }
         form->hide();
     }
@@ -220,8 +241,9 @@ TEST_F(Keyboard, EnterClicksTheFocusedButtonOnEveryFormAndAQuestionsFirstButtonI
         {vantor::app::Message::Buttons::RetryCancel, QMessageBox::Retry},
     };
     for (const auto& [buttons, first] : firsts) {
-        const auto box = vantor::app::makeMessageBox(nullptr, {QStringLiteral("T"), QStringLiteral("Text"),
-                                                               vantor::app::Message::Icon::Question, buttons});
+        const auto box = vantor::app::makeMessageBox(
+            nullptr,
+            {QStringLiteral("T"), QStringLiteral("Text"), vantor::app::Message::Icon::Question, buttons});
         EXPECT_EQ(box->defaultButton(), box->button(first)) << static_cast<int>(buttons);
     }
 }
@@ -232,7 +254,8 @@ QStringList walkWithTab(QWidget& form, int presses) {
     QStringList visited;
     for (int i = 0; i < presses; ++i) {
         QWidget* focus = QApplication::focusWidget();
-        if (!focus) break;
+        if (!focus)
+            break;
         visited << focus->objectName();
         QTest::keyClick(focus, Qt::Key_Tab);
     }
@@ -245,7 +268,8 @@ TEST_F(Keyboard, TabWalksTheMainMenuInOrderAndComesRound) {
     menu.showForm();
     QApplication::setActiveWindow(&menu);
     ASSERT_TRUE(QTest::qWaitForWindowActive(&menu));
-    EXPECT_EQ(walkWithTab(menu, 6), (QStringList{"cmdUpdate", "cmdDownload", "cmdProgZip", "cmdHelp", "cmdExit", "cmdUpdate"}));
+    EXPECT_EQ(walkWithTab(menu, 6),
+              (QStringList{"cmdUpdate", "cmdDownload", "cmdProgZip", "cmdHelp", "cmdExit", "cmdUpdate"}));
 
     // With the update banner shown it comes first: it stands above the buttons.
     menu.ImgBanner->setVisible(true);
@@ -278,8 +302,8 @@ TEST_F(Keyboard, TabWalksTheKeyFormInReadingOrder) {
 
     keys.cboKeyNum->setFocus();
     EXPECT_EQ(walkWithTab(keys, 13),
-              (QStringList{"cboKeyNum", "optOz", "txtMinWt", "txtMaxWt", "txtRate", "cmdAdd", "cmdEdit", "cmdClear",
-                           "fgridWeightRate", "cmdProgram", "cmdClose", "cboKeyNum", "optOz"}));
+              (QStringList{"cboKeyNum", "optOz", "txtMinWt", "txtMaxWt", "txtRate", "cmdAdd", "cmdEdit",
+                           "cmdClear", "fgridWeightRate", "cmdProgram", "cmdClose", "cboKeyNum", "optOz"}));
 }
 
 TEST_F(Keyboard, UpAndDownInTheWeightBoxDoWhatTheArrowsDo) {

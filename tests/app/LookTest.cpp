@@ -1,10 +1,10 @@
-#include <QLabel>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
-#include <QPushButton>
 #include <QTest>
 #include <cmath>
 
@@ -29,8 +29,11 @@ namespace {
 class LookTest : public ProgramFixture {};
 
 double luminance(const QColor& colour) {
-    const auto channel = [](double c) { return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4); };
-    return 0.2126 * channel(colour.redF()) + 0.7152 * channel(colour.greenF()) + 0.0722 * channel(colour.blueF());
+    const auto channel = [](double c) {
+        return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(colour.redF()) + 0.7152 * channel(colour.greenF()) +
+           0.0722 * channel(colour.blueF());
 }
 
 TEST_F(LookTest, TheFocusFrameStandsOutOnTheProgramsBlue) {
@@ -77,13 +80,15 @@ TEST_F(LookTest, FormsLargerThanTheScreenScrollWithTheirControlsWhole) {
 }
 
 TEST_F(LookTest, MessageBoxesAreNamedAfterTheProgramAndWideEnoughForTheirTitles) {
-    const auto untitled = app::makeMessageBox(nullptr, {QString(), QStringLiteral("Are you sure you want to cancel this operation?"),
-                                                        app::Message::Icon::Question, app::Message::Buttons::YesNo});
+    const auto untitled = app::makeMessageBox(
+        nullptr, {QString(), QStringLiteral("Are you sure you want to cancel this operation?"),
+                  app::Message::Icon::Question, app::Message::Buttons::YesNo});
     EXPECT_EQ(untitled->windowTitle(), "Vantor PC Program");
 
     const QString title = QStringLiteral("Successful Zip/Zone Programming");
-    const auto success = app::makeMessageBox(nullptr, {title, QStringLiteral("Zip/Zone programming successful!"),
-                                                       app::Message::Icon::Information, app::Message::Buttons::Ok});
+    const auto success =
+        app::makeMessageBox(nullptr, {title, QStringLiteral("Zip/Zone programming successful!"),
+                                      app::Message::Icon::Information, app::Message::Buttons::Ok});
     success->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(success.get()));
     QFont titleFont = success->font();
@@ -128,8 +133,8 @@ TEST_F(LookTest, TheFinalFormGrowsToShowTheWholeSuccessTextAndItsExitButton) {
 
     const auto wholeTextShown = [&] {
         const QLabel& text = *last.lblSuccess;
-        return text.height() >= text.heightForWidth(text.width()) &&
-               last.rect().contains(text.geometry()) && last.rect().contains(last.cmdExit->geometry());
+        return text.height() >= text.heightForWidth(text.width()) && last.rect().contains(text.geometry()) &&
+               last.rect().contains(last.cmdExit->geometry());
     };
     EXPECT_TRUE(QTest::qWaitFor(wholeTextShown, 2000))
         << "text " << last.lblSuccess->height() << " px of "

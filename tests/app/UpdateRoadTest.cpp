@@ -43,8 +43,10 @@ protected:
         ScaleFormsFixture::SetUp();
         ASSERT_TRUE(m_root.isValid());
         QDir(m_root.path()).mkpath(QStringLiteral("VantorDownload"));
-        ASSERT_TRUE(QFile::copy(kSample, m_root.filePath(QStringLiteral("VantorDownload/VantorUSA_APROM.hex"))));
-        server = std::make_unique<ServerProcess>(std::vector<std::string>{"--root", m_root.path().toStdString()});
+        ASSERT_TRUE(
+            QFile::copy(kSample, m_root.filePath(QStringLiteral("VantorDownload/VantorUSA_APROM.hex"))));
+        server =
+            std::make_unique<ServerProcess>(std::vector<std::string>{"--root", m_root.path().toStdString()});
         simulator = std::make_unique<SimulatorProcess>(
             std::vector<std::string>{"--serial", "12345678", "--memory", memoryFile()});
         useScalePort(simulator->devicePath());
@@ -59,7 +61,6 @@ protected:
     frmCheckScale& checkScale() { return program().form<frmCheckScale>(); }
     frmDownload& download() { return program().form<frmDownload>(); }
 
-
     void toLinkForm() {
         menu().showForm();
         click(menu(), "cmdUpdate");
@@ -70,7 +71,8 @@ protected:
     void continueWith(const QString& text) {
         control<QLineEdit>(checkScale(), "txtLink")->setText(text);
         click(checkScale(), "cmdContinue");
-        ASSERT_TRUE(QTest::qWaitFor([&] { return checkScale().isEnabled() || !checkScale().isLoaded(); }, kWaitMs));
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return checkScale().isEnabled() || !checkScale().isLoaded(); }, kWaitMs));
     }
 
     QTemporaryDir m_root;
@@ -103,7 +105,8 @@ TEST_F(UpdateRoadTest, BlankLinksFailedAndCancelledDownloadsKeepTheLinkFormUsabl
     EXPECT_FALSE(checkScale().isEnabled()) << "no second transfer meanwhile";
     EXPECT_TRUE(download().isVisible());
     EXPECT_EQ(download().windowTitle(), "Downloading.....");
-    EXPECT_EQ(control<QCheckBox>(download(), "chkClose")->text(), "Close this box when download is completed.");
+    EXPECT_EQ(control<QCheckBox>(download(), "chkClose")->text(),
+              "Close this box when download is completed.");
     dialogs().answer(app::Answer::Yes);
     click(download(), "CancelButton");
     ASSERT_TRUE(QTest::qWaitFor([&] { return checkScale().isEnabled(); }, kWaitMs));
@@ -135,7 +138,8 @@ TEST_F(UpdateRoadTest, TheWholeRoadProgramsTheScaleAndEndsTheProgram) {
     frmSuccessUpdate& last = program().form<frmSuccessUpdate>();
     ASSERT_TRUE(QTest::qWaitFor([&] { return last.isVisible(); }, kRunWaitMs));
     EXPECT_EQ(last.windowTitle(), "Updating Scale Information");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return last.Timer1.isActive(); }, kWaitMs)) << "the wait starts when shown";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return last.Timer1.isActive(); }, kWaitMs))
+        << "the wait starts when shown";
 
     // The ticks are driven here: the success text comes on the eleventh, not before.
     for (int tick = 1; tick <= 10; ++tick)
@@ -205,8 +209,9 @@ TEST_F(UpdateRoadTest, TheRoadIsWalkedWithTheEnterKeyAlone) {
         << "Enter in the link box only moves the focus";
     EXPECT_FALSE(program().hasForm<frmDownload>());
     pressEnterIn(checkScale());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return program().hasForm<frmSuccess>() && program().form<frmSuccess>().isVisible(); },
-                                kWaitMs));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return program().hasForm<frmSuccess>() && program().form<frmSuccess>().isVisible(); },
+        kWaitMs));
 
     pressEnterIn(program().form<frmSuccess>());
     frmSuccessUpdate& last = program().form<frmSuccessUpdate>();

@@ -12,7 +12,9 @@ const std::vector<CommandSyntax> kSyntax = {
     {"zones", 1, 1, {"port"}, {"yes"}, "zones CHART [--port DEV] [--yes]", ""},
 };
 
-ParseOutcome parse(std::vector<std::string> args) { return parseCommandLine(args, kSyntax); }
+ParseOutcome parse(std::vector<std::string> args) {
+    return parseCommandLine(args, kSyntax);
+}
 
 }  // namespace
 

@@ -38,16 +38,19 @@ TEST(CliScale, PortsListsTheExtraDevicePaths) {
 
 TEST(CliScale, SerialReadsTheNamedPort) {
     SimulatorProcess simulator({"--serial", "09120045"});
-    const CliRun run = cli({QStringLiteral("serial"), QStringLiteral("--port"), QString::fromStdString(simulator.devicePath())});
+    const CliRun run = cli(
+        {QStringLiteral("serial"), QStringLiteral("--port"), QString::fromStdString(simulator.devicePath())});
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_EQ(run.out, QStringLiteral("09120045\n"));
 }
 
 TEST(CliScale, SerialFailsWithOneClearLine) {
-    const CliRun missing = cli({QStringLiteral("serial"), QStringLiteral("--port"), QStringLiteral("/dev/vantor-no-such-port")});
+    const CliRun missing =
+        cli({QStringLiteral("serial"), QStringLiteral("--port"), QStringLiteral("/dev/vantor-no-such-port")});
     EXPECT_EQ(missing.exitCode, 1);
     EXPECT_TRUE(missing.out.isEmpty());
-    EXPECT_TRUE(missing.err.startsWith(QStringLiteral("Cannot open /dev/vantor-no-such-port: "))) << missing.err.toStdString();
+    EXPECT_TRUE(missing.err.startsWith(QStringLiteral("Cannot open /dev/vantor-no-such-port: ")))
+        << missing.err.toStdString();
 
     SimulatorProcess garbled({"--fault", "corrupt:read"});
     const QString device = QString::fromStdString(garbled.devicePath());

@@ -66,7 +66,8 @@ TEST_F(CliFirmware, ImageRefusesABadFileWithOneLineAndWritesNothing) {
     // The loader's own reason (its wording is the loader's to check) after the file's name.
     const vantor::firmware::HexLoad load =
         vantor::firmware::IntelHexLoader::loadFile((kFixtures + "bad-checksum.hex").toStdString());
-    EXPECT_EQ(run.err, kFixtures + "bad-checksum.hex: " + QString::fromStdString(load.error.message()) + "\n");
+    EXPECT_EQ(run.err,
+              kFixtures + "bad-checksum.hex: " + QString::fromStdString(load.error.message()) + "\n");
     EXPECT_FALSE(QFile::exists(path("out.bin")));
 
     EXPECT_EQ(
@@ -150,7 +151,8 @@ namespace {
 // A scale memory file whose tables region holds a pattern, with the scale's serial number.
 QByteArray memoryWithTables() {
     QByteArray memory(0x10000, char(0xFF));
-    for (int a = 0x8000; a < 0x9200; ++a) memory[a] = char(a * 5 + 1);
+    for (int a = 0x8000; a < 0x9200; ++a)
+        memory[a] = char(a * 5 + 1);
     memory.replace(0x0700, 4, QByteArray::fromHex("24681357"));
     return memory;
 }
@@ -164,8 +166,7 @@ TEST_F(CliFirmware, FlashKeepsTheTablesWhenTheUpdateFileLeavesThemBlank) {
     const CliRun run = cli({"flash", kFixtures + "one-record.hex", "--port",
                             QString::fromStdString(simulator->devicePath()), "--keep-tables"});
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
-    EXPECT_TRUE(run.err.contains("Tables saved to " + dataFolder() +
-                                 "/vantor-cli/Tables-24681357-"))
+    EXPECT_TRUE(run.err.contains("Tables saved to " + dataFolder() + "/vantor-cli/Tables-24681357-"))
         << run.err.toStdString();
     EXPECT_TRUE(run.err.endsWith("Tables restored: All 36 pages were written and verified.\n"))
         << run.err.toStdString();
@@ -180,7 +181,8 @@ TEST_F(CliFirmware, BackupAndRestoreRoundTripThroughAFile) {
     write("first.bin", memoryWithTables());
     auto first = std::make_unique<SimulatorProcess>(
         std::vector<std::string>{"--memory", path("first.bin").toStdString()});
-    const CliRun backup = cli({"backup", path("tables.hex"), "--port", QString::fromStdString(first->devicePath())});
+    const CliRun backup =
+        cli({"backup", path("tables.hex"), "--port", QString::fromStdString(first->devicePath())});
     EXPECT_EQ(backup.exitCode, 0) << backup.err.toStdString();
     first.reset();
     EXPECT_EQ(readAll(path("tables.hex")).count("\r\n"), 145);
@@ -191,8 +193,9 @@ TEST_F(CliFirmware, BackupAndRestoreRoundTripThroughAFile) {
     // Refusals write nothing: a file with data outside the region, a question nobody answers.
     const CliRun foreign = cli({"restore", kFixtures + "sample-update.hex", "--port", device, "--yes"});
     EXPECT_EQ(foreign.exitCode, 2);
-    EXPECT_EQ(foreign.err, kFixtures + "sample-update.hex: The file holds data at 0000, outside the tables region "
-                                       "8000..91FF: it is no tables backup. Nothing was written.\n");
+    EXPECT_EQ(foreign.err, kFixtures +
+                               "sample-update.hex: The file holds data at 0000, outside the tables region "
+                               "8000..91FF: it is no tables backup. Nothing was written.\n");
     EXPECT_EQ(cli({"restore", path("tables.hex"), "--port", device}, {}, test::CliInput::Null).exitCode, 1);
     const CliRun restore = cli({"restore", path("tables.hex"), "--port", device, "--yes"});
     EXPECT_EQ(restore.exitCode, 0) << restore.err.toStdString();
@@ -209,15 +212,16 @@ TEST_F(CliFirmware, FlashUpdatesSeveralScalesAtOnceEachWithItsOwnSerialNumber) {
     std::vector<std::unique_ptr<SimulatorProcess>> scales;
     QStringList arguments{"flash", kFixtures + "sample-update.hex"};
     for (const char* serial : {"11111111", "22222222", "33333333"}) {
-        scales.push_back(std::make_unique<SimulatorProcess>(std::vector<std::string>{
-            "--serial", serial, "--memory", path(serial).toStdString()}));
+        scales.push_back(std::make_unique<SimulatorProcess>(
+            std::vector<std::string>{"--serial", serial, "--memory", path(serial).toStdString()}));
         arguments << "--port" << QString::fromStdString(scales.back()->devicePath());
     }
     // One scale refuses its serial number, one port has nothing behind it: both are named, and
     // neither stops the others.
-    SimulatorProcess refusing({"--serial", "44444444", "--fault", "refuse:unlock", "--memory",
-                               path("refusing").toStdString()});
-    arguments << "--port" << QString::fromStdString(refusing.devicePath()) << "--port" << "/dev/vantor-no-such-port";
+    SimulatorProcess refusing(
+        {"--serial", "44444444", "--fault", "refuse:unlock", "--memory", path("refusing").toStdString()});
+    arguments << "--port" << QString::fromStdString(refusing.devicePath()) << "--port"
+              << "/dev/vantor-no-such-port";
 
     const CliRun run = cli(arguments);
     EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
@@ -225,11 +229,13 @@ TEST_F(CliFirmware, FlashUpdatesSeveralScalesAtOnceEachWithItsOwnSerialNumber) {
     ASSERT_EQ(lines.size(), 5) << run.out.toStdString();
     for (int i = 0; i < 3; ++i) {
         EXPECT_TRUE(lines[i].startsWith(QString::fromStdString(scales[i]->devicePath()) + " " +
-                                        QString(8, QChar('1' + i)) + " updated: All 512 pages written and verified. ("))
+                                        QString(8, QChar('1' + i)) +
+                                        " updated: All 512 pages written and verified. ("))
             << lines[i].toStdString();
     }
-    EXPECT_TRUE(lines[3].contains(" 44444444 not updated: Serial number wrong: the scale refused the unlock four "
-                                  "times. ("));
+    EXPECT_TRUE(
+        lines[3].contains(" 44444444 not updated: Serial number wrong: the scale refused the unlock four "
+                          "times. ("));
     EXPECT_TRUE(lines[4].startsWith("/dev/vantor-no-such-port - not updated: the port cannot be opened: "))
         << lines[4].toStdString();
 

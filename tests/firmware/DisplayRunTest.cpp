@@ -20,8 +20,8 @@
 #include "scale/ScaleLink.h"
 #include "scale/SerialTransport.h"
 #include "scale/frmErrorScaleCom.h"
-#include "support/SimulatedScaleFixture.h"
 #include "support/ScopedEnvironment.h"
+#include "support/SimulatedScaleFixture.h"
 #include "support/SimulatorProcess.h"
 
 using namespace std::chrono_literals;
@@ -140,7 +140,8 @@ TEST_F(DisplayRunTest, RefusedFileIsNamedByLineAndNothingReachesTheScale) {
     const auto& message = dialogs().asked().front();
     EXPECT_EQ(message.title, "Update File Refused");
     // The loader's own reason (its wording is the loader's to check), whole.
-    const firmware::HexLoad page = firmware::IntelHexLoader::loadFile((kFixtures + "html-page.hex").toStdString());
+    const firmware::HexLoad page =
+        firmware::IntelHexLoader::loadFile((kFixtures + "html-page.hex").toStdString());
     EXPECT_EQ(message.text.toStdString(), page.error.message());
     EXPECT_EQ(message.icon, app::Message::Icon::Exclamation);
     EXPECT_FALSE(display().running());
@@ -301,11 +302,13 @@ TEST_F(DisplayRunTest, TheRunWaitsWhileTheQuitQuestionIsOpen) {
     useScalePort(simulator.devicePath());
     scale::PauseGate& gate = program().scale().pauseGate();
     display().showForm();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return runUnderWay() && display().ProgressBar1->value() >= 2; }, kWaitMs));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return runUnderWay() && display().ProgressBar1->value() >= 2; }, kWaitMs));
     int held = -1;
     const auto askAndAnswer = [&](const char* answer) {
         return [&, answer](app::Form& quit) {
-            EXPECT_EQ(control<QLabel>(quit, "lblQuit")->text(), "Are you sure you want to quit updating your scale?");
+            EXPECT_EQ(control<QLabel>(quit, "lblQuit")->text(),
+                      "Are you sure you want to quit updating your scale?");
             EXPECT_TRUE(control<QLabel>(quit, "lblUnfinished")->isVisible());
             EXPECT_EQ(control<QLabel>(quit, "lblUnfinished")->text(),
                       "Your scale will not work until it has been updated.");
@@ -343,7 +346,8 @@ TEST_F(DisplayRunTest, EndingTheProgramStopsTheRunPromptlyAndReleasesThePort) {
     useScalePort(simulator.devicePath());
 
     display().showForm();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return runUnderWay() && display().ProgressBar1->value() >= 4; }, kWaitMs));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return runUnderWay() && display().ProgressBar1->value() >= 4; }, kWaitMs));
     const auto started = std::chrono::steady_clock::now();
     program().end();
     EXPECT_LT(std::chrono::steady_clock::now() - started, 2s);
@@ -368,11 +372,14 @@ namespace {
 // A programmed zone table and keys, 8000 to 91FF.
 Bytes programmedTables() {
     Bytes tables(0x1200);
-    for (std::size_t a = 0x8000; a < 0x9200; ++a) tables[a - 0x8000] = static_cast<Byte>(a * 11 + 3);
+    for (std::size_t a = 0x8000; a < 0x9200; ++a)
+        tables[a - 0x8000] = static_cast<Byte>(a * 11 + 3);
     return tables;
 }
 
-Bytes tablesOf(const Bytes& memory) { return Bytes(memory.begin() + 0x8000, memory.begin() + 0x9200); }
+Bytes tablesOf(const Bytes& memory) {
+    return Bytes(memory.begin() + 0x8000, memory.begin() + 0x9200);
+}
 
 }  // namespace
 
@@ -404,10 +411,13 @@ TEST_F(DisplayRunTest, TheUsersTablesReadBeforeTheFirstRunAreWrittenBackAfterThe
     click(program().form<scale::frmErrorScaleCom>(), "cmdRetry");
     ASSERT_TRUE(QTest::qWaitFor([&] { return successShown(); }, kWaitMs));
     ASSERT_EQ(dialogs().asked().size(), 2u);
-    EXPECT_EQ(dialogs().asked()[0].text,
-              "The scale has been updated. The update leaves the zone table and keys blank.\n\nYour zone table and "
-              "keys were saved before the update, in " + backup + ".\n\nWrite them back into the scale now?");
-    EXPECT_EQ(dialogs().asked()[1].text, "Your zone table and keys were written back into the scale and verified.");
+    EXPECT_EQ(
+        dialogs().asked()[0].text,
+        "The scale has been updated. The update leaves the zone table and keys blank.\n\nYour zone table and "
+        "keys were saved before the update, in " +
+            backup + ".\n\nWrite them back into the scale now?");
+    EXPECT_EQ(dialogs().asked()[1].text,
+              "Your zone table and keys were written back into the scale and verified.");
     ASSERT_EQ(simulator.stop(), 0);
     Bytes expected = expectedMemory("one-record.hex", "24681357");
     std::copy(userTables.begin(), userTables.end(), expected.begin() + 0x8000);
@@ -422,7 +432,8 @@ TEST_F(DisplayRunTest, TablesThatCannotBeReadStopNothingAndTheUserIsTold) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return successShown(); }, kWaitMs));
     ASSERT_EQ(dialogs().asked().size(), 1u);
     EXPECT_EQ(dialogs().asked()[0].icon, app::Message::Icon::Exclamation);
-    EXPECT_TRUE(dialogs().asked()[0].text.startsWith("Your zone table and keys could not be saved before the update"));
+    EXPECT_TRUE(dialogs().asked()[0].text.startsWith(
+        "Your zone table and keys could not be saved before the update"));
     EXPECT_FALSE(display().savedTables());
 }
 

@@ -30,13 +30,15 @@ TEST(FleetReport, EndLinesSayHowEachScaleEnded) {
 
     scale.result->outcome = ProgramOutcome::SerialNumberWrong;
     scale.seconds = 0.55;
-    EXPECT_EQ(endLine(scale), "/dev/ttyUSB1 11111111 not updated: Serial number wrong: the scale refused the unlock "
-                              "four times. (0.6 s)");
+    EXPECT_EQ(endLine(scale),
+              "/dev/ttyUSB1 11111111 not updated: Serial number wrong: the scale refused the unlock "
+              "four times. (0.6 s)");
 
     scale.result->outcome = ProgramOutcome::Cancelled;
     scale.progress = 256 + 64;
-    EXPECT_EQ(endLine(scale), "/dev/ttyUSB1 11111111 not updated: stopped while verifying (128 of 512 pages); the "
-                              "scale must be updated again. (0.6 s)");
+    EXPECT_EQ(endLine(scale),
+              "/dev/ttyUSB1 11111111 not updated: stopped while verifying (128 of 512 pages); the "
+              "scale must be updated again. (0.6 s)");
 
     FleetScale absent;
     absent.port = "/dev/ttyUSB2";

@@ -75,8 +75,8 @@ TEST(IntelHexLoader, CrLfBlankLinesZeroUpperAddressesAndStartAddresses) {
 }
 
 TEST(IntelHexLoader, LineEndsAndTrailingBlanksAsCommonToolsWriteThem) {
-    for (const char* text : {":0300300002337A1E \t\n:00000001FF\t\n",   // blanks and tabs before the end
-                             ":0300300002337A1E\r:00000001FF\r",         // CR alone
+    for (const char* text : {":0300300002337A1E \t\n:00000001FF\t\n",        // blanks and tabs before the end
+                             ":0300300002337A1E\r:00000001FF\r",             // CR alone
                              ":0300300002337A1E\r\r\n:00000001FF\r\r\n"}) {  // CR CR LF
         const HexLoad load = IntelHexLoader::load(text);
         ASSERT_TRUE(load.image) << load.error.message();
@@ -89,8 +89,8 @@ TEST(IntelHexLoader, LineEndsAndTrailingBlanksAsCommonToolsWriteThem) {
 
 TEST(IntelHexLoader, ExtendedAddressesInside64KiBMoveTheRecordsAfterThem) {
     const HexLoad load = IntelHexLoader::load(
-        ":020000020800F4\n:02001000AABB89\n"    // segment 0800: 8000 + 0010
-        ":020000040000FA\n:0100200011CE\n"      // linear 0000: back to 0000 + 0020
+        ":020000020800F4\n:02001000AABB89\n"  // segment 0800: 8000 + 0010
+        ":020000040000FA\n:0100200011CE\n"    // linear 0000: back to 0000 + 0020
         ":00000001FF\n");
     ASSERT_TRUE(load.image) << load.error.message();
     EXPECT_EQ(bytesAt(*load.image, 0x8010, 2), (Bytes{0xAA, 0xBB}));
@@ -135,7 +135,8 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"unknown-type.hex", "Line 2: record type 06 is not an Intel HEX record type."},
         Refusal{"beyond-ffff.hex", "Line 1: data at FFF8 with 16 bytes runs past address FFFF."},
         Refusal{"upper-address.hex",
-                "Line 2: data at 10000 with 2 bytes runs past address FFFF (extended address 0001, offset 0000)."},
+                "Line 2: data at 10000 with 2 bytes runs past address FFFF (extended address 0001, offset "
+                "0000)."},
         Refusal{"short-line.hex", "Line 2: the byte count 03 needs 17 characters, the line has 11."},
         Refusal{"non-hex.hex", "Line 2: 'G' at column 12 is not a hex digit."},
         Refusal{

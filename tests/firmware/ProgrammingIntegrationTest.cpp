@@ -14,9 +14,9 @@
 #include "firmware/ProgrammingRun.h"
 #include "scale/ScalePort.h"
 #include "scale/SerialTransport.h"
-#include "support/ScopedEnvironment.h"
 #include "support/CoreApplication.h"
 #include "support/ScaleMemory.h"
+#include "support/ScopedEnvironment.h"
 #include "support/SimulatorProcess.h"
 
 using namespace std::chrono_literals;
@@ -132,7 +132,9 @@ namespace {
 // is moved to whichever simulator stands for the scale at the moment.
 class PulledCable : public ProgrammingIntegration {
 protected:
-    std::string link(const char* name) const { return m_folder.filePath(QString::fromLatin1(name)).toStdString(); }
+    std::string link(const char* name) const {
+        return m_folder.filePath(QString::fromLatin1(name)).toStdString();
+    }
 
     // The port as detection leaves it: selected, closed, the scale's serial number known.
     static void selectAsDetected(scale::SerialTransport& transport, const std::string& path) {
@@ -165,7 +167,9 @@ protected:
         expectMemoryFileHoldsTheSampleImage("24681357");
     }
 
-    std::vector<std::string> scale(const char* serial) const { return {"--serial", serial, "--memory", memoryFile()}; }
+    std::vector<std::string> scale(const char* serial) const {
+        return {"--serial", serial, "--memory", memoryFile()};
+    }
 
     test::ScopedEnvironment m_environment;
 };

@@ -295,13 +295,20 @@ struct HeldRun {
     HeldRun(FakeScaleTransport& scale, const ImageBuffer& image, int pauseAt)
         : thread([&, pauseAt] {
               result = ProgramAllPages(
-                  scale, image, [&](int value) { if (value == pauseAt) gate.pause(); }, cancel, &gate);
+                  scale, image,
+                  [&](int value) {
+                      if (value == pauseAt)
+                          gate.pause();
+                  },
+                  cancel, &gate);
           }) {
-        while (!gate.holding()) std::this_thread::yield();
+        while (!gate.holding())
+            std::this_thread::yield();
     }
     ~HeldRun() {
         gate.release();
-        if (thread.joinable()) thread.join();
+        if (thread.joinable())
+            thread.join();
     }
     PauseGate gate;
     std::atomic<bool> cancel{false};

@@ -31,7 +31,9 @@ FakeScaleTransport scaleWith(Bytes memory, std::initializer_list<const char*> fa
     return scale;
 }
 
-Bytes region(const Bytes& memory) { return Bytes(memory.begin() + 0x8000, memory.begin() + 0x9200); }
+Bytes region(const Bytes& memory) {
+    return Bytes(memory.begin() + 0x8000, memory.begin() + 0x9200);
+}
 
 const std::atomic<bool> kGoOn{false};
 
@@ -40,10 +42,13 @@ const std::atomic<bool> kGoOn{false};
 TEST(UserTables, ReadsTheRegionPageByPageWithoutWritingAnything) {
     FakeScaleTransport scale = scaleWith(memoryWithTables(), {"echo:read:addr=0x8100:count=1"});
     std::vector<std::size_t> progress;
-    const TablesRead read = readTables(scale, [&](std::size_t done, std::size_t total) {
-        EXPECT_EQ(total, 36u);
-        progress.push_back(done);
-    }, kGoOn);
+    const TablesRead read = readTables(
+        scale,
+        [&](std::size_t done, std::size_t total) {
+            EXPECT_EQ(total, 36u);
+            progress.push_back(done);
+        },
+        kGoOn);
 
     ASSERT_TRUE(read.tables);
     EXPECT_EQ(*read.tables, region(memoryWithTables()));
@@ -69,8 +74,16 @@ TEST(UserTables, BackupIsIntelHexOfTheRegionThatTheLoaderReadsBack) {
     tables[0] = 0x01, tables[31] = 0x1F, tables[4607] = 0xAB;
     const std::string hex = tablesHex(tables);
 
-    EXPECT_TRUE(hex.starts_with(":20800000" "01" + std::string(60, 'F') + "1F" "5E\r\n")) << hex.substr(0, 80);
-    EXPECT_TRUE(hex.ends_with(":2091E000" + std::string(62, 'F') + "AB" "E3\r\n:00000001FF\r\n"));
+    EXPECT_TRUE(
+        hex.starts_with(":20800000"
+                        "01" +
+                        std::string(60, 'F') +
+                        "1F"
+                        "5E\r\n"))
+        << hex.substr(0, 80);
+    EXPECT_TRUE(hex.ends_with(":2091E000" + std::string(62, 'F') +
+                              "AB"
+                              "E3\r\n:00000001FF\r\n"));
     EXPECT_EQ(std::count(hex.begin(), hex.end(), '\n'), 145);  // 144 records of 32 bytes and the end
 
     const HexLoad load = IntelHexLoader::load(hex);
@@ -92,7 +105,8 @@ TEST(UserTables, RefusesFilesThatAreNoBackupOfTheRegion) {
               "The file holds data at 9200, outside the tables region 8000..91FF: it is no tables backup.");
     EXPECT_EQ(tablesFileError(IntelHexLoader::load(":00000001FF\r\n")),
               "The file holds no data for the tables region.");
-    EXPECT_EQ(tablesFileError(IntelHexLoader::load(":0180800AAD5\r\n:00000001FF\r\n")).substr(0, 8), "Line 1: ");
+    EXPECT_EQ(tablesFileError(IntelHexLoader::load(":0180800AAD5\r\n:00000001FF\r\n")).substr(0, 8),
+              "Line 1: ");
 }
 
 TEST(UserTables, APartlyCoveredPageKeepsTheScalesOtherBytes) {
@@ -100,7 +114,8 @@ TEST(UserTables, APartlyCoveredPageKeepsTheScalesOtherBytes) {
     const HexLoad load = IntelHexLoader::load(":02838100A1B2A7\r\n:00000001FF\r\n");
     ASSERT_EQ(tablesFileError(load), "");
     Bytes current(128);
-    for (std::size_t i = 0; i < 128; ++i) current[i] = static_cast<Byte>(i);
+    for (std::size_t i = 0; i < 128; ++i)
+        current[i] = static_cast<Byte>(i);
     const TablesFile file = tablesFromHex(load, [&](std::uint16_t address) -> std::optional<Bytes> {
         EXPECT_EQ(address, 0x8380);
         return current;
@@ -129,7 +144,8 @@ TEST(UserTables, WritesPagesWithThePageRulesAndStopsAtTheFirstFailure) {
     const TablesWrite failed = writeTables(failing, tablePages(tables), packSerial("12345678"), {}, kGoOn);
     EXPECT_FALSE(failed.ok);
     EXPECT_EQ(failed.pagesWritten, 3u);
-    EXPECT_EQ(describe(failed, 36), "The scale did not answer the write for page 8180; 3 of 36 pages were written.");
+    EXPECT_EQ(describe(failed, 36),
+              "The scale did not answer the write for page 8180; 3 of 36 pages were written.");
 }
 
 TEST(UserTables, BlankAndProgrammedRegions) {
@@ -144,15 +160,16 @@ TEST(UserTables, BlankAndProgrammedRegions) {
     EXPECT_TRUE(holdsTables(region(memoryWithTables())));
 
     std::tm when{};
-    when.tm_year = 126, when.tm_mon = 11, when.tm_mday = 8, when.tm_hour = 5, when.tm_min = 13, when.tm_sec = 20;
+    when.tm_year = 126, when.tm_mon = 11, when.tm_mday = 8, when.tm_hour = 5, when.tm_min = 13,
+    when.tm_sec = 20;
     EXPECT_EQ(backupFileName("12345678", when), "Tables-12345678-20261208-051320.hex");
 }
 
 TEST(TimeLeftEstimate, FromThePaceSoFarAtMostOnceASecond) {
     TimeLeft left;
-    EXPECT_FALSE(left.update(4, 1024, 0.3));   // too early to tell
+    EXPECT_FALSE(left.update(4, 1024, 0.3));               // too early to tell
     EXPECT_EQ(left.update(16, 1024, 1.0), "1 min 3 sec");  // 1008 units at 16 a second
-    EXPECT_FALSE(left.update(20, 1024, 1.5));  // shown less than a second ago
+    EXPECT_FALSE(left.update(20, 1024, 1.5));              // shown less than a second ago
     EXPECT_EQ(left.update(512, 1024, 32.0), "32 sec");
     // The run starts again: the pace is measured anew from there.
     EXPECT_FALSE(left.update(0, 1024, 33.0));
@@ -171,7 +188,8 @@ TEST(UserTables, AfterAnUpdateTheRestoreIsOfferedOnlyForProgrammedTablesTheFileL
     EXPECT_EQ(tablesAfterUpdate(blankRegion, programmed), TablesAfterUpdate::OfferRestore);
     EXPECT_EQ(tablesAfterUpdate(ownTables, programmed), TablesAfterUpdate::FileBringsTables);
     EXPECT_EQ(tablesAfterUpdate(blankRegion, erased), TablesAfterUpdate::Nothing);
-    EXPECT_EQ(tables_text::noBackup(0x8080),
-              "Your zone table and keys could not be saved before the update: the scale did not answer the read of "
-              "page 8080.\n\nThe scale has been updated. If your keys or zones are missing, program them again.");
+    EXPECT_EQ(
+        tables_text::noBackup(0x8080),
+        "Your zone table and keys could not be saved before the update: the scale did not answer the read of "
+        "page 8080.\n\nThe scale has been updated. If your keys or zones are missing, program them again.");
 }

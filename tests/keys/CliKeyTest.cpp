@@ -38,7 +38,8 @@ TEST_F(CliKey, WritesTheBlockOfTheKeyAndNothingElse) {
     const CliRun refused = cli({"key", "6", "--unit", "oz", "--table", csv, "--port",
                                 QString::fromStdString(simulator.devicePath()), "--yes"});
     EXPECT_EQ(refused.exitCode, 2);
-    EXPECT_TRUE(refused.err.contains("line 5: Please check your data. Enter only numeric values.")) << refused.err.toStdString();
+    EXPECT_TRUE(refused.err.contains("line 5: Please check your data. Enter only numeric values."))
+        << refused.err.toStdString();
 
     const QString good = table("# postage for key 6\n16,$2.50\n\n30,2.75\r\n192,$1,234.56\n");
     const CliRun run = cli({"key", "6", "--unit", "oz", "--table", good, "--port",
@@ -49,13 +50,14 @@ TEST_F(CliKey, WritesTheBlockOfTheKeyAndNothingElse) {
 
     Bytes expected(640, 0);
     const std::vector<std::pair<std::size_t, Bytes>> fields = {
-        {0, {0x01, 0xC6}},              // 16 oz: 454 g
-        {2, {0x03, 0x52}},              // 30 oz: 850 g (850.5 to even)
-        {4, {0x15, 0x43}},              // 192 oz: 5443 g
-        {256, {0x00, 0x00, 0xFA}},      // $2.50
-        {259, {0x00, 0x01, 0x13}},      // $2.75
-        {262, {0x01, 0xE2, 0x40}}};     // $1,234.56
-    for (const auto& [offset, bytes] : fields) std::copy(bytes.begin(), bytes.end(), expected.begin() + offset);
+        {0, {0x01, 0xC6}},           // 16 oz: 454 g
+        {2, {0x03, 0x52}},           // 30 oz: 850 g (850.5 to even)
+        {4, {0x15, 0x43}},           // 192 oz: 5443 g
+        {256, {0x00, 0x00, 0xFA}},   // $2.50
+        {259, {0x00, 0x01, 0x13}},   // $2.75
+        {262, {0x01, 0xE2, 0x40}}};  // $1,234.56
+    for (const auto& [offset, bytes] : fields)
+        std::copy(bytes.begin(), bytes.end(), expected.begin() + offset);
 
     ASSERT_EQ(memory().size(), 65536u);
     EXPECT_EQ(memory(keys::keyBlockStart(6), 640), expected);
@@ -70,7 +72,8 @@ TEST_F(CliKey, QuestionsWithoutATerminalAreAnsweredNo) {
     EXPECT_EQ(lower.exitCode, 1);
     EXPECT_TRUE(lower.err.contains("lesser than previous rate")) << lower.err.toStdString();
     // So does the final confirmation.
-    const CliRun confirm = cli({"key", "1", "--unit", "lb", "--table", table("1,2\n2,3\n"), "--port", device});
+    const CliRun confirm =
+        cli({"key", "1", "--unit", "lb", "--table", table("1,2\n2,3\n"), "--port", device});
     EXPECT_EQ(confirm.exitCode, 1);
     EXPECT_TRUE(confirm.err.contains("Are you sure you want to continue?")) << confirm.err.toStdString();
     ASSERT_EQ(simulator.stop(), 0);
@@ -82,7 +85,8 @@ TEST_F(CliKey, RefusesBadArgumentsAndTablesWithTheEditorsWords) {
         QStringList arguments;
         const char* message;
     } cases[] = {
-        {{"key", "7", "--unit", "oz", "--table", table("1,1\n")}, "KEY must be a blank key number from 1 to 6"},
+        {{"key", "7", "--unit", "oz", "--table", table("1,1\n")},
+         "KEY must be a blank key number from 1 to 6"},
         {{"key", "1", "--unit", "kg", "--table", table("1,1\n")}, "--unit oz, lb or g"},
         {{"key", "1", "--unit", "oz"}, "--table"},
         {{"key", "1", "--unit", "oz", "--table", path("missing.csv")}, "Cannot read the table"},
@@ -91,7 +95,8 @@ TEST_F(CliKey, RefusesBadArgumentsAndTablesWithTheEditorsWords) {
         {{"key", "1", "--unit", "oz", "--table", table("193,1\n")},
          "line 1: You have reached maximum weight allowed for Vantor scale."},
         {{"key", "1", "--unit", "lb", "--table", table("1,10000\n")}, "line 1: Maximum rate is $9,999.99."},
-        {{"key", "1", "--unit", "g", "--table", table("10,0\n")}, "line 1: Rate is $0.00. Please change the rate."},
+        {{"key", "1", "--unit", "g", "--table", table("10,0\n")},
+         "line 1: Rate is $0.00. Please change the rate."},
         {{"key", "1", "--unit", "g", "--table", table("10,-1\n")},
          "line 1: Negative rate is not allowed. Please check your input."},
         {{"key", "1", "--unit", "g", "--table", table("10,1\n10,2\n")},

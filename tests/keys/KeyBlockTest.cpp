@@ -47,12 +47,12 @@ TEST(KeyBlock, OneRowTableGivesItsBytesAndZeroEverywhereElse) {
 }
 
 TEST(KeyBlock, WeightsInGramsRoundHalvesToEven) {
-    EXPECT_EQ(ConvertWeight(16, kOunces), 454);   // 453.6
-    EXPECT_EQ(ConvertWeight(10, kOunces), 284);   // 283.5
-    EXPECT_EQ(ConvertWeight(30, kOunces), 850);   // 850.5
+    EXPECT_EQ(ConvertWeight(16, kOunces), 454);    // 453.6
+    EXPECT_EQ(ConvertWeight(10, kOunces), 284);    // 283.5
+    EXPECT_EQ(ConvertWeight(30, kOunces), 850);    // 850.5
     EXPECT_EQ(ConvertWeight(192, kOunces), 5443);  // 5443.2
-    EXPECT_EQ(ConvertWeight(1, kPounds), 454);    // 453.59
-    EXPECT_EQ(ConvertWeight(12, kPounds), 5443);  // 5443.08
+    EXPECT_EQ(ConvertWeight(1, kPounds), 454);     // 453.59
+    EXPECT_EQ(ConvertWeight(12, kPounds), 5443);   // 5443.08
     EXPECT_EQ(ConvertWeight(5443, kGrams), 5443);
     EXPECT_EQ(ConvertWeight(0, kOunces), 0);
 }
@@ -92,20 +92,22 @@ TEST(KeyBlock, BlocksOfTheSixKeys) {
 }
 
 TEST(ProgramData, WritesFivePagesInOrderWithProgress) {
-    for (const auto& [key, pages] : {std::pair{1, std::vector<std::uint32_t>{0x8300, 0x8380, 0x8400, 0x8480, 0x8500}},
-                                     std::pair{6, std::vector<std::uint32_t>{0x8F80, 0x9000, 0x9080, 0x9100, 0x9180}}}) {
+    for (const auto& [key, pages] :
+         {std::pair{1, std::vector<std::uint32_t>{0x8300, 0x8380, 0x8400, 0x8480, 0x8500}},
+          std::pair{6, std::vector<std::uint32_t>{0x8F80, 0x9000, 0x9080, 0x9100, 0x9180}}}) {
         SCOPED_TRACE(key);
         FakeScaleTransport scale(ScaleModel("12345678"));
         const Bytes block = blockOf(kOunces, {{16, 2.50F}, {32, 3.10F}});
         std::vector<int> progress;
-        const KeyProgramResult result =
-            ProgramData(scale, key, block, [&](int value) { progress.push_back(value); }, std::atomic<bool>{false});
+        const KeyProgramResult result = ProgramData(
+            scale, key, block, [&](int value) { progress.push_back(value); }, std::atomic<bool>{false});
         ASSERT_TRUE(result.ok);
         EXPECT_EQ(result.serial.serial, "12345678");
         EXPECT_EQ(progress, (std::vector<int>{128, 256, 384, 512, 640}));
         std::vector<std::uint32_t> written;
         for (const Bytes& command : scale.sent())
-            if (command[0] == kWritePage) written.push_back(static_cast<std::uint32_t>(command[1] << 8 | command[2]));
+            if (command[0] == kWritePage)
+                written.push_back(static_cast<std::uint32_t>(command[1] << 8 | command[2]));
         EXPECT_EQ(written, pages);
         EXPECT_EQ(memoryAt(scale, keyBlockStart(key), 640), block);
         // Nothing around the block was touched.
@@ -121,7 +123,8 @@ TEST(ProgramData, StopsAtTheFirstPageThatFails) {
     scale.model().addFault(*parseFault("lose:write:addr=0x8400").fault);
     std::vector<int> progress;
     const KeyProgramResult result = ProgramData(
-        scale, 1, blockOf(kOunces, {{16, 2.5F}}), [&](int value) { progress.push_back(value); }, std::atomic<bool>{false});
+        scale, 1, blockOf(kOunces, {{16, 2.5F}}), [&](int value) { progress.push_back(value); },
+        std::atomic<bool>{false});
     EXPECT_FALSE(result.ok);
     EXPECT_EQ(result.failedPage, 0x8400u);
     EXPECT_EQ(result.page.failedStage, PageStage::Write);
@@ -151,5 +154,6 @@ TEST(KeyMessages, AnIncompleteTableIsNamedWithItsKeyAndHowFarTheWriteCame) {
     const EditorMessage message = messages::incompleteTable(3, 2, 5);
     EXPECT_STREQ(message.title, "Key Programming Incomplete");
     EXPECT_EQ(message.text,
-              "Key 3 holds an incomplete table: 2 of its 5 parts were written. Program key 3 again before you use it.");
+              "Key 3 holds an incomplete table: 2 of its 5 parts were written. Program key 3 again before "
+              "you use it.");
 }

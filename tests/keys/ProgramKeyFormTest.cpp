@@ -65,7 +65,8 @@ protected:
 
     std::vector<QString> titlesAsked() {
         std::vector<QString> titles;
-        for (const auto& asked : dialogs().asked()) titles.push_back(asked.title);
+        for (const auto& asked : dialogs().asked())
+            titles.push_back(asked.title);
         return titles;
     }
 };
@@ -79,7 +80,8 @@ TEST_F(ProgramKeyFormTest, StartsEmptyWithItsTextsAndNoKeyChosen) {
     EXPECT_EQ(form().optGms->toolTip(), "Use grams as weight unit. Maximum of 5443 gms.");
     EXPECT_EQ(form().UDRate->toolTip(), "Use this up-down arrow to change the rate for the specified range.");
     EXPECT_EQ(form().cmdEdit->text(), "&Edit Last");
-    EXPECT_EQ(control<QLabel>(form(), "lblNote")->text(), "*Note: You can input a maximum of 128 range or intervals.");
+    EXPECT_EQ(control<QLabel>(form(), "lblNote")->text(),
+              "*Note: You can input a maximum of 128 range or intervals.");
     EXPECT_EQ(form().txtMinWt->text(), "0");
     EXPECT_EQ(form().txtMaxWt->text(), "0");
     EXPECT_EQ(form().txtRate->text(), "$0.00");
@@ -194,7 +196,8 @@ TEST_F(ProgramKeyFormTest, ProgramsTheKeyAndStartsAgainForAnother) {
 
     EXPECT_EQ(titlesAsked(), (std::vector<QString>{"Confirm Key Programming", "Successful Key Programming"}));
     EXPECT_EQ(dialogs().asked()[0].text,
-              "You are going to program weight and rates for blank key number 2.\r\nAre you sure you want to continue?");
+              "You are going to program weight and rates for blank key number 2.\r\nAre you sure you want to "
+              "continue?");
     EXPECT_TRUE(disabledDuringRun);
     const std::vector<int> pages = {128, 256, 384, 512, 640};
     EXPECT_NE(std::search(progress.begin(), progress.end(), pages.begin(), pages.end()), progress.end());
@@ -228,7 +231,8 @@ TEST_F(ProgramKeyFormTest, ProgrammedKeyIsOverwrittenOnlyAfterYes) {
     dialogs().answer(Answer::No);
     programAndWait();
     ASSERT_EQ(titlesAsked(), std::vector<QString>{"Overwrite Programmed Data"});
-    EXPECT_EQ(dialogs().asked()[0].text, "Key 2 was already programmed before. Do you want to overwrite its data?");
+    EXPECT_EQ(dialogs().asked()[0].text,
+              "Key 2 was already programmed before. Do you want to overwrite its data?");
     EXPECT_FALSE(form().progbarKey->isVisible());
     EXPECT_TRUE(form().cmdProgram->isEnabled());
     EXPECT_EQ(form().table().rowCount(), 1);
@@ -274,8 +278,9 @@ TEST_F(ProgramKeyFormTest, RetryAfterAFailedWriteWritesTheSameTableAgain) {
     ASSERT_EQ(dialogs().shown().size(), 1u);
     EXPECT_EQ(dialogs().shown()[0].title, "Error Communicating with the Scale");
     const QString writing = QStringLiteral(" Programming rates and functions of key 1.... 1 close 0");
-    EXPECT_EQ(states, (std::vector<QString>{"128" + writing, "256" + writing, "128" + writing, "256" + writing,
-                                            "384" + writing, "512" + writing, "640" + writing}));
+    EXPECT_EQ(states,
+              (std::vector<QString>{"128" + writing, "256" + writing, "128" + writing, "256" + writing,
+                                    "384" + writing, "512" + writing, "640" + writing}));
     EXPECT_FALSE(program().hasForm<firmware::frmDisplay>());
     EXPECT_TRUE(form().cmdClose->isEnabled());
     ASSERT_EQ(simulator.stop(), 0);
@@ -391,13 +396,15 @@ TEST_F(ProgramKeyFormTest, DeclinedUnitChangeTakesTheFocusBackWithTheTick) {
 
 TEST_F(ProgramKeyFormTest, ScaleThatCannotBeReachedWritesNothing) {
     open();
-    useScalePort(QStringLiteral("/dev/vantor-missing-key-%1").arg(QCoreApplication::applicationPid()).toStdString());
+    useScalePort(
+        QStringLiteral("/dev/vantor-missing-key-%1").arg(QCoreApplication::applicationPid()).toStdString());
     chooseKey(1);
     addRange("16", "2.50");
     programAndWait();
     ASSERT_EQ(dialogs().asked().size(), 1u);
     EXPECT_EQ(dialogs().asked()[0].title, "Check Scale Connection");
-    EXPECT_EQ(dialogs().asked()[0].text, "Check that your scale is connected to your computer and it is turned on.");
+    EXPECT_EQ(dialogs().asked()[0].text,
+              "Check that your scale is connected to your computer and it is turned on.");
     EXPECT_TRUE(form().cmdProgram->isEnabled());
     EXPECT_TRUE(form().cmdClose->isEnabled());
 }

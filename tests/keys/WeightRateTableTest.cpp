@@ -18,7 +18,8 @@ struct Recorder {
     Prompts prompts{[this](const EditorMessage& m) { said.push_back(std::string(m.title) + ": " + m.text); },
                     [this](const EditorMessage& m) {
                         said.push_back(std::string(m.title) + "? " + m.text);
-                        if (answers.empty()) return false;
+                        if (answers.empty())
+                            return false;
                         const bool yes = answers.front();
                         answers.pop_front();
                         return yes;
@@ -116,7 +117,7 @@ TEST_F(TableTest, WeightLimitFollowsTheUnitAndRateLimitIsExact) {
     // Both limits broken: both messages in one click.
     EXPECT_FALSE(add("6000", "$10,000.00"));
     EXPECT_EQ(said(), (Said{"Maximum Weight: You have reached maximum weight allowed for Vantor scale.",
-                           "Maximum Rate: Maximum rate is $9,999.99."}));
+                            "Maximum Rate: Maximum rate is $9,999.99."}));
 }
 
 TEST_F(TableTest, ZeroNegativeAndEqualWeightsAreRefusedWithTheirMessages) {
@@ -137,8 +138,10 @@ TEST_F(TableTest, ZeroNegativeAndEqualWeightsAreRefusedWithTheirMessages) {
 
 TEST_F(TableTest, LowerOrEqualRateNeedsAYes) {
     ASSERT_TRUE(add("10", "$2.00"));
-    const std::string lower = "Check Rate? Current rate is lesser than previous rate. Do you want to save this range?";
-    const std::string equal = "Check Rate? Current rate is equal to previous rate. Do you want to save this range?";
+    const std::string lower =
+        "Check Rate? Current rate is lesser than previous rate. Do you want to save this range?";
+    const std::string equal =
+        "Check Rate? Current rate is equal to previous rate. Do you want to save this range?";
     recorder.answers = {false};
     EXPECT_FALSE(add("11", "$1.00"));
     EXPECT_EQ(said(), Said{lower});
@@ -180,7 +183,8 @@ TEST_F(TableTest, RatesAreKeptAsTheWholeCentsTheyAreWrittenAs) {
     EXPECT_FLOAT_EQ(table.Rates[0], 1.0F);
     // 1.001 and 1.004 are the same $1.00: the equal-rate question, not the lower one.
     EXPECT_FALSE(add("2", "1.001"));
-    EXPECT_EQ(said(), Said{"Check Rate? Current rate is equal to previous rate. Do you want to save this range?"});
+    EXPECT_EQ(said(),
+              Said{"Check Rate? Current rate is equal to previous rate. Do you want to save this range?"});
     ASSERT_TRUE(add("2", "1.006"));
     EXPECT_TRUE(said().empty());
     EXPECT_EQ(table.rows()[1].rate, "$1.01");
@@ -241,7 +245,7 @@ TEST_F(TableTest, ClearAllOnlyOnYes) {
     recorder.answers = {true};
     EXPECT_TRUE(table.clearAll(recorder.prompts));
     EXPECT_EQ(said(), (Said{"Clear Data? Are you sure you want to clear all data you entered?",
-                           "Clear Data? Are you sure you want to clear all data you entered?"}));
+                            "Clear Data? Are you sure you want to clear all data you entered?"}));
     EXPECT_EQ(table.rowCount(), 0);
     EXPECT_EQ(table.MaxWts[0], 0);
     EXPECT_EQ(table.txtMinWt, "0");
@@ -254,8 +258,9 @@ TEST_F(TableTest, UnitChangeOnAFilledTableAsksFirst) {
     ASSERT_TRUE(add("10", "1"));
     recorder.answers = {false};
     EXPECT_FALSE(table.changeUnit(kGrams, recorder.prompts, focus));
-    EXPECT_EQ(said(), Said{"Change Weight Unit? This will clear all your entries in the Weight and Rate Table.\r\n"
-                           "Do you want to continue?"});
+    EXPECT_EQ(said(),
+              Said{"Change Weight Unit? This will clear all your entries in the Weight and Rate Table.\r\n"
+                   "Do you want to continue?"});
     EXPECT_EQ(table.WtUnit, kOunces);
     EXPECT_EQ(table.rowCount(), 1);
     // The same unit again asks nothing.

@@ -9,47 +9,70 @@ namespace vantor::matrix {
 
 const char* nameOf(Operation operation) {
     switch (operation) {
-        case Operation::Detection: return "detection";
-        case Operation::SerialRead: return "serial-number read";
-        case Operation::WholeImage: return "whole-image run";
-        case Operation::KeyProgramming: return "key programming";
-        case Operation::ZoneProgramming: return "zone programming";
+        case Operation::Detection:
+            return "detection";
+        case Operation::SerialRead:
+            return "serial-number read";
+        case Operation::WholeImage:
+            return "whole-image run";
+        case Operation::KeyProgramming:
+            return "key programming";
+        case Operation::ZoneProgramming:
+            return "zone programming";
     }
     return "?";
 }
 
 const char* nameOf(Fault fault) {
     switch (fault) {
-        case Fault::Lost: return "lost";
-        case Fault::Refusal: return "refusal";
-        case Fault::Corrupted: return "corrupt";
-        case Fault::WrongEcho: return "echo";
-        case Fault::OneByteShort: return "short";
-        case Fault::ExtraBytes: return "extra";
-        case Fault::DelayUnder: return "delay<";
-        case Fault::DelayOver: return "delay>";
-        case Fault::HangUp: return "hang-up";
+        case Fault::Lost:
+            return "lost";
+        case Fault::Refusal:
+            return "refusal";
+        case Fault::Corrupted:
+            return "corrupt";
+        case Fault::WrongEcho:
+            return "echo";
+        case Fault::OneByteShort:
+            return "short";
+        case Fault::ExtraBytes:
+            return "extra";
+        case Fault::DelayUnder:
+            return "delay<";
+        case Fault::DelayOver:
+            return "delay>";
+        case Fault::HangUp:
+            return "hang-up";
     }
     return "?";
 }
 
 const char* nameOf(Position position) {
     switch (position) {
-        case Position::First: return "first";
-        case Position::Middle: return "middle";
-        case Position::Last: return "last";
-        case Position::Repeated: return "repeated";
+        case Position::First:
+            return "first";
+        case Position::Middle:
+            return "middle";
+        case Position::Last:
+            return "last";
+        case Position::Repeated:
+            return "repeated";
     }
     return "?";
 }
 
 const char* nameOf(Outcome outcome) {
     switch (outcome) {
-        case Outcome::Success: return "success";
-        case Outcome::Failure: return "failure";
-        case Outcome::SerialNumberWrong: return "\"Serial number wrong\"";
-        case Outcome::WrongSuccess: return "success with a wrong answer";
-        case Outcome::PortRefused: return "port refused";
+        case Outcome::Success:
+            return "success";
+        case Outcome::Failure:
+            return "failure";
+        case Outcome::SerialNumberWrong:
+            return "\"Serial number wrong\"";
+        case Outcome::WrongSuccess:
+            return "success with a wrong answer";
+        case Outcome::PortRefused:
+            return "port refused";
     }
     return "?";
 }

@@ -12,7 +12,17 @@
 namespace vantor::matrix {
 
 enum class Operation { Detection, SerialRead, WholeImage, KeyProgramming, ZoneProgramming };
-enum class Fault { Lost, Refusal, Corrupted, WrongEcho, OneByteShort, ExtraBytes, DelayUnder, DelayOver, HangUp };
+enum class Fault {
+    Lost,
+    Refusal,
+    Corrupted,
+    WrongEcho,
+    OneByteShort,
+    ExtraBytes,
+    DelayUnder,
+    DelayOver,
+    HangUp
+};
 // Repeated: the fault comes back on every try of its stage, beyond what the retries absorb.
 enum class Position { First, Middle, Last, Repeated };
 
@@ -24,11 +34,12 @@ enum class Outcome {
     PortRefused,        // the port could not be opened
 };
 
-inline constexpr Operation kOperations[] = {Operation::Detection, Operation::SerialRead, Operation::WholeImage,
-                                            Operation::KeyProgramming, Operation::ZoneProgramming};
-inline constexpr Fault kFaults[] = {Fault::Lost,         Fault::Refusal,    Fault::Corrupted,
-                                    Fault::WrongEcho,    Fault::OneByteShort, Fault::ExtraBytes,
-                                    Fault::DelayUnder,   Fault::DelayOver,  Fault::HangUp};
+inline constexpr Operation kOperations[] = {Operation::Detection, Operation::SerialRead,
+                                            Operation::WholeImage, Operation::KeyProgramming,
+                                            Operation::ZoneProgramming};
+inline constexpr Fault kFaults[] = {Fault::Lost,       Fault::Refusal,      Fault::Corrupted,
+                                    Fault::WrongEcho,  Fault::OneByteShort, Fault::ExtraBytes,
+                                    Fault::DelayUnder, Fault::DelayOver,    Fault::HangUp};
 
 const char* nameOf(Operation operation);
 const char* nameOf(Fault fault);

@@ -16,8 +16,8 @@
 #include <atomic>
 #include <iostream>
 #include <iterator>
-#include <sstream>
 #include <memory>
+#include <sstream>
 
 #include "FaultMatrix.h"
 #include "MatrixOperations.h"
@@ -185,11 +185,14 @@ const std::vector<Cell> kZoneCells = {
 std::chrono::milliseconds workAllowance(Operation operation) {
     using namespace std::chrono_literals;
     switch (operation) {
-        case Operation::WholeImage: return 15s;
+        case Operation::WholeImage:
+            return 15s;
         case Operation::KeyProgramming:
-        case Operation::ZoneProgramming: return 3s;
+        case Operation::ZoneProgramming:
+            return 3s;
         case Operation::Detection:
-        case Operation::SerialRead: return 2s;
+        case Operation::SerialRead:
+            return 2s;
     }
     return 0s;
 }
@@ -223,7 +226,8 @@ void checkMemory(const std::string& file, const Bytes& expected, const char* whe
     if (differs != memory.end()) {
         char address[8];
         std::snprintf(address, sizeof address, "%04X", static_cast<unsigned>(differs - memory.begin()));
-        result.problems.push_back(std::string(when) + ": success reported, but the scale differs at " + address);
+        result.problems.push_back(std::string(when) + ": success reported, but the scale differs at " +
+                                  address);
     }
 }
 
@@ -245,14 +249,14 @@ CellResult runCell(Operation operation, const Cell& cell) {
             transport.close();
 
             if (result.outcome != cell.expected)
-                result.problems.push_back(std::string("outcome ") + nameOf(result.outcome) + ", the rules give " +
-                                          nameOf(cell.expected));
+                result.problems.push_back(std::string("outcome ") + nameOf(result.outcome) +
+                                          ", the rules give " + nameOf(cell.expected));
             // A time-out never comes early, and nothing waits longer than the rules' limits allow.
             const auto waits = std::chrono::milliseconds(static_cast<long long>(cell.waits * 1000));
             const auto bound = waits + workAllowance(operation);
             if (result.elapsed < waits - std::chrono::milliseconds(50) || result.elapsed > bound)
-                result.problems.push_back("took " + seconds(result.elapsed) + ", the rules give " + seconds(waits) +
-                                          " of waiting (bound " + seconds(bound) + ")");
+                result.problems.push_back("took " + seconds(result.elapsed) + ", the rules give " +
+                                          seconds(waits) + " of waiting (bound " + seconds(bound) + ")");
             if (cell.fault != Fault::HangUp && !portOpensAgain(simulator.devicePath()))
                 result.problems.push_back("the port does not open again after the run");
             if (const int status = simulator.stop(); status != 0)
@@ -270,7 +274,8 @@ CellResult runCell(Operation operation, const Cell& cell) {
             const Outcome again = perform(operation, transport, simulator.devicePath());
             transport.close();
             if (again != Outcome::Success)
-                result.problems.push_back(std::string("the second run after the fault ended in ") + nameOf(again));
+                result.problems.push_back(std::string("the second run after the fault ended in ") +
+                                          nameOf(again));
             simulator.stop();
         }
         checkMemory(memoryFile, expectedMemory(operation), "after the second run", result);
@@ -308,9 +313,9 @@ protected:
             std::ostringstream problems;
             for (const std::string& problem : result.problems)
                 problems << "\n  " << problem;
-            EXPECT_TRUE(result.passed()) << nameOf(result.cell.fault) << " at the " << nameOf(result.cell.position)
-                                         << " exchange (" << result.cell.faultText << "), " << seconds(result.elapsed)
-                                         << ':' << problems.str();
+            EXPECT_TRUE(result.passed())
+                << nameOf(result.cell.fault) << " at the " << nameOf(result.cell.position) << " exchange ("
+                << result.cell.faultText << "), " << seconds(result.elapsed) << ':' << problems.str();
         }
     }
 };

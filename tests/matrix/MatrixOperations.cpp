@@ -19,7 +19,8 @@ namespace vantor::matrix {
 namespace {
 
 firmware::ImageBuffer updateImage() {
-    const firmware::HexLoad load = firmware::IntelHexLoader::loadFile(VANTOR_FIXTURES_DIR "/hex/sample-update.hex");
+    const firmware::HexLoad load =
+        firmware::IntelHexLoader::loadFile(VANTOR_FIXTURES_DIR "/hex/sample-update.hex");
     if (!load.image)
         throw std::runtime_error("the sample update file does not load: " + load.error.message());
     return *load.image;
@@ -68,10 +69,14 @@ Outcome programImage(scale::ScaleTransport& transport) {
     const firmware::ScaleProgramming programming =
         firmware::programWithScaleSerial(transport, updateImage(), {}, cancel);
     switch (programming.result.outcome) {
-        case firmware::ProgramOutcome::Success: return Outcome::Success;
-        case firmware::ProgramOutcome::SerialNumberWrong: return Outcome::SerialNumberWrong;
-        case firmware::ProgramOutcome::CommunicationFailure: return Outcome::Failure;
-        case firmware::ProgramOutcome::Cancelled: break;
+        case firmware::ProgramOutcome::Success:
+            return Outcome::Success;
+        case firmware::ProgramOutcome::SerialNumberWrong:
+            return Outcome::SerialNumberWrong;
+        case firmware::ProgramOutcome::CommunicationFailure:
+            return Outcome::Failure;
+        case firmware::ProgramOutcome::Cancelled:
+            break;
     }
     return Outcome::WrongSuccess;
 }
@@ -96,11 +101,16 @@ Outcome perform(Operation operation, scale::SerialTransport& transport, const st
     if (!open(transport, device))
         return Outcome::PortRefused;
     switch (operation) {
-        case Operation::SerialRead: return readSerial(transport);
-        case Operation::WholeImage: return programImage(transport);
-        case Operation::KeyProgramming: return programKey(transport);
-        case Operation::ZoneProgramming: return programZones(transport);
-        case Operation::Detection: break;
+        case Operation::SerialRead:
+            return readSerial(transport);
+        case Operation::WholeImage:
+            return programImage(transport);
+        case Operation::KeyProgramming:
+            return programKey(transport);
+        case Operation::ZoneProgramming:
+            return programZones(transport);
+        case Operation::Detection:
+            break;
     }
     return Outcome::WrongSuccess;
 }

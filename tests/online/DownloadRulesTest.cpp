@@ -51,7 +51,9 @@ TEST(FormatSeconds, BandsAndRoundingBetweenThem) {
 }
 
 TEST(FitTextToLabel, ShortensInTheMiddleButNeverBelowElevenCharacters) {
-    const auto fitsIn = [](std::size_t width) { return [width](const std::u32string& t) { return t.size() <= width; }; };
+    const auto fitsIn = [](std::size_t width) {
+        return [width](const std::u32string& t) { return t.size() <= width; };
+    };
     EXPECT_EQ(FitTextToLabel(U"short", fitsIn(5)), U"short");
     EXPECT_EQ(FitTextToLabel(U"abcdefghijklmnopqrstuvwxyz", fitsIn(15)), U"abcdef...uvwxyz");
     EXPECT_EQ(FitTextToLabel(U"abcdefghijklmnopqrstuvwxyz", fitsIn(1)), U"abcd...wxyz");
@@ -71,8 +73,9 @@ TEST(PathHelpers, SplitTrailingBackslashAndFreeSpaceRoot) {
     EXPECT_EQ(FreeSpaceRoot("/x.hex"), "/");
     EXPECT_EQ(FreeSpaceRoot("relative/x.hex"), std::nullopt);
     EXPECT_EQ(DiskFreeBytes("/", [](const std::string&) { return std::optional<std::int64_t>(42); }), 42.0);
-    EXPECT_TRUE(std::isinf(DiskFreeBytes("/", [](const std::string&) { return std::optional<std::int64_t>(); })))
-        << "an unknown disk is no reason to refuse";
+    EXPECT_TRUE(std::isinf(DiskFreeBytes("/", [](const std::string&) {
+        return std::optional<std::int64_t>();
+    }))) << "an unknown disk is no reason to refuse";
 }
 
 TEST(RangeAndContentRange, TextsAndParsing) {
@@ -108,7 +111,8 @@ TEST(DecideReply, EveryStatusWithItsExactMessage) {
     const ReplyDecision restart = DecideReply(head(200, 10), true, 5904, 10000, url);
     EXPECT_EQ(restart.verdict, ReplyVerdict::OfferRestart);
     EXPECT_EQ(restart.message.title, "Unable to Resume Download");
-    EXPECT_EQ(restart.message.text, "The server is unable to resume this download.\n\nDo you want to continue anyway?");
+    EXPECT_EQ(restart.message.text,
+              "The server is unable to resume this download.\n\nDo you want to continue anyway?");
     EXPECT_EQ(restart.message.buttons, DownloadMessage::Buttons::YesNo);
     EXPECT_EQ(restart.message.icon, DownloadMessage::Icon::Exclamation);
 
@@ -123,16 +127,19 @@ TEST(DecideReply, EveryStatusWithItsExactMessage) {
     EXPECT_EQ(refusal(head(404)).message.icon, DownloadMessage::Icon::Critical);
     const ReplyDecision none = refusal(ReplyHead{});
     EXPECT_EQ(none.message.title, "Cannot Establish Connection");
-    EXPECT_EQ(none.message.text, "Cannot establish connection.\n\nCheck your Internet connection and try again.");
+    EXPECT_EQ(none.message.text,
+              "Cannot establish connection.\n\nCheck your Internet connection and try again.");
     const ReplyDecision other = refusal(head(500, {}, {}, "HTTP/1.1 500 Internal Server Error"));
     EXPECT_EQ(other.verdict, ReplyVerdict::Refuse);
     EXPECT_EQ(other.message.title, "Error Downloading File");
-    EXPECT_EQ(other.message.text, "The server returned the following response:\n\nHTTP/1.1 500 Internal Server Error");
+    EXPECT_EQ(other.message.text,
+              "The server returned the following response:\n\nHTTP/1.1 500 Internal Server Error");
 }
 
 TEST(DecideReply, AResumedReplyMustStartWhereItWasAsked) {
     const std::string url = "http://h/f";
-    EXPECT_EQ(DecideReply(head(206, 4096, "bytes 5904-9999/10000"), true, 5904, 10000, url).verdict, ReplyVerdict::Save);
+    EXPECT_EQ(DecideReply(head(206, 4096, "bytes 5904-9999/10000"), true, 5904, 10000, url).verdict,
+              ReplyVerdict::Save);
     EXPECT_EQ(DecideReply(head(206, 4000, "bytes 6000-9999/10000"), true, 5904, 10000, url).verdict,
               ReplyVerdict::OfferRestart)
         << "misplaced bytes would corrupt the partial file";
@@ -144,9 +151,12 @@ TEST(DecideReply, AResumedReplyMustStartWhereItWasAsked) {
     EXPECT_EQ(DecideReply(head(200, 10000), true, 0, 10000, url).verdict, ReplyVerdict::Save)
         << "asked from byte 0, the whole file is what a resume wanted";
     EXPECT_EQ(DecideReply(head(206, 5, "bytes 5-9/10"), false, 0, {}, url).verdict, ReplyVerdict::Refuse);
-    const ReplyDecision unplaced = DecideReply(head(206, 10, {}, "HTTP/1.1 206 Partial Content"), false, 0, {}, url);
-    EXPECT_EQ(unplaced.verdict, ReplyVerdict::Refuse) << "a part of unknown place is not the file from byte 0";
-    EXPECT_EQ(unplaced.message.text, "The server returned the following response:\n\nHTTP/1.1 206 Partial Content");
+    const ReplyDecision unplaced =
+        DecideReply(head(206, 10, {}, "HTTP/1.1 206 Partial Content"), false, 0, {}, url);
+    EXPECT_EQ(unplaced.verdict, ReplyVerdict::Refuse)
+        << "a part of unknown place is not the file from byte 0";
+    EXPECT_EQ(unplaced.message.text,
+              "The server returned the following response:\n\nHTTP/1.1 206 Partial Content");
 }
 
 TEST(DecideReply, LengthsNearThe64BitLimitAreRefusedNotOverflowed) {
@@ -157,7 +167,8 @@ TEST(DecideReply, LengthsNearThe64BitLimitAreRefusedNotOverflowed) {
               ReplyVerdict::OfferRestart);
     // A span ending at the last 64-bit offset: its length (last + 1) does not exist.
     EXPECT_FALSE(ParseContentRange("bytes 0-9223372036854775807/*"));
-    const ReplyDecision unplaced = DecideReply(head(206, {}, "bytes 0-9223372036854775807/*"), false, 0, {}, url);
+    const ReplyDecision unplaced =
+        DecideReply(head(206, {}, "bytes 0-9223372036854775807/*"), false, 0, {}, url);
     EXPECT_FALSE(unplaced.total && *unplaced.total < 0) << "no wrapped-around total";
     EXPECT_EQ(ParseContentRange("bytes 0-9223372036854775806/*")->last, kLargest - 1);
 }
@@ -203,7 +214,8 @@ TEST(DownloadSession, AResumeSendsTheFirstReplysValidatorAndARestartBeginsAFresh
     first.lastModified = "Tue, 01 Dec 2026 10:00:00 GMT";
     EXPECT_EQ(ResumeValidator(first), "\"v1\"");
     first.etag = "W/\"v1\"";
-    EXPECT_EQ(ResumeValidator(first), "Tue, 01 Dec 2026 10:00:00 GMT") << "a weak ETag never matches in If-Range";
+    EXPECT_EQ(ResumeValidator(first), "Tue, 01 Dec 2026 10:00:00 GMT")
+        << "a weak ETag never matches in If-Range";
     EXPECT_EQ(ResumeValidator(head(200, 20000)), std::nullopt);
     first.etag = "\"v1\"";
 
@@ -212,7 +224,8 @@ TEST(DownloadSession, AResumeSendsTheFirstReplysValidatorAndARestartBeginsAFresh
     breakAfter(session, first, 10000);
     EXPECT_EQ(session.beginAttempt(), 5904);
     EXPECT_EQ(session.ifRange(), "\"v1\"");
-    ASSERT_EQ(session.acceptHead(head(206, 14096, "bytes 6000-19999/20000"), 2).verdict, ReplyVerdict::OfferRestart);
+    ASSERT_EQ(session.acceptHead(head(206, 14096, "bytes 6000-19999/20000"), 2).verdict,
+              ReplyVerdict::OfferRestart);
 
     session.restartFromZero();
     EXPECT_FALSE(session.resuming());
@@ -291,13 +304,15 @@ TEST(DownloadSession, AReplyWithoutLengthLearnsItsTotalAtItsNormalEnd) {
 }
 
 TEST(DownloadMessages, QuestionsAndFailures) {
-    EXPECT_EQ(ConnectionResetQuestion(75).text,
-              "The connection with the server was reset.\n\nClick \"Retry\" to resume downloading the file.\n"
-              "(Approximate time remaining: 1 min 15 sec)\n\nClick \"Cancel\" to cancel downloading the file.");
+    EXPECT_EQ(
+        ConnectionResetQuestion(75).text,
+        "The connection with the server was reset.\n\nClick \"Retry\" to resume downloading the file.\n"
+        "(Approximate time remaining: 1 min 15 sec)\n\nClick \"Cancel\" to cancel downloading the file.");
     EXPECT_EQ(ConnectionResetQuestion(0).title, "Download Incomplete");
     EXPECT_EQ(ConnectionResetQuestion(0).buttons, DownloadMessage::Buttons::RetryCancel);
     EXPECT_EQ(NotEnoughSpaceMessage().text,
-              "There is not enough free space on disk for this file.\n\nPlease free up some disk space and try again.");
+              "There is not enough free space on disk for this file.\n\nPlease free up some disk space and "
+              "try again.");
     EXPECT_EQ(NotEnoughSpaceMessage().title, "Insufficient Disk Space");
     EXPECT_EQ(WriteErrorMessage(5, "Disk full").text, "Cannot write file to disk.\n\nError 5: Disk full");
     EXPECT_EQ(CancelQuestion().text, "Are you sure you want to cancel this operation?");

@@ -10,10 +10,10 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
-#include <csignal>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <csignal>
 #include <deque>
 
 #include "OnlineTestSupport.h"
@@ -25,9 +25,9 @@
 
 using namespace vantor;
 using namespace vantor::online;
-using test::ScriptedHttpServer;
 using test::randomBytes;
 using test::readAll;
+using test::ScriptedHttpServer;
 using test::ServerProcess;
 
 namespace {
@@ -39,7 +39,9 @@ protected:
     static void SetUpTestSuite() { test::ensureApplication(); }
     void SetUp() override { ASSERT_TRUE(m_folder.isValid()); }
 
-    QString path(const QString& name = QStringLiteral("VantorUSA_APROM.hex")) const { return m_folder.filePath(name); }
+    QString path(const QString& name = QStringLiteral("VantorUSA_APROM.hex")) const {
+        return m_folder.filePath(name);
+    }
 
     // Runs one download to its end. Questions are answered from `answers` (true: Yes / Retry);
     // each question asked and message told is recorded.
@@ -77,7 +79,8 @@ protected:
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(source);
         file.close();
-        server = std::make_unique<ServerProcess>(std::vector<std::string>{"--root", m_root.path().toStdString()});
+        server =
+            std::make_unique<ServerProcess>(std::vector<std::string>{"--root", m_root.path().toStdString()});
     }
     QUrl url(const char* path = "/VantorDownload/VantorUSA_APROM.hex") const {
         return QUrl(QString::fromStdString(server->baseUrl()) + QLatin1String(path));
@@ -207,8 +210,8 @@ TEST_F(DownloaderTest, AResumedReplyThatCannotBePlacedIsDroppedAndYesDownloadsTh
     const QByteArray rest = source.mid(5904);
     ScriptedHttpServer server(source);
     server.behave(0, {.cutAfter = 10000});
-    server.behave(1, {.raw = "HTTP/1.1 206 Partial Content\r\nContent-Length: " + QByteArray::number(rest.size()) +
-                             "\r\n\r\n" + rest});
+    server.behave(1, {.raw = "HTTP/1.1 206 Partial Content\r\nContent-Length: " +
+                             QByteArray::number(rest.size()) + "\r\n\r\n" + rest});
     answers = {true, true};
     const Downloader::Outcome outcome = download(server.url(), path());
     ASSERT_EQ(asked.size(), 2u);
@@ -335,7 +338,8 @@ CliRun cliWithEventLoop(const QStringList& arguments) {
         process.waitForFinished();
     }
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
+            QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
 }
 
 TEST_F(DownloaderFromServer, CliDownloadsAndRefusesBadInput) {
@@ -343,7 +347,8 @@ TEST_F(DownloaderFromServer, CliDownloadsAndRefusesBadInput) {
     EXPECT_EQ(good.exitCode, 0) << good.err.toStdString();
     EXPECT_EQ(readAll(path()), source);
 
-    const CliRun missing = cli({QStringLiteral("download"), url("/VantorDownload/none.hex").toString(), path("n")});
+    const CliRun missing =
+        cli({QStringLiteral("download"), url("/VantorDownload/none.hex").toString(), path("n")});
     EXPECT_EQ(missing.exitCode, 1);
     EXPECT_TRUE(missing.err.contains(QStringLiteral("was not found!")));
     EXPECT_FALSE(QFile::exists(path("n")));
@@ -381,8 +386,8 @@ TEST_F(DownloaderTest, CliResumesABrokenTransferByItselfWithinItsRetries) {
     ScriptedHttpServer stubborn(source);
     stubborn.behave(0, {.cutAfter = 10000});
     stubborn.dropCutsAfter(500);
-    const CliRun noRetries = cliWithEventLoop(
-        {QStringLiteral("download"), stubborn.url().toString(), path("x"), QStringLiteral("--retries"), QStringLiteral("0")});
+    const CliRun noRetries = cliWithEventLoop({QStringLiteral("download"), stubborn.url().toString(),
+                                               path("x"), QStringLiteral("--retries"), QStringLiteral("0")});
     EXPECT_EQ(noRetries.exitCode, 1);
     EXPECT_FALSE(QFile::exists(path("x"))) << "no partial file";
 }
@@ -417,7 +422,8 @@ TEST_F(DownloaderTest, CtrlCStopsACliDownloadAndLeavesNoPartialFile) {
             ::kill(static_cast<pid_t>(process.processId()), SIGINT);
         }
     });
-    process.start(QStringLiteral(VANTOR_CLI_PATH), {QStringLiteral("download"), server.url().toString(), path()});
+    process.start(QStringLiteral(VANTOR_CLI_PATH),
+                  {QStringLiteral("download"), server.url().toString(), path()});
     watch.start(5);
     QTimer::singleShot(test::kCliLimitMs, &loop, &QEventLoop::quit);
     loop.exec();

@@ -129,8 +129,9 @@ TEST_F(ScriptDatabase, BoundsRunawayStatements) {
 TEST_F(ScriptDatabase, NoValueOrRowGrowsPastAFewMegabytes) {
     const ProgramDatabase database(m_path);
     ASSERT_EQ(database.prepare(std::nullopt, std::nullopt), "");
-    for (const std::string statement : {"SELECT hex(randomblob(100000000))", "SELECT length(hex(randomblob(600000)))",
-                                        "SELECT length(zeroblob(2000000))"}) {
+    for (const std::string statement :
+         {"SELECT hex(randomblob(100000000))", "SELECT length(hex(randomblob(600000)))",
+          "SELECT length(zeroblob(2000000))"}) {
         const StatementOutcome outcome = database.read(statement);
         EXPECT_FALSE(outcome.ok) << statement;
         EXPECT_EQ(outcome.error, "string or blob too big") << statement;

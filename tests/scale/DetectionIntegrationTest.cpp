@@ -13,8 +13,8 @@
 #include "scale/ScaleWorker.h"
 #include "scale/SerialNumber.h"
 #include "scale/SerialTransport.h"
-#include "support/ScopedEnvironment.h"
 #include "support/CoreApplication.h"
+#include "support/ScopedEnvironment.h"
 #include "support/SimulatorProcess.h"
 
 using namespace std::chrono_literals;
@@ -37,7 +37,8 @@ protected:
 SerialRead readSerialAt(const std::string& device) {
     SerialTransport transport;
     transport.setPortName(QString::fromStdString(device));
-    if (transport.open()) return {};
+    if (transport.open())
+        return {};
     return RdSN(transport);
 }
 
@@ -79,7 +80,8 @@ TEST_F(DetectionIntegration, ListedDevicePathsArePartOfDetection) {
 
 TEST_F(DetectionIntegration, PortThatCannotBeOpenedIsSkippedNotTheEndOfTheScan) {
     SimulatorProcess simulator;
-    const DetectionResult result = PortDetector().detect({"/dev/vantor-no-such-port", simulator.devicePath()});
+    const DetectionResult result =
+        PortDetector().detect({"/dev/vantor-no-such-port", simulator.devicePath()});
     ASSERT_TRUE(result.found());
     EXPECT_EQ(*result.port, simulator.devicePath());
     ASSERT_EQ(result.refused.size(), 1u);

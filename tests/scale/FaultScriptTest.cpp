@@ -25,8 +25,9 @@ TEST(ParseFault, ReadsActionCommandAndSettings) {
 }
 
 TEST(ParseFault, RefusesMalformedText) {
-    for (const char* text : {"", "lose", "explode:read", "lose:jump", "lose:read:nth", "lose:read:nth=0",
-                             "lose:read:nth=x", "lose:read:addr=0x10000", "delay:read", "lose:read:colour=3"}) {
+    for (const char* text :
+         {"", "lose", "explode:read", "lose:jump", "lose:read:nth", "lose:read:nth=0", "lose:read:nth=x",
+          "lose:read:addr=0x10000", "delay:read", "lose:read:colour=3"}) {
         const FaultParse parse = parseFault(text);
         EXPECT_FALSE(parse.fault) << text;
         EXPECT_FALSE(parse.error.empty()) << text;
@@ -37,7 +38,8 @@ TEST(FaultScript, FiresFromTheNthMatchingCommandForCountTimes) {
     FaultScript script;
     script.add(*parseFault("refuse:unlock:nth=2:count=2").fault);
     std::vector<bool> fired;
-    for (int i = 0; i < 5; ++i) fired.push_back(!script.faultsFor(CommandKind::Unlock, std::nullopt).empty());
+    for (int i = 0; i < 5; ++i)
+        fired.push_back(!script.faultsFor(CommandKind::Unlock, std::nullopt).empty());
     EXPECT_EQ(fired, (std::vector<bool>{false, true, true, false, false}));
     EXPECT_TRUE(script.faultsFor(CommandKind::Read, 0x0700).empty());
 }

@@ -20,13 +20,16 @@ const SerialBytes kSerial{0x12, 0x34, 0x56, 0x78};
 
 Bytes pattern() {
     Bytes page(kPageSize);
-    for (std::size_t i = 0; i < page.size(); ++i) page[i] = static_cast<Byte>(i * 3 + 1);
+    for (std::size_t i = 0; i < page.size(); ++i)
+        page[i] = static_cast<Byte>(i * 3 + 1);
     return page;
 }
 
-FakeScaleTransport scaleWith(std::initializer_list<const char*> faults, ScaleModel model = ScaleModel("12345678")) {
+FakeScaleTransport scaleWith(std::initializer_list<const char*> faults,
+                             ScaleModel model = ScaleModel("12345678")) {
     FakeScaleTransport scale(std::move(model));
-    for (const char* fault : faults) scale.model().addFault(*parseFault(fault).fault);
+    for (const char* fault : faults)
+        scale.model().addFault(*parseFault(fault).fault);
     return scale;
 }
 
@@ -98,12 +101,11 @@ TEST(ProgrammingOnePage, FourFailuresOfAStageEndItWithoutFinish) {
         bool timedOut;
         std::size_t writes;
     };
-    for (const Case& c : {Case{"refuse:unlock", PageStage::Unlock, false, 0},
-                          Case{"lose:unlock", PageStage::Unlock, true, 0},
-                          Case{"refuse:write", PageStage::Write, false, 4},
-                          Case{"lose:write", PageStage::Write, true, 4},
-                          Case{"corrupt:read", PageStage::ReadBack, false, 1},
-                          Case{"lose:read", PageStage::ReadBack, true, 1}}) {
+    for (const Case& c :
+         {Case{"refuse:unlock", PageStage::Unlock, false, 0}, Case{"lose:unlock", PageStage::Unlock, true, 0},
+          Case{"refuse:write", PageStage::Write, false, 4}, Case{"lose:write", PageStage::Write, true, 4},
+          Case{"corrupt:read", PageStage::ReadBack, false, 1},
+          Case{"lose:read", PageStage::ReadBack, true, 1}}) {
         SCOPED_TRACE(c.fault);
         FakeScaleTransport scale = scaleWith({c.fault});
         const PageWriteResult result = ProgrammingOnePage(scale, kKey1, pattern(), kSerial);

@@ -24,7 +24,8 @@ TEST(OrderPorts, SortsByPortNumberNotByText) {
 
 TEST(OrderPorts, KeepsTheFirst32ListedAndDropsRepeats) {
     Names listed;
-    for (int i = 40; i >= 1; --i) listed.push_back("COM" + std::to_string(i));
+    for (int i = 40; i >= 1; --i)
+        listed.push_back("COM" + std::to_string(i));
     const Names ordered = orderPorts(listed);
     ASSERT_EQ(ordered.size(), 32u);
     EXPECT_EQ(ordered.front(), "COM9");  // COM40..COM9 were the first 32 listed

@@ -15,7 +15,8 @@ TEST(Commands, ExactBytesOnTheWire) {
     EXPECT_EQ(finishCommand(), (Bytes{0x4B}));
 
     Bytes page(kPageSize);
-    for (std::size_t i = 0; i < page.size(); ++i) page[i] = static_cast<Byte>(i);
+    for (std::size_t i = 0; i < page.size(); ++i)
+        page[i] = static_cast<Byte>(i);
     const Bytes write = writePageCommand(0x8300, page);
     ASSERT_EQ(write.size(), 131u);
     EXPECT_EQ(write[0], 0xC3);

@@ -8,7 +8,9 @@ using namespace vantor::scale;
 
 namespace {
 
-Bytes pageOf(Byte value) { return Bytes(kPageSize, value); }
+Bytes pageOf(Byte value) {
+    return Bytes(kPageSize, value);
+}
 
 Bytes only(const std::vector<ScaleReply>& replies) {
     EXPECT_EQ(replies.size(), 1u);

@@ -8,12 +8,15 @@ using namespace vantor::scale;
 TEST(CheckSerial, AcceptsExactlyEightDecimalDigits) {
     EXPECT_TRUE(CheckSerial("12345678"));
     EXPECT_TRUE(CheckSerial("00000000"));
-    EXPECT_FALSE(CheckSerial("1234567"));     // seven digits
-    EXPECT_FALSE(CheckSerial("123456789"));   // nine
-    EXPECT_FALSE(CheckSerial("1234A678"));    // a letter
+    EXPECT_FALSE(CheckSerial("1234567"));    // seven digits
+    EXPECT_FALSE(CheckSerial("123456789"));  // nine
+    EXPECT_FALSE(CheckSerial("1234A678"));   // a letter
     EXPECT_FALSE(CheckSerial("1234 678"));
     EXPECT_FALSE(CheckSerial(""));
-    EXPECT_FALSE(CheckSerial(std::string("1234\0" "678", 8)));
+    EXPECT_FALSE(
+        CheckSerial(std::string("1234\0"
+                                "678",
+                                8)));
 }
 
 TEST(PackSerial, TwoDigitsPerByteHighNibbleFirst) {
@@ -30,7 +33,8 @@ TEST(PackSerial, MissingOrNonDigitCharactersCountAsZero) {
 TEST(UpdateSN, PacksTheSerialNumberAt0700OverWhateverWasThere) {
     Bytes image(kMemorySize, 0xAA);
     UpdateSN(image, "09120045");
-    EXPECT_EQ(Bytes(image.begin() + 0x06FF, image.begin() + 0x0705), (Bytes{0xAA, 0x09, 0x12, 0x00, 0x45, 0xAA}));
+    EXPECT_EQ(Bytes(image.begin() + 0x06FF, image.begin() + 0x0705),
+              (Bytes{0xAA, 0x09, 0x12, 0x00, 0x45, 0xAA}));
     UpdateSN(image, "");
     EXPECT_EQ(Bytes(image.begin() + 0x0700, image.begin() + 0x0704), (Bytes{0, 0, 0, 0}));
 }

@@ -42,7 +42,9 @@ protected:
     }
 
     std::string memoryFile() const { return path(QStringLiteral("scale.bin")).toStdString(); }
-    Bytes memory(std::size_t from = 0, std::size_t size = 0) const { return readScaleMemory(memoryFile(), from, size); }
+    Bytes memory(std::size_t from = 0, std::size_t size = 0) const {
+        return readScaleMemory(memoryFile(), from, size);
+    }
 
 private:
     QTemporaryDir m_folder;

@@ -24,13 +24,14 @@ Bytes readScaleMemory(const std::string& file, std::size_t from, std::size_t siz
                  all.begin() + static_cast<std::ptrdiff_t>(from + count));
 }
 
-void writeFreshScaleMemory(const std::string& file, const std::string& serial, std::size_t at, const Bytes& bytes) {
+void writeFreshScaleMemory(const std::string& file, const std::string& serial, std::size_t at,
+                           const Bytes& bytes) {
     Bytes memory(kMemorySize, 0xFF);
     const scale::SerialBytes packed = scale::packSerial(serial);
     std::copy(packed.begin(), packed.end(), memory.begin() + kSerialAddress);
     std::copy(bytes.begin(), bytes.end(), memory.begin() + static_cast<std::ptrdiff_t>(at));
-    std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(memory.data()),
-                                                static_cast<std::streamsize>(memory.size()));
+    std::ofstream(file, std::ios::binary)
+        .write(reinterpret_cast<const char*>(memory.data()), static_cast<std::streamsize>(memory.size()));
 }
 
 }  // namespace vantor::test

@@ -75,8 +75,9 @@ void ScriptedHttpServer::release(qint64 count) {
 }
 
 QByteArray ScriptedHttpServer::response(const QByteArray& body, int status) {
-    return QByteArray("HTTP/1.1 ") + QByteArray::number(status) + " Whatever\r\nContent-Length: " +
-           QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
+    return QByteArray("HTTP/1.1 ") + QByteArray::number(status) +
+           " Whatever\r\nContent-Length: " + QByteArray::number(body.size()) +
+           "\r\nConnection: close\r\n\r\n" + body;
 }
 
 // Waits for the whole request (head, and the body its Content-Length announces), records it
@@ -155,12 +156,13 @@ QByteArray ScriptedHttpServer::bodyHead(const QByteArray& range, const Behaviour
     const bool ranged = range.startsWith("bytes=") && !how.ignoreRange;
     if (ranged)
         from = range.mid(6, range.indexOf('-') - 6).toLongLong();
-    QByteArray head = ranged ? "HTTP/1.1 206 Partial Content\r\nContent-Range: bytes " +
-                                   QByteArray::number(from + how.contentRangeShift +
-                                                      (from > 0 ? how.resumeRangeShift : 0)) +
-                                   "-" + QByteArray::number(m_body.size() - 1) + "/" +
-                                   QByteArray::number(m_body.size()) + "\r\n"
-                             : QByteArray("HTTP/1.1 200 OK\r\n");
+    QByteArray head =
+        ranged
+            ? "HTTP/1.1 206 Partial Content\r\nContent-Range: bytes " +
+                  QByteArray::number(from + how.contentRangeShift + (from > 0 ? how.resumeRangeShift : 0)) +
+                  "-" + QByteArray::number(m_body.size() - 1) + "/" + QByteArray::number(m_body.size()) +
+                  "\r\n"
+            : QByteArray("HTTP/1.1 200 OK\r\n");
     if (!m_etag.isEmpty())
         head += "ETag: " + m_etag + "\r\n";
     return head;
@@ -191,9 +193,8 @@ void ScriptedHttpServer::trickle(QPointer<QTcpSocket> socket, QByteArray bytes, 
         return;
     }
     socket->write(bytes.left(1));
-    QTimer::singleShot(everyMs, this, [this, socket, rest = bytes.mid(1), everyMs] {
-        trickle(socket, rest, everyMs);
-    });
+    QTimer::singleShot(everyMs, this,
+                       [this, socket, rest = bytes.mid(1), everyMs] { trickle(socket, rest, everyMs); });
 }
 
 // Sends `bytes`, then ends the connection with a reset (RST) rather than an orderly close.

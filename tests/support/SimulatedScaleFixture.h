@@ -24,7 +24,9 @@ protected:
     // The file the simulator keeps the scale's memory in, in the program's folder.
     std::string memoryFile() { return program().programFile(QStringLiteral("scale.bin")).toStdString(); }
     // `size` bytes of the scale's memory from `from` (all of it when size is 0).
-    Bytes memory(std::size_t from = 0, std::size_t size = 0) { return readScaleMemory(memoryFile(), from, size); }
+    Bytes memory(std::size_t from = 0, std::size_t size = 0) {
+        return readScaleMemory(memoryFile(), from, size);
+    }
     // A fresh scale's memory in the memory file: blank but for its serial number, and `bytes` at `at`.
     void writeMemory(const std::string& serial, std::size_t at = 0, const Bytes& bytes = {}) {
         writeFreshScaleMemory(memoryFile(), serial, at, bytes);

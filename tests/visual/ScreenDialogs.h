@@ -21,7 +21,9 @@ public:
     explicit ScreenDialogs(Shooter& shooter) : m_shooter(shooter) {}
 
     // The next message box: the picture's name and the button pressed.
-    void expect(const QString& name, app::Answer answer = app::Answer::Ok) { m_boxes.push_back({name, answer}); }
+    void expect(const QString& name, app::Answer answer = app::Answer::Ok) {
+        m_boxes.push_back({name, answer});
+    }
     // The next modal form: the picture's name (none when empty) and what it does while shown.
     void onModal(const QString& name, FormAction action) { m_forms.push_back({name, std::move(action)}); }
     static FormAction click(const QString& button);

@@ -52,7 +52,8 @@ struct Range {
     const char* maxWeight;
     const char* rate;
 };
-constexpr Range kRanges[] = {{"1", "0.73"}, {"2", "1.00"}, {"3", "1.27"}, {"4", "1.54"}, {"8", "2.50"}, {"13", "3.80"}};
+constexpr Range kRanges[] = {{"1", "0.73"}, {"2", "1.00"}, {"3", "1.27"},
+                             {"4", "1.54"}, {"8", "2.50"}, {"13", "3.80"}};
 
 QByteArray readFile(const QString& path) {
     QFile file(path);
@@ -122,9 +123,11 @@ void ScreenTour::isolate() {
 // releases, so that the window can be caught part way through a real transfer.
 void ScreenTour::serveDownloads() {
     const QByteArray file = readFile(kFixtures + QStringLiteral("/hex/sample-update.hex"));
-    m_server = std::make_unique<ScriptedHttpServer>(file, ScriptedHttpServer::Behaviour{.ignoreRange = true, .paused = true});
+    m_server = std::make_unique<ScriptedHttpServer>(
+        file, ScriptedHttpServer::Behaviour{.ignoreRange = true, .paused = true});
     m_server->behaveOn("/missing.hex", {.status = 404, .reason = "Not Found"});
-    m_server->behaveOn("/broken.hex", {.cutAfter = file.size() * 2 / 5, .ignoreRange = true, .closeAtCut = true});
+    m_server->behaveOn("/broken.hex",
+                       {.cutAfter = file.size() * 2 / 5, .ignoreRange = true, .closeAtCut = true});
 }
 
 void ScreenTour::startProgram() {
@@ -132,8 +135,8 @@ void ScreenTour::startProgram() {
     auto desktop = std::make_unique<FakeDesktop>();
     m_dialogs = dialogs.get();
     m_desktop = desktop.get();
-    m_program = std::make_unique<app::Program>(
-        app::Program::Services{std::move(dialogs), std::move(desktop), std::make_unique<RecordingOnlineChecks>()});
+    m_program = std::make_unique<app::Program>(app::Program::Services{
+        std::move(dialogs), std::move(desktop), std::make_unique<RecordingOnlineChecks>()});
     // The tour ends the program itself; an exit on the way is only recorded.
     m_program->setExitHandler([] {});
 }
@@ -317,10 +320,12 @@ void ScreenTour::downloadMidway() {
     const QString target = m_program->programFile(kUpdateFileName);
     const qint64 midway = m_server->bodySize() * 2 / 5;
     click(link, "cmdContinue");
-    if (!waitFor([&] { return m_server->waiting() && download.isVisible(); }, QStringLiteral("the download window")))
+    if (!waitFor([&] { return m_server->waiting() && download.isVisible(); },
+                 QStringLiteral("the download window")))
         return;
     m_server->release(midway - 16);
-    waitFor([&] { return QFileInfo(target).size() == midway - 16; }, QStringLiteral("the first part of the file"));
+    waitFor([&] { return QFileInfo(target).size() == midway - 16; },
+            QStringLiteral("the first part of the file"));
     QTest::qWait(2 * app::frmDownload::kRefreshMs);
     m_server->release(16);
     waitFor([&] { return download.ProgressBar->value() == midway; }, QStringLiteral("the download at 40 %"));
@@ -340,16 +345,18 @@ void ScreenTour::updateRun() {
     auto& display = m_program->form<firmware::frmDisplay>();
     auto& last = m_program->form<app::frmSuccessUpdate>();
     bool taken = false;
-    const auto connection = QObject::connect(display.ProgressBar1, &QProgressBar::valueChanged, [&](int value) {
-        // At 40 % as the bar shows it (whole percent, rounded down).
-        if (taken || value * 5 < firmware::kProgressMax * 2)
-            return;
-        taken = true;
-        m_shooter.shootNow(display, QStringLiteral("frmDisplay-running"));
-        // Closed part way: the quit question, with the run held until it is answered.
-        m_dialogs->onModal(QStringLiteral("frmQuit-update-under-way"), ScreenDialogs::click(QStringLiteral("cmdCancel")));
-        display.close();
-    });
+    const auto connection =
+        QObject::connect(display.ProgressBar1, &QProgressBar::valueChanged, [&](int value) {
+            // At 40 % as the bar shows it (whole percent, rounded down).
+            if (taken || value * 5 < firmware::kProgressMax * 2)
+                return;
+            taken = true;
+            m_shooter.shootNow(display, QStringLiteral("frmDisplay-running"));
+            // Closed part way: the quit question, with the run held until it is answered.
+            m_dialogs->onModal(QStringLiteral("frmQuit-update-under-way"),
+                               ScreenDialogs::click(QStringLiteral("cmdCancel")));
+            display.close();
+        });
     click(success, "cmdUpdate");
     // Shown, and the run not yet started: that waits for the event loop's next turn.
     m_shooter.shootNow(display, QStringLiteral("frmDisplay-idle"));

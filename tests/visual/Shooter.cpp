@@ -19,8 +19,9 @@ constexpr int kExposeWaitMs = 5000;
 
 Shooter::Shooter(QString folder, const QString& only)
     : m_folder(std::move(folder)),
-      m_only(only.isEmpty() ? QString() : QRegularExpression::wildcardToRegularExpression(
-                                              only, QRegularExpression::UnanchoredWildcardConversion)) {
+      m_only(only.isEmpty() ? QString()
+                            : QRegularExpression::wildcardToRegularExpression(
+                                  only, QRegularExpression::UnanchoredWildcardConversion)) {
     QDir().mkpath(m_folder);
 }
 
@@ -33,8 +34,8 @@ void Shooter::shoot(QWidget& window, const QString& name) {
     QWidget& top = *window.window();
     if (!top.isVisible())
         top.show();
-    const bool exposed = QTest::qWaitFor(
-        [&] { return top.windowHandle() && top.windowHandle()->isExposed(); }, kExposeWaitMs);
+    const bool exposed =
+        QTest::qWaitFor([&] { return top.windowHandle() && top.windowHandle()->isExposed(); }, kExposeWaitMs);
     if (!exposed)
         fail(name + QStringLiteral(": the window did not come on screen"));
     shootNow(top, name);
@@ -59,7 +60,8 @@ void Shooter::writeIndex() const {
         return;
     QTextStream out(&file);
     out << "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>Vantor PC Program: screens</title>\n"
-           "<style>body{font-family:sans-serif;background:#eee}figure{display:inline-block;vertical-align:top;"
+           "<style>body{font-family:sans-serif;background:#eee}figure{display:inline-block;vertical-align:"
+           "top;"
            "margin:12px;padding:8px;background:#fff}img{border:1px solid #999}</style></head><body>\n"
            "<h1>Vantor PC Program: screens</h1>\n";
     for (const QString& name : m_written)

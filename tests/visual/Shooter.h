@@ -23,7 +23,7 @@ public:
 
     const QStringList& written() const { return m_written; }
     const QStringList& failures() const { return m_failures; }
-    void fail(const QString& what) ;
+    void fail(const QString& what);
 
 private:
     QString m_folder;

@@ -21,12 +21,15 @@ int main(int argc, char* argv[]) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Renders the program's forms and message boxes to PNG files."));
+    parser.setApplicationDescription(
+        QStringLiteral("Renders the program's forms and message boxes to PNG files."));
     parser.addHelpOption();
-    parser.addPositionalArgument(QStringLiteral("OUTDIR"), QStringLiteral("Folder for the PNG files and index.html."));
-    const QCommandLineOption only(QStringLiteral("only"),
-                                  QStringLiteral("Write only the pictures whose name matches PATTERN (wildcards)."),
-                                  QStringLiteral("PATTERN"));
+    parser.addPositionalArgument(QStringLiteral("OUTDIR"),
+                                 QStringLiteral("Folder for the PNG files and index.html."));
+    const QCommandLineOption only(
+        QStringLiteral("only"),
+        QStringLiteral("Write only the pictures whose name matches PATTERN (wildcards)."),
+        QStringLiteral("PATTERN"));
     parser.addOption(only);
     parser.process(application);
     if (parser.positionalArguments().size() != 1) {

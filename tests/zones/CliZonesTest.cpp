@@ -7,8 +7,8 @@
 #include <fstream>
 
 #include "support/CliScaleFixture.h"
-#include "zones/ZoneChartCheck.h"
 #include "support/SimulatorProcess.h"
+#include "zones/ZoneChartCheck.h"
 
 using vantor::test::CliRun;
 using vantor::test::CliScaleFixture;

@@ -149,7 +149,8 @@ TEST_F(ProgramZipFormTest, ProgramRefusesWhatCannotBeWrittenAndAsksBeforeWriting
     ASSERT_EQ(asked.size(), 3u);
     // The chart's own refusals (their texts are the zone rules' to check) reach the user whole.
     const zones::ZoneMessage empty = *zones::readZoneChart("").refusal;
-    const zones::ZoneMessage invalid = *zones::readZoneChart("Zone Chart\r\n3-digit ZIP Code prefix is 004\r\n005 4\r\n").refusal;
+    const zones::ZoneMessage invalid =
+        *zones::readZoneChart("Zone Chart\r\n3-digit ZIP Code prefix is 004\r\n005 4\r\n").refusal;
     EXPECT_EQ(asked[0].title.toStdString(), empty.title);
     EXPECT_EQ(asked[0].text.toStdString(), empty.text);
     EXPECT_EQ(asked[0].icon, Message::Icon::Exclamation);
@@ -158,9 +159,10 @@ TEST_F(ProgramZipFormTest, ProgramRefusesWhatCannotBeWrittenAndAsksBeforeWriting
     EXPECT_EQ(asked[1].icon, Message::Icon::None);
     EXPECT_EQ(asked[1].buttons, Message::Buttons::Ok);
     EXPECT_EQ(asked[2].title, "Confirm Zip/Zone Programming");
-    EXPECT_EQ(asked[2].text,
-              "You are going to program your scale's postal zones using zip 123.\n3 destination ranges were read "
-              "from the zone chart.\nAre you sure you want to continue?");
+    EXPECT_EQ(
+        asked[2].text,
+        "You are going to program your scale's postal zones using zip 123.\n3 destination ranges were read "
+        "from the zone chart.\nAre you sure you want to continue?");
     EXPECT_EQ(asked[2].icon, Message::Icon::Question);
     EXPECT_EQ(asked[2].buttons, Message::Buttons::YesNo);
     // Declined: no run, the chart stays.

@@ -144,7 +144,7 @@ TEST(ParseString, EntryShapes) {
         {"005 45", {}},                             // zones are one digit
         {"005  4", {{5, 4}}},                       // a run of blanks is one blank
         {"005\t4\t006---009\t5*\t010 \t 6", {{5, 4}, {9, 5}, {10, 6}}},  // cells of a browser's table
-        {"\t005\t4\t", {{5, 4}}},                // the line starts with 005 once its blanks are gone
+        {"\t005\t4\t", {{5, 4}}},      // the line starts with 005 once its blanks are gone
         {"005 4 a 5 b6 7", {{5, 4}}},  // not a number: skipped, no entry made up
         {"005 4   9 ", {{5, 4}}},      // the middle of blanks is no zone
         {"005 4 1-3 4", {{5, 4}}},     // "1-3" is no prefix

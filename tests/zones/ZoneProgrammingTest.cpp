@@ -101,9 +101,10 @@ TEST(ReadZoneChart, RefusesWhatCannotBeWritten) {
 }
 
 TEST(ConfirmationMessage, SaysHowManyRangesWereRead) {
-    EXPECT_EQ(confirmationMessage("606", 1).text,
-              "You are going to program your scale's postal zones using zip 606.\n1 destination range was read "
-              "from the zone chart.\nAre you sure you want to continue?");
+    EXPECT_EQ(
+        confirmationMessage("606", 1).text,
+        "You are going to program your scale's postal zones using zip 606.\n1 destination range was read "
+        "from the zone chart.\nAre you sure you want to continue?");
 }
 
 TEST(ReadZoneChart, AcceptsOrigins005To999) {

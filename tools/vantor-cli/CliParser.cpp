@@ -12,14 +12,16 @@ bool ParsedCommand::has(const std::string& flag) const {
 
 std::optional<std::string> ParsedCommand::value(const std::string& option) const {
     const std::vector<std::string> given = allValues(option);
-    if (given.empty()) return std::nullopt;
+    if (given.empty())
+        return std::nullopt;
     return given.back();
 }
 
 std::vector<std::string> ParsedCommand::allValues(const std::string& option) const {
     std::vector<std::string> given;
     const auto [first, last] = values.equal_range(option);
-    for (auto it = first; it != last; ++it) given.push_back(it->second);
+    for (auto it = first; it != last; ++it)
+        given.push_back(it->second);
     return given;
 }
 
@@ -37,7 +39,8 @@ ParseOutcome refuse(std::string error) {
 
 }  // namespace
 
-ParseOutcome parseCommandLine(const std::vector<std::string>& args, const std::vector<CommandSyntax>& commands) {
+ParseOutcome parseCommandLine(const std::vector<std::string>& args,
+                              const std::vector<CommandSyntax>& commands) {
     ParseOutcome outcome;
     if (contains(args, "--help") || contains(args, "-h")) {
         outcome.help = true;
@@ -47,11 +50,13 @@ ParseOutcome parseCommandLine(const std::vector<std::string>& args, const std::v
         outcome.version = true;
         return outcome;
     }
-    if (args.empty()) return refuse("no command given (see --help)");
+    if (args.empty())
+        return refuse("no command given (see --help)");
 
     const auto syntax = std::find_if(commands.begin(), commands.end(),
                                      [&](const CommandSyntax& c) { return c.name == args[0]; });
-    if (syntax == commands.end()) return refuse("unknown command '" + args[0] + "' (see --help)");
+    if (syntax == commands.end())
+        return refuse("unknown command '" + args[0] + "' (see --help)");
 
     ParsedCommand command;
     command.name = syntax->name;
@@ -83,6 +88,8 @@ ParseOutcome parseCommandLine(const std::vector<std::string>& args, const std::v
     return outcome;
 }
 
-std::optional<unsigned long> parseCliNumber(const std::string& text) { return parseUnsignedNumber(text); }
+std::optional<unsigned long> parseCliNumber(const std::string& text) {
+    return parseUnsignedNumber(text);
+}
 
 }  // namespace vantor::cli

@@ -39,7 +39,8 @@ struct ParseOutcome {
     std::string error;     // the one-line reason a command line was refused
 };
 
-ParseOutcome parseCommandLine(const std::vector<std::string>& args, const std::vector<CommandSyntax>& commands);
+ParseOutcome parseCommandLine(const std::vector<std::string>& args,
+                              const std::vector<CommandSyntax>& commands);
 
 // Decimal or 0x hexadecimal, as every number on the command line is written.
 std::optional<unsigned long> parseCliNumber(const std::string& text);

@@ -70,8 +70,8 @@ int downloadFile(const std::string& url, const QString& destination, unsigned re
         if (!terminal || (lastShown.isValid() && lastShown.elapsed() < kProgressEveryMs))
             return;
         lastShown.start();
-        std::cerr << "\r" << sizeText(progress) << " ("
-                  << FormatByteSize(progress.bytesPerSecond, kMaskRate) << "/Sec)    " << std::flush;
+        std::cerr << "\r" << sizeText(progress) << " (" << FormatByteSize(progress.bytesPerSecond, kMaskRate)
+                  << "/Sec)    " << std::flush;
         progressLineOpen = true;
     };
     hooks.tell = [&](const DownloadMessage& message) {
@@ -81,7 +81,8 @@ int downloadFile(const std::string& url, const QString& destination, unsigned re
     // Nobody to ask: a server that cannot resume gives the whole file again, and a broken
     // connection is resumed while retries are left.
     hooks.confirmRestart = [&](const DownloadMessage&) {
-        std::cerr << (progressLineOpen ? "\n" : "") << "The server cannot resume; downloading the whole file again.\n";
+        std::cerr << (progressLineOpen ? "\n" : "")
+                  << "The server cannot resume; downloading the whole file again.\n";
         progressLineOpen = false;
         return true;
     };

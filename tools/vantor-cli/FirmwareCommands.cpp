@@ -57,7 +57,8 @@ public:
     void show(int value) {
         const bool verifying = value >= kVerifyProgressBase;
         const int pages = (value % kVerifyProgressBase) * kPagesPerProgressStep;
-        const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - m_start).count();
+        const double elapsed =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - m_start).count();
         if (auto left = m_timeLeft.update(runUnitsDone(value), kRunUnits, elapsed))
             m_left = std::move(*left);
         line(verifying ? "verified" : "written", pages);
@@ -155,7 +156,8 @@ int flashCommand(const ParsedCommand& command) {
     const std::optional<ImageBuffer> image = loadUpdateFile(file, source);
     if (!image)
         return kBadInput;
-    if (const std::vector<std::string> ports = command.allValues("port"); command.has("all") || ports.size() > 1) {
+    if (const std::vector<std::string> ports = command.allValues("port");
+        command.has("all") || ports.size() > 1) {
         if (command.has("all") && !ports.empty()) {
             std::cerr << "flash takes --all or --port, not both.\n";
             return kBadInput;
@@ -168,7 +170,8 @@ int flashCommand(const ParsedCommand& command) {
 
     SerialTransport transport;
     const auto port = connectScale(command, transport);
-    if (!port) return kScaleFailed;
+    if (!port)
+        return kScaleFailed;
     std::atomic<bool>& stop = stopOnSignals();
     transport.setCancelFlag(&stop);
 
@@ -228,7 +231,8 @@ int readCommand(const ParsedCommand& command) {
 
     SerialTransport transport;
     const auto port = connectScale(command, transport);
-    if (!port) return kScaleFailed;
+    if (!port)
+        return kScaleFailed;
 
     Bytes memory;
     for (std::uint32_t at = *address; at < *address + length; at += static_cast<std::uint32_t>(kPageSize)) {

@@ -110,8 +110,9 @@ private:
         const SerialRead serial = RdSN(transport);
         if (!serial.scaleCom || !CheckSerial(serial.serial)) {
             // Nothing is written to a scale that has not given its own number to unlock with.
-            m_final.refusal = stop.load() ? "stopped before the update began."
-                                          : "the scale did not answer with its serial number; nothing was written.";
+            m_final.refusal = stop.load()
+                                  ? "stopped before the update began."
+                                  : "the scale did not answer with its serial number; nothing was written.";
             return;
         }
         m_final.serial = serial.serial;
@@ -163,7 +164,8 @@ public:
         : m_terminal(stderrIsTerminal()), m_timeLeft(scales), m_lastLine(scales, -1), m_start(Clock::now()) {}
 
     void show(std::vector<FleetScale>& scales) {
-        for (std::size_t i = 0; i < scales.size(); ++i) estimate(i, scales[i]);
+        for (std::size_t i = 0; i < scales.size(); ++i)
+            estimate(i, scales[i]);
         if (m_terminal)
             redraw(scales);
         else
@@ -182,7 +184,8 @@ private:
     void redraw(const std::vector<FleetScale>& scales) {
         if (m_drawn)
             std::cerr << "\033[" << scales.size() << "A";  // back to the first scale's line
-        for (const FleetScale& scale : scales) std::cerr << "\r\033[K" << progressLine(scale) << "\n";
+        for (const FleetScale& scale : scales)
+            std::cerr << "\r\033[K" << progressLine(scale) << "\n";
         std::cerr << std::flush;
         m_drawn = true;
     }
@@ -230,12 +233,14 @@ int flashFleet(const ImageBuffer& image, const std::vector<std::string>& ports, 
         scales = fleet.wait(kRedraw, allEnded);
         progress.show(scales);
     }
-    for (const auto& thread : threads) thread->wait();
+    for (const auto& thread : threads)
+        thread->wait();
 
     bool allVerified = true;
     for (std::size_t i = 0; i < scales.size(); ++i) {
         std::istringstream notes(updates[i]->notes());
-        for (std::string line; std::getline(notes, line);) std::cerr << scales[i].port << ": " << line << "\n";
+        for (std::string line; std::getline(notes, line);)
+            std::cerr << scales[i].port << ": " << line << "\n";
         std::cout << endLine(scales[i]) << "\n";
         allVerified = allVerified && verified(scales[i]);
     }

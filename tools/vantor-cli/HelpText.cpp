@@ -5,11 +5,14 @@
 namespace vantor::cli {
 
 void HelpText::paragraph(const std::string& text) {
-    if (!m_text.empty()) m_text += "\n";
+    if (!m_text.empty())
+        m_text += "\n";
     wrap(text, 0, 0);
 }
 
-void HelpText::section(const std::string& heading) { m_text += "\n" + heading + "\n"; }
+void HelpText::section(const std::string& heading) {
+    m_text += "\n" + heading + "\n";
+}
 
 void HelpText::item(const std::string& name, const std::string& text) {
     m_text += "  " + name;

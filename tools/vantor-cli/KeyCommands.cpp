@@ -1,6 +1,5 @@
 #include "KeyCommands.h"
 
-
 #include <atomic>
 #include <fstream>
 #include <iostream>
@@ -8,8 +7,8 @@
 
 #include "ScaleCommands.h"
 #include "Terminal.h"
-#include "keys/KeyTableCsv.h"
 #include "keys/KeyProgramming.h"
+#include "keys/KeyTableCsv.h"
 #include "scale/DetectionRound.h"
 #include "scale/SerialTransport.h"
 
@@ -24,15 +23,19 @@ namespace {
 constexpr std::streamsize kMaxTableFile = 1 << 20;
 
 std::optional<std::int16_t> unitOption(const std::string& unit) {
-    if (unit == "oz") return kOunces;
-    if (unit == "lb") return kPounds;
-    if (unit == "g") return kGrams;
+    if (unit == "oz")
+        return kOunces;
+    if (unit == "lb")
+        return kPounds;
+    if (unit == "g")
+        return kGrams;
     return std::nullopt;
 }
 
 // Yes with --yes; otherwise asked on the terminal, and No when there is none.
 bool askUser(const EditorMessage& message, bool yes) {
-    if (yes) return true;
+    if (yes)
+        return true;
     if (!stdinIsTerminal()) {
         std::cerr << oneLine(message.text) << " Answered No: no terminal (use --yes).\n";
         return false;
@@ -68,10 +71,14 @@ std::string hexAddress(std::uint32_t address) {
 
 const char* stageName(PageStage stage) {
     switch (stage) {
-        case PageStage::Unlock: return "the unlock";
-        case PageStage::Write: return "the page write";
-        case PageStage::ReadBack: return "the read-back";
-        case PageStage::None: break;
+        case PageStage::Unlock:
+            return "the unlock";
+        case PageStage::Write:
+            return "the page write";
+        case PageStage::ReadBack:
+            return "the read-back";
+        case PageStage::None:
+            break;
     }
     return "the exchange";
 }
@@ -112,7 +119,8 @@ int keyCommand(const ParsedCommand& command) {
 
     SerialTransport transport;
     const auto port = connectScale(command, transport);
-    if (!port) return kScaleFailed;
+    if (!port)
+        return kScaleFailed;
 
     const KeyCheck check = checkKey(transport, keyNumber);
     if (check.serial.serial.empty()) {
@@ -123,25 +131,30 @@ int keyCommand(const ParsedCommand& command) {
         std::cerr << "The scale on " << *port << " did not answer the key check; nothing was written.\n";
         return kScaleFailed;
     }
-    if (check.check.programmed && !confirm(messages::overwrite(keyNumber))) return kScaleFailed;
-    if (!confirm(messages::confirmProgramming(keyNumber))) return kScaleFailed;
+    if (check.check.programmed && !confirm(messages::overwrite(keyNumber)))
+        return kScaleFailed;
+    if (!confirm(messages::confirmProgramming(keyNumber)))
+        return kScaleFailed;
 
     const std::atomic<bool> cancel{false};
     const KeyProgramResult result = ProgramData(
         transport, keyNumber, block,
-        [](int value) { std::cerr << "Pages written: " << value / kKeyProgressStep << "/" << kKeyPages << "\n"; },
+        [](int value) {
+            std::cerr << "Pages written: " << value / kKeyProgressStep << "/" << kKeyPages << "\n";
+        },
         cancel);
     transport.close();
     if (!result.ok) {
-        std::cerr << "The scale on " << *port << " failed " << stageName(result.page.failedStage) << " of page "
-                  << hexAddress(result.failedPage.value_or(keyBlockStart(keyNumber)))
+        std::cerr << "The scale on " << *port << " failed " << stageName(result.page.failedStage)
+                  << " of page " << hexAddress(result.failedPage.value_or(keyBlockStart(keyNumber)))
                   << (result.page.timedOut ? " (no answer)" : " (refused or read back different)") << "; "
                   << result.pagesWritten << " of " << kKeyPages << " pages of key " << keyNumber
                   << " were written.\n";
         return kScaleFailed;
     }
-    std::cout << "Key " << keyNumber << " of scale " << result.serial.serial << " on " << *port << " programmed: "
-              << read.table->rowCount() << " ranges, " << kKeyPages << " pages written and verified.\n";
+    std::cout << "Key " << keyNumber << " of scale " << result.serial.serial << " on " << *port
+              << " programmed: " << read.table->rowCount() << " ranges, " << kKeyPages
+              << " pages written and verified.\n";
     return kSuccess;
 }
 

@@ -18,10 +18,13 @@ void reportNoScale(const std::vector<std::string>& ports, const DetectionResult&
     if (ports.empty()) {
         std::cerr << "No serial ports found; connect the scale (or list devices in VANTOR_SERIAL_PORTS).\n";
     } else {
-        std::cerr << "No scale answered on " << ports.size() << (ports.size() == 1 ? " port" : " ports") << ".\n";
+        std::cerr << "No scale answered on " << ports.size() << (ports.size() == 1 ? " port" : " ports")
+                  << ".\n";
     }
-    for (const RefusedPort& refused : result.refused) std::cerr << "  " << refused.port << ": " << refused.detail << "\n";
-    if (const std::string hint = accessHint(result); !hint.empty()) std::cerr << hint << "\n";
+    for (const RefusedPort& refused : result.refused)
+        std::cerr << "  " << refused.port << ": " << refused.detail << "\n";
+    if (const std::string hint = accessHint(result); !hint.empty())
+        std::cerr << hint << "\n";
 }
 
 std::optional<DetectionResult> detectScale(DetectionGoal goal = DetectionGoal::FirstScale) {
@@ -39,19 +42,23 @@ std::optional<DetectionResult> detectScale(DetectionGoal goal = DetectionGoal::F
 }  // namespace
 
 int portsCommand() {
-    for (const std::string& port : EnumPorts()) std::cout << port << "\n";
+    for (const std::string& port : EnumPorts())
+        std::cout << port << "\n";
     return kSuccess;
 }
 
 int detectCommand(const ParsedCommand& command) {
     if (command.has("all")) {
         const auto result = detectScale(DetectionGoal::EveryScale);
-        if (!result) return kScaleFailed;
-        for (const FoundScale& scale : result->scales) std::cout << scale.port << " " << scale.serial << "\n";
+        if (!result)
+            return kScaleFailed;
+        for (const FoundScale& scale : result->scales)
+            std::cout << scale.port << " " << scale.serial << "\n";
         return kSuccess;
     }
     const auto result = detectScale();
-    if (!result) return kScaleFailed;
+    if (!result)
+        return kScaleFailed;
     std::cout << *result->port << " " << result->serial << "\n";
     return kSuccess;
 }
@@ -59,38 +66,45 @@ int detectCommand(const ParsedCommand& command) {
 std::vector<std::string> detectEveryScale() {
     std::vector<std::string> ports;
     if (const auto result = detectScale(DetectionGoal::EveryScale))
-        for (const FoundScale& scale : result->scales) ports.push_back(scale.port);
+        for (const FoundScale& scale : result->scales)
+            ports.push_back(scale.port);
     return ports;
 }
 
 std::optional<std::string> choosePort(const ParsedCommand& command) {
-    if (const auto port = command.value("port")) return port;
+    if (const auto port = command.value("port"))
+        return port;
     const auto result = detectScale();
-    if (!result) return std::nullopt;
+    if (!result)
+        return std::nullopt;
     return result->port;
 }
 
 bool openPort(SerialTransport& transport, const std::string& port) {
     transport.setPortName(QString::fromStdString(port));
     const auto failure = transport.open();
-    if (!failure) return true;
+    if (!failure)
+        return true;
     std::cerr << "Cannot open " << port << ": " << failure->detail.toStdString() << "\n";
     DetectionResult refused;
     refused.refused.push_back({port, failure->problem, failure->detail.toStdString()});
-    if (const std::string hint = accessHint(refused); !hint.empty()) std::cerr << hint << "\n";
+    if (const std::string hint = accessHint(refused); !hint.empty())
+        std::cerr << hint << "\n";
     return false;
 }
 
 std::optional<std::string> connectScale(const ParsedCommand& command, SerialTransport& transport) {
     auto port = choosePort(command);
-    if (!port || !openPort(transport, *port)) return std::nullopt;
+    if (!port || !openPort(transport, *port))
+        return std::nullopt;
     return port;
 }
 
 int serialCommand(const ParsedCommand& command) {
     SerialTransport transport;
     const auto port = connectScale(command, transport);
-    if (!port) return kScaleFailed;
+    if (!port)
+        return kScaleFailed;
     const SerialRead read = RdSN(transport);
     transport.close();
     if (!read.scaleCom) {
@@ -98,7 +112,8 @@ int serialCommand(const ParsedCommand& command) {
         return kScaleFailed;
     }
     if (!CheckSerial(read.serial)) {
-        std::cerr << "The scale on " << *port << " answered, but not with a serial number: " << read.serial << "\n";
+        std::cerr << "The scale on " << *port << " answered, but not with a serial number: " << read.serial
+                  << "\n";
         return kScaleFailed;
     }
     std::cout << read.serial << "\n";

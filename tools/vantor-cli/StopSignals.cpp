@@ -9,7 +9,9 @@ namespace {
 std::atomic<bool> g_stop{false};
 static_assert(std::atomic<bool>::is_always_lock_free);  // safe to set from a signal handler
 
-void stopOnSignal(int) { g_stop = true; }
+void stopOnSignal(int) {
+    g_stop = true;
+}
 
 }  // namespace
 

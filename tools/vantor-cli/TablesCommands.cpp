@@ -68,7 +68,8 @@ TablesRead readWithProgress(SerialTransport& transport, bool showCounter = true)
 std::optional<std::string> scaleSerial(SerialTransport& transport, const std::string& port) {
     const SerialRead read = RdSN(transport);
     if (!read.scaleCom || !CheckSerial(read.serial)) {
-        std::cerr << "The scale on " << port << " did not answer with its serial number; nothing was written.\n";
+        std::cerr << "The scale on " << port
+                  << " did not answer with its serial number; nothing was written.\n";
         return std::nullopt;
     }
     return read.serial;
@@ -82,7 +83,9 @@ TablesWrite writeWithProgress(SerialTransport& transport, const std::vector<Tabl
     return writeTables(transport, pages, packSerial(serial), std::ref(counter), stopOnSignals());
 }
 
-QString backupFolder() { return QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation); }
+QString backupFolder() {
+    return QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
+}
 
 }  // namespace
 
@@ -99,20 +102,22 @@ int backupCommand(const ParsedCommand& command) {
 
     SerialTransport transport;
     const auto port = connectScale(command, transport);
-    if (!port) return kScaleFailed;
+    if (!port)
+        return kScaleFailed;
     transport.setCancelFlag(&stopOnSignals());
     const TablesRead read = readWithProgress(transport);
     transport.close();
     if (!read.tables) {
-        std::cerr << "The scale on " << *port << " did not answer the read of page " << pageText(read.failedPage)
-                  << "; no backup was written.\n";
+        std::cerr << "The scale on " << *port << " did not answer the read of page "
+                  << pageText(read.failedPage) << "; no backup was written.\n";
         return kScaleFailed;
     }
     if (const auto failure = saveWhole(QString::fromStdString(path), tablesHex(*read.tables))) {
         std::cerr << "Cannot write " << path << ": " << *failure << "\n";
         return kBadInput;
     }
-    std::cout << "Tables of the scale on " << *port << " (" << kTablesPages << " pages) saved to " << path << "\n";
+    std::cout << "Tables of the scale on " << *port << " (" << kTablesPages << " pages) saved to " << path
+              << "\n";
     return kSuccess;
 }
 
@@ -126,11 +131,14 @@ int restoreCommand(const ParsedCommand& command) {
 
     SerialTransport transport;
     const auto port = connectScale(command, transport);
-    if (!port) return kScaleFailed;
+    if (!port)
+        return kScaleFailed;
     transport.setCancelFlag(&stopOnSignals());
     const auto serial = scaleSerial(transport, *port);
-    if (!serial) return kScaleFailed;
-    const TablesFile file = tablesFromHex(load, [&](std::uint16_t address) { return ReadOnePage(transport, address); });
+    if (!serial)
+        return kScaleFailed;
+    const TablesFile file =
+        tablesFromHex(load, [&](std::uint16_t address) { return ReadOnePage(transport, address); });
     if (!file.error.empty()) {
         std::cerr << path << ": " << file.error << " Nothing was written.\n";
         return kScaleFailed;
@@ -176,7 +184,8 @@ void restoreAfterUpdate(SerialTransport& transport, const ImageBuffer& image, co
             say << "The scale held no programmed tables; nothing to restore.\n";
             return;
         case TablesAfterUpdate::FileBringsTables:
-            say << "The update file brings tables of its own; they were kept. The backup is " << backup.path << "\n";
+            say << "The update file brings tables of its own; they were kept. The backup is " << backup.path
+                << "\n";
             return;
         case TablesAfterUpdate::OfferRestore:
             break;

@@ -12,11 +12,19 @@
 namespace vantor::cli {
 
 #ifdef _WIN32
-bool stdinIsTerminal() { return _isatty(_fileno(stdin)) != 0; }
-bool stderrIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
+bool stdinIsTerminal() {
+    return _isatty(_fileno(stdin)) != 0;
+}
+bool stderrIsTerminal() {
+    return _isatty(_fileno(stderr)) != 0;
+}
 #else
-bool stdinIsTerminal() { return ::isatty(STDIN_FILENO) == 1; }
-bool stderrIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }
+bool stdinIsTerminal() {
+    return ::isatty(STDIN_FILENO) == 1;
+}
+bool stderrIsTerminal() {
+    return ::isatty(STDERR_FILENO) == 1;
+}
 #endif
 
 bool askYesNo(const std::string& question, bool yes) {
@@ -29,7 +37,8 @@ bool askYesNo(const std::string& question, bool yes) {
     std::cerr << question << " [y/N] " << std::flush;
     std::string answer;
     std::getline(std::cin, answer);
-    while (!answer.empty() && (answer.back() == ' ' || answer.back() == '\r')) answer.pop_back();
+    while (!answer.empty() && (answer.back() == ' ' || answer.back() == '\r'))
+        answer.pop_back();
     return answer == "y" || answer == "Y" || answer == "yes" || answer == "Yes";
 }
 

@@ -9,8 +9,8 @@
 #include <string>
 
 #include "ScaleCommands.h"
-#include "Terminal.h"
 #include "StopSignals.h"
+#include "Terminal.h"
 #include "scale/DetectionRound.h"
 #include "scale/SerialTransport.h"
 #include "zones/ZoneChartCheck.h"
@@ -109,7 +109,8 @@ int zonesCommand(const ParsedCommand& command) {
 
     scale::SerialTransport transport;
     const auto port = connectScale(command, transport);
-    if (!port) return kScaleFailed;
+    if (!port)
+        return kScaleFailed;
     const ZoneProgramResult result = writeTable(transport, table);
     transport.close();
 

@@ -24,59 +24,123 @@ using namespace vantor::cli;
 namespace {
 
 const std::vector<CommandSyntax> kCommands = {
-    {"ports", 0, 0, {}, {}, "ports",
+    {"ports",
+     0,
+     0,
+     {},
+     {},
+     "ports",
      "List the serial ports in the order detection tries them, one device path a line: the paths in "
      "VANTOR_SERIAL_PORTS first, then the system's ports by number (COM10 after COM9), at most 32."},
-    {"detect", 0, 0, {}, {"all"}, "detect [--all]",
+    {"detect",
+     0,
+     0,
+     {},
+     {"all"},
+     "detect [--all]",
      "Find the scale: every port is asked for the serial number at once and the first good answer wins. "
      "Prints \"DEVICE SERIAL\", for example \"/dev/ttyUSB0 12345678\". Exit status 1 when no port answers "
      "within 10 seconds. With --all, every port's answer (or its time limit) is awaited and every scale "
      "found is printed, one line each, in port order."},
-    {"serial", 0, 0, {"port"}, {}, "serial [--port DEV]",
+    {"serial",
+     0,
+     0,
+     {"port"},
+     {},
+     "serial [--port DEV]",
      "Print the scale's 8-digit serial number. Exit status 1 when the scale is silent or its answer is not "
      "a serial number (the answer is shown)."},
-    {"image", 1, 1, {"output", "serial"}, {}, "image HEXFILE --output OUT [--serial NNNNNNNN]",
+    {"image",
+     1,
+     1,
+     {"output", "serial"},
+     {},
+     "image HEXFILE --output OUT [--serial NNNNNNNN]",
      "Write to OUT the 65,536-byte image the update file HEXFILE gives: FF where the file puts nothing, the "
      "file's bytes laid over, and the serial number packed at 0x0700 (--serial, else the one stored by the "
      "program, else zeros). Nothing is written when the file is refused (exit status 2); the refusal names "
      "the line and the reason."},
-    {"flash", 1, 1, {"port"}, {"keep-tables", "all"}, "flash SOURCE [--port DEV]... [--all] [--keep-tables]",
+    {"flash",
+     1,
+     1,
+     {"port"},
+     {"keep-tables", "all"},
+     "flash SOURCE [--port DEV]... [--all] [--keep-tables]",
      "Update the scale's software from SOURCE, an Intel HEX file or an http(s) URL that is downloaded first. "
      "The file is checked completely before the scale is contacted; then all 512 pages are written and "
      "each is read back, with the scale's own retry rules. Page progress goes to stderr. Exit status 0 only "
      "when every page was verified; 2 when the file (or the downloaded one) is refused; 1 when the scale "
      "refused the serial number, stopped answering or kept failing. With --keep-tables the user's tables "
-     "(zone table and keys, 0x8000..0x91FF) are saved first to a backup file, whose path is printed, and written "
+     "(zone table and keys, 0x8000..0x91FF) are saved first to a backup file, whose path is printed, and "
+     "written "
      "back after a verified run when the update file leaves that region blank; a failure to keep them never "
-     "turns the update into a failure, and the backup is named. With --all (every scale detect --all finds) or "
-     "--port given more than once, every scale is updated at the same time, each on its own port with its own "
+     "turns the update into a failure, and the backup is named. With --all (every scale detect --all finds) "
+     "or "
+     "--port given more than once, every scale is updated at the same time, each on its own port with its "
+     "own "
      "serial number; one line per scale at the end; exit status 0 only when every scale verified, 1 when any "
      "failed (the others still finish)."},
-    {"backup", 1, 1, {"port"}, {}, "backup FILE [--port DEV]",
+    {"backup",
+     1,
+     1,
+     {"port"},
+     {},
+     "backup FILE [--port DEV]",
      "Save the scale's tables region (the zone table and the six key blocks, 0x8000..0x91FF, 36 pages) to "
      "FILE as Intel HEX. Nothing is written to the scale. Exit status 1 when the scale does not answer, 2 "
      "when FILE cannot be written."},
-    {"restore", 1, 1, {"port"}, {"yes"}, "restore FILE [--port DEV] [--yes]",
+    {"restore",
+     1,
+     1,
+     {"port"},
+     {"yes"},
+     "restore FILE [--port DEV] [--yes]",
      "Write the pages of the tables region that FILE (an Intel HEX file, such as a backup) covers, each read "
-     "back and verified. The file is checked completely first: a file with any data outside 0x8000..0x91FF is "
+     "back and verified. The file is checked completely first: a file with any data outside 0x8000..0x91FF "
+     "is "
      "refused with exit status 2 and nothing written. Asks before writing (--yes answers Yes)."},
-    {"read", 1, 2, {"port"}, {}, "read ADDRESS [LENGTH] [--port DEV]",
+    {"read",
+     1,
+     2,
+     {"port"},
+     {},
+     "read ADDRESS [LENGTH] [--port DEV]",
      "Hex dump of the scale's memory from ADDRESS, LENGTH bytes (default 128, one page), in lines "
      "\"AAAA: XX XX ...\" of 16 bytes."},
-    {"download", 2, 2, {"retries"}, {}, "download URL DEST [--retries N]",
+    {"download",
+     2,
+     2,
+     {"retries"},
+     {},
+     "download URL DEST [--retries N]",
      "Download URL into the file DEST. A connection that breaks off is resumed where it stopped (a Range "
      "request), up to N times (default 3). An abandoned download leaves no partial file."},
-    {"key", 1, 1, {"unit", "table", "port"}, {"yes"}, "key KEY --unit oz|lb|g --table CSV [--port DEV] [--yes]",
+    {"key",
+     1,
+     1,
+     {"unit", "table", "port"},
+     {"yes"},
+     "key KEY --unit oz|lb|g --table CSV [--port DEV] [--yes]",
      "Write a weight-and-rate table into blank key KEY (1 to 6). CSV holds one range a line, \"max "
      "weight,rate\"; the rate is everything after the first comma and may carry $ and thousands "
      "separators (\"12,$1,234.56\" is 12 and 1234.56); blank lines and lines starting with # are skipped; "
      "weights are read as the program's table editor reads them, and a max weight must be a whole "
      "number (12.5 is refused). The editor's checks apply. "
      "Exit status 2 when the table is refused."},
-    {"zones", 1, 1, {"port"}, {"yes"}, "zones CHART [--port DEV] [--yes]",
+    {"zones",
+     1,
+     1,
+     {"port"},
+     {"yes"},
+     "zones CHART [--port DEV] [--yes]",
      "Write the scale's zone table from CHART: the postal service's zone chart page for the sender's ZIP "
      "code, copied from the browser and saved as a text file. Exit status 2 when the chart is refused."},
-    {"check", 0, 0, {}, {}, "check",
+    {"check",
+     0,
+     0,
+     {},
+     {},
+     "check",
      "Ask the web server whether a scale software update is available and which PC program version is the "
      "latest. Prints \"software-update: Y\" (or N) and \"latest-version: Version X\", trimmed, as the server "
      "gave them. Exit status 1 when either answer is missing or the first is not Y or N."},
@@ -91,28 +155,34 @@ void printHelp() {
         "table, and asks the maker's server for news. Results go to stdout; progress, questions and "
         "refusals go to stderr.");
     help.section("Commands:");
-    for (const CommandSyntax& c : kCommands) help.item(c.usage, c.summary);
+    for (const CommandSyntax& c : kCommands)
+        help.item(c.usage, c.summary);
     help.section("Options:");
-    help.item("--port DEV", "The scale's serial port (/dev/ttyUSB0, COM3). Without it, commands that need the "
-                            "scale find it first, as detect does.");
-    help.item("--yes", "Answer the operation's questions with Yes: a rate lower than or equal to the one "
-                       "before, overwriting a programmed key, the final confirmation. Without --yes they are "
-                       "asked on the terminal, and answered No when there is none. A No ends the command with "
-                       "nothing written and exit status 1.");
-    help.item("--log-file PATH", "Append a support log to PATH: the serial traffic in hex with timing, the "
-                                 "online requests and what the command told the user.");
+    help.item("--port DEV",
+              "The scale's serial port (/dev/ttyUSB0, COM3). Without it, commands that need the "
+              "scale find it first, as detect does.");
+    help.item("--yes",
+              "Answer the operation's questions with Yes: a rate lower than or equal to the one "
+              "before, overwriting a programmed key, the final confirmation. Without --yes they are "
+              "asked on the terminal, and answered No when there is none. A No ends the command with "
+              "nothing written and exit status 1.");
+    help.item("--log-file PATH",
+              "Append a support log to PATH: the serial traffic in hex with timing, the "
+              "online requests and what the command told the user.");
     help.item("--help", "This text.");
     help.item("--version", "The program's version.");
-    help.paragraph("Numbers are decimal or 0x hexadecimal. Options follow the command word, before or after "
-                   "its arguments, and --name=value works as well as --name value; --log-file, --help and "
-                   "--version may stand anywhere.");
+    help.paragraph(
+        "Numbers are decimal or 0x hexadecimal. Options follow the command word, before or after "
+        "its arguments, and --name=value works as well as --name value; --log-file, --help and "
+        "--version may stand anywhere.");
     help.section("Exit status:");
     help.item("0", "success");
     help.item("1", "the scale, the link or a server failed");
     help.item("2", "bad input or usage");
     help.section("Environment:");
-    help.item("VANTOR_SERIAL_PORTS", "Extra serial device paths to search, separated by ':' (pseudo-terminals "
-                                     "are never listed by the system).");
+    help.item("VANTOR_SERIAL_PORTS",
+              "Extra serial device paths to search, separated by ':' (pseudo-terminals "
+              "are never listed by the system).");
     help.item("VANTOR_WEB_SERVER", "The web server's base URL (the query script), for check.");
     help.item("QT_LOGGING_RULES", "\"vantor.*.debug=true\" logs the serial traffic as hex on stderr.");
     help.section("Examples:");
@@ -124,23 +194,36 @@ void printHelp() {
 
 std::string commandLine(int argc, char** argv) {
     std::string line = "vantor-cli";
-    for (int i = 1; i < argc; ++i) line += std::string(" ") + argv[i];
+    for (int i = 1; i < argc; ++i)
+        line += std::string(" ") + argv[i];
     return line;
 }
 
 int run(const ParsedCommand& command) {
-    if (command.name == "ports") return portsCommand();
-    if (command.name == "detect") return detectCommand(command);
-    if (command.name == "serial") return serialCommand(command);
-    if (command.name == "image") return imageCommand(command);
-    if (command.name == "flash") return flashCommand(command);
-    if (command.name == "read") return readCommand(command);
-    if (command.name == "check") return checkCommand(command);
-    if (command.name == "zones") return zonesCommand(command);
-    if (command.name == "key") return keyCommand(command);
-    if (command.name == "download") return downloadCommand(command);
-    if (command.name == "backup") return backupCommand(command);
-    if (command.name == "restore") return restoreCommand(command);
+    if (command.name == "ports")
+        return portsCommand();
+    if (command.name == "detect")
+        return detectCommand(command);
+    if (command.name == "serial")
+        return serialCommand(command);
+    if (command.name == "image")
+        return imageCommand(command);
+    if (command.name == "flash")
+        return flashCommand(command);
+    if (command.name == "read")
+        return readCommand(command);
+    if (command.name == "check")
+        return checkCommand(command);
+    if (command.name == "zones")
+        return zonesCommand(command);
+    if (command.name == "key")
+        return keyCommand(command);
+    if (command.name == "download")
+        return downloadCommand(command);
+    if (command.name == "backup")
+        return backupCommand(command);
+    if (command.name == "restore")
+        return restoreCommand(command);
     return kBadInput;
 }
 

@@ -149,7 +149,8 @@ StatementOutcome run(sqlite3* db, sqlite3_stmt* statement, bool keepRows) {
             return outcome;
         }
         std::vector<std::string> row;
-        for (int column = 0; column < outcome.fieldCount && bytes <= ProgramDatabase::kMaxResultBytes; ++column) {
+        for (int column = 0; column < outcome.fieldCount && bytes <= ProgramDatabase::kMaxResultBytes;
+             ++column) {
             row.push_back(columnText(statement, column));
             bytes += row.back().size() + 1;
         }
