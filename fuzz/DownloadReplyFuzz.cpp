@@ -80,9 +80,13 @@ void checkDecision(const ReplyHead& head, bool resuming, std::int64_t from,
 void checkSession(FuzzedDataProvider& input) {
     DownloadSession session("http://example.invalid/u.hex");
     double now = 0;
+    bool restarted = false;
     for (int attempt = 0; attempt < 4 && input.remaining_bytes() > 0; ++attempt) {
         const std::int64_t from = session.beginAttempt();
         FUZZ_REQUIRE(from >= 0 && from == session.writeOffset());
+        // A restart the user agreed to asks for the whole file into an emptied one.
+        FUZZ_REQUIRE(!restarted || from == 0);
+        restarted = false;
         const ReplyHead head = headFrom(input);
         now += input.ConsumeIntegralInRange(0, 100);
         const ReplyDecision decision = session.acceptHead(head, now);
@@ -91,7 +95,10 @@ void checkSession(FuzzedDataProvider& input) {
                 session.cancel();
                 break;
             }
-            session.restartFromZero(head, now);
+            // The reply that could not be used is dropped; the next attempt starts from byte 0.
+            session.restartFromZero();
+            restarted = true;
+            continue;
         }
         if (decision.verdict == ReplyVerdict::Refuse) {
             FUZZ_REQUIRE(session.endAttempt(true) == DownloadSession::Ending::Abandon);

@@ -232,10 +232,14 @@ bool Downloader::openFile(std::int64_t offset) {
     const QString folder = QFileInfo(m_file.fileName()).absolutePath();
     if (!QDir().mkpath(folder))
         return false;
+    // Unbuffered: every write reaches the disk at once, so a full disk fails that write with the
+    // system's own reason, never a later flush that can only say "Unknown error".
     if (offset == 0)
-        return m_file.open(QIODevice::WriteOnly | QIODevice::Truncate);  // no stale tail
+        return m_file.open(QIODevice::WriteOnly | QIODevice::Truncate |
+                           QIODevice::Unbuffered);  // no stale tail
     // A resume writes over the backed-off tail: what lies beyond it is dropped first.
-    return m_file.open(QIODevice::ReadWrite) && m_file.resize(offset) && m_file.seek(offset);
+    return m_file.open(QIODevice::ReadWrite | QIODevice::Unbuffered) && m_file.resize(offset) &&
+           m_file.seek(offset);
 }
 
 bool Downloader::writeAvailable() {
