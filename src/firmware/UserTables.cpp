@@ -133,24 +133,26 @@ TablesFile tablesFromHex(const HexLoad& load,
 TablesWrite writeTables(scale::ScaleTransport& transport, const std::vector<TablePage>& pages,
                         const scale::SerialBytes& serial, const PageProgress& progress,
                         const std::atomic<bool>& cancel) {
+    std::vector<scale::PageToWrite> toWrite;
+    for (const TablePage& page : pages)
+        toWrite.push_back({page.address, page.bytes});
+    const scale::PagesWrite written = scale::WritePages(
+        transport, toWrite, serial,
+        [&](std::size_t count) {
+            if (progress)
+                progress(count, pages.size());
+        },
+        cancel);
     TablesWrite result;
-    for (const TablePage& page : pages) {
-        if (cancel.load()) {
-            result.cancelled = true;
-            result.failedPage = page.address;
-            return result;
-        }
-        result.page = scale::ProgrammingOnePage(transport, page.address, page.bytes, serial);
-        if (!result.page.ok) {
-            result.failedPage = page.address;
-            result.cancelled = cancel.load();
-            return result;
-        }
-        ++result.pagesWritten;
-        if (progress)
-            progress(result.pagesWritten, pages.size());
-    }
-    result.ok = true;
+    result.ok = written.ok;
+    result.cancelled = written.cancelled;
+    result.pagesWritten = written.pagesWritten;
+    result.page = written.page;
+    // A run stopped before a page names that page; one that failed names the failing page.
+    if (written.failedPage)
+        result.failedPage = *written.failedPage;
+    else if (!written.ok && written.pagesWritten < pages.size())
+        result.failedPage = pages[written.pagesWritten].address;
     return result;
 }
 

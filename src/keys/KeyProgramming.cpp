@@ -1,5 +1,7 @@
 #include "keys/KeyProgramming.h"
 
+#include <array>
+
 #include "scale/SerialNumber.h"
 
 namespace vantor::keys {
@@ -22,26 +24,23 @@ KeyProgramResult ProgramData(scale::ScaleTransport& transport, int key, const By
     if (block.size() != kKeyBlockSize)
         return result;
     result.serial = scale::RdSN(transport);
-    const scale::SerialBytes serial = scale::packSerial(result.serial.serial);
-    std::uint32_t address = keyBlockStart(key);
-    for (std::size_t page = 0; page < kKeyPages; ++page, address += kPageSize) {
-        if (cancel.load()) {
-            result.cancelled = true;
-            return result;
-        }
-        const auto bytes = std::span(block).subspan(page * kPageSize, kPageSize);
-        result.page =
-            scale::ProgrammingOnePage(transport, static_cast<std::uint16_t>(address), bytes, serial);
-        if (!result.page.ok) {
-            result.failedPage = address;
-            result.cancelled = cancel.load();
-            return result;
-        }
-        ++result.pagesWritten;
-        if (progress)
-            progress(kKeyProgressStep * result.pagesWritten);
-    }
-    result.ok = true;
+    std::array<scale::PageToWrite, kKeyPages> pages;
+    for (std::size_t page = 0; page < kKeyPages; ++page)
+        pages[page] = {static_cast<std::uint16_t>(keyBlockStart(key) + page * kPageSize),
+                       std::span(block).subspan(page * kPageSize, kPageSize)};
+    const scale::PagesWrite written = scale::WritePages(
+        transport, pages, scale::packSerial(result.serial.serial),
+        [&](std::size_t count) {
+            if (progress)
+                progress(kKeyProgressStep * static_cast<int>(count));
+        },
+        cancel);
+    result.ok = written.ok;
+    result.cancelled = written.cancelled;
+    result.pagesWritten = static_cast<int>(written.pagesWritten);
+    result.page = written.page;
+    if (written.failedPage)
+        result.failedPage = *written.failedPage;
     return result;
 }
 

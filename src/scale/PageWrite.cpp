@@ -120,6 +120,29 @@ KeyCheckResult CheckKeyProgrammed(ScaleTransport& transport, std::uint16_t Adr, 
     return {programmed, true, PageStage::None, false};
 }
 
+PagesWrite WritePages(ScaleTransport& transport, std::span<const PageToWrite> pages, const SerialBytes& SN,
+                      const std::function<void(std::size_t)>& written, const std::atomic<bool>& cancel) {
+    PagesWrite result;
+    for (const PageToWrite& page : pages) {
+        if (cancel.load()) {
+            result.cancelled = true;
+            return result;
+        }
+        result.page = ProgrammingOnePage(transport, page.address, page.bytes, SN);
+        if (!result.page.ok) {
+            result.failedPage = page.address;
+            // The program stopping ends the waits early; that is no failure of the scale.
+            result.cancelled = cancel.load();
+            return result;
+        }
+        ++result.pagesWritten;
+        if (written)
+            written(result.pagesWritten);
+    }
+    result.ok = true;
+    return result;
+}
+
 std::string describeFailure(const PageWriteResult& result, std::uint32_t page) {
     const bool silent = result.timedOut;
     std::string what;

@@ -5,8 +5,10 @@
 // exchange of its own (unlock ... finish), with shorter time limits than the whole-image run and
 // four tries per stage.
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -41,6 +43,27 @@ struct PageWriteResult {
 // must hold 128 bytes; any other size is refused with nothing sent.
 PageWriteResult ProgrammingOnePage(ScaleTransport& transport, std::uint16_t Adr, std::span<const Byte> Value,
                                    const SerialBytes& SN);
+
+// One page of a series to write: its address and its kPageSize bytes.
+struct PageToWrite {
+    std::uint16_t address = 0;
+    std::span<const Byte> bytes;
+};
+
+struct PagesWrite {
+    bool ok = false;
+    bool cancelled = false;  // `cancel` was set: before a page, or during the one that failed
+    std::size_t pagesWritten = 0;
+    std::optional<std::uint16_t> failedPage;
+    PageWriteResult page;  // how the failed page ended
+};
+
+// Writes the pages in order, each as its own ProgrammingOnePage exchange with `SN`, stopping at the
+// first page that fails (the pages before it stay written) and, before the next page, once
+// `cancel` is set. `written` is told the count after each page written and read back. The one
+// loop for every series of page writes: a key's block, the zone table, the user's saved tables.
+PagesWrite WritePages(ScaleTransport& transport, std::span<const PageToWrite> pages, const SerialBytes& SN,
+                      const std::function<void(std::size_t)>& written, const std::atomic<bool>& cancel);
 
 // What went wrong with a page, as the end of a sentence starting "The scale ": "did not answer the
 // write for page 8380", "refused the unlock (is the serial number right?) for page 8000".

@@ -1,5 +1,6 @@
 #include "zones/ZoneProgramming.h"
 
+#include <array>
 #include <cstdio>
 
 #include "scale/SerialNumber.h"
@@ -21,26 +22,22 @@ ZoneProgramResult ProgramData(scale::ScaleTransport& transport, const ZoneTableP
         return result;
     }
     result.serial = scale::RdSN(transport);
-    const scale::SerialBytes serial = scale::packSerial(result.serial.serial);
-
-    int shown = 0;
-    for (const ZoneTablePage& page : pages) {
-        if (cancel.load()) {
-            result.outcome = ZoneOutcome::Cancelled;
-            return result;
-        }
-        result.pageWrite = scale::ProgrammingOnePage(transport, page.address, page.bytes, serial);
-        if (!result.pageWrite.ok) {
-            // The program stopping ends the waits early; that is no failure of the scale.
-            result.outcome = cancel.load() ? ZoneOutcome::Cancelled : ZoneOutcome::Failed;
-            result.failedPage = page.address;
-            return result;
-        }
-        ++result.pagesWritten;
-        shown += kZoneProgressStep;
-        if (progress)
-            progress(shown);
-    }
+    std::array<scale::PageToWrite, kZoneTablePages> toWrite;
+    for (std::size_t i = 0; i < pages.size(); ++i)
+        toWrite[i] = {pages[i].address, pages[i].bytes};
+    const scale::PagesWrite written = scale::WritePages(
+        transport, toWrite, scale::packSerial(result.serial.serial),
+        [&](std::size_t count) {
+            if (progress)
+                progress(kZoneProgressStep * static_cast<int>(count));
+        },
+        cancel);
+    result.pagesWritten = written.pagesWritten;
+    result.pageWrite = written.page;
+    result.failedPage = written.failedPage;
+    result.outcome = written.cancelled ? ZoneOutcome::Cancelled
+                     : written.ok      ? ZoneOutcome::Success
+                                       : ZoneOutcome::Failed;
     return result;
 }
 
