@@ -344,12 +344,12 @@ void frmDisplay::Program_Click() {
     // The tables are read once per update: a Retry after a failed run finds them already saved,
     // and the scale's copy may by then have been written over.
     const bool readTablesFirst = !m_savedTables;
-    const bool started = program().scale().run(
+    const bool started = program().scale().operate(
         [image = m_image, progress = std::move(progress), tablesProgress = std::move(tablesProgress), &cancel,
-         &pause, readTablesFirst, folder = program().programFolder()](scale::SerialTransport& transport) {
+         &pause, readTablesFirst, folder = program().programFolder()](scale::SerialTransport& transport,
+                                                                      const scale::PortReadiness& port) {
             RunJob job;
             // A port that cannot be opened fails every exchange at once: the run's own rules report it.
-            const scale::PortReadiness port = scale::openScalePort(transport, &cancel);
             if (port.otherScale) {
                 job.programming.otherScale = port.otherScale;
                 job.programming.result.outcome = ProgramOutcome::CommunicationFailure;
@@ -513,11 +513,11 @@ void frmDisplay::restoreTables() {
         QMetaObject::invokeMethod(
             this, [this, done] { ProgressBar1->setValue(static_cast<int>(done)); }, Qt::QueuedConnection);
     };
-    const bool started = program().scale().run(
+    const bool started = program().scale().operate(
         [pages, serial = scale::packSerial(ScaleSerial.toStdString()), progress = std::move(progress),
-         &cancel](scale::SerialTransport& transport) {
+         &cancel](scale::SerialTransport& transport, const scale::PortReadiness& port) {
             // Another scale found where this one was gets nothing of this one's tables.
-            if (scale::openScalePort(transport, &cancel).otherScale) {
+            if (port.otherScale) {
                 TablesWrite refused;
                 refused.page.failedStage = scale::PageStage::Unlock;
                 return refused;
@@ -633,9 +633,9 @@ void frmDisplay::showPortError(const QString& description) {
 }
 
 bool frmDisplay::RdSN(std::function<void(QString)> done) {
-    return program().scale().run(
-        [&cancel = program().scale().cancelFlag()](scale::SerialTransport& transport) {
-            if (!scale::openScalePort(transport, &cancel).open)
+    return program().scale().operate(
+        [](scale::SerialTransport& transport, const scale::PortReadiness& port) {
+            if (!port.open)
                 return scale::SerialRead{};
             return scale::RdSN(transport);
         },

@@ -495,13 +495,12 @@ void frmProgramKey::cmdProgram_Click() {
     qCInfo(lcKeys) << "checking key" << key << "before writing a table of" << m_table.rowCount() << "rows";
     setHourglass(true);
     showStatus(QStringLiteral("Checking key %1 for previous programmed data....").arg(key), 0);
-    const bool started = program().scale().run(
-        [key, &cancel = program().scale().cancelFlag()](scale::SerialTransport& transport) {
-            // A port that cannot be opened (or leads to another scale) fails the serial-number read at once.
-            scale::openScalePort(transport, &cancel);
-            return checkKey(transport, key);
-        },
-        this, [this, key](KeyCheck check) { keyChecked(key, check); });
+    // A port that cannot be opened (or leads to another scale, left closed) fails the serial-number
+    // read at once.
+    const bool started =
+        program().scale().operate([key](scale::SerialTransport& transport,
+                                        const scale::PortReadiness&) { return checkKey(transport, key); },
+                                  this, [this, key](KeyCheck check) { keyChecked(key, check); });
     if (!startJob(started))
         hideStatus();
 }
@@ -578,9 +577,9 @@ void frmProgramKey::ProgramData(int key) {
             },
             Qt::QueuedConnection);
     };
-    const bool started = program().scale().run(
-        [key, block, progress = std::move(progress), &cancel](scale::SerialTransport& transport) {
-            scale::openScalePort(transport, &cancel);
+    const bool started = program().scale().operate(
+        [key, block, progress = std::move(progress), &cancel](scale::SerialTransport& transport,
+                                                              const scale::PortReadiness&) {
             return keys::ProgramData(transport, key, block, progress, cancel);
         },
         this, [this, key](KeyProgramResult result) { programmed(key, result); });

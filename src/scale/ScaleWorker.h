@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "scale/PauseGate.h"
+#include "scale/ScalePort.h"
 #include "scale/SerialTransport.h"
 
 namespace vantor::scale {
@@ -25,6 +26,12 @@ public:
     // (skipped when `context` is gone by then). False, and nothing runs, while another job runs.
     template <class Job, class Done>
     bool run(Job job, QObject* context, Done done);
+
+    // A scale operation: `job(SerialTransport&, const PortReadiness&)` runs with the scale's port
+    // made ready first (opened afresh after a failure, or found again under a new device name; see
+    // openScalePort), then `done(result)` on `context`'s thread. The one way forms reach the scale.
+    template <class Job, class Done>
+    bool operate(Job job, QObject* context, Done done);
 
     bool busy() const { return m_busy.load(); }
 
@@ -65,6 +72,16 @@ bool ScaleWorker::run(Job job, QObject* context, Done done) {
                 [result = std::move(result), done = std::move(done)]() mutable { done(std::move(result)); });
         });
     return true;
+}
+
+template <class Job, class Done>
+bool ScaleWorker::operate(Job job, QObject* context, Done done) {
+    return run(
+        [this, job = std::move(job)](SerialTransport& transport) mutable {
+            const PortReadiness port = openScalePort(transport, &m_cancel);
+            return job(transport, port);
+        },
+        context, std::move(done));
 }
 
 }  // namespace vantor::scale

@@ -238,11 +238,11 @@ void frmProgramZip::ProgramData() {
         QMetaObject::invokeMethod(
             this, [this, value] { showProgress(value); }, Qt::QueuedConnection);
     };
-    const bool started = program().scale().run(
-        [pages, progress = std::move(progress), &cancel](scale::SerialTransport& transport) {
-            // A port that cannot be opened (or leads to another scale) fails the first exchange:
-            // the page write reports it.
-            scale::openScalePort(transport, &cancel);
+    // A port that cannot be opened (or leads to another scale, left closed) fails the first
+    // exchange: the page write reports it.
+    const bool started = program().scale().operate(
+        [pages, progress = std::move(progress), &cancel](scale::SerialTransport& transport,
+                                                         const scale::PortReadiness&) {
             return zones::ProgramData(transport, pages, progress, cancel);
         },
         this, [this](const ZoneProgramResult& result) { programmingEnded(result); });
