@@ -61,6 +61,23 @@ void Form::endSilently() {
     m_ending = false;
 }
 
+scale::ScaleWorker& Form::scaleWorker() {
+    return program().scale();
+}
+
+bool Form::startedOrBusy(bool started) {
+    if (!started)
+        scaleBusy();
+    return started;
+}
+
+void Form::scaleBusy() {
+    program().dialogs().ask(this,
+                            {QStringLiteral("Vantor PC Program"),
+                             QStringLiteral("The scale link is busy; try again when the scale has answered."),
+                             Message::Icon::Exclamation, Message::Buttons::Ok});
+}
+
 void Form::setHourglass(bool busy) {
     if (busy)
         setCursor(Qt::WaitCursor);

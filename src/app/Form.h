@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QDialog>
+#include <functional>
+
+#include "scale/ScaleWorker.h"
 
 namespace vantor::app {
 
@@ -29,6 +32,14 @@ public:
     // Mouse pointer of the form: the hourglass during long operations.
     void setHourglass(bool busy);
 
+    // Starts an operation on the scale for this form (see ScaleWorker::operate): the port is made
+    // ready first, progress and the result come back on this form's thread. While another job
+    // holds the link nothing starts, the user is told (scaleBusy) and the answer is false.
+    template <class Job, class Done>
+    bool operateScale(Job job, Done done);
+    template <class Job, class Done>
+    bool operateScale(Job job, std::function<void(const scale::Progress&)> onProgress, Done done);
+
 protected:
     virtual void Form_Load() {}
     virtual void Form_Unload(bool& cancel) { Q_UNUSED(cancel); }
@@ -38,10 +49,27 @@ protected:
     void reject() override;
     bool event(QEvent* event) override;
 
+    // Tells the user the scale link is busy with another job: a message box, unless the form shows
+    // it its own way.
+    virtual void scaleBusy();
+
 private:
+    static scale::ScaleWorker& scaleWorker();
+    bool startedOrBusy(bool started);
+
     bool m_loaded = false;
     bool m_ending = false;
     bool m_awaitingPaint = false;
 };
+
+template <class Job, class Done>
+bool Form::operateScale(Job job, Done done) {
+    return startedOrBusy(scaleWorker().operate(std::move(job), this, std::move(done)));
+}
+
+template <class Job, class Done>
+bool Form::operateScale(Job job, std::function<void(const scale::Progress&)> onProgress, Done done) {
+    return startedOrBusy(scaleWorker().operate(std::move(job), this, std::move(onProgress), std::move(done)));
+}
 
 }  // namespace vantor::app

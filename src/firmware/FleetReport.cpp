@@ -2,7 +2,6 @@
 
 #include <cstdio>
 
-#include "firmware/ProgrammingRun.h"
 #include "scale/ScaleProtocol.h"
 
 namespace vantor::firmware {
@@ -27,11 +26,6 @@ const char* phaseWord(FleetPhase phase) {
     return "";
 }
 
-// Pages of the phase the progress value stands for: each value is two pages.
-int phasePages(int progress) {
-    return (progress % kVerifyProgressBase) * 2;
-}
-
 std::string serialOrDash(const FleetScale& scale) {
     return scale.serial.empty() ? "-" : scale.serial;
 }
@@ -42,7 +36,7 @@ std::string progressLine(const FleetScale& scale) {
     std::string line = scale.port + "  " + serialOrDash(scale) + "  " + phaseWord(scale.phase);
     if (scale.phase == FleetPhase::Writing || scale.phase == FleetPhase::Verifying) {
         char pages[24];
-        std::snprintf(pages, sizeof pages, "  %d/%zu", phasePages(scale.progress), scale::kPageCount);
+        std::snprintf(pages, sizeof pages, "  %zu/%zu", scale.progress.done, scale::kPageCount);
         line += pages;
         if (!scale.timeLeft.empty())
             line += "  " + scale.timeLeft + " left";
@@ -54,10 +48,10 @@ std::string endLine(const FleetScale& scale) {
     std::string line = scale.port + " " + serialOrDash(scale) + " ";
     if (verified(scale))
         line += "updated: " + describe(*scale.result);
-    else if (scale.result && scale.result->outcome == ProgramOutcome::Cancelled)
+    else if (scale.result && scale.result->cancelled())
         line += "not updated: stopped while " +
-                std::string(scale.progress >= kVerifyProgressBase ? "verifying" : "writing") + " (" +
-                std::to_string(phasePages(scale.progress)) + " of " + std::to_string(scale::kPageCount) +
+                std::string(scale.progress.phase == scale::Phase::Verify ? "verifying" : "writing") + " (" +
+                std::to_string(scale.progress.done) + " of " + std::to_string(scale::kPageCount) +
                 " pages); the scale must be updated again.";
     else if (scale.result)
         line += "not updated: " + describe(*scale.result);

@@ -6,7 +6,8 @@
 #include <optional>
 #include <string>
 
-#include "firmware/ProgramResult.h"
+#include "scale/OperationResult.h"
+#include "scale/Progress.h"
 
 namespace vantor::firmware {
 
@@ -16,10 +17,10 @@ struct FleetScale {
     std::string port;
     std::string serial;  // "" until the scale has given it
     FleetPhase phase = FleetPhase::Connecting;
-    int progress = 0;      // the run's progress value (0..511)
+    scale::Progress progress;  // how far the run has come
     std::string timeLeft;  // "" until there is an estimate
     // How it ended: the run's result, or why no run was made (the port, the serial number).
-    std::optional<ProgramResult> result;
+    std::optional<scale::OperationResult> result;
     std::string refusal;
     double seconds = 0;
 };
@@ -29,7 +30,7 @@ std::string progressLine(const FleetScale& scale);
 
 // "/dev/ttyUSB0 12345678 updated: All 512 pages written and verified. (71.2 s)",
 // "/dev/ttyUSB1 11111111 not updated: Serial number wrong: ... (0.6 s)"; a stopped run says where
-// it stood, from its last progress value.
+// it stood, from its last progress.
 std::string endLine(const FleetScale& scale);
 
 inline bool verified(const FleetScale& scale) {

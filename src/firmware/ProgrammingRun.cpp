@@ -11,22 +11,26 @@ using scale::kPageSize;
 
 namespace {
 
-struct Reply {
-    FailureCause cause = FailureCause::None;  // PortFailed or NoReply when nothing usable came
-    Bytes bytes;
-};
+using scale::Outcome;
+using scale::Phase;
+using scale::Stage;
+
+constexpr std::size_t kPages = ImageBuffer::kSize / kPageSize;
 
 // One run, with the counters the retry rules need.
 class ProgrammingRun {
 public:
-    ProgrammingRun(scale::ScaleTransport& transport, const ImageBuffer& image,
-                   const ProgressCallback& progress, const std::atomic<bool>& cancel, scale::PauseGate* pause)
-        : m_transport(transport), m_image(image), m_progress(progress), m_cancel(cancel), m_pause(pause) {}
+    ProgrammingRun(scale::ScaleTransport& transport, const ImageBuffer& image, const scale::ProgressSink& progress,
+                   const std::atomic<bool>& cancel, scale::PauseGate* pause)
+        : m_transport(transport), m_image(image), m_progress(progress), m_cancel(cancel), m_pause(pause) {
+        m_result.pagesTotal = kPages;
+    }
 
-    ProgramResult execute() {
+    scale::OperationResult execute() {
         Step step = Step::StartAgain;
         while (step == Step::StartAgain) {
-            showProgress(0);
+            m_result.pagesDone = 0;
+            showProgress(Phase::Write, 0);
             step = unlock();
             if (step == Step::Proceed)
                 step = writeAllPages();
@@ -36,7 +40,7 @@ public:
         if (step == Step::Stop)
             return ended();
         finish();
-        m_result.outcome = ProgramOutcome::Success;
+        m_result.outcome = Outcome::Success;
         return m_result;
     }
 
@@ -44,30 +48,27 @@ private:
     enum class Step { Proceed, StartAgain, Stop };
 
     Step unlock() {
-        const Reply reply = ask(scale::unlockCommand(m_image.serialBytes()), 1);
-        if (acknowledged(reply)) {
+        const Outcome outcome = acknowledged(ask(scale::unlockCommand(m_image.serialBytes()), 1));
+        if (outcome == Outcome::Success) {
             m_failures = 0;
             return Step::Proceed;
         }
-        const FailureCause cause = reply.cause == FailureCause::None ? FailureCause::Refused : reply.cause;
         if (mayRetry())
             return Step::StartAgain;
-        const auto outcome = cause == FailureCause::Refused ? ProgramOutcome::SerialNumberWrong
-                                                            : ProgramOutcome::CommunicationFailure;
-        return fail(outcome, ProgramStage::Unlock, cause, std::nullopt);
+        return fail(Stage::Unlock, outcome, std::nullopt);
     }
 
     Step writeAllPages() {
         for (std::uint32_t address = 0; address < ImageBuffer::kSize; address += kPageSize) {
-            showProgress(static_cast<int>(address >> 8));
-            const Reply reply =
-                ask(scale::writePageCommand(static_cast<std::uint16_t>(address), m_image.page(address)), 1);
-            if (acknowledged(reply))
+            showProgress(Phase::Write, address / kPageSize);
+            const Outcome outcome = acknowledged(
+                ask(scale::writePageCommand(static_cast<std::uint16_t>(address), m_image.page(address)), 1));
+            if (outcome == Outcome::Success) {
+                ++m_result.pagesDone;
                 continue;
-            const FailureCause cause =
-                reply.cause == FailureCause::None ? FailureCause::Refused : reply.cause;
+            }
             if (!mayRetry() || m_result.restarts == kMaxRestarts)
-                return fail(ProgramOutcome::CommunicationFailure, ProgramStage::Write, cause, address);
+                return fail(Stage::Write, outcome, address);
             ++m_result.restarts;
             return Step::StartAgain;  // from the unlock and from address 0
         }
@@ -78,16 +79,15 @@ private:
     Step verifyAllPages() {
         m_failures = 0;
         for (std::uint32_t address = 0; address < ImageBuffer::kSize; address += kPageSize) {
-            showProgress(kVerifyProgressBase + static_cast<int>(address >> 8));
+            showProgress(Phase::Verify, address / kPageSize);
             while (true) {
-                const Reply reply =
-                    ask(scale::readPageCommand(static_cast<std::uint16_t>(address)), scale::kReadReplySize);
-                const FailureCause cause =
-                    reply.cause != FailureCause::None ? reply.cause : compare(reply.bytes, address);
-                if (cause == FailureCause::None)
+                const Outcome outcome = compare(
+                    ask(scale::readPageCommand(static_cast<std::uint16_t>(address)), scale::kReadReplySize),
+                    address);
+                if (outcome == Outcome::Success)
                     break;
                 if (!mayRetry())
-                    return fail(ProgramOutcome::CommunicationFailure, ProgramStage::Verify, cause, address);
+                    return fail(Stage::ReadBack, outcome, address);
             }
         }
         return Step::Proceed;
@@ -100,95 +100,87 @@ private:
         m_transport.send(scale::finishCommand());
     }
 
-    // Status byte, address echo, then the page. Bytes past the page are not looked at.
-    FailureCause compare(const Bytes& reply, std::uint32_t address) const {
+    Outcome compare(const scale::Reply& reply, std::uint32_t address) const {
+        if (!reply)
+            return reply.failure;
+        const auto stored = scale::pageInReply(*reply, address);
         const auto page = m_image.page(address);
-        const bool equal = reply[1] == scale::addressHigh(address) &&
-                           reply[2] == scale::addressLow(address) &&
-                           std::equal(page.begin(), page.end(), reply.begin() + 3);
-        return equal ? FailureCause::None : FailureCause::Difference;
+        const bool equal = stored && std::equal(page.begin(), page.end(), stored->begin());
+        return equal ? Outcome::Success : Outcome::Mismatch;
     }
 
-    Reply ask(const Bytes& command, std::size_t minimum) {
+    scale::Reply ask(const Bytes& command, std::size_t minimum) {
         // Held here, between exchanges, no reply is awaited and no time limit runs.
         if (m_pause)
             m_pause->waitWhilePaused();
         if (m_cancel.load())
-            return {FailureCause::NoReply, {}};
-        m_transport.discardInput();
-        if (!m_transport.send(command))
-            return {FailureCause::PortFailed, {}};
-        if (!m_transport.waitForBytes(minimum, kRunExchangeLimit))
-            return {FailureCause::NoReply, {}};
-        Reply reply{FailureCause::None, m_transport.readAvailable()};
-        if (reply.bytes.size() < minimum)
-            reply.cause = FailureCause::NoReply;
-        return reply;
+            return {Outcome::NoReply, {}};
+        return scale::exchange(m_transport, command, minimum, kRunExchangeLimit);
     }
 
-    static bool acknowledged(const Reply& reply) {
-        return reply.cause == FailureCause::None && reply.bytes.front() == scale::kAck;
+    static Outcome acknowledged(const scale::Reply& reply) {
+        if (!reply)
+            return reply.failure;
+        return reply->front() == scale::kAck ? Outcome::Success : Outcome::Refused;
     }
 
     bool mayRetry() { return ++m_failures <= kToleratedFailures && !m_cancel.load(); }
 
-    Step fail(ProgramOutcome outcome, ProgramStage stage, FailureCause cause,
-              std::optional<std::uint32_t> page) {
+    Step fail(Stage stage, Outcome outcome, std::optional<std::uint32_t> page) {
         m_result.outcome = outcome;
         m_result.stage = stage;
-        m_result.cause = cause;
         m_result.page = page;
         return Step::Stop;
     }
 
     // No failure is reported for a run the program stopped itself.
-    ProgramResult ended() {
+    scale::OperationResult ended() {
         if (m_cancel.load())
-            m_result.outcome = ProgramOutcome::Cancelled;
+            m_result.outcome = Outcome::Cancelled;
         return m_result;
     }
 
-    void showProgress(int value) {
-        if (value == m_shownProgress)
+    void showProgress(Phase phase, std::size_t done) {
+        const scale::Progress now{phase, done, kPages};
+        if (now == m_shownProgress)
             return;
-        m_shownProgress = value;
+        m_shownProgress = now;
         if (m_progress)
-            m_progress(value);
+            m_progress(now);
     }
 
     scale::ScaleTransport& m_transport;
     const ImageBuffer& m_image;
-    const ProgressCallback& m_progress;
+    const scale::ProgressSink& m_progress;
     const std::atomic<bool>& m_cancel;
     scale::PauseGate* m_pause;
     unsigned m_failures = 0;
-    int m_shownProgress = -1;
-    ProgramResult m_result;
+    std::optional<scale::Progress> m_shownProgress;
+    scale::OperationResult m_result;
 };
 
 }  // namespace
 
-ProgramResult ProgramAllPages(scale::ScaleTransport& transport, const ImageBuffer& image,
-                              const ProgressCallback& progress, const std::atomic<bool>& cancel,
-                              scale::PauseGate* pause) {
+scale::OperationResult ProgramAllPages(scale::ScaleTransport& transport, const ImageBuffer& image,
+                                       const scale::ProgressSink& progress, const std::atomic<bool>& cancel,
+                                       scale::PauseGate* pause) {
     return ProgrammingRun(transport, image, progress, cancel, pause).execute();
 }
 
 ScaleProgramming programWithScaleSerial(scale::ScaleTransport& transport, ImageBuffer image,
-                                        const ProgressCallback& progress, const std::atomic<bool>& cancel,
+                                        const scale::ProgressSink& progress, const std::atomic<bool>& cancel,
                                         scale::PauseGate* pause) {
     ScaleProgramming programming;
-    programming.serial = scale::RdSN(transport);
-    if (!scale::CheckSerial(programming.serial.serial)) {
-        programming.serial.scaleCom = false;
-        programming.result.outcome =
-            cancel.load() ? ProgramOutcome::Cancelled : ProgramOutcome::CommunicationFailure;
-        programming.result.stage = ProgramStage::SerialRead;
-        programming.result.cause = FailureCause::NoReply;
+    const scale::SerialRead serial = scale::RdSN(transport);
+    if (!scale::CheckSerial(serial.serial)) {
+        programming.result =
+            scale::failedAt(Stage::SerialRead, cancel.load() ? Outcome::Cancelled : Outcome::NoReply);
+        programming.result.serial = serial.serial;
         return programming;
     }
-    image.UpdateSN(programming.serial.serial);
+    image.UpdateSN(serial.serial);
     programming.result = ProgramAllPages(transport, image, progress, cancel, pause);
+    programming.result.serial = serial.serial;
     return programming;
 }
 

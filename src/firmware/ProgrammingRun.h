@@ -11,8 +11,9 @@
 #include <string>
 
 #include "firmware/ImageBuffer.h"
-#include "firmware/ProgramResult.h"
 #include "scale/PauseGate.h"
+#include "scale/OperationResult.h"
+#include "scale/Progress.h"
 #include "scale/ScaleLink.h"
 #include "scale/ScaleTransport.h"
 
@@ -27,25 +28,26 @@ inline constexpr unsigned kToleratedFailures = 3;
 // never some page would otherwise be written over and over without end.
 inline constexpr unsigned kMaxRestarts = 5;
 
-// Progress values: the high byte of the page address while writing (0..255), 256 plus it while
-// verifying (256..511). Each value is reported once, when it changes; a restart reports 0 again.
-inline constexpr int kProgressMax = 512;
-inline constexpr int kVerifyProgressBase = 256;
-
-using ProgressCallback = std::function<void(int)>;
+// Progress: {Write, pages written in this pass, 512} before each page (a restart reports 0
+// again), then {Verify, pages compared, 512} before each read-back.
 
 // Programs `image` as it is (its bytes 0x0700..0x0703 are the unlock's serial number). Ends
 // promptly, as Cancelled, once `cancel` is set. Sends Finish once, and only after every page
 // was read back equal. Before each exchange it waits at `pause`, when given, while that is paused.
-ProgramResult ProgramAllPages(scale::ScaleTransport& transport, const ImageBuffer& image,
-                              const ProgressCallback& progress, const std::atomic<bool>& cancel,
-                              scale::PauseGate* pause = nullptr);
+// A failure names the stage, how its last try ended, the page and the restarts; the scale's
+// refusal of the unlock (four times) is the serial number's fault, any other a communication
+// failure.
+scale::OperationResult ProgramAllPages(scale::ScaleTransport& transport, const ImageBuffer& image,
+                                       const scale::ProgressSink& progress, const std::atomic<bool>& cancel,
+                                       scale::PauseGate* pause = nullptr);
 
 struct ScaleProgramming {
-    scale::SerialRead serial;  // what the scale gave as its serial number
-    ProgramResult result;
+    scale::OperationResult result;  // with the serial number the scale gave
     // Set when the port was found again with another scale behind it; nothing was sent.
     std::optional<std::string> otherScale;
+
+    // Whether the scale gave its serial number.
+    bool scaleCom() const { return result.stage != scale::Stage::SerialRead; }
 };
 
 // The programming command's steps: the serial number the scale gives is packed into the image,
@@ -53,7 +55,7 @@ struct ScaleProgramming {
 // fails the run before anything is sent: its unlock could only be refused, which would blame the
 // serial number for what is a communication failure.
 ScaleProgramming programWithScaleSerial(scale::ScaleTransport& transport, ImageBuffer image,
-                                        const ProgressCallback& progress, const std::atomic<bool>& cancel,
+                                        const scale::ProgressSink& progress, const std::atomic<bool>& cancel,
                                         scale::PauseGate* pause = nullptr);
 
 }  // namespace vantor::firmware

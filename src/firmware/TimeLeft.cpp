@@ -21,9 +21,8 @@ std::optional<std::string> TimeLeft::update(std::size_t done, std::size_t total,
     return online::FormatSeconds(secondsLeft);
 }
 
-std::size_t runUnitsDone(int progressValue) {
-    // A progress value stands for two pages: 0..255 while writing, 256..511 while verifying.
-    return progressValue <= 0 ? 0 : static_cast<std::size_t>(progressValue) * 2;
+std::size_t runUnitsDone(const scale::Progress& progress) {
+    return progress.phase == scale::Phase::Verify ? progress.total + progress.done : progress.done;
 }
 
 }  // namespace vantor::firmware

@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "scale/Progress.h"
+
 namespace vantor::firmware {
 
 class TimeLeft {
@@ -28,9 +30,9 @@ private:
     std::optional<double> m_shownAt;
 };
 
-// The whole-image run's progress value (0..511, verifying from 256) as work units of the run:
-// each of the 512 page writes and 512 page reads is one unit.
-std::size_t runUnitsDone(int progressValue);
+// The whole-image run's progress as work units of the run: each of the 512 page writes and 512
+// page reads is one unit.
+std::size_t runUnitsDone(const scale::Progress& progress);
 inline constexpr std::size_t kRunUnits = 1024;
 
 }  // namespace vantor::firmware

@@ -44,7 +44,7 @@ std::string outsideRegionError(const std::vector<bool>& covered) {
 
 }  // namespace
 
-TablesRead readTables(scale::ScaleTransport& transport, const PageProgress& progress,
+TablesRead readTables(scale::ScaleTransport& transport, const scale::ProgressSink& progress,
                       const std::atomic<bool>& cancel) {
     TablesRead result;
     Bytes tables;
@@ -58,7 +58,7 @@ TablesRead readTables(scale::ScaleTransport& transport, const PageProgress& prog
         }
         tables.insert(tables.end(), page->begin(), page->end());
         if (progress)
-            progress(tables.size() / kPageSize, kTablesPages);
+            progress({scale::Phase::Read, tables.size() / kPageSize, kTablesPages});
     }
     result.tables = std::move(tables);
     return result;
@@ -130,40 +130,13 @@ TablesFile tablesFromHex(const HexLoad& load,
     return file;
 }
 
-TablesWrite writeTables(scale::ScaleTransport& transport, const std::vector<TablePage>& pages,
-                        const scale::SerialBytes& serial, const PageProgress& progress,
-                        const std::atomic<bool>& cancel) {
+scale::OperationResult writeTables(scale::ScaleTransport& transport, const std::vector<TablePage>& pages,
+                                   const scale::SerialBytes& serial, const scale::ProgressSink& progress,
+                                   const std::atomic<bool>& cancel) {
     std::vector<scale::PageToWrite> toWrite;
     for (const TablePage& page : pages)
         toWrite.push_back({page.address, page.bytes});
-    const scale::PagesWrite written = scale::WritePages(
-        transport, toWrite, serial,
-        [&](std::size_t count) {
-            if (progress)
-                progress(count, pages.size());
-        },
-        cancel);
-    TablesWrite result;
-    result.ok = written.ok;
-    result.cancelled = written.cancelled;
-    result.pagesWritten = written.pagesWritten;
-    result.page = written.page;
-    // A run stopped before a page names that page; one that failed names the failing page.
-    if (written.failedPage)
-        result.failedPage = *written.failedPage;
-    else if (!written.ok && written.pagesWritten < pages.size())
-        result.failedPage = pages[written.pagesWritten].address;
-    return result;
-}
-
-std::string describe(const TablesWrite& result, std::size_t pageCount) {
-    const std::string written =
-        std::to_string(result.pagesWritten) + " of " + std::to_string(pageCount) + " pages were written.";
-    if (result.ok)
-        return "All " + std::to_string(pageCount) + " pages were written and verified.";
-    if (result.cancelled)
-        return "Stopped; " + written;
-    return "The scale " + scale::describeFailure(result.page, result.failedPage) + "; " + written;
+    return scale::WritePages(transport, toWrite, serial, progress, cancel);
 }
 
 std::string backupFileName(const std::string& serial, const std::tm& when) {

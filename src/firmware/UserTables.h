@@ -30,9 +30,6 @@ inline constexpr std::size_t kTablesPages = kTablesSize / scale::kPageSize;
 // Bytes in one data record of a backup file: two records a page.
 inline constexpr std::size_t kBackupRecordSize = 32;
 
-// Pages done and pages in all, after each page.
-using PageProgress = std::function<void(std::size_t done, std::size_t total)>;
-
 struct TablesRead {
     std::optional<Bytes> tables;   // kTablesSize bytes, when every page was read
     std::uint32_t failedPage = 0;  // otherwise the page that could not be read
@@ -40,7 +37,8 @@ struct TablesRead {
 
 // Reads the region page by page with Read page; a page whose reply is short, late or for another
 // address is asked again, up to the page-write rules' four tries. Nothing is written.
-TablesRead readTables(scale::ScaleTransport& transport, const PageProgress& progress,
+// `progress` is told {Read, pages read, pages in all} after each page.
+TablesRead readTables(scale::ScaleTransport& transport, const scale::ProgressSink& progress,
                       const std::atomic<bool>& cancel);
 
 // Whether any byte of the region was ever programmed (an erased byte is FF).
@@ -76,22 +74,11 @@ std::string tablesFileError(const HexLoad& load);
 TablesFile tablesFromHex(const HexLoad& load,
                          const std::function<std::optional<Bytes>(std::uint16_t)>& currentPage);
 
-struct TablesWrite {
-    bool ok = false;
-    bool cancelled = false;
-    std::size_t pagesWritten = 0;
-    std::uint32_t failedPage = 0;
-    scale::PageWriteResult page;  // how that page failed
-};
-
-// "The scale did not answer the write for page 8380; 3 of 36 pages were written." and the like.
-std::string describe(const TablesWrite& result, std::size_t pageCount);
-
 // Writes each page with the page-write rules (unlock with `serial`, write, read back, four tries
 // a stage), in order, stopping at the first page that fails.
-TablesWrite writeTables(scale::ScaleTransport& transport, const std::vector<TablePage>& pages,
-                        const scale::SerialBytes& serial, const PageProgress& progress,
-                        const std::atomic<bool>& cancel);
+scale::OperationResult writeTables(scale::ScaleTransport& transport, const std::vector<TablePage>& pages,
+                                   const scale::SerialBytes& serial, const scale::ProgressSink& progress,
+                                   const std::atomic<bool>& cancel);
 
 // The backup's file name: "Tables-12345678-20261208-051320.hex" for the scale's serial number and
 // the local date and time of the backup.

@@ -15,7 +15,7 @@
 
 namespace vantor::keys {
 
-// Progress values: the bar runs to 640, one step of 128 for each page written.
+// The form's bar runs to 640, one step of 128 for each page written.
 inline constexpr int kKeyProgressMax = static_cast<int>(kKeyBlockSize);
 inline constexpr int kKeyProgressStep = 128;
 
@@ -27,22 +27,11 @@ struct KeyCheck {
 // Reads the serial number and, when the scale gave one, asks whether the key's block holds a table.
 KeyCheck checkKey(scale::ScaleTransport& transport, int key);
 
-struct KeyProgramResult {
-    bool ok = false;
-    bool cancelled = false;
-    scale::SerialRead serial;
-    int pagesWritten = 0;
-    std::optional<std::uint32_t> failedPage;  // the page that could not be written
-    scale::PageWriteResult page;              // how it failed
-};
-
-using KeyProgress = std::function<void(int)>;
-
 // Reads the serial number again and writes the 640-byte block of `key` as five pages in address
-// order, reporting 128, 256, ..., 640 as each page is written and read back. Stops at the first
+// order, reporting {Write, 1..5, 5} as each page is written and read back. Stops at the first
 // page that fails (the pages before it stay written) and, before the next page, once `cancel`
-// is set.
-KeyProgramResult ProgramData(scale::ScaleTransport& transport, int key, const Bytes& block,
-                             const KeyProgress& progress, const std::atomic<bool>& cancel);
+// is set. A block of another size is refused with nothing sent.
+scale::OperationResult ProgramData(scale::ScaleTransport& transport, int key, const Bytes& block,
+                                   const scale::ProgressSink& progress, const std::atomic<bool>& cancel);
 
 }  // namespace vantor::keys

@@ -11,8 +11,9 @@
 #include <functional>
 #include <optional>
 #include <span>
-#include <string>
 
+#include "scale/OperationResult.h"
+#include "scale/Progress.h"
 #include "scale/ScaleProtocol.h"
 #include "scale/ScaleTransport.h"
 
@@ -29,19 +30,11 @@ inline constexpr unsigned kStageTries = 4;
 // What an erased byte of the scale's memory holds; a key block starting with it holds no table.
 inline constexpr Byte kErasedByte = 0xFF;
 
-enum class PageStage { None, Unlock, Write, ReadBack };
-
-struct PageWriteResult {
-    bool ok = false;
-    PageStage failedStage = PageStage::None;
-    bool timedOut = false;  // the last failure of that stage was a time-out (an Unlock or Write time-out
-                            // is what disables the zone form)
-};
-
 // Unlock with the serial bytes, write the page, read it back until the address echo and all 128
 // bytes are equal, then Finish. Finish is sent only when the page was read back equal. `Value`
-// must hold 128 bytes; any other size is refused with nothing sent.
-PageWriteResult ProgrammingOnePage(ScaleTransport& transport, std::uint16_t Adr, std::span<const Byte> Value,
+// must hold 128 bytes; any other size is refused with nothing sent. A failure names the stage,
+// how its fourth try ended and the page.
+OperationResult ProgrammingOnePage(ScaleTransport& transport, std::uint16_t Adr, std::span<const Byte> Value,
                                    const SerialBytes& SN);
 
 // One page of a series to write: its address and its kPageSize bytes.
@@ -50,30 +43,26 @@ struct PageToWrite {
     std::span<const Byte> bytes;
 };
 
-struct PagesWrite {
-    bool ok = false;
-    bool cancelled = false;  // `cancel` was set: before a page, or during the one that failed
-    std::size_t pagesWritten = 0;
-    std::optional<std::uint16_t> failedPage;
-    PageWriteResult page;  // how the failed page ended
-};
-
 // Writes the pages in order, each as its own ProgrammingOnePage exchange with `SN`, stopping at the
 // first page that fails (the pages before it stay written) and, before the next page, once
-// `cancel` is set. `written` is told the count after each page written and read back. The one
-// loop for every series of page writes: a key's block, the zone table, the user's saved tables.
-PagesWrite WritePages(ScaleTransport& transport, std::span<const PageToWrite> pages, const SerialBytes& SN,
-                      const std::function<void(std::size_t)>& written, const std::atomic<bool>& cancel);
+// `cancel` is set. `progress` is told {Write, pages done, pages in all} after each page written
+// and read back. The one loop for every series of page writes: a key's block, the zone table, the
+// user's saved tables.
+OperationResult WritePages(ScaleTransport& transport, std::span<const PageToWrite> pages, const SerialBytes& SN,
+                           const ProgressSink& progress, const std::atomic<bool>& cancel);
 
-// What went wrong with a page, as the end of a sentence starting "The scale ": "did not answer the
-// write for page 8380", "refused the unlock (is the serial number right?) for page 8000".
-std::string describeFailure(const PageWriteResult& result, std::uint32_t page);
+// Reads the serial number with RdSN, then writes the pages unlocked with it, as WritePages does. A
+// scale that does not give its serial number gets zeros in the unlock, which it refuses. Ends at
+// once, as Cancelled, when `cancel` is set before the read.
+OperationResult WritePagesWithScaleSerial(ScaleTransport& transport, std::span<const PageToWrite> pages,
+                                          const ProgressSink& progress, const std::atomic<bool>& cancel);
 
 struct KeyCheckResult {
-    bool programmed = false;  // the first stored byte at Adr is below FF
-    bool answered = false;    // the scale answered the unlock and the read
-    PageStage failedStage = PageStage::None;
-    bool timedOut = false;
+    bool programmed = false;   // the first stored byte at Adr is below FF
+    OperationResult exchange;  // how the unlock and the read ended
+
+    // The scale answered the unlock and the read.
+    bool answered() const { return exchange.succeeded(); }
 };
 
 // Unlock, read the page at Adr, look at its first stored byte, then Finish (only when answered).

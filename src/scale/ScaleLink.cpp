@@ -5,12 +5,17 @@
 
 namespace vantor::scale {
 
-std::optional<Bytes> exchange(ScaleTransport& transport, std::span<const Byte> command, std::size_t minimum,
-                              std::chrono::seconds limit) {
+Reply exchange(ScaleTransport& transport, std::span<const Byte> command, std::size_t minimum,
+               std::chrono::seconds limit) {
     transport.discardInput();
-    if (!transport.send(command) || !transport.waitForBytes(minimum, limit))
-        return std::nullopt;
-    return transport.readAvailable();
+    if (!transport.send(command))
+        return {Outcome::PortFailed, {}};
+    if (!transport.waitForBytes(minimum, limit))
+        return {Outcome::NoReply, {}};
+    Reply reply{Outcome::Success, transport.readAvailable()};
+    if (reply.bytes.size() < minimum)
+        reply.failure = Outcome::NoReply;
+    return reply;
 }
 
 SerialRead RdSN(ScaleTransport& transport) {

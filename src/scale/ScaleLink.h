@@ -6,18 +6,29 @@
 #include <optional>
 #include <string>
 
+#include "scale/OperationResult.h"
 #include "scale/ScaleTransport.h"
 
 namespace vantor::scale {
 
 inline constexpr std::chrono::seconds kSerialReadLimit{10};
 
-// One command and its reply: nullopt when the port failed or fewer than `minimum` bytes
-// arrived within `limit`. Pending input is dropped before the command is handed over: the scale
+// A command's reply, or why none came: NoReply when fewer than `minimum` bytes arrived in time,
+// PortFailed when the command could not be handed over.
+struct Reply {
+    Outcome failure = Outcome::Success;
+    Bytes bytes;
+
+    explicit operator bool() const { return failure == Outcome::Success; }
+    const Bytes& operator*() const { return bytes; }
+    const Bytes* operator->() const { return &bytes; }
+};
+
+// One command and its reply, waiting up to `limit` for at least `minimum` bytes. Pending input is dropped before the command is handed over: the scale
 // cannot answer a command it has not received, so this drops the same stale bytes as dropping
 // them "right after handing over" would on a slow line, without the risk of dropping the start
 // of a reply that arrives while the command is still draining from the send buffer.
-std::optional<Bytes> exchange(ScaleTransport& transport, std::span<const Byte> command, std::size_t minimum,
+Reply exchange(ScaleTransport& transport, std::span<const Byte> command, std::size_t minimum,
                               std::chrono::seconds limit);
 
 struct SerialRead {

@@ -23,4 +23,10 @@ Bytes finishCommand() {
     return {kFinish};
 }
 
+std::optional<std::span<const Byte>> pageInReply(std::span<const Byte> reply, std::uint32_t address) {
+    if (reply.size() < kReadReplySize || reply[1] != addressHigh(address) || reply[2] != addressLow(address))
+        return std::nullopt;
+    return reply.subspan(3, kPageSize);
+}
+
 }  // namespace vantor::scale

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 
 #include "scale/Bytes.h"
@@ -37,6 +38,10 @@ Bytes unlockCommand(const SerialBytes& serial);
 Bytes writePageCommand(std::uint16_t address, std::span<const Byte> page);
 Bytes readPageCommand(std::uint16_t address);
 Bytes finishCommand();
+
+// The page a read reply carries: the reply must be whole (status byte, address echo hi and lo, the
+// page) and echo `address`. Bytes past the page are not looked at. nullopt otherwise.
+std::optional<std::span<const Byte>> pageInReply(std::span<const Byte> reply, std::uint32_t address);
 
 inline constexpr Byte addressHigh(std::uint32_t address) {
     return static_cast<Byte>((address & 0xFF00) >> 8);

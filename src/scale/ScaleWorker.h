@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "scale/PauseGate.h"
+#include "scale/Progress.h"
 #include "scale/ScalePort.h"
 #include "scale/SerialTransport.h"
 
@@ -32,6 +33,10 @@ public:
     // openScalePort), then `done(result)` on `context`'s thread. The one way forms reach the scale.
     template <class Job, class Done>
     bool operate(Job job, QObject* context, Done done);
+    // The same for an operation that reports progress: `job(SerialTransport&, const PortReadiness&,
+    // const ProgressSink&)`; each report reaches `onProgress` on `context`'s thread, before `done`.
+    template <class Job, class OnProgress, class Done>
+    bool operate(Job job, QObject* context, OnProgress onProgress, Done done);
 
     bool busy() const { return m_busy.load(); }
 
@@ -80,6 +85,23 @@ bool ScaleWorker::operate(Job job, QObject* context, Done done) {
         [this, job = std::move(job)](SerialTransport& transport) mutable {
             const PortReadiness port = openScalePort(transport, &m_cancel);
             return job(transport, port);
+        },
+        context, std::move(done));
+}
+
+template <class Job, class OnProgress, class Done>
+bool ScaleWorker::operate(Job job, QObject* context, OnProgress onProgress, Done done) {
+    QPointer<QObject> receiver(context);
+    ProgressSink report = [receiver, onProgress = std::move(onProgress)](const Progress& progress) {
+        if (!receiver)
+            return;
+        QMetaObject::invokeMethod(
+            receiver.data(), [onProgress, progress] { onProgress(progress); }, Qt::QueuedConnection);
+    };
+    return operate(
+        [job = std::move(job), report = std::move(report)](SerialTransport& transport,
+                                                           const PortReadiness& port) mutable {
+            return job(transport, port, report);
         },
         context, std::move(done));
 }
