@@ -80,10 +80,10 @@ void BM_ProgramZoneTableWithWireTiming(benchmark::State& state) {
     double wall = 0;
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
-        const zones::ZoneProgramResult result = zones::ProgramData(transport, pages, {}, cancel);
+        const scale::OperationResult result = zones::ProgramData(transport, pages, {}, cancel);
         wall += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         if (!result.succeeded())
-            state.SkipWithError(zones::describe(result).c_str());
+            state.SkipWithError(scale::describe(result).c_str());
     }
     const double runs = static_cast<double>(state.iterations());
     state.counters["wall_s"] = wall / runs;

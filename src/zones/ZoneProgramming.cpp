@@ -2,7 +2,6 @@
 
 #include <array>
 
-
 namespace vantor::zones {
 
 scale::OperationResult ProgramData(scale::ScaleTransport& transport, const ZoneTablePages& pages,

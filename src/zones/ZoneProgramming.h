@@ -4,13 +4,8 @@
 // then the six pages are written one by one, each a complete page write with its read-back.
 
 #include <atomic>
-#include <cstdint>
-#include <functional>
-#include <optional>
-#include <string>
 
 #include "scale/PageWrite.h"
-#include "scale/ScaleLink.h"
 #include "scale/ScaleTransport.h"
 #include "zones/ZoneTable.h"
 

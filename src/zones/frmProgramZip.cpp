@@ -234,25 +234,19 @@ void frmProgramZip::cmdProgram_Click() {
 void frmProgramZip::ProgramData() {
     const ZoneTablePages pages = encodeZoneTable(Chart);
     const std::atomic<bool>& cancel = program().scale().cancelFlag();
-    ZoneProgressCallback progress = [this](int value) {
-        QMetaObject::invokeMethod(
-            this, [this, value] { showProgress(value); }, Qt::QueuedConnection);
-    };
     // A port that cannot be opened (or leads to another scale, left closed) fails the first
     // exchange: the page write reports it.
-    const bool started = program().scale().operate(
-        [pages, progress = std::move(progress), &cancel](scale::SerialTransport& transport,
-                                                         const scale::PortReadiness&) {
+    const bool started = operateScale(
+        [pages, &cancel](scale::SerialTransport& transport, const scale::PortReadiness&,
+                         const scale::ProgressSink& progress) {
             return zones::ProgramData(transport, pages, progress, cancel);
         },
-        this, [this](const ZoneProgramResult& result) { programmingEnded(result); });
-    if (!started) {
-        program().dialogs().ask(
-            this, {QStringLiteral("Vantor PC Program"),
-                   QStringLiteral("The scale link is busy; try again when the scale has answered."),
-                   app::Message::Icon::Exclamation, app::Message::Buttons::Ok});
+        [this](const scale::Progress& progress) {
+            showProgress(static_cast<int>(progress.done) * kZoneProgressStep);
+        },
+        [this](const scale::OperationResult& result) { programmingEnded(result); });
+    if (!started)
         return;
-    }
     qCInfo(lcZones) << "zone table write started:" << static_cast<qint64>(pages.size()) << "pages";
     setRunning(true);
     setHourglass(true);
@@ -274,27 +268,22 @@ void frmProgramZip::showProgress(int value) {
         progbarZipZone->setValue(value);
 }
 
-void frmProgramZip::programmingEnded(const ZoneProgramResult& result) {
+void frmProgramZip::programmingEnded(const scale::OperationResult& result) {
     qCInfo(lcZones) << "zone table write"
-                    << (result.outcome == ZoneOutcome::Success  ? "verified"
-                        : result.outcome == ZoneOutcome::Failed ? "failed"
-                                                                : "cancelled")
-                    << "after" << static_cast<qint64>(result.pagesWritten) << "pages";
+                    << (result.succeeded()   ? "verified"
+                        : result.cancelled() ? "cancelled"
+                                             : "failed")
+                    << "after" << static_cast<qint64>(result.pagesDone) << "pages";
     setRunning(false);
     setHourglass(false);
     if (program().ended())
         return;
-    program().form<firmware::frmDisplay>().ScaleCom = result.serial.scaleCom;
-    switch (result.outcome) {
-        case ZoneOutcome::Success:
-            succeed();
-            break;
-        case ZoneOutcome::Failed:
-            fail(result);
-            break;
-        case ZoneOutcome::Cancelled:
-            break;
-    }
+    // The serial number is read first: none came back when the scale did not answer at all.
+    program().form<firmware::frmDisplay>().ScaleCom = !result.serial.empty();
+    if (result.succeeded())
+        succeed();
+    else if (!result.cancelled())
+        fail(result);
     if (!program().ended())
         progbarZipZone->setValue(0);
 }
@@ -309,7 +298,7 @@ void frmProgramZip::succeed() {
 
 // The chart stays for another try. A scale that stopped answering leaves the form disabled until
 // it is opened again; one that refused or read back wrong lets Program be pressed again.
-void frmProgramZip::fail(const ZoneProgramResult& result) {
+void frmProgramZip::fail(const scale::OperationResult& result) {
     if (result.scaleSilent())
         setEnabled(false);
     program().form<scale::frmErrorScaleCom>().showModalFor(*this);

@@ -51,7 +51,7 @@ public:
 
     // Where a run's result arrives on this form's thread; public so that the end of a run the
     // simulator cannot stage quickly (a scale gone silent for seconds) can be shown directly.
-    void programmingEnded(const ZoneProgramResult& result);
+    void programmingEnded(const scale::OperationResult& result);
 
 protected:
     void Form_Load() override;
@@ -65,7 +65,7 @@ private:
     void setRunning(bool running);
     void showProgress(int value);
     void succeed();
-    void fail(const ZoneProgramResult& result);
+    void fail(const scale::OperationResult& result);
     void tell(const ZoneMessage& message);
 
     bool m_running = false;

@@ -262,25 +262,26 @@ TEST_F(ProgramZipFormTest, ARefusingScaleShowsTheErrorDialogAndRetryReturnsToThe
 }
 
 TEST_F(ProgramZipFormTest, AnUnlockOrWriteTimeOutDisablesTheFormUntilRetryHandsItBack) {
+    using scale::Outcome;
+    using scale::Stage;
     struct Case {
-        scale::PageStage stage;
-        bool timedOut;
+        Stage stage;
+        Outcome outcome;
         bool disabled;
     };
     const Case cases[] = {
-        {scale::PageStage::Unlock, true, true},
-        {scale::PageStage::Write, true, true},
-        {scale::PageStage::ReadBack, true, false},
-        {scale::PageStage::Unlock, false, false},
+        {Stage::Unlock, Outcome::NoReply, true},
+        {Stage::Write, Outcome::NoReply, true},
+        {Stage::ReadBack, Outcome::NoReply, false},
+        {Stage::Unlock, Outcome::Refused, false},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(static_cast<int>(c.stage) * 10 + c.timedOut);
+        SCOPED_TRACE(static_cast<int>(c.stage) * 10 + static_cast<int>(c.outcome));
         openForm();
         pasteChart(kExample);
-        zones::ZoneProgramResult result;
-        result.outcome = zones::ZoneOutcome::Failed;
-        result.failedPage = 0x8000;
-        result.pageWrite = {false, c.stage, c.timedOut};
+        scale::OperationResult result = scale::failedAt(c.stage, c.outcome);
+        result.page = 0x8000;
+        result.pagesTotal = 6;
         bool enabledDuringDialog = true;
         dialogs().onModal([&](app::Form& error) {
             enabledDuringDialog = zip().isEnabled();

@@ -42,8 +42,8 @@ Bytes expectedTable(const std::vector<std::pair<int, int>>& sorted) {
 }
 
 struct ZoneRun {
-    ZoneProgramResult result;
-    std::vector<int> progress;
+    scale::OperationResult result;
+    std::vector<std::size_t> progress;  // pages done, as each report said
 };
 
 ZoneRun programInto(FakeScaleTransport& scale, const std::string& pasted, const std::atomic<bool>& cancel) {
@@ -51,7 +51,13 @@ ZoneRun programInto(FakeScaleTransport& scale, const std::string& pasted, const 
     EXPECT_TRUE(reading.accepted()) << (reading.refusal ? reading.refusal->text : "");
     ZoneRun run;
     run.result = ProgramData(
-        scale, encodeZoneTable(reading.table), [&](int value) { run.progress.push_back(value); }, cancel);
+        scale, encodeZoneTable(reading.table),
+        [&](const scale::Progress& progress) {
+            EXPECT_EQ(progress.phase, scale::Phase::Write);
+            EXPECT_EQ(progress.total, 6u);
+            run.progress.push_back(progress.done);
+        },
+        cancel);
     return run;
 }
 
@@ -161,10 +167,10 @@ TEST(ZoneProgramData, TheExampleWritesZonesAt8000AndPrefixesAt8100) {
     FakeScaleTransport scale(ScaleModel("12345678"));
     const ZoneRun run = programInto(scale, kExample);
 
-    ASSERT_TRUE(run.result.succeeded()) << describe(run.result);
-    EXPECT_EQ(run.result.serial.serial, "12345678");
-    EXPECT_EQ(run.result.pagesWritten, 6u);
-    EXPECT_EQ(run.progress, (std::vector<int>{128, 256, 384, 512, 640, 768}));
+    ASSERT_TRUE(run.result.succeeded()) << scale::describe(run.result);
+    EXPECT_EQ(run.result.serial, "12345678");
+    EXPECT_EQ(run.result.pagesDone, 6u);
+    EXPECT_EQ(run.progress, (std::vector<std::size_t>{1, 2, 3, 4, 5, 6}));
 
     const Bytes& memory = scale.model().memory();
     const Bytes zones(memory.begin() + 0x8000, memory.begin() + 0x8100);
@@ -238,31 +244,34 @@ TEST(ZoneProgramData, ARealisticPageFillsTheTableInPrefixOrder) {
 }
 
 TEST(ZoneProgramData, StopsAtTheFirstFailedPageAndSaysHowItFailed) {
+    using scale::Outcome;
+    using scale::Stage;
     struct Case {
         const char* fault;
         std::uint16_t page;
-        scale::PageStage stage;
+        Outcome outcome;
+        Stage stage;
         bool silent;
         std::size_t pagesWritten;
     };
     const Case cases[] = {
-        {"refuse:unlock", 0x8000, scale::PageStage::Unlock, false, 0},
-        {"lose:unlock", 0x8000, scale::PageStage::Unlock, true, 0},
-        {"lose:write:addr=0x8100", 0x8100, scale::PageStage::Write, true, 2},
-        {"refuse:write:addr=0x8200", 0x8200, scale::PageStage::Write, false, 4},
-        {"corrupt:read:addr=0x8280", 0x8280, scale::PageStage::ReadBack, false, 5},
-        {"lose:read:addr=0x8080", 0x8080, scale::PageStage::ReadBack, false, 1},
+        {"refuse:unlock", 0x8000, Outcome::Refused, Stage::Unlock, false, 0},
+        {"lose:unlock", 0x8000, Outcome::NoReply, Stage::Unlock, true, 0},
+        {"lose:write:addr=0x8100", 0x8100, Outcome::NoReply, Stage::Write, true, 2},
+        {"refuse:write:addr=0x8200", 0x8200, Outcome::Refused, Stage::Write, false, 4},
+        {"corrupt:read:addr=0x8280", 0x8280, Outcome::Mismatch, Stage::ReadBack, false, 5},
+        {"lose:read:addr=0x8080", 0x8080, Outcome::NoReply, Stage::ReadBack, false, 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.fault);
         FakeScaleTransport scale(ScaleModel("12345678"));
         scale.model().addFault(*scale::parseFault(c.fault).fault);
         const ZoneRun run = programInto(scale, kExample);
-        EXPECT_EQ(run.result.outcome, ZoneOutcome::Failed);
-        EXPECT_EQ(run.result.failedPage, c.page);
-        EXPECT_EQ(run.result.pageWrite.failedStage, c.stage);
+        EXPECT_EQ(run.result.outcome, c.outcome);
+        EXPECT_EQ(run.result.page, c.page);
+        EXPECT_EQ(run.result.stage, c.stage);
         EXPECT_EQ(run.result.scaleSilent(), c.silent);
-        EXPECT_EQ(run.result.pagesWritten, c.pagesWritten);
+        EXPECT_EQ(run.result.pagesDone, c.pagesWritten);
         EXPECT_EQ(run.progress.size(), c.pagesWritten);
         // No page after the failed one was sent.
         for (const Bytes& command : scale.sent()) {
@@ -277,10 +286,10 @@ TEST(ZoneProgramData, ASilentScaleFailsAtTheFirstUnlock) {
     FakeScaleTransport scale(ScaleModel("12345678"));
     scale.model().addFault(*scale::parseFault("lose:any").fault);
     const ZoneRun run = programInto(scale, kExample);
-    EXPECT_FALSE(run.result.serial.scaleCom);
+    EXPECT_EQ(run.result.serial, "");
     EXPECT_TRUE(run.result.scaleSilent());
-    EXPECT_EQ(run.result.failedPage, 0x8000);
-    EXPECT_EQ(describe(run.result),
+    EXPECT_EQ(run.result.page, 0x8000);
+    EXPECT_EQ(scale::describe(run.result),
               "The scale did not answer the unlock for page 8000; 0 of 6 pages were written.");
 }
 
@@ -289,7 +298,7 @@ TEST(ZoneProgramData, StopsPromptlyOnceCancelled) {
         FakeScaleTransport scale;
         const std::atomic<bool> cancel{true};
         const ZoneRun run = programInto(scale, kExample, cancel);
-        EXPECT_EQ(run.result.outcome, ZoneOutcome::Cancelled);
+        EXPECT_TRUE(run.result.cancelled());
         EXPECT_TRUE(scale.sent().empty());
     }
     {
@@ -297,10 +306,11 @@ TEST(ZoneProgramData, StopsPromptlyOnceCancelled) {
         FakeScaleTransport scale;
         std::atomic<bool> cancel{false};
         const ZoneChartReading reading = readZoneChart(kExample);
-        const ZoneProgramResult result = ProgramData(
-            scale, encodeZoneTable(reading.table), [&](int value) { cancel = value >= 256; }, cancel);
-        EXPECT_EQ(result.outcome, ZoneOutcome::Cancelled);
-        EXPECT_EQ(result.pagesWritten, 2u);
+        const scale::OperationResult result = ProgramData(
+            scale, encodeZoneTable(reading.table),
+            [&](const scale::Progress& progress) { cancel = progress.done >= 2; }, cancel);
+        EXPECT_TRUE(result.cancelled());
+        EXPECT_EQ(result.pagesDone, 2u);
         EXPECT_EQ(scale.model().counters().writes, 2u);
     }
 }

@@ -79,13 +79,13 @@ bool confirmed(const ParsedCommand& command, const ZoneChart& table) {
     return yes;
 }
 
-ZoneProgramResult writeTable(scale::SerialTransport& transport, const ZoneChart& table) {
+scale::OperationResult writeTable(scale::SerialTransport& transport, const ZoneChart& table) {
     std::atomic<bool>& stop = stopOnSignals();
     transport.setCancelFlag(&stop);
     return ProgramData(
         transport, encodeZoneTable(table),
-        [](int value) {
-            std::cerr << "Pages written: " << value / kZoneProgressStep << "/" << kZoneTablePages << "\n";
+        [](const scale::Progress& progress) {
+            std::cerr << "Pages written: " << progress.done << "/" << progress.total << "\n";
         },
         stop);
 }
@@ -111,15 +111,15 @@ int zonesCommand(const ParsedCommand& command) {
     const auto port = connectScale(command, transport);
     if (!port)
         return kScaleFailed;
-    const ZoneProgramResult result = writeTable(transport, table);
+    const scale::OperationResult result = writeTable(transport, table);
     transport.close();
 
     if (!result.succeeded()) {
-        std::cerr << describe(result) << " The zone table on " << *port << " is incomplete.\n";
+        std::cerr << scale::describe(result) << " The zone table on " << *port << " is incomplete.\n";
         return kScaleFailed;
     }
     std::cout << successMessage().text << " Origin " << table.OriginZip << ", " << table.ZipCount
-              << " destinations, scale " << result.serial.serial << " on " << *port << ".\n";
+              << " destinations, scale " << result.serial << " on " << *port << ".\n";
     return kSuccess;
 }
 
