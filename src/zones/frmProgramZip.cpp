@@ -20,7 +20,6 @@
 #include "firmware/frmDisplay.h"
 #include "scale/ScalePort.h"
 #include "scale/frmErrorScaleCom.h"
-#include "zones/ZoneChartCheck.h"
 #include "zones/ZoneMessages.h"
 
 namespace vantor::zones {
@@ -216,23 +215,20 @@ void frmProgramZip::cmdProgram_Click() {
     if (m_running)
         return;
     // QPlainTextEdit gives line ends as LF and non-breaking spaces from the web page as spaces.
-    const ZoneChartReading reading = readZoneChart(txtZipZone->toPlainText().toStdString());
-    Chart = reading.table;
-    if (!reading.accepted()) {
-        tell(*reading.refusal);
-        return;
-    }
-    const ZoneMessage confirmation = confirmationMessage(Chart.OriginZip, Chart.ZipCount);
-    const app::Answer answer = program().dialogs().ask(
-        this, {QString::fromStdString(confirmation.title), QString::fromStdString(confirmation.text),
-               iconOf(confirmation.icon), app::Message::Buttons::YesNo});
-    if (answer != app::Answer::Yes)
-        return;
-    ProgramData();
+    const ZoneWrite write = askToWriteZones(txtZipZone->toPlainText().toStdString(), prompts());
+    Chart = write.chart;
+    if (write.confirmed())
+        ProgramData(write.pages);
 }
 
-void frmProgramZip::ProgramData() {
-    const ZoneTablePages pages = encodeZoneTable(Chart);
+Prompts frmProgramZip::prompts() {
+    return {[this](const ZoneMessage& refusal) { tell(refusal); },
+            [this](const ZoneMessage& question, const ZoneChart&) {
+                return show(question, app::Message::Buttons::YesNo) == app::Answer::Yes;
+            }};
+}
+
+void frmProgramZip::ProgramData(const ZoneTablePages& pages) {
     const std::atomic<bool>& cancel = program().scale().cancelFlag();
     // A port that cannot be opened (or leads to another scale, left closed) fails the first
     // exchange: the page write reports it.
@@ -308,9 +304,13 @@ void frmProgramZip::fail(const scale::OperationResult& result) {
 }
 
 void frmProgramZip::tell(const ZoneMessage& message) {
-    program().dialogs().ask(this,
-                            {QString::fromStdString(message.title), QString::fromStdString(message.text),
-                             iconOf(message.icon), app::Message::Buttons::Ok});
+    show(message, app::Message::Buttons::Ok);
+}
+
+app::Answer frmProgramZip::show(const ZoneMessage& message, app::Message::Buttons buttons) {
+    return program().dialogs().ask(
+        this, {QString::fromStdString(message.title), QString::fromStdString(message.text),
+               iconOf(message.icon), buttons});
 }
 
 }  // namespace vantor::zones

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "app/Dialogs.h"
 #include "app/Form.h"
 #include "zones/ZoneChart.h"
+#include "zones/ZoneFlow.h"
 #include "zones/ZoneMessages.h"
 #include "zones/ZoneProgramming.h"
 
@@ -59,7 +61,8 @@ protected:
 
 private:
     void layOut();
-    void ProgramData();
+    Prompts prompts();
+    void ProgramData(const ZoneTablePages& pages);
     void showPasteCaption();
     void showClearCaption();
     void setRunning(bool running);
@@ -67,6 +70,7 @@ private:
     void succeed();
     void fail(const scale::OperationResult& result);
     void tell(const ZoneMessage& message);
+    app::Answer show(const ZoneMessage& message, app::Message::Buttons buttons);
 
     bool m_running = false;
     QHBoxLayout* m_siteRow = nullptr;

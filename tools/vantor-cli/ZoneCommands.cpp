@@ -13,7 +13,7 @@
 #include "Terminal.h"
 #include "scale/DetectionRound.h"
 #include "scale/SerialTransport.h"
-#include "zones/ZoneChartCheck.h"
+#include "zones/ZoneFlow.h"
 #include "zones/ZoneMessages.h"
 #include "zones/ZoneProgramming.h"
 
@@ -28,12 +28,11 @@ constexpr std::uintmax_t kMaxChartBytes = 16 * 1024 * 1024;
 constexpr std::string_view kNoBreakSpace = "\xC2\xA0";
 
 // The form's texts on one line: its line breaks become blanks.
-std::string oneLine(const ZoneMessage& message) {
-    std::string text = message.text;
+std::string oneLine(std::string text) {
     for (char& c : text)
         if (c == '\n')
             c = ' ';
-    return message.title + ": " + text;
+    return text;
 }
 
 std::optional<std::string> readChartFile(const std::string& path) {
@@ -59,18 +58,15 @@ std::optional<std::string> readChartFile(const std::string& path) {
 }
 
 // The form's confirmation, asked on the terminal. Without a terminal nobody can answer: No.
-bool confirmed(const ParsedCommand& command, const ZoneChart& table) {
+bool confirmed(const ParsedCommand& command, const ZoneMessage& question, const ZoneChart& table) {
+    std::cerr << "Zone chart for origin " << table.OriginZip << ": " << table.ZipCount << " destinations.\n";
     if (command.has("yes"))
         return true;
     if (!stdinIsTerminal()) {
         std::cerr << "Not confirmed (no terminal to ask; give --yes): nothing was written.\n";
         return false;
     }
-    std::string text = confirmationMessage(table.OriginZip, table.ZipCount).text;
-    for (char& c : text)
-        if (c == '\n')
-            c = ' ';
-    std::cerr << text << " [y/N] " << std::flush;
+    std::cerr << oneLine(question.text) << " [y/N] " << std::flush;
     std::string answer;
     std::getline(std::cin, answer);
     const bool yes = answer == "y" || answer == "Y" || answer == "yes" || answer == "Yes";
@@ -79,11 +75,22 @@ bool confirmed(const ParsedCommand& command, const ZoneChart& table) {
     return yes;
 }
 
-scale::OperationResult writeTable(scale::SerialTransport& transport, const ZoneChart& table) {
+// The form's messages on the terminal: a refusal on one line after the chart's file name, the
+// question asked there.
+Prompts terminalPrompts(const ParsedCommand& command, const std::string& path) {
+    return {[&path](const ZoneMessage& refusal) {
+                std::cerr << path << ": " << refusal.title << ": " << oneLine(refusal.text) << "\n";
+            },
+            [&command](const ZoneMessage& question, const ZoneChart& table) {
+                return confirmed(command, question, table);
+            }};
+}
+
+scale::OperationResult writeTable(scale::SerialTransport& transport, const ZoneTablePages& pages) {
     std::atomic<bool>& stop = stopOnSignals();
     transport.setCancelFlag(&stop);
     return ProgramData(
-        transport, encodeZoneTable(table),
+        transport, pages,
         [](const scale::Progress& progress) {
             std::cerr << "Pages written: " << progress.done << "/" << progress.total << "\n";
         },
@@ -97,27 +104,24 @@ int zonesCommand(const ParsedCommand& command) {
     const std::optional<std::string> pasted = readChartFile(path);
     if (!pasted)
         return kBadInput;
-    const ZoneChartReading reading = readZoneChart(*pasted);
-    if (!reading.accepted()) {
-        std::cerr << path << ": " << oneLine(*reading.refusal) << "\n";
+    const ZoneWrite write = askToWriteZones(*pasted, terminalPrompts(command, path));
+    if (write.stop == ZoneWrite::Stop::Refused)
         return kBadInput;
-    }
-    const ZoneChart& table = reading.table;
-    std::cerr << "Zone chart for origin " << table.OriginZip << ": " << table.ZipCount << " destinations.\n";
-    if (!confirmed(command, table))
+    if (write.stop == ZoneWrite::Stop::Declined)
         return kScaleFailed;
 
     scale::SerialTransport transport;
     const auto port = connectScale(command, transport);
     if (!port)
         return kScaleFailed;
-    const scale::OperationResult result = writeTable(transport, table);
+    const scale::OperationResult result = writeTable(transport, write.pages);
     transport.close();
 
     if (!result.succeeded()) {
         std::cerr << scale::describe(result) << " The zone table on " << *port << " is incomplete.\n";
         return kScaleFailed;
     }
+    const ZoneChart& table = write.chart;
     std::cout << successMessage().text << " Origin " << table.OriginZip << ", " << table.ZipCount
               << " destinations, scale " << result.serial << " on " << *port << ".\n";
     return kSuccess;
