@@ -8,7 +8,6 @@
 
 #include "support/CliScaleFixture.h"
 #include "support/SimulatorProcess.h"
-#include "zones/ZoneChartCheck.h"
 
 using vantor::test::CliRun;
 using vantor::test::CliScaleFixture;
@@ -60,30 +59,26 @@ TEST_F(CliZones, RefusesABadChartWithTheFormsWordsBeforeLookingForTheScale) {
     QByteArray tooLong = "Zone Chart\n3-digit ZIP Code prefix is 123\n005 1\n";
     for (int i = 0; i < 256; ++i)
         tooLong += QByteArray::number(100 + i) + " 2   ";
-    // The zone rules' own refusal (its wording is theirs to check), as the CLI prints it: title
-    // and text on one line.
-    const auto refusalLine = [](const QByteArray& chart) {
-        const vantor::zones::ZoneMessage refusal = *vantor::zones::readZoneChart(chart.toStdString()).refusal;
-        std::string line = refusal.title + ": " + refusal.text;
-        std::replace(line.begin(), line.end(), '\n', ' ');
-        return QString::fromStdString(line);
-    };
+    // Each refusal's own text is the zone flow's to check: here it comes out as one line, the
+    // chart's file name, the message's title and its text, before any port is looked at.
     struct Case {
         QString chart;
         QString line;
     };
-    const QByteArray origin = "Zone Chart\r\n3-digit ZIP Code prefix is 004\r\n005 4\r\n";
     const Case cases[] = {
-        {write("empty.txt", ""), refusalLine("")},
-        {write("origin.txt", origin), refusalLine(origin)},
-        {write("long.txt", tooLong), refusalLine(tooLong)},
+        {write("empty.txt", ""),
+         "No Zip/Zone Data: There's no zip/zone data to program on Vantor scale. Please read the "
+         "instructions.\n"},
+        {write("origin.txt", "Zone Chart\r\n3-digit ZIP Code prefix is 004\r\n005 4\r\n"), "Invalid Data: "},
+        {write("long.txt", tooLong), "Invalid Data: "},
     };
     SimulatorProcess simulator({"--memory", memoryFile()});
     for (const Case& c : cases) {
         SCOPED_TRACE(c.chart.toStdString());
         const CliRun run = cli({"zones", c.chart, "--yes"}, QString::fromStdString(simulator.devicePath()));
         EXPECT_EQ(run.exitCode, 2);
-        EXPECT_EQ(run.err, c.chart + ": " + c.line + "\n");
+        EXPECT_TRUE(run.err.startsWith(c.chart + ": " + c.line)) << run.err.toStdString();
+        EXPECT_EQ(run.err.count('\n'), 1) << run.err.toStdString();
         EXPECT_TRUE(run.out.isEmpty());
     }
     const CliRun missing = cli({"zones", path("no-such-chart.txt"), "--yes"});
@@ -129,9 +124,11 @@ TEST_F(CliZones, AScaleThatRefusesTheUnlockFailsWithTheCause) {
     const CliRun run = cli({"zones", kFixtures + "chart-606.txt", "--yes", "--port",
                             QString::fromStdString(simulator.devicePath())});
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_TRUE(run.err.contains(
-        "The scale refused the unlock (is the serial number right?) for page 8000; 0 of 6 pages "
-        "were written."))
+    EXPECT_TRUE(
+        run.err.endsWith("\nThe scale refused the unlock (is the serial number right?) for page 8000; 0 of 6 "
+                         "pages were written. "
+                         "The zone table on " +
+                         QString::fromStdString(simulator.devicePath()) + " is incomplete.\n"))
         << run.err.toStdString();
     ASSERT_EQ(simulator.stop(), 0);
     expectTableUntouched();
