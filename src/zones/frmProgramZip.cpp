@@ -224,7 +224,7 @@ void frmProgramZip::cmdProgram_Click() {
 Prompts frmProgramZip::prompts() {
     return {[this](const ZoneMessage& refusal) { tell(refusal); },
             [this](const ZoneMessage& question, const ZoneChart&) {
-                return show(question, app::Message::Buttons::YesNo) == app::Answer::Yes;
+                return showMessage(question, app::Message::Buttons::YesNo) == app::Answer::Yes;
             }};
 }
 
@@ -304,10 +304,10 @@ void frmProgramZip::fail(const scale::OperationResult& result) {
 }
 
 void frmProgramZip::tell(const ZoneMessage& message) {
-    show(message, app::Message::Buttons::Ok);
+    showMessage(message, app::Message::Buttons::Ok);
 }
 
-app::Answer frmProgramZip::show(const ZoneMessage& message, app::Message::Buttons buttons) {
+app::Answer frmProgramZip::showMessage(const ZoneMessage& message, app::Message::Buttons buttons) {
     return program().dialogs().ask(
         this, {QString::fromStdString(message.title), QString::fromStdString(message.text),
                iconOf(message.icon), buttons});

@@ -70,7 +70,7 @@ private:
     void succeed();
     void fail(const scale::OperationResult& result);
     void tell(const ZoneMessage& message);
-    app::Answer show(const ZoneMessage& message, app::Message::Buttons buttons);
+    app::Answer showMessage(const ZoneMessage& message, app::Message::Buttons buttons);
 
     bool m_running = false;
     QHBoxLayout* m_siteRow = nullptr;
