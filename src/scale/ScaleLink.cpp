@@ -7,10 +7,14 @@ namespace vantor::scale {
 
 std::optional<Bytes> exchange(ScaleTransport& transport, std::span<const Byte> command, std::size_t minimum,
                               std::chrono::seconds limit) {
-    transport.discardInput();
-    if (!transport.send(command) || !transport.waitForBytes(minimum, limit))
+    if (!handOver(transport, command) || !transport.waitForBytes(minimum, limit))
         return std::nullopt;
     return transport.readAvailable();
+}
+
+bool handOver(ScaleTransport& transport, std::span<const Byte> command) {
+    transport.discardInput();
+    return transport.send(command);
 }
 
 SerialRead RdSN(ScaleTransport& transport) {
