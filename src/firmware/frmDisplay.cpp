@@ -69,6 +69,15 @@ QMenu* namedMenu(QMenuBar* bar, const char* name, const QString& caption) {
 
 const QString kTimeLeftCaption = QStringLiteral("Estimated time left: ");
 
+// The run's bar: the write fills its first half, the verify its second.
+constexpr int kRunBarMax = 512;
+constexpr int kVerifyBarBase = 256;
+
+int runBarValue(const scale::Progress& progress) {
+    const int half = static_cast<int>(progress.done * kVerifyBarBase / std::max<std::size_t>(progress.total, 1));
+    return progress.phase == scale::Phase::Verify ? kVerifyBarBase + half : half;
+}
+
 // Reads the zone table and keys before anything is written and saves them in `folder`. A scale
 // that gives no serial number gets no backup: the run that follows fails before writing anyway.
 struct TablesBackupAttempt {
@@ -77,7 +86,7 @@ struct TablesBackupAttempt {
     SavedBackup file;
 };
 TablesBackupAttempt backUpTables(scale::SerialTransport& transport, const QString& folder,
-                                 const PageProgress& progress, const std::atomic<bool>& cancel) {
+                                 const scale::ProgressSink& progress, const std::atomic<bool>& cancel) {
     TablesBackupAttempt attempt;
     const scale::SerialRead serial = scale::RdSN(transport);
     if (!scale::CheckSerial(serial.serial))
@@ -112,7 +121,7 @@ frmDisplay::frmDisplay() {
     ProgressBar1 = new QProgressBar(this);
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
     ProgressBar1->setAccessibleName(QStringLiteral("Programming progress"));
-    ProgressBar1->setRange(0, kProgressMax);
+    ProgressBar1->setRange(0, kRunBarMax);
     ProgressBar1->setVisible(false);
     lblTimeLeft = app::makeCaption(this, "lblTimeLeft");
     lblTimeLeft->setVisible(false);
@@ -333,30 +342,22 @@ void frmDisplay::Program_Click() {
     }
     const std::atomic<bool>& cancel = program().scale().cancelFlag();
     scale::PauseGate& pause = program().scale().pauseGate();
-    ProgressCallback progress = [this](int value) {
-        QMetaObject::invokeMethod(
-            this, [this, value] { showProgress(value); }, Qt::QueuedConnection);
-    };
-    PageProgress tablesProgress = [this](std::size_t done, std::size_t total) {
-        QMetaObject::invokeMethod(
-            this, [this, done, total] { showTablesProgress(done, total); }, Qt::QueuedConnection);
-    };
     // The tables are read once per update: a Retry after a failed run finds them already saved,
     // and the scale's copy may by then have been written over.
     const bool readTablesFirst = !m_savedTables;
-    const bool started = program().scale().operate(
-        [image = m_image, progress = std::move(progress), tablesProgress = std::move(tablesProgress), &cancel,
-         &pause, readTablesFirst, folder = program().programFolder()](scale::SerialTransport& transport,
-                                                                      const scale::PortReadiness& port) {
+    const bool started = operateScale(
+        [image = m_image, &cancel, &pause, readTablesFirst, folder = program().programFolder()](
+            scale::SerialTransport& transport, const scale::PortReadiness& port,
+            const scale::ProgressSink& progress) {
             RunJob job;
             // A port that cannot be opened fails every exchange at once: the run's own rules report it.
             if (port.otherScale) {
                 job.programming.otherScale = port.otherScale;
-                job.programming.result.outcome = ProgramOutcome::CommunicationFailure;
+                job.programming.result = scale::failedAt(scale::Stage::SerialRead, scale::Outcome::PortFailed);
                 return job;
             }
             if (readTablesFirst) {
-                const TablesBackupAttempt backup = backUpTables(transport, folder, tablesProgress, cancel);
+                const TablesBackupAttempt backup = backUpTables(transport, folder, progress, cancel);
                 job.readTables = true;
                 job.tablesFailedPage = backup.failedPage;
                 if (backup.tables)
@@ -365,15 +366,14 @@ void frmDisplay::Program_Click() {
             job.programming = programWithScaleSerial(transport, image, progress, cancel, &pause);
             return job;
         },
-        this, [this](RunJob job) { finishRun(job); });
-    if (!started) {
-        showPortError(QStringLiteral("The scale link is busy; try again when the scale has answered."));
+        [this](const scale::Progress& progress) { showProgress(progress); },
+        [this](RunJob job) { finishRun(job); });
+    if (!started)
         return;
-    }
     qCInfo(lcFirmware) << "programming run started";
     setRunning(true);
     setHourglass(true);
-    ProgressBar1->setRange(0, kProgressMax);
+    ProgressBar1->setRange(0, kRunBarMax);
     ProgressBar1->setValue(0);
     ProgressBar1->setVisible(true);
     m_showingTables = false;
@@ -400,19 +400,26 @@ void frmDisplay::setRunning(bool running) {
         button->setEnabled(!running);
 }
 
-void frmDisplay::showProgress(int value) {
+void frmDisplay::showProgress(const scale::Progress& progress) {
+    if (progress.phase == scale::Phase::Read)
+        showTablesProgress(progress.done, progress.total);
+    else
+        showRunProgress(runBarValue(progress), runUnitsDone(progress));
+}
+
+void frmDisplay::showRunProgress(int value, std::size_t unitsDone) {
     if (!m_running)
         return;
     if (m_showingTables) {
         // The run proper begins: its own words, its own bar, and the pace measured from here.
         m_showingTables = false;
         showStatus(QStringLiteral("Updating scale with latest postage rates and services..."));
-        ProgressBar1->setRange(0, kProgressMax);
+        ProgressBar1->setRange(0, kRunBarMax);
         m_timeLeft = TimeLeft();
         m_runClock.start();
     }
     ProgressBar1->setValue(value);
-    if (const auto left = m_timeLeft.update(runUnitsDone(value), kRunUnits,
+    if (const auto left = m_timeLeft.update(unitsDone, kRunUnits,
                                             static_cast<double>(m_runClock.elapsed()) / 1000.0)) {
         lblTimeLeft->setText(kTimeLeftCaption + QString::fromStdString(*left));
         lblTimeLeft->setVisible(true);
@@ -428,23 +435,19 @@ void frmDisplay::finishRun(const RunJob& job) {
     keepTables(job);
     if (program().ended())
         return;
-    ScaleSerial = QString::fromStdString(programming.serial.serial);
-    ScaleCom = programming.serial.scaleCom;
-    switch (programming.result.outcome) {
-        case ProgramOutcome::Success:
-            succeed();
-            break;
-        case ProgramOutcome::SerialNumberWrong:
-            refuseSerialNumber();
-            break;
-        case ProgramOutcome::CommunicationFailure:
-            if (programming.otherScale)
-                reportOtherScale(QString::fromStdString(*programming.otherScale));
-            failureExit();
-            break;
-        case ProgramOutcome::Cancelled:
-            setHourglass(false);
-            break;
+    const scale::OperationResult& result = programming.result;
+    ScaleSerial = QString::fromStdString(result.serial);
+    ScaleCom = programming.scaleCom();
+    if (result.succeeded()) {
+        succeed();
+    } else if (result.cancelled()) {
+        setHourglass(false);
+    } else if (result.unlockRefused()) {
+        refuseSerialNumber();
+    } else {
+        if (programming.otherScale)
+            reportOtherScale(QString::fromStdString(*programming.otherScale));
+        failureExit();
     }
     emit runEnded(programming.result);
 }
@@ -509,22 +512,20 @@ void frmDisplay::restoreTables() {
     ProgressBar1->setVisible(true);
     setHourglass(true);
     const std::atomic<bool>& cancel = program().scale().cancelFlag();
-    PageProgress progress = [this](std::size_t done, std::size_t) {
-        QMetaObject::invokeMethod(
-            this, [this, done] { ProgressBar1->setValue(static_cast<int>(done)); }, Qt::QueuedConnection);
-    };
-    const bool started = program().scale().operate(
-        [pages, serial = scale::packSerial(ScaleSerial.toStdString()), progress = std::move(progress),
-         &cancel](scale::SerialTransport& transport, const scale::PortReadiness& port) {
+    const bool started = operateScale(
+        [pages, serial = scale::packSerial(ScaleSerial.toStdString()), &cancel](
+            scale::SerialTransport& transport, const scale::PortReadiness& port,
+            const scale::ProgressSink& progress) {
             // Another scale found where this one was gets nothing of this one's tables.
             if (port.otherScale) {
-                TablesWrite refused;
-                refused.page.failedStage = scale::PageStage::Unlock;
+                scale::OperationResult refused = scale::failedAt(scale::Stage::Unlock, scale::Outcome::Refused);
+                refused.pagesTotal = pages.size();
                 return refused;
             }
             return writeTables(transport, pages, serial, progress, cancel);
         },
-        this, [this](TablesWrite written) { tablesRestored(written); });
+        [this](const scale::Progress& progress) { ProgressBar1->setValue(static_cast<int>(progress.done)); },
+        [this](scale::OperationResult written) { tablesRestored(written); });
     if (!started) {
         setHourglass(false);
         ProgressBar1->setVisible(false);
@@ -534,18 +535,18 @@ void frmDisplay::restoreTables() {
     }
 }
 
-void frmDisplay::tablesRestored(const TablesWrite& written) {
+void frmDisplay::tablesRestored(const scale::OperationResult& written) {
     setHourglass(false);
     ProgressBar1->setVisible(false);
     if (program().ended())
         return;
     qCInfo(lcFirmware).noquote() << "tables written back:"
-                                 << QString::fromStdString(describe(written, kTablesPages));
-    if (written.ok)
+                                 << QString::fromStdString(describe(written));
+    if (written.succeeded())
         tellAboutTables(app::Message::Icon::Information, tables_text::restored());
     else
         tellAboutTables(app::Message::Icon::Exclamation,
-                        tables_text::notRestored(describe(written, kTablesPages), m_savedTables->file.path));
+                        tables_text::notRestored(describe(written), m_savedTables->file.path));
     showFinalScreen();
 }
 
@@ -624,12 +625,16 @@ void frmDisplay::TogglePort(const QString& portName) {
                 showPortError(*failure);
         });
     if (!started)
-        showPortError(QStringLiteral("The scale link is busy; try again when the scale has answered."));
+        scaleBusy();
 }
 
 void frmDisplay::showPortError(const QString& description) {
     program().dialogs().ask(
         this, {kMessageTitle, description, app::Message::Icon::Exclamation, app::Message::Buttons::Ok});
+}
+
+void frmDisplay::scaleBusy() {
+    showPortError(QStringLiteral("The scale link is busy; try again when the scale has answered."));
 }
 
 bool frmDisplay::RdSN(std::function<void(QString)> done) {

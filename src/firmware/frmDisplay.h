@@ -113,7 +113,7 @@ public:
 
 signals:
     // Emitted on this thread once the programming run has ended, however it ended.
-    void runEnded(const vantor::firmware::ProgramResult& result);
+    void runEnded(const vantor::scale::OperationResult& result);
 
 protected:
     void Form_Load() override;
@@ -131,7 +131,10 @@ private:
     void showStatus(const QString& status);
     void showLoadRefusal(const app::Message& refusal);
     void setRunning(bool running);
-    void showProgress(int value);
+    // The run's progress on the bar: the tables read first (a bar of their own), then the write
+    // (0..255) and the verify (256..511).
+    void showProgress(const scale::Progress& progress);
+    void showRunProgress(int value, std::size_t unitsDone);
     // What a run's job hands back: the run, and the tables when it read them first.
     struct RunJob {
         ScaleProgramming programming;
@@ -145,7 +148,7 @@ private:
     void succeed();
     void afterUpdateTables();
     void restoreTables();
-    void tablesRestored(const TablesWrite& written);
+    void tablesRestored(const scale::OperationResult& written);
     void tellAboutTables(app::Message::Icon icon, const std::string& text);
     void showFinalScreen();
     void refuseSerialNumber();
@@ -156,6 +159,7 @@ private:
     void selectPort(std::size_t index);
     void TogglePort(const QString& portName);
     void showPortError(const QString& description);
+    void scaleBusy() override;
 
     ImageBuffer m_image;
     bool m_imageLoaded = false;

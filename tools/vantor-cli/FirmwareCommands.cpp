@@ -30,8 +30,7 @@ using namespace vantor::scale;
 
 namespace {
 
-constexpr int kPagesPerProgressStep = 2;  // each progress value stands for two pages
-constexpr int kProgressLineEvery = 64;    // pages between progress lines when stderr is no terminal
+constexpr std::size_t kProgressLineEvery = 64;  // pages between progress lines when stderr is no terminal
 constexpr std::size_t kBytesPerLine = 16;
 
 // `shownName`: how the refusal names the file (the URL for a downloaded one).
@@ -54,19 +53,17 @@ public:
             std::cerr << "\n";
     }
 
-    void show(int value) {
-        const bool verifying = value >= kVerifyProgressBase;
-        const int pages = (value % kVerifyProgressBase) * kPagesPerProgressStep;
+    void show(const Progress& progress) {
         const double elapsed =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - m_start).count();
-        if (auto left = m_timeLeft.update(runUnitsDone(value), kRunUnits, elapsed))
+        if (auto left = m_timeLeft.update(runUnitsDone(progress), kRunUnits, elapsed))
             m_left = std::move(*left);
-        line(verifying ? "verified" : "written", pages);
+        line(progress.phase == Phase::Verify ? "verified" : "written", progress.done);
     }
-    void done() { line("verified", static_cast<int>(kPageCount)); }
+    void done() { line("verified", kPageCount); }
 
 private:
-    void line(const char* what, int pages) {
+    void line(const char* what, std::size_t pages) {
         if (m_terminal) {
             std::cerr << "\rPages " << what << ": " << pages << "/" << kPageCount;
             if (!m_left.empty())
@@ -188,13 +185,13 @@ int flashCommand(const ParsedCommand& command) {
     {
         ProgressReport report;
         programming = programWithScaleSerial(
-            transport, *image, [&](int value) { report.show(value); }, stop);
+            transport, *image, [&](const Progress& progress) { report.show(progress); }, stop);
         if (programming.result.succeeded())
             report.done();
     }
 
-    const ProgramResult& result = programming.result;
-    if (result.outcome == ProgramOutcome::Cancelled) {
+    const OperationResult& result = programming.result;
+    if (result.cancelled()) {
         std::cerr << "Stopped: the scale on " << *port << " was not completely updated.\n";
         if (backup)
             std::cerr << "The tables backup is " << backup->path << "\n";
@@ -206,10 +203,10 @@ int flashCommand(const ParsedCommand& command) {
             std::cerr << "The tables backup is " << backup->path << "\n";
         return kScaleFailed;
     }
-    std::cout << "Scale " << programming.serial.serial << " on " << *port << " updated: " << describe(result)
+    std::cout << "Scale " << result.serial << " on " << *port << " updated: " << describe(result)
               << "\n";
     if (backup)
-        restoreAfterUpdate(transport, *image, *backup, programming.serial.serial, std::cerr);
+        restoreAfterUpdate(transport, *image, *backup, result.serial, std::cerr);
     transport.close();
     return kSuccess;
 }

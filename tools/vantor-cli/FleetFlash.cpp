@@ -31,7 +31,8 @@ namespace {
 // How often the progress is drawn again; the runs themselves never wait for it.
 constexpr std::chrono::milliseconds kRedraw{250};
 // Pages between progress lines when stderr is no terminal.
-constexpr int kLineEveryPages = 64;
+constexpr std::size_t kLineEveryPages = 64;
+constexpr int kStepsPerPhase = static_cast<int>(kPageCount / kLineEveryPages);
 
 double secondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
@@ -116,29 +117,30 @@ private:
             return;
         }
         m_final.serial = serial.serial;
-        show(FleetPhase::SavingTables, 0);
+        show(FleetPhase::SavingTables, {});
         std::optional<TablesBackup> backup;
         if (m_keepTables)
             backup = backupBeforeUpdate(transport, serial.serial, m_notes, false);
 
         ImageBuffer image = m_image;
         image.UpdateSN(serial.serial);
-        show(FleetPhase::Writing, 0);
+        show(FleetPhase::Writing, {});
         m_final.result = ProgramAllPages(
             transport, image,
-            [this](int value) {
-                show(value >= kVerifyProgressBase ? FleetPhase::Verifying : FleetPhase::Writing, value);
+            [this](const Progress& progress) {
+                show(progress.phase == Phase::Verify ? FleetPhase::Verifying : FleetPhase::Writing, progress);
             },
             stop);
+        m_final.result->serial = serial.serial;
         if (backup && m_final.result->succeeded()) {
-            show(FleetPhase::RestoringTables, kProgressMax);
+            show(FleetPhase::RestoringTables, {Phase::Verify, kPageCount, kPageCount});
             restoreAfterUpdate(transport, image, *backup, serial.serial, m_notes, false);
         } else if (backup) {
             m_notes << "The tables backup is " << backup->path << "\n";
         }
     }
 
-    void show(FleetPhase phase, int progress) {
+    void show(FleetPhase phase, const Progress& progress) {
         m_final.progress = progress;  // where a stopped run stood
         const std::string serial = m_final.serial;
         m_fleet.change(m_index, [&](FleetScale& scale) {
@@ -195,7 +197,8 @@ private:
             const FleetScale& scale = scales[i];
             if (scale.phase != FleetPhase::Writing && scale.phase != FleetPhase::Verifying)
                 continue;
-            const int step = scale.progress / (kLineEveryPages / 2);
+            const int step = static_cast<int>(scale.progress.done / kLineEveryPages) +
+                             (scale.progress.phase == Phase::Verify ? kStepsPerPhase : 0);
             if (step == m_lastLine[i])
                 continue;
             m_lastLine[i] = step;

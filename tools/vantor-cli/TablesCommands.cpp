@@ -34,7 +34,9 @@ public:
         else if (!m_terminal && m_total > 0)
             std::cerr << m_what << ": " << m_done << "/" << m_total << "\n";
     }
-    void operator()(std::size_t done, std::size_t total) {
+    void operator()(const Progress& progress) {
+        const std::size_t done = progress.done;
+        const std::size_t total = progress.total;
         m_done = done;
         m_total = total;
         if (m_terminal) {
@@ -75,7 +77,7 @@ std::optional<std::string> scaleSerial(SerialTransport& transport, const std::st
     return read.serial;
 }
 
-TablesWrite writeWithProgress(SerialTransport& transport, const std::vector<TablePage>& pages,
+OperationResult writeWithProgress(SerialTransport& transport, const std::vector<TablePage>& pages,
                               const std::string& serial, bool showCounter = true) {
     if (!showCounter)
         return writeTables(transport, pages, packSerial(serial), {}, stopOnSignals());
@@ -148,14 +150,14 @@ int restoreCommand(const ParsedCommand& command) {
                   command.has("yes")))
         return kScaleFailed;
 
-    const TablesWrite written = writeWithProgress(transport, file.pages, *serial);
+    const OperationResult written = writeWithProgress(transport, file.pages, *serial);
     transport.close();
-    if (!written.ok) {
-        std::cerr << describe(written, file.pages.size()) << "\n";
+    if (!written.succeeded()) {
+        std::cerr << describe(written) << "\n";
         return kScaleFailed;
     }
     std::cout << "Tables from " << path << " written into the scale " << *serial << " on " << *port << ": "
-              << describe(written, file.pages.size()) << "\n";
+              << describe(written) << "\n";
     return kSuccess;
 }
 
@@ -191,13 +193,13 @@ void restoreAfterUpdate(SerialTransport& transport, const ImageBuffer& image, co
             break;
     }
     const std::vector<TablePage> pages = tablePages(backup.tables);
-    const TablesWrite written = writeWithProgress(transport, pages, serial, counter);
-    if (!written.ok) {
-        say << "The tables were not restored: " << describe(written, pages.size()) << " The backup is "
+    const OperationResult written = writeWithProgress(transport, pages, serial, counter);
+    if (!written.succeeded()) {
+        say << "The tables were not restored: " << describe(written) << " The backup is "
             << backup.path << "\n";
         return;
     }
-    say << "Tables restored: " << describe(written, pages.size()) << "\n";
+    say << "Tables restored: " << describe(written) << "\n";
 }
 
 }  // namespace vantor::cli
