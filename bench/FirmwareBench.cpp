@@ -66,11 +66,11 @@ void wholeRun(benchmark::State& state, const std::vector<std::string>& simulator
     double wall = 0, cpu = 0;
     for (auto _ : state) {
         const double wallStart = wallSeconds(), cpuStart = processCpuSeconds();
-        const firmware::ProgramResult result = firmware::ProgramAllPages(transport, image, {}, cancel);
+        const scale::OperationResult result = firmware::ProgramAllPages(transport, image, {}, cancel);
         wall += wallSeconds() - wallStart;
         cpu += processCpuSeconds() - cpuStart;
         if (!result.succeeded())
-            state.SkipWithError(firmware::describe(result).c_str());
+            state.SkipWithError(scale::describe(result).c_str());
     }
     const double runs = static_cast<double>(state.iterations());
     state.counters["wall_s"] = wall / runs;

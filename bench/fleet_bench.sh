@@ -49,7 +49,7 @@ for count in "${COUNTS[@]}"; do
   done
   for pid in "${pids[@]}"; do kill "$pid"; done
   wait 2>/dev/null || true
-  [ "$(grep -c ' updated: All 512 pages written and verified.' "$work/out")" -eq "$count" ] || {
+  [ "$(grep -c ' updated: All 512 pages were written and verified.' "$work/out")" -eq "$count" ] || {
     cat "$work/out" >&2
     exit 1
   }

@@ -12,10 +12,10 @@ TEST(FleetReport, ProgressLinesNameThePortTheSerialThePhaseAndThePages) {
     EXPECT_EQ(progressLine(scale), "/dev/ttyUSB0  -  connecting");
     scale.serial = "12345678";
     scale.phase = FleetPhase::Writing;
-    scale.progress = 60;
+    scale.progress = {vantor::scale::Phase::Write, 120, 512};
     EXPECT_EQ(progressLine(scale), "/dev/ttyUSB0  12345678  writing  120/512");
     scale.phase = FleetPhase::Verifying;
-    scale.progress = 256 + 100;
+    scale.progress = {vantor::scale::Phase::Verify, 200, 512};
     scale.timeLeft = "1 min 2 sec";
     EXPECT_EQ(progressLine(scale), "/dev/ttyUSB0  12345678  verifying  200/512  1 min 2 sec left");
 }
@@ -25,17 +25,19 @@ TEST(FleetReport, EndLinesSayHowEachScaleEnded) {
     scale.port = "/dev/ttyUSB1";
     scale.serial = "11111111";
     scale.seconds = 71.24;
-    scale.result = ProgramResult{};
-    EXPECT_EQ(endLine(scale), "/dev/ttyUSB1 11111111 updated: All 512 pages written and verified. (71.2 s)");
+    scale.result = vantor::scale::OperationResult{};
+    scale.result->pagesTotal = 512;
+    EXPECT_EQ(endLine(scale), "/dev/ttyUSB1 11111111 updated: All 512 pages were written and verified. (71.2 s)");
 
-    scale.result->outcome = ProgramOutcome::SerialNumberWrong;
+    scale.result->outcome = vantor::scale::Outcome::Refused;
+    scale.result->stage = vantor::scale::Stage::Unlock;
     scale.seconds = 0.55;
     EXPECT_EQ(endLine(scale),
-              "/dev/ttyUSB1 11111111 not updated: Serial number wrong: the scale refused the unlock "
-              "four times. (0.6 s)");
+              "/dev/ttyUSB1 11111111 not updated: The scale refused the unlock (is the serial number right?); "
+              "0 of 512 pages were written. (0.6 s)");
 
-    scale.result->outcome = ProgramOutcome::Cancelled;
-    scale.progress = 256 + 64;
+    scale.result->outcome = vantor::scale::Outcome::Cancelled;
+    scale.progress = {vantor::scale::Phase::Verify, 128, 512};
     EXPECT_EQ(endLine(scale),
               "/dev/ttyUSB1 11111111 not updated: stopped while verifying (128 of 512 pages); the "
               "scale must be updated again. (0.6 s)");

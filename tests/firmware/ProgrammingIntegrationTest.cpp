@@ -57,7 +57,7 @@ protected:
 
     QTemporaryDir m_folder;
     std::atomic<bool> m_cancel{false};
-    std::vector<int> m_progress;
+    std::vector<scale::Progress> m_progress;
 };
 
 }  // namespace
@@ -68,11 +68,11 @@ TEST_F(ProgrammingIntegration, CleanRunLeavesTheImageInTheScale) {
     ASSERT_TRUE(open(transport, simulator));
 
     const ScaleProgramming programming = programWithScaleSerial(
-        transport, sampleImage(), [&](int value) { m_progress.push_back(value); }, m_cancel);
-    ASSERT_EQ(programming.result.outcome, ProgramOutcome::Success) << describe(programming.result);
-    EXPECT_EQ(programming.serial.serial, "24681357");
-    EXPECT_EQ(m_progress.size(), 512u);
-    EXPECT_EQ(m_progress.back(), 511);
+        transport, sampleImage(), [&](const scale::Progress& progress) { m_progress.push_back(progress); }, m_cancel);
+    ASSERT_EQ(programming.result.outcome, scale::Outcome::Success) << describe(programming.result);
+    EXPECT_EQ(programming.result.serial, "24681357");
+    EXPECT_EQ(m_progress.size(), 1024u);  // before each page written and each page verified
+    EXPECT_EQ(m_progress.back(), (scale::Progress{scale::Phase::Verify, 511, 512}));
 
     transport.close();
     ASSERT_EQ(simulator.stop(), 0);
@@ -88,8 +88,8 @@ TEST_F(ProgrammingIntegration, RetriesWorkOverTheRealLine) {
     ImageBuffer image = sampleImage();
     image.UpdateSN("12345678");
 
-    const ProgramResult result = ProgramAllPages(transport, image, {}, m_cancel);
-    EXPECT_EQ(result.outcome, ProgramOutcome::Success) << describe(result);
+    const scale::OperationResult result = ProgramAllPages(transport, image, {}, m_cancel);
+    EXPECT_EQ(result.outcome, scale::Outcome::Success) << describe(result);
     EXPECT_EQ(result.restarts, 1u);
 }
 
@@ -101,14 +101,14 @@ TEST_F(ProgrammingIntegration, ScaleUnpluggedMidRunFailsPromptly) {
     image.UpdateSN("12345678");
 
     const auto started = Clock::now();
-    const ProgramResult result = ProgramAllPages(
+    const scale::OperationResult result = ProgramAllPages(
         transport, image,
-        [&](int value) {
-            if (value == 100)
+        [&](const scale::Progress& progress) {
+            if (progress.done == 200)
                 simulator->stop();  // the cable is pulled
         },
         m_cancel);
-    EXPECT_EQ(result.outcome, ProgramOutcome::CommunicationFailure);
+    EXPECT_FALSE(result.succeeded() || result.cancelled() || result.unlockRefused());
     // The port reports the hang-up: no exchange waits for its time limit.
     EXPECT_LT(Clock::now() - started, 5s);
 }
@@ -121,8 +121,8 @@ TEST_F(ProgrammingIntegration, HangUpFaultFailsWithoutWaitingForTimeOuts) {
     image.UpdateSN("12345678");
 
     const auto started = Clock::now();
-    const ProgramResult result = ProgramAllPages(transport, image, {}, m_cancel);
-    EXPECT_EQ(result.outcome, ProgramOutcome::CommunicationFailure);
+    const scale::OperationResult result = ProgramAllPages(transport, image, {}, m_cancel);
+    EXPECT_FALSE(result.succeeded() || result.cancelled() || result.unlockRefused());
     EXPECT_LT(Clock::now() - started, 5s);
 }
 
@@ -147,12 +147,12 @@ protected:
         ASSERT_TRUE(scale::openScalePort(transport, &m_cancel).open);
         const ScaleProgramming programming = programWithScaleSerial(
             transport, sampleImage(),
-            [&](int value) {
-                if (value == 100)
+            [&](const scale::Progress& progress) {
+                if (progress.done == 200)
                     simulator->stop();
             },
             m_cancel);
-        ASSERT_EQ(programming.result.outcome, ProgramOutcome::CommunicationFailure);
+        ASSERT_FALSE(programming.result.succeeded() || programming.result.cancelled() || programming.result.unlockRefused());
         // The dead device is let go, so that the next operation opens the port afresh.
         EXPECT_FALSE(transport.isOpen());
         simulator.reset();
@@ -161,7 +161,7 @@ protected:
     void retryCompletesTheRun(scale::SerialTransport& transport, SimulatorProcess& simulator) {
         ASSERT_TRUE(scale::openScalePort(transport, &m_cancel).open);
         const ScaleProgramming programming = programWithScaleSerial(transport, sampleImage(), {}, m_cancel);
-        ASSERT_EQ(programming.result.outcome, ProgramOutcome::Success) << describe(programming.result);
+        ASSERT_EQ(programming.result.outcome, scale::Outcome::Success) << describe(programming.result);
         transport.close();
         ASSERT_EQ(simulator.stop(), 0);
         expectMemoryFileHoldsTheSampleImage("24681357");

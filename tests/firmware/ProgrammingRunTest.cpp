@@ -39,15 +39,20 @@ FakeScaleTransport scaleWith(std::initializer_list<const char*> faults,
     return scale;
 }
 
+// The run's progress as one count: pages written (0..511), then 512 plus the pages verified.
+int units(const Progress& progress) {
+    return static_cast<int>(progress.done) + (progress.phase == Phase::Verify ? 512 : 0);
+}
+
 struct RunRecord {
-    ProgramResult result;
+    OperationResult result;
     std::vector<int> progress;
 };
 
 RunRecord runOn(FakeScaleTransport& scale, const ImageBuffer& image, const std::atomic<bool>& cancel = {}) {
     RunRecord run;
     run.result = ProgramAllPages(
-        scale, image, [&](int value) { run.progress.push_back(value); }, cancel);
+        scale, image, [&](const Progress& progress) { run.progress.push_back(units(progress)); }, cancel);
     return run;
 }
 
@@ -115,7 +120,7 @@ TEST(ProgramAllPages, CleanRunWritesEveryPageInOrderVerifiesItAndFinishesOnce) {
     const ImageBuffer image = patternImage();
     const RunRecord run = runOn(scale, image);
 
-    EXPECT_EQ(run.result.outcome, ProgramOutcome::Success);
+    EXPECT_EQ(run.result.outcome, Outcome::Success);
     EXPECT_TRUE(std::equal(image.bytes().begin(), image.bytes().end(), scale.model().memory().begin()));
     const Wire wire = wireOf(scale);
     EXPECT_EQ(wire.kinds, "U" + repeated('W', 512) + repeated('R', 512) + "F");
@@ -123,7 +128,7 @@ TEST(ProgramAllPages, CleanRunWritesEveryPageInOrderVerifiesItAndFinishesOnce) {
     EXPECT_EQ(wire.writes, allPages());
     EXPECT_EQ(wire.reads, allPages());
     EXPECT_EQ(scale.sent()[1].size(), 131u);
-    EXPECT_EQ(run.progress, joined({range(0, 256), range(256, 512)}));
+    EXPECT_EQ(run.progress, range(0, 1024));
     EXPECT_FALSE(scale.model().unlocked());  // Finish reached the scale
 }
 
@@ -132,13 +137,13 @@ TEST(ProgramAllPages, LostWriteAcknowledgementRestartsFromTheUnlockAndAddressZer
     const ImageBuffer image = patternImage();
     const RunRecord run = runOn(scale, image);
 
-    EXPECT_EQ(run.result.outcome, ProgramOutcome::Success);
+    EXPECT_EQ(run.result.outcome, Outcome::Success);
     EXPECT_EQ(run.result.restarts, 1u);
     EXPECT_EQ(wireOf(scale).kinds,
               "U" + repeated('W', 200) + "U" + repeated('W', 512) + repeated('R', 512) + "F");
     EXPECT_EQ(wireOf(scale).writes[200], 0u);
     EXPECT_TRUE(std::equal(image.bytes().begin(), image.bytes().end(), scale.model().memory().begin()));
-    EXPECT_EQ(run.progress, joined({range(0, 100), range(0, 512)}));
+    EXPECT_EQ(run.progress, joined({range(0, 200), range(0, 1024)}));
     EXPECT_GE(scale.now(), 10s);  // the lost acknowledgement was awaited for the full limit
     EXPECT_LT(scale.now(), 11s);
 }
@@ -148,29 +153,28 @@ TEST(ProgramAllPages, VerifyReadsAPageAgainAfterADifferenceOrATimeOut) {
         scaleWith({"corrupt:read:addr=0x0280:count=1", "lose:read:addr=0x9600:count=1"});
     const RunRecord run = runOn(scale, patternImage());
 
-    EXPECT_EQ(run.result.outcome, ProgramOutcome::Success);
+    EXPECT_EQ(run.result.outcome, Outcome::Success);
     const Wire wire = wireOf(scale);
     EXPECT_EQ(wire.kinds, "U" + repeated('W', 512) + repeated('R', 514) + "F");
     EXPECT_EQ(std::count(wire.reads.begin(), wire.reads.end(), kPage5), 2);
     EXPECT_EQ(std::count(wire.reads.begin(), wire.reads.end(), kPage300), 2);
-    EXPECT_EQ(run.progress, joined({range(0, 256), range(256, 512)}));
+    EXPECT_EQ(run.progress, range(0, 1024));
 }
 
 TEST(ProgramAllPages, VerifyToleratesThreeFailuresInAllAndFailsAtTheFourth) {
     FakeScaleTransport three =
         scaleWith({"corrupt:read:addr=0x0280:count=2", "echo:read:addr=0xFF80:count=1"});
-    EXPECT_EQ(runOn(three, patternImage()).result.outcome, ProgramOutcome::Success);
+    EXPECT_EQ(runOn(three, patternImage()).result.outcome, Outcome::Success);
 
     FakeScaleTransport four =
         scaleWith({"corrupt:read:addr=0x0280:count=1", "lose:read:addr=0x9600:count=1",
                    "echo:read:addr=0xA000:count=1", "corrupt:read:addr=0xFF80:count=1"});
     const RunRecord run = runOn(four, patternImage());
-    EXPECT_EQ(run.result.outcome, ProgramOutcome::CommunicationFailure);
-    EXPECT_EQ(run.result.stage, ProgramStage::Verify);
-    EXPECT_EQ(run.result.cause, FailureCause::Difference);
+    EXPECT_EQ(run.result.stage, Stage::ReadBack);
+    EXPECT_EQ(run.result.outcome, Outcome::Mismatch);
     EXPECT_EQ(run.result.page, 0xFF80u);
     EXPECT_EQ(wireOf(four).kinds.back(), 'R');  // no Finish after a failed verify
-    EXPECT_EQ(describe(run.result), "The scale's page FF80 read back different from the image.");
+    EXPECT_EQ(describe(run.result), "The scale read back other bytes than were written for page FF80; 512 of 512 pages were written.");
 }
 
 TEST(ProgramAllPages, FourRefusedUnlocksMeanSerialNumberWrongAndNothingWritten) {
@@ -178,23 +182,22 @@ TEST(ProgramAllPages, FourRefusedUnlocksMeanSerialNumberWrongAndNothingWritten) 
     const Bytes before = scale.model().memory();
     const RunRecord run = runOn(scale, patternImage("12345678"));
 
-    EXPECT_EQ(run.result.outcome, ProgramOutcome::SerialNumberWrong);
-    EXPECT_EQ(run.result.stage, ProgramStage::Unlock);
+    EXPECT_TRUE(run.result.unlockRefused());
+    EXPECT_EQ(run.result.stage, Stage::Unlock);
     EXPECT_EQ(wireOf(scale).kinds, "UUUU");
     EXPECT_EQ(scale.model().memory(), before);
     EXPECT_EQ(run.progress, (std::vector<int>{0}));
 
     FakeScaleTransport hesitant = scaleWith({"refuse:unlock:count=3"});
-    EXPECT_EQ(runOn(hesitant, patternImage()).result.outcome, ProgramOutcome::Success);
+    EXPECT_EQ(runOn(hesitant, patternImage()).result.outcome, Outcome::Success);
     EXPECT_EQ(wireOf(hesitant).kinds.substr(0, 5), "UUUUW");
 }
 
 TEST(ProgramAllPages, SilentUnlockFourTimesIsACommunicationFailure) {
     FakeScaleTransport scale = scaleWith({"lose:unlock"});
     const RunRecord run = runOn(scale, patternImage());
-    EXPECT_EQ(run.result.outcome, ProgramOutcome::CommunicationFailure);
-    EXPECT_EQ(run.result.stage, ProgramStage::Unlock);
-    EXPECT_EQ(run.result.cause, FailureCause::NoReply);
+    EXPECT_EQ(run.result.stage, Stage::Unlock);
+    EXPECT_EQ(run.result.outcome, Outcome::NoReply);
     EXPECT_EQ(wireOf(scale).kinds, "UUUU");
     EXPECT_GE(scale.now(), 40s);
     EXPECT_LT(scale.now(), 41s);
@@ -204,17 +207,15 @@ TEST(ProgramAllPages, WriteAndUnlockFailuresCountTogetherSinceTheLastAcknowledge
     // Write 3 is lost (1), then three refused unlocks (2, 3, 4): the fourth is a refusal.
     FakeScaleTransport scale = scaleWith({"lose:write:nth=3", "refuse:unlock:nth=2:count=3"});
     const RunRecord run = runOn(scale, patternImage());
-    EXPECT_EQ(run.result.outcome, ProgramOutcome::SerialNumberWrong);
+    EXPECT_TRUE(run.result.unlockRefused());
     EXPECT_EQ(wireOf(scale).kinds, "UWWWUUU");
 }
 
 TEST(ProgramAllPages, PageThatIsNeverAcknowledgedEndsTheRunAfterFiveRestarts) {
     FakeScaleTransport scale = scaleWith({"lose:write:addr=0x0380"});
     const RunRecord run = runOn(scale, patternImage());
-
-    EXPECT_EQ(run.result.outcome, ProgramOutcome::CommunicationFailure);
-    EXPECT_EQ(run.result.stage, ProgramStage::Write);
-    EXPECT_EQ(run.result.cause, FailureCause::NoReply);
+    EXPECT_EQ(run.result.stage, Stage::Write);
+    EXPECT_EQ(run.result.outcome, Outcome::NoReply);
     EXPECT_EQ(run.result.page, kPage7);
     EXPECT_EQ(run.result.restarts, kMaxRestarts);
     std::string attempt = "U" + repeated('W', 8);
@@ -223,11 +224,12 @@ TEST(ProgramAllPages, PageThatIsNeverAcknowledgedEndsTheRunAfterFiveRestarts) {
         sixAttempts += attempt;
     EXPECT_EQ(wireOf(scale).kinds, sixAttempts);
     EXPECT_EQ(describe(run.result),
-              "The scale did not acknowledge the write of page 0380 (after 5 restarts of the run).");
+              "The scale did not answer the write for page 0380 (after 5 restarts of the run); 7 of 512 pages "
+              "were written.");
 
     FakeScaleTransport refusing = scaleWith({"refuse:write:addr=0x0380"});
     const RunRecord refused = runOn(refusing, patternImage());
-    EXPECT_EQ(refused.result.cause, FailureCause::Refused);
+    EXPECT_EQ(refused.result.outcome, Outcome::Refused);
     EXPECT_EQ(refused.result.restarts, kMaxRestarts);
     EXPECT_LT(refusing.now(), 1s);  // refusals are answers: nothing was waited for
 }
@@ -235,16 +237,15 @@ TEST(ProgramAllPages, PageThatIsNeverAcknowledgedEndsTheRunAfterFiveRestarts) {
 TEST(ProgramAllPages, ScaleUnpluggedMidRunFailsWithoutWaiting) {
     FakeScaleTransport scale = scaleWith({"hangup:write:nth=100"});
     const RunRecord run = runOn(scale, patternImage());
-    EXPECT_EQ(run.result.outcome, ProgramOutcome::CommunicationFailure);
-    EXPECT_EQ(run.result.stage, ProgramStage::Unlock);
-    EXPECT_EQ(run.result.cause, FailureCause::PortFailed);
+    EXPECT_EQ(run.result.stage, Stage::Unlock);
+    EXPECT_EQ(run.result.outcome, Outcome::PortFailed);
     EXPECT_EQ(wireOf(scale).kinds, "U" + repeated('W', 100));
     EXPECT_LT(scale.now(), 1s);
 }
 
 TEST(ProgramAllPages, LongRepliesAreReadUpToThePage) {
     FakeScaleTransport scale = scaleWith({"long:read", "long:write", "long:unlock"});
-    EXPECT_EQ(runOn(scale, patternImage()).result.outcome, ProgramOutcome::Success);
+    EXPECT_EQ(runOn(scale, patternImage()).result.outcome, Outcome::Success);
     EXPECT_EQ(wireOf(scale).kinds.size(), 1u + 512 + 512 + 1);
 }
 
@@ -252,24 +253,24 @@ TEST(ProgramAllPages, StopsPromptlyWhenCancelledAndReportsNoFailure) {
     FakeScaleTransport scale = scaleWith({});
     std::atomic<bool> cancel{false};
     std::vector<int> progress;
-    const ProgramResult result = ProgramAllPages(
+    const OperationResult result = ProgramAllPages(
         scale, patternImage(),
-        [&](int value) {
-            progress.push_back(value);
-            if (value == 300)
+        [&](const Progress& report) {
+            progress.push_back(units(report));
+            if (units(report) == 600)
                 cancel = true;
         },
         cancel);
-    EXPECT_EQ(result.outcome, ProgramOutcome::Cancelled);
+    EXPECT_EQ(result.outcome, Outcome::Cancelled);
     EXPECT_EQ(wireOf(scale).kinds, "U" + repeated('W', 512) + repeated('R', 88));
-    EXPECT_EQ(progress.back(), 300);
+    EXPECT_EQ(progress.back(), 600);
 }
 
 TEST(ProgramWithScaleSerial, PacksTheNumberTheScaleGivesIntoTheImage) {
     FakeScaleTransport scale = scaleWith({}, "24681357");
     const ScaleProgramming programming = programWithScaleSerial(scale, patternImage("00000000"), {}, {});
-    EXPECT_EQ(programming.serial.serial, "24681357");
-    EXPECT_EQ(programming.result.outcome, ProgramOutcome::Success);
+    EXPECT_EQ(programming.result.serial, "24681357");
+    EXPECT_EQ(programming.result.outcome, Outcome::Success);
     EXPECT_EQ(Bytes(scale.model().memory().begin() + 0x0700, scale.model().memory().begin() + 0x0704),
               (Bytes{0x24, 0x68, 0x13, 0x57}));
     EXPECT_EQ(wireOf(scale).kinds.substr(0, 2), "RU");
@@ -280,9 +281,9 @@ TEST(ProgramWithScaleSerial, SerialNumberReadThatGivesNoNumberFailsBeforeTheUnlo
     for (const char* fault : {"lose:read:nth=1", "corrupt:read:nth=1", "short:read:nth=1"}) {
         FakeScaleTransport scale = scaleWith({fault}, "24681357");
         const ScaleProgramming programming = programWithScaleSerial(scale, patternImage(), {}, {});
-        EXPECT_FALSE(programming.serial.scaleCom) << fault;
-        EXPECT_EQ(programming.result.outcome, ProgramOutcome::CommunicationFailure) << fault;
-        EXPECT_EQ(describe(programming.result), "The scale did not give its serial number.") << fault;
+        EXPECT_FALSE(programming.scaleCom()) << fault;
+    EXPECT_EQ(programming.result.outcome, Outcome::NoReply) << fault;
+        EXPECT_EQ(describe(programming.result), "The scale did not give its serial number; nothing was written.") << fault;
         EXPECT_EQ(wireOf(scale).kinds, "R") << fault;
     }
 }
@@ -290,14 +291,14 @@ TEST(ProgramWithScaleSerial, SerialNumberReadThatGivesNoNumberFailsBeforeTheUnlo
 namespace {
 
 // Runs the program on its own thread, as the scale worker does, with the gate paused once the
-// bar first shows `pauseAt`; returns once the run is held there.
+// run's progress first reaches `pauseAt` (see units()); returns once the run is held there.
 struct HeldRun {
     HeldRun(FakeScaleTransport& scale, const ImageBuffer& image, int pauseAt)
         : thread([&, pauseAt] {
               result = ProgramAllPages(
                   scale, image,
-                  [&](int value) {
-                      if (value == pauseAt)
+                  [&](const Progress& progress) {
+                      if (units(progress) == pauseAt)
                           gate.pause();
                   },
                   cancel, &gate);
@@ -312,7 +313,7 @@ struct HeldRun {
     }
     PauseGate gate;
     std::atomic<bool> cancel{false};
-    ProgramResult result;
+    OperationResult result;
     std::thread thread;
 };
 
@@ -321,7 +322,7 @@ struct HeldRun {
 TEST(ProgramAllPages, PausedItHoldsBetweenTwoExchangesAndGoesOnFromThereWhenResumed) {
     FakeScaleTransport scale = scaleWith({});
     const ImageBuffer image = patternImage();
-    HeldRun run(scale, image, 3);
+    HeldRun run(scale, image, 6);
     // The unlock and the writes of pages 0x0000..0x02FF went out, each answered; the next waits.
     const std::size_t sentWhenHeld = scale.sent().size();
     EXPECT_EQ(sentWhenHeld, 1u + 6u);
@@ -329,18 +330,18 @@ TEST(ProgramAllPages, PausedItHoldsBetweenTwoExchangesAndGoesOnFromThereWhenResu
 
     run.gate.resume();
     run.thread.join();
-    EXPECT_EQ(run.result.outcome, ProgramOutcome::Success);
+    EXPECT_EQ(run.result.outcome, Outcome::Success);
     EXPECT_EQ(wireOf(scale).kinds, "U" + repeated('W', 512) + repeated('R', 512) + "F");
 }
 
 TEST(ProgramAllPages, ReleasedWhileHeldForTheProgramsEndItSendsNothingMore) {
     FakeScaleTransport scale = scaleWith({});
     const ImageBuffer image = patternImage();
-    HeldRun run(scale, image, 300);
+    HeldRun run(scale, image, 600);
     const std::size_t sentWhenHeld = scale.sent().size();
     run.cancel = true;
     run.gate.release();
     run.thread.join();
-    EXPECT_EQ(run.result.outcome, ProgramOutcome::Cancelled);
+    EXPECT_EQ(run.result.outcome, Outcome::Cancelled);
     EXPECT_EQ(scale.sent().size(), sentWhenHeld);
 }

@@ -44,9 +44,10 @@ TEST(UserTables, ReadsTheRegionPageByPageWithoutWritingAnything) {
     std::vector<std::size_t> progress;
     const TablesRead read = readTables(
         scale,
-        [&](std::size_t done, std::size_t total) {
-            EXPECT_EQ(total, 36u);
-            progress.push_back(done);
+        [&](const Progress& report) {
+            EXPECT_EQ(report.phase, Phase::Read);
+            EXPECT_EQ(report.total, 36u);
+            progress.push_back(report.done);
         },
         kGoOn);
 
@@ -135,16 +136,16 @@ TEST(UserTables, WritesPagesWithThePageRulesAndStopsAtTheFirstFailure) {
     Bytes erased(0x10000, 0xFF);
     erased[0x0700] = 0x12, erased[0x0701] = 0x34, erased[0x0702] = 0x56, erased[0x0703] = 0x78;
     FakeScaleTransport blank = scaleWith(erased);
-    const TablesWrite done = writeTables(blank, tablePages(tables), packSerial("12345678"), {}, kGoOn);
-    EXPECT_TRUE(done.ok);
+    const OperationResult done = writeTables(blank, tablePages(tables), packSerial("12345678"), {}, kGoOn);
+    EXPECT_TRUE(done.succeeded());
     EXPECT_EQ(region(blank.model().memory()), tables);
-    EXPECT_EQ(describe(done, 36), "All 36 pages were written and verified.");
+    EXPECT_EQ(describe(done), "All 36 pages were written and verified.");
 
     FakeScaleTransport failing = scaleWith(erased, {"lose:write:addr=0x8180"});
-    const TablesWrite failed = writeTables(failing, tablePages(tables), packSerial("12345678"), {}, kGoOn);
-    EXPECT_FALSE(failed.ok);
-    EXPECT_EQ(failed.pagesWritten, 3u);
-    EXPECT_EQ(describe(failed, 36),
+    const OperationResult failed = writeTables(failing, tablePages(tables), packSerial("12345678"), {}, kGoOn);
+    EXPECT_FALSE(failed.succeeded());
+    EXPECT_EQ(failed.pagesDone, 3u);
+    EXPECT_EQ(describe(failed),
               "The scale did not answer the write for page 8180; 3 of 36 pages were written.");
 }
 
@@ -174,9 +175,10 @@ TEST(TimeLeftEstimate, FromThePaceSoFarAtMostOnceASecond) {
     // The run starts again: the pace is measured anew from there.
     EXPECT_FALSE(left.update(0, 1024, 33.0));
     EXPECT_EQ(left.update(10, 1024, 38.0), "8 min 27 sec");
-    EXPECT_EQ(runUnitsDone(0), 0u);
-    EXPECT_EQ(runUnitsDone(256), 512u);
-    EXPECT_EQ(runUnitsDone(511), 1022u);
+    EXPECT_EQ(runUnitsDone({Phase::Write, 0, 512}), 0u);
+    EXPECT_EQ(runUnitsDone({Phase::Write, 511, 512}), 511u);
+    EXPECT_EQ(runUnitsDone({Phase::Verify, 0, 512}), 512u);
+    EXPECT_EQ(runUnitsDone({Phase::Verify, 511, 512}), 1023u);
 }
 
 TEST(UserTables, AfterAnUpdateTheRestoreIsOfferedOnlyForProgrammedTablesTheFileLeftBlank) {

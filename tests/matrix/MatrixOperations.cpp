@@ -68,28 +68,23 @@ Outcome programImage(scale::ScaleTransport& transport) {
     const std::atomic<bool> cancel{false};
     const firmware::ScaleProgramming programming =
         firmware::programWithScaleSerial(transport, updateImage(), {}, cancel);
-    switch (programming.result.outcome) {
-        case firmware::ProgramOutcome::Success:
-            return Outcome::Success;
-        case firmware::ProgramOutcome::SerialNumberWrong:
-            return Outcome::SerialNumberWrong;
-        case firmware::ProgramOutcome::CommunicationFailure:
-            return Outcome::Failure;
-        case firmware::ProgramOutcome::Cancelled:
-            break;
-    }
-    return Outcome::WrongSuccess;
+    const scale::OperationResult& result = programming.result;
+    if (result.succeeded())
+        return Outcome::Success;
+    if (result.cancelled())
+        return Outcome::WrongSuccess;
+    return result.unlockRefused() ? Outcome::SerialNumberWrong : Outcome::Failure;
 }
 
 Outcome programKey(scale::ScaleTransport& transport) {
     const std::atomic<bool> cancel{false};
-    const keys::KeyProgramResult result = keys::ProgramData(transport, kMatrixKey, keyTable(), {}, cancel);
-    return result.ok ? Outcome::Success : Outcome::Failure;
+    const scale::OperationResult result = keys::ProgramData(transport, kMatrixKey, keyTable(), {}, cancel);
+    return result.succeeded() ? Outcome::Success : Outcome::Failure;
 }
 
 Outcome programZones(scale::ScaleTransport& transport) {
     const std::atomic<bool> cancel{false};
-    const zones::ZoneProgramResult result = zones::ProgramData(transport, zonePages(), {}, cancel);
+    const scale::OperationResult result = zones::ProgramData(transport, zonePages(), {}, cancel);
     return result.succeeded() ? Outcome::Success : Outcome::Failure;
 }
 

@@ -57,10 +57,9 @@ ScaleModel memoryWithKey1(Byte first, Byte rest) {
 TEST(ProgrammingOnePage, WritesReadsBackAndFinishesWithExactCommands) {
     FakeScaleTransport scale = scaleWith({});
     const Bytes page = pattern();
-    const PageWriteResult result = ProgrammingOnePage(scale, 0x8380, page, kSerial);
+    const OperationResult result = ProgrammingOnePage(scale, 0x8380, page, kSerial);
 
-    EXPECT_TRUE(result.ok);
-    EXPECT_EQ(result.failedStage, PageStage::None);
+    EXPECT_TRUE(result.succeeded());
     ASSERT_EQ(scale.sent().size(), 4u);
     EXPECT_EQ(scale.sent()[0], (Bytes{0x1E, 0x12, 0x34, 0x56, 0x78}));
     EXPECT_EQ(scale.sent()[1], writePageCommand(0x8380, page));
@@ -76,7 +75,7 @@ TEST(ProgrammingOnePage, CounterStartsAgainAfterEachAcknowledgedStage) {
     FakeScaleTransport scale =
         scaleWith({"lose:unlock:count=2", "lose:write:count=3", "corrupt:read:count=3"});
     const Bytes page = pattern();
-    EXPECT_TRUE(ProgrammingOnePage(scale, kKey1, page, kSerial).ok);
+    EXPECT_TRUE(ProgrammingOnePage(scale, kKey1, page, kSerial).succeeded());
     EXPECT_EQ(countOf(scale, kUnlock), 3u);
     EXPECT_EQ(countOf(scale, kWritePage), 4u);
     EXPECT_EQ(countOf(scale, kReadPage), 4u);
@@ -89,7 +88,7 @@ TEST(ProgrammingOnePage, CounterStartsAgainAfterEachAcknowledgedStage) {
 
 TEST(ProgrammingOnePage, WrongAddressEchoLeadsToAnotherReadNotAnotherWrite) {
     FakeScaleTransport scale = scaleWith({"echo:read:nth=1"});
-    EXPECT_TRUE(ProgrammingOnePage(scale, kKey1, pattern(), kSerial).ok);
+    EXPECT_TRUE(ProgrammingOnePage(scale, kKey1, pattern(), kSerial).succeeded());
     EXPECT_EQ(countOf(scale, kWritePage), 1u);
     EXPECT_EQ(countOf(scale, kReadPage), 2u);
 }
@@ -97,39 +96,43 @@ TEST(ProgrammingOnePage, WrongAddressEchoLeadsToAnotherReadNotAnotherWrite) {
 TEST(ProgrammingOnePage, FourFailuresOfAStageEndItWithoutFinish) {
     struct Case {
         const char* fault;
-        PageStage stage;
-        bool timedOut;
+        Stage stage;
+        Outcome outcome;
         std::size_t writes;
     };
-    for (const Case& c :
-         {Case{"refuse:unlock", PageStage::Unlock, false, 0}, Case{"lose:unlock", PageStage::Unlock, true, 0},
-          Case{"refuse:write", PageStage::Write, false, 4}, Case{"lose:write", PageStage::Write, true, 4},
-          Case{"corrupt:read", PageStage::ReadBack, false, 1},
-          Case{"lose:read", PageStage::ReadBack, true, 1}}) {
+    for (const Case& c : {Case{"refuse:unlock", Stage::Unlock, Outcome::Refused, 0},
+                          Case{"lose:unlock", Stage::Unlock, Outcome::NoReply, 0},
+                          Case{"refuse:write", Stage::Write, Outcome::Refused, 4},
+                          Case{"lose:write", Stage::Write, Outcome::NoReply, 4},
+                          Case{"corrupt:read", Stage::ReadBack, Outcome::Mismatch, 1},
+                          Case{"lose:read", Stage::ReadBack, Outcome::NoReply, 1},
+                          Case{"hangup:write", Stage::Write, Outcome::PortFailed, 1}}) {
         SCOPED_TRACE(c.fault);
         FakeScaleTransport scale = scaleWith({c.fault});
-        const PageWriteResult result = ProgrammingOnePage(scale, kKey1, pattern(), kSerial);
-        EXPECT_FALSE(result.ok);
-        EXPECT_EQ(result.failedStage, c.stage);
-        EXPECT_EQ(result.timedOut, c.timedOut);
+        const OperationResult result = ProgrammingOnePage(scale, kKey1, pattern(), kSerial);
+        EXPECT_EQ(result.outcome, c.outcome);
+        EXPECT_EQ(result.stage, c.stage);
+        EXPECT_EQ(result.page, kKey1);
         EXPECT_EQ(countOf(scale, kWritePage), c.writes);
         EXPECT_EQ(countOf(scale, kFinish), 0u);
-        const Byte failedOpcode = c.stage == PageStage::Unlock  ? kUnlock
-                                  : c.stage == PageStage::Write ? kWritePage
-                                                                : kReadPage;
-        EXPECT_EQ(countOf(scale, failedOpcode), kStageTries);
+        const Byte failedOpcode = c.stage == Stage::Unlock  ? kUnlock
+                                  : c.stage == Stage::Write ? kWritePage
+                                                            : kReadPage;
+        if (c.outcome != Outcome::PortFailed) {
+            EXPECT_EQ(countOf(scale, failedOpcode), kStageTries);
+        }
     }
 }
 
 TEST(ProgrammingOnePage, TimeLimitsAreTwoTwoAndFourSeconds) {
     FakeScaleTransport lateUnlock = scaleWith({"delay:unlock:ms=1900"});
-    EXPECT_TRUE(ProgrammingOnePage(lateUnlock, kKey1, pattern(), kSerial).ok);
+    EXPECT_TRUE(ProgrammingOnePage(lateUnlock, kKey1, pattern(), kSerial).succeeded());
     FakeScaleTransport tooLateUnlock = scaleWith({"delay:unlock:ms=2100:nth=1"});
-    EXPECT_TRUE(ProgrammingOnePage(tooLateUnlock, kKey1, pattern(), kSerial).ok);
+    EXPECT_TRUE(ProgrammingOnePage(tooLateUnlock, kKey1, pattern(), kSerial).succeeded());
     EXPECT_EQ(countOf(tooLateUnlock, kUnlock), 2u);
 
     FakeScaleTransport lateRead = scaleWith({"delay:read:ms=3900"});
-    EXPECT_TRUE(ProgrammingOnePage(lateRead, kKey1, pattern(), kSerial).ok);
+    EXPECT_TRUE(ProgrammingOnePage(lateRead, kKey1, pattern(), kSerial).succeeded());
     EXPECT_EQ(countOf(lateRead, kReadPage), 1u);
 
     FakeScaleTransport silent = scaleWith({"lose:unlock"});
@@ -140,23 +143,22 @@ TEST(ProgrammingOnePage, TimeLimitsAreTwoTwoAndFourSeconds) {
 
 TEST(ProgrammingOnePage, LastFailureDecidesWhetherTheStageTimedOut) {
     FakeScaleTransport refusedLast = scaleWith({"lose:unlock:count=3", "refuse:unlock:nth=4"});
-    EXPECT_FALSE(ProgrammingOnePage(refusedLast, kKey1, pattern(), kSerial).timedOut);
+    EXPECT_EQ(ProgrammingOnePage(refusedLast, kKey1, pattern(), kSerial).outcome, Outcome::Refused);
     FakeScaleTransport silentLast = scaleWith({"refuse:unlock:count=3", "lose:unlock:nth=4"});
-    EXPECT_TRUE(ProgrammingOnePage(silentLast, kKey1, pattern(), kSerial).timedOut);
+    EXPECT_EQ(ProgrammingOnePage(silentLast, kKey1, pattern(), kSerial).outcome, Outcome::NoReply);
 }
 
 TEST(ProgrammingOnePage, WrongSerialNumberIsRefusedAtTheUnlock) {
     FakeScaleTransport scale = scaleWith({});
-    const PageWriteResult result = ProgrammingOnePage(scale, kKey1, pattern(), {0x87, 0x65, 0x43, 0x21});
-    EXPECT_EQ(result.failedStage, PageStage::Unlock);
-    EXPECT_FALSE(result.timedOut);
+    const OperationResult result = ProgrammingOnePage(scale, kKey1, pattern(), {0x87, 0x65, 0x43, 0x21});
+    EXPECT_TRUE(result.unlockRefused());
     EXPECT_EQ(memoryAt(scale, kKey1), Bytes(kPageSize, 0xFF));
 }
 
 TEST(ProgrammingOnePage, PageOfAnotherSizeSendsNothing) {
     FakeScaleTransport scale = scaleWith({});
-    EXPECT_FALSE(ProgrammingOnePage(scale, kKey1, Bytes(127, 0), kSerial).ok);
-    EXPECT_FALSE(ProgrammingOnePage(scale, kKey1, Bytes(129, 0), kSerial).ok);
+    EXPECT_FALSE(ProgrammingOnePage(scale, kKey1, Bytes(127, 0), kSerial).succeeded());
+    EXPECT_FALSE(ProgrammingOnePage(scale, kKey1, Bytes(129, 0), kSerial).succeeded());
     EXPECT_TRUE(scale.sent().empty());
 }
 
@@ -164,12 +166,12 @@ TEST(CheckKeyProgrammed, FirstStoredByteDecides) {
     FakeScaleTransport used = scaleWith({}, memoryWithKey1(0xFE, 0xFF));
     KeyCheckResult check = CheckKeyProgrammed(used, kKey1, kSerial);
     EXPECT_TRUE(check.programmed);
-    EXPECT_TRUE(check.answered);
+    EXPECT_TRUE(check.answered());
 
     FakeScaleTransport blankStart = scaleWith({}, memoryWithKey1(0xFF, 0x00));
     check = CheckKeyProgrammed(blankStart, kKey1, kSerial);
     EXPECT_FALSE(check.programmed);
-    EXPECT_TRUE(check.answered);
+    EXPECT_TRUE(check.answered());
     ASSERT_EQ(blankStart.sent().size(), 3u);
     EXPECT_EQ(blankStart.sent()[0], (Bytes{0x1E, 0x12, 0x34, 0x56, 0x78}));
     EXPECT_EQ(blankStart.sent()[1], (Bytes{0xB4, 0x83, 0x00}));
@@ -180,17 +182,16 @@ TEST(CheckKeyProgrammed, SilentScaleIsNotAnsweredAndGetsNoFinish) {
     FakeScaleTransport silent = scaleWith({"lose:read"}, memoryWithKey1(0x00, 0x00));
     const KeyCheckResult check = CheckKeyProgrammed(silent, kKey1, kSerial);
     EXPECT_FALSE(check.programmed);
-    EXPECT_FALSE(check.answered);
-    EXPECT_EQ(check.failedStage, PageStage::ReadBack);
-    EXPECT_TRUE(check.timedOut);
+    EXPECT_FALSE(check.answered());
+    EXPECT_EQ(check.exchange.stage, Stage::ReadBack);
+    EXPECT_EQ(check.exchange.outcome, Outcome::NoReply);
     EXPECT_EQ(countOf(silent, kReadPage), kStageTries);
     EXPECT_EQ(countOf(silent, kFinish), 0u);
     EXPECT_GE(silent.now(), 16s);
 
     FakeScaleTransport refusing = scaleWith({"refuse:unlock"});
     const KeyCheckResult refused = CheckKeyProgrammed(refusing, kKey1, kSerial);
-    EXPECT_EQ(refused.failedStage, PageStage::Unlock);
-    EXPECT_FALSE(refused.timedOut);
+    EXPECT_TRUE(refused.exchange.unlockRefused());
     EXPECT_EQ(countOf(refusing, kReadPage), 0u);
 }
 

@@ -38,7 +38,10 @@ inline std::unique_ptr<scale::SerialTransport> openSerialClient(const std::strin
 inline constexpr std::chrono::seconds kReplyLimit{1};
 
 inline std::optional<Bytes> ask(scale::ScaleTransport& transport, const Bytes& command, std::size_t minimum) {
-    return scale::exchange(transport, command, minimum, kReplyLimit);
+    scale::Reply reply = scale::exchange(transport, command, minimum, kReplyLimit);
+    if (!reply)
+        return std::nullopt;
+    return std::move(reply.bytes);
 }
 
 // Collects exactly `count` bytes of the reply stream; what comes beyond stays in `extra`.

@@ -348,7 +348,7 @@ void ScreenTour::updateRun() {
     const auto connection =
         QObject::connect(display.ProgressBar1, &QProgressBar::valueChanged, [&](int value) {
             // At 40 % as the bar shows it (whole percent, rounded down).
-            if (taken || value * 5 < firmware::kProgressMax * 2)
+            if (taken || value * 5 < display.ProgressBar1->maximum() * 2)
                 return;
             taken = true;
             m_shooter.shootNow(display, QStringLiteral("frmDisplay-running"));

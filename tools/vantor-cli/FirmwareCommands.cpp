@@ -241,14 +241,14 @@ int readCommand(const ParsedCommand& command) {
             std::cerr << "The scale on " << *port << " did not answer the read of " << where << ".\n";
             return kScaleFailed;
         }
-        if ((*reply)[1] != addressHigh(at) || (*reply)[2] != addressLow(at)) {
+        const auto page = pageInReply(*reply, at);
+        if (!page) {
             std::cerr << "The scale on " << *port << " answered the read of " << where
                       << " for another address.\n";
             return kScaleFailed;
         }
         const std::size_t take = std::min<std::size_t>(kPageSize, *address + length - at);
-        memory.insert(memory.end(), reply->begin() + 3,
-                      reply->begin() + 3 + static_cast<std::ptrdiff_t>(take));
+        memory.insert(memory.end(), page->begin(), page->begin() + static_cast<std::ptrdiff_t>(take));
     }
     printDump(*address, memory);
     return kSuccess;
