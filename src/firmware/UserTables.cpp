@@ -46,22 +46,26 @@ std::string outsideRegionError(const std::vector<bool>& covered) {
 
 TablesRead readTables(scale::ScaleTransport& transport, const scale::ProgressSink& progress,
                       const std::atomic<bool>& cancel) {
-    TablesRead result;
+    TablesRead read;
+    read.result.stage = scale::Stage::Read;
+    read.result.pagesTotal = kTablesPages;
     Bytes tables;
     tables.reserve(kTablesSize);
     for (std::uint32_t address = kTablesStart; address < kTablesEnd; address += kPageSize) {
         const std::optional<Bytes> page =
             cancel.load() ? std::nullopt : scale::ReadOnePage(transport, static_cast<std::uint16_t>(address));
         if (!page) {
-            result.failedPage = address;
-            return result;
+            read.result.outcome = cancel.load() ? scale::Outcome::Cancelled : scale::Outcome::NoReply;
+            read.result.page = address;
+            return read;
         }
         tables.insert(tables.end(), page->begin(), page->end());
+        ++read.result.pagesDone;
         if (progress)
-            progress({scale::Phase::Read, tables.size() / kPageSize, kTablesPages});
+            progress({scale::Phase::Read, read.result.pagesDone, kTablesPages});
     }
-    result.tables = std::move(tables);
-    return result;
+    read.tables = std::move(tables);
+    return read;
 }
 
 bool holdsTables(std::span<const Byte> tables) {

@@ -17,6 +17,7 @@
 
 #include "firmware/ImageBuffer.h"
 #include "firmware/IntelHexLoader.h"
+#include "scale/OperationResult.h"
 #include "scale/PageWrite.h"
 #include "scale/ScaleProtocol.h"
 #include "scale/ScaleTransport.h"
@@ -31,8 +32,8 @@ inline constexpr std::size_t kTablesPages = kTablesSize / scale::kPageSize;
 inline constexpr std::size_t kBackupRecordSize = 32;
 
 struct TablesRead {
-    std::optional<Bytes> tables;   // kTablesSize bytes, when every page was read
-    std::uint32_t failedPage = 0;  // otherwise the page that could not be read
+    std::optional<Bytes> tables;    // kTablesSize bytes, when every page was read
+    scale::OperationResult result;  // how the read ended: the page that could not be read, if one
 };
 
 // Reads the region page by page with Read page; a page whose reply is short, late or for another

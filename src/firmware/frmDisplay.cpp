@@ -92,7 +92,7 @@ TablesBackupAttempt backUpTables(scale::SerialTransport& transport, const QStrin
     if (!scale::CheckSerial(serial.serial))
         return attempt;
     const TablesRead read = readTables(transport, progress, cancel);
-    attempt.failedPage = read.failedPage;
+    attempt.failedPage = read.result.page.value_or(kTablesStart);
     if (read.tables) {
         attempt.file = saveTablesBackup(folder, serial.serial, *read.tables);
         attempt.tables = read.tables;

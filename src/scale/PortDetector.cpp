@@ -16,26 +16,21 @@ namespace {
 
 constexpr std::chrono::milliseconds kCancelCheck{100};
 
-std::unique_ptr<QSerialPort> openProbe(const std::string& name, DetectionRound& round, std::size_t index) {
-    auto port = std::make_unique<QSerialPort>();
-    port->setPortName(QString::fromStdString(name));
-    if (!port->open(QIODevice::ReadWrite)) {
-        qCDebug(lcScale) << "detect: cannot open" << name.c_str() << port->errorString();
-        round.portRefused(index, problemOf(port->error(), QString::fromStdString(name)),
-                          port->errorString().toStdString());
+std::unique_ptr<SerialTransport> openProbe(const std::string& name, DetectionRound& round,
+                                           std::size_t index) {
+    auto probe = std::make_unique<SerialTransport>();
+    probe->setPortName(QString::fromStdString(name));
+    probe->setProbe(true);
+    if (const auto failure = probe->open()) {
+        qCDebug(lcScale) << "detect: cannot open" << name.c_str() << failure->detail;
+        round.portRefused(index, failure->problem, failure->detail.toStdString());
         return nullptr;
     }
-    applyLineSettings(*port);
-    port->clear(QSerialPort::Input);
-    const Bytes command = readPageCommand(kSerialAddress);
-    if (port->write(reinterpret_cast<const char*>(command.data()), static_cast<qint64>(command.size())) !=
-        static_cast<qint64>(command.size())) {
-        round.portRefused(index, PortProblem::Other, port->errorString().toStdString());
+    if (!handOver(*probe, readPageCommand(kSerialAddress))) {
+        round.portRefused(index, PortProblem::Other, probe->port().errorString().toStdString());
         return nullptr;
     }
-    qCDebug(lcScale).noquote() << name.c_str() << "->" << QString::fromStdString(toHex(command, true))
-                               << "(detect)";
-    return port;
+    return probe;
 }
 
 }  // namespace
@@ -43,7 +38,7 @@ std::unique_ptr<QSerialPort> openProbe(const std::string& name, DetectionRound& 
 DetectionResult PortDetector::detect(const std::vector<std::string>& ports, const std::atomic<bool>* cancel,
                                      DetectionGoal goal) {
     DetectionRound round(ports, goal);
-    std::vector<std::unique_ptr<QSerialPort>> probes(ports.size());
+    std::vector<std::unique_ptr<SerialTransport>> probes(ports.size());
     QEventLoop loop;
     QElapsedTimer sinceProbes;  // every port is asked at once: one clock times all the answers
     sinceProbes.start();
@@ -54,21 +49,14 @@ DetectionResult PortDetector::detect(const std::vector<std::string>& ports, cons
         for (std::size_t i = 0; i < probes.size(); ++i) {
             if (!probes[i] || !round.waitingFor(i))
                 continue;
-            if (probes[i]->error() != QSerialPort::NoError &&
-                probes[i]->error() != QSerialPort::TimeoutError) {
+            const QSerialPort& port = probes[i]->port();
+            if (port.error() != QSerialPort::NoError && port.error() != QSerialPort::TimeoutError) {
                 round.portLost(i);
                 probes[i]->close();  // an unplugged device would keep reporting errors
                 continue;
             }
-            if (probes[i]->bytesAvailable() == 0)
-                continue;
-            const QByteArray data = probes[i]->readAll();
-            const std::span bytes(reinterpret_cast<const Byte*>(data.constData()),
-                                  static_cast<std::size_t>(data.size()));
-            qCDebug(lcScale).noquote()
-                << ports[i].c_str() << "<-" << QString::fromStdString(toHex(bytes, true))
-                << QStringLiteral("(%1 bytes, +%2 ms, detect)").arg(data.size()).arg(sinceProbes.elapsed());
-            round.bytesArrived(i, bytes);
+            if (port.bytesAvailable() > 0)
+                round.bytesArrived(i, probes[i]->readAvailable());
         }
         if (round.finished())
             loop.quit();
@@ -78,8 +66,9 @@ DetectionResult PortDetector::detect(const std::vector<std::string>& ports, cons
         probes[i] = openProbe(ports[i], round, i);
         if (!probes[i])
             continue;
-        QObject::connect(probes[i].get(), &QSerialPort::readyRead, &loop, evaluate, Qt::QueuedConnection);
-        QObject::connect(probes[i].get(), &QSerialPort::errorOccurred, &loop, evaluate, Qt::QueuedConnection);
+        QObject::connect(&probes[i]->port(), &QSerialPort::readyRead, &loop, evaluate, Qt::QueuedConnection);
+        QObject::connect(&probes[i]->port(), &QSerialPort::errorOccurred, &loop, evaluate,
+                         Qt::QueuedConnection);
     }
 
     if (!round.finished()) {

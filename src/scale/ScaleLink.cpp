@@ -7,8 +7,7 @@ namespace vantor::scale {
 
 Reply exchange(ScaleTransport& transport, std::span<const Byte> command, std::size_t minimum,
                std::chrono::seconds limit) {
-    transport.discardInput();
-    if (!transport.send(command))
+    if (!handOver(transport, command))
         return {Outcome::PortFailed, {}};
     if (!transport.waitForBytes(minimum, limit))
         return {Outcome::NoReply, {}};
@@ -16,6 +15,11 @@ Reply exchange(ScaleTransport& transport, std::span<const Byte> command, std::si
     if (reply.bytes.size() < minimum)
         reply.failure = Outcome::NoReply;
     return reply;
+}
+
+bool handOver(ScaleTransport& transport, std::span<const Byte> command) {
+    transport.discardInput();
+    return transport.send(command);
 }
 
 SerialRead RdSN(ScaleTransport& transport) {

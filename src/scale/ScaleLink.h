@@ -31,6 +31,10 @@ struct Reply {
 Reply exchange(ScaleTransport& transport, std::span<const Byte> command, std::size_t minimum,
                               std::chrono::seconds limit);
 
+// The sending half of an exchange, the one way a command goes to the scale: pending input is
+// dropped, then the command is sent. False when the port failed.
+bool handOver(ScaleTransport& transport, std::span<const Byte> command);
+
 struct SerialRead {
     std::string serial;     // "" when the scale did not answer
     bool scaleCom = false;  // whether a reply arrived within the time limit

@@ -59,8 +59,9 @@ bool deviceAccessible([[maybe_unused]] const QString& device) {
 #endif
 }
 
-}  // namespace
-
+// The line settings of the scale link: 19200 baud, no parity, 8 data bits, 1 stop bit, no flow
+// control, DTR and RTS asserted, a 4,096-byte receive buffer. A setting the device refuses (DTR
+// on a pseudo-terminal, say) is left as it is.
 void applyLineSettings(QSerialPort& port) {
     port.setBaudRate(QSerialPort::Baud19200);
     port.setParity(QSerialPort::NoParity);
@@ -75,6 +76,8 @@ void applyLineSettings(QSerialPort& port) {
     port.clearError();
 }
 
+// What kept a port from opening. QSerialPort also says "permission" when another process holds
+// the port's lock, so the device's own access rights decide between PermissionDenied and Busy.
 PortProblem problemOf(QSerialPort::SerialPortError error, const QString& device) {
     switch (error) {
         case QSerialPort::DeviceNotFoundError:
@@ -90,6 +93,8 @@ PortProblem problemOf(QSerialPort::SerialPortError error, const QString& device)
             return PortProblem::Other;
     }
 }
+
+}  // namespace
 
 SerialTransport::SerialTransport() = default;
 
@@ -146,7 +151,8 @@ void SerialTransport::discardInput() {
 bool SerialTransport::send(std::span<const Byte> bytes) {
     if (!m_port.isOpen())
         return false;
-    qCDebug(lcScale).noquote() << m_name << "->" << QString::fromStdString(toHex(bytes, true));
+    qCDebug(lcScale).noquote() << traffic(m_name + QStringLiteral(" -> ") +
+                                          QString::fromStdString(toHex(bytes, true)));
     m_sinceCommand.start();
     const qint64 written =
         m_port.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
@@ -154,6 +160,8 @@ bool SerialTransport::send(std::span<const Byte> bytes) {
         closeFailedPort("write refused");
         return false;
     }
+    if (m_probe)
+        return true;
     QElapsedTimer elapsed;
     elapsed.start();
     while (m_port.bytesToWrite() > 0) {
@@ -171,6 +179,10 @@ bool SerialTransport::send(std::span<const Byte> bytes) {
 
 qint64 SerialTransport::sinceCommandMs() const {
     return m_sinceCommand.isValid() ? m_sinceCommand.elapsed() : -1;
+}
+
+QString SerialTransport::traffic(const QString& line) const {
+    return m_probe ? line + QStringLiteral(" (detect)") : line;
 }
 
 // A port error inside an exchange counts as a missing reply: the exchange's own retry rules decide
@@ -219,9 +231,9 @@ Bytes SerialTransport::readAvailable() {
     Bytes bytes(data.begin(), data.end());
     // How long after the command each part of the reply arrived: the scale's pace, for support.
     if (!bytes.empty())
-        qCDebug(lcScale).noquote()
-            << m_name << "<-" << QString::fromStdString(toHex(bytes, true))
-            << QStringLiteral("(%1 bytes, +%2 ms)").arg(bytes.size()).arg(sinceCommandMs());
+        qCDebug(lcScale).noquote() << traffic(
+            m_name + QStringLiteral(" <- ") + QString::fromStdString(toHex(bytes, true)) +
+            QStringLiteral(" (%1 bytes, +%2 ms)").arg(bytes.size()).arg(sinceCommandMs()));
     return bytes;
 }
 

@@ -12,15 +12,6 @@
 
 namespace vantor::scale {
 
-// The line settings of the scale link: 19200 baud, no parity, 8 data bits, 1 stop bit, no flow
-// control, DTR and RTS asserted, a 4,096-byte receive buffer. A setting the device refuses (DTR
-// on a pseudo-terminal, say) is left as it is.
-void applyLineSettings(QSerialPort& port);
-
-// What kept a port from opening. QSerialPort also says "permission" when another process holds
-// the port's lock, so the device's own access rights decide between PermissionDenied and Busy.
-PortProblem problemOf(QSerialPort::SerialPortError error, const QString& device);
-
 // The scale link over a real serial port. Lives on, and is used from, one thread only.
 class SerialTransport : public ScaleTransport {
 public:
@@ -50,6 +41,13 @@ public:
     // Waits end early, as on a missing reply, once this flag is set (the program is ending).
     void setCancelFlag(const std::atomic<bool>* cancel) { m_cancel = cancel; }
 
+    // Detection asks many ports at once from one event loop. A probe's send() leaves draining the
+    // bytes to that loop instead of waiting for it, so that a port that never drains holds up no
+    // other; its traffic is marked "(detect)" in the log.
+    void setProbe(bool probe) { m_probe = probe; }
+    // The port itself, whose signals a probe's event loop waits on.
+    QSerialPort& port() { return m_port; }
+
     void discardInput() override;
     bool send(std::span<const Byte> bytes) override;
     bool waitForBytes(std::size_t count, std::chrono::seconds limit) override;
@@ -60,12 +58,14 @@ private:
     bool readErrorOccurred();
     void closeFailedPort(const char* why);
     qint64 sinceCommandMs() const;
+    QString traffic(const QString& line) const;
 
     QSerialPort m_port;
     QString m_name;
     std::string m_scaleSerial;
     QElapsedTimer m_sinceCommand;  // since the last command was handed to the port
     const std::atomic<bool>* m_cancel = nullptr;
+    bool m_probe = false;
 };
 
 }  // namespace vantor::scale

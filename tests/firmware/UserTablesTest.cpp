@@ -66,7 +66,9 @@ TEST(UserTables, ASilentPageEndsTheReadAfterFourTries) {
     FakeScaleTransport scale = scaleWith(memoryWithTables(), {"lose:read:addr=0x8200"});
     const TablesRead read = readTables(scale, {}, kGoOn);
     EXPECT_FALSE(read.tables);
-    EXPECT_EQ(read.failedPage, 0x8200u);
+    EXPECT_EQ(read.result.page, 0x8200u);
+    EXPECT_EQ(describe(read.result),
+              "The scale did not answer the read for page 8200; 4 of 36 pages were read.");
     EXPECT_EQ(scale.sent().size(), 4u + 4u);  // four pages read, then four tries of the fifth
 }
 
@@ -142,7 +144,8 @@ TEST(UserTables, WritesPagesWithThePageRulesAndStopsAtTheFirstFailure) {
     EXPECT_EQ(describe(done), "All 36 pages were written and verified.");
 
     FakeScaleTransport failing = scaleWith(erased, {"lose:write:addr=0x8180"});
-    const OperationResult failed = writeTables(failing, tablePages(tables), packSerial("12345678"), {}, kGoOn);
+    const OperationResult failed =
+        writeTables(failing, tablePages(tables), packSerial("12345678"), {}, kGoOn);
     EXPECT_FALSE(failed.succeeded());
     EXPECT_EQ(failed.pagesDone, 3u);
     EXPECT_EQ(describe(failed),

@@ -1,11 +1,15 @@
 // Detection as the program runs it: real pseudo-terminals, the real simulator, QSerialPort.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <termios.h>
+#include <unistd.h>
 
 #include <QCoreApplication>
 #include <QTest>
 #include <atomic>
 #include <chrono>
+#include <vector>
 
 #include "PseudoTerminal.h"
 #include "scale/PortDetector.h"
@@ -103,6 +107,27 @@ TEST_F(DetectionIntegration, SilentPortsEndAtTheTimeLimit) {
     const DetectionResult result = PortDetector(200ms).detect({silent.devicePath()});
     EXPECT_FALSE(result.found());
     EXPECT_TRUE(result.refused.empty());
+}
+
+TEST_F(DetectionIntegration, PortsThatNeverTakeTheCommandHoldUpNoOtherPort) {
+    // A line whose output is stopped takes no byte: the command stays in the port's send buffer.
+    sim::PseudoTerminal stuck[4];
+    std::vector<std::string> ports;
+    std::vector<int> stoppers;
+    for (const sim::PseudoTerminal& pty : stuck) {
+        const int fd = ::open(pty.devicePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+        ASSERT_GE(fd, 0);
+        stoppers.push_back(fd);
+        ASSERT_EQ(::tcflow(fd, TCOOFF), 0);
+        ports.push_back(pty.devicePath());
+    }
+    const auto started = Clock::now();
+    const DetectionResult result = PortDetector(300ms).detect(ports);
+    EXPECT_LT(Clock::now() - started, kWellBelowOneTimeOut);  // one time limit, not one per port
+    EXPECT_FALSE(result.found());
+    EXPECT_TRUE(result.refused.empty());  // silent, as a port that takes the command and never answers
+    for (const int fd : stoppers)
+        ::close(fd);
 }
 
 TEST_F(DetectionIntegration, GarbledAnswerIsNotAScale) {

@@ -111,9 +111,10 @@ private:
         const SerialRead serial = RdSN(transport);
         if (!serial.scaleCom || !CheckSerial(serial.serial)) {
             // Nothing is written to a scale that has not given its own number to unlock with.
-            m_final.refusal = stop.load()
-                                  ? "stopped before the update began."
-                                  : "the scale did not answer with its serial number; nothing was written.";
+            if (stop.load())
+                m_final.refusal = "stopped before the update began.";
+            else
+                m_final.result = failedAt(Stage::SerialRead, Outcome::NoReply);
             return;
         }
         m_final.serial = serial.serial;

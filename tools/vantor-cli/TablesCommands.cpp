@@ -53,12 +53,6 @@ private:
     std::size_t m_total = 0;
 };
 
-std::string pageText(std::uint32_t address) {
-    char text[8];
-    std::snprintf(text, sizeof text, "%04X", static_cast<unsigned>(address & 0xFFFF));
-    return text;
-}
-
 TablesRead readWithProgress(SerialTransport& transport, bool showCounter = true) {
     if (!showCounter)
         return readTables(transport, {}, stopOnSignals());
@@ -70,15 +64,14 @@ TablesRead readWithProgress(SerialTransport& transport, bool showCounter = true)
 std::optional<std::string> scaleSerial(SerialTransport& transport, const std::string& port) {
     const SerialRead read = RdSN(transport);
     if (!read.scaleCom || !CheckSerial(read.serial)) {
-        std::cerr << "The scale on " << port
-                  << " did not answer with its serial number; nothing was written.\n";
+        std::cerr << describe(failedAt(Stage::SerialRead, Outcome::NoReply)) << " (" << port << ")\n";
         return std::nullopt;
     }
     return read.serial;
 }
 
 OperationResult writeWithProgress(SerialTransport& transport, const std::vector<TablePage>& pages,
-                              const std::string& serial, bool showCounter = true) {
+                                  const std::string& serial, bool showCounter = true) {
     if (!showCounter)
         return writeTables(transport, pages, packSerial(serial), {}, stopOnSignals());
     PageCounter counter("Tables written");
@@ -110,8 +103,7 @@ int backupCommand(const ParsedCommand& command) {
     const TablesRead read = readWithProgress(transport);
     transport.close();
     if (!read.tables) {
-        std::cerr << "The scale on " << *port << " did not answer the read of page "
-                  << pageText(read.failedPage) << "; no backup was written.\n";
+        std::cerr << describe(read.result) << " No backup of the scale on " << *port << " was written.\n";
         return kScaleFailed;
     }
     if (const auto failure = saveWhole(QString::fromStdString(path), tablesHex(*read.tables))) {
@@ -165,8 +157,8 @@ std::optional<TablesBackup> backupBeforeUpdate(SerialTransport& transport, const
                                                std::ostream& say, bool counter) {
     const TablesRead read = readWithProgress(transport, counter);
     if (!read.tables) {
-        say << "The tables could not be read (page " << pageText(read.failedPage)
-            << " did not come back); the update goes on without a backup.\n";
+        say << "The tables could not be read: " << describe(read.result)
+            << " The update goes on without a backup.\n";
         return std::nullopt;
     }
     const SavedBackup saved = saveTablesBackup(backupFolder(), serial, *read.tables);
@@ -195,8 +187,8 @@ void restoreAfterUpdate(SerialTransport& transport, const ImageBuffer& image, co
     const std::vector<TablePage> pages = tablePages(backup.tables);
     const OperationResult written = writeWithProgress(transport, pages, serial, counter);
     if (!written.succeeded()) {
-        say << "The tables were not restored: " << describe(written) << " The backup is "
-            << backup.path << "\n";
+        say << "The tables were not restored: " << describe(written) << " The backup is " << backup.path
+            << "\n";
         return;
     }
     say << "Tables restored: " << describe(written) << "\n";
