@@ -51,10 +51,10 @@ void BM_ProgramOneKeyWithWireTiming(benchmark::State& state) {
         test::CountingTransport transport(port);
         const double start = wallSeconds();
         const keys::KeyCheck check = keys::checkKey(transport, 1);
-        const keys::KeyProgramResult result = keys::ProgramData(transport, 1, block, {}, cancel);
+        const scale::OperationResult result = keys::ProgramData(transport, 1, block, {}, cancel);
         wall += wallSeconds() - start;
         wire += static_cast<double>(transport.bytes()) / kWireBytesPerSecond;
-        if (!check.check.answered || !result.ok)
+        if (!check.check.answered() || !result.succeeded())
             state.SkipWithError("the key was not programmed");
     }
     const double runs = static_cast<double>(state.iterations());

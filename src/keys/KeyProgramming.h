@@ -15,13 +15,9 @@
 
 namespace vantor::keys {
 
-// The form's bar runs to 640, one step of 128 for each page written.
-inline constexpr int kKeyProgressMax = static_cast<int>(kKeyBlockSize);
-inline constexpr int kKeyProgressStep = 128;
-
 struct KeyCheck {
     scale::SerialRead serial;     // "" when the scale did not answer
-    scale::KeyCheckResult check;  // made only when a serial number came
+    scale::KeyCheckResult check;  // asked only when a serial number came
 };
 
 // Reads the serial number and, when the scale gave one, asks whether the key's block holds a table.

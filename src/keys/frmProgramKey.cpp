@@ -18,6 +18,7 @@
 #include "app/Look.h"
 #include "app/Program.h"
 #include "app/frmWelcome.h"
+#include "keys/KeyFlow.h"
 #include "keys/KeysLog.h"
 #include "keys/UpDownArrows.h"
 #include "scale/ScalePort.h"
@@ -33,6 +34,9 @@ namespace {
 constexpr int kRangeColumnWidth = 70;
 constexpr int kRowPadding = 8;
 constexpr int kRowSpacing = 10;
+// The bar runs to 640, one step of 128 for each page of the key's block written.
+constexpr int kKeyProgressStep = 128;
+constexpr int kKeyProgressMax = kKeyProgressStep * static_cast<int>(kKeyPages);
 
 const char* weightHeader(std::int16_t unit) {
     switch (unit) {
@@ -497,64 +501,70 @@ void frmProgramKey::cmdProgram_Click() {
     showStatus(QStringLiteral("Checking key %1 for previous programmed data....").arg(key), 0);
     // A port that cannot be opened (or leads to another scale, left closed) fails the serial-number
     // read at once.
-    const bool started =
-        program().scale().operate([key](scale::SerialTransport& transport,
-                                        const scale::PortReadiness&) { return checkKey(transport, key); },
-                                  this, [this, key](KeyCheck check) { keyChecked(key, check); });
+    const bool started = operateScale([key](scale::SerialTransport& transport,
+                                            const scale::PortReadiness&) { return checkKey(transport, key); },
+                                      [this, key](KeyCheck check) { keyChecked(key, check); });
     if (!startJob(started))
         hideStatus();
 }
 
 bool frmProgramKey::startJob(bool started) {
-    if (started) {
+    if (started)
         setRunning(true);
-        return true;
-    }
-    setHourglass(false);
-    program().dialogs().ask(this,
-                            {QStringLiteral("Vantor PC Program"),
-                             QStringLiteral("The scale link is busy; try again when the scale has answered."),
-                             app::Message::Icon::Exclamation, app::Message::Buttons::Ok});
-    return false;
+    else
+        setHourglass(false);
+    return started;
 }
 
 void frmProgramKey::keyChecked(int key, const KeyCheck& check) {
     if (program().ended())
         return;
     qCInfo(lcKeys).noquote() << "key" << key << "check: serial" << QString::fromStdString(check.serial.serial)
-                             << (check.check.answered ? (check.check.programmed ? "programmed" : "blank")
-                                                      : "no answer");
-    if (check.serial.serial.empty()) {
-        hideStatus();
-        prompts().tell(messages::kCheckConnection);
-        return endCheck();
-    }
-    if (!check.check.answered) {
-        // A scale that stopped answering cannot say whether the key holds a table; nothing is written.
-        hideStatus();
-        setHourglass(false);
-        program().form<scale::frmErrorScaleCom>().showModalFor(*this);
-        return endCheck();
-    }
-    if (check.check.programmed) {
+                             << (check.check.answered() ? (check.check.programmed ? "programmed" : "blank")
+                                                        : "no answer");
+    const bool programmed = check.check.answered() && check.check.programmed;
+    // A programmed key fills the bar: the overwrite question is asked over the finished check.
+    if (programmed)
         progbarKey->setValue(kKeyProgressMax);
-        if (!prompts().confirm(messages::overwrite(key))) {
+    switch (afterKeyCheck(check, key, checkPrompts(programmed))) {
+        case AfterCheck::ScaleSilent:
+            hideStatus();
+            setHourglass(false);
+            program().form<scale::frmErrorScaleCom>().showModalFor(*this);
+            break;
+        case AfterCheck::KeyKept:
             hideStatus();
             // The key list is usable again only once the check has ended.
             setRunning(false);
             applyFocus(Focus::KeyNumber);
-            return endCheck();
-        }
+            break;
+        case AfterCheck::Stop:
+            break;
+        case AfterCheck::Write:
+            MaxWtsGrams = weightsInGrams(m_table.MaxWts, m_table.WtUnit);
+            RatesCents = ratesInCents(m_table.Rates);
+            showStatus(QStringLiteral("Programming rates and functions of key %1....").arg(key), 0);
+            m_closeEnabled = false;
+            return ProgramData(key);
     }
-    progbarKey->setValue(kKeyProgressMax);
-    hideStatus();
-    MaxWtsGrams = weightsInGrams(m_table.MaxWts, m_table.WtUnit);
-    RatesCents = ratesInCents(m_table.Rates);
-    if (!prompts().confirm(messages::confirmProgramming(key)))
-        return endCheck();
-    showStatus(QStringLiteral("Programming rates and functions of key %1....").arg(key), 0);
-    m_closeEnabled = false;
-    ProgramData(key);
+    endCheck();
+}
+
+// The overwrite question of a programmed key is asked over the finished check, its status in view;
+// every other message of the check comes with the status put away and the bar full.
+Prompts frmProgramKey::checkPrompts(bool programmed) {
+    return {[this](const EditorMessage& message) {
+                hideStatus();
+                prompts().tell(message);
+            },
+            [this, overwriteFirst = programmed](const EditorMessage& message) mutable {
+                if (!overwriteFirst) {
+                    progbarKey->setValue(kKeyProgressMax);
+                    hideStatus();
+                }
+                overwriteFirst = false;
+                return prompts().confirm(message);
+            }};
 }
 
 void frmProgramKey::endCheck() {
@@ -568,40 +578,29 @@ void frmProgramKey::ProgramData(int key) {
     // The block is complete before the first page goes out: the table cannot change under the run.
     const Bytes block = keyBlock(MaxWtsGrams, RatesCents);
     const std::atomic<bool>& cancel = program().scale().cancelFlag();
-    KeyProgress progress = [this](int value) {
-        QMetaObject::invokeMethod(
-            this,
-            [this, value] {
-                if (m_running)
-                    progbarKey->setValue(value);
-            },
-            Qt::QueuedConnection);
-    };
-    const bool started = program().scale().operate(
-        [key, block, progress = std::move(progress), &cancel](scale::SerialTransport& transport,
-                                                              const scale::PortReadiness&) {
+    const bool started = operateScale(
+        [key, block, &cancel](scale::SerialTransport& transport, const scale::PortReadiness&,
+                              const scale::ProgressSink& progress) {
             return keys::ProgramData(transport, key, block, progress, cancel);
         },
-        this, [this, key](KeyProgramResult result) { programmed(key, result); });
+        [this](const scale::Progress& progress) {
+            // A report that arrives after the run was handed back changes nothing.
+            if (m_running)
+                progbarKey->setValue(static_cast<int>(progress.done) * kKeyProgressStep);
+        },
+        [this, key](scale::OperationResult result) { programmed(key, result); });
     if (!startJob(started))
         endCheck();
 }
 
-void frmProgramKey::programmed(int key, const KeyProgramResult& result) {
-    qCInfo(lcKeys).noquote()
-        << QStringLiteral("key table write %1 after %2 pages%3")
-               .arg(QLatin1String(result.cancelled ? "cancelled"
-                                  : result.ok      ? "verified"
-                                                   : "failed"))
-               .arg(result.pagesWritten)
-               .arg(result.failedPage
-                        ? QStringLiteral(", page %1 failed").arg(*result.failedPage, 4, 16, QLatin1Char('0'))
-                        : QString());
+void frmProgramKey::programmed(int key, const scale::OperationResult& result) {
+    qCInfo(lcKeys).noquote() << "key" << key
+                             << "table write:" << QString::fromStdString(scale::describe(result));
     setRunning(false);
-    if (program().ended() || result.cancelled)
+    if (program().ended() || result.cancelled())
         return;
     setHourglass(false);
-    if (result.ok) {
+    if (result.succeeded()) {
         if (prompts().confirm(messages::kProgrammed))
             programAnotherKey();
         else
@@ -627,7 +626,7 @@ bool frmProgramKey::retryWrite(int key) {
 }
 
 // The table stays in the form for another Program; the user is told what the key now holds.
-void frmProgramKey::giveUpWrite(int key, const KeyProgramResult& result) {
+void frmProgramKey::giveUpWrite(int key, const scale::OperationResult& result) {
     if (program().ended())
         return;
     setHourglass(false);
@@ -635,7 +634,8 @@ void frmProgramKey::giveUpWrite(int key, const KeyProgramResult& result) {
     progbarKey->setEnabled(false);
     m_closeEnabled = true;
     updateButtons();
-    prompts().tell(messages::incompleteTable(key, result.pagesWritten, static_cast<int>(kKeyPages)));
+    prompts().tell(
+        messages::incompleteTable(key, static_cast<int>(result.pagesDone), static_cast<int>(kKeyPages)));
 }
 
 void frmProgramKey::programAnotherKey() {

@@ -90,6 +90,7 @@ private:
     void layOut();
     void connectControls();
     Prompts prompts();
+    Prompts checkPrompts(bool programmed);
     // The boxes and the key list into the table's rules, and the rules' results back.
     void takeInputs();
     void showTable();
@@ -108,11 +109,11 @@ private:
     // Programming, step by step as the answers come back from the scale worker.
     void keyChecked(int key, const KeyCheck& check);
     void ProgramData(int key);
-    void programmed(int key, const KeyProgramResult& result);
+    void programmed(int key, const scale::OperationResult& result);
     // A write that failed: Retry writes the same table again once; otherwise the form is handed
     // back with the key's state said plainly. True when a new write is under way.
     bool retryWrite(int key);
-    void giveUpWrite(int key, const KeyProgramResult& result);
+    void giveUpWrite(int key, const scale::OperationResult& result);
     void programAnotherKey();
     void endCheck();
     void showStatus(const QString& text, int progress);

@@ -70,16 +70,21 @@ TEST_F(CliKey, QuestionsWithoutATerminalAreAnsweredNo) {
     // A lower rate needs a Yes.
     const CliRun lower = cli({"key", "1", "--unit", "lb", "--table", table("1,2\n2,1\n"), "--port", device});
     EXPECT_EQ(lower.exitCode, 1);
-    EXPECT_TRUE(lower.err.contains("lesser than previous rate")) << lower.err.toStdString();
-    // So does the final confirmation.
+    EXPECT_TRUE(lower.err.contains("? Answered No: no terminal (use --yes).\n")) << lower.err.toStdString();
+    // So does the final confirmation, asked on one line.
     const CliRun confirm =
         cli({"key", "1", "--unit", "lb", "--table", table("1,2\n2,3\n"), "--port", device});
     EXPECT_EQ(confirm.exitCode, 1);
-    EXPECT_TRUE(confirm.err.contains("Are you sure you want to continue?")) << confirm.err.toStdString();
+    EXPECT_TRUE(
+        confirm.err.contains("You are going to program weight and rates for blank key number 1. Are you "
+                             "sure you want to continue? Answered No: no terminal (use --yes).\n"))
+        << confirm.err.toStdString();
     ASSERT_EQ(simulator.stop(), 0);
     EXPECT_EQ(memory(0x8300, 640), Bytes(640, 0xFF));
 }
 
+// The editor's rules and words are the core's; here each refusal names its line, the first one in
+// the editor's words.
 TEST_F(CliKey, RefusesBadArgumentsAndTablesWithTheEditorsWords) {
     const struct {
         QStringList arguments;
@@ -94,17 +99,12 @@ TEST_F(CliKey, RefusesBadArgumentsAndTablesWithTheEditorsWords) {
         {{"key", "1", "--unit", "oz", "--table", table("12\n")}, "line 1: expected \"max weight,rate\"."},
         {{"key", "1", "--unit", "oz", "--table", table("193,1\n")},
          "line 1: You have reached maximum weight allowed for Vantor scale."},
-        {{"key", "1", "--unit", "lb", "--table", table("1,10000\n")}, "line 1: Maximum rate is $9,999.99."},
-        {{"key", "1", "--unit", "g", "--table", table("10,0\n")},
-         "line 1: Rate is $0.00. Please change the rate."},
-        {{"key", "1", "--unit", "g", "--table", table("10,-1\n")},
-         "line 1: Negative rate is not allowed. Please check your input."},
-        {{"key", "1", "--unit", "g", "--table", table("10,1\n10,2\n")},
-         "line 2: Max weight must be greater than min weight."},
-        {{"key", "1", "--unit", "oz", "--table", table("3.5,1\n")},
-         "line 1: Max weight must be a whole number. Please check your input."},
-        {{"key", "1", "--unit", "g", "--table", table("99999,1\n")},
-         "line 1: Please check your data. Enter only numeric values."},
+        {{"key", "1", "--unit", "lb", "--table", table("1,10000\n")}, "line 1: "},
+        {{"key", "1", "--unit", "g", "--table", table("10,0\n")}, "line 1: "},
+        {{"key", "1", "--unit", "g", "--table", table("10,-1\n")}, "line 1: "},
+        {{"key", "1", "--unit", "g", "--table", table("10,1\n10,2\n")}, "line 2: "},
+        {{"key", "1", "--unit", "oz", "--table", table("3.5,1\n")}, "line 1: "},
+        {{"key", "1", "--unit", "g", "--table", table("99999,1\n")}, "line 1: "},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments.join(' ').toStdString());
@@ -113,4 +113,30 @@ TEST_F(CliKey, RefusesBadArgumentsAndTablesWithTheEditorsWords) {
         EXPECT_TRUE(run.err.contains(QLatin1String(c.message))) << run.err.toStdString();
         EXPECT_EQ(run.err.count('\n'), 1);
     }
+}
+
+// A failure is one line naming the port, the describe() sentence, and exit status 1.
+TEST_F(CliKey, AFailedCheckOrWriteIsOneLineOnStderr) {
+    {
+        SimulatorProcess simulator({"--memory", memoryFile(), "--fault", "refuse:write:addr=0x8400"});
+        const QString device = QString::fromStdString(simulator.devicePath());
+        const CliRun run =
+            cli({"key", "1", "--unit", "oz", "--table", table("16,2.50\n"), "--port", device, "--yes"});
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_TRUE(
+            run.err.endsWith("Pages written: 2/5\nThe scale on " + device +
+                             ": The scale refused the write for page 8400; 2 of 5 pages were written.\n"))
+            << run.err.toStdString();
+        EXPECT_TRUE(run.out.isEmpty());
+        ASSERT_EQ(simulator.stop(), 0);
+        EXPECT_EQ(memory(0x8400, 128), Bytes(128, 0xFF));
+    }
+    SimulatorProcess refusing({"--fault", "refuse:unlock"});
+    const QString device = QString::fromStdString(refusing.devicePath());
+    const CliRun run =
+        cli({"key", "1", "--unit", "oz", "--table", table("16,2.50\n"), "--port", device, "--yes"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.startsWith("The scale on " + device + ": ")) << run.err.toStdString();
+    EXPECT_TRUE(run.err.endsWith(" Nothing was written.\n")) << run.err.toStdString();
+    EXPECT_EQ(run.err.count('\n'), 1);
 }

@@ -98,12 +98,18 @@ TEST(ProgramData, WritesFivePagesInOrderWithProgress) {
         SCOPED_TRACE(key);
         FakeScaleTransport scale(ScaleModel("12345678"));
         const Bytes block = blockOf(kOunces, {{16, 2.50F}, {32, 3.10F}});
-        std::vector<int> progress;
-        const KeyProgramResult result = ProgramData(
-            scale, key, block, [&](int value) { progress.push_back(value); }, std::atomic<bool>{false});
-        ASSERT_TRUE(result.ok);
-        EXPECT_EQ(result.serial.serial, "12345678");
-        EXPECT_EQ(progress, (std::vector<int>{128, 256, 384, 512, 640}));
+        std::vector<std::size_t> progress;
+        const OperationResult result = ProgramData(
+            scale, key, block,
+            [&](const Progress& report) {
+                EXPECT_EQ(report.phase, Phase::Write);
+                EXPECT_EQ(report.total, 5u);
+                progress.push_back(report.done);
+            },
+            std::atomic<bool>{false});
+        ASSERT_TRUE(result.succeeded());
+        EXPECT_EQ(result.serial, "12345678");
+        EXPECT_EQ(progress, (std::vector<std::size_t>{1, 2, 3, 4, 5}));
         std::vector<std::uint32_t> written;
         for (const Bytes& command : scale.sent())
             if (command[0] == kWritePage)
@@ -121,16 +127,16 @@ TEST(ProgramData, WritesFivePagesInOrderWithProgress) {
 TEST(ProgramData, StopsAtTheFirstPageThatFails) {
     FakeScaleTransport scale(ScaleModel("12345678"));
     scale.model().addFault(*parseFault("lose:write:addr=0x8400").fault);
-    std::vector<int> progress;
-    const KeyProgramResult result = ProgramData(
-        scale, 1, blockOf(kOunces, {{16, 2.5F}}), [&](int value) { progress.push_back(value); },
-        std::atomic<bool>{false});
-    EXPECT_FALSE(result.ok);
-    EXPECT_EQ(result.failedPage, 0x8400u);
-    EXPECT_EQ(result.page.failedStage, PageStage::Write);
-    EXPECT_TRUE(result.page.timedOut);
-    EXPECT_EQ(result.pagesWritten, 2);
-    EXPECT_EQ(progress, (std::vector<int>{128, 256}));
+    std::vector<std::size_t> progress;
+    const OperationResult result = ProgramData(
+        scale, 1, blockOf(kOunces, {{16, 2.5F}}),
+        [&](const Progress& report) { progress.push_back(report.done); }, std::atomic<bool>{false});
+    EXPECT_EQ(result.outcome, Outcome::NoReply);
+    EXPECT_EQ(result.stage, Stage::Write);
+    EXPECT_EQ(result.page, 0x8400u);
+    EXPECT_EQ(result.pagesDone, 2u);
+    EXPECT_EQ(result.pagesTotal, 5u);
+    EXPECT_EQ(progress, (std::vector<std::size_t>{1, 2}));
     EXPECT_EQ(memoryAt(scale, 0x8480, 256), Bytes(256, 0xFF));
 }
 

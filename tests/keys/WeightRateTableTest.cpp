@@ -3,28 +3,14 @@
 
 #include <gtest/gtest.h>
 
-#include <deque>
-
+#include "RecordingPrompts.h"
 #include "keys/WeightRateTable.h"
 
 using namespace vantor::keys;
 
 namespace {
 
-// Records what the editor says and answers its questions from a queue (No when it runs dry).
-struct Recorder {
-    std::vector<std::string> said;  // "Title: text"
-    std::deque<bool> answers;
-    Prompts prompts{[this](const EditorMessage& m) { said.push_back(std::string(m.title) + ": " + m.text); },
-                    [this](const EditorMessage& m) {
-                        said.push_back(std::string(m.title) + "? " + m.text);
-                        if (answers.empty())
-                            return false;
-                        const bool yes = answers.front();
-                        answers.pop_front();
-                        return yes;
-                    }};
-};
+using Recorder = vantor::keys::test::RecordingPrompts;
 
 class TableTest : public ::testing::Test {
 protected:

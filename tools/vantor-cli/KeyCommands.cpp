@@ -7,6 +7,7 @@
 
 #include "ScaleCommands.h"
 #include "Terminal.h"
+#include "keys/KeyFlow.h"
 #include "keys/KeyProgramming.h"
 #include "keys/KeyTableCsv.h"
 #include "scale/DetectionRound.h"
@@ -63,26 +64,6 @@ std::optional<std::string> readFile(const std::string& path, std::string& error)
     return content;
 }
 
-std::string hexAddress(std::uint32_t address) {
-    char text[8];
-    std::snprintf(text, sizeof text, "%04X", static_cast<unsigned>(address));
-    return text;
-}
-
-const char* stageName(PageStage stage) {
-    switch (stage) {
-        case PageStage::Unlock:
-            return "the unlock";
-        case PageStage::Write:
-            return "the page write";
-        case PageStage::ReadBack:
-            return "the read-back";
-        case PageStage::None:
-            break;
-    }
-    return "the exchange";
-}
-
 }  // namespace
 
 int keyCommand(const ParsedCommand& command) {
@@ -123,36 +104,32 @@ int keyCommand(const ParsedCommand& command) {
         return kScaleFailed;
 
     const KeyCheck check = checkKey(transport, keyNumber);
-    if (check.serial.serial.empty()) {
-        std::cerr << messages::kCheckConnection.text << "\n";
-        return kScaleFailed;
+    const Prompts prompts{[](const EditorMessage& m) { std::cerr << oneLine(m.text) << "\n"; }, confirm};
+    switch (afterKeyCheck(check, keyNumber, prompts)) {
+        case AfterCheck::Write:
+            break;
+        case AfterCheck::ScaleSilent:
+            std::cerr << "The scale on " << *port << ": " << describe(check.check.exchange)
+                      << " Nothing was written.\n";
+            return kScaleFailed;
+        case AfterCheck::Stop:
+        case AfterCheck::KeyKept:
+            return kScaleFailed;
     }
-    if (!check.check.answered) {
-        std::cerr << "The scale on " << *port << " did not answer the key check; nothing was written.\n";
-        return kScaleFailed;
-    }
-    if (check.check.programmed && !confirm(messages::overwrite(keyNumber)))
-        return kScaleFailed;
-    if (!confirm(messages::confirmProgramming(keyNumber)))
-        return kScaleFailed;
 
     const std::atomic<bool> cancel{false};
-    const KeyProgramResult result = ProgramData(
+    const OperationResult result = ProgramData(
         transport, keyNumber, block,
-        [](int value) {
-            std::cerr << "Pages written: " << value / kKeyProgressStep << "/" << kKeyPages << "\n";
+        [](const Progress& progress) {
+            std::cerr << "Pages written: " << progress.done << "/" << progress.total << "\n";
         },
         cancel);
     transport.close();
-    if (!result.ok) {
-        std::cerr << "The scale on " << *port << " failed " << stageName(result.page.failedStage)
-                  << " of page " << hexAddress(result.failedPage.value_or(keyBlockStart(keyNumber)))
-                  << (result.page.timedOut ? " (no answer)" : " (refused or read back different)") << "; "
-                  << result.pagesWritten << " of " << kKeyPages << " pages of key " << keyNumber
-                  << " were written.\n";
+    if (!result.succeeded()) {
+        std::cerr << "The scale on " << *port << ": " << describe(result) << "\n";
         return kScaleFailed;
     }
-    std::cout << "Key " << keyNumber << " of scale " << result.serial.serial << " on " << *port
+    std::cout << "Key " << keyNumber << " of scale " << result.serial << " on " << *port
               << " programmed: " << read.table->rowCount() << " ranges, " << kKeyPages
               << " pages written and verified.\n";
     return kSuccess;
