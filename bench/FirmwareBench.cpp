@@ -147,7 +147,7 @@ void BM_RestoreTablesWithWireTiming(benchmark::State& state) {
         tables[i] = static_cast<Byte>(i * 7);
     const auto pages = firmware::tablePages(tables);
     againstWire(state, [&](scale::ScaleTransport& transport) {
-        return firmware::writeTables(transport, pages, scale::packSerial("12345678"), {}, kGoOn).ok;
+        return firmware::writeTables(transport, pages, scale::packSerial("12345678"), {}, kGoOn).succeeded();
     });
 }
 BENCHMARK(BM_RestoreTablesWithWireTiming)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
