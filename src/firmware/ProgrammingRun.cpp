@@ -97,7 +97,7 @@ private:
     void finish() {
         if (m_pause)
             m_pause->waitWhilePaused();
-        m_transport.send(scale::finishCommand());
+        scale::handOver(m_transport, scale::finishCommand());
     }
 
     Outcome compare(const scale::Reply& reply, std::uint32_t address) const {

@@ -85,7 +85,7 @@ OperationResult ProgrammingOnePage(ScaleTransport& transport, std::uint16_t Adr,
     if (verified != Outcome::Success)
         return failed(Stage::ReadBack, verified, Adr);
 
-    transport.send(finishCommand());
+    handOver(transport, finishCommand());
     return {};
 }
 
@@ -100,7 +100,7 @@ KeyCheckResult CheckKeyProgrammed(ScaleTransport& transport, std::uint16_t Adr, 
         return {false, failed(Stage::ReadBack, read, Adr)};
 
     const bool programmed = page.front() < kErasedByte;
-    transport.send(finishCommand());
+    handOver(transport, finishCommand());
     return {programmed, {}};
 }
 
