@@ -18,7 +18,7 @@ struct FleetScale {
     std::string serial;  // "" until the scale has given it
     FleetPhase phase = FleetPhase::Connecting;
     scale::Progress progress;  // how far the run has come
-    std::string timeLeft;  // "" until there is an estimate
+    std::string timeLeft;      // "" until there is an estimate
     // How it ended: the run's result, or why no run was made (the port, the serial number).
     std::optional<scale::OperationResult> result;
     std::string refusal;

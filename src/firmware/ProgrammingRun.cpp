@@ -20,8 +20,9 @@ constexpr std::size_t kPages = ImageBuffer::kSize / kPageSize;
 // One run, with the counters the retry rules need.
 class ProgrammingRun {
 public:
-    ProgrammingRun(scale::ScaleTransport& transport, const ImageBuffer& image, const scale::ProgressSink& progress,
-                   const std::atomic<bool>& cancel, scale::PauseGate* pause)
+    ProgrammingRun(scale::ScaleTransport& transport, const ImageBuffer& image,
+                   const scale::ProgressSink& progress, const std::atomic<bool>& cancel,
+                   scale::PauseGate* pause)
         : m_transport(transport), m_image(image), m_progress(progress), m_cancel(cancel), m_pause(pause) {
         m_result.pagesTotal = kPages;
     }

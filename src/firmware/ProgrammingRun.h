@@ -11,8 +11,8 @@
 #include <string>
 
 #include "firmware/ImageBuffer.h"
-#include "scale/PauseGate.h"
 #include "scale/OperationResult.h"
+#include "scale/PauseGate.h"
 #include "scale/Progress.h"
 #include "scale/ScaleLink.h"
 #include "scale/ScaleTransport.h"

@@ -74,7 +74,8 @@ constexpr int kRunBarMax = 512;
 constexpr int kVerifyBarBase = 256;
 
 int runBarValue(const scale::Progress& progress) {
-    const int half = static_cast<int>(progress.done * kVerifyBarBase / std::max<std::size_t>(progress.total, 1));
+    const int half =
+        static_cast<int>(progress.done * kVerifyBarBase / std::max<std::size_t>(progress.total, 1));
     return progress.phase == scale::Phase::Verify ? kVerifyBarBase + half : half;
 }
 
@@ -353,7 +354,8 @@ void frmDisplay::Program_Click() {
             // A port that cannot be opened fails every exchange at once: the run's own rules report it.
             if (port.otherScale) {
                 job.programming.otherScale = port.otherScale;
-                job.programming.result = scale::failedAt(scale::Stage::SerialRead, scale::Outcome::PortFailed);
+                job.programming.result =
+                    scale::failedAt(scale::Stage::SerialRead, scale::Outcome::PortFailed);
                 return job;
             }
             if (readTablesFirst) {
@@ -419,8 +421,8 @@ void frmDisplay::showRunProgress(int value, std::size_t unitsDone) {
         m_runClock.start();
     }
     ProgressBar1->setValue(value);
-    if (const auto left = m_timeLeft.update(unitsDone, kRunUnits,
-                                            static_cast<double>(m_runClock.elapsed()) / 1000.0)) {
+    if (const auto left =
+            m_timeLeft.update(unitsDone, kRunUnits, static_cast<double>(m_runClock.elapsed()) / 1000.0)) {
         lblTimeLeft->setText(kTimeLeftCaption + QString::fromStdString(*left));
         lblTimeLeft->setVisible(true);
     }
@@ -518,7 +520,8 @@ void frmDisplay::restoreTables() {
             const scale::ProgressSink& progress) {
             // Another scale found where this one was gets nothing of this one's tables.
             if (port.otherScale) {
-                scale::OperationResult refused = scale::failedAt(scale::Stage::Unlock, scale::Outcome::Refused);
+                scale::OperationResult refused =
+                    scale::failedAt(scale::Stage::Unlock, scale::Outcome::Refused);
                 refused.pagesTotal = pages.size();
                 return refused;
             }
@@ -540,8 +543,7 @@ void frmDisplay::tablesRestored(const scale::OperationResult& written) {
     ProgressBar1->setVisible(false);
     if (program().ended())
         return;
-    qCInfo(lcFirmware).noquote() << "tables written back:"
-                                 << QString::fromStdString(describe(written));
+    qCInfo(lcFirmware).noquote() << "tables written back:" << QString::fromStdString(describe(written));
     if (written.succeeded())
         tellAboutTables(app::Message::Icon::Information, tables_text::restored());
     else

@@ -18,7 +18,7 @@ std::string what(Stage stage, Outcome outcome) {
                    : silent ? "The scale did not answer the unlock"
                             : "The scale refused the unlock (is the serial number right?)";
         case Stage::Write:
-            return port ? "The port failed during the write"
+            return port     ? "The port failed during the write"
                    : silent ? "The scale did not answer the write"
                             : "The scale refused the write";
         case Stage::ReadBack:
@@ -52,7 +52,8 @@ std::string extent(const OperationResult& result) {
     if (result.pagesTotal == 0)
         return "";
     const char* verb = result.stage == Stage::Read ? " were read" : " were written";
-    return "; " + std::to_string(result.pagesDone) + " of " + count(result.pagesTotal, "page", "pages") + verb;
+    return "; " + std::to_string(result.pagesDone) + " of " + count(result.pagesTotal, "page", "pages") +
+           verb;
 }
 
 }  // namespace

@@ -104,8 +104,9 @@ KeyCheckResult CheckKeyProgrammed(ScaleTransport& transport, std::uint16_t Adr, 
     return {programmed, {}};
 }
 
-OperationResult WritePages(ScaleTransport& transport, std::span<const PageToWrite> pages, const SerialBytes& SN,
-                           const ProgressSink& progress, const std::atomic<bool>& cancel) {
+OperationResult WritePages(ScaleTransport& transport, std::span<const PageToWrite> pages,
+                           const SerialBytes& SN, const ProgressSink& progress,
+                           const std::atomic<bool>& cancel) {
     OperationResult result;
     result.pagesTotal = pages.size();
     for (const PageToWrite& page : pages) {

@@ -48,8 +48,9 @@ struct PageToWrite {
 // `cancel` is set. `progress` is told {Write, pages done, pages in all} after each page written
 // and read back. The one loop for every series of page writes: a key's block, the zone table, the
 // user's saved tables.
-OperationResult WritePages(ScaleTransport& transport, std::span<const PageToWrite> pages, const SerialBytes& SN,
-                           const ProgressSink& progress, const std::atomic<bool>& cancel);
+OperationResult WritePages(ScaleTransport& transport, std::span<const PageToWrite> pages,
+                           const SerialBytes& SN, const ProgressSink& progress,
+                           const std::atomic<bool>& cancel);
 
 // Reads the serial number with RdSN, then writes the pages unlocked with it, as WritePages does. A
 // scale that does not give its serial number gets zeros in the unlock, which it refuses. Ends at

@@ -24,12 +24,12 @@ struct Reply {
     const Bytes* operator->() const { return &bytes; }
 };
 
-// One command and its reply, waiting up to `limit` for at least `minimum` bytes. Pending input is dropped before the command is handed over: the scale
-// cannot answer a command it has not received, so this drops the same stale bytes as dropping
-// them "right after handing over" would on a slow line, without the risk of dropping the start
-// of a reply that arrives while the command is still draining from the send buffer.
+// One command and its reply, waiting up to `limit` for at least `minimum` bytes. Pending input is dropped
+// before the command is handed over: the scale cannot answer a command it has not received, so this drops the
+// same stale bytes as dropping them "right after handing over" would on a slow line, without the risk of
+// dropping the start of a reply that arrives while the command is still draining from the send buffer.
 Reply exchange(ScaleTransport& transport, std::span<const Byte> command, std::size_t minimum,
-                              std::chrono::seconds limit);
+               std::chrono::seconds limit);
 
 // The sending half of an exchange, the one way a command goes to the scale: pending input is
 // dropped, then the command is sent. False when the port failed.

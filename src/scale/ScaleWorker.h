@@ -98,12 +98,10 @@ bool ScaleWorker::operate(Job job, QObject* context, OnProgress onProgress, Done
         QMetaObject::invokeMethod(
             receiver.data(), [onProgress, progress] { onProgress(progress); }, Qt::QueuedConnection);
     };
-    return operate(
-        [job = std::move(job), report = std::move(report)](SerialTransport& transport,
-                                                           const PortReadiness& port) mutable {
-            return job(transport, port, report);
-        },
-        context, std::move(done));
+    return operate([job = std::move(job), report = std::move(report)](
+                       SerialTransport& transport,
+                       const PortReadiness& port) mutable { return job(transport, port, report); },
+                   context, std::move(done));
 }
 
 }  // namespace vantor::scale

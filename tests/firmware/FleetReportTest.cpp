@@ -27,14 +27,16 @@ TEST(FleetReport, EndLinesSayHowEachScaleEnded) {
     scale.seconds = 71.24;
     scale.result = vantor::scale::OperationResult{};
     scale.result->pagesTotal = 512;
-    EXPECT_EQ(endLine(scale), "/dev/ttyUSB1 11111111 updated: All 512 pages were written and verified. (71.2 s)");
+    EXPECT_EQ(endLine(scale),
+              "/dev/ttyUSB1 11111111 updated: All 512 pages were written and verified. (71.2 s)");
 
     scale.result->outcome = vantor::scale::Outcome::Refused;
     scale.result->stage = vantor::scale::Stage::Unlock;
     scale.seconds = 0.55;
-    EXPECT_EQ(endLine(scale),
-              "/dev/ttyUSB1 11111111 not updated: The scale refused the unlock (is the serial number right?); "
-              "0 of 512 pages were written. (0.6 s)");
+    EXPECT_EQ(
+        endLine(scale),
+        "/dev/ttyUSB1 11111111 not updated: The scale refused the unlock (is the serial number right?); "
+        "0 of 512 pages were written. (0.6 s)");
 
     scale.result->outcome = vantor::scale::Outcome::Cancelled;
     scale.progress = {vantor::scale::Phase::Verify, 128, 512};

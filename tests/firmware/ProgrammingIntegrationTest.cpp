@@ -68,7 +68,8 @@ TEST_F(ProgrammingIntegration, CleanRunLeavesTheImageInTheScale) {
     ASSERT_TRUE(open(transport, simulator));
 
     const ScaleProgramming programming = programWithScaleSerial(
-        transport, sampleImage(), [&](const scale::Progress& progress) { m_progress.push_back(progress); }, m_cancel);
+        transport, sampleImage(), [&](const scale::Progress& progress) { m_progress.push_back(progress); },
+        m_cancel);
     ASSERT_EQ(programming.result.outcome, scale::Outcome::Success) << describe(programming.result);
     EXPECT_EQ(programming.result.serial, "24681357");
     EXPECT_EQ(m_progress.size(), 1024u);  // before each page written and each page verified
@@ -152,7 +153,8 @@ protected:
                     simulator->stop();
             },
             m_cancel);
-        ASSERT_FALSE(programming.result.succeeded() || programming.result.cancelled() || programming.result.unlockRefused());
+        ASSERT_FALSE(programming.result.succeeded() || programming.result.cancelled() ||
+                     programming.result.unlockRefused());
         // The dead device is let go, so that the next operation opens the port afresh.
         EXPECT_FALSE(transport.isOpen());
         simulator.reset();

@@ -174,7 +174,9 @@ TEST(ProgramAllPages, VerifyToleratesThreeFailuresInAllAndFailsAtTheFourth) {
     EXPECT_EQ(run.result.outcome, Outcome::Mismatch);
     EXPECT_EQ(run.result.page, 0xFF80u);
     EXPECT_EQ(wireOf(four).kinds.back(), 'R');  // no Finish after a failed verify
-    EXPECT_EQ(describe(run.result), "The scale read back other bytes than were written for page FF80; 512 of 512 pages were written.");
+    EXPECT_EQ(
+        describe(run.result),
+        "The scale read back other bytes than were written for page FF80; 512 of 512 pages were written.");
 }
 
 TEST(ProgramAllPages, FourRefusedUnlocksMeanSerialNumberWrongAndNothingWritten) {
@@ -223,9 +225,10 @@ TEST(ProgramAllPages, PageThatIsNeverAcknowledgedEndsTheRunAfterFiveRestarts) {
     for (int i = 0; i < 6; ++i)
         sixAttempts += attempt;
     EXPECT_EQ(wireOf(scale).kinds, sixAttempts);
-    EXPECT_EQ(describe(run.result),
-              "The scale did not answer the write for page 0380 (after 5 restarts of the run); 7 of 512 pages "
-              "were written.");
+    EXPECT_EQ(
+        describe(run.result),
+        "The scale did not answer the write for page 0380 (after 5 restarts of the run); 7 of 512 pages "
+        "were written.");
 
     FakeScaleTransport refusing = scaleWith({"refuse:write:addr=0x0380"});
     const RunRecord refused = runOn(refusing, patternImage());
@@ -282,8 +285,10 @@ TEST(ProgramWithScaleSerial, SerialNumberReadThatGivesNoNumberFailsBeforeTheUnlo
         FakeScaleTransport scale = scaleWith({fault}, "24681357");
         const ScaleProgramming programming = programWithScaleSerial(scale, patternImage(), {}, {});
         EXPECT_FALSE(programming.scaleCom()) << fault;
-    EXPECT_EQ(programming.result.outcome, Outcome::NoReply) << fault;
-        EXPECT_EQ(describe(programming.result), "The scale did not give its serial number; nothing was written.") << fault;
+        EXPECT_EQ(programming.result.outcome, Outcome::NoReply) << fault;
+        EXPECT_EQ(describe(programming.result),
+                  "The scale did not give its serial number; nothing was written.")
+            << fault;
         EXPECT_EQ(wireOf(scale).kinds, "R") << fault;
     }
 }

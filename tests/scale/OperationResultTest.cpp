@@ -26,7 +26,8 @@ TEST(OperationResult, SuccessAndStopSayHowManyPages) {
     done.pagesTotal = 1;
     EXPECT_EQ(describe(done), "All 1 page was written and verified.");
 
-    EXPECT_EQ(describe(failed(Stage::Write, Outcome::Cancelled, 0x8100, 2, 6)), "Stopped after 2 of 6 pages.");
+    EXPECT_EQ(describe(failed(Stage::Write, Outcome::Cancelled, 0x8100, 2, 6)),
+              "Stopped after 2 of 6 pages.");
 }
 
 TEST(OperationResult, FailuresNameTheStageHowItEndedThePageAndHowFarItCame) {
@@ -51,9 +52,10 @@ TEST(OperationResult, FailuresNameTheStageHowItEndedThePageAndHowFarItCame) {
 
     OperationResult restarted = failed(Stage::Write, Outcome::NoReply, 0x0380, 7, 512);
     restarted.restarts = 5;
-    EXPECT_EQ(describe(restarted),
-              "The scale did not answer the write for page 0380 (after 5 restarts of the run); 7 of 512 pages "
-              "were written.");
+    EXPECT_EQ(
+        describe(restarted),
+        "The scale did not answer the write for page 0380 (after 5 restarts of the run); 7 of 512 pages "
+        "were written.");
 }
 
 TEST(OperationResult, SilentScaleAndRefusedUnlock) {

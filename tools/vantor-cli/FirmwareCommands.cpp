@@ -203,8 +203,7 @@ int flashCommand(const ParsedCommand& command) {
             std::cerr << "The tables backup is " << backup->path << "\n";
         return kScaleFailed;
     }
-    std::cout << "Scale " << result.serial << " on " << *port << " updated: " << describe(result)
-              << "\n";
+    std::cout << "Scale " << result.serial << " on " << *port << " updated: " << describe(result) << "\n";
     if (backup)
         restoreAfterUpdate(transport, *image, *backup, result.serial, std::cerr);
     transport.close();
