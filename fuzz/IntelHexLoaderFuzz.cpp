@@ -17,6 +17,7 @@
 
 #include "FuzzCheck.h"
 #include "firmware/IntelHexLoader.h"
+#include "scale/Bytes.h"
 
 namespace {
 
@@ -27,25 +28,15 @@ using vantor::firmware::IntelHexLoader;
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 constexpr std::size_t kEmptyRecordLength = 11;  // ':' count address type checksum
 
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
 bool allHex(std::string_view text) {
     for (char c : text)
-        if (hexDigit(c) < 0)
+        if (vantor::scale::hexDigitValue(c) < 0)
             return false;
     return true;
 }
 
 unsigned pairAt(std::string_view line, std::size_t pos) {
-    return static_cast<unsigned>(hexDigit(line[pos]) << 4 | hexDigit(line[pos + 1]));
+    return static_cast<unsigned>(vantor::scale::hexDigitValue(line[pos]) << 4 | vantor::scale::hexDigitValue(line[pos + 1]));
 }
 
 // Lines end at LF, CR LF, CR CR LF or a lone CR; blanks and tabs before the end are dropped.

@@ -21,21 +21,6 @@ using namespace vantor::scale;
 constexpr std::string_view kSerial = "12345678";
 constexpr std::size_t kLongReplyExtra = 4;
 
-std::size_t commandSizeOf(Byte opcode) {
-    switch (opcode) {
-        case kUnlock:
-            return kUnlockSize;
-        case kWritePage:
-            return kWritePageSize;
-        case kReadPage:
-            return kReadCommandSize;
-        case kFinish:
-            return 1;
-        default:
-            return 0;
-    }
-}
-
 std::size_t replyLimit(Byte opcode) {
     switch (opcode) {
         case kUnlock:
@@ -59,12 +44,12 @@ public:
             FUZZ_REQUIRE(replies.empty());  // a line that hung up stays silent
             return;
         }
-        if (m_command.empty() && commandSizeOf(b) == 0) {
+        if (m_command.empty() && ScaleModel::commandSize(b) == 0) {
             FUZZ_REQUIRE(replies.empty());
             return;
         }
         m_command.push_back(b);
-        if (m_command.size() < commandSizeOf(m_command[0])) {
+        if (m_command.size() < ScaleModel::commandSize(m_command[0])) {
             FUZZ_REQUIRE(replies.empty());
             return;
         }
