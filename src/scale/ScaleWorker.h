@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QThread>
 #include <atomic>
+#include <chrono>
 #include <memory>
 #include <utility>
 
@@ -45,6 +46,10 @@ public:
 
     // Set while the program is ending; jobs may read it to stop early.
     const std::atomic<bool>& cancelFlag() const { return m_cancel; }
+    // How long a scale that has gone from its device name is looked for on every port before an
+    // operation (the serial-number read's limit unless set).
+    void setDetectionLimit(std::chrono::milliseconds limit) { m_detectionLimit = limit; }
+
     // Holds a long job between exchanges while the user answers a question about it; stopping
     // the worker releases it.
     PauseGate& pauseGate() { return m_pause; }
@@ -58,6 +63,7 @@ private:
     std::atomic<bool> m_busy{false};
     std::atomic<bool> m_cancel{false};
     PauseGate m_pause;
+    std::chrono::milliseconds m_detectionLimit = kSerialReadLimit;
     bool m_stopped = false;
 };
 
@@ -83,7 +89,7 @@ template <class Job, class Done>
 bool ScaleWorker::operate(Job job, QObject* context, Done done) {
     return run(
         [this, job = std::move(job)](SerialTransport& transport) mutable {
-            const PortReadiness port = openScalePort(transport, &m_cancel);
+            const PortReadiness port = openScalePort(transport, &m_cancel, m_detectionLimit);
             return job(transport, port);
         },
         context, std::move(done));
