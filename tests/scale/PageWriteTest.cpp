@@ -119,7 +119,7 @@ TEST(ProgrammingOnePage, FourFailuresOfAStageEndItWithoutFinish) {
                                   : c.stage == Stage::Write ? kWritePage
                                                             : kReadPage;
         if (c.outcome != Outcome::PortFailed) {
-            EXPECT_EQ(countOf(scale, failedOpcode), kStageTries);
+            EXPECT_EQ(countOf(scale, failedOpcode), 4u);
         }
     }
 }
@@ -185,7 +185,7 @@ TEST(CheckKeyProgrammed, SilentScaleIsNotAnsweredAndGetsNoFinish) {
     EXPECT_FALSE(check.answered());
     EXPECT_EQ(check.exchange.stage, Stage::ReadBack);
     EXPECT_EQ(check.exchange.outcome, Outcome::NoReply);
-    EXPECT_EQ(countOf(silent, kReadPage), kStageTries);
+    EXPECT_EQ(countOf(silent, kReadPage), 4u);
     EXPECT_EQ(countOf(silent, kFinish), 0u);
     EXPECT_GE(silent.now(), 16s);
 
