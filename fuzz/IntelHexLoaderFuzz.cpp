@@ -30,13 +30,14 @@ constexpr std::size_t kEmptyRecordLength = 11;  // ':' count address type checks
 
 bool allHex(std::string_view text) {
     for (char c : text)
-        if (vantor::scale::hexDigitValue(c) < 0)
+        if (vantor::hexDigitValue(c) < 0)
             return false;
     return true;
 }
 
 unsigned pairAt(std::string_view line, std::size_t pos) {
-    return static_cast<unsigned>(vantor::scale::hexDigitValue(line[pos]) << 4 | vantor::scale::hexDigitValue(line[pos + 1]));
+    return static_cast<unsigned>(vantor::hexDigitValue(line[pos]) << 4 |
+                                 vantor::hexDigitValue(line[pos + 1]));
 }
 
 // Lines end at LF, CR LF, CR CR LF or a lone CR; blanks and tabs before the end are dropped.
