@@ -44,12 +44,12 @@ public:
             FUZZ_REQUIRE(replies.empty());  // a line that hung up stays silent
             return;
         }
-        if (m_command.empty() && ScaleModel::commandSize(b) == 0) {
+        if (m_command.empty() && commandSize(b) == 0) {
             FUZZ_REQUIRE(replies.empty());
             return;
         }
         m_command.push_back(b);
-        if (m_command.size() < ScaleModel::commandSize(m_command[0])) {
+        if (m_command.size() < commandSize(m_command[0])) {
             FUZZ_REQUIRE(replies.empty());
             return;
         }

@@ -28,7 +28,7 @@ std::string what(Stage stage, Outcome outcome) {
         case Stage::Read:
             return port     ? "The port failed during the read"
                    : silent ? "The scale did not answer the read"
-                            : "The scale answered the read with another page";
+                            : "The scale's reply did not echo the address";
         case Stage::None:
             break;
     }

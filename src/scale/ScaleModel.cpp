@@ -26,21 +26,6 @@ ScaleModel::ScaleModel(Bytes memory) : m_memory(std::move(memory)) {
     m_memory.resize(kMemorySize, 0xFF);
 }
 
-std::size_t ScaleModel::commandSize(Byte opcode) {
-    switch (opcode) {
-        case kUnlock:
-            return kUnlockSize;
-        case kWritePage:
-            return kWritePageSize;
-        case kReadPage:
-            return kReadCommandSize;
-        case kFinish:
-            return 1;
-        default:
-            return 0;
-    }
-}
-
 CommandKind ScaleModel::kindOf(Byte opcode) {
     switch (opcode) {
         case kUnlock:

@@ -50,7 +50,6 @@ public:
 private:
     std::optional<ScaleReply> execute(const Bytes& command);
     ScaleReply carryOut(const Bytes& command, CommandKind kind, bool corrupt);
-    static std::size_t commandSize(Byte opcode);
     static CommandKind kindOf(Byte opcode);
 
     Bytes m_memory;

@@ -4,6 +4,21 @@
 
 namespace vantor::scale {
 
+std::size_t commandSize(Byte opcode) {
+    switch (opcode) {
+        case kUnlock:
+            return kUnlockSize;
+        case kWritePage:
+            return kWritePageSize;
+        case kReadPage:
+            return kReadCommandSize;
+        case kFinish:
+            return 1;
+        default:
+            return 0;
+    }
+}
+
 Bytes unlockCommand(const SerialBytes& serial) {
     return {kUnlock, serial[0], serial[1], serial[2], serial[3]};
 }

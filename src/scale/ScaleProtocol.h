@@ -33,6 +33,9 @@ inline constexpr std::uint16_t kSerialAddress = 0x0700;
 
 using SerialBytes = std::array<Byte, 4>;
 
+// The bytes of the command that starts with `opcode` (0 for a byte that starts no command).
+std::size_t commandSize(Byte opcode);
+
 Bytes unlockCommand(const SerialBytes& serial);
 // `page` must hold kPageSize bytes.
 Bytes writePageCommand(std::uint16_t address, std::span<const Byte> page);

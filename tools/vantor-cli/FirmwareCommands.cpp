@@ -233,17 +233,12 @@ int readCommand(const ParsedCommand& command) {
     Bytes memory;
     for (std::uint32_t at = *address; at < *address + length; at += static_cast<std::uint32_t>(kPageSize)) {
         const Bytes command = readPageCommand(static_cast<std::uint16_t>(at));
-        const auto reply = exchange(transport, command, kReadReplySize, kSerialReadLimit);
-        char where[16];
-        std::snprintf(where, sizeof where, "%04X", static_cast<unsigned>(at));
-        if (!reply) {
-            std::cerr << "The scale on " << *port << " did not answer the read of " << where << ".\n";
-            return kScaleFailed;
-        }
-        const auto page = pageInReply(*reply, at);
+        const Reply reply = exchange(transport, command, kReadReplySize, kSerialReadLimit);
+        const auto page = reply ? pageInReply(*reply, at) : std::nullopt;
         if (!page) {
-            std::cerr << "The scale on " << *port << " answered the read of " << where
-                      << " for another address.\n";
+            OperationResult failed = failedAt(Stage::Read, reply ? Outcome::Mismatch : reply.failure);
+            failed.page = at;
+            std::cerr << "The scale on " << *port << ": " << describe(failed) << "\n";
             return kScaleFailed;
         }
         const std::size_t take = std::min<std::size_t>(kPageSize, *address + length - at);
