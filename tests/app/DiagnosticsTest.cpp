@@ -166,7 +166,8 @@ TEST(ProgramCommandLine, HelpVersionAndABadLogFile) {
 
     const auto missing = runTool(VANTOR_PC_PATH, {QStringLiteral("--log-file")});
     EXPECT_EQ(missing.exitCode, 2);
-    EXPECT_EQ(missing.err, QStringLiteral("vantor-pc: --log-file needs a file name\n"));
+    std::vector<std::string> noName{"--log-file"};
+    EXPECT_EQ(missing.err.toStdString(), "vantor-pc: " + takeLogFileOption(noName).error + "\n");
 
     const auto unwritable =
         runTool(VANTOR_PC_PATH, {QStringLiteral("--log-file"), QStringLiteral("/nonexistent-folder/x.log")});

@@ -15,6 +15,7 @@
 #include <optional>
 
 #include "app/Look.h"
+#include "app/OpenFailure.h"
 #include "app/ServerChecks.h"
 #include "app/frmCheckScale.h"
 #include "app/frmStartUp.h"
@@ -454,18 +455,12 @@ TEST_F(ServerChecksTest, TheVersionWindowsTextsAndPicture) {
 
 TEST_F(ServerChecksTest, YesInTheExitDownloadQuestionClosesOnlyTheVersionWindow) {
     offerVersion("3.1");
-    QString title;
-    QString question;
-    dialogs().onModal([&](app::Form& quit) {
-        title = quit.windowTitle();
-        question = control<QLabel>(quit, "lblQuit")->text();
-        click(quit, "cmdYes");
-    });
+    dialogs().onModal(ScriptedDialogs::click(QStringLiteral("cmdYes")));
 
     click(version(), "cmdExit");
 
-    EXPECT_EQ(title, "Exit Download");
-    EXPECT_EQ(question, "Are you sure you do not want to download the latest version of Vantor PC Program?");
+    ASSERT_FALSE(dialogs().shown().empty());
+    EXPECT_EQ(dialogs().shown().back().title, "Exit Download");
     EXPECT_FALSE(version().isVisible());
     EXPECT_FALSE(version().isLoaded());
     EXPECT_TRUE(menu().isVisible());
@@ -490,15 +485,13 @@ TEST_F(ServerChecksTest, ClosingTheVersionWindowAsksTheSameQuestionAndCancelKeep
 
 TEST_F(ServerChecksTest, TheMenusExitAsksTheScaleQuestionWhileTheVersionWindowIsOpen) {
     offerVersion("3.1");
-    QString question;
-    dialogs().onModal([&](app::Form& quit) {
-        question = control<QLabel>(quit, "lblQuit")->text();
-        click(quit, "cmdCancel");
-    });
+    dialogs().onModal(ScriptedDialogs::click(QStringLiteral("cmdCancel")));
 
     click(menu(), "cmdExit");
 
-    EXPECT_EQ(question, "Are you sure you want to quit updating your scale?");
+    ASSERT_FALSE(dialogs().shown().empty());
+    EXPECT_EQ(dialogs().shown().back().title, "Quit PC Program")
+        << "the scale question, not the download one";
     EXPECT_TRUE(version().isVisible());
 }
 
@@ -528,7 +521,7 @@ TEST_F(ServerChecksTest, AFailedDownloadIsReportedAndTheWindowClosesAnyway) {
 
     ASSERT_EQ(dialogs().asked().size(), 1u);
     EXPECT_EQ(dialogs().asked()[0].title, "Download Error");
-    EXPECT_EQ(dialogs().asked()[0].text, "No application is associated with this file type.");
+    EXPECT_EQ(dialogs().asked()[0].text.toStdString(), app::openFailureText(app::Desktop::kNoAssociation));
     EXPECT_EQ(dialogs().asked()[0].icon, Message::Icon::Exclamation);
     EXPECT_FALSE(version().isLoaded());
     EXPECT_TRUE(checkScale.isVisible()) << "the update road stays when the installer did not open";
@@ -539,15 +532,12 @@ TEST_F(ServerChecksTest, AnOpenedDownloadLeavesTheUpdateRoadByItsOwnQuestion) {
     offerVersion("3.1");
     auto& checkScale = program().form<app::frmCheckScale>();
     checkScale.showForm();
-    QString question;
-    dialogs().onModal([&](app::Form& quit) {
-        question = control<QLabel>(quit, "lblQuit")->text();
-        click(quit, "cmdYes");
-    });
+    dialogs().onModal(ScriptedDialogs::click(QStringLiteral("cmdYes")));
 
     click(version(), "cmdDownloadPCProg");
 
-    EXPECT_EQ(question, "Are you sure you want to quit updating your scale?");
+    ASSERT_FALSE(dialogs().shown().empty());
+    EXPECT_EQ(dialogs().shown().back().title, "Quit PC Program");
     EXPECT_EQ(endCount(), 1) << "Yes there ends the program, as everywhere";
 }
 

@@ -233,9 +233,8 @@ TEST_F(StartUpTest, MainMenuShowsTheSplashVersionWithoutReopeningTheSplash) {
     auto& welcome = program().form<app::frmWelcome>();
     welcome.showForm();
 
-    EXPECT_EQ(welcome.windowTitle(), "Welcome to Vantor PC Program!");
+    // The menu's own texts and looks are the menu's test's; here, that the splash's version reached it.
     EXPECT_EQ(control<QLabel>(welcome, "lblVersion")->text(), "Vantor PC Program Version 3.0");
-    EXPECT_TRUE(control<QLabel>(welcome, "lblVersion")->font().bold());
     EXPECT_FALSE(splash().isLoaded());
     EXPECT_FALSE(splash().Timer1.isActive());
 }

@@ -82,7 +82,8 @@ protected:
 
 TEST_F(UpdateRoadTest, BlankLinksFailedAndCancelledDownloadsKeepTheLinkFormUsable) {
     toLinkForm();
-    EXPECT_EQ(control<QLabel>(checkScale(), "lblSerial")->text(), "Vantor Scale Serial Number:  12345678");
+    EXPECT_TRUE(control<QLabel>(checkScale(), "lblSerial")->text().endsWith("  12345678"))
+        << "the simulated scale's number";
 
     continueWith(QStringLiteral("  \t "));
     ASSERT_EQ(dialogs().asked().size(), 1u);

@@ -16,6 +16,7 @@
 #include "app/SerialNumberSetting.h"
 #include "app/frmSuccessUpdate.h"
 #include "firmware/IntelHexLoader.h"
+#include "firmware/TablesMessages.h"
 #include "firmware/frmDisplay.h"
 #include "scale/ScaleLink.h"
 #include "scale/SerialTransport.h"
@@ -162,7 +163,10 @@ TEST_F(DisplayRunTest, MissingFileIsSaidClearlyAndNothingIsSent) {
     useScalePort(simulator.devicePath());
     display().showForm();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !dialogs().asked().empty(); }, kWaitMs));
-    EXPECT_EQ(dialogs().asked().front().text, "The update file " + updateFile() + " is missing.");
+    EXPECT_EQ(dialogs().asked().front().title, "Update File Refused");
+    // The loader's own sentence, naming the file the form looked for.
+    EXPECT_EQ(dialogs().asked().front().text.toStdString(),
+              firmware::IntelHexLoader::loadFile(updateFile().toStdString()).error.message());
     EXPECT_FALSE(workerPort().second);
 }
 
@@ -307,8 +311,7 @@ TEST_F(DisplayRunTest, TheRunWaitsWhileTheQuitQuestionIsOpen) {
     int held = -1;
     const auto askAndAnswer = [&](const char* answer) {
         return [&, answer](app::Form& quit) {
-            EXPECT_EQ(control<QLabel>(quit, "lblQuit")->text(),
-                      "Are you sure you want to quit updating your scale?");
+            EXPECT_EQ(quit.windowTitle(), "Quit PC Program");
             EXPECT_TRUE(control<QLabel>(quit, "lblUnfinished")->isVisible());
             EXPECT_EQ(control<QLabel>(quit, "lblUnfinished")->text(),
                       "Your scale will not work until it has been updated.");
@@ -411,13 +414,14 @@ TEST_F(DisplayRunTest, TheUsersTablesReadBeforeTheFirstRunAreWrittenBackAfterThe
     click(program().form<scale::frmErrorScaleCom>(), "cmdRetry");
     ASSERT_TRUE(QTest::qWaitFor([&] { return successShown(); }, kWaitMs));
     ASSERT_EQ(dialogs().asked().size(), 2u);
-    EXPECT_EQ(
-        dialogs().asked()[0].text,
-        "The scale has been updated. The update leaves the zone table and keys blank.\n\nYour zone table and "
-        "keys were saved before the update, in " +
-            backup + ".\n\nWrite them back into the scale now?");
-    EXPECT_EQ(dialogs().asked()[1].text,
-              "Your zone table and keys were written back into the scale and verified.");
+    const auto& offer = dialogs().asked()[0];
+    EXPECT_EQ(offer.text.toStdString(), firmware::tables_text::offerRestore(backup.toStdString()));
+    EXPECT_EQ(offer.icon, app::Message::Icon::Question);
+    EXPECT_EQ(offer.buttons, app::Message::Buttons::YesNo);
+    const auto& restored = dialogs().asked()[1];
+    EXPECT_EQ(restored.text.toStdString(), firmware::tables_text::restored());
+    EXPECT_EQ(restored.icon, app::Message::Icon::Information);
+    EXPECT_EQ(restored.buttons, app::Message::Buttons::Ok);
     ASSERT_EQ(simulator.stop(), 0);
     Bytes expected = expectedMemory("one-record.hex", "24681357");
     std::copy(userTables.begin(), userTables.end(), expected.begin() + 0x8000);
@@ -432,8 +436,7 @@ TEST_F(DisplayRunTest, TablesThatCannotBeReadStopNothingAndTheUserIsTold) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return successShown(); }, kWaitMs));
     ASSERT_EQ(dialogs().asked().size(), 1u);
     EXPECT_EQ(dialogs().asked()[0].icon, app::Message::Icon::Exclamation);
-    EXPECT_TRUE(dialogs().asked()[0].text.startsWith(
-        "Your zone table and keys could not be saved before the update"));
+    EXPECT_EQ(dialogs().asked()[0].text.toStdString(), firmware::tables_text::noBackup(0x8000));
     EXPECT_FALSE(display().savedTables());
 }
 

@@ -66,9 +66,11 @@ TEST(UserTables, ASilentPageEndsTheReadAfterFourTries) {
     FakeScaleTransport scale = scaleWith(memoryWithTables(), {"lose:read:addr=0x8200"});
     const TablesRead read = readTables(scale, {}, kGoOn);
     EXPECT_FALSE(read.tables);
+    EXPECT_EQ(read.result.stage, Stage::Read);
+    EXPECT_EQ(read.result.outcome, Outcome::NoReply);
     EXPECT_EQ(read.result.page, 0x8200u);
-    EXPECT_EQ(describe(read.result),
-              "The scale did not answer the read for page 8200; 4 of 36 pages were read.");
+    EXPECT_EQ(read.result.pagesDone, 4u);
+    EXPECT_EQ(read.result.pagesTotal, 36u);
     EXPECT_EQ(scale.sent().size(), 4u + 4u);  // four pages read, then four tries of the fifth
 }
 
@@ -141,15 +143,16 @@ TEST(UserTables, WritesPagesWithThePageRulesAndStopsAtTheFirstFailure) {
     const OperationResult done = writeTables(blank, tablePages(tables), packSerial("12345678"), {}, kGoOn);
     EXPECT_TRUE(done.succeeded());
     EXPECT_EQ(region(blank.model().memory()), tables);
-    EXPECT_EQ(describe(done), "All 36 pages were written and verified.");
+    EXPECT_EQ(done.pagesTotal, 36u);
 
     FakeScaleTransport failing = scaleWith(erased, {"lose:write:addr=0x8180"});
     const OperationResult failed =
         writeTables(failing, tablePages(tables), packSerial("12345678"), {}, kGoOn);
-    EXPECT_FALSE(failed.succeeded());
+    EXPECT_EQ(failed.stage, Stage::Write);
+    EXPECT_EQ(failed.outcome, Outcome::NoReply);
+    EXPECT_EQ(failed.page, 0x8180u);
     EXPECT_EQ(failed.pagesDone, 3u);
-    EXPECT_EQ(describe(failed),
-              "The scale did not answer the write for page 8180; 3 of 36 pages were written.");
+    EXPECT_EQ(failed.pagesTotal, 36u);
 }
 
 TEST(UserTables, BlankAndProgrammedRegions) {
@@ -193,8 +196,27 @@ TEST(UserTables, AfterAnUpdateTheRestoreIsOfferedOnlyForProgrammedTablesTheFileL
     EXPECT_EQ(tablesAfterUpdate(blankRegion, programmed), TablesAfterUpdate::OfferRestore);
     EXPECT_EQ(tablesAfterUpdate(ownTables, programmed), TablesAfterUpdate::FileBringsTables);
     EXPECT_EQ(tablesAfterUpdate(blankRegion, erased), TablesAfterUpdate::Nothing);
+}
+
+TEST(TablesMessages, WhatTheUserIsToldAboutTheTablesAroundAnUpdate) {
     EXPECT_EQ(
         tables_text::noBackup(0x8080),
         "Your zone table and keys could not be saved before the update: the scale did not answer the read of "
         "page 8080.\n\nThe scale has been updated. If your keys or zones are missing, program them again.");
+    EXPECT_EQ(tables_text::notSaved("/data/Tables.hex", "Permission denied"),
+              "Your zone table and keys could not be saved to /data/Tables.hex (Permission denied).\n\nThe "
+              "scale has been updated. If your keys or zones are missing, program them again.");
+    EXPECT_EQ(tables_text::offerRestore("/data/Tables.hex"),
+              "The scale has been updated. The update leaves the zone table and keys blank.\n\nYour zone "
+              "table and keys were saved before the update, in /data/Tables.hex.\n\nWrite them back into the "
+              "scale now?");
+    EXPECT_EQ(tables_text::restored(),
+              "Your zone table and keys were written back into the scale and verified.");
+    EXPECT_EQ(
+        tables_text::notRestored("the scale link is busy.", "/data/Tables.hex"),
+        "The scale has been updated, but your zone table and keys were not written back: the scale link "
+        "is busy.\n\nThey are saved in /data/Tables.hex.");
+    EXPECT_EQ(tables_text::fileBringsTables("/data/Tables.hex"),
+              "The update brings a zone table and keys of its own; they were kept.\n\nYour own zone table "
+              "and keys were saved before the update, in /data/Tables.hex.");
 }

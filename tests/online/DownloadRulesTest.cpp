@@ -315,6 +315,8 @@ TEST(DownloadMessages, QuestionsAndFailures) {
               "try again.");
     EXPECT_EQ(NotEnoughSpaceMessage().title, "Insufficient Disk Space");
     EXPECT_EQ(WriteErrorMessage(5, "Disk full").text, "Cannot write file to disk.\n\nError 5: Disk full");
+    EXPECT_EQ(EmptyFileMessage().text, "The server sent an empty file: there is nothing to save.");
+    EXPECT_EQ(EmptyFileMessage().title, "Error Downloading File");
     EXPECT_EQ(CancelQuestion().text, "Are you sure you want to cancel this operation?");
     EXPECT_EQ(CancelQuestion().title, "");
 }

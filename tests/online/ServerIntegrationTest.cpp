@@ -127,7 +127,8 @@ TEST_F(ServerIntegration, ARequestBodyOver64KiBIsRefused) {
     ServerProcess server;
     QueryChannel channel(scriptUrl(server));
     const QueryResult result = waitForQuery(channel, "SELECT '" + std::string(70 * 1024, 'x') + "'");
-    EXPECT_EQ(result.message, "The request is larger than 64 KiB.");
+    // The script's own refusal (its wording is the script's test's) comes back as the message.
+    EXPECT_NE(result.message.find("64 KiB"), std::string::npos) << result.message;
     EXPECT_TRUE(result.rows.empty());
     // The server keeps serving.
     EXPECT_EQ(answer(server, kCurrentVersionStatement), "3.0");

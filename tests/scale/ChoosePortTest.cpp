@@ -8,11 +8,6 @@
 namespace vantor::test {
 namespace {
 
-const QString kFailed = QStringLiteral(
-    "A communication error with your scale was encountered. Please make sure that your Vantor scale is "
-    "connected "
-    "to your computer and that it is turned on.");
-
 class ChoosePortTest : public ScaleFormsFixture {};
 
 TEST_F(ChoosePortTest, LoadShowsTheInstructionsAndListsTheNamedPorts) {
@@ -52,10 +47,10 @@ TEST_F(ChoosePortTest, NoScaleOnAnyPortShowsTheErrorDialogWithErrorPortSet) {
     EXPECT_TRUE(choosePort().ErrorPort);
     EXPECT_TRUE(errorDialog().isVisible());
     EXPECT_EQ(errorDialog().windowTitle(), "Error Communicating with the Scale");
-    // The machine's own ports may be held by another program (another test, even) and add a line;
-    // the missing devices themselves are no permission problem and add none.
+    // The dialog's own message (its wording is the dialog's test's to check). The machine's own ports
+    // may be held by another program (another test, even) and add a line; the missing devices
+    // themselves are no permission problem and add none.
     const QString failed = control<QLabel>(errorDialog(), "lblFailed")->text();
-    EXPECT_TRUE(failed.startsWith(kFailed)) << failed.toStdString();
     EXPECT_FALSE(failed.contains(QStringLiteral("vantor-missing"))) << failed.toStdString();
     EXPECT_EQ(control<QPushButton>(errorDialog(), "cmdRetry")->text(), "&Retry");
     EXPECT_EQ(control<QPushButton>(errorDialog(), "cmdExit")->text(), "E&xit");

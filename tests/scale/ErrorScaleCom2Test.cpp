@@ -95,8 +95,11 @@ TEST_F(ErrorScaleCom2Test, AccessHintFollowsTheMessageUntilTheDialogCloses) {
     errorDialog().setAccessHint(QStringLiteral("Access to /dev/ttyUSB0 was denied: join the dialout group."));
     errorDialog().showForm();
     auto* failed = control<QLabel>(errorDialog(), "lblFailed");
-    EXPECT_TRUE(failed->text().endsWith(
-        QStringLiteral("turned on.\n\nAccess to /dev/ttyUSB0 was denied: join the dialout group.")));
+    EXPECT_EQ(
+        failed->text(),
+        "A communication error with your scale was encountered. Please make sure that your Vantor scale "
+        "is connected to your computer and that it is turned on.\n\nAccess to /dev/ttyUSB0 was denied: "
+        "join the dialout group.");
 
     click(errorDialog(), "cmdRetry");
 

@@ -47,6 +47,8 @@ TEST(OperationResult, FailuresNameTheStageHowItEndedThePageAndHowFarItCame) {
               "written.");
     EXPECT_EQ(describe(failed(Stage::ReadBack, Outcome::NoReply, 0x8380, 0, 0)),
               "The scale did not answer the read-back for page 8380.");
+    EXPECT_EQ(describe(failed(Stage::Read, Outcome::NoReply, 0x8200, 4, 36)),
+              "The scale did not answer the read for page 8200; 4 of 36 pages were read.");
     EXPECT_EQ(describe(failed(Stage::Read, Outcome::Mismatch, 0x0700, 0, 0)),
               "The scale's reply did not echo the address for page 0700.");
     EXPECT_EQ(describe(failed(Stage::SerialRead, Outcome::NoReply, std::nullopt, 0, 6)),
