@@ -23,6 +23,7 @@
 #include "app/frmVersion.h"
 #include "firmware/frmDisplay.h"
 #include "keys/frmZipKey.h"
+#include "online/UpdateQueries.h"
 #include "scale/SerialNumber.h"
 #include "scale/frmErrorScaleCom2.h"
 
@@ -155,7 +156,7 @@ void frmWelcome::CheckUpdate() {
 bool frmWelcome::updateAnswered(online::UpdateAnswer answer) {
     if (answer == online::UpdateAnswer::Unknown) {
         program().dialogs().ask(
-            this, {QStringLiteral("Vantor PC Program"), QStringLiteral("Unable to check software update."),
+            this, {QStringLiteral("Vantor PC Program"), QString::fromLatin1(online::kUnableToCheckUpdate),
                    Message::Icon::None, Message::Buttons::Ok});
         return false;
     }
@@ -211,8 +212,7 @@ void frmWelcome::latestVersionRead(const QString& latest) {
         return;
     if (latest.isEmpty() || latest == kVersionPrefix) {
         const Answer answer = program().dialogs().ask(
-            this, {QStringLiteral("Error Encountered"),
-                   QStringLiteral("An error occurred while trying to check latest version of PC Program."),
+            this, {QStringLiteral("Error Encountered"), QString::fromLatin1(online::kUnableToCheckVersion),
                    Message::Icon::Information, Message::Buttons::RetryCancel});
         if (answer == Answer::Retry && !program().ended())
             CheckNewVersion();

@@ -14,6 +14,12 @@ inline constexpr std::string_view kSoftwareUpdateStatement =
 inline constexpr std::string_view kCurrentVersionStatement =
     "SELECT CurrentVersion From VantorPCPrograms WHERE Model ='USA'";
 
+// What the user is told when a question got no usable answer: the menu's message boxes and the
+// command line say the same.
+inline constexpr const char* kUnableToCheckUpdate = "Unable to check software update.";
+inline constexpr const char* kUnableToCheckVersion =
+    "An error occurred while trying to check latest version of PC Program.";
+
 // One value from the answer: the fields of the last row appended in order, without leading and
 // trailing spaces. Empty when there are no rows.
 std::string AnswerText(const QueryTable& rows);

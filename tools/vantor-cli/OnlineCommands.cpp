@@ -14,10 +14,6 @@ using namespace vantor::online;
 
 namespace {
 
-constexpr const char* kUnableToCheckUpdate = "Unable to check software update.";
-constexpr const char* kUnableToCheckVersion =
-    "An error occurred while trying to check latest version of PC Program.";
-
 struct Answer {
     std::string value;    // trimmed, as the server gave it
     std::string problem;  // what the channel reported instead, for stderr
