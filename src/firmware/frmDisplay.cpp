@@ -89,13 +89,13 @@ struct TablesBackupAttempt {
 TablesBackupAttempt backUpTables(scale::SerialTransport& transport, const QString& folder,
                                  const scale::ProgressSink& progress, const std::atomic<bool>& cancel) {
     TablesBackupAttempt attempt;
-    const scale::SerialRead serial = scale::RdSN(transport);
-    if (!scale::CheckSerial(serial.serial))
+    const std::optional<std::string> serial = scale::ReadScaleSerial(transport);
+    if (!serial)
         return attempt;
     const TablesRead read = readTables(transport, progress, cancel);
     attempt.failedPage = read.result.page.value_or(kTablesStart);
     if (read.tables) {
-        attempt.file = saveTablesBackup(folder, serial.serial, *read.tables);
+        attempt.file = saveTablesBackup(folder, *serial, *read.tables);
         attempt.tables = read.tables;
     }
     return attempt;

@@ -30,4 +30,11 @@ SerialRead RdSN(ScaleTransport& transport) {
     return {serialFromReply(*reply), true};
 }
 
+std::optional<std::string> ReadScaleSerial(ScaleTransport& transport) {
+    SerialRead read = RdSN(transport);
+    if (!CheckSerial(read.serial))
+        return std::nullopt;
+    return std::move(read.serial);
+}
+
 }  // namespace vantor::scale

@@ -44,4 +44,8 @@ struct SerialRead {
 // validated here: callers apply CheckSerial or use it as it comes.
 SerialRead RdSN(ScaleTransport& transport);
 
+// The scale's serial number, read with RdSN, when it passes CheckSerial; nullopt when the scale
+// was silent or its answer is no serial number (nothing can be unlocked with it).
+std::optional<std::string> ReadScaleSerial(ScaleTransport& transport);
+
 }  // namespace vantor::scale

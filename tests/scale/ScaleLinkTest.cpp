@@ -69,6 +69,14 @@ TEST(RdSN, GarbledReplyIsReturnedAsItReads) {
     const SerialRead read = RdSN(blank);
     EXPECT_TRUE(read.scaleCom);
     EXPECT_EQ(read.serial, "FFFFFFFF");
+    EXPECT_EQ(ReadScaleSerial(blank), std::nullopt);  // no number to unlock with
+}
+
+TEST(ReadScaleSerial, GivesOnlyANumberThatPassesTheCheck) {
+    FakeScaleTransport scale(ScaleModel("24681357"));
+    EXPECT_EQ(ReadScaleSerial(scale), "24681357");
+    scale.model().addFault(*parseFault("lose:read").fault);
+    EXPECT_EQ(ReadScaleSerial(scale), std::nullopt);
 }
 
 TEST(RdSN, ReplyWithinTheLimitCountsAndALateOneDoesNot) {

@@ -174,9 +174,8 @@ int flashCommand(const ParsedCommand& command) {
 
     std::optional<TablesBackup> backup;
     if (command.has("keep-tables")) {
-        const SerialRead serial = RdSN(transport);
-        if (serial.scaleCom && CheckSerial(serial.serial))
-            backup = backupBeforeUpdate(transport, serial.serial, std::cerr);
+        if (const auto serial = ReadScaleSerial(transport))
+            backup = backupBeforeUpdate(transport, *serial, std::cerr);
         else
             std::cerr << "The scale did not give its serial number; the update goes on without a backup.\n";
     }

@@ -108,8 +108,8 @@ private:
         }
         std::atomic<bool>& stop = stopOnSignals();
         transport.setCancelFlag(&stop);
-        const SerialRead serial = RdSN(transport);
-        if (!serial.scaleCom || !CheckSerial(serial.serial)) {
+        const std::optional<std::string> serial = ReadScaleSerial(transport);
+        if (!serial) {
             // Nothing is written to a scale that has not given its own number to unlock with.
             if (stop.load())
                 m_final.refusal = "stopped before the update began.";
@@ -117,14 +117,14 @@ private:
                 m_final.result = failedAt(Stage::SerialRead, Outcome::NoReply);
             return;
         }
-        m_final.serial = serial.serial;
+        m_final.serial = *serial;
         show(FleetPhase::SavingTables, {});
         std::optional<TablesBackup> backup;
         if (m_keepTables)
-            backup = backupBeforeUpdate(transport, serial.serial, m_notes, false);
+            backup = backupBeforeUpdate(transport, *serial, m_notes, false);
 
         ImageBuffer image = m_image;
-        image.UpdateSN(serial.serial);
+        image.UpdateSN(*serial);
         show(FleetPhase::Writing, {});
         m_final.result = ProgramAllPages(
             transport, image,
@@ -132,10 +132,10 @@ private:
                 show(progress.phase == Phase::Verify ? FleetPhase::Verifying : FleetPhase::Writing, progress);
             },
             stop);
-        m_final.result->serial = serial.serial;
+        m_final.result->serial = *serial;
         if (backup && m_final.result->succeeded()) {
             show(FleetPhase::RestoringTables, {Phase::Verify, kPageCount, kPageCount});
-            restoreAfterUpdate(transport, image, *backup, serial.serial, m_notes, false);
+            restoreAfterUpdate(transport, image, *backup, *serial, m_notes, false);
         } else if (backup) {
             m_notes << "The tables backup is " << backup->path << "\n";
         }

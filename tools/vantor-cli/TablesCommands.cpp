@@ -62,12 +62,10 @@ TablesRead readWithProgress(SerialTransport& transport, bool showCounter = true)
 
 // The serial number the unlock needs, or nullopt (said on stderr) when the scale gave none.
 std::optional<std::string> scaleSerial(SerialTransport& transport, const std::string& port) {
-    const SerialRead read = RdSN(transport);
-    if (!read.scaleCom || !CheckSerial(read.serial)) {
+    std::optional<std::string> serial = ReadScaleSerial(transport);
+    if (!serial)
         std::cerr << describe(failedAt(Stage::SerialRead, Outcome::NoReply)) << " (" << port << ")\n";
-        return std::nullopt;
-    }
-    return read.serial;
+    return serial;
 }
 
 OperationResult writeWithProgress(SerialTransport& transport, const std::vector<TablePage>& pages,
