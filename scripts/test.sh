@@ -18,8 +18,9 @@ for preset in "${presets[@]}"; do
   ctest --preset "$preset" || status=1
 done
 
-# The fuzz targets, each for a short while: in CI (20 s a target, which keeps the whole CI run well inside 20 minutes on two cores) or for VANTOR_FUZZ_SECONDS a
-# target when it is set (0 leaves fuzzing out).
+# The fuzz targets, each for a short while: in CI 20 s a target (about 3 minutes of a CI run that
+# stays within 15 minutes on two cores), or VANTOR_FUZZ_SECONDS a target when it is set (0 leaves
+# fuzzing out).
 fuzz_seconds="${VANTOR_FUZZ_SECONDS:-}"
 [ -z "$fuzz_seconds" ] && [ "${CI:-}" = "true" ] && fuzz_seconds=20
 if [ -n "$fuzz_seconds" ] && [ "$fuzz_seconds" != 0 ]; then

@@ -11,10 +11,6 @@
 
 namespace vantor::zones {
 
-// The form's bar runs from 0 to 768 and moves by 128 after each page written.
-inline constexpr int kZoneProgressStep = static_cast<int>(scale::kPageSize);
-inline constexpr int kZoneProgressMax = kZoneProgressStep * static_cast<int>(kZoneTablePages);
-
 // Reads the serial number with RdSN, packs it for the unlocks, and writes `pages` in order. Stops
 // at the first page that fails. A scale that does not give its serial number gets zeros in the
 // unlock, which it refuses. Ends promptly, as Cancelled, once `cancel` is set.

@@ -28,6 +28,10 @@ using app::program;
 
 namespace {
 
+// The bar runs from 0 to 768 and moves by 128 after each page of the zone table written.
+constexpr int kZoneProgressStep = 128;
+constexpr int kZoneProgressMax = kZoneProgressStep * static_cast<int>(kZoneTablePages);
+
 // The postal service's zone-chart page, where the user gets the chart for an origin prefix.
 const QString kZoneChartAddress = QStringLiteral("https://postcalc.usps.com/Zonecharts");
 
