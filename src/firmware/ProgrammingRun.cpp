@@ -1,6 +1,7 @@
 #include "firmware/ProgrammingRun.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "scale/ScaleProtocol.h"
 #include "scale/SerialNumber.h"
@@ -179,9 +180,16 @@ ScaleProgramming programWithScaleSerial(scale::ScaleTransport& transport, ImageB
         programming.result.serial = serial.serial;
         return programming;
     }
-    image.UpdateSN(serial.serial);
+    return programWithSerial(transport, std::move(image), serial.serial, progress, cancel, pause);
+}
+
+ScaleProgramming programWithSerial(scale::ScaleTransport& transport, ImageBuffer image,
+                                   const std::string& serial, const scale::ProgressSink& progress,
+                                   const std::atomic<bool>& cancel, scale::PauseGate* pause) {
+    image.UpdateSN(serial);
+    ScaleProgramming programming;
     programming.result = ProgramAllPages(transport, image, progress, cancel, pause);
-    programming.result.serial = serial.serial;
+    programming.result.serial = serial;
     return programming;
 }
 

@@ -79,28 +79,6 @@ int runBarValue(const scale::Progress& progress) {
     return progress.phase == scale::Phase::Verify ? kVerifyBarBase + half : half;
 }
 
-// Reads the zone table and keys before anything is written and saves them in `folder`. A scale
-// that gives no serial number gets no backup: the run that follows fails before writing anyway.
-struct TablesBackupAttempt {
-    std::optional<Bytes> tables;
-    std::uint32_t failedPage = 0;
-    SavedBackup file;
-};
-TablesBackupAttempt backUpTables(scale::SerialTransport& transport, const QString& folder,
-                                 const scale::ProgressSink& progress, const std::atomic<bool>& cancel) {
-    TablesBackupAttempt attempt;
-    const std::optional<std::string> serial = scale::ReadScaleSerial(transport);
-    if (!serial)
-        return attempt;
-    const TablesRead read = readTables(transport, progress, cancel);
-    attempt.failedPage = read.result.page.value_or(kTablesStart);
-    if (read.tables) {
-        attempt.file = saveTablesBackup(folder, *serial, *read.tables);
-        attempt.tables = read.tables;
-    }
-    return attempt;
-}
-
 std::filesystem::path toPath(const QString& file) {
     return std::filesystem::path(file.toStdU16String());
 }
@@ -358,14 +336,19 @@ void frmDisplay::Program_Click() {
                     scale::failedAt(scale::Stage::SerialRead, scale::Outcome::PortFailed);
                 return job;
             }
+            // The zone table and keys are read before anything is written and saved in the folder. A
+            // scale that gives no serial number gets no backup, and the run asks it once more.
+            const std::optional<std::string> serial =
+                readTablesFirst ? scale::ReadScaleSerial(transport) : std::nullopt;
             if (readTablesFirst) {
-                const TablesBackupAttempt backup = backUpTables(transport, folder, progress, cancel);
                 job.readTables = true;
-                job.tablesFailedPage = backup.failedPage;
-                if (backup.tables)
-                    job.tables = SavedTables{*backup.tables, backup.file};
+                const TablesRead read = serial ? readTables(transport, progress, cancel) : TablesRead{};
+                job.tablesFailedPage = read.result.page.value_or(kTablesStart);
+                if (read.tables)
+                    job.tables = SavedTables{*read.tables, saveTablesBackup(folder, *serial, *read.tables)};
             }
-            job.programming = programWithScaleSerial(transport, image, progress, cancel, &pause);
+            job.programming = serial ? programWithSerial(transport, image, *serial, progress, cancel, &pause)
+                                     : programWithScaleSerial(transport, image, progress, cancel, &pause);
             return job;
         },
         [this](const scale::Progress& progress) { showProgress(progress); },

@@ -172,9 +172,13 @@ int flashCommand(const ParsedCommand& command) {
     std::atomic<bool>& stop = stopOnSignals();
     transport.setCancelFlag(&stop);
 
+    // With the tables kept, the number read for their backup serves the run too; without it, or
+    // when the scale gave none, the run asks for it itself.
+    std::optional<std::string> serial;
     std::optional<TablesBackup> backup;
     if (command.has("keep-tables")) {
-        if (const auto serial = ReadScaleSerial(transport))
+        serial = ReadScaleSerial(transport);
+        if (serial)
             backup = backupBeforeUpdate(transport, *serial, std::cerr);
         else
             std::cerr << "The scale did not give its serial number; the update goes on without a backup.\n";
@@ -183,8 +187,9 @@ int flashCommand(const ParsedCommand& command) {
     ScaleProgramming programming;
     {
         ProgressReport report;
-        programming = programWithScaleSerial(
-            transport, *image, [&](const Progress& progress) { report.show(progress); }, stop);
+        const ProgressSink progress = [&](const Progress& p) { report.show(p); };
+        programming = serial ? programWithSerial(transport, *image, *serial, progress, stop)
+                             : programWithScaleSerial(transport, *image, progress, stop);
         if (programming.result.succeeded())
             report.done();
     }

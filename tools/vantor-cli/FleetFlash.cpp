@@ -123,19 +123,19 @@ private:
         if (m_keepTables)
             backup = backupBeforeUpdate(transport, *serial, m_notes, false);
 
-        ImageBuffer image = m_image;
-        image.UpdateSN(*serial);
         show(FleetPhase::Writing, {});
-        m_final.result = ProgramAllPages(
-            transport, image,
-            [this](const Progress& progress) {
-                show(progress.phase == Phase::Verify ? FleetPhase::Verifying : FleetPhase::Writing, progress);
-            },
-            stop);
-        m_final.result->serial = *serial;
+        m_final.result =
+            programWithSerial(
+                transport, m_image, *serial,
+                [this](const Progress& progress) {
+                    show(progress.phase == Phase::Verify ? FleetPhase::Verifying : FleetPhase::Writing,
+                         progress);
+                },
+                stop)
+                .result;
         if (backup && m_final.result->succeeded()) {
             show(FleetPhase::RestoringTables, {Phase::Verify, kPageCount, kPageCount});
-            restoreAfterUpdate(transport, image, *backup, *serial, m_notes, false);
+            restoreAfterUpdate(transport, m_image, *backup, *serial, m_notes, false);
         } else if (backup) {
             m_notes << "The tables backup is " << backup->path << "\n";
         }
