@@ -50,7 +50,7 @@ private:
     enum class Step { Proceed, StartAgain, Stop };
 
     Step unlock() {
-        const Outcome outcome = acknowledged(ask(scale::unlockCommand(m_image.serialBytes()), 1));
+        const Outcome outcome = scale::acknowledgement(ask(scale::unlockCommand(m_image.serialBytes()), 1));
         if (outcome == Outcome::Success) {
             m_failures = 0;
             return Step::Proceed;
@@ -63,7 +63,7 @@ private:
     Step writeAllPages() {
         for (std::uint32_t address = 0; address < ImageBuffer::kSize; address += kPageSize) {
             showProgress(Phase::Write, address / kPageSize);
-            const Outcome outcome = acknowledged(
+            const Outcome outcome = scale::acknowledgement(
                 ask(scale::writePageCommand(static_cast<std::uint16_t>(address), m_image.page(address)), 1));
             if (outcome == Outcome::Success) {
                 ++m_result.pagesDone;
@@ -103,12 +103,12 @@ private:
     }
 
     Outcome compare(const scale::Reply& reply, std::uint32_t address) const {
-        if (!reply)
-            return reply.failure;
-        const auto stored = scale::pageInReply(*reply, address);
+        std::span<const Byte> stored;
+        const Outcome outcome = scale::pageOf(reply, address, stored);
+        if (outcome != Outcome::Success)
+            return outcome;
         const auto page = m_image.page(address);
-        const bool equal = stored && std::equal(page.begin(), page.end(), stored->begin());
-        return equal ? Outcome::Success : Outcome::Mismatch;
+        return std::equal(page.begin(), page.end(), stored.begin()) ? Outcome::Success : Outcome::Mismatch;
     }
 
     scale::Reply ask(const Bytes& command, std::size_t minimum) {
@@ -118,12 +118,6 @@ private:
         if (m_cancel.load())
             return {Outcome::NoReply, {}};
         return scale::exchange(m_transport, command, minimum, kRunExchangeLimit);
-    }
-
-    static Outcome acknowledged(const scale::Reply& reply) {
-        if (!reply)
-            return reply.failure;
-        return reply->front() == scale::kAck ? Outcome::Success : Outcome::Refused;
     }
 
     bool mayRetry() { return ++m_failures <= kToleratedFailures && !m_cancel.load(); }

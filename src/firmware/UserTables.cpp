@@ -52,14 +52,17 @@ TablesRead readTables(scale::ScaleTransport& transport, const scale::ProgressSin
     Bytes tables;
     tables.reserve(kTablesSize);
     for (std::uint32_t address = kTablesStart; address < kTablesEnd; address += kPageSize) {
-        const std::optional<Bytes> page =
-            cancel.load() ? std::nullopt : scale::ReadOnePage(transport, static_cast<std::uint16_t>(address));
-        if (!page) {
-            read.result.outcome = cancel.load() ? scale::Outcome::Cancelled : scale::Outcome::NoReply;
+        Bytes page;
+        const scale::Outcome outcome =
+            cancel.load() ? scale::Outcome::Cancelled
+                          : scale::ReadOnePage(transport, static_cast<std::uint16_t>(address), page);
+        if (outcome != scale::Outcome::Success) {
+            // The program stopping ends the waits early; that is no failure of the scale.
+            read.result.outcome = cancel.load() ? scale::Outcome::Cancelled : outcome;
             read.result.page = address;
             return read;
         }
-        tables.insert(tables.end(), page->begin(), page->end());
+        tables.insert(tables.end(), page.begin(), page.end());
         ++read.result.pagesDone;
         if (progress)
             progress({scale::Phase::Read, read.result.pagesDone, kTablesPages});

@@ -22,25 +22,19 @@ Outcome repeatStage(Attempt attempt) {
     return outcome;
 }
 
-// A command answered by one status byte: F0 acknowledges, anything else refuses.
 Outcome acknowledgedExchange(ScaleTransport& transport, const Bytes& command, std::chrono::seconds limit) {
-    const Reply reply = exchange(transport, command, kAckReplySize, limit);
-    if (!reply)
-        return reply.failure;
-    return reply->front() == kAck ? Outcome::Success : Outcome::Refused;
+    return acknowledgement(exchange(transport, command, kAckReplySize, limit));
 }
 
 // One read of the page at `address`: Success with `page` holding it when a whole reply echoes
 // the address.
 Outcome readPageOnce(ScaleTransport& transport, std::uint16_t address, Bytes& page) {
     const Reply reply = exchange(transport, readPageCommand(address), kReadReplySize, kReadBackLimit);
-    if (!reply)
-        return reply.failure;
-    const auto carried = pageInReply(*reply, address);
-    if (!carried)
-        return Outcome::Mismatch;
-    page.assign(carried->begin(), carried->end());
-    return Outcome::Success;
+    std::span<const Byte> carried;
+    const Outcome outcome = pageOf(reply, address, carried);
+    if (outcome == Outcome::Success)
+        page.assign(carried.begin(), carried.end());
+    return outcome;
 }
 
 // Reads the page until a whole reply echoes its address, four tries at most.
@@ -145,11 +139,8 @@ OperationResult WritePagesWithScaleSerial(ScaleTransport& transport, std::span<c
     return result;
 }
 
-std::optional<Bytes> ReadOnePage(ScaleTransport& transport, std::uint16_t Adr) {
-    Bytes page;
-    if (readEchoedPage(transport, Adr, page) != Outcome::Success)
-        return std::nullopt;
-    return page;
+Outcome ReadOnePage(ScaleTransport& transport, std::uint16_t Adr, Bytes& page) {
+    return readEchoedPage(transport, Adr, page);
 }
 
 }  // namespace vantor::scale

@@ -70,8 +70,8 @@ struct KeyCheckResult {
 KeyCheckResult CheckKeyProgrammed(ScaleTransport& transport, std::uint16_t Adr, const SerialBytes& SN);
 
 // The 128 bytes stored at Adr, read with Read page alone (no unlock is needed to read): a reply
-// that is late, short or for another page is asked again, four tries in all. nullopt when none
-// came back whole.
-std::optional<Bytes> ReadOnePage(ScaleTransport& transport, std::uint16_t Adr);
+// that is late, short or for another page is asked again, four tries in all. Success with `page`
+// holding them, or how the last try ended.
+Outcome ReadOnePage(ScaleTransport& transport, std::uint16_t Adr, Bytes& page);
 
 }  // namespace vantor::scale

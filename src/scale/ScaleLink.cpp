@@ -22,6 +22,22 @@ bool handOver(ScaleTransport& transport, std::span<const Byte> command) {
     return transport.send(command);
 }
 
+Outcome acknowledgement(const Reply& reply) {
+    if (!reply)
+        return reply.failure;
+    return reply->front() == kAck ? Outcome::Success : Outcome::Refused;
+}
+
+Outcome pageOf(const Reply& reply, std::uint32_t address, std::span<const Byte>& page) {
+    if (!reply)
+        return reply.failure;
+    const auto carried = pageInReply(*reply, address);
+    if (!carried)
+        return Outcome::Mismatch;
+    page = *carried;
+    return Outcome::Success;
+}
+
 SerialRead RdSN(ScaleTransport& transport) {
     const Bytes command = readPageCommand(kSerialAddress);
     const auto reply = exchange(transport, command, kReadReplySize, kSerialReadLimit);

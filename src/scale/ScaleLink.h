@@ -35,6 +35,13 @@ Reply exchange(ScaleTransport& transport, std::span<const Byte> command, std::si
 // dropped, then the command is sent. False when the port failed.
 bool handOver(ScaleTransport& transport, std::span<const Byte> command);
 
+// How a command answered by one status byte went: F0 acknowledges, any other byte refuses.
+Outcome acknowledgement(const Reply& reply);
+
+// How a page read went: Success with `page` pointing into `reply` when the reply is whole and
+// echoes `address`; the reply's own failure, or Mismatch for a reply for another address.
+Outcome pageOf(const Reply& reply, std::uint32_t address, std::span<const Byte>& page);
+
 struct SerialRead {
     std::string serial;     // "" when the scale did not answer
     bool scaleCom = false;  // whether a reply arrived within the time limit

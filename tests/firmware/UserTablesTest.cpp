@@ -72,6 +72,10 @@ TEST(UserTables, ASilentPageEndsTheReadAfterFourTries) {
     EXPECT_EQ(read.result.pagesDone, 4u);
     EXPECT_EQ(read.result.pagesTotal, 36u);
     EXPECT_EQ(scale.sent().size(), 4u + 4u);  // four pages read, then four tries of the fifth
+
+    // A page that keeps coming back for another address is said as such, not as silence.
+    FakeScaleTransport echoing = scaleWith(memoryWithTables(), {"echo:read:addr=0x8200"});
+    EXPECT_EQ(readTables(echoing, {}, kGoOn).result.outcome, Outcome::Mismatch);
 }
 
 TEST(UserTables, BackupIsIntelHexOfTheRegionThatTheLoaderReadsBack) {

@@ -238,15 +238,15 @@ int readCommand(const ParsedCommand& command) {
     for (std::uint32_t at = *address; at < *address + length; at += static_cast<std::uint32_t>(kPageSize)) {
         const Bytes command = readPageCommand(static_cast<std::uint16_t>(at));
         const Reply reply = exchange(transport, command, kReadReplySize, kSerialReadLimit);
-        const auto page = reply ? pageInReply(*reply, at) : std::nullopt;
-        if (!page) {
-            OperationResult failed = failedAt(Stage::Read, reply ? Outcome::Mismatch : reply.failure);
+        std::span<const Byte> page;
+        if (const Outcome outcome = pageOf(reply, at, page); outcome != Outcome::Success) {
+            OperationResult failed = failedAt(Stage::Read, outcome);
             failed.page = at;
             std::cerr << "The scale on " << *port << ": " << describe(failed) << "\n";
             return kScaleFailed;
         }
         const std::size_t take = std::min<std::size_t>(kPageSize, *address + length - at);
-        memory.insert(memory.end(), page->begin(), page->begin() + static_cast<std::ptrdiff_t>(take));
+        memory.insert(memory.end(), page.begin(), page.begin() + static_cast<std::ptrdiff_t>(take));
     }
     printDump(*address, memory);
     return kSuccess;

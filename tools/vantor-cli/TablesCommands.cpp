@@ -129,8 +129,12 @@ int restoreCommand(const ParsedCommand& command) {
     const auto serial = scaleSerial(transport, *port);
     if (!serial)
         return kScaleFailed;
-    const TablesFile file =
-        tablesFromHex(load, [&](std::uint16_t address) { return ReadOnePage(transport, address); });
+    const TablesFile file = tablesFromHex(load, [&](std::uint16_t address) -> std::optional<Bytes> {
+        Bytes page;
+        if (ReadOnePage(transport, address, page) != Outcome::Success)
+            return std::nullopt;
+        return page;
+    });
     if (!file.error.empty()) {
         std::cerr << path << ": " << file.error << " Nothing was written.\n";
         return kScaleFailed;
