@@ -22,7 +22,4 @@ struct SavedBackup {
 // serial number and the local date and time.
 SavedBackup saveTablesBackup(const QString& folder, const std::string& serial, std::span<const Byte> tables);
 
-// Writes `text` to `path` whole or not at all; the reason when it could not.
-std::optional<std::string> saveWhole(const QString& path, const std::string& text);
-
 }  // namespace vantor::firmware

@@ -4,25 +4,12 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
-#include <QSaveFile>
 
+#include "app/WholeFile.h"
 #include "online/OnlineLog.h"
 #include "online/RequestDeadline.h"
 
 namespace vantor::online {
-
-namespace {
-
-// Saved whole or not at all: a transfer that broke off leaves no half picture behind.
-bool saveWhole(const QString& target, const QByteArray& body) {
-    QSaveFile file(target);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    file.write(body);
-    return file.commit();
-}
-
-}  // namespace
 
 BannerFetch::BannerFetch(QObject* parent) : QObject(parent), m_network(new QNetworkAccessManager(this)) {}
 
@@ -52,8 +39,8 @@ void BannerFetch::RetrieveFile(const QUrl& url, const QString& destDir, std::fun
             qCInfo(lcOnline) << "banner refused: larger than" << kMaxBytes << "bytes";
         else if (!answeredWhole(*reply))
             qCInfo(lcOnline) << "banner not fetched:" << reply->errorString();
-        else
-            saved = saveWhole(target, reply->readAll());
+        else  // whole or not at all: a transfer that broke off leaves no half picture behind
+            saved = !app::saveWhole(target, reply->readAll());
         done(saved);
     });
 }

@@ -1,6 +1,5 @@
 #include "FirmwareCommands.h"
 
-#include <QSaveFile>
 #include <QString>
 #include <QTemporaryDir>
 #include <atomic>
@@ -15,6 +14,7 @@
 #include "TablesCommands.h"
 #include "Terminal.h"
 #include "app/SerialNumberSetting.h"
+#include "app/WholeFile.h"
 #include "firmware/IntelHexLoader.h"
 #include "firmware/ProgrammingRun.h"
 #include "firmware/TimeLeft.h"
@@ -120,14 +120,10 @@ int imageCommand(const ParsedCommand& command) {
         return kBadInput;
     image->UpdateSN(serial);
 
-    // Written whole or not at all: a full disk leaves no half image behind.
-    QSaveFile file(QString::fromStdString(*output));
     const auto bytes = image->bytes();
-    if (!file.open(QIODevice::WriteOnly) ||
-        file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size())) !=
-            static_cast<qint64>(bytes.size()) ||
-        !file.commit()) {
-        std::cerr << "Cannot write " << *output << ": " << file.errorString().toStdString() << "\n";
+    if (const auto failure = app::saveWhole(QString::fromStdString(*output),
+                                            {reinterpret_cast<const char*>(bytes.data()), bytes.size()})) {
+        std::cerr << "Cannot write " << *output << ": " << *failure << "\n";
         return kBadInput;
     }
     return kSuccess;

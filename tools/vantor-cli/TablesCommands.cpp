@@ -9,6 +9,7 @@
 #include "ScaleCommands.h"
 #include "StopSignals.h"
 #include "Terminal.h"
+#include "app/WholeFile.h"
 #include "firmware/IntelHexLoader.h"
 #include "firmware/TablesBackupFile.h"
 #include "firmware/TablesMessages.h"
@@ -104,7 +105,7 @@ int backupCommand(const ParsedCommand& command) {
         std::cerr << describe(read.result) << " No backup of the scale on " << *port << " was written.\n";
         return kScaleFailed;
     }
-    if (const auto failure = saveWhole(QString::fromStdString(path), tablesHex(*read.tables))) {
+    if (const auto failure = app::saveWhole(QString::fromStdString(path), tablesHex(*read.tables))) {
         std::cerr << "Cannot write " << path << ": " << *failure << "\n";
         return kBadInput;
     }
