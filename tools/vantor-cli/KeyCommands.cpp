@@ -42,10 +42,7 @@ bool askUser(const EditorMessage& message, bool yes) {
         return false;
     }
     std::cerr << message.title << ": " << oneLine(message.text) << " [y/N] " << std::flush;
-    std::string answer;
-    std::getline(std::cin, answer);
-    answer = trimmed(answer);
-    return answer == "y" || answer == "Y" || answer == "yes" || answer == "Yes";
+    return readYes();
 }
 
 std::optional<std::string> readFile(const std::string& path, std::string& error) {

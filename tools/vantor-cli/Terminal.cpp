@@ -35,10 +35,15 @@ bool askYesNo(const std::string& question, bool yes) {
         return false;
     }
     std::cerr << question << " [y/N] " << std::flush;
+    return readYes();
+}
+
+bool readYes() {
     std::string answer;
     std::getline(std::cin, answer);
-    while (!answer.empty() && (answer.back() == ' ' || answer.back() == '\r'))
-        answer.pop_back();
+    const auto first = answer.find_first_not_of(" \t\r");
+    const auto last = answer.find_last_not_of(" \t\r");
+    answer = first == std::string::npos ? "" : answer.substr(first, last - first + 1);
     return answer == "y" || answer == "Y" || answer == "yes" || answer == "Yes";
 }
 

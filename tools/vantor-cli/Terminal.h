@@ -13,6 +13,10 @@ bool stderrIsTerminal();
 
 namespace vantor::cli {
 
+// The answer typed on the terminal to a question already shown: true for y, Y, yes or Yes
+// (blanks and a carriage return around it do not count).
+bool readYes();
+
 // A yes/no question on the terminal: Yes with `yes` (--yes) without asking; No when stdin is no
 // terminal (said on stderr, with the hint to use --yes).
 bool askYesNo(const std::string& question, bool yes);

@@ -67,9 +67,7 @@ bool confirmed(const ParsedCommand& command, const ZoneMessage& question, const 
         return false;
     }
     std::cerr << oneLine(question.text) << " [y/N] " << std::flush;
-    std::string answer;
-    std::getline(std::cin, answer);
-    const bool yes = answer == "y" || answer == "Y" || answer == "yes" || answer == "Yes";
+    const bool yes = readYes();
     if (!yes)
         std::cerr << "Nothing was written.\n";
     return yes;
