@@ -49,9 +49,8 @@ protected:
     void reject() override;
     bool event(QEvent* event) override;
 
-    // Tells the user the scale link is busy with another job: a message box, unless the form shows
-    // it its own way.
-    virtual void scaleBusy();
+    // Tells the user, in a message box, that the scale link is busy with another job.
+    void scaleBusy();
 
 private:
     static scale::ScaleWorker& scaleWorker();

@@ -618,10 +618,6 @@ void frmDisplay::showPortError(const QString& description) {
         this, {kMessageTitle, description, app::Message::Icon::Exclamation, app::Message::Buttons::Ok});
 }
 
-void frmDisplay::scaleBusy() {
-    showPortError(QStringLiteral("The scale link is busy; try again when the scale has answered."));
-}
-
 bool frmDisplay::RdSN(std::function<void(QString)> done) {
     return program().scale().operate(
         [](scale::SerialTransport& transport, const scale::PortReadiness& port) {

@@ -159,7 +159,6 @@ private:
     void selectPort(std::size_t index);
     void TogglePort(const QString& portName);
     void showPortError(const QString& description);
-    void scaleBusy() override;
 
     ImageBuffer m_image;
     bool m_imageLoaded = false;
