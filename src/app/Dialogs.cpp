@@ -2,6 +2,7 @@
 
 #include <QGridLayout>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QSpacerItem>
 
 #include "app/Form.h"
@@ -95,7 +96,13 @@ std::unique_ptr<QMessageBox> makeMessageBox(QWidget* owner, const Message& messa
     auto box = std::make_unique<QMessageBox>(iconOf(message.icon), title, message.text,
                                              buttonsOf(message.buttons), owner);
     box->setObjectName(QStringLiteral("messageBox"));
-    box->setDefaultButton(firstOf(message.buttons));
+    box->setDefaultButton(message.defaultNo ? QMessageBox::No : firstOf(message.buttons));
+    if (message.closeIsNoAnswer) {
+        // A button of its own that is never shown takes the close: exec() then gives Cancel.
+        QPushButton* closed = box->addButton(QMessageBox::Cancel);
+        closed->hide();
+        box->setEscapeButton(closed);
+    }
     makeRoomForTitle(*box);
     return box;
 }

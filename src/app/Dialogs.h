@@ -19,6 +19,11 @@ struct Message {
     QString text;
     Icon icon = Icon::None;
     Buttons buttons = Buttons::Ok;
+    // A Yes/No question whose safe answer is No: Enter gives No.
+    bool defaultNo = false;
+    // Closing the box (its close button, Escape) answers Cancel, not No: for a question whose No
+    // gives something up, which only the No button may do.
+    bool closeIsNoAnswer = false;
 };
 
 enum class Answer { Ok, Cancel, Yes, No, Retry };

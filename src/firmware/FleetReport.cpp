@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "firmware/UpdateSentences.h"
 #include "scale/ScaleProtocol.h"
 
 namespace vantor::firmware {
@@ -46,7 +47,9 @@ std::string progressLine(const FleetScale& scale) {
 
 std::string endLine(const FleetScale& scale) {
     std::string line = scale.port + " " + serialOrDash(scale) + " ";
-    if (verified(scale))
+    if (verified(scale) && scale.tablesIncomplete)
+        line += "updated, but its zone table and keys were not all written back: " + describe(*scale.result);
+    else if (verified(scale))
         line += "updated: " + describe(*scale.result);
     else if (scale.result && scale.result->cancelled())
         line += "not updated: stopped while " +
@@ -54,7 +57,7 @@ std::string endLine(const FleetScale& scale) {
                 std::to_string(scale.progress.done) + " of " + std::to_string(scale::kPageCount) +
                 " pages); the scale must be updated again.";
     else if (scale.result)
-        line += "not updated: " + describe(*scale.result);
+        line += "not updated: " + update_text::runFailed(*scale.result);
     else
         line += "not updated: " + scale.refusal;
     char seconds[24];

@@ -22,6 +22,8 @@ struct FleetScale {
     // How it ended: the run's result, or why no run was made (the port, the serial number).
     std::optional<scale::OperationResult> result;
     std::string refusal;
+    // Verified, but the user's tables were not all written back (the notes say where they are).
+    bool tablesIncomplete = false;
     double seconds = 0;
 };
 
@@ -35,6 +37,11 @@ std::string endLine(const FleetScale& scale);
 
 inline bool verified(const FleetScale& scale) {
     return scale.result && scale.result->succeeded();
+}
+
+// Verified, with the user's tables back where they belong.
+inline bool updatedWhole(const FleetScale& scale) {
+    return verified(scale) && !scale.tablesIncomplete;
 }
 
 }  // namespace vantor::firmware

@@ -31,7 +31,7 @@ public:
     scale::OperationResult execute() {
         Step step = Step::StartAgain;
         while (step == Step::StartAgain) {
-            m_result.pagesDone = 0;
+            m_written = 0;
             showProgress(Phase::Write, 0);
             step = unlock();
             if (step == Step::Proceed)
@@ -66,7 +66,9 @@ private:
             const Outcome outcome = scale::acknowledgement(
                 ask(scale::writePageCommand(static_cast<std::uint16_t>(address), m_image.page(address)), 1));
             if (outcome == Outcome::Success) {
-                ++m_result.pagesDone;
+                // A restart writes from page 0 again, over what the attempts before it wrote: the
+                // scale holds as many pages of the new software as the furthest attempt reached.
+                m_result.pagesDone = std::max(m_result.pagesDone, ++m_written);
                 continue;
             }
             if (!mayRetry() || m_result.restarts == kMaxRestarts)
@@ -151,6 +153,7 @@ private:
     const std::atomic<bool>& m_cancel;
     scale::PauseGate* m_pause;
     unsigned m_failures = 0;
+    std::size_t m_written = 0;  // pages written by the current attempt
     std::optional<scale::Progress> m_shownProgress;
     scale::OperationResult m_result;
 };

@@ -1,12 +1,32 @@
 #include "firmware/TablesBackupFile.h"
 
 #include <QDir>
+#include <QFile>
 #include <ctime>
 
 #include "app/WholeFile.h"
 #include "firmware/UserTables.h"
 
 namespace vantor::firmware {
+
+namespace {
+
+// A name of its own in `folder`, claimed by creating it empty: another backup of the same scale in
+// the same second (another thread, another program) then finds it taken and takes the next one.
+std::optional<QString> claimName(const QDir& folder, const std::string& serial, const std::tm& when) {
+    constexpr unsigned kNamesTried = 100;
+    for (unsigned n = 1; n <= kNamesTried; ++n) {
+        const QString path = folder.filePath(QString::fromStdString(backupFileName(serial, when, n)));
+        QFile claim(path);
+        if (claim.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+            return path;
+        if (!claim.exists())
+            return std::nullopt;  // not taken, but not to be made either: the write says why
+    }
+    return std::nullopt;
+}
+
+}  // namespace
 
 SavedBackup saveTablesBackup(const QString& folder, const std::string& serial, std::span<const Byte> tables) {
     const std::time_t now = std::time(nullptr);
@@ -18,9 +38,19 @@ SavedBackup saveTablesBackup(const QString& folder, const std::string& serial, s
 #endif
     QDir().mkpath(folder);
     SavedBackup backup;
-    backup.path = QDir(folder).filePath(QString::fromStdString(backupFileName(serial, local))).toStdString();
-    if (const auto failure = app::saveWhole(QString::fromStdString(backup.path), tablesHex(tables)))
+    const std::optional<QString> claimed = claimName(QDir(folder), serial, local);
+    const QString path =
+        claimed.value_or(QDir(folder).filePath(QString::fromStdString(backupFileName(serial, local))));
+    backup.path = path.toStdString();
+    if (!claimed && QFile::exists(path)) {
+        backup.error = "every backup name of this second is taken";
+        return backup;
+    }
+    if (const auto failure = app::saveWhole(path, tablesHex(tables))) {
         backup.error = *failure;
+        if (claimed)
+            QFile::remove(path);  // the empty claim is no backup
+    }
     return backup;
 }
 

@@ -8,18 +8,13 @@
 #include <span>
 #include <string>
 
-#include "scale/Bytes.h"
+#include "firmware/UserTables.h"
 
 namespace vantor::firmware {
 
-struct SavedBackup {
-    std::string path;   // where it was (or was to be) saved
-    std::string error;  // why it could not be saved; "" when it was
-    bool saved() const { return error.empty(); }
-};
-
 // Saves the tables region as Intel HEX into `folder` (made when missing), named with the scale's
-// serial number and the local date and time.
+// serial number and the local date and time. A backup never replaces another: when that name is
+// taken (two scales with one serial number, in one second), a number is added.
 SavedBackup saveTablesBackup(const QString& folder, const std::string& serial, std::span<const Byte> tables);
 
 }  // namespace vantor::firmware

@@ -14,18 +14,25 @@ TablesAfterUpdate tablesAfterUpdate(const ImageBuffer& image, std::span<const By
 
 namespace tables_text {
 
-std::string noBackup(std::uint32_t failedPage) {
+std::string unreadQuestion(std::uint32_t failedPage) {
     char page[8];
     std::snprintf(page, sizeof page, "%04X", static_cast<unsigned>(failedPage & 0xFFFF));
     return std::string(
-               "Your zone table and keys could not be saved before the update: the scale did not answer "
-               "the read of page ") +
-           page + ".\n\nThe scale has been updated. If your keys or zones are missing, program them again.";
+               "Your zone table and keys could not be saved before the update: the scale did not "
+               "answer the read of page ") +
+           page +
+           ".\n\nNothing has been written to the scale yet. Update it all the same? Your keys and zone "
+           "table would then have to be programmed again.";
 }
 
-std::string notSaved(const std::string& path, const std::string& reason) {
-    return "Your zone table and keys could not be saved to " + path + " (" + reason +
-           ").\n\nThe scale has been updated. If your keys or zones are missing, program them again.";
+std::string notSavedQuestion(const std::string& path, const std::string& reason) {
+    return "Your zone table and keys were read, but could not be saved to " + path + " (" + reason +
+           ").\n\nNothing has been written to the scale yet. Update it all the same? Your zone table and "
+           "keys would then be kept only in this program's memory until they are written back.";
+}
+
+std::string memoryOnly(const std::string& reason) {
+    return reason.empty() ? std::string("memory only") : "memory only (" + reason + ")";
 }
 
 std::string offerRestore(const std::string& path) {

@@ -24,10 +24,13 @@ namespace tables_text {
 inline constexpr const char* kSaving = "Saving your zone table and keys...";
 inline constexpr const char* kRestoring = "Writing your zone table and keys back into the scale...";
 
-// The tables could not be read before the run (the run went on without them).
-std::string noBackup(std::uint32_t failedPage);
-// The tables were read but could not be saved to a file (the run went on; they are kept in memory).
-std::string notSaved(const std::string& path, const std::string& reason);
+// Before the run, when a page of the tables did not come back: a question, No by default.
+std::string unreadQuestion(std::uint32_t failedPage);
+// Before the run, when the tables were read but no backup file could be saved: a question, No by
+// default; the tables are then held in memory only.
+std::string notSavedQuestion(const std::string& path, const std::string& reason);
+// Where the tables are when no backup file holds them.
+std::string memoryOnly(const std::string& reason);
 std::string offerRestore(const std::string& path);
 std::string restored();
 std::string notRestored(const std::string& reason, const std::string& path);

@@ -46,29 +46,11 @@ std::string outsideRegionError(const std::vector<bool>& covered) {
 
 TablesRead readTables(scale::ScaleTransport& transport, const scale::ProgressSink& progress,
                       const std::atomic<bool>& cancel) {
-    TablesRead read;
-    read.result.stage = scale::Stage::Read;
-    read.result.pagesTotal = kTablesPages;
-    Bytes tables;
-    tables.reserve(kTablesSize);
-    for (std::uint32_t address = kTablesStart; address < kTablesEnd; address += kPageSize) {
-        Bytes page;
-        const scale::Outcome outcome =
-            cancel.load() ? scale::Outcome::Cancelled
-                          : scale::ReadOnePage(transport, static_cast<std::uint16_t>(address), page);
-        if (outcome != scale::Outcome::Success) {
-            // The program stopping ends the waits early; that is no failure of the scale.
-            read.result.outcome = cancel.load() ? scale::Outcome::Cancelled : outcome;
-            read.result.page = address;
-            return read;
-        }
-        tables.insert(tables.end(), page.begin(), page.end());
-        ++read.result.pagesDone;
-        if (progress)
-            progress({scale::Phase::Read, read.result.pagesDone, kTablesPages});
-    }
-    read.tables = std::move(tables);
-    return read;
+    scale::PagesRead read = scale::ReadPages(transport, kTablesStart, kTablesPages, progress, cancel);
+    TablesRead tables{std::nullopt, read.result};
+    if (read.result.succeeded())
+        tables.tables = std::move(read.bytes);
+    return tables;
 }
 
 bool holdsTables(std::span<const Byte> tables) {
@@ -146,10 +128,11 @@ scale::OperationResult writeTables(scale::ScaleTransport& transport, const std::
     return scale::WritePages(transport, toWrite, serial, progress, cancel);
 }
 
-std::string backupFileName(const std::string& serial, const std::tm& when) {
+std::string backupFileName(const std::string& serial, const std::tm& when, unsigned n) {
     char stamp[32];
     std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &when);
-    return "Tables-" + serial + "-" + stamp + ".hex";
+    const std::string number = n > 1 ? "-" + std::to_string(n) : std::string();
+    return "Tables-" + serial + "-" + stamp + number + ".hex";
 }
 
 }  // namespace vantor::firmware

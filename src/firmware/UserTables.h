@@ -36,8 +36,7 @@ struct TablesRead {
     scale::OperationResult result;  // how the read ended: the page that could not be read, if one
 };
 
-// Reads the region page by page with Read page; a page whose reply is short, late or for another
-// address is asked again, up to the page-write rules' four tries. Nothing is written.
+// Reads the region with the page-read loop (ReadPages): nothing is written.
 // `progress` is told {Read, pages read, pages in all} after each page.
 TablesRead readTables(scale::ScaleTransport& transport, const scale::ProgressSink& progress,
                       const std::atomic<bool>& cancel);
@@ -81,8 +80,16 @@ scale::OperationResult writeTables(scale::ScaleTransport& transport, const std::
                                    const scale::SerialBytes& serial, const scale::ProgressSink& progress,
                                    const std::atomic<bool>& cancel);
 
+// A backup file of the tables, saved or not.
+struct SavedBackup {
+    std::string path;   // where it was (or was to be) saved
+    std::string error;  // why it could not be saved; "" when it was
+    bool saved() const { return error.empty(); }
+};
+
 // The backup's file name: "Tables-12345678-20261208-051320.hex" for the scale's serial number and
-// the local date and time of the backup.
-std::string backupFileName(const std::string& serial, const std::tm& when);
+// the local date and time of the backup; the `n`th name tried for them (from 1) gets "-n" before
+// ".hex" from the second on.
+std::string backupFileName(const std::string& serial, const std::tm& when, unsigned n = 1);
 
 }  // namespace vantor::firmware

@@ -177,6 +177,7 @@ void frmDisplay::Form_Load() {
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     ScaleSerial = app::SerialNumberSetting::read();
+    m_update.reset();  // a new update: nothing of the last one's tables carries over
     resetImage();
     resetPageView();
     selectKind(ImageKind::Aprom);
@@ -319,36 +320,40 @@ void frmDisplay::Program_Click() {
                    app::Message::Icon::Exclamation, app::Message::Buttons::Ok});
         return;
     }
+    // The tables are read once per update: a Retry after a failed run finds them already saved,
+    // and the scale's copy may by then have been written over. The image is the one loaded now.
+    if (!m_update || m_update->prepared() != Prepared::Ready)
+        m_update = std::make_shared<ScaleUpdate>(m_image, TablesChoice::Keep, backupSaver());
+    else
+        m_update->setImage(m_image);
+    startRun();
+}
+
+BackupSaver frmDisplay::backupSaver() {
+    return [folder = program().programFolder()](const std::string& serial, std::span<const Byte> tables) {
+        return saveTablesBackup(folder, serial, tables);
+    };
+}
+
+void frmDisplay::startRun() {
     const std::atomic<bool>& cancel = program().scale().cancelFlag();
     scale::PauseGate& pause = program().scale().pauseGate();
-    // The tables are read once per update: a Retry after a failed run finds them already saved,
-    // and the scale's copy may by then have been written over.
-    const bool readTablesFirst = !m_savedTables;
     const bool started = operateScale(
-        [image = m_image, &cancel, &pause, readTablesFirst, folder = program().programFolder()](
-            scale::SerialTransport& transport, const scale::PortReadiness& port,
-            const scale::ProgressSink& progress) {
+        [update = m_update, &cancel, &pause](scale::SerialTransport& transport,
+                                             const scale::PortReadiness& port,
+                                             const scale::ProgressSink& progress) {
             RunJob job;
             // A port that cannot be opened fails every exchange at once: the run's own rules report it.
             if (port.otherScale) {
-                job.programming.otherScale = port.otherScale;
-                job.programming.result =
-                    scale::failedAt(scale::Stage::SerialRead, scale::Outcome::PortFailed);
+                job.otherScale = port.otherScale;
                 return job;
             }
-            // The zone table and keys are read before anything is written and saved in the folder. A
-            // scale that gives no serial number gets no backup, and the run asks it once more.
-            const std::optional<std::string> serial =
-                readTablesFirst ? scale::ReadScaleSerial(transport) : std::nullopt;
-            if (readTablesFirst) {
-                job.readTables = true;
-                const TablesRead read = serial ? readTables(transport, progress, cancel) : TablesRead{};
-                job.tablesFailedPage = read.result.page.value_or(kTablesStart);
-                if (read.tables)
-                    job.tables = SavedTables{*read.tables, saveTablesBackup(folder, *serial, *read.tables)};
+            if (update->prepared() != Prepared::Ready) {
+                job.prepared = update->prepare(transport, progress, cancel);
+                if (job.prepared != Prepared::Ready)
+                    return job;
             }
-            job.programming = serial ? programWithSerial(transport, image, *serial, progress, cancel, &pause)
-                                     : programWithScaleSerial(transport, image, progress, cancel, &pause);
+            job.programming = update->program(transport, progress, cancel, &pause);
             return job;
         },
         [this](const scale::Progress& progress) { showProgress(progress); },
@@ -412,16 +417,24 @@ void frmDisplay::showRunProgress(int value, std::size_t unitsDone) {
 }
 
 void frmDisplay::finishRun(const RunJob& job) {
-    const ScaleProgramming& programming = job.programming;
-    qCInfo(lcFirmware).noquote() << "programming run ended:"
-                                 << QString::fromStdString(describe(programming.result));
     setRunning(false);
     lblTimeLeft->setVisible(false);
-    keepTables(job);
     if (program().ended())
         return;
+    if (!job.programming && job.prepared != Prepared::NoSerial && !job.otherScale)
+        return finishPreparation(job.prepared);
+    ScaleProgramming programming;
+    if (job.programming)
+        programming = *job.programming;
+    else
+        programming.result = scale::failedAt(
+            scale::Stage::SerialRead, job.otherScale ? scale::Outcome::PortFailed : scale::Outcome::NoReply);
+    programming.otherScale = job.otherScale;
+    qCInfo(lcFirmware).noquote() << "programming run ended:"
+                                 << QString::fromStdString(describe(programming.result));
     const scale::OperationResult& result = programming.result;
-    ScaleSerial = QString::fromStdString(result.serial);
+    if (!result.serial.empty())
+        ScaleSerial = QString::fromStdString(result.serial);
     ScaleCom = programming.scaleCom();
     if (result.succeeded()) {
         succeed();
@@ -437,16 +450,32 @@ void frmDisplay::finishRun(const RunJob& job) {
     emit runEnded(programming.result);
 }
 
-void frmDisplay::keepTables(const RunJob& job) {
-    if (!job.readTables)
+// The tables are at risk before anything was written: the user decides, and No (the default)
+// writes nothing.
+void frmDisplay::finishPreparation(Prepared prepared) {
+    setHourglass(false);
+    if (prepared == Prepared::Cancelled)
         return;
-    m_savedTables = job.tables;
-    m_tablesUnread.reset();
-    if (!job.tables)
-        m_tablesUnread = job.tablesFailedPage;
-    if (job.tables && !job.tables->file.saved())
+    std::string question;
+    if (prepared == Prepared::TablesUnread) {
         qCWarning(lcFirmware).noquote()
-            << "tables not saved:" << QString::fromStdString(job.tables->file.error);
+            << "tables not read:" << QString::fromStdString(describe(m_update->tablesRead()));
+        question = tables_text::unreadQuestion(m_update->tablesRead().page.value_or(kTablesStart));
+    } else {
+        qCWarning(lcFirmware).noquote()
+            << "tables not saved:" << QString::fromStdString(m_update->backup()->error);
+        question = tables_text::notSavedQuestion(m_update->backup()->path, m_update->backup()->error);
+    }
+    app::Message message{kMessageTitle, QString::fromStdString(question), app::Message::Icon::Exclamation,
+                         app::Message::Buttons::YesNo};
+    message.defaultNo = true;
+    if (program().dialogs().ask(this, message) == app::Answer::Yes) {
+        m_update->goOnWithoutBackup();
+        return startRun();
+    }
+    ProgressBar1->setVisible(false);
+    showStatus(QStringLiteral("The scale was not updated; nothing was written to it."));
+    emit runEnded(scale::failedAt(scale::Stage::SerialRead, scale::Outcome::Cancelled));
 }
 
 void frmDisplay::succeed() {
@@ -460,55 +489,54 @@ void frmDisplay::succeed() {
 // The update is done whatever happens here: the user's tables are offered back, or the user is
 // told where they are, and the final screen follows.
 void frmDisplay::afterUpdateTables() {
-    if (m_tablesUnread) {
-        tellAboutTables(app::Message::Icon::Exclamation, tables_text::noBackup(*m_tablesUnread));
-        return showFinalScreen();
-    }
-    if (!m_savedTables)
-        return showFinalScreen();
-    const SavedBackup& file = m_savedTables->file;
-    switch (tablesAfterUpdate(m_image, m_savedTables->tables)) {
+    switch (m_update->tablesAfter()) {
         case TablesAfterUpdate::Nothing:
             break;
         case TablesAfterUpdate::FileBringsTables:
             tellAboutTables(app::Message::Icon::Information,
-                            file.saved() ? tables_text::fileBringsTables(file.path)
-                                         : tables_text::notSaved(file.path, file.error));
+                            tables_text::fileBringsTables(m_update->tablesWhere()));
             break;
-        case TablesAfterUpdate::OfferRestore: {
-            // Held in memory when the file could not be written: the offer stands all the same.
-            const std::string where = file.saved() ? file.path : "memory only (" + file.error + ")";
-            const app::Answer answer = program().dialogs().ask(
-                this, {kMessageTitle, QString::fromStdString(tables_text::offerRestore(where)),
-                       app::Message::Icon::Question, app::Message::Buttons::YesNo});
-            if (answer == app::Answer::Yes)
+        case TablesAfterUpdate::OfferRestore:
+            if (askToWriteTablesBack())
                 return restoreTables();
             break;
-        }
     }
     showFinalScreen();
 }
 
+// Only the No button gives the tables up: a box closed without an answer asks again.
+bool frmDisplay::askToWriteTablesBack() {
+    app::Message offer{kMessageTitle,
+                       QString::fromStdString(tables_text::offerRestore(m_update->tablesWhere())),
+                       app::Message::Icon::Question, app::Message::Buttons::YesNo};
+    offer.closeIsNoAnswer = true;
+    while (true) {
+        const app::Answer answer = program().dialogs().ask(this, offer);
+        if (answer == app::Answer::Yes || answer == app::Answer::No)
+            return answer == app::Answer::Yes;
+        if (program().ended())
+            return false;
+    }
+}
+
 void frmDisplay::restoreTables() {
     showStatus(QString::fromLatin1(tables_text::kRestoring));
-    const std::vector<TablePage> pages = tablePages(m_savedTables->tables);
-    ProgressBar1->setRange(0, static_cast<int>(pages.size()));
+    ProgressBar1->setRange(0, static_cast<int>(kTablesPages));
     ProgressBar1->setValue(0);
     ProgressBar1->setVisible(true);
     setHourglass(true);
     const std::atomic<bool>& cancel = program().scale().cancelFlag();
     const bool started = operateScale(
-        [pages, serial = scale::packSerial(ScaleSerial.toStdString()), &cancel](
-            scale::SerialTransport& transport, const scale::PortReadiness& port,
-            const scale::ProgressSink& progress) {
+        [update = m_update, &cancel](scale::SerialTransport& transport, const scale::PortReadiness& port,
+                                     const scale::ProgressSink& progress) {
             // Another scale found where this one was gets nothing of this one's tables.
             if (port.otherScale) {
                 scale::OperationResult refused =
                     scale::failedAt(scale::Stage::Unlock, scale::Outcome::Refused);
-                refused.pagesTotal = pages.size();
+                refused.pagesTotal = kTablesPages;
                 return refused;
             }
-            return writeTables(transport, pages, serial, progress, cancel);
+            return update->writeTablesBack(transport, progress, cancel);
         },
         [this](const scale::Progress& progress) { ProgressBar1->setValue(static_cast<int>(progress.done)); },
         [this](scale::OperationResult written) { tablesRestored(written); });
@@ -516,7 +544,7 @@ void frmDisplay::restoreTables() {
         setHourglass(false);
         ProgressBar1->setVisible(false);
         tellAboutTables(app::Message::Icon::Exclamation,
-                        tables_text::notRestored("the scale link is busy.", m_savedTables->file.path));
+                        tables_text::notRestored("the scale link is busy.", m_update->tablesWhere()));
         showFinalScreen();
     }
 }
@@ -531,7 +559,7 @@ void frmDisplay::tablesRestored(const scale::OperationResult& written) {
         tellAboutTables(app::Message::Icon::Information, tables_text::restored());
     else
         tellAboutTables(app::Message::Icon::Exclamation,
-                        tables_text::notRestored(describe(written), m_savedTables->file.path));
+                        tables_text::notRestored(describe(written), m_update->tablesWhere()));
     showFinalScreen();
 }
 

@@ -3,12 +3,14 @@
 #include <QElapsedTimer>
 #include <QString>
 #include <functional>
+#include <memory>
 #include <optional>
 
 #include "app/Dialogs.h"
 #include "app/Form.h"
 #include "firmware/ImageBuffer.h"
 #include "firmware/ProgrammingRun.h"
+#include "firmware/ScaleUpdate.h"
 #include "firmware/TablesBackupFile.h"
 #include "firmware/TimeLeft.h"
 #include "firmware/UserTables.h"
@@ -79,13 +81,9 @@ public:
     // The quarter of the image the hidden page view is on (0..3).
     int pageQuarter() const { return m_pageQuarter; }
 
-    // The user's zone table and keys as read before the first run of this update: kept across a
-    // Retry, since a failed run may already have written over them in the scale.
-    struct SavedTables {
-        Bytes tables;
-        SavedBackup file;
-    };
-    const std::optional<SavedTables>& savedTables() const { return m_savedTables; }
+    // The update under way: the serial number and the user's zone table and keys as read before
+    // its first run, kept across a Retry, since a failed run may already have written over them.
+    const ScaleUpdate* update() const { return m_update.get(); }
 
     void mnuComm1_Click();
     void mnuComm2_Click();
@@ -135,18 +133,20 @@ private:
     // (0..255) and the verify (256..511).
     void showProgress(const scale::Progress& progress);
     void showRunProgress(int value, std::size_t unitsDone);
-    // What a run's job hands back: the run, and the tables when it read them first.
+    // What a run's job hands back: where the preparation stopped, or the run.
     struct RunJob {
-        ScaleProgramming programming;
-        bool readTables = false;
-        std::optional<SavedTables> tables;
-        std::uint32_t tablesFailedPage = 0;  // the page that could not be read when there are none
+        Prepared prepared = Prepared::Ready;
+        std::optional<ScaleProgramming> programming;
+        std::optional<std::string> otherScale;  // another scale behind the port: nothing was sent
     };
+    static BackupSaver backupSaver();
+    void startRun();
     void showTablesProgress(std::size_t done, std::size_t total);
     void finishRun(const RunJob& job);
-    void keepTables(const RunJob& job);
+    void finishPreparation(Prepared prepared);
     void succeed();
     void afterUpdateTables();
+    bool askToWriteTablesBack();
     void restoreTables();
     void tablesRestored(const scale::OperationResult& written);
     void tellAboutTables(app::Message::Icon icon, const std::string& text);
@@ -167,10 +167,8 @@ private:
     // starts a run. Activations that only give the focus back start nothing.
     bool m_runOnActivation = false;
     int m_pageQuarter = 0;
-    std::optional<SavedTables> m_savedTables;
-    // The tables could not be read before the run: the page that did not come back.
-    std::optional<std::uint32_t> m_tablesUnread;
-    bool m_showingTables = false;  // the bar shows the tables being read, not yet the run
+    std::shared_ptr<ScaleUpdate> m_update;  // shared with the job that runs it on the scale worker
+    bool m_showingTables = false;           // the bar shows the tables being read, not yet the run
     QElapsedTimer m_runClock;
     TimeLeft m_timeLeft;
 };

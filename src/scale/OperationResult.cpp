@@ -56,6 +56,13 @@ std::string extent(const OperationResult& result) {
            verb;
 }
 
+// A stop while a page was being written: the write may have reached the scale.
+std::string inFlight(const OperationResult& result) {
+    if (!result.page || (result.stage != Stage::Write && result.stage != Stage::ReadBack))
+        return "";
+    return "; page " + pageText(*result.page) + " was being written and may hold new bytes too";
+}
+
 }  // namespace
 
 bool OperationResult::scaleSilent() const {
@@ -77,7 +84,7 @@ std::string describe(const OperationResult& result) {
                    (result.stage == Stage::Read ? " read." : " written and verified.");
         case Outcome::Cancelled:
             return "Stopped after " + std::to_string(result.pagesDone) + " of " +
-                   count(result.pagesTotal, "page.", "pages.");
+                   count(result.pagesTotal, "page", "pages") + inFlight(result) + ".";
         default:
             break;
     }

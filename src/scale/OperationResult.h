@@ -29,10 +29,12 @@ struct OperationResult {
     Outcome outcome = Outcome::Success;
     Stage stage = Stage::None;
     std::optional<std::uint32_t> page;  // the page the failure concerned
-    std::size_t pagesDone = 0;          // pages written (or read) before the end
-    std::size_t pagesTotal = 0;         // pages the operation had to write (or read)
-    std::string serial;                 // the serial number the scale gave ("" when none)
-    unsigned restarts = 0;              // how often a write failure sent the whole-image run back
+    // Pages written (or read) before the end; for the whole-image run, which starts again from page
+    // 0 after a write failure, the most pages any of its attempts wrote.
+    std::size_t pagesDone = 0;
+    std::size_t pagesTotal = 0;  // pages the operation had to write (or read)
+    std::string serial;          // the serial number the scale gave ("" when none)
+    unsigned restarts = 0;       // how often a write failure sent the whole-image run back
 
     bool succeeded() const { return outcome == Outcome::Success; }
     bool cancelled() const { return outcome == Outcome::Cancelled; }
@@ -48,7 +50,8 @@ OperationResult failedAt(Stage stage, Outcome outcome);
 
 // One sentence: "All 36 pages were written and verified.", "The scale did not answer the write
 // for page 8180; 3 of 36 pages were written.", "The scale refused the write for page 0380 (after
-// 5 restarts of the run); 7 of 512 pages were written."
+// 5 restarts of the run); 7 of 512 pages were written.", "Stopped after 15 of 36 pages; page 8780
+// was being written and may hold new bytes too."
 std::string describe(const OperationResult& result);
 
 }  // namespace vantor::scale

@@ -74,4 +74,15 @@ KeyCheckResult CheckKeyProgrammed(ScaleTransport& transport, std::uint16_t Adr, 
 // holding them, or how the last try ended.
 Outcome ReadOnePage(ScaleTransport& transport, std::uint16_t Adr, Bytes& page);
 
+struct PagesRead {
+    Bytes bytes;             // the pages read, one after another (all of them on success)
+    OperationResult result;  // stage Read; the page that could not be read, when one could not
+};
+
+// The one page-read loop: `count` pages from `first`, each with ReadOnePage's rules, stopping at
+// the first page that does not come back and, before the next page, once `cancel` is set.
+// `progress` is told {Read, pages read, pages in all} after each page. Nothing is written.
+PagesRead ReadPages(ScaleTransport& transport, std::uint32_t first, std::size_t count,
+                    const ProgressSink& progress, const std::atomic<bool>& cancel);
+
 }  // namespace vantor::scale

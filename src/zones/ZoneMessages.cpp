@@ -43,4 +43,12 @@ ZoneMessage successMessage() {
             ZoneMessage::Icon::Information};
 }
 
+ZoneMessage incompleteTableMessage(int pagesWritten, int pages) {
+    return {"Zone Programming Incomplete",
+            "The scale holds an incomplete zone table: " + std::to_string(pagesWritten) + " of its " +
+                std::to_string(pages) +
+                " parts were written. Program the zones again before you use the scale.",
+            ZoneMessage::Icon::Exclamation};
+}
+
 }  // namespace vantor::zones

@@ -25,5 +25,8 @@ ZoneMessage tooManyEntriesMessage(std::size_t entriesFound);
 // many destination ranges were read, so that a paste cut short is seen before it is written.
 ZoneMessage confirmationMessage(const std::string& OriginZip, int ranges);
 ZoneMessage successMessage();
+// A write that failed after some of the table's pages were written: the scale holds neither the old
+// table nor the new one.
+ZoneMessage incompleteTableMessage(int pagesWritten, int pages);
 
 }  // namespace vantor::zones

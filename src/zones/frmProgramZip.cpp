@@ -233,6 +233,7 @@ Prompts frmProgramZip::prompts() {
 }
 
 void frmProgramZip::ProgramData(const ZoneTablePages& pages) {
+    m_pages = pages;
     const std::atomic<bool>& cancel = program().scale().cancelFlag();
     // A port that cannot be opened (or leads to another scale, left closed) fails the first
     // exchange: the page write reports it.
@@ -289,6 +290,7 @@ void frmProgramZip::programmingEnded(const scale::OperationResult& result) {
 }
 
 void frmProgramZip::succeed() {
+    m_retried = false;
     tell(successMessage());
     txtZipZone->clear();
     progbarZipZone->setValue(0);
@@ -296,15 +298,30 @@ void frmProgramZip::succeed() {
     lblProgramming->setVisible(false);
 }
 
-// The chart stays for another try. A scale that stopped answering leaves the form disabled until
-// it is opened again; one that refused or read back wrong lets Program be pressed again.
+// The chart stays for another try. Retry writes the whole table again, once, as the key form does;
+// a scale that stopped answering leaves the form disabled until the user chooses. A table written
+// in part is said as such: the scale then holds neither the old table nor the new one.
 void frmProgramZip::fail(const scale::OperationResult& result) {
     if (result.scaleSilent())
         setEnabled(false);
-    program().form<scale::frmErrorScaleCom>().showModalFor(*this);
+    if (retryWrite())
+        return;
+    m_retried = false;
     if (program().ended())
         return;
     progbarZipZone->setEnabled(false);
+    lblProgramming->setVisible(false);
+    const bool inFlight = result.stage == scale::Stage::Write || result.stage == scale::Stage::ReadBack;
+    if (result.pagesDone > 0 || (inFlight && result.page))
+        tell(incompleteTableMessage(static_cast<int>(result.pagesDone), static_cast<int>(m_pages.size())));
+}
+
+bool frmProgramZip::retryWrite() {
+    if (m_retried || !program().form<scale::frmErrorScaleCom>().showModalFor(*this) || program().ended())
+        return false;
+    m_retried = true;
+    ProgramData(m_pages);
+    return m_running;
 }
 
 void frmProgramZip::tell(const ZoneMessage& message) {

@@ -6,6 +6,7 @@
 #include "zones/ZoneFlow.h"
 #include "zones/ZoneMessages.h"
 #include "zones/ZoneProgramming.h"
+#include "zones/ZoneTable.h"
 
 class QHBoxLayout;
 class QLabel;
@@ -69,10 +70,13 @@ private:
     void showProgress(int value);
     void succeed();
     void fail(const scale::OperationResult& result);
+    bool retryWrite();
     void tell(const ZoneMessage& message);
     app::Answer showMessage(const ZoneMessage& message, app::Message::Buttons buttons);
 
     bool m_running = false;
+    ZoneTablePages m_pages{};  // the table being written, for a Retry
+    bool m_retried = false;    // a failed write is tried again once
     QHBoxLayout* m_siteRow = nullptr;
 };
 

@@ -7,6 +7,7 @@
 #include <QSettings>
 
 #include "firmware/IntelHexLoader.h"
+#include "firmware/UpdateSentences.h"
 #include "firmware/UserTables.h"
 #include "scale/OperationResult.h"
 #include "support/CliScaleFixture.h"
@@ -129,8 +130,8 @@ TEST_F(CliFirmware, FlashFailuresExitWithOne) {
     refused.pagesDone = 7;
     refused.pagesTotal = 512;
     refused.restarts = 5;
-    EXPECT_TRUE(failed.err.contains(QString::fromStdString(describe(refused)) + " The scale on " +
-                                    QString::fromStdString(stubborn.devicePath()) + " was not updated.\n"))
+    EXPECT_TRUE(failed.err.contains("The scale on " + QString::fromStdString(stubborn.devicePath()) + ": " +
+                                    QString::fromStdString(firmware::update_text::runFailed(refused)) + "\n"))
         << failed.err.toStdString();
 
     const CliRun missing =
@@ -177,15 +178,60 @@ TEST_F(CliFirmware, FlashKeepsTheTablesWhenTheUpdateFileLeavesThemBlank) {
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_TRUE(run.err.contains("Tables saved to " + dataFolder() + "/vantor-cli/Tables-24681357-"))
         << run.err.toStdString();
-    scale::OperationResult restored;
-    restored.pagesTotal = 36;
-    EXPECT_TRUE(run.err.endsWith("Tables restored: " + QString::fromStdString(describe(restored)) + "\n"))
+    EXPECT_TRUE(run.err.endsWith(
+        "Your zone table and keys were written back: All 36 pages were written and verified.\n"))
         << run.err.toStdString();
     ASSERT_EQ(simulator->stop(), 0);
 
     QByteArray expected = expectedImage("one-record.hex", "24681357");
     expected.replace(0x8000, 0x1200, memoryWithTables().mid(0x8000, 0x1200));
     EXPECT_EQ(readAll(path("scale.bin")), expected);
+}
+
+// The user's tables are never lost: tables that cannot be kept stop flash before anything is
+// written, and a write-back that fails is no success.
+TEST_F(CliFirmware, FlashStopsWhenTheTablesCannotBeKeptAndFailsWhenTheyDoNotComeBack) {
+    write("scale.bin", memoryWithTables());
+    const QString scaleFile = path("scale.bin");
+    auto unread = std::make_unique<SimulatorProcess>(
+        std::vector<std::string>{"--memory", scaleFile.toStdString(), "--fault", "echo:read:addr=0x8800"});
+    const CliRun stopped =
+        cli({"flash", kFixtures + "one-record.hex", "--port", QString::fromStdString(unread->devicePath())});
+    EXPECT_EQ(stopped.exitCode, 1);
+    EXPECT_TRUE(stopped.err.contains("Nothing was written: the zone table and keys could not be read."))
+        << stopped.err.toStdString();
+    EXPECT_TRUE(stopped.err.contains("use --erase-tables")) << stopped.err.toStdString();
+    ASSERT_EQ(unread->stop(), 0);
+    EXPECT_EQ(readAll(scaleFile), memoryWithTables());
+
+    // A regular file where the data folder should be: no backup file can be saved.
+    write("not-a-folder", "x");
+    auto noFolder =
+        std::make_unique<SimulatorProcess>(std::vector<std::string>{"--memory", scaleFile.toStdString()});
+    const CliRun unsaved = test::runCli(
+        QStringLiteral(VANTOR_CLI_PATH),
+        {"flash", kFixtures + "one-record.hex", "--port", QString::fromStdString(noFolder->devicePath())},
+        {{"XDG_CONFIG_HOME", configFolder()}, {"XDG_DATA_HOME", path("not-a-folder")}});
+    EXPECT_EQ(unsaved.exitCode, 1);
+    EXPECT_TRUE(unsaved.err.contains("Nothing was written: the zone table and keys could not be saved to "))
+        << unsaved.err.toStdString();
+    ASSERT_EQ(noFolder->stop(), 0);
+    EXPECT_EQ(readAll(scaleFile), memoryWithTables());
+
+    // The run verifies, the write-back is refused at page 8800: exit 1, and the backup is named.
+    auto refusing = std::make_unique<SimulatorProcess>(std::vector<std::string>{
+        "--memory", scaleFile.toStdString(), "--fault", "refuse:write:addr=0x8800:nth=2:count=8"});
+    const CliRun incomplete = cli(
+        {"flash", kFixtures + "one-record.hex", "--port", QString::fromStdString(refusing->devicePath())});
+    EXPECT_EQ(incomplete.exitCode, 1);
+    EXPECT_TRUE(incomplete.out.contains(" updated: All 512 pages were written and verified."));
+    EXPECT_TRUE(
+        incomplete.err.contains("Your zone table and keys are incomplete in the scale: The scale "
+                                "refused the write for page 8800; 16 of 36 pages were written."))
+        << incomplete.err.toStdString();
+    EXPECT_TRUE(incomplete.err.contains("Write them into the scale with: vantor-cli restore " + dataFolder() +
+                                        "/vantor-cli/Tables-24681357-"))
+        << incomplete.err.toStdString();
 }
 
 TEST_F(CliFirmware, BackupAndRestoreRoundTripThroughAFile) {

@@ -402,23 +402,27 @@ TEST_F(DisplayRunTest, TheUsersTablesReadBeforeTheFirstRunAreWrittenBackAfterThe
     display().showForm();
     ASSERT_TRUE(QTest::qWaitFor([&] { return errorShown(); }, kWaitMs));
     EXPECT_TRUE(statuses.contains("Saving your zone table and keys..."));
-    ASSERT_TRUE(display().savedTables());
-    EXPECT_EQ(display().savedTables()->tables, userTables);
-    const QString backup = QString::fromStdString(display().savedTables()->file.path);
+    ASSERT_TRUE(display().update() && display().update()->tables());
+    EXPECT_EQ(*display().update()->tables(), userTables);
+    const QString backup = QString::fromStdString(display().update()->tablesWhere());
     EXPECT_TRUE(backup.startsWith(program().programFolder() + "/Tables-24681357-")) << backup.toStdString();
     const auto file = firmware::IntelHexLoader::loadFile(backup.toStdString());
     ASSERT_TRUE(file.image);
     EXPECT_EQ(tablesOf(Bytes(file.image->bytes().begin(), file.image->bytes().end())), userTables);
 
+    // The offer closed without an answer is made again: only No gives the tables up.
+    dialogs().answer(app::Answer::Cancel);
     dialogs().answer(app::Answer::Yes);
     click(program().form<scale::frmErrorScaleCom>(), "cmdRetry");
     ASSERT_TRUE(QTest::qWaitFor([&] { return successShown(); }, kWaitMs));
-    ASSERT_EQ(dialogs().asked().size(), 2u);
+    ASSERT_EQ(dialogs().asked().size(), 3u);
     const auto& offer = dialogs().asked()[0];
     EXPECT_EQ(offer.text.toStdString(), firmware::tables_text::offerRestore(backup.toStdString()));
     EXPECT_EQ(offer.icon, app::Message::Icon::Question);
     EXPECT_EQ(offer.buttons, app::Message::Buttons::YesNo);
-    const auto& restored = dialogs().asked()[1];
+    EXPECT_TRUE(offer.closeIsNoAnswer);
+    EXPECT_EQ(dialogs().asked()[1].text, offer.text);
+    const auto& restored = dialogs().asked()[2];
     EXPECT_EQ(restored.text.toStdString(), firmware::tables_text::restored());
     EXPECT_EQ(restored.icon, app::Message::Icon::Information);
     EXPECT_EQ(restored.buttons, app::Message::Buttons::Ok);
@@ -428,16 +432,30 @@ TEST_F(DisplayRunTest, TheUsersTablesReadBeforeTheFirstRunAreWrittenBackAfterThe
     EXPECT_EQ(memory(), expected);
 }
 
-TEST_F(DisplayRunTest, TablesThatCannotBeReadStopNothingAndTheUserIsTold) {
-    SimulatorProcess simulator({"--serial", "24681357", "--fault", "echo:read:addr=0x8000:count=4"});
+// A page of the tables that does not come back stops the update before anything is written,
+// unless the user agrees to lose them (No is the default).
+TEST_F(DisplayRunTest, TablesThatCannotBeReadAreAskedAboutBeforeAnythingIsWritten) {
+    writeMemory("24681357", 0x8000, programmedTables());
+    SimulatorProcess simulator({"--memory", memoryFile(), "--fault", "echo:read:addr=0x8000:count=8"});
     putUpdateFile("sample-update.hex");
     useScalePort(simulator.devicePath());
+    bool ended = false;
+    QObject::connect(&display(), &firmware::frmDisplay::runEnded, &display(), [&] { ended = true; });
+    dialogs().answer(app::Answer::No);
     display().showForm();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return successShown(); }, kWaitMs));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ended; }, kWaitMs));
     ASSERT_EQ(dialogs().asked().size(), 1u);
-    EXPECT_EQ(dialogs().asked()[0].icon, app::Message::Icon::Exclamation);
-    EXPECT_EQ(dialogs().asked()[0].text.toStdString(), firmware::tables_text::noBackup(0x8000));
-    EXPECT_FALSE(display().savedTables());
+    EXPECT_EQ(dialogs().asked()[0].text.toStdString(), firmware::tables_text::unreadQuestion(0x8000));
+    EXPECT_TRUE(dialogs().asked()[0].defaultNo);
+    EXPECT_EQ(display().lblStatus->text(), "The scale was not updated; nothing was written to it.");
+    EXPECT_FALSE(successShown());
+
+    dialogs().answer(app::Answer::Yes);
+    display().Program_Click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return successShown(); }, kWaitMs));
+    EXPECT_EQ(dialogs().asked().size(), 2u);
+    ASSERT_EQ(simulator.stop(), 0);
+    EXPECT_EQ(memory(), expectedMemory("sample-update.hex", "24681357"));
 }
 
 }  // namespace vantor::test

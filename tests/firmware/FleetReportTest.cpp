@@ -29,6 +29,12 @@ TEST(FleetReport, EndLinesSayHowEachScaleEnded) {
     scale.result->pagesTotal = 512;
     EXPECT_EQ(endLine(scale),
               "/dev/ttyUSB1 11111111 updated: All 512 pages were written and verified. (71.2 s)");
+    scale.tablesIncomplete = true;
+    EXPECT_EQ(endLine(scale),
+              "/dev/ttyUSB1 11111111 updated, but its zone table and keys were not all written back: All 512 "
+              "pages were written and verified. (71.2 s)");
+    EXPECT_FALSE(updatedWhole(scale));
+    scale.tablesIncomplete = false;
 
     scale.result->outcome = vantor::scale::Outcome::Refused;
     scale.result->stage = vantor::scale::Stage::Unlock;
@@ -36,7 +42,7 @@ TEST(FleetReport, EndLinesSayHowEachScaleEnded) {
     EXPECT_EQ(
         endLine(scale),
         "/dev/ttyUSB1 11111111 not updated: The scale refused the unlock (is the serial number right?); "
-        "0 of 512 pages were written. (0.6 s)");
+        "0 of 512 pages were written. The scale keeps its old software. (0.6 s)");
 
     scale.result->outcome = vantor::scale::Outcome::Cancelled;
     scale.progress = {vantor::scale::Phase::Verify, 128, 512};

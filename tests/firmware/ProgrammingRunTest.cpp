@@ -210,6 +210,12 @@ TEST(ProgramAllPages, WriteAndUnlockFailuresCountTogetherSinceTheLastAcknowledge
     const RunRecord run = runOn(scale, patternImage());
     EXPECT_TRUE(run.result.unlockRefused());
     EXPECT_EQ(wireOf(scale).kinds, "UWWWUUU");
+
+    // The count of pages written is the furthest any attempt came, not the last attempt's none.
+    FakeScaleTransport later = scaleWith({"refuse:write:nth=100", "refuse:unlock:nth=2:count=10"});
+    const RunRecord refused = runOn(later, patternImage());
+    EXPECT_TRUE(refused.result.unlockRefused());
+    EXPECT_EQ(refused.result.pagesDone, 99u);
 }
 
 TEST(ProgramAllPages, PageThatIsNeverAcknowledgedEndsTheRunAfterFiveRestarts) {

@@ -203,13 +203,15 @@ TEST(UserTables, AfterAnUpdateTheRestoreIsOfferedOnlyForProgrammedTablesTheFileL
 }
 
 TEST(TablesMessages, WhatTheUserIsToldAboutTheTablesAroundAnUpdate) {
-    EXPECT_EQ(
-        tables_text::noBackup(0x8080),
-        "Your zone table and keys could not be saved before the update: the scale did not answer the read of "
-        "page 8080.\n\nThe scale has been updated. If your keys or zones are missing, program them again.");
-    EXPECT_EQ(tables_text::notSaved("/data/Tables.hex", "Permission denied"),
-              "Your zone table and keys could not be saved to /data/Tables.hex (Permission denied).\n\nThe "
-              "scale has been updated. If your keys or zones are missing, program them again.");
+    EXPECT_EQ(tables_text::unreadQuestion(0x8080),
+              "Your zone table and keys could not be saved before the update: the scale did not answer the "
+              "read of page 8080.\n\nNothing has been written to the scale yet. Update it all the same? Your "
+              "keys and zone table would then have to be programmed again.");
+    EXPECT_EQ(tables_text::notSavedQuestion("/data/Tables.hex", "No space left on device"),
+              "Your zone table and keys were read, but could not be saved to /data/Tables.hex (No space left "
+              "on device).\n\nNothing has been written to the scale yet. Update it all the same? Your zone "
+              "table and keys would then be kept only in this program's memory until they are written back.");
+    EXPECT_EQ(tables_text::memoryOnly("Permission denied"), "memory only (Permission denied)");
     EXPECT_EQ(tables_text::offerRestore("/data/Tables.hex"),
               "The scale has been updated. The update leaves the zone table and keys blank.\n\nYour zone "
               "table and keys were saved before the update, in /data/Tables.hex.\n\nWrite them back into the "

@@ -26,8 +26,10 @@ TEST(OperationResult, SuccessAndStopSayHowManyPages) {
     done.pagesTotal = 1;
     EXPECT_EQ(describe(done), "All 1 page was written and verified.");
 
+    // A stop while a page was on its way: that page may already hold new bytes.
     EXPECT_EQ(describe(failed(Stage::Write, Outcome::Cancelled, 0x8100, 2, 6)),
-              "Stopped after 2 of 6 pages.");
+              "Stopped after 2 of 6 pages; page 8100 was being written and may hold new bytes too.");
+    EXPECT_EQ(describe(failed(Stage::None, Outcome::Cancelled, 0x8100, 2, 6)), "Stopped after 2 of 6 pages.");
 }
 
 TEST(OperationResult, FailuresNameTheStageHowItEndedThePageAndHowFarItCame) {

@@ -39,7 +39,8 @@ ScriptedDialogs::FormAction ScriptedDialogs::click(const QString& button) {
 }
 
 Answer ScriptedDialogs::ask(QWidget*, const Message& message) {
-    m_asked.push_back({message.title, message.text, message.icon, message.buttons});
+    m_asked.push_back({message.title, message.text, message.icon, message.buttons, message.defaultNo,
+                       message.closeIsNoAnswer});
     if (message.buttons == Message::Buttons::Ok)
         return Answer::Ok;
     if (m_answers.empty()) {

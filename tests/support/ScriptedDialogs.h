@@ -22,6 +22,8 @@ public:
         QString text;
         app::Message::Icon icon;
         app::Message::Buttons buttons;
+        bool defaultNo = false;
+        bool closeIsNoAnswer = false;
     };
     struct Shown {
         QString form;   // objectName

@@ -9,6 +9,7 @@
 
 #include "DownloadCommands.h"
 #include "FleetFlash.h"
+#include "PageCounter.h"
 #include "ScaleCommands.h"
 #include "StopSignals.h"
 #include "TablesCommands.h"
@@ -17,8 +18,11 @@
 #include "app/WholeFile.h"
 #include "firmware/IntelHexLoader.h"
 #include "firmware/ProgrammingRun.h"
+#include "firmware/ScaleUpdate.h"
 #include "firmware/TimeLeft.h"
+#include "firmware/UpdateSentences.h"
 #include "scale/DetectionRound.h"
+#include "scale/PageWrite.h"
 #include "scale/ScaleLink.h"
 #include "scale/SerialNumber.h"
 #include "scale/SerialTransport.h"
@@ -81,6 +85,93 @@ private:
     TimeLeft m_timeLeft;
     std::string m_left;
 };
+
+// The run's pages as ProgressReport shows them, the tables' pages as a count of their own, and
+// where the tables were saved as soon as the run begins.
+class UpdateProgress {
+public:
+    explicit UpdateProgress(const ScaleUpdate& update) : m_update(update) {}
+
+    void show(UpdateStep step, const Progress& progress) {
+        if (step == UpdateStep::Updating)
+            return showRun(progress);
+        endRun();
+        if (!m_tables || m_step != step)
+            m_tables.emplace(step == UpdateStep::SavingTables ? "Tables read" : "Tables written");
+        m_step = step;
+        (*m_tables)(progress);
+    }
+
+    // After the update: a verified run's last line, when no write-back has drawn it already.
+    void finish(const UpdateReport& report) {
+        if (m_run && report.programming && report.programming->result.succeeded())
+            m_run->done();
+        m_run.reset();
+        m_tables.reset();
+    }
+
+private:
+    void showRun(const Progress& progress) {
+        if (!m_run) {
+            m_tables.reset();
+            if (m_update.backup() && m_update.backup()->saved())
+                std::cerr << "Tables saved to " << m_update.backup()->path << "\n";
+            m_run.emplace();
+        }
+        m_run->show(progress);
+    }
+
+    // Only a verified run is followed by another step.
+    void endRun() {
+        if (!m_run)
+            return;
+        m_run->done();
+        m_run.reset();
+    }
+
+    const ScaleUpdate& m_update;
+    std::optional<ProgressReport> m_run;
+    std::optional<PageCounter> m_tables;
+    UpdateStep m_step = UpdateStep::SavingTables;
+};
+
+TablesChoice tablesChoice(const ParsedCommand& command) {
+    // --keep-tables is what flash does anyway; it is still accepted.
+    return command.has("erase-tables") ? TablesChoice::Erase : TablesChoice::Keep;
+}
+
+// The lines that end flash for one scale, and its exit status.
+int tellHowItEnded(const UpdateReport& report, const ScaleUpdate& update, const std::string& port) {
+    if (!report.programming) {
+        std::cerr << update_text::notStarted(report, update) << " (" << port << ")\n";
+        if (report.declined)
+            std::cerr << "To update it without keeping its zone table and keys, use --erase-tables.\n";
+        return kScaleFailed;
+    }
+    const OperationResult& result = report.programming->result;
+    const std::string backupHint = update.backup() && update.backup()->saved()
+                                       ? " The tables backup is " + update.backup()->path + "."
+                                       : "";
+    if (result.cancelled()) {
+        std::cerr << "Stopped: the scale on " << port << " was not completely updated. "
+                  << update_text::runFailed(result) << " Run flash again." << backupHint << "\n";
+        return kScaleFailed;
+    }
+    if (!result.succeeded()) {
+        std::cerr << "The scale on " << port << ": " << update_text::runFailed(result) << backupHint << "\n";
+        return kScaleFailed;
+    }
+    std::cout << "Scale " << result.serial << " on " << port << " updated: " << describe(result) << "\n";
+    if (const std::string tables = update_text::tables(report, update); !tables.empty())
+        std::cerr << tables << "\n";
+    if (report.tablesIncomplete()) {
+        if (update.backup() && update.backup()->saved())
+            std::cerr << "Write them into the scale with: vantor-cli restore " << update.backup()->path
+                      << "\n";
+        return kScaleFailed;
+    }
+    return kSuccess;
+}
 
 std::optional<std::uint32_t> addressArgument(const std::string& text, std::uint32_t limit, const char* what) {
     const auto value = parseCliNumber(text);
@@ -158,7 +249,7 @@ int flashCommand(const ParsedCommand& command) {
         const std::vector<std::string> fleet = command.has("all") ? detectEveryScale() : ports;
         if (fleet.empty())
             return kScaleFailed;
-        return flashFleet(*image, fleet, command.has("keep-tables"));
+        return flashFleet(*image, fleet, tablesChoice(command));
     }
 
     SerialTransport transport;
@@ -167,47 +258,15 @@ int flashCommand(const ParsedCommand& command) {
         return kScaleFailed;
     std::atomic<bool>& stop = stopOnSignals();
     transport.setCancelFlag(&stop);
-
-    // With the tables kept, the number read for their backup serves the run too; without it, or
-    // when the scale gave none, the run asks for it itself.
-    std::optional<std::string> serial;
-    std::optional<TablesBackup> backup;
-    if (command.has("keep-tables")) {
-        serial = ReadScaleSerial(transport);
-        if (serial)
-            backup = backupBeforeUpdate(transport, *serial, std::cerr);
-        else
-            std::cerr << "The scale did not give its serial number; the update goes on without a backup.\n";
-    }
-
-    ScaleProgramming programming;
-    {
-        ProgressReport report;
-        const ProgressSink progress = [&](const Progress& p) { report.show(p); };
-        programming = serial ? programWithSerial(transport, *image, *serial, progress, stop)
-                             : programWithScaleSerial(transport, *image, progress, stop);
-        if (programming.result.succeeded())
-            report.done();
-    }
-
-    const OperationResult& result = programming.result;
-    if (result.cancelled()) {
-        std::cerr << "Stopped: the scale on " << *port << " was not completely updated.\n";
-        if (backup)
-            std::cerr << "The tables backup is " << backup->path << "\n";
-        return kScaleFailed;
-    }
-    if (!result.succeeded()) {
-        std::cerr << describe(result) << " The scale on " << *port << " was not updated.\n";
-        if (backup)
-            std::cerr << "The tables backup is " << backup->path << "\n";
-        return kScaleFailed;
-    }
-    std::cout << "Scale " << result.serial << " on " << *port << " updated: " << describe(result) << "\n";
-    if (backup)
-        restoreAfterUpdate(transport, *image, *backup, result.serial, std::cerr);
+    ScaleUpdate update(*image, tablesChoice(command), backupInDataFolder());
+    UpdateAnswers answers;
+    UpdateReport report;
+    UpdateProgress progress(update);
+    report = update.run(
+        transport, answers, [&](UpdateStep step, const Progress& p) { progress.show(step, p); }, stop);
+    progress.finish(report);
     transport.close();
-    return kSuccess;
+    return tellHowItEnded(report, update, *port);
 }
 
 int readCommand(const ParsedCommand& command) {
@@ -230,20 +289,14 @@ int readCommand(const ParsedCommand& command) {
     if (!port)
         return kScaleFailed;
 
-    Bytes memory;
-    for (std::uint32_t at = *address; at < *address + length; at += static_cast<std::uint32_t>(kPageSize)) {
-        const Bytes command = readPageCommand(static_cast<std::uint16_t>(at));
-        const Reply reply = exchange(transport, command, kReadReplySize, kSerialReadLimit);
-        std::span<const Byte> page;
-        if (const Outcome outcome = pageOf(reply, at, page); outcome != Outcome::Success) {
-            OperationResult failed = failedAt(Stage::Read, outcome);
-            failed.page = at;
-            std::cerr << "The scale on " << *port << ": " << describe(failed) << "\n";
-            return kScaleFailed;
-        }
-        const std::size_t take = std::min<std::size_t>(kPageSize, *address + length - at);
-        memory.insert(memory.end(), page.begin(), page.begin() + static_cast<std::ptrdiff_t>(take));
+    transport.setCancelFlag(&stopOnSignals());
+    const std::size_t pages = (length + kPageSize - 1) / kPageSize;
+    PagesRead read = ReadPages(transport, *address, pages, {}, stopOnSignals());
+    if (!read.result.succeeded()) {
+        std::cerr << "The scale on " << *port << ": " << describe(read.result) << "\n";
+        return kScaleFailed;
     }
+    Bytes memory(read.bytes.begin(), read.bytes.begin() + length);
     printDump(*address, memory);
     return kSuccess;
 }

@@ -15,7 +15,9 @@
 #include "Terminal.h"
 #include "firmware/FleetReport.h"
 #include "firmware/ProgrammingRun.h"
+#include "firmware/ScaleUpdate.h"
 #include "firmware/TimeLeft.h"
+#include "firmware/UpdateSentences.h"
 #include "scale/ScaleLink.h"
 #include "scale/SerialNumber.h"
 #include "scale/SerialTransport.h"
@@ -82,10 +84,10 @@ private:
 };
 
 // One scale's update, from opening its port to writing its tables back, on its own thread.
-class ScaleUpdate {
+class OneScale {
 public:
-    ScaleUpdate(Fleet& fleet, std::size_t index, std::string port, const ImageBuffer& image, bool keepTables)
-        : m_fleet(fleet), m_index(index), m_image(image), m_keepTables(keepTables) {
+    OneScale(Fleet& fleet, std::size_t index, std::string port, const ImageBuffer& image, TablesChoice tables)
+        : m_fleet(fleet), m_index(index), m_image(image), m_tables(tables) {
         m_final.port = std::move(port);
     }
 
@@ -108,53 +110,56 @@ private:
         }
         std::atomic<bool>& stop = stopOnSignals();
         transport.setCancelFlag(&stop);
-        const std::optional<std::string> serial = ReadScaleSerial(transport);
-        if (!serial) {
-            // Nothing is written to a scale that has not given its own number to unlock with.
-            if (stop.load())
-                m_final.refusal = "stopped before the update began.";
-            else
-                m_final.result = failedAt(Stage::SerialRead, Outcome::NoReply);
+        firmware::ScaleUpdate update(m_image, m_tables, backupInDataFolder());
+        UpdateAnswers answers;
+        const UpdateReport report = update.run(
+            transport, answers,
+            [&](UpdateStep step, const Progress& progress) { show(update, step, progress); }, stop);
+        m_final.serial = update.serial();
+        note(report, update);
+        if (!report.programming) {
+            m_final.refusal = update_text::notStarted(report, update);
             return;
         }
-        m_final.serial = *serial;
-        show(FleetPhase::SavingTables, {});
-        std::optional<TablesBackup> backup;
-        if (m_keepTables)
-            backup = backupBeforeUpdate(transport, *serial, m_notes, false);
-
-        show(FleetPhase::Writing, {});
-        m_final.result =
-            programWithSerial(
-                transport, m_image, *serial,
-                [this](const Progress& progress) {
-                    show(progress.phase == Phase::Verify ? FleetPhase::Verifying : FleetPhase::Writing,
-                         progress);
-                },
-                stop)
-                .result;
-        if (backup && m_final.result->succeeded()) {
-            show(FleetPhase::RestoringTables, {Phase::Verify, kPageCount, kPageCount});
-            restoreAfterUpdate(transport, m_image, *backup, *serial, m_notes, false);
-        } else if (backup) {
-            m_notes << "The tables backup is " << backup->path << "\n";
-        }
+        m_final.result = report.programming->result;
+        m_final.tablesIncomplete = report.tablesIncomplete();
     }
 
-    void show(FleetPhase phase, const Progress& progress) {
-        m_final.progress = progress;  // where a stopped run stood
-        const std::string serial = m_final.serial;
+    // Where the user's tables are, below the scale's line.
+    void note(const UpdateReport& report, const firmware::ScaleUpdate& update) {
+        const bool saved = update.backup() && update.backup()->saved();
+        if (saved)
+            m_notes << "Tables saved to " << update.backup()->path << "\n";
+        if (!report.programming || !report.programming->result.succeeded()) {
+            if (report.programming && saved)
+                m_notes << "The tables backup is " << update.backup()->path << "\n";
+            return;
+        }
+        if (const std::string tables = update_text::tables(report, update); !tables.empty())
+            m_notes << tables << "\n";
+    }
+
+    void show(const firmware::ScaleUpdate& update, UpdateStep step, const Progress& progress) {
+        FleetPhase phase = FleetPhase::SavingTables;
+        if (step == UpdateStep::WritingTablesBack)
+            phase = FleetPhase::RestoringTables;
+        else if (step == UpdateStep::Updating)
+            phase = progress.phase == Phase::Verify ? FleetPhase::Verifying : FleetPhase::Writing;
+        if (step == UpdateStep::Updating)
+            m_final.progress = progress;  // where a stopped run stood
+        const std::string serial = update.serial();
         m_fleet.change(m_index, [&](FleetScale& scale) {
             scale.serial = serial;
             scale.phase = phase;
-            scale.progress = progress;
+            if (step == UpdateStep::Updating)
+                scale.progress = progress;
         });
     }
 
     Fleet& m_fleet;
     std::size_t m_index;
     const ImageBuffer& m_image;
-    bool m_keepTables;
+    TablesChoice m_tables;
     FleetScale m_final;
     std::ostringstream m_notes;
 };
@@ -217,16 +222,16 @@ private:
 
 }  // namespace
 
-int flashFleet(const ImageBuffer& image, const std::vector<std::string>& ports, bool keepTables) {
+int flashFleet(const ImageBuffer& image, const std::vector<std::string>& ports, TablesChoice tables) {
     std::cerr << "Updating " << ports.size() << " scales at once.\n";
     stopOnSignals();  // installed before the threads start, so that Ctrl+C reaches every run
     Fleet fleet(ports);
-    std::vector<std::unique_ptr<ScaleUpdate>> updates;
+    std::vector<std::unique_ptr<OneScale>> updates;
     // QThreads rather than plain threads: the serial port watches its device through socket
     // notifiers, which Qt allows only on threads it started.
     std::vector<std::unique_ptr<QThread>> threads;
     for (std::size_t i = 0; i < ports.size(); ++i) {
-        updates.push_back(std::make_unique<ScaleUpdate>(fleet, i, ports[i], image, keepTables));
+        updates.push_back(std::make_unique<OneScale>(fleet, i, ports[i], image, tables));
         threads.emplace_back(QThread::create(std::ref(*updates.back())));
         threads.back()->start();
     }
@@ -246,7 +251,7 @@ int flashFleet(const ImageBuffer& image, const std::vector<std::string>& ports, 
         for (std::string line; std::getline(notes, line);)
             std::cerr << scales[i].port << ": " << line << "\n";
         std::cout << endLine(scales[i]) << "\n";
-        allVerified = allVerified && verified(scales[i]);
+        allVerified = allVerified && updatedWhole(scales[i]);
     }
     return allVerified ? kSuccess : kScaleFailed;
 }

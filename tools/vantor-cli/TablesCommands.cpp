@@ -6,6 +6,7 @@
 #include <QString>
 #include <iostream>
 
+#include "PageCounter.h"
 #include "ScaleCommands.h"
 #include "StopSignals.h"
 #include "Terminal.h"
@@ -24,35 +25,6 @@ using namespace vantor::firmware;
 using namespace vantor::scale;
 
 namespace {
-
-// "Tables read: 12/36", rewritten in place on a terminal; one line at the end otherwise.
-class PageCounter {
-public:
-    explicit PageCounter(const char* what) : m_what(what), m_terminal(stderrIsTerminal()) {}
-    ~PageCounter() {
-        if (m_terminal && m_shown)
-            std::cerr << "\n";
-        else if (!m_terminal && m_total > 0)
-            std::cerr << m_what << ": " << m_done << "/" << m_total << "\n";
-    }
-    void operator()(const Progress& progress) {
-        const std::size_t done = progress.done;
-        const std::size_t total = progress.total;
-        m_done = done;
-        m_total = total;
-        if (m_terminal) {
-            std::cerr << "\r" << m_what << ": " << done << "/" << total << "   " << std::flush;
-            m_shown = true;
-        }
-    }
-
-private:
-    const char* m_what;
-    bool m_terminal;
-    bool m_shown = false;
-    std::size_t m_done = 0;
-    std::size_t m_total = 0;
-};
 
 TablesRead readWithProgress(SerialTransport& transport, bool showCounter = true) {
     if (!showCounter)
@@ -156,45 +128,10 @@ int restoreCommand(const ParsedCommand& command) {
     return kSuccess;
 }
 
-std::optional<TablesBackup> backupBeforeUpdate(SerialTransport& transport, const std::string& serial,
-                                               std::ostream& say, bool counter) {
-    const TablesRead read = readWithProgress(transport, counter);
-    if (!read.tables) {
-        say << "The tables could not be read: " << describe(read.result)
-            << " The update goes on without a backup.\n";
-        return std::nullopt;
-    }
-    const SavedBackup saved = saveTablesBackup(backupFolder(), serial, *read.tables);
-    if (!saved.saved()) {
-        say << "The tables could not be saved to " << saved.path << " (" << saved.error
-            << "); the update goes on without a backup.\n";
-        return std::nullopt;
-    }
-    say << "Tables saved to " << saved.path << "\n";
-    return TablesBackup{saved.path, *read.tables};
-}
-
-void restoreAfterUpdate(SerialTransport& transport, const ImageBuffer& image, const TablesBackup& backup,
-                        const std::string& serial, std::ostream& say, bool counter) {
-    switch (tablesAfterUpdate(image, backup.tables)) {
-        case TablesAfterUpdate::Nothing:
-            say << "The scale held no programmed tables; nothing to restore.\n";
-            return;
-        case TablesAfterUpdate::FileBringsTables:
-            say << "The update file brings tables of its own; they were kept. The backup is " << backup.path
-                << "\n";
-            return;
-        case TablesAfterUpdate::OfferRestore:
-            break;
-    }
-    const std::vector<TablePage> pages = tablePages(backup.tables);
-    const OperationResult written = writeWithProgress(transport, pages, serial, counter);
-    if (!written.succeeded()) {
-        say << "The tables were not restored: " << describe(written) << " The backup is " << backup.path
-            << "\n";
-        return;
-    }
-    say << "Tables restored: " << describe(written) << "\n";
+BackupSaver backupInDataFolder() {
+    return [](const std::string& serial, std::span<const Byte> tables) {
+        return saveTablesBackup(backupFolder(), serial, tables);
+    };
 }
 
 }  // namespace vantor::cli

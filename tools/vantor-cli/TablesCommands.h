@@ -8,7 +8,7 @@
 #include <string>
 
 #include "CliParser.h"
-#include "firmware/ImageBuffer.h"
+#include "firmware/ScaleUpdate.h"
 #include "scale/SerialTransport.h"
 
 namespace vantor::cli {
@@ -18,22 +18,17 @@ int backupCommand(const ParsedCommand& command);
 // restore FILE [--port DEV] [--yes]
 int restoreCommand(const ParsedCommand& command);
 
-struct TablesBackup {
-    std::string path;
-    Bytes tables;
+// The command line's answers to an update's questions: tables at risk stop the update before
+// anything is written (the report says why; --erase-tables is the way on), and a region the update
+// left blank gets the user's tables back at once.
+class UpdateAnswers : public firmware::UpdatePrompts {
+public:
+    bool updateWithoutTables(const scale::OperationResult&) override { return false; }
+    bool updateWithoutBackupFile(const firmware::SavedBackup&) override { return false; }
+    firmware::WriteBack writeTablesBack(const std::string&) override { return firmware::WriteBack::Yes; }
 };
 
-// flash --keep-tables, before the run: the tables are read into a backup file whose path is
-// said on `say`; nullopt (said there too) when they could not be read or saved, which stops
-// nothing. `counter` shows the pages read on stderr (left out when several scales run at once).
-std::optional<TablesBackup> backupBeforeUpdate(scale::SerialTransport& transport, const std::string& serial,
-                                               std::ostream& say, bool counter = true);
-
-// After a verified run: writes the backup back when the update file left the region blank and the
-// backup holds programmed data; otherwise says where the backup is. A failure here never turns the
-// update into a failure: it is said on `say`, naming the backup. The exit status is unchanged.
-void restoreAfterUpdate(scale::SerialTransport& transport, const firmware::ImageBuffer& image,
-                        const TablesBackup& backup, const std::string& serial, std::ostream& say,
-                        bool counter = true);
+// Saves a tables backup in vantor-cli's data folder.
+firmware::BackupSaver backupInDataFolder();
 
 }  // namespace vantor::cli

@@ -64,22 +64,22 @@ const std::vector<CommandSyntax> kCommands = {
      1,
      1,
      {"port"},
-     {"keep-tables", "all"},
-     "flash SOURCE [--port DEV]... [--all] [--keep-tables]",
+     {"erase-tables", "keep-tables", "all"},
+     "flash SOURCE [--port DEV]... [--all] [--erase-tables]",
      "Update the scale's software from SOURCE, an Intel HEX file or an http(s) URL that is downloaded first. "
      "The file is checked completely before the scale is contacted; then all 512 pages are written and "
-     "each is read back, with the scale's own retry rules. Page progress goes to stderr. Exit status 0 only "
-     "when every page was verified; 2 when the file (or the downloaded one) is refused; 1 when the scale "
-     "refused the serial number, stopped answering or kept failing. With --keep-tables the user's tables "
-     "(zone table and keys, 0x8000..0x91FF) are saved first to a backup file, whose path is printed, and "
-     "written "
-     "back after a verified run when the update file leaves that region blank; a failure to keep them never "
-     "turns the update into a failure, and the backup is named. With --all (every scale detect --all finds) "
-     "or "
-     "--port given more than once, every scale is updated at the same time, each on its own port with its "
-     "own "
-     "serial number; one line per scale at the end; exit status 0 only when every scale verified, 1 when any "
-     "failed (the others still finish)."},
+     "each is read back, with the scale's own retry rules. Page progress goes to stderr. "
+     "The user's tables (zone table and keys, 0x8000..0x91FF) are kept: read first and saved to a backup "
+     "file, whose path is printed, and written back after a verified run when the update file leaves "
+     "that region blank. When they cannot be read or no backup file can be saved, nothing is written and "
+     "the exit status is 1; --erase-tables updates without keeping them (--keep-tables is accepted and "
+     "changes nothing). Exit status 0 only when every page was verified and the tables are back; 2 when "
+     "the file (or the downloaded one) is refused; 1 when the scale refused the serial number, stopped "
+     "answering or kept failing, or when the tables were not all written back (the backup is named, for "
+     "restore). With --all (every scale detect --all finds) or --port given more than once, every scale "
+     "is updated at the same time, each on its own port with its own serial number; one line per scale "
+     "at the end; exit status 0 only when every scale is updated so, 1 when any failed (the others still "
+     "finish)."},
     {"backup",
      1,
      1,

@@ -1,0 +1,143 @@
+#include "firmware/ScaleUpdate.h"
+
+#include <utility>
+
+#include "scale/ScaleLink.h"
+#include "scale/SerialNumber.h"
+
+namespace vantor::firmware {
+
+using scale::Outcome;
+using scale::Stage;
+
+bool UpdateReport::succeeded() const {
+    return programming && programming->result.succeeded() && !tablesIncomplete();
+}
+
+bool UpdateReport::tablesIncomplete() const {
+    if (!programming || !programming->result.succeeded() || tablesAfter != TablesAfterUpdate::OfferRestore)
+        return false;
+    return writeBackDeclined || !writeBack || !writeBack->succeeded();
+}
+
+ScaleUpdate::ScaleUpdate(ImageBuffer image, TablesChoice choice, BackupSaver saveBackup)
+    : m_image(std::move(image)), m_choice(choice), m_saveBackup(std::move(saveBackup)) {}
+
+Prepared ScaleUpdate::prepare(scale::ScaleTransport& transport, const scale::ProgressSink& progress,
+                              const std::atomic<bool>& cancel) {
+    m_prepared = readSerial(transport, cancel);
+    if (m_prepared == Prepared::Ready && m_choice == TablesChoice::Keep)
+        m_prepared = keepTables(transport, progress, cancel);
+    return m_prepared;
+}
+
+Prepared ScaleUpdate::readSerial(scale::ScaleTransport& transport, const std::atomic<bool>& cancel) {
+    // Nothing is written to a scale that has not given its own number to unlock with.
+    std::optional<std::string> serial = scale::ReadScaleSerial(transport);
+    if (!serial)
+        return cancel.load() ? Prepared::Cancelled : Prepared::NoSerial;
+    m_serial = std::move(*serial);
+    return Prepared::Ready;
+}
+
+Prepared ScaleUpdate::keepTables(scale::ScaleTransport& transport, const scale::ProgressSink& progress,
+                                 const std::atomic<bool>& cancel) {
+    m_tables.reset();
+    m_backup.reset();
+    TablesRead read = readTables(transport, progress, cancel);
+    m_tablesRead = read.result;
+    if (read.result.cancelled())
+        return Prepared::Cancelled;
+    if (!read.tables)
+        return Prepared::TablesUnread;
+    m_tables = std::move(read.tables);
+    // A scale whose region was never programmed has nothing of the user's to lose.
+    if (!holdsTables(*m_tables))
+        return Prepared::Ready;
+    m_backup = m_saveBackup(m_serial, *m_tables);
+    return m_backup->saved() ? Prepared::Ready : Prepared::BackupNotSaved;
+}
+
+ScaleProgramming ScaleUpdate::program(scale::ScaleTransport& transport, const scale::ProgressSink& progress,
+                                      const std::atomic<bool>& cancel, scale::PauseGate* pause) {
+    if (m_prepared != Prepared::Ready) {
+        ScaleProgramming refused;
+        refused.result = scale::failedAt(Stage::SerialRead, Outcome::NoReply);
+        return refused;
+    }
+    return programWithSerial(transport, m_image, m_serial, progress, cancel, pause);
+}
+
+TablesAfterUpdate ScaleUpdate::tablesAfter() const {
+    if (!m_tables)
+        return TablesAfterUpdate::Nothing;
+    return tablesAfterUpdate(m_image, *m_tables);
+}
+
+scale::OperationResult ScaleUpdate::writeTablesBack(scale::ScaleTransport& transport,
+                                                    const scale::ProgressSink& progress,
+                                                    const std::atomic<bool>& cancel) {
+    return writeTables(transport, tablePages(*m_tables), scale::packSerial(m_serial), progress, cancel);
+}
+
+std::string ScaleUpdate::tablesWhere() const {
+    if (m_backup && m_backup->saved())
+        return m_backup->path;
+    return tables_text::memoryOnly(m_backup ? m_backup->error : std::string());
+}
+
+bool ScaleUpdate::mayGoOn(UpdatePrompts& prompts) const {
+    switch (m_prepared) {
+        case Prepared::TablesUnread:
+            return prompts.updateWithoutTables(m_tablesRead);
+        case Prepared::BackupNotSaved:
+            return prompts.updateWithoutBackupFile(*m_backup);
+        default:
+            return m_prepared == Prepared::Ready;
+    }
+}
+
+namespace {
+
+scale::ProgressSink stepSink(const UpdateProgressSink& progress, UpdateStep step) {
+    if (!progress)
+        return {};
+    return [&progress, step](const scale::Progress& p) { progress(step, p); };
+}
+
+}  // namespace
+
+UpdateReport ScaleUpdate::run(scale::ScaleTransport& transport, UpdatePrompts& prompts,
+                              const UpdateProgressSink& progress, const std::atomic<bool>& cancel,
+                              scale::PauseGate* pause) {
+    UpdateReport report;
+    report.prepared = prepare(transport, stepSink(progress, UpdateStep::SavingTables), cancel);
+    if (m_backup && m_backup->saved())
+        report.backupPath = m_backup->path;
+    if (report.prepared == Prepared::NoSerial || report.prepared == Prepared::Cancelled)
+        return report;
+    if (!mayGoOn(prompts)) {
+        report.declined = true;
+        return report;
+    }
+    goOnWithoutBackup();
+    report.programming = program(transport, stepSink(progress, UpdateStep::Updating), cancel, pause);
+    if (!report.programming->result.succeeded())
+        return report;
+    report.tablesAfter = tablesAfter();
+    if (report.tablesAfter != TablesAfterUpdate::OfferRestore)
+        return report;
+    WriteBack answer = WriteBack::AskAgain;
+    while (answer == WriteBack::AskAgain && !cancel.load())
+        answer = prompts.writeTablesBack(tablesWhere());
+    if (answer == WriteBack::No) {
+        report.writeBackDeclined = true;
+        return report;
+    }
+    if (answer == WriteBack::Yes)
+        report.writeBack =
+            writeTablesBack(transport, stepSink(progress, UpdateStep::WritingTablesBack), cancel);
+    return report;
+}
+
+}  // namespace vantor::firmware

@@ -1,0 +1,133 @@
+#pragma once
+
+// One update of one scale, the road every front end takes: the serial number read once, the
+// user's zone table and keys read and saved, the whole-image run, the tables written back. The
+// update form, `vantor-cli flash` and the fleet call it and only show what it reports; where the
+// user's tables are at risk it stops and asks, through UpdatePrompts or, for a front end that must
+// ask on another thread, by ending a step on the question. Plain sequential code over the scale
+// link; saving the backup file is handed to the caller, which owns the file system.
+
+#include <atomic>
+#include <functional>
+#include <optional>
+#include <span>
+#include <string>
+
+#include "firmware/ImageBuffer.h"
+#include "firmware/ProgrammingRun.h"
+#include "firmware/TablesMessages.h"
+#include "firmware/UserTables.h"
+#include "scale/OperationResult.h"
+#include "scale/PauseGate.h"
+#include "scale/Progress.h"
+#include "scale/ScaleTransport.h"
+
+namespace vantor::firmware {
+
+// Whether the update keeps the scale's zone table and keys. Erase leaves them to the update file.
+enum class TablesChoice { Keep, Erase };
+
+// Saves the tables read before the run as a backup file of the scale `serial`.
+using BackupSaver = std::function<SavedBackup(const std::string& serial, std::span<const Byte> tables)>;
+
+// Where the preparation stopped.
+enum class Prepared {
+    Ready,           // the run may begin
+    NoSerial,        // the scale gave no serial number: nothing can be unlocked, nothing was sent
+    TablesUnread,    // a page of the tables did not come back: ask before updating without them
+    BackupNotSaved,  // the tables are in memory, but no backup file could be saved: ask before going on
+    Cancelled,       // the program or the user stopped it; nothing was written
+};
+
+// The user's answer to the write-back question. Only an explicit No declines; a question closed
+// without an answer leaves the tables to be offered again.
+enum class WriteBack { Yes, No, AskAgain };
+
+// The questions of an update, for a front end that can answer them where they arise.
+class UpdatePrompts {
+public:
+    virtual ~UpdatePrompts() = default;
+    // A page of the tables could not be read (`read` names it): update all the same, losing them?
+    virtual bool updateWithoutTables(const scale::OperationResult& read) = 0;
+    // The tables are held in memory only, since `backup` could not be saved: update all the same?
+    virtual bool updateWithoutBackupFile(const SavedBackup& backup) = 0;
+    // The update left the region blank: write the tables saved in `where` back now?
+    virtual WriteBack writeTablesBack(const std::string& where) = 0;
+};
+
+// Which step a page of progress belongs to: the write-back counts pages written as the run does.
+enum class UpdateStep { SavingTables, Updating, WritingTablesBack };
+using UpdateProgressSink = std::function<void(UpdateStep, const scale::Progress&)>;
+
+// How an update ended, as far as it came.
+struct UpdateReport {
+    Prepared prepared = Prepared::Ready;
+    bool declined = false;                        // a question was answered No: nothing was written
+    std::optional<ScaleProgramming> programming;  // the run, when it began
+    TablesAfterUpdate tablesAfter = TablesAfterUpdate::Nothing;
+    std::optional<scale::OperationResult> writeBack;  // the tables written back, when they were
+    bool writeBackDeclined = false;
+    std::string backupPath;  // "" when no backup file was saved
+
+    // Verified, and the user's tables are where they belong.
+    bool succeeded() const;
+    // The run verified, but the user's tables are not (wholly) back in the scale.
+    bool tablesIncomplete() const;
+};
+
+class ScaleUpdate {
+public:
+    ScaleUpdate(ImageBuffer image, TablesChoice choice, BackupSaver saveBackup);
+
+    // Step 1: the serial number and, when kept, the tables read and saved. Ends on a question when
+    // the tables are at risk; nothing has been written by then.
+    Prepared prepare(scale::ScaleTransport& transport, const scale::ProgressSink& progress,
+                     const std::atomic<bool>& cancel);
+    // The user agreed to update without a tables backup file (or without the tables at all).
+    void goOnWithoutBackup() { m_prepared = Prepared::Ready; }
+
+    // Step 2: the whole-image run, unlocked with the serial number read in step 1. Called again
+    // after a failed run (a Retry), it runs again with the same number and the same tables.
+    ScaleProgramming program(scale::ScaleTransport& transport, const scale::ProgressSink& progress,
+                             const std::atomic<bool>& cancel, scale::PauseGate* pause = nullptr);
+
+    // Step 3, after a verified run: what is to be done with the tables read in step 1.
+    TablesAfterUpdate tablesAfter() const;
+    scale::OperationResult writeTablesBack(scale::ScaleTransport& transport,
+                                           const scale::ProgressSink& progress,
+                                           const std::atomic<bool>& cancel);
+
+    // The whole road for a front end that answers on the spot.
+    UpdateReport run(scale::ScaleTransport& transport, UpdatePrompts& prompts,
+                     const UpdateProgressSink& progress, const std::atomic<bool>& cancel,
+                     scale::PauseGate* pause = nullptr);
+
+    Prepared prepared() const { return m_prepared; }
+    const std::string& serial() const { return m_serial; }
+    const scale::OperationResult& tablesRead() const { return m_tablesRead; }
+    // The tables as read before the first run, held until the update is over.
+    const std::optional<Bytes>& tables() const { return m_tables; }
+    const std::optional<SavedBackup>& backup() const { return m_backup; }
+    // Where the tables are kept: the backup file, or a note that they are in memory only.
+    std::string tablesWhere() const;
+    const ImageBuffer& image() const { return m_image; }
+    // The update file loaded again for a Retry; the serial number and the tables stay as read.
+    void setImage(ImageBuffer image) { m_image = std::move(image); }
+
+private:
+    Prepared readSerial(scale::ScaleTransport& transport, const std::atomic<bool>& cancel);
+    Prepared keepTables(scale::ScaleTransport& transport, const scale::ProgressSink& progress,
+                        const std::atomic<bool>& cancel);
+    bool mayGoOn(UpdatePrompts& prompts) const;
+
+    ImageBuffer m_image;
+    TablesChoice m_choice;
+    BackupSaver m_saveBackup;
+    Prepared m_prepared = Prepared::NoSerial;
+    std::string m_serial;
+    scale::OperationResult m_tablesRead;
+    std::optional<Bytes> m_tables;
+    std::optional<SavedBackup> m_backup;
+};
+
+}  // namespace vantor::firmware
