@@ -313,14 +313,15 @@ void frmProgramZip::fail(const scale::OperationResult& result) {
     lblProgramming->setVisible(false);
     const bool inFlight = result.stage == scale::Stage::Write || result.stage == scale::Stage::ReadBack;
     if (result.pagesDone > 0 || (inFlight && result.page))
-        tell(incompleteTableMessage(static_cast<int>(result.pagesDone), static_cast<int>(m_pages.size())));
+        tell(incompleteTableMessage(static_cast<int>(result.pagesDone), static_cast<int>(kZoneTablePages)));
 }
 
 bool frmProgramZip::retryWrite() {
-    if (m_retried || !program().form<scale::frmErrorScaleCom>().showModalFor(*this) || program().ended())
+    if (m_retried || !program().form<scale::frmErrorScaleCom>().showModalFor(*this) || program().ended() ||
+        !m_pages)
         return false;
     m_retried = true;
-    ProgramData(m_pages);
+    ProgramData(*m_pages);
     return m_running;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+
 #include "app/Dialogs.h"
 #include "app/Form.h"
 #include "zones/ZoneChart.h"
@@ -75,8 +77,8 @@ private:
     app::Answer showMessage(const ZoneMessage& message, app::Message::Buttons buttons);
 
     bool m_running = false;
-    ZoneTablePages m_pages{};  // the table being written, for a Retry
-    bool m_retried = false;    // a failed write is tried again once
+    std::optional<ZoneTablePages> m_pages;  // the table last written, for a Retry
+    bool m_retried = false;                 // a failed write is tried again once
     QHBoxLayout* m_siteRow = nullptr;
 };
 

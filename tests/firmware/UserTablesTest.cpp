@@ -174,6 +174,7 @@ TEST(UserTables, BlankAndProgrammedRegions) {
     when.tm_year = 126, when.tm_mon = 11, when.tm_mday = 8, when.tm_hour = 5, when.tm_min = 13,
     when.tm_sec = 20;
     EXPECT_EQ(backupFileName("12345678", when), "Tables-12345678-20261208-051320.hex");
+    EXPECT_EQ(backupFileName("12345678", when, 2), "Tables-12345678-20261208-051320-2.hex");
 }
 
 TEST(TimeLeftEstimate, FromThePaceSoFarAtMostOnceASecond) {

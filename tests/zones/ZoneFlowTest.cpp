@@ -94,3 +94,13 @@ TEST(AskToWriteZones, YesGivesTheSixPagesOfTheSortedTable) {
         EXPECT_EQ(std::vector<Byte>(write.pages[i].bytes.begin(), write.pages[i].bytes.end()), expected[i]);
     }
 }
+
+TEST(ZoneMessages, APartWrittenTableIsSaidAsSuch) {
+    const ZoneMessage message = incompleteTableMessage(2, 6);
+    EXPECT_EQ(message.title, "Zone Programming Incomplete");
+    EXPECT_EQ(
+        message.text,
+        "The scale holds an incomplete zone table: 2 of its 6 parts were written. Program the zones again "
+        "before you use the scale.");
+    EXPECT_EQ(message.icon, ZoneMessage::Icon::Exclamation);
+}
