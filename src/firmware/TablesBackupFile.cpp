@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QFile>
 #include <ctime>
+#include <filesystem>
+#include <system_error>
 
 #include "app/WholeFile.h"
 #include "firmware/UserTables.h"
@@ -36,8 +38,17 @@ SavedBackup saveTablesBackup(const QString& folder, const std::string& serial, s
 #else
     localtime_r(&now, &local);
 #endif
-    QDir().mkpath(folder);
     SavedBackup backup;
+    // The folder's own failure carries the reason (a read-only disk, say), which the write into a
+    // folder that is not there would only give as "No such file or directory".
+    std::error_code made;
+    std::filesystem::create_directories(std::filesystem::path(folder.toStdU16String()), made);
+    if (made) {
+        backup.path =
+            QDir(folder).filePath(QString::fromStdString(backupFileName(serial, local))).toStdString();
+        backup.error = made.message();
+        return backup;
+    }
     const std::optional<QString> claimed = claimName(QDir(folder), serial, local);
     const QString path =
         claimed.value_or(QDir(folder).filePath(QString::fromStdString(backupFileName(serial, local))));

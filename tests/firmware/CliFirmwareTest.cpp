@@ -142,7 +142,8 @@ TEST_F(CliFirmware, FlashFailuresExitWithOne) {
 }
 
 TEST_F(CliFirmware, ReadChecksItsNumbers) {
-    SimulatorProcess simulator({"--serial", "09120045"});
+    // A reply for another page is asked again, as every page read is.
+    SimulatorProcess simulator({"--serial", "09120045", "--fault", "echo:read:addr=0x0700:count=1"});
     const QString device = QString::fromStdString(simulator.devicePath());
     const CliRun page = cli({"read", "1792", "--port", device});  // one page by default
     EXPECT_EQ(page.exitCode, 0);

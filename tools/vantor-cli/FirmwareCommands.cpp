@@ -149,12 +149,12 @@ int tellHowItEnded(const UpdateReport& report, const ScaleUpdate& update, const 
         return kScaleFailed;
     }
     const OperationResult& result = report.programming->result;
-    const std::string backupHint = update.backup() && update.backup()->saved()
-                                       ? " The tables backup is " + update.backup()->path + "."
-                                       : "";
+    const bool backedUp = update.backup() && update.backup()->saved();
+    const std::string backupHint = backedUp ? " The tables backup is " + update.backup()->path + "." : "";
     if (result.cancelled()) {
-        std::cerr << "Stopped: the scale on " << port << " was not completely updated. "
-                  << update_text::runFailed(result) << " Run flash again." << backupHint << "\n";
+        std::cerr << "Stopped: the scale on " << port << " was not completely updated. " << describe(result)
+                  << " Run flash again" << (backedUp ? "; the tables are in " + update.backup()->path : "")
+                  << ".\n";
         return kScaleFailed;
     }
     if (!result.succeeded()) {
