@@ -1,0 +1,14 @@
+#pragma once
+
+// A whole reply with a short text body, for the handlers and the refusals.
+
+#include <string>
+#include <string_view>
+
+struct mg_connection;
+
+namespace vantor::server {
+
+void SendText(mg_connection* connection, int status, std::string_view contentType, const std::string& body);
+
+}  // namespace vantor::server
