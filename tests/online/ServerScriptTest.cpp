@@ -354,7 +354,7 @@ protected:
     std::string read(const FileRoot& root, const std::string& path) const {
         const FileRoot::Found found = root.open(path);
         if (!found.file)
-            return found.outside ? "<outside>" : "<none>";
+            return found.outside ? "<outside>" : found.folder ? "<folder>" : "<none>";
         std::string text(found.file->size(), '\0');
         EXPECT_EQ(::pread(found.file->fd(), text.data(), text.size(), 0), static_cast<ssize_t>(text.size()));
         return text;
@@ -378,7 +378,7 @@ TEST_F(ServedFolder, OpensOnlyRegularFilesInsideTheRoot) {
     EXPECT_EQ(read(root, "/up/secret.txt"), "<outside>");
     EXPECT_EQ(read(root, "/../secret.txt"), "<outside>");
     EXPECT_EQ(read(root, "/fifo"), "<none>") << "opened without waiting for a writer, then refused";
-    EXPECT_EQ(read(root, "/"), "<none>");
+    EXPECT_EQ(read(root, "/"), "<folder>");
     EXPECT_EQ(read(root, "/missing"), "<none>");
     EXPECT_FALSE(FileRoot((m_top / "missing").string()).valid());
 }

@@ -71,16 +71,16 @@ FileRoot::Found FileRoot::open(std::string_view requestPath) const {
     if (resolved.empty())
         return {};
     if (resolved == m_realPath)
-        return {openBeneath({}), false};
+        return openBeneath({});
     const std::string prefix = m_realPath.ends_with('/') ? m_realPath : m_realPath + "/";
     if (!resolved.starts_with(prefix))
         return {std::nullopt, true};
-    return {openBeneath(resolved.substr(prefix.size())), false};
+    return openBeneath(resolved.substr(prefix.size()));
 }
 
 // `relative` holds no link, "." or ".." (it comes from realpath), so opening it one step at a
 // time from the root's handle, following nothing, cannot leave the root.
-std::optional<OpenFile> FileRoot::openBeneath(const std::string& relative) const {
+FileRoot::Found FileRoot::openBeneath(const std::string& relative) const {
     int folder = ::dup(m_fd);
     std::string name;
     std::size_t at = 0;
@@ -90,21 +90,22 @@ std::optional<OpenFile> FileRoot::openBeneath(const std::string& relative) const
         at = slash == std::string::npos ? relative.size() : slash + 1;
         if (name.empty() || name == "..") {
             closeFd(folder);
-            return std::nullopt;
+            return {};
         }
         const int next = ::openat(folder, name.c_str(), kStepFlags);
         closeFd(folder);
         folder = next;
     }
     if (folder < 0)
-        return std::nullopt;
+        return {};
     struct stat info {};
     if (::fstat(folder, &info) == 0 && S_ISDIR(info.st_mode)) {
         std::optional<OpenFile> index = indexOf(folder);
         closeFd(folder);
-        return index;
+        const bool listing = !index;
+        return {std::move(index), false, listing};
     }
-    return regularFile(folder, name);
+    return {regularFile(folder, name)};
 }
 
 }  // namespace vantor::server

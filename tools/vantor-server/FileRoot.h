@@ -42,6 +42,7 @@ public:
     struct Found {
         std::optional<OpenFile> file;
         bool outside = false;  // the path leads out of the folder
+        bool folder = false;   // a folder without an index page: not listed
     };
 
     // valid() tells whether the folder could be opened.
@@ -56,7 +57,7 @@ public:
     Found open(std::string_view requestPath) const;
 
 private:
-    std::optional<OpenFile> openBeneath(const std::string& relative) const;
+    Found openBeneath(const std::string& relative) const;
 
     int m_fd = -1;
     std::string m_realPath;  // with every link resolved

@@ -17,6 +17,7 @@ namespace {
 constexpr int kOk = 200;
 constexpr int kPartialContent = 206;
 constexpr int kNotModified = 304;
+constexpr int kForbidden = 403;
 constexpr int kNotFound = 404;
 constexpr int kMethodNotAllowed = 405;
 constexpr int kRangeNotSatisfiable = 416;
@@ -107,6 +108,10 @@ int StaticFiles::serve(mg_connection* connection, std::string& note) const {
     }
     FileRoot::Found found = m_root.open(request->local_uri ? request->local_uri : "");
     if (!found.file) {
+        if (found.folder) {
+            SendText(connection, kForbidden, "text/plain", "Folders are not listed.\n");
+            return kForbidden;
+        }
         if (found.outside)
             note = "refused: outside the root";
         SendText(connection, kNotFound, "text/plain", "Not found.\n");
