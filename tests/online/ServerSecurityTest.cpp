@@ -487,7 +487,10 @@ TEST_F(ServerSecurity, ALinkSwappedWhileServingNeverLeadsOutOfTheRoot) {
     int leaked = 0;
     for (int i = 0; i < 2000; ++i) {
         const KeptConnection::Reply reply = client.get("/swap.txt");
-        ASSERT_NE(reply.status, 0) << "after " << i << " requests";
+        if (reply.status == 0) {
+            ADD_FAILURE() << "no whole reply after " << i << " requests";
+            break;  // the swapper must still be stopped and joined
+        }
         served += reply.status == 200 ? 1 : 0;
         leaked += reply.body.find(kSecret) != std::string::npos ? 1 : 0;
     }
