@@ -178,7 +178,7 @@ std::string HttpServer::start(const Settings& settings) {
 
     mg_server_port listening[4] = {};
     const int count = mg_get_server_ports(m_context, 4, listening);
-    m_port = count > 0 ? listening[0].port : settings.port;
+    m_port.store(count > 0 ? listening[0].port : settings.port);
     return {};
 }
 
@@ -203,7 +203,7 @@ void HttpServer::stop() {
 }
 
 std::string HttpServer::baseUrl() const {
-    return "http://" + std::string(kLoopback) + ":" + std::to_string(m_port);
+    return "http://" + std::string(kLoopback) + ":" + std::to_string(m_port.load());
 }
 
 // Called on a worker for each new connection, before its request is read.
@@ -211,7 +211,7 @@ int HttpServer::initConnection(const mg_connection* connection, void**) {
     const auto* self = static_cast<const HttpServer*>(mg_get_user_data(mg_get_context(connection)));
     static std::mutex counting;  // two workers must not both cut the same address's excess
     const std::lock_guard<std::mutex> lock(counting);
-    for (const int fd : ConnectionsOverLimit(heldConnections(self->m_port), kConnectionsPerClient)) {
+    for (const int fd : ConnectionsOverLimit(heldConnections(self->m_port.load()), kConnectionsPerClient)) {
         writeLogLine(addressOf(fd) + " connection ended: more than " + std::to_string(kConnectionsPerClient) +
                      " at once");
         ::shutdown(fd, SHUT_RDWR);

@@ -4,6 +4,7 @@
 // files (served by StaticFiles as they are: nothing under the root is run as a script or has
 // includes expanded). Every request is logged as one line on stderr.
 
+#include <atomic>
 #include <memory>
 #include <string>
 
@@ -58,7 +59,7 @@ private:
     std::unique_ptr<FileRoot> m_root;  // none: no static files
     std::unique_ptr<StaticFiles> m_files;
     mg_context* m_context = nullptr;
-    int m_port = 0;
+    std::atomic<int> m_port{0};  // read by the workers
 };
 
 }  // namespace vantor::server

@@ -103,7 +103,8 @@ int StaticFiles::serve(mg_connection* connection, std::string& note) const {
     const mg_request_info* request = mg_get_request_info(connection);
     const bool head = std::strcmp(request->request_method, "HEAD") == 0;
     if (!head && std::strcmp(request->request_method, "GET") != 0) {
-        SendText(connection, kMethodNotAllowed, "text/plain", "Files take GET and HEAD requests.\n");
+        SendText(connection, kMethodNotAllowed, "text/plain", "Files take GET and HEAD requests.\n", "Allow",
+                 "GET, HEAD");
         return kMethodNotAllowed;
     }
     FileRoot::Found found = m_root.open(request->local_uri ? request->local_uri : "");

@@ -9,6 +9,8 @@ struct mg_connection;
 
 namespace vantor::server {
 
-void SendText(mg_connection* connection, int status, std::string_view contentType, const std::string& body);
+// `extraName`, when given, is sent with `extraValue` (e.g. Allow with a 405).
+void SendText(mg_connection* connection, int status, std::string_view contentType, const std::string& body,
+              const char* extraName = nullptr, const char* extraValue = nullptr);
 
 }  // namespace vantor::server
