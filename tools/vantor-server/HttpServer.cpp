@@ -90,7 +90,8 @@ void connectOnce(int port) {
 }
 
 // The client connections to `port` that CivetWeb holds, queued ones included: it keeps their
-// sockets to itself, so they are found among the process's own.
+// sockets to itself (and tells nothing of a connection before its request), so they are found
+// among the process's own, through Linux's /proc. Elsewhere none is found and no limit applies.
 std::vector<HeldConnection> heldConnections(int port) {
     std::vector<HeldConnection> held;
     std::error_code error;

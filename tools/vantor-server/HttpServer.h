@@ -25,6 +25,7 @@ public:
     // being awaited, the next request on a kept-alive connection within kKeepAliveTimeoutMs, and
     // one address holds at most kConnectionsPerClient connections. With more workers than a few
     // addresses can hold, idle and slow clients leave workers free for the program's queries.
+    // The request time-out also bounds each write of a reply to a client that stops reading.
     static constexpr int kWorkerThreads = 256;
     static constexpr int kRequestTimeoutMs = 5000;
     static constexpr int kKeepAliveTimeoutMs = 5000;
