@@ -29,15 +29,15 @@ trap cleanup EXIT INT TERM
 mkdir -p "$work/www"
 head -c $((FILE_KB * 1024)) /dev/urandom >"$work/www/file.bin"
 
-start_server() { # EXECUTABLE NAME: starts it on a free port; prints its base URL
+start_server() { # EXECUTABLE NAME: starts it on a free port; its base URL goes into $work/NAME.out
   "$1" --root "$work/www" >"$work/$2.out" 2>/dev/null &
   pids+=($!)
   echo $! >"$work/$2.pid"
   for _ in $(seq 200); do [ -s "$work/$2.out" ] && break; sleep 0.05; done
-  head -n 1 "$work/$2.out"
 }
 
-new_url=$(start_server "$BUILD/tools/vantor-server/vantor-server" new)
+start_server "$BUILD/tools/vantor-server/vantor-server" new
+new_url=$(head -n 1 "$work/new.out")
 
 echo "== checks beside 100 idle and 32 slow connections, for $CHECK_SECONDS s"
 VANTOR_WEB_SERVER="$new_url" VANTOR_PROBE_URL="$new_url/probe" \
@@ -97,13 +97,17 @@ cpu_ticks() { # PID: user + system clock ticks the process has used
 }
 
 throughput() { # NAME URL: "MB/s server-CPU-ms-per-MB" for CLIENTS kept-alive curl clients, REQUESTS each
-  local urls=() start end ticks_before ticks_after pid
+  local urls=() clients=() start end ticks_before ticks_after pid
   pid=$(cat "$work/$1.pid")
   for _ in $(seq "$REQUESTS"); do urls+=(-o /dev/null "$2/file.bin"); done
   ticks_before=$(cpu_ticks "$pid")
   start=$(date +%s.%N)
-  for _ in $(seq "$CLIENTS"); do timeout 60 curl -sS --fail "${urls[@]}" & done
-  wait
+  clients=()
+  for _ in $(seq "$CLIENTS"); do
+    timeout 60 curl -sS --fail "${urls[@]}" &
+    clients+=($!)
+  done
+  wait "${clients[@]}"
   end=$(date +%s.%N)
   ticks_after=$(cpu_ticks "$pid")
   awk -v a="$start" -v b="$end" -v n=$((CLIENTS * REQUESTS)) -v kb="$FILE_KB" -v t=$((ticks_after - ticks_before)) \
@@ -113,7 +117,10 @@ median() { sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 
 echo "== static throughput, $FILE_KB KB file, $CLIENTS kept-alive clients x $REQUESTS requests, $ROUNDS rounds"
 old_url=""
-[ -n "$EARLIER" ] && old_url=$(start_server "$EARLIER" old)
+if [ -n "$EARLIER" ]; then
+  start_server "$EARLIER" old
+  old_url=$(head -n 1 "$work/old.out")
+fi
 new_rates=() old_rates=() ratios=() new_cpu=() old_cpu=()
 for round in $(seq "$ROUNDS"); do
   if [ -z "$old_url" ]; then
