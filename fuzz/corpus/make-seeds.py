@@ -60,6 +60,15 @@ def query_seeds():
     write("QueryFormFuzz", "plain-form.txt", "a=1&rquery=%41B&query=2\x01\x01")
 
 
+def range_seeds():
+    # FuzzedDataProvider takes the three numbers from the end, the header from the front.
+    tail = struct.pack("<QQQ", 7, 3, 1048576)[::-1]
+    for name, header in [("one", "bytes=0-99"), ("suffix", "bytes=-10"), ("open", "Bytes = 5- "),
+                         ("several", "bytes=0-0, 5-6"), ("backwards", "bytes=5-2"),
+                         ("huge", "bytes=0-18446744073709551615"), ("overflow", "bytes=99999999999999999999999-")]:
+        write("ByteRangeFuzz", name + ".txt", header.encode() + tail)
+
+
 def money_seeds():
     # FuzzedDataProvider takes the format and the double from the end, the text from the front.
     tail = struct.pack("<d", 1234.565)[::-1] + b"\x00"
@@ -96,6 +105,7 @@ if __name__ == "__main__":
     hex_seeds()
     zone_seeds()
     query_seeds()
+    range_seeds()
     money_seeds()
     table_seeds()
     download_seeds()

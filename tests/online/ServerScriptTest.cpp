@@ -1,12 +1,17 @@
 // vantor-server's query script without the web server: reading the program's request body,
-// the statement rules on the database, the replies it writes, and the command line.
+// the statement rules on the database, the replies it writes, and the command line; and the rules
+// of its files and clients: byte ranges, the root, connections per address.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 
+#include "ByteRange.h"
+#include "ConnectionLimit.h"
+#include "FileRoot.h"
 #include "ProgramDatabase.h"
 #include "QueryForm.h"
 #include "QueryScript.h"
@@ -143,6 +148,37 @@ TEST_F(ScriptDatabase, NoValueOrRowGrowsPastAFewMegabytes) {
     EXPECT_EQ(wide.error, "too many columns in result set");
 }
 
+TEST_F(ScriptDatabase, ATooLongPrintfIsAnErrorNotAnEmptyValue) {
+    const ProgramDatabase database(m_path);
+    ASSERT_EQ(database.prepare(std::nullopt, std::nullopt), "");
+    for (const std::string statement :
+         {"SELECT printf('%.*c', 2000000000, 'x')", "SELECT printf('%2000000d', 1)",
+          "SELECT format('%s%s', hex(randomblob(300000)), hex(randomblob(300000)))",
+          "SELECT printf('%.*c', -2000000000, 'x')"}) {
+        const StatementOutcome outcome = database.read(statement);
+        EXPECT_FALSE(outcome.ok) << statement;
+        EXPECT_EQ(outcome.error, "string or blob too big") << statement;
+    }
+    EXPECT_EQ(database
+                  .read("SELECT printf('%05.1f|%-3s|%.2s|%d%%', 2.5, 'a', 'xyz', 7), printf(''), "
+                        "format('%s', NULL), length(printf('%.*c', 1000, 'x'))")
+                  .rows,
+              (std::vector<std::vector<std::string>>{{"002.5|a  |xy|7%", "", "", "1000"}}));
+}
+
+TEST_F(ScriptDatabase, TheTokenizerInterfaceIsOff) {
+    const ProgramDatabase database(m_path);
+    ASSERT_EQ(database.prepare(std::nullopt, std::nullopt), "");
+    for (const std::string statement :
+         {"SELECT fts3_tokenizer('simple')", "SELECT hex(FTS3_TOKENIZER('porter'))",
+          "SELECT fts3_tokenizer('x', x'4141414141414141')"}) {
+        const StatementOutcome outcome = database.read(statement);
+        EXPECT_FALSE(outcome.ok) << statement;
+        EXPECT_TRUE(outcome.rows.empty()) << statement;
+    }
+    EXPECT_FALSE(database.write("SELECT fts3_tokenizer('x', x'4141414141414141')").ok);
+}
+
 TEST_F(ScriptDatabase, WritesChangeTheData) {
     const ProgramDatabase database(m_path);
     ASSERT_EQ(database.prepare(std::nullopt, std::nullopt), "");
@@ -242,6 +278,109 @@ TEST(ServerCommandLine, RefusesBadArgumentsWithAReason) {
         EXPECT_FALSE(outcome.options) << args[0];
         EXPECT_FALSE(outcome.error.empty());
     }
+}
+
+TEST(ByteRange, OneRangeIsClippedToTheFileOrRefusedPastItsEnd) {
+    using Kind = RangeAnswer::Kind;
+    constexpr std::uint64_t kSize = 1048576;
+    const RangeAnswer whole;
+    const RangeAnswer unsatisfiable{Kind::Unsatisfiable};
+    const std::vector<std::pair<std::string, RangeAnswer>> cases = {
+        {"bytes=0-", {Kind::Part, 0, 1048575}},
+        {"bytes=10-19", {Kind::Part, 10, 19}},
+        {"bytes=5-5", {Kind::Part, 5, 5}},
+        {"Bytes = 7-8 ", {Kind::Part, 7, 8}},
+        {"bytes=1048575-", {Kind::Part, 1048575, 1048575}},
+        {"bytes=0-18446744073709551615", {Kind::Part, 0, 1048575}},
+        {"bytes=0-99999999999999999999999", {Kind::Part, 0, 1048575}},
+        {"bytes=-10", {Kind::Part, 1048566, 1048575}},
+        {"bytes=-2000000", {Kind::Part, 0, 1048575}},
+        {"bytes=, 3-4 ,", {Kind::Part, 3, 4}},
+        {"bytes=1048576-", unsatisfiable},
+        {"bytes=9223372036854775807-", unsatisfiable},
+        {"bytes=99999999999999999999999-", unsatisfiable},
+        {"bytes=-0", unsatisfiable},
+        // Not a range this server can read: the whole file.
+        {"bytes=5-2", whole},
+        {"bytes=0-0,5-6", whole},
+        {"bytes=1048576-,2000000-", whole},
+        {"bytes=", whole},
+        {"bytes=-", whole},
+        {"bytes=1-2-3", whole},
+        {"bytes=+1-2", whole},
+        {"bytes=0x10-", whole},
+        {"bytes 0-1", whole},
+        {"items=0-1", whole},
+        {"", whole},
+    };
+    for (const auto& [header, expected] : cases)
+        EXPECT_EQ(AnswerRange(header, kSize), expected) << header;
+    EXPECT_EQ(AnswerRange("bytes=0-", 0), whole) << "an empty file has no byte to select";
+    EXPECT_EQ(AnswerRange("bytes=-5", 3), (RangeAnswer{Kind::Part, 0, 2}));
+}
+
+TEST(ByteRange, IfRangeKeepsTheRangeOnlyForTheSameFile) {
+    const std::string etag = "\"6b17ed10.3\"";
+    const std::string date = "Tue, 08 Dec 2026 11:42:08 GMT";
+    EXPECT_TRUE(RangeStillApplies(etag, etag, date));
+    EXPECT_TRUE(RangeStillApplies(date, etag, date));
+    EXPECT_FALSE(RangeStillApplies("\"6b17ed10.4\"", etag, date));
+    EXPECT_FALSE(RangeStillApplies("W/" + etag, etag, date)) << "a weak tag never matches";
+    EXPECT_FALSE(RangeStillApplies("Tue, 08 Dec 2026 11:42:09 GMT", etag, date));
+}
+
+TEST(ConnectionLimit, AnAddressOverTheLimitLosesItsQuietestConnections) {
+    const std::vector<HeldConnection> held = {
+        {1, "127.0.0.2", 50}, {2, "127.0.0.2", 9000}, {3, "127.0.0.3", 9000},
+        {4, "127.0.0.2", 0},  {5, "127.0.0.2", 9000}, {6, "127.0.0.3", 1},
+    };
+    EXPECT_EQ(ConnectionsOverLimit(held, 2), (std::vector<int>{2, 5}));
+    EXPECT_EQ(ConnectionsOverLimit(held, 1), (std::vector<int>{2, 3, 5, 1}));
+    EXPECT_TRUE(ConnectionsOverLimit(held, 4).empty());
+}
+
+class ServedFolder : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_top = fs::temp_directory_path() / ("vantor-root-" + std::to_string(::getpid()));
+        fs::remove_all(m_top);
+        fs::create_directories(m_root / "sub");
+        std::ofstream(m_root / "sub" / "file.txt") << "inside";
+        std::ofstream(m_root / "sub" / "index.html") << "index";
+        std::ofstream(m_top / "secret.txt") << "outside";
+    }
+    void TearDown() override { fs::remove_all(m_top); }
+
+    std::string read(const FileRoot& root, const std::string& path) const {
+        const FileRoot::Found found = root.open(path);
+        if (!found.file)
+            return found.outside ? "<outside>" : found.folder ? "<folder>" : "<none>";
+        std::string text(found.file->size(), '\0');
+        EXPECT_EQ(::pread(found.file->fd(), text.data(), text.size(), 0), static_cast<ssize_t>(text.size()));
+        return text;
+    }
+
+    fs::path m_top;
+    fs::path m_root = fs::temp_directory_path() / ("vantor-root-" + std::to_string(::getpid())) / "root";
+};
+
+TEST_F(ServedFolder, OpensOnlyRegularFilesInsideTheRoot) {
+    fs::create_symlink(m_top / "secret.txt", m_root / "out.txt");
+    fs::create_directory_symlink(m_top, m_root / "up");
+    fs::create_symlink(m_root / "sub" / "file.txt", m_root / "alias.txt");
+    ASSERT_EQ(::mkfifo((m_root / "fifo").c_str(), 0600), 0);
+    const FileRoot root(m_root.string());
+    ASSERT_TRUE(root.valid());
+    EXPECT_EQ(read(root, "/sub/file.txt"), "inside");
+    EXPECT_EQ(read(root, "/alias.txt"), "inside") << "a link that stays inside is an ordinary file";
+    EXPECT_EQ(read(root, "/sub/"), "index");
+    EXPECT_EQ(read(root, "/out.txt"), "<outside>");
+    EXPECT_EQ(read(root, "/up/secret.txt"), "<outside>");
+    EXPECT_EQ(read(root, "/../secret.txt"), "<outside>");
+    EXPECT_EQ(read(root, "/fifo"), "<none>") << "opened without waiting for a writer, then refused";
+    EXPECT_EQ(read(root, "/"), "<folder>");
+    EXPECT_EQ(read(root, "/missing"), "<none>");
+    EXPECT_FALSE(FileRoot((m_top / "missing").string()).valid());
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <civetweb.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -10,7 +11,6 @@
 #include <chrono>
 #include <thread>
 
-#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -21,7 +21,11 @@
 #include <utility>
 #include <vector>
 
+#include "ConnectionLimit.h"
+#include "FileRoot.h"
 #include "QueryScript.h"
+#include "StaticFiles.h"
+#include "TextReply.h"
 #include "online/modQuery.h"
 
 namespace vantor::server {
@@ -56,18 +60,6 @@ void writeLogLine(std::string line) {
     std::fflush(stderr);
 }
 
-void sendText(mg_connection* connection, int status, std::string_view contentType, const std::string& body) {
-    const std::string length = std::to_string(body.size());
-    mg_response_header_start(connection, status);
-    mg_response_header_add(connection, "Content-Type", contentType.data(),
-                           static_cast<int>(contentType.size()));
-    mg_response_header_add(connection, "Content-Length", length.c_str(), -1);
-    mg_response_header_add(connection, "Cache-Control", "no-store", -1);
-    mg_response_header_send(connection);
-    if (!body.empty())
-        mg_write(connection, body.data(), body.size());
-}
-
 // The whole body, on the heap (worker threads have small stacks). False when it is larger than
 // the script accepts.
 bool readBody(mg_connection* connection, long long announced, std::string& body) {
@@ -97,13 +89,48 @@ void connectOnce(int port) {
     ::close(fd);
 }
 
-// The path with every link and dot resolved; empty when it does not exist.
-std::string realPath(const std::string& path) {
-    char resolved[PATH_MAX];
-    return ::realpath(path.c_str(), resolved) ? std::string(resolved) : std::string();
+// The client connections to `port` that CivetWeb holds, queued ones included: it keeps their
+// sockets to itself (and tells nothing of a connection before its request), so they are found
+// among the process's own, through Linux's /proc. Elsewhere none is found and no limit applies.
+std::vector<HeldConnection> heldConnections(int port) {
+    std::vector<HeldConnection> held;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd", error)) {
+        const int fd = std::atoi(entry.path().filename().c_str());
+        sockaddr_in mine{};
+        sockaddr_in theirs{};
+        socklen_t length = sizeof mine;
+        if (::getsockname(fd, reinterpret_cast<sockaddr*>(&mine), &length) != 0 ||
+            mine.sin_family != AF_INET || ntohs(mine.sin_port) != port)
+            continue;
+        length = sizeof theirs;
+        if (::getpeername(fd, reinterpret_cast<sockaddr*>(&theirs), &length) != 0)
+            continue;  // the listener
+        tcp_info info{};
+        length = sizeof info;
+        // A connection already ended (by us or the client) holds nothing any more.
+        if (::getsockopt(fd, IPPROTO_TCP, TCP_INFO, &info, &length) != 0 ||
+            info.tcpi_state != TCP_ESTABLISHED)
+            continue;
+        char address[INET_ADDRSTRLEN] = {};
+        ::inet_ntop(AF_INET, &theirs.sin_addr, address, sizeof address);
+        held.push_back({fd, address, info.tcpi_last_data_recv});
+    }
+    return held;
+}
+
+std::string addressOf(int fd) {
+    sockaddr_in theirs{};
+    socklen_t length = sizeof theirs;
+    char address[INET_ADDRSTRLEN] = {};
+    if (::getpeername(fd, reinterpret_cast<sockaddr*>(&theirs), &length) == 0)
+        ::inet_ntop(AF_INET, &theirs.sin_addr, address, sizeof address);
+    return address;
 }
 
 }  // namespace
+
+HttpServer::HttpServer(const QueryScript& script) : m_script(script) {}
 
 HttpServer::~HttpServer() {
     stop();
@@ -113,25 +140,29 @@ std::string HttpServer::start(const Settings& settings) {
     const std::string ports = std::string(kLoopback) + ":" + std::to_string(settings.port);
     const std::string threads = std::to_string(kWorkerThreads);
     const std::string timeout = std::to_string(kRequestTimeoutMs);
+    const std::string keepAlive = std::to_string(kKeepAliveTimeoutMs);
     std::vector<const char*> options = {"listening_ports", ports.c_str(), "num_threads", threads.c_str(),
-                                        "request_timeout_ms", timeout.c_str(), "enable_keep_alive", "yes",
+                                        "request_timeout_ms", timeout.c_str(), "keep_alive_timeout_ms",
+                                        keepAlive.c_str(), "enable_keep_alive", "yes",
                                         // Headers and body go out in separate writes; without this
                                         // every reply waits for the client's delayed ACK (~40 ms).
                                         "tcp_nodelay", "1", "enable_directory_listing", "no",
                                         // Files are served as they are: no CGI programs, no
                                         // server-side includes (whose exec runs commands).
                                         "cgi_pattern", "", "cgi2_pattern", "", "ssi_pattern", ""};
-    m_realRoot.clear();
+    // No document_root: CivetWeb serves no file itself.
+    m_files.reset();
+    m_root.reset();
     if (!settings.root.empty()) {
-        m_realRoot = realPath(settings.root);
-        if (m_realRoot.empty())
-            return "cannot resolve the folder " + settings.root;
-        options.push_back("document_root");
-        options.push_back(settings.root.c_str());
+        m_root = std::make_unique<FileRoot>(settings.root);
+        if (!m_root->valid())
+            return "cannot open the folder " + settings.root;
+        m_files = std::make_unique<StaticFiles>(*m_root);
     }
     options.push_back(nullptr);
 
     mg_callbacks callbacks{};
+    callbacks.init_connection = &HttpServer::initConnection;
     callbacks.begin_request = &HttpServer::beginRequest;
     callbacks.end_request = &HttpServer::logRequest;
     callbacks.log_message = &HttpServer::logMessage;
@@ -148,7 +179,7 @@ std::string HttpServer::start(const Settings& settings) {
 
     mg_server_port listening[4] = {};
     const int count = mg_get_server_ports(m_context, 4, listening);
-    m_port = count > 0 ? listening[0].port : settings.port;
+    m_port.store(count > 0 ? listening[0].port : settings.port);
     return {};
 }
 
@@ -173,37 +204,35 @@ void HttpServer::stop() {
 }
 
 std::string HttpServer::baseUrl() const {
-    return "http://" + std::string(kLoopback) + ":" + std::to_string(m_port);
+    return "http://" + std::string(kLoopback) + ":" + std::to_string(m_port.load());
+}
+
+// Called on a worker for each new connection, before its request is read.
+int HttpServer::initConnection(const mg_connection* connection, void**) {
+    const auto* self = static_cast<const HttpServer*>(mg_get_user_data(mg_get_context(connection)));
+    static std::mutex counting;  // two workers must not both cut the same address's excess
+    const std::lock_guard<std::mutex> lock(counting);
+    for (const int fd : ConnectionsOverLimit(heldConnections(self->m_port.load()), kConnectionsPerClient)) {
+        writeLogLine(addressOf(fd) + " connection ended: more than " + std::to_string(kConnectionsPerClient) +
+                     " at once");
+        ::shutdown(fd, SHUT_RDWR);
+    }
+    return 0;
 }
 
 int HttpServer::beginRequest(mg_connection* connection) {
     t_requestNote.clear();
     const auto* self = static_cast<const HttpServer*>(mg_get_user_data(mg_get_context(connection)));
     const mg_request_info* request = mg_get_request_info(connection);
-    if (!self || !self->outsideRoot(request->local_uri ? request->local_uri : request->local_uri_raw))
-        return 0;  // CivetWeb goes on to the handlers and the files
-    constexpr int kNotFound = 404;
-    sendText(connection, kNotFound, "text/plain", "Not found.\n");
-    t_requestNote = "refused: outside the root";
-    return kNotFound;
-}
-
-bool HttpServer::outsideRoot(const char* localUri) const {
-    if (m_realRoot.empty() || !localUri)
-        return false;
-    // The longest part of the path that exists decides: a linked folder may lead outside even
-    // when the file named inside it does not exist.
-    std::filesystem::path path = std::filesystem::path(m_realRoot + "/" + localUri).lexically_normal();
-    for (std::size_t depth = 0; depth < PATH_MAX && !path.empty(); ++depth) {
-        const std::string resolved = realPath(path.string());
-        if (!resolved.empty())
-            return resolved != m_realRoot &&
-                   !resolved.starts_with(m_realRoot.ends_with('/') ? m_realRoot : m_realRoot + "/");
-        if (path == path.parent_path())
-            break;
-        path = path.parent_path();
+    const char* path = request->local_uri;
+    if (path && (std::strcmp(path, kProbePath) == 0 || online::kQueryScriptPath == path))
+        return 0;  // CivetWeb goes on to their handlers
+    if (!self->m_files) {
+        constexpr int kNotFound = 404;
+        SendText(connection, kNotFound, "text/plain", "Not found.\n");
+        return kNotFound;
     }
-    return false;
+    return self->m_files->serve(connection, t_requestNote);
 }
 
 int HttpServer::handleQuery(mg_connection* connection, void* self) {
@@ -211,7 +240,7 @@ int HttpServer::handleQuery(mg_connection* connection, void* self) {
     const mg_request_info* request = mg_get_request_info(connection);
     if (std::strcmp(request->request_method, "POST") != 0) {
         constexpr int kMethodNotAllowed = 405;
-        sendText(connection, kMethodNotAllowed, "text/plain", "The query script takes POST requests.\n");
+        SendText(connection, kMethodNotAllowed, "text/plain", "The query script takes POST requests.\n");
         t_requestNote = "not a POST";
         return kMethodNotAllowed;
     }
@@ -220,14 +249,14 @@ int HttpServer::handleQuery(mg_connection* connection, void* self) {
     const ScriptReply reply = readBody(connection, request->content_length, body)
                                   ? script.answer(contentType ? contentType : "", body)
                                   : QueryScript::bodyTooLarge();
-    sendText(connection, reply.status, "text/plain", reply.body);
+    SendText(connection, reply.status, "text/plain", reply.body);
     t_requestNote = reply.note;
     return reply.status;
 }
 
 int HttpServer::handleProbe(mg_connection* connection, void*) {
     constexpr int kOk = 200;
-    sendText(connection, kOk, "text/plain", "vantor-server\n");
+    SendText(connection, kOk, "text/plain", "vantor-server\n");
     return kOk;
 }
 

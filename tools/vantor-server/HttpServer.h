@@ -1,10 +1,11 @@
 #pragma once
 
 // The web server: CivetWeb on 127.0.0.1 with the query script, the probe page and the static
-// files (CivetWeb serves those itself, Range requests included, and serves them as they are:
-// nothing under the root is run as a script or has includes expanded). Every request is logged
-// as one line on stderr.
+// files (served by StaticFiles as they are: nothing under the root is run as a script or has
+// includes expanded). Every request is logged as one line on stderr.
 
+#include <atomic>
+#include <memory>
 #include <string>
 
 struct mg_context;
@@ -12,23 +13,30 @@ struct mg_connection;
 
 namespace vantor::server {
 
+class FileRoot;
 class QueryScript;
+class StaticFiles;
 
 class HttpServer {
 public:
     static constexpr const char* kProbePath = "/probe";
-    // A worker serves one connection at a time, and a client that sends its request slowly
-    // holds one until the request time-out: enough of them that a few dozen such clients still
-    // leave workers free for the program's queries.
-    static constexpr int kWorkerThreads = 64;
-    static constexpr int kRequestTimeoutMs = 30000;
+    // A worker serves one connection at a time, and a connection that sends nothing holds one
+    // until a time-out: a request's head must arrive within kRequestTimeoutMs of its first byte
+    // being awaited, the next request on a kept-alive connection within kKeepAliveTimeoutMs, and
+    // one address holds at most kConnectionsPerClient connections. With more workers than a few
+    // addresses can hold, idle and slow clients leave workers free for the program's queries.
+    // The request time-out also bounds each write of a reply to a client that stops reading.
+    static constexpr int kWorkerThreads = 256;
+    static constexpr int kRequestTimeoutMs = 5000;
+    static constexpr int kKeepAliveTimeoutMs = 5000;
+    static constexpr int kConnectionsPerClient = 32;
 
     struct Settings {
         int port = 0;      // 0: any free port
         std::string root;  // empty: no static files
     };
 
-    explicit HttpServer(const QueryScript& script) : m_script(script) {}
+    explicit HttpServer(const QueryScript& script);
     ~HttpServer();
     HttpServer(const HttpServer&) = delete;
     HttpServer& operator=(const HttpServer&) = delete;
@@ -41,19 +49,18 @@ public:
     std::string baseUrl() const;
 
 private:
+    static int initConnection(const mg_connection* connection, void** data);
     static int beginRequest(mg_connection* connection);
-    // CivetWeb keeps ".." out of the path but follows symbolic links wherever they point: a file
-    // is only served when its real location lies under the real root.
-    bool outsideRoot(const char* localUri) const;
     static int handleQuery(mg_connection* connection, void* self);
     static int handleProbe(mg_connection* connection, void* self);
     static void logRequest(const mg_connection* connection, int status);
     static int logMessage(const mg_connection* connection, const char* message);
 
     const QueryScript& m_script;
-    std::string m_realRoot;  // the root with every link resolved; empty: no static files
+    std::unique_ptr<FileRoot> m_root;  // none: no static files
+    std::unique_ptr<StaticFiles> m_files;
     mg_context* m_context = nullptr;
-    int m_port = 0;
+    std::atomic<int> m_port{0};  // read by the workers
 };
 
 }  // namespace vantor::server

@@ -3,7 +3,10 @@
 #include <sqlite3.h>
 
 #include <chrono>
+#include <cstring>
 #include <memory>
+
+#include "BoundedPrintf.h"
 
 namespace vantor::server {
 
@@ -30,6 +33,14 @@ int pastDeadline(void* deadline) {
     return Clock::now() > *static_cast<Clock::time_point*>(deadline) ? 1 : 0;
 }
 
+// fts3_tokenizer() hands out a pointer into the server ('simple') and, given one, calls it:
+// neither belongs in a statement from a client.
+int refuseTokenizer(void*, int action, const char*, const char* function, const char*, const char*) {
+    return action == SQLITE_FUNCTION && function && sqlite3_stricmp(function, "fts3_tokenizer") == 0
+               ? SQLITE_DENY
+               : SQLITE_OK;
+}
+
 Opened open(const std::string& path, int flags) {
     sqlite3* raw = nullptr;
     const int rc = sqlite3_open_v2(path.c_str(), &raw, flags | SQLITE_OPEN_NOMUTEX, nullptr);
@@ -42,6 +53,9 @@ Opened open(const std::string& path, int flags) {
     // A statement such as SELECT hex(randomblob(100000000)) must be refused, not built.
     sqlite3_limit(db.get(), SQLITE_LIMIT_LENGTH, ProgramDatabase::kMaxValueBytes);
     sqlite3_limit(db.get(), SQLITE_LIMIT_COLUMN, ProgramDatabase::kMaxColumns);
+    InstallBoundedPrintf(db.get(), ProgramDatabase::kMaxValueBytes);
+    sqlite3_db_config(db.get(), SQLITE_DBCONFIG_ENABLE_FTS3_TOKENIZER, 0, nullptr);
+    sqlite3_set_authorizer(db.get(), &refuseTokenizer, nullptr);
     sqlite3_extended_result_codes(db.get(), 1);
     return {std::move(db), {}};
 }

@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "HttpServer.h"
+
 namespace vantor::server {
 
 namespace {
@@ -102,6 +104,16 @@ std::string serverUsage() {
            "  --current-version TEXT   CurrentVersion of the 'USA' row (seeded as 3.0)\n"
            "  --software-update TEXT   SoftwareUpdate of the 'USA' row (seeded as N)\n"
            "  --help, --version\n"
+           "\n"
+           "Limits: a request head must arrive within " +
+           std::to_string(HttpServer::kRequestTimeoutMs / 1000) +
+           " s, the next request on a kept-alive\n"
+           "connection within " +
+           std::to_string(HttpServer::kKeepAliveTimeoutMs / 1000) + " s; one client address holds at most " +
+           std::to_string(HttpServer::kConnectionsPerClient) +
+           " connections\n"
+           "(its longest silent ones end first). A Range header asks for one range; several are\n"
+           "answered with the whole file.\n"
            "\n"
            "Paths:\n"
            "  /vantorpc/samplecodes/sql-link.php   the query script (POST)\n"
