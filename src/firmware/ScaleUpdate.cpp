@@ -1,5 +1,7 @@
 #include "firmware/ScaleUpdate.h"
 
+#include "firmware/UpdateJournal.h"
+
 #include <utility>
 
 #include "scale/ScaleLink.h"
@@ -26,9 +28,55 @@ ScaleUpdate::ScaleUpdate(ImageBuffer image, TablesChoice choice, BackupSaver sav
 Prepared ScaleUpdate::prepare(scale::ScaleTransport& transport, const scale::ProgressSink& progress,
                               const std::atomic<bool>& cancel) {
     m_prepared = readSerial(transport, cancel);
-    if (m_prepared == Prepared::Ready && m_choice == TablesChoice::Keep)
+    if (m_prepared == Prepared::Ready && m_choice == TablesChoice::Keep && !m_tablesGiven && m_earlier)
+        if (std::optional<EarlierTables> earlier = m_earlier(m_serial))
+            useSavedTables(std::move(earlier->tables), std::move(earlier->backupFile));
+    if (m_prepared == Prepared::Ready && m_choice == TablesChoice::Keep && !m_tablesGiven)
         m_prepared = keepTables(transport, progress, cancel);
+    if (m_prepared == Prepared::Ready)
+        m_prepared = beginJournal();
     return m_prepared;
+}
+
+Prepared ScaleUpdate::goOnWithoutBackup() {
+    m_prepared = beginJournal();
+    return m_prepared;
+}
+
+void ScaleUpdate::useSavedTables(Bytes tables, std::string backupFile) {
+    m_tables = std::move(tables);
+    m_backup = SavedBackup{std::move(backupFile), {}};
+    m_tablesGiven = true;
+}
+
+Prepared ScaleUpdate::beginJournal() {
+    if (!m_journal)
+        return Prepared::Ready;
+    const std::string backupFile = m_backup && m_backup->saved() ? m_backup->path : std::string();
+    if (const auto failure = m_journal->begin(m_serial, backupFile)) {
+        m_journalError = *failure;
+        return Prepared::NoJournal;
+    }
+    m_pace = std::make_shared<JournalPace>();
+    return Prepared::Ready;
+}
+
+void ScaleUpdate::closeJournal() {
+    if (m_journal && m_pace)
+        m_journal->finished();
+    m_pace.reset();
+}
+
+scale::ProgressSink ScaleUpdate::journaled(const scale::ProgressSink& progress, UpdateStep step) {
+    if (!m_journal || !m_pace)
+        return progress;
+    return [progress, step, journal = m_journal, pace = m_pace](const scale::Progress& p) {
+        const std::string phase = journalPhase(step, p);
+        if (pace->due(phase, p.done))
+            journal->reached(phase, p.done);
+        if (progress)
+            progress(p);
+    };
 }
 
 Prepared ScaleUpdate::readSerial(scale::ScaleTransport& transport, const std::atomic<bool>& cancel) {
@@ -65,7 +113,8 @@ ScaleProgramming ScaleUpdate::program(scale::ScaleTransport& transport, const sc
         refused.result = scale::failedAt(Stage::SerialRead, Outcome::NoReply);
         return refused;
     }
-    return programWithSerial(transport, m_image, m_serial, progress, cancel, pause);
+    return programWithSerial(transport, m_image, m_serial, journaled(progress, UpdateStep::Updating), cancel,
+                             pause);
 }
 
 TablesAfterUpdate ScaleUpdate::tablesAfter() const {
@@ -77,7 +126,8 @@ TablesAfterUpdate ScaleUpdate::tablesAfter() const {
 scale::OperationResult ScaleUpdate::writeTablesBack(scale::ScaleTransport& transport,
                                                     const scale::ProgressSink& progress,
                                                     const std::atomic<bool>& cancel) {
-    return writeTables(transport, tablePages(*m_tables), scale::packSerial(m_serial), progress, cancel);
+    return writeTables(transport, tablePages(*m_tables), scale::packSerial(m_serial),
+                       journaled(progress, UpdateStep::WritingTablesBack), cancel);
 }
 
 std::string ScaleUpdate::tablesWhere() const {
@@ -114,29 +164,38 @@ UpdateReport ScaleUpdate::run(scale::ScaleTransport& transport, UpdatePrompts& p
     report.prepared = prepare(transport, stepSink(progress, UpdateStep::SavingTables), cancel);
     if (m_backup && m_backup->saved())
         report.backupPath = m_backup->path;
-    if (report.prepared == Prepared::NoSerial || report.prepared == Prepared::Cancelled)
+    if (report.prepared == Prepared::NoSerial || report.prepared == Prepared::Cancelled ||
+        report.prepared == Prepared::NoJournal)
         return report;
     if (!mayGoOn(prompts)) {
         report.declined = true;
         return report;
     }
-    goOnWithoutBackup();
+    if (m_prepared != Prepared::Ready && goOnWithoutBackup() != Prepared::Ready) {
+        report.prepared = Prepared::NoJournal;
+        return report;
+    }
     report.programming = program(transport, stepSink(progress, UpdateStep::Updating), cancel, pause);
     if (!report.programming->result.succeeded())
         return report;
     report.tablesAfter = tablesAfter();
-    if (report.tablesAfter != TablesAfterUpdate::OfferRestore)
+    if (report.tablesAfter != TablesAfterUpdate::OfferRestore) {
+        closeJournal();
         return report;
+    }
     WriteBack answer = WriteBack::AskAgain;
     while (answer == WriteBack::AskAgain && !cancel.load())
         answer = prompts.writeTablesBack(tablesWhere());
     if (answer == WriteBack::No) {
         report.writeBackDeclined = true;
+        closeJournal();
         return report;
     }
     if (answer == WriteBack::Yes)
         report.writeBack =
             writeTablesBack(transport, stepSink(progress, UpdateStep::WritingTablesBack), cancel);
+    if (report.writeBack && report.writeBack->succeeded())
+        closeJournal();
     return report;
 }
 

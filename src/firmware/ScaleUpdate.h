@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -24,6 +25,8 @@
 
 namespace vantor::firmware {
 
+class JournalPace;
+
 // Whether the update keeps the scale's zone table and keys. Erase leaves them to the update file.
 enum class TablesChoice { Keep, Erase };
 
@@ -37,6 +40,19 @@ enum class Prepared {
     TablesUnread,    // a page of the tables did not come back: ask before updating without them
     BackupNotSaved,  // the tables are in memory, but no backup file could be saved: ask before going on
     Cancelled,       // the program or the user stopped it; nothing was written
+    NoJournal,       // the run journal could not be written: nothing was sent
+};
+
+// Keeps the run journal of an update, so that one cut short can be finished on the next start.
+class JournalKeeper {
+public:
+    virtual ~JournalKeeper() = default;
+    // Before the first unlock: the journal written whole, or why it could not be.
+    virtual std::optional<std::string> begin(const std::string& serial, const std::string& backupFile) = 0;
+    // The update has come `pages` into `phase` (at phase changes and every few pages).
+    virtual void reached(const std::string& phase, std::size_t pages) = 0;
+    // The scale verified and its tables are back, or were not to be written back.
+    virtual void finished() = 0;
 };
 
 // The user's answer to the write-back question. Only an explicit No declines; a question closed
@@ -83,8 +99,26 @@ public:
     // the tables are at risk; nothing has been written by then.
     Prepared prepare(scale::ScaleTransport& transport, const scale::ProgressSink& progress,
                      const std::atomic<bool>& cancel);
-    // The user agreed to update without a tables backup file (or without the tables at all).
-    void goOnWithoutBackup() { m_prepared = Prepared::Ready; }
+    // The user agreed to update without a tables backup file (or without the tables at all): Ready,
+    // or NoJournal.
+    Prepared goOnWithoutBackup();
+
+    // Keeps the run journal through `keeper` (not owned), from the first unlock to the end.
+    void keepJournal(JournalKeeper* keeper) { m_journal = keeper; }
+    // The tables saved before an earlier run of this update (its journal's backup): the scale's
+    // region, blank by now or half written, is not read.
+    void useSavedTables(Bytes tables, std::string backupFile);
+    // Asked with the serial number, before the scale's region is read: the tables of an earlier
+    // update of that scale that did not finish, which are the user's, not the region as it stands.
+    struct EarlierTables {
+        Bytes tables;
+        std::string backupFile;
+    };
+    using EarlierTablesLookup = std::function<std::optional<EarlierTables>(const std::string& serial)>;
+    void lookForEarlierTables(EarlierTablesLookup lookup) { m_earlier = std::move(lookup); }
+    // The update is over for the user's tables (written back, declined, or none to write): the
+    // journal goes.
+    void closeJournal();
 
     // Step 2: the whole-image run, unlocked with the serial number read in step 1. Called again
     // after a failed run (a Retry), it runs again with the same number and the same tables.
@@ -107,7 +141,11 @@ public:
     const scale::OperationResult& tablesRead() const { return m_tablesRead; }
     // The tables as read before the first run, held until the update is over.
     const std::optional<Bytes>& tables() const { return m_tables; }
+    // The tables came from an earlier update's backup, not from the scale.
+    bool tablesFromEarlier() const { return m_tablesGiven; }
     const std::optional<SavedBackup>& backup() const { return m_backup; }
+    // Why the journal could not be written, after NoJournal.
+    const std::string& journalError() const { return m_journalError; }
     // Where the tables are kept: the backup file, or a note that they are in memory only.
     std::string tablesWhere() const;
     const ImageBuffer& image() const { return m_image; }
@@ -119,6 +157,8 @@ private:
     Prepared keepTables(scale::ScaleTransport& transport, const scale::ProgressSink& progress,
                         const std::atomic<bool>& cancel);
     bool mayGoOn(UpdatePrompts& prompts) const;
+    Prepared beginJournal();
+    scale::ProgressSink journaled(const scale::ProgressSink& progress, UpdateStep step);
 
     ImageBuffer m_image;
     TablesChoice m_choice;
@@ -128,6 +168,11 @@ private:
     scale::OperationResult m_tablesRead;
     std::optional<Bytes> m_tables;
     std::optional<SavedBackup> m_backup;
+    std::string m_journalError;
+    bool m_tablesGiven = false;
+    EarlierTablesLookup m_earlier;  // from an earlier run's backup, not read from the scale
+    JournalKeeper* m_journal = nullptr;
+    std::shared_ptr<JournalPace> m_pace;
 };
 
 }  // namespace vantor::firmware

@@ -16,6 +16,10 @@ std::string notStarted(const UpdateReport& report, const ScaleUpdate& update) {
         case Prepared::BackupNotSaved:
             return "Nothing was written: the zone table and keys could not be saved to " +
                    update.backup()->path + " (" + update.backup()->error + ").";
+        case Prepared::NoJournal:
+            return "Nothing was written: the update's journal, which lets an update cut short be finished, "
+                   "could not be saved (" +
+                   update.journalError() + ").";
         case Prepared::Ready:
             break;
     }

@@ -456,6 +456,8 @@ void frmDisplay::finishPreparation(Prepared prepared) {
     setHourglass(false);
     if (prepared == Prepared::Cancelled)
         return;
+    if (prepared == Prepared::NoJournal)
+        return refuseWithoutJournal();
     std::string question;
     if (prepared == Prepared::TablesUnread) {
         qCWarning(lcFirmware).noquote()
@@ -470,11 +472,24 @@ void frmDisplay::finishPreparation(Prepared prepared) {
                          app::Message::Buttons::YesNo};
     message.defaultNo = true;
     if (program().dialogs().ask(this, message) == app::Answer::Yes) {
-        m_update->goOnWithoutBackup();
+        if (m_update->goOnWithoutBackup() == Prepared::NoJournal)
+            return refuseWithoutJournal();
         return startRun();
     }
     ProgressBar1->setVisible(false);
     showStatus(QStringLiteral("The scale was not updated; nothing was written to it."));
+    emit runEnded(scale::failedAt(scale::Stage::SerialRead, scale::Outcome::Cancelled));
+}
+
+void frmDisplay::refuseWithoutJournal() {
+    qCWarning(lcFirmware).noquote() << "journal not written:"
+                                    << QString::fromStdString(m_update->journalError());
+    ProgressBar1->setVisible(false);
+    showStatus(QStringLiteral("The scale was not updated; nothing was written to it."));
+    tellAboutTables(app::Message::Icon::Exclamation,
+                    "The update cannot begin: the program cannot save its notes about the update (" +
+                        m_update->journalError() +
+                        "). Nothing has been written to the scale. Free some disk space and try again.");
     emit runEnded(scale::failedAt(scale::Stage::SerialRead, scale::Outcome::Cancelled));
 }
 
@@ -501,6 +516,7 @@ void frmDisplay::afterUpdateTables() {
                 return restoreTables();
             break;
     }
+    m_update->closeJournal();
     showFinalScreen();
 }
 
@@ -555,9 +571,10 @@ void frmDisplay::tablesRestored(const scale::OperationResult& written) {
     if (program().ended())
         return;
     qCInfo(lcFirmware).noquote() << "tables written back:" << QString::fromStdString(describe(written));
-    if (written.succeeded())
+    if (written.succeeded()) {
+        m_update->closeJournal();
         tellAboutTables(app::Message::Icon::Information, tables_text::restored());
-    else
+    } else
         tellAboutTables(app::Message::Icon::Exclamation,
                         tables_text::notRestored(describe(written), m_update->tablesWhere()));
     showFinalScreen();

@@ -144,6 +144,7 @@ private:
     void showTablesProgress(std::size_t done, std::size_t total);
     void finishRun(const RunJob& job);
     void finishPreparation(Prepared prepared);
+    void refuseWithoutJournal();
     void succeed();
     void afterUpdateTables();
     bool askToWriteTablesBack();

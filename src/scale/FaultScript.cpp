@@ -24,7 +24,7 @@ std::vector<std::string_view> split(std::string_view text, char separator) {
 const std::map<std::string_view, FaultAction> kActions = {
     {"lose", FaultAction::Lose},      {"refuse", FaultAction::Refuse}, {"corrupt", FaultAction::Corrupt},
     {"echo", FaultAction::WrongEcho}, {"short", FaultAction::Short},   {"long", FaultAction::Long},
-    {"delay", FaultAction::Delay},    {"hangup", FaultAction::HangUp}};
+    {"delay", FaultAction::Delay},    {"hangup", FaultAction::HangUp}, {"power-cut", FaultAction::PowerCut}};
 
 const std::map<std::string_view, CommandKind> kCommands = {{"unlock", CommandKind::Unlock},
                                                            {"write", CommandKind::Write},

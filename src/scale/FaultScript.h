@@ -8,11 +8,13 @@
 //   refuse:unlock:count=4     the first four unlocks are refused
 //   delay:read:ms=4500:nth=1  the first page read is answered 4.5 s late
 //   hangup:write:nth=100      the device hangs up when the 100th write arrives
+//   power-cut:write:nth=301   the power fails as the 301st write arrives: it is not carried out
 // ACTION: lose (carried out, no reply), refuse (a refusal instead of the reply; not carried out),
 //   corrupt (a page read answers with a changed data byte; a page write stores a changed byte but is
 //   acknowledged; an unlock is answered with a changed byte), echo (wrong address echo in a page
 //   read), short (reply one byte short), long (extra bytes after the reply), delay (reply after ms
-//   milliseconds), hangup (the line goes dead).
+//   milliseconds), hangup (the line goes dead), power-cut (the line goes dead and the scale stops with
+//   its memory as it stands).
 // COMMAND: unlock, write, read, finish or any.
 // Keys: nth=N (start at the Nth matching command, counted from 1), addr=A (only commands for the
 //   page at A), count=K (fire K times; the default is once when nth is given, otherwise always),
@@ -27,7 +29,7 @@
 
 namespace vantor::scale {
 
-enum class FaultAction { Lose, Refuse, Corrupt, WrongEcho, Short, Long, Delay, HangUp };
+enum class FaultAction { Lose, Refuse, Corrupt, WrongEcho, Short, Long, Delay, HangUp, PowerCut };
 enum class CommandKind { Unlock, Write, Read, Finish, Any };
 
 struct Fault {

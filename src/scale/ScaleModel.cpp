@@ -71,6 +71,9 @@ std::optional<ScaleReply> ScaleModel::execute(const Bytes& command) {
             case FaultAction::HangUp:
                 m_hungUp = true;
                 return std::nullopt;
+            case FaultAction::PowerCut:
+                m_hungUp = m_poweredOff = true;
+                return std::nullopt;
             case FaultAction::Refuse:
                 return ScaleReply{{kRefusal}, delay};
             case FaultAction::Lose:

@@ -45,6 +45,8 @@ public:
     const Bytes& memory() const { return m_memory; }
     bool unlocked() const { return m_unlocked; }
     bool hungUp() const { return m_hungUp; }
+    // The power failed: the line is dead and the memory stays as it stood.
+    bool poweredOff() const { return m_poweredOff; }
     const ScaleCounters& counters() const { return m_counters; }
 
 private:
@@ -56,6 +58,7 @@ private:
     Bytes m_command;  // the command being received
     bool m_unlocked = false;
     bool m_hungUp = false;
+    bool m_poweredOff = false;
     FaultScript m_faults;
     ScaleCounters m_counters;
 };

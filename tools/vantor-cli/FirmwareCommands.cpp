@@ -17,6 +17,7 @@
 #include "app/SerialNumberSetting.h"
 #include "app/WholeFile.h"
 #include "firmware/IntelHexLoader.h"
+#include "firmware/JournalFile.h"
 #include "firmware/ProgrammingRun.h"
 #include "firmware/ScaleUpdate.h"
 #include "firmware/TimeLeft.h"
@@ -114,7 +115,7 @@ private:
     void showRun(const Progress& progress) {
         if (!m_run) {
             m_tables.reset();
-            if (m_update.backup() && m_update.backup()->saved())
+            if (m_update.backup() && m_update.backup()->saved() && !m_update.tablesFromEarlier())
                 std::cerr << "Tables saved to " << m_update.backup()->path << "\n";
             m_run.emplace();
         }
@@ -171,6 +172,65 @@ int tellHowItEnded(const UpdateReport& report, const ScaleUpdate& update, const 
         return kScaleFailed;
     }
     return kSuccess;
+}
+
+int runUpdate(ScaleUpdate& update, SerialTransport& transport, const std::string& port) {
+    std::atomic<bool>& stop = stopOnSignals();
+    transport.setCancelFlag(&stop);
+    UpdateAnswers answers;
+    UpdateProgress progress(update);
+    const UpdateReport report = update.run(
+        transport, answers, [&](UpdateStep step, const Progress& p) { progress.show(step, p); }, stop);
+    progress.finish(report);
+    return tellHowItEnded(report, update, port);
+}
+
+// Finishes the unfinished update of the scale behind `transport`, from its journal: the journal's
+// own copy of the update file, and the tables saved before the update began, never the region as
+// the interrupted run left it.
+int resumeOne(SerialTransport& transport, const std::string& port, bool yes) {
+    transport.setCancelFlag(&stopOnSignals());
+    const std::optional<std::string> serial = ReadScaleSerial(transport);
+    if (!serial) {
+        std::cerr << "The scale on " << port << ": "
+                  << describe(failedAt(Stage::SerialRead, Outcome::NoReply)) << "\n";
+        return kScaleFailed;
+    }
+    const std::optional<UpdateJournal> journal = JournalFile::find(JournalFile::folder(), *serial);
+    if (!journal) {
+        std::cout << "Scale " << *serial << " on " << port << ": no unfinished update.\n";
+        return kSuccess;
+    }
+    const std::optional<Bytes> tables = JournalFile::savedTables(*journal);
+    const std::string tablesWhere =
+        tables ? " Its zone table and keys are saved in " + journal->backupFile + "." : std::string();
+    if (const std::string problem = JournalFile::imageProblem(*journal); !problem.empty()) {
+        std::cerr << "The update of scale " << *serial << " begun " << journal->started
+                  << " cannot be finished: " << problem
+                  << ". Update it from a new download (vantor-cli flash)." << tablesWhere << "\n";
+        return kScaleFailed;
+    }
+    HexLoad load = IntelHexLoader::loadFile(journal->imageFile);
+    if (!load.image) {
+        std::cerr << journal->imageFile << ": " << load.error.message() << "\n";
+        return kScaleFailed;
+    }
+    if (!askYesNo("Finish the update of scale " + *serial + " on " + port + ", begun " + journal->started +
+                      ", with " + journal->imageFile + "?",
+                  yes))
+        return kScaleFailed;
+    if (!journal->backupFile.empty() && !tables)
+        std::cerr << "The tables backup " << journal->backupFile
+                  << " cannot be read; the update is finished without writing tables back.\n";
+    // Without tables saved before the update there is nothing of the user's to keep: the region
+    // as the interrupted run left it is no one's tables.
+    ScaleUpdate update(std::move(*load.image), tables ? TablesChoice::Keep : TablesChoice::Erase,
+                       backupInDataFolder());
+    if (tables)
+        update.useSavedTables(std::move(*tables), journal->backupFile);
+    JournalFile keeper(JournalFile::folder(), QString::fromStdString(journal->imageFile));
+    update.keepJournal(&keeper);
+    return runUpdate(update, transport, port);
 }
 
 std::optional<std::uint32_t> addressArgument(const std::string& text, std::uint32_t limit, const char* what) {
@@ -249,7 +309,7 @@ int flashCommand(const ParsedCommand& command) {
         const std::vector<std::string> fleet = command.has("all") ? detectEveryScale() : ports;
         if (fleet.empty())
             return kScaleFailed;
-        return flashFleet(*image, fleet, tablesChoice(command));
+        return flashFleet(*image, file, fleet, tablesChoice(command));
     }
 
     SerialTransport transport;
@@ -259,14 +319,43 @@ int flashCommand(const ParsedCommand& command) {
     std::atomic<bool>& stop = stopOnSignals();
     transport.setCancelFlag(&stop);
     ScaleUpdate update(*image, tablesChoice(command), backupInDataFolder());
-    UpdateAnswers answers;
-    UpdateReport report;
-    UpdateProgress progress(update);
-    report = update.run(
-        transport, answers, [&](UpdateStep step, const Progress& p) { progress.show(step, p); }, stop);
-    progress.finish(report);
+    update.lookForEarlierTables(tablesOfAnUnfinishedUpdate(std::cerr));
+    JournalFile journal(JournalFile::folder(), QString::fromStdString(file));
+    update.keepJournal(&journal);
+    const int status = runUpdate(update, transport, *port);
     transport.close();
-    return tellHowItEnded(report, update, *port);
+    return status;
+}
+
+int resumeCommand(const ParsedCommand& command) {
+    std::vector<std::string> ports = command.allValues("port");
+    if (command.has("all")) {
+        if (!ports.empty()) {
+            std::cerr << "resume takes --all or --port, not both.\n";
+            return kBadInput;
+        }
+        ports = detectEveryScale();
+    }
+    if (ports.empty()) {
+        SerialTransport transport;
+        const auto port = connectScale(command, transport);
+        if (!port)
+            return kScaleFailed;
+        return resumeOne(transport, *port, command.has("yes"));
+    }
+    int status = kSuccess;
+    for (const std::string& port : ports) {
+        SerialTransport transport;
+        transport.setPortName(QString::fromStdString(port));
+        if (const auto failure = transport.open()) {
+            std::cerr << "Cannot open " << port << ": " << failure->detail.toStdString() << "\n";
+            status = kScaleFailed;
+            continue;
+        }
+        if (resumeOne(transport, port, command.has("yes")) != kSuccess)
+            status = kScaleFailed;
+    }
+    return status;
 }
 
 int readCommand(const ParsedCommand& command) {

@@ -11,6 +11,8 @@ namespace vantor::cli {
 int imageCommand(const ParsedCommand& command);
 // flash SOURCE [--port DEV]
 int flashCommand(const ParsedCommand& command);
+// resume [--port DEV]... [--all] [--yes]
+int resumeCommand(const ParsedCommand& command);
 // read ADDRESS [LENGTH] [--port DEV]
 int readCommand(const ParsedCommand& command);
 

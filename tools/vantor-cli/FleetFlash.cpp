@@ -14,6 +14,7 @@
 #include "TablesCommands.h"
 #include "Terminal.h"
 #include "firmware/FleetReport.h"
+#include "firmware/JournalFile.h"
 #include "firmware/ProgrammingRun.h"
 #include "firmware/ScaleUpdate.h"
 #include "firmware/TimeLeft.h"
@@ -86,8 +87,13 @@ private:
 // One scale's update, from opening its port to writing its tables back, on its own thread.
 class OneScale {
 public:
-    OneScale(Fleet& fleet, std::size_t index, std::string port, const ImageBuffer& image, TablesChoice tables)
-        : m_fleet(fleet), m_index(index), m_image(image), m_tables(tables) {
+    OneScale(Fleet& fleet, std::size_t index, std::string port, const ImageBuffer& image, TablesChoice tables,
+             QString updateFile)
+        : m_fleet(fleet),
+          m_index(index),
+          m_image(image),
+          m_tables(tables),
+          m_updateFile(std::move(updateFile)) {
         m_final.port = std::move(port);
     }
 
@@ -111,6 +117,9 @@ private:
         std::atomic<bool>& stop = stopOnSignals();
         transport.setCancelFlag(&stop);
         firmware::ScaleUpdate update(m_image, m_tables, backupInDataFolder());
+        update.lookForEarlierTables(tablesOfAnUnfinishedUpdate(m_notes));
+        firmware::JournalFile journal(firmware::JournalFile::folder(), m_updateFile);
+        update.keepJournal(&journal);
         UpdateAnswers answers;
         const UpdateReport report = update.run(
             transport, answers,
@@ -128,7 +137,7 @@ private:
     // Where the user's tables are, below the scale's line.
     void note(const UpdateReport& report, const firmware::ScaleUpdate& update) {
         const bool saved = update.backup() && update.backup()->saved();
-        if (saved)
+        if (saved && !update.tablesFromEarlier())
             m_notes << "Tables saved to " << update.backup()->path << "\n";
         if (!report.programming || !report.programming->result.succeeded()) {
             if (report.programming && saved)
@@ -160,6 +169,7 @@ private:
     std::size_t m_index;
     const ImageBuffer& m_image;
     TablesChoice m_tables;
+    QString m_updateFile;
     FleetScale m_final;
     std::ostringstream m_notes;
 };
@@ -222,7 +232,8 @@ private:
 
 }  // namespace
 
-int flashFleet(const ImageBuffer& image, const std::vector<std::string>& ports, TablesChoice tables) {
+int flashFleet(const ImageBuffer& image, const std::string& updateFile, const std::vector<std::string>& ports,
+               TablesChoice tables) {
     std::cerr << "Updating " << ports.size() << " scales at once.\n";
     stopOnSignals();  // installed before the threads start, so that Ctrl+C reaches every run
     Fleet fleet(ports);
@@ -231,7 +242,8 @@ int flashFleet(const ImageBuffer& image, const std::vector<std::string>& ports, 
     // notifiers, which Qt allows only on threads it started.
     std::vector<std::unique_ptr<QThread>> threads;
     for (std::size_t i = 0; i < ports.size(); ++i) {
-        updates.push_back(std::make_unique<OneScale>(fleet, i, ports[i], image, tables));
+        updates.push_back(std::make_unique<OneScale>(fleet, i, ports[i], image, tables,
+                                                     QString::fromStdString(updateFile)));
         threads.emplace_back(QThread::create(std::ref(*updates.back())));
         threads.back()->start();
     }

@@ -12,6 +12,7 @@
 #include "Terminal.h"
 #include "app/WholeFile.h"
 #include "firmware/IntelHexLoader.h"
+#include "firmware/JournalFile.h"
 #include "firmware/TablesBackupFile.h"
 #include "firmware/TablesMessages.h"
 #include "firmware/UserTables.h"
@@ -126,6 +127,24 @@ int restoreCommand(const ParsedCommand& command) {
     std::cout << "Tables from " << path << " written into the scale " << *serial << " on " << *port << ": "
               << describe(written) << "\n";
     return kSuccess;
+}
+
+ScaleUpdate::EarlierTablesLookup tablesOfAnUnfinishedUpdate(std::ostream& say) {
+    return [&say](const std::string& serial) -> std::optional<ScaleUpdate::EarlierTables> {
+        const std::optional<UpdateJournal> journal = JournalFile::find(JournalFile::folder(), serial);
+        if (!journal)
+            return std::nullopt;
+        say << "The last update of scale " << serial << " (" << journal->started << ", with "
+            << journal->imageFile << ") did not finish";
+        std::optional<Bytes> tables = JournalFile::savedTables(*journal);
+        if (!tables) {
+            say << ".\n";
+            return std::nullopt;
+        }
+        say << "; the zone table and keys saved before it (" << journal->backupFile
+            << ") are the ones kept.\n";
+        return ScaleUpdate::EarlierTables{std::move(*tables), journal->backupFile};
+    };
 }
 
 BackupSaver backupInDataFolder() {

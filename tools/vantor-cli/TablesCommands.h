@@ -31,4 +31,7 @@ public:
 // Saves a tables backup in vantor-cli's data folder.
 firmware::BackupSaver backupInDataFolder();
 
+// The tables of an update of the same scale that did not finish, from its journal; said on `say`.
+firmware::ScaleUpdate::EarlierTablesLookup tablesOfAnUnfinishedUpdate(std::ostream& say);
+
 }  // namespace vantor::cli

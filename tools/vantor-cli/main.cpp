@@ -80,6 +80,18 @@ const std::vector<CommandSyntax> kCommands = {
      "is updated at the same time, each on its own port with its own serial number; one line per scale "
      "at the end; exit status 0 only when every scale is updated so, 1 when any failed (the others still "
      "finish)."},
+    {"resume",
+     0,
+     0,
+     {"port"},
+     {"all", "yes"},
+     "resume [--port DEV]... [--all] [--yes]",
+     "Finish every update that was cut short (the program closed, the computer or the scale lost power) on "
+     "the scales present: each update keeps a journal until the scale verified and its tables are back. "
+     "The journal's own copy of the update file is checked against its SHA-256 and written again, then "
+     "the zone table and keys saved before the update are written back; no Internet is needed. Asks "
+     "before writing (--yes answers Yes). Exit status 0 only when each scale with an unfinished update "
+     "verified and has its tables back (a scale with none is said and counts as done)."},
     {"backup",
      1,
      1,
@@ -210,6 +222,8 @@ int run(const ParsedCommand& command) {
         return imageCommand(command);
     if (command.name == "flash")
         return flashCommand(command);
+    if (command.name == "resume")
+        return resumeCommand(command);
     if (command.name == "read")
         return readCommand(command);
     if (command.name == "check")

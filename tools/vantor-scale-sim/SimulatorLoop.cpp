@@ -158,6 +158,9 @@ void SimulatorLoop::feed(const Arrival& arrival) {
     m_command.clear();
     if (m_model.hungUp()) {
         hangUp();
+        // Without power the scale serves nothing more: the run ends and the memory is saved.
+        if (m_model.poweredOff())
+            requestStop();
         return;
     }
     for (scale::ScaleReply& reply : replies)

@@ -134,6 +134,7 @@ Faults: ACTION:COMMAND[:key=value]...
            long     extra bytes follow the reply
            delay    the reply starts ms milliseconds late (needs ms=M)
            hangup   the line goes dead when the command arrives
+           power-cut the line goes dead and the simulator ends, its memory saved as it stood
   COMMAND  unlock, write, read, finish or any
   Keys     nth=N    start at the Nth matching command, counted from 1
            addr=A   only commands for the page at A (decimal or 0x hexadecimal)
@@ -145,6 +146,7 @@ Faults: ACTION:COMMAND[:key=value]...
     --fault refuse:unlock:count=4      the first four unlocks are refused
     --fault delay:read:ms=4500:nth=1   the first page read is answered 4.5 s late
     --fault hangup:write:nth=100       the line goes dead at the 100th page write
+    --fault power-cut:write:nth=301    the power fails as the 301st page write arrives
 
 Exit status: 0 after a stop by signal, 1 when the pseudo-terminal or the memory file failed,
 2 for bad options.

@@ -84,7 +84,9 @@ int serve(const sim::SimulatorOptions& options) {
 
         std::cout << line.devicePath() << std::endl;
         loop.run();
-        if (model->hungUp())
+        if (model->poweredOff())
+            std::cerr << "vantor-scale-sim: the power was cut by a fault; the memory is saved as it stood\n";
+        else if (model->hungUp())
             std::cerr << "vantor-scale-sim: the line was hung up by a fault\n";
     } catch (const std::system_error& failure) {
         error = failure.what();

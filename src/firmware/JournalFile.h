@@ -1,0 +1,44 @@
+#pragma once
+
+// The run journal on disk: "Update-<serial>.journal" in the program's data folder, beside its own
+// copy of the update file, "Update-<serial>.hex", which nothing else writes. Every write goes
+// through the whole-file writer.
+
+#include <QString>
+#include <optional>
+#include <string>
+
+#include "firmware/ScaleUpdate.h"
+#include "firmware/UpdateJournal.h"
+
+namespace vantor::firmware {
+
+class JournalFile : public JournalKeeper {
+public:
+    // `folder`: where journals live; `updateFile`: the update file this update writes.
+    JournalFile(QString folder, QString updateFile);
+
+    std::optional<std::string> begin(const std::string& serial, const std::string& backupFile) override;
+    void reached(const std::string& phase, std::size_t pages) override;
+    void finished() override;
+
+    // Where journals live: one folder in the user's data folder, for the program and vantor-cli alike.
+    static QString folder();
+    // The unfinished update of the scale `serial`, when its journal is in `folder`. A journal that
+    // cannot be read is passed over, with a log line.
+    static std::optional<UpdateJournal> find(const QString& folder, const std::string& serial);
+    // Why the journal's copy of the update file cannot be used ("" when it can): gone, or changed
+    // since the journal was written.
+    static std::string imageProblem(const UpdateJournal& journal);
+    // The tables in the journal's backup file, when it names one that holds them.
+    static std::optional<Bytes> savedTables(const UpdateJournal& journal);
+
+private:
+    std::optional<std::string> save();
+
+    QString m_folder;
+    QString m_updateFile;
+    UpdateJournal m_journal;
+};
+
+}  // namespace vantor::firmware
