@@ -235,6 +235,47 @@ TEST_F(CliFirmware, FlashStopsWhenTheTablesCannotBeKeptAndFailsWhenTheyDoNotCome
         << incomplete.err.toStdString();
 }
 
+// The scale loses its power at points through a kept-tables update; after it is back, resume
+// finishes the update: the new software, and the user's tables as they were before.
+TEST_F(CliFirmware, AnUpdateCutShortIsFinishedByResume) {
+    QByteArray finished = expectedImage("one-record.hex", "24681357");
+    finished.replace(0x8000, 0x1200, memoryWithTables().mid(0x8000, 0x1200));
+    // Reads: the serial number, 36 of the tables, 512 of the verify; writes: 512, then the tables'.
+    const char* cuts[] = {"power-cut:write:nth=1",   "power-cut:write:nth=2",  "power-cut:write:nth=256",
+                          "power-cut:write:nth=257", "power-cut:read:nth=138", "power-cut:write:nth=522"};
+    for (const char* cut : cuts) {
+        SCOPED_TRACE(cut);
+        write("scale.bin", memoryWithTables());
+        SimulatorProcess failing({"--memory", memoryFile(), "--fault", cut});
+        const CliRun flash = cli(
+            {"flash", kFixtures + "one-record.hex", "--port", QString::fromStdString(failing.devicePath())});
+        EXPECT_EQ(flash.exitCode, 1) << flash.err.toStdString();
+        ASSERT_EQ(failing.stop(), 0);
+
+        SimulatorProcess restarted({"--memory", memoryFile()});
+        const CliRun resume =
+            cli({"resume", "--port", QString::fromStdString(restarted.devicePath()), "--yes"});
+        EXPECT_EQ(resume.exitCode, 0) << resume.err.toStdString();
+        ASSERT_EQ(restarted.stop(), 0);
+        EXPECT_EQ(readAll(path("scale.bin")), finished);
+    }
+    // Nothing is left to finish, and a cut before the first unlock leaves nothing to finish either.
+    write("scale.bin", memoryWithTables());
+    SimulatorProcess reading({"--memory", memoryFile(), "--fault", "power-cut:read:nth=10"});
+    EXPECT_EQ(
+        cli({"flash", kFixtures + "one-record.hex", "--port", QString::fromStdString(reading.devicePath())})
+            .exitCode,
+        1);
+    ASSERT_EQ(reading.stop(), 0);
+    SimulatorProcess untouched({"--memory", memoryFile()});
+    const CliRun nothing = cli({"resume", "--port", QString::fromStdString(untouched.devicePath())});
+    EXPECT_EQ(nothing.exitCode, 0);
+    EXPECT_EQ(nothing.out, "Scale 24681357 on " + QString::fromStdString(untouched.devicePath()) +
+                               ": no unfinished update.\n");
+    ASSERT_EQ(untouched.stop(), 0);
+    EXPECT_EQ(readAll(path("scale.bin")), memoryWithTables());
+}
+
 TEST_F(CliFirmware, BackupAndRestoreRoundTripThroughAFile) {
     write("first.bin", memoryWithTables());
     auto first = std::make_unique<SimulatorProcess>(
