@@ -23,6 +23,7 @@
 #include "app/frmWelcome.h"
 #include "firmware/FirmwareLog.h"
 #include "firmware/IntelHexLoader.h"
+#include "firmware/JournalFile.h"
 #include "firmware/TablesMessages.h"
 #include "scale/PortDiscovery.h"
 #include "scale/ScaleLink.h"
@@ -177,7 +178,10 @@ void frmDisplay::Form_Load() {
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     ScaleSerial = app::SerialNumberSetting::read();
-    m_update.reset();  // a new update: nothing of the last one's tables carries over
+    // A new update: nothing of the last one's tables carries over, and it runs from the download
+    // unless it finishes an unfinished one.
+    m_update.reset();
+    m_finishing.reset();
     resetImage();
     resetPageView();
     selectKind(ImageKind::Aprom);
@@ -232,7 +236,7 @@ bool frmDisplay::mnuLoad_Click() {
     if (m_running)
         return false;
     resetImage();
-    const HexLoad load = IntelHexLoader::loadFile(toPath(program().programFile(kUpdateFile)));
+    const HexLoad load = IntelHexLoader::loadFile(toPath(updateFile()));
     if (!load.image) {
         showLoadRefusal(loadRefusal(load.error));
         return false;
@@ -323,10 +327,81 @@ void frmDisplay::Program_Click() {
     // The tables are read once per update: a Retry after a failed run finds them already saved,
     // and the scale's copy may by then have been written over. The image is the one loaded now.
     if (!m_update || m_update->prepared() != Prepared::Ready)
-        m_update = std::make_shared<ScaleUpdate>(m_image, TablesChoice::Keep, backupSaver());
+        m_update = makeUpdate();
     else
         m_update->setImage(m_image);
     startRun();
+}
+
+// The update with its journal. One that finishes an unfinished update writes back the tables
+// saved before that one began; any other takes the tables of an unfinished update of the same
+// scale, when there is one, rather than the region as the interrupted run left it.
+std::shared_ptr<ScaleUpdate> frmDisplay::makeUpdate() {
+    auto update = std::make_shared<ScaleUpdate>(m_image, TablesChoice::Keep, backupSaver());
+    m_journal = std::make_shared<JournalFile>(JournalFile::folder(), updateFile());
+    update->keepJournal(m_journal.get());
+    if (m_finishing) {
+        if (std::optional<Bytes> tables = JournalFile::savedTables(*m_finishing))
+            update->useSavedTables(std::move(*tables), m_finishing->backupFile);
+        return update;
+    }
+    update->lookForEarlierTables([](const std::string& serial) -> std::optional<ScaleUpdate::EarlierTables> {
+        const std::optional<UpdateJournal> journal = JournalFile::find(JournalFile::folder(), serial);
+        if (!journal)
+            return std::nullopt;
+        std::optional<Bytes> tables = JournalFile::savedTables(*journal);
+        if (!tables)
+            return std::nullopt;
+        qCInfo(lcFirmware).noquote() << "the tables of an unfinished update are kept:"
+                                     << QString::fromStdString(journal->backupFile);
+        return ScaleUpdate::EarlierTables{std::move(*tables), journal->backupFile};
+    });
+    return update;
+}
+
+QString frmDisplay::updateFile() const {
+    return m_finishing ? QString::fromStdString(m_finishing->imageFile) : program().programFile(kUpdateFile);
+}
+
+void frmDisplay::finishUnfinished(const UpdateJournal& journal) {
+    load();
+    m_finishing = journal;
+    showForm();
+}
+
+bool frmDisplay::offerToFinish(QWidget* owner, const std::string& serial) {
+    const std::optional<UpdateJournal> journal = JournalFile::find(JournalFile::folder(), serial);
+    if (!journal)
+        return false;
+    std::string when = journal->started;
+    if (const std::size_t space = when.find(' '); space != std::string::npos)
+        when.replace(space, 1, ", ");
+    const app::Answer answer = program().dialogs().ask(
+        owner, {kMessageTitle,
+                QString::fromStdString("The last update of your scale (serial number " + serial +
+                                       ") did not finish (" + when +
+                                       "). Your scale will not work until it has been updated.\n\nFinish the "
+                                       "update now?"),
+                app::Message::Icon::Question, app::Message::Buttons::YesNo});
+    if (answer != app::Answer::Yes)
+        return false;  // the journal stays: asked again next time
+    if (const std::string problem = JournalFile::imageProblem(*journal); !problem.empty()) {
+        qCWarning(lcFirmware).noquote() << "unfinished update:" << QString::fromStdString(problem);
+        program().dialogs().ask(
+            owner, {kMessageTitle,
+                    QStringLiteral("The update file kept for the last update has changed or is gone, so that "
+                                   "update cannot be finished. Click \"Update Scale\" to update your scale "
+                                   "from a new download: your zone table and keys saved before the last "
+                                   "update will be written back after it."),
+                    app::Message::Icon::Exclamation, app::Message::Buttons::Ok});
+        return false;
+    }
+    program().form<frmDisplay>().finishUnfinished(*journal);
+    return true;
+}
+
+bool frmDisplay::keepsTables() const {
+    return m_update && m_update->tables() && holdsTables(*m_update->tables());
 }
 
 BackupSaver frmDisplay::backupSaver() {
@@ -496,8 +571,10 @@ void frmDisplay::refuseWithoutJournal() {
 void frmDisplay::succeed() {
     setHourglass(false);
     ProgressBar1->setVisible(false);
-    // The copy the downloader put into the program folder; a file already gone is no error.
-    QFile::remove(program().programFile(kUpdateFile));
+    // The copy the downloader put into the program folder; a file already gone is no error. The
+    // journal's own copy goes with the journal.
+    if (!m_finishing)
+        QFile::remove(program().programFile(kUpdateFile));
     afterUpdateTables();
 }
 

@@ -10,6 +10,7 @@
 #include "app/Form.h"
 #include "firmware/ImageBuffer.h"
 #include "firmware/ProgrammingRun.h"
+#include "firmware/JournalFile.h"
 #include "firmware/ScaleUpdate.h"
 #include "firmware/TablesBackupFile.h"
 #include "firmware/TimeLeft.h"
@@ -84,6 +85,15 @@ public:
     // The update under way: the serial number and the user's zone table and keys as read before
     // its first run, kept across a Retry, since a failed run may already have written over them.
     const ScaleUpdate* update() const { return m_update.get(); }
+    // Whether the user's zone table and keys are saved, to be written back when the update is done.
+    bool keepsTables() const;
+
+    // Shows the form to finish the unfinished update `journal` tells of: its own copy of the update
+    // file, then the tables saved before it began.
+    void finishUnfinished(const UpdateJournal& journal);
+    // When the scale `serial` has an unfinished update, asks over `owner` whether to finish it now;
+    // true when the user said Yes and the update form took over. No keeps the journal for next time.
+    static bool offerToFinish(QWidget* owner, const std::string& serial);
 
     void mnuComm1_Click();
     void mnuComm2_Click();
@@ -140,6 +150,9 @@ private:
         std::optional<std::string> otherScale;  // another scale behind the port: nothing was sent
     };
     static BackupSaver backupSaver();
+    std::shared_ptr<ScaleUpdate> makeUpdate();
+    // The update file this update writes: the download, or an unfinished update's own copy.
+    QString updateFile() const;
     void startRun();
     void showTablesProgress(std::size_t done, std::size_t total);
     void finishRun(const RunJob& job);
@@ -169,6 +182,8 @@ private:
     bool m_runOnActivation = false;
     int m_pageQuarter = 0;
     std::shared_ptr<ScaleUpdate> m_update;  // shared with the job that runs it on the scale worker
+    std::shared_ptr<JournalFile> m_journal;  // the update's run journal
+    std::optional<UpdateJournal> m_finishing;  // the unfinished update this one finishes
     bool m_showingTables = false;           // the bar shows the tables being read, not yet the run
     QElapsedTimer m_runClock;
     TimeLeft m_timeLeft;

@@ -90,7 +90,13 @@ void frmChoosePort::detectionFinished(const DetectionResult& result) {
 
     program().form<firmware::frmDisplay>().ScaleCom = result.found();
     if (result.found()) {
-        program().form<app::frmWelcome>().showForm();
+        auto& welcome = program().form<app::frmWelcome>();
+        welcome.showForm();
+        // An update of this scale that was cut short comes first: the scale does not work until then.
+        if (firmware::frmDisplay::offerToFinish(&welcome, result.serial) && !program().ended()) {
+            welcome.AskExit = false;
+            welcome.unload();
+        }
     } else {
         ErrorPort = true;
         auto& error = program().form<frmErrorScaleCom2>();
