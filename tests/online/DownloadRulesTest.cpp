@@ -201,6 +201,7 @@ TEST(DownloadSession, ABrokenTransferResumesBackedOffAndKeepsItsTotal) {
     breakAfter(session, head(200, 20000), 10000);
     EXPECT_EQ(session.beginAttempt(), 5904);
     EXPECT_EQ(session.writeOffset(), 5904);
+    EXPECT_EQ(session.refetchedBytes(), 4096) << "compared with the disk before they are written over";
     ASSERT_EQ(session.acceptHead(head(206, 14096, "bytes 5904-19999/20000"), 2).verdict, ReplyVerdict::Save);
     EXPECT_EQ(session.total(), 20000);
     session.addBytes(14096, 3);
@@ -301,6 +302,27 @@ TEST(DownloadSession, AReplyWithoutLengthLearnsItsTotalAtItsNormalEnd) {
     chunked.bodyEnded();
     EXPECT_EQ(chunked.endAttempt(true), DownloadSession::Ending::Completed);
     EXPECT_EQ(chunked.total(), 900);
+}
+
+TEST(DownloadSession, AFileBeyondTheSizeLimitIsRefusedByItsHeadOrByItsBytes) {
+    DownloadSession announced("u", 20000);
+    announced.beginAttempt();
+    const ReplyDecision refused = announced.acceptHead(head(200, 20001), 0);
+    EXPECT_EQ(refused.verdict, ReplyVerdict::Refuse);
+    EXPECT_EQ(refused.message.title, "Error Downloading File");
+    EXPECT_EQ(
+        refused.message.text,
+        "The file is larger than 20000 bytes, far too large for an update file: it was not downloaded.");
+    EXPECT_EQ(announced.endAttempt(true), DownloadSession::Ending::Abandon);
+
+    DownloadSession endless("u", 20000);
+    endless.beginAttempt();
+    ASSERT_EQ(endless.acceptHead(head(200), 0).verdict, ReplyVerdict::Save);
+    endless.addBytes(20000, 1);
+    EXPECT_FALSE(endless.overSizeLimit());
+    endless.addBytes(1, 1);
+    EXPECT_TRUE(endless.overSizeLimit());
+    EXPECT_EQ(DownloadSession("u", 20000).acceptHead(head(200, 20000), 0).verdict, ReplyVerdict::Save);
 }
 
 TEST(DownloadMessages, QuestionsAndFailures) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QFile>
 #include <QTimer>
@@ -13,7 +14,12 @@ namespace vantor::test {
 void scriptUser(online::Downloader::Hooks& hooks, std::vector<online::DownloadMessage>& told,
                 std::vector<online::DownloadMessage>& asked, std::deque<bool>& answers,
                 UnexpectedQuestion unexpected) {
-    hooks.tell = [&told](const online::DownloadMessage& m) { told.push_back(m); };
+    hooks.tell = [&told](const online::DownloadMessage& m) {
+        told.push_back(m);
+        // A message box runs the event loop while it is open: whatever the transfer does then
+        // happens here too.
+        QCoreApplication::processEvents();
+    };
     const auto answer = [&asked, &answers, unexpected](const online::DownloadMessage& m) {
         asked.push_back(m);
         if (answers.empty()) {
