@@ -47,6 +47,7 @@ struct ReplyHead {
     std::optional<std::string> contentRange;
     std::optional<std::string> etag;
     std::optional<std::string> lastModified;
+    bool chunked = false;  // Transfer-Encoding: chunked, whose last chunk marks the body's end
 };
 
 // What a resumed request sends as If-Range, so that a server whose file changed meanwhile sends

@@ -19,6 +19,7 @@ std::optional<std::string> DownloadSession::ifRange() const {
 
 ReplyDecision DownloadSession::acceptHead(const ReplyHead& head, double now) {
     ReplyDecision decision = DecideReply(head, m_resuming, m_received, m_total, m_url);
+    m_framed = head.contentLength.has_value() || head.chunked;
     // A resume that backed off to byte 0 keeps nothing of the earlier reply: it is a fresh start,
     // with this reply's length.
     if (decision.verdict == ReplyVerdict::Save && (!m_resuming || m_received == 0))
@@ -71,7 +72,7 @@ void DownloadSession::addBytes(std::int64_t count, double now) {
 }
 
 void DownloadSession::bodyEnded() {
-    if (!m_total)
+    if (!m_total && m_framed)
         m_total = m_received;
     m_progress.total = m_total;
 }

@@ -64,7 +64,9 @@ public:
     void addBytes(std::int64_t count, double now);
     // More bytes arrived than the size limit allows (a reply without a length that does not end).
     bool overSizeLimit() const { return m_sizeLimit && m_received > *m_sizeLimit; }
-    // The body ended normally: a reply without Content-Length now knows its total.
+    // The body ended normally: a chunked reply without Content-Length now knows its total. A body
+    // with neither ends only where the connection does, and a reset cannot be told from that end:
+    // it is never taken as whole, and a resume (whose reply states the length) finishes it.
     void bodyEnded();
     DownloadProgress progress() const { return m_progress; }
 
@@ -88,6 +90,7 @@ private:
     bool m_resuming = false;
     bool m_cancelSearch = false;
     bool m_failed = false;
+    bool m_framed = false;  // the reply's own framing tells where its body ends
     std::int64_t m_received = 0;
     std::int64_t m_refetched = 0;
     std::optional<std::int64_t> m_total;

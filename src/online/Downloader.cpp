@@ -160,6 +160,7 @@ ReplyHead Downloader::readHead() const {
     const QVariant length = m_reply->header(QNetworkRequest::ContentLengthHeader);
     if (length.isValid())
         head.contentLength = length.toLongLong();
+    head.chunked = m_reply->rawHeader("Transfer-Encoding").toLower().contains("chunked");
     if (m_reply->hasRawHeader("Content-Range"))
         head.contentRange = m_reply->rawHeader("Content-Range").toStdString();
     if (m_reply->hasRawHeader("ETag"))

@@ -288,20 +288,35 @@ TEST(DownloadSession, EndingsThatAbandonTheFile) {
 }
 
 TEST(DownloadSession, AReplyWithoutLengthLearnsItsTotalAtItsNormalEnd) {
+    ReplyHead chunkedHead = head(200);
+    chunkedHead.chunked = true;
     DownloadSession chunked("u");
     chunked.beginAttempt();
-    chunked.acceptHead(head(200), 0);
+    chunked.acceptHead(chunkedHead, 0);
     EXPECT_EQ(chunked.bytesStillNeeded(), std::nullopt);
     chunked.addBytes(700, 1);
     EXPECT_EQ(chunked.progress().total, std::nullopt);
     EXPECT_EQ(chunked.endAttempt(true), DownloadSession::Ending::AskRetry) << "broken off: not known whole";
     chunked.retry();
     EXPECT_EQ(chunked.beginAttempt(), 0);
-    chunked.acceptHead(head(200), 2);
+    chunked.acceptHead(chunkedHead, 2);
     chunked.addBytes(900, 3);
     chunked.bodyEnded();
     EXPECT_EQ(chunked.endAttempt(true), DownloadSession::Ending::Completed);
     EXPECT_EQ(chunked.total(), 900);
+
+    // Neither length nor chunks: the end of the connection may as well be a reset.
+    DownloadSession unframed("u");
+    unframed.beginAttempt();
+    unframed.acceptHead(head(200), 0);
+    unframed.addBytes(9000, 1);
+    unframed.bodyEnded();
+    EXPECT_EQ(unframed.endAttempt(true), DownloadSession::Ending::AskRetry);
+    unframed.retry();
+    EXPECT_EQ(unframed.beginAttempt(), 4904);
+    ASSERT_EQ(unframed.acceptHead(head(206, 4096, "bytes 4904-8999/9000"), 2).verdict, ReplyVerdict::Save);
+    unframed.addBytes(4096, 3);
+    EXPECT_EQ(unframed.endAttempt(true), DownloadSession::Ending::Completed) << "the resume told the length";
 }
 
 TEST(DownloadSession, AFileBeyondTheSizeLimitIsRefusedByItsHeadOrByItsBytes) {

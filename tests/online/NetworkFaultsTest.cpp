@@ -124,6 +124,17 @@ TEST_F(NetworkFaults, AResetMidBodyResumesToTheWholeFileWhenTheUserRetries) {
         << server.ranges().join(' ').toStdString();
 }
 
+TEST_F(NetworkFaults, ABodyWithoutLengthOrChunksCutByAResetIsNotWhole) {
+    const QByteArray head = "HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n";
+    ScriptedHttpServer server(randomBytes(20000));
+    server.behaveAfterwards({.resetAt = head.size() + 10000, .raw = head + randomBytes(20000)});
+    answers = {false};
+    EXPECT_FALSE(download(server.url(), path()).result);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].title, kIncomplete);
+    EXPECT_FALSE(QFile::exists(path()));
+}
+
 // --- a server that never answers ---
 
 TEST_F(NetworkFaults, ASilentServerIsEndedByEachLimit) {
