@@ -20,6 +20,7 @@
 #include "online/ConnectionProbe.h"
 #include "online/Downloader.h"
 #include "online/FreeSpace.h"
+#include "online/LocalSource.h"
 #include "online/modQuery.h"
 #include "support/DownloadRun.h"
 #include "support/ScriptedHttpServer.h"
@@ -337,6 +338,21 @@ TEST_F(FullDisk, AFileOfUnknownLengthThatFillsTheDiskIsAWriteErrorAndIsRemoved) 
     EXPECT_TRUE(told[0].text.starts_with("Cannot write file to disk.\n\nError ")) << told[0].text;
     EXPECT_NE(told[0].text.find("No space left on device"), std::string::npos) << told[0].text;
     EXPECT_TRUE(diskEmpty());
+}
+
+TEST_F(FullDisk, ALocalFileThatDoesNotFitKeepsTheOlderCopy) {
+    const QString source = path(QStringLiteral("local.hex"));
+    QFile local(source);
+    ASSERT_TRUE(local.open(QIODevice::WriteOnly));
+    local.write(randomBytes(2 * kDiskBytes));
+    local.close();
+    const QString target = onDisk(QStringLiteral("VantorUSA_APROM.hex"));
+    QFile older(target);
+    ASSERT_TRUE(older.open(QIODevice::WriteOnly));
+    older.write("older copy");
+    older.close();
+    EXPECT_EQ(copyLocalFile(source, target).toStdString(), "No space left on device");
+    EXPECT_EQ(readAll(target), "older copy");
 }
 
 TEST_F(FullDisk, AFileThatFillsTheDiskInItsLastBytesIsNotReportedWhole) {
