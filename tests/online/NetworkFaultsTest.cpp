@@ -340,6 +340,26 @@ TEST_F(FullDisk, AFileOfUnknownLengthThatFillsTheDiskIsAWriteErrorAndIsRemoved) 
     EXPECT_TRUE(diskEmpty());
 }
 
+TEST_F(FullDisk, AWriteErrorIsToldOnceAndTheTransferStopsWhileItsBoxIsOpen) {
+    ScriptedHttpServer server(randomBytes(4 * kDiskBytes));
+    server.behaveAfterwards({.ignoreRange = true, .chunked = true});
+    Downloader::Hooks hooks;
+    test::scriptUser(hooks, told, asked, answers, test::UnexpectedQuestion::AnswersNo);
+    hooks.freeSpace = freeSpace;
+    hooks.tell = [&](const DownloadMessage& m) {
+        told.push_back(m);
+        // The user reads the box for a while; the transfer must not go on behind it.
+        QEventLoop reading;
+        QTimer::singleShot(kStallMs, &reading, &QEventLoop::quit);
+        reading.exec();
+    };
+    Downloader downloader(hooks);
+    EXPECT_FALSE(
+        test::runDownload(downloader, server.url(), onDisk(QStringLiteral("VantorUSA_APROM.hex"))).result);
+    EXPECT_EQ(told.size(), 1u);
+    EXPECT_TRUE(diskEmpty());
+}
+
 TEST_F(FullDisk, ALocalFileThatDoesNotFitKeepsTheOlderCopy) {
     const QString source = path(QStringLiteral("local.hex"));
     QFile local(source);

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <QEventLoop>
 #include <QFile>
 #include <QTimer>
@@ -14,12 +13,7 @@ namespace vantor::test {
 void scriptUser(online::Downloader::Hooks& hooks, std::vector<online::DownloadMessage>& told,
                 std::vector<online::DownloadMessage>& asked, std::deque<bool>& answers,
                 UnexpectedQuestion unexpected) {
-    hooks.tell = [&told](const online::DownloadMessage& m) {
-        told.push_back(m);
-        // A message box runs the event loop while it is open: whatever the transfer does then
-        // happens here too.
-        QCoreApplication::processEvents();
-    };
+    hooks.tell = [&told](const online::DownloadMessage& m) { told.push_back(m); };
     const auto answer = [&asked, &answers, unexpected](const online::DownloadMessage& m) {
         asked.push_back(m);
         if (answers.empty()) {
