@@ -15,6 +15,7 @@
 #include "app/frmQuit.h"
 #include "app/frmSuccess.h"
 #include "app/frmWelcome.h"
+#include "firmware/IntelHexLoader.h"
 #include "firmware/frmDisplay.h"
 #include "online/DownloadRules.h"
 #include "online/LocalSource.h"
@@ -120,6 +121,7 @@ void frmCheckScale::cmdContinue_Click() {
         return;
     }
     frmDownload& download = program().form<frmDownload>();
+    download.setSizeLimit(static_cast<std::int64_t>(firmware::IntelHexLoader::kMaxFileSize));
     const bool started = download.DownloadFile(Link, destination, QString(), QString(), [this](bool result) {
         downloadEnded(result && !program().form<frmDownload>().CancelSearch);
     });

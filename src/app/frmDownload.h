@@ -57,6 +57,8 @@ public:
     bool DownloadFile(const QString& strURL, const QString& strDestination, const QString& UserName,
                       const QString& Password, Done done);
     bool downloading() const { return m_downloader && m_downloader->running(); }
+    // Downloads from now on refuse a file larger than this (none: any size).
+    void setSizeLimit(std::optional<std::int64_t> bytes) { m_sizeLimit = bytes; }
 
     void CancelButton_Click();
 
@@ -87,6 +89,7 @@ private:
     QElapsedTimer m_lastDrawn;
     online::DownloadProgress m_shown;
     bool m_finishing = false;
+    std::optional<std::int64_t> m_sizeLimit;
 };
 
 }  // namespace vantor::app

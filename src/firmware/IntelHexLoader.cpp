@@ -15,7 +15,7 @@ namespace {
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 HexLoad refuse(std::size_t line, std::string reason) {
-    return {std::nullopt, {line, std::move(reason)}, {}};
+    return {std::nullopt, {line, std::move(reason)}, {}, {}, {}};
 }
 
 std::string hexWord(std::uint32_t value) {
@@ -67,6 +67,8 @@ public:
     explicit ImageWriter(ImageBuffer& image) : m_image(image), m_covered(ImageBuffer::kSize, false) {}
 
     bool ended() const { return m_ended; }
+    // The first address where the last data record changed a byte an earlier record wrote.
+    std::optional<std::uint32_t> conflict() const { return m_conflict; }
     // Which addresses a data record wrote.
     std::vector<bool> takeCovered() { return std::move(m_covered); }
 
@@ -115,6 +117,10 @@ private:
                     " (extended address " + hexWord(m_extended) + ", offset " + hexWord(record.address) + ")";
             return text + ".";
         }
+        m_conflict.reset();
+        for (std::size_t i = 0; i < record.size && !m_conflict; ++i)
+            if (m_covered[start + i] && m_image.bytes()[start + i] != record.data()[i])
+                m_conflict = static_cast<std::uint32_t>(start + i);
         std::copy(record.data().begin(), record.data().end(),
                   m_image.bytes().begin() + static_cast<std::ptrdiff_t>(start));
         std::fill(m_covered.begin() + static_cast<std::ptrdiff_t>(start),
@@ -127,6 +133,7 @@ private:
     std::uint64_t m_base = 0;
     std::uint32_t m_extended = 0;
     bool m_ended = false;
+    std::optional<std::uint32_t> m_conflict;
 };
 
 }  // namespace
@@ -146,6 +153,7 @@ HexLoad IntelHexLoader::load(std::string_view text) {
     std::size_t number = 0;
     std::size_t lastRecord = 0;
     ImageWriter writer(image);
+    HexError conflict;
     while (const auto line = lines.next()) {
         ++number;
         if (isBlankLine(*line))
@@ -156,14 +164,27 @@ HexLoad IntelHexLoader::load(std::string_view text) {
             return refuse(number, parse.error);
         if (std::string error = writer.apply(parse.record); !error.empty())
             return refuse(number, error);
+        if (writer.conflict() && conflict.line == 0)
+            conflict = {number, "data at " + hexWord(*writer.conflict()) +
+                                    " differs from what an earlier record put there."};
         if (writer.ended())
             break;  // what follows the end record is not part of the image
+    }
+    HexError afterEnd;
+    const std::size_t endLine = number;
+    while (const auto line = lines.next()) {
+        ++number;
+        if (!isBlankLine(*line)) {
+            afterEnd = {number,
+                        "the file goes on after its end record on line " + std::to_string(endLine) + "."};
+            break;
+        }
     }
     if (lastRecord == 0)
         return refuse(0, "The update file is empty: it holds no Intel HEX records.");
     if (!writer.ended())
         return refuse(lastRecord, "the file ends here without an end record (:00000001FF).");
-    return {std::move(image), {}, writer.takeCovered()};
+    return {std::move(image), {}, writer.takeCovered(), std::move(conflict), std::move(afterEnd)};
 }
 
 HexLoad IntelHexLoader::loadFile(const std::filesystem::path& path) {

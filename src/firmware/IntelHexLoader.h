@@ -27,6 +27,11 @@ struct HexLoad {
     std::optional<ImageBuffer> image;  // FF wherever the file put nothing
     HexError error;                    // why there is no image
     std::vector<bool> covered;         // with an image: which addresses a data record wrote
+    // What the loader's own rules let pass and a stricter reader (a tables backup) refuses: a
+    // data record that gives other bytes for addresses an earlier one set, and records after
+    // the end record. line 0: none.
+    HexError conflict;
+    HexError afterEnd;
 };
 
 class IntelHexLoader {

@@ -83,6 +83,12 @@ std::vector<TablePage> tablePages(std::span<const Byte> tables) {
 std::string tablesFileError(const HexLoad& load) {
     if (!load.image)
         return load.error.message();
+    // The loader lets a later record win and ignores what follows the end; in a backup either
+    // means two backups mixed or a damaged file, and restoring it would write the wrong tables.
+    if (load.conflict.line != 0)
+        return load.conflict.message();
+    if (load.afterEnd.line != 0)
+        return load.afterEnd.message();
     if (std::string error = outsideRegionError(load.covered); !error.empty())
         return error;
     if (!coversAny(load.covered, kTablesStart, kTablesEnd))

@@ -64,8 +64,9 @@ struct TablesFile {
     std::string error;             // why the file cannot be restored ("" when it can)
 };
 
-// Why a file read by the image loader cannot be restored: the loader's refusal, data outside the
-// region, or no data in it. "" when it can; checked before the scale is contacted.
+// Why a file read by the image loader cannot be restored: the loader's refusal, a record that
+// changes bytes an earlier one set, records after the end record, data outside the region, or no
+// data in it. "" when it can; checked before the scale is contacted.
 std::string tablesFileError(const HexLoad& load);
 
 // The pages a backup that passed tablesFileError() covers. A page the file covers only in part

@@ -24,11 +24,7 @@ ReplyDecision refuse(std::string title, std::string text, Icon icon) {
 }
 
 ReplyDecision offerRestart() {
-    return {ReplyVerdict::OfferRestart,
-            {"Unable to Resume Download",
-             "The server is unable to resume this download.\n\nDo you want to continue anyway?",
-             Icon::Exclamation, Buttons::YesNo},
-            std::nullopt};
+    return {ReplyVerdict::OfferRestart, CannotResumeQuestion(), std::nullopt};
 }
 
 ReplyDecision unexpected(const std::string& statusLine) {
@@ -130,6 +126,19 @@ ReplyDecision DecideReply(const ReplyHead& head, bool resuming, std::int64_t fro
         default:
             return unexpected(head.statusLine);
     }
+}
+
+DownloadMessage CannotResumeQuestion() {
+    return {"Unable to Resume Download",
+            "The server is unable to resume this download.\n\nDo you want to continue anyway?",
+            Icon::Exclamation, Buttons::YesNo};
+}
+
+DownloadMessage FileTooLargeMessage(std::int64_t limit) {
+    return {"Error Downloading File",
+            "The file is larger than " + std::to_string(limit) +
+                " bytes, far too large for an update file: it was not downloaded.",
+            Icon::Critical, Buttons::Ok};
 }
 
 DownloadMessage NotEnoughSpaceMessage() {

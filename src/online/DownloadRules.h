@@ -47,6 +47,7 @@ struct ReplyHead {
     std::optional<std::string> contentRange;
     std::optional<std::string> etag;
     std::optional<std::string> lastModified;
+    bool chunked = false;  // Transfer-Encoding: chunked, whose last chunk marks the body's end
 };
 
 // What a resumed request sends as If-Range, so that a server whose file changed meanwhile sends
@@ -74,7 +75,11 @@ ReplyDecision DecideReply(const ReplyHead& head, bool resuming, std::int64_t fro
                           std::optional<std::int64_t> knownTotal, const std::string& url);
 
 // The questions and refusals of the transfer outside the reply's status.
+// "Unable to Resume Download": also asked when the bytes a resume fetches again differ from those
+// on disk, which shows the server's file is another one now.
+DownloadMessage CannotResumeQuestion();
 DownloadMessage NotEnoughSpaceMessage();
+DownloadMessage FileTooLargeMessage(std::int64_t limit);
 DownloadMessage ConnectionResetQuestion(double secondsLeft);
 DownloadMessage WriteErrorMessage(int errorNumber, const std::string& description);
 DownloadMessage EmptyFileMessage();

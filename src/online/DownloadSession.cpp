@@ -3,8 +3,10 @@
 namespace vantor::online {
 
 std::int64_t DownloadSession::beginAttempt() {
+    const std::int64_t onDisk = m_received;
     if (m_resuming)
         m_received = ResumeOffset(m_received);
+    m_refetched = onDisk - m_received;
     m_progress.received = m_received;
     return m_received;
 }
@@ -17,6 +19,7 @@ std::optional<std::string> DownloadSession::ifRange() const {
 
 ReplyDecision DownloadSession::acceptHead(const ReplyHead& head, double now) {
     ReplyDecision decision = DecideReply(head, m_resuming, m_received, m_total, m_url);
+    m_framed = head.contentLength.has_value() || head.chunked;
     // A resume that backed off to byte 0 keeps nothing of the earlier reply: it is a fresh start,
     // with this reply's length.
     if (decision.verdict == ReplyVerdict::Save && (!m_resuming || m_received == 0))
@@ -25,12 +28,17 @@ ReplyDecision DownloadSession::acceptHead(const ReplyHead& head, double now) {
         m_total = decision.total;  // a resumed reply of unknown length may tell it now
     else if (decision.verdict == ReplyVerdict::Refuse)
         fail();
+    if (decision.verdict == ReplyVerdict::Save && m_sizeLimit && m_total && *m_total > *m_sizeLimit) {
+        fail();
+        return {ReplyVerdict::Refuse, FileTooLargeMessage(*m_sizeLimit), std::nullopt};
+    }
     return decision;
 }
 
 void DownloadSession::restartFromZero() {
     m_resuming = false;
     m_received = 0;
+    m_refetched = 0;
     m_total.reset();
     m_validator.reset();
     m_progress = {};
@@ -64,7 +72,7 @@ void DownloadSession::addBytes(std::int64_t count, double now) {
 }
 
 void DownloadSession::bodyEnded() {
-    if (!m_total)
+    if (!m_total && m_framed)
         m_total = m_received;
     m_progress.total = m_total;
 }

@@ -31,16 +31,20 @@ public:
         EmptyFile,  // the reply ended with no bytes at all: tell the user, then give up
     };
 
-    explicit DownloadSession(std::string url) : m_url(std::move(url)) {}
+    explicit DownloadSession(std::string url, std::optional<std::int64_t> sizeLimit = std::nullopt)
+        : m_url(std::move(url)), m_sizeLimit(sizeLimit) {}
 
     // Starts an attempt: a resumed one backs off from what was received. Returns the Range start.
     std::int64_t beginAttempt();
     bool resuming() const { return m_resuming; }
+    // How many bytes on disk this attempt fetches again (the resume's back-off): the reply's first
+    // bytes must equal them, or the server's file is no longer the one on disk.
+    std::int64_t refetchedBytes() const { return m_refetched; }
     // The If-Range value of this attempt: only a resume that keeps bytes on disk sends one.
     std::optional<std::string> ifRange() const;
 
     // The reply's head, at `now` seconds of a monotonic clock. A Save fixes the total on a fresh
-    // attempt; a Refuse ends the download as failed.
+    // attempt; a Refuse ends the download as failed, a total beyond the size limit included.
     ReplyDecision acceptHead(const ReplyHead& head, double now);
     // The user agreed to download the whole file again: the reply that could not be used is
     // dropped, and the next attempt is a fresh one from byte 0 into an emptied file.
@@ -58,7 +62,11 @@ public:
     std::optional<std::int64_t> bytesStillNeeded() const;
 
     void addBytes(std::int64_t count, double now);
-    // The body ended normally: a reply without Content-Length now knows its total.
+    // More bytes arrived than the size limit allows (a reply without a length that does not end).
+    bool overSizeLimit() const { return m_sizeLimit && m_received > *m_sizeLimit; }
+    // The body ended normally: a chunked reply without Content-Length now knows its total. A body
+    // with neither ends only where the connection does, and a reset cannot be told from that end:
+    // it is never taken as whole, and a resume (whose reply states the length) finishes it.
     void bodyEnded();
     DownloadProgress progress() const { return m_progress; }
 
@@ -82,8 +90,11 @@ private:
     bool m_resuming = false;
     bool m_cancelSearch = false;
     bool m_failed = false;
+    bool m_framed = false;  // the reply's own framing tells where its body ends
     std::int64_t m_received = 0;
+    std::int64_t m_refetched = 0;
     std::optional<std::int64_t> m_total;
+    std::optional<std::int64_t> m_sizeLimit;
     std::optional<std::string> m_validator;  // of the reply the bytes on disk came from
     std::optional<double> m_startTime;
     DownloadProgress m_progress;

@@ -1,11 +1,13 @@
 #include "online/Downloader.h"
 
 #include <QDir>
+#include <QFileDevice>
 #include <QFileInfo>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 
+#include "app/WholeFile.h"
 #include "online/OnlineLog.h"
 
 namespace vantor::online {
@@ -33,10 +35,8 @@ Downloader::Downloader(Hooks hooks, QObject* parent)
 Downloader::~Downloader() {
     if (!m_running)
         return;
-    // Destroyed mid-transfer (the program is ending): nothing half-written stays behind.
+    // Destroyed mid-transfer (the program is ending): the temporary file goes with m_file.
     dropReply();
-    m_file.close();
-    m_file.remove();
 }
 
 bool Downloader::start(const QUrl& url, const QString& destination,
@@ -45,8 +45,9 @@ bool Downloader::start(const QUrl& url, const QString& destination,
         return false;
     m_running = true;
     m_url = url;
-    m_file.setFileName(destination);
-    m_session = std::make_unique<DownloadSession>(url.toString().toStdString());
+    m_destination = destination;
+    m_file = std::make_unique<app::WholeFile>(destination);
+    m_session = std::make_unique<DownloadSession>(url.toString().toStdString(), m_sizeLimit);
     m_done = std::move(done);
     m_clock.start();
     beginAttempt();
@@ -58,8 +59,7 @@ void Downloader::cancel() {
         return;
     m_session->cancel();
     dropReply();
-    m_file.close();
-    m_file.remove();
+    m_file->discard();
     finish();
 }
 
@@ -160,6 +160,7 @@ ReplyHead Downloader::readHead() const {
     const QVariant length = m_reply->header(QNetworkRequest::ContentLengthHeader);
     if (length.isValid())
         head.contentLength = length.toLongLong();
+    head.chunked = m_reply->rawHeader("Transfer-Encoding").toLower().contains("chunked");
     if (m_reply->hasRawHeader("Content-Range"))
         head.contentRange = m_reply->rawHeader("Content-Range").toStdString();
     if (m_reply->hasRawHeader("ETag"))
@@ -175,32 +176,11 @@ bool Downloader::handleHead() {
     const ReplyDecision decision = m_session->acceptHead(head, now());
     switch (decision.verdict) {
         case ReplyVerdict::Refuse:
-            if (m_hooks.tell)
-                m_hooks.tell(decision.message);
-            dropReply();
-            endAttempt();
+            refuse(decision.message);
             return false;
-        case ReplyVerdict::OfferRestart: {
-            // The partial file is of no use any more, whatever the answer.
-            m_file.close();
-            m_file.remove();
-            const bool again =
-                askPaused([&] { return m_hooks.confirmRestart && m_hooks.confirmRestart(decision.message); });
-            if (!m_running)
-                return false;  // cancelled while the question was open
-            if (!again) {
-                m_session->cancel();
-                dropReply();
-                endAttempt();
-                return false;
-            }
-            // Nothing of this reply is proven to belong at byte 0 (a range that starts elsewhere,
-            // or a total of another file): the whole file is asked for again.
-            dropReply();
-            m_session->restartFromZero();
-            beginAttempt();
+        case ReplyVerdict::OfferRestart:
+            offerRestart(decision.message);
             return false;
-        }
         case ReplyVerdict::Save:
             break;
     }
@@ -208,19 +188,13 @@ bool Downloader::handleHead() {
         m_hooks.phase(Phase::Saving);
     const std::optional<std::int64_t> needed = m_session->bytesStillNeeded();
     const std::optional<std::string> root =
-        FreeSpaceRoot(QDir::fromNativeSeparators(m_file.fileName()).toStdString());
+        FreeSpaceRoot(QDir::fromNativeSeparators(m_destination).toStdString());
     if (needed && root && DiskFreeBytes(*root, m_hooks.freeSpace) < static_cast<double>(*needed)) {
-        if (m_hooks.tell)
-            m_hooks.tell(NotEnoughSpaceMessage());
-        m_session->fail();
-        dropReply();
-        endAttempt();
+        refuse(NotEnoughSpaceMessage());
         return false;
     }
-    if (!openFile(m_session->writeOffset())) {
-        writeFailed();
+    if (!openFile(m_session->writeOffset()))
         return false;
-    }
     m_saving = true;
     if (m_hooks.progress)
         m_hooks.progress(m_session->progress());
@@ -228,18 +202,29 @@ bool Downloader::handleHead() {
 }
 
 bool Downloader::openFile(std::int64_t offset) {
-    m_file.close();
-    const QString folder = QFileInfo(m_file.fileName()).absolutePath();
-    if (!QDir().mkpath(folder))
+    const QString folder = QFileInfo(m_destination).absolutePath();
+    if (!QDir().mkpath(folder)) {
+        writeFailed({QFileDevice::OpenError, QStringLiteral("The folder %1 cannot be created.")
+                                                 .arg(QDir::toNativeSeparators(folder))
+                                                 .toStdString()});
         return false;
-    // Unbuffered: every write reaches the disk at once, so a full disk fails that write with the
-    // system's own reason, never a later flush that can only say "Unknown error".
-    if (offset == 0)
-        return m_file.open(QIODevice::WriteOnly | QIODevice::Truncate |
-                           QIODevice::Unbuffered);  // no stale tail
-    // A resume writes over the backed-off tail: what lies beyond it is dropped first.
-    return m_file.open(QIODevice::ReadWrite | QIODevice::Unbuffered) && m_file.resize(offset) &&
-           m_file.seek(offset);
+    }
+    m_refetched.clear();
+    std::optional<app::FileFailure> failed;
+    if (offset == 0) {
+        failed = m_file->open();
+    } else {
+        // What a resume fetches again is kept to be compared, then written over.
+        const std::optional<std::string> kept = m_file->readBack(offset, m_session->refetchedBytes());
+        if (kept)
+            m_refetched = QByteArray(kept->data(), static_cast<qsizetype>(kept->size()));
+        failed = m_file->truncate(offset);
+    }
+    if (failed) {
+        writeFailed(*failed);
+        return false;
+    }
+    return true;
 }
 
 bool Downloader::writeAvailable() {
@@ -247,47 +232,79 @@ bool Downloader::writeAvailable() {
         const QByteArray chunk = m_reply->read(kChunkBytes);
         if (chunk.isEmpty())
             break;
-        if (!writeWhole(chunk)) {
-            writeFailed();
+        if (!refetchedBytesMatch(chunk)) {
+            offerRestart(CannotResumeQuestion());
+            return false;
+        }
+        if (const auto failed = m_file->append({chunk.constData(), static_cast<std::size_t>(chunk.size())})) {
+            writeFailed(*failed);
             return false;
         }
         m_session->addBytes(chunk.size(), now());
-    }
-    // Nothing may wait in the file's buffer: a disk that fills up would only say so when the
-    // file is closed, after the download had been counted whole.
-    if (!m_file.flush()) {
-        writeFailed();
-        return false;
+        if (m_session->overSizeLimit()) {
+            refuse(FileTooLargeMessage(*m_sizeLimit));
+            return false;
+        }
     }
     if (m_hooks.progress)
         m_hooks.progress(m_session->progress());
     return true;
 }
 
-bool Downloader::writeWhole(const QByteArray& chunk) {
-    // A disk that fills up mid-chunk first takes part of it without any error; writing the
-    // rest is what brings out the reason.
-    for (qint64 written = 0; written < chunk.size();) {
-        const qint64 n = m_file.write(chunk.constData() + written, chunk.size() - written);
-        if (n <= 0)
-            return false;
-        written += n;
-    }
+bool Downloader::refetchedBytesMatch(const QByteArray& chunk) {
+    const qsizetype compared = std::min(chunk.size(), m_refetched.size());
+    if (chunk.first(compared) != m_refetched.first(compared))
+        return false;
+    m_refetched.remove(0, compared);
     return true;
 }
 
-void Downloader::writeFailed() {
-    const int number = m_file.error() == QFileDevice::NoError ? QFileDevice::OpenError : m_file.error();
-    const QString description =
-        m_file.error() == QFileDevice::NoError
-            ? QStringLiteral("The folder %1 cannot be created.")
-                  .arg(QDir::toNativeSeparators(QFileInfo(m_file.fileName()).absolutePath()))
-            : m_file.errorString();
+void Downloader::tell(const DownloadMessage& message) {
+    // A message box runs the event loop: the reply is gone by then, so nothing arrives to be
+    // told about again.
     if (m_hooks.tell)
-        m_hooks.tell(WriteErrorMessage(number, description.toStdString()));
+        askPaused([&] {
+            m_hooks.tell(message);
+            return true;
+        });
+}
+
+void Downloader::refuse(const DownloadMessage& message) {
     m_session->fail();
     dropReply();
+    tell(message);
     endAttempt();
+}
+
+void Downloader::writeFailed(const app::FileFailure& failure) {
+    refuse(WriteErrorMessage(failure.number, failure.reason));
+}
+
+void Downloader::offerRestart(const DownloadMessage& question) {
+    // The partial file is of no use any more, whatever the answer.
+    dropReply();
+    m_file->discard();
+    const bool again = askPaused([&] { return m_hooks.confirmRestart && m_hooks.confirmRestart(question); });
+    if (!m_running)
+        return;  // cancelled while the question was open
+    if (!again) {
+        m_session->cancel();
+        endAttempt();
+        return;
+    }
+    // Nothing of this reply is proven to belong at byte 0 (a range that starts elsewhere, a
+    // total or bytes of another file): the whole file is asked for again.
+    m_session->restartFromZero();
+    beginAttempt();
+}
+
+bool Downloader::commitFile() {
+    if (const auto failed = m_file->commit()) {
+        m_session->fail();
+        tell(WriteErrorMessage(failed->number, failed->reason));
+        return false;
+    }
+    return true;
 }
 
 void Downloader::dropReply() {
@@ -304,11 +321,11 @@ void Downloader::dropReply() {
 }
 
 void Downloader::endAttempt() {
-    // Closed before anything may delete it.
-    m_file.close();
     m_saving = false;
-    switch (m_session->endAttempt(m_file.exists())) {
+    switch (m_session->endAttempt(m_file->isOpen())) {
         case DownloadSession::Ending::Completed:
+            if (!commitFile())
+                break;
             if (m_hooks.phase)
                 m_hooks.phase(Phase::Completed);
             finish();
@@ -327,13 +344,12 @@ void Downloader::endAttempt() {
             break;
         }
         case DownloadSession::Ending::EmptyFile:
-            if (m_hooks.tell)
-                m_hooks.tell(EmptyFileMessage());
+            tell(EmptyFileMessage());
             break;
         case DownloadSession::Ending::Abandon:
             break;
     }
-    m_file.remove();
+    m_file->discard();
     finish();
 }
 

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QElapsedTimer>
-#include <QFile>
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
@@ -16,13 +15,19 @@
 class QNetworkAccessManager;
 class QNetworkReply;
 
+namespace vantor::app {
+class WholeFile;
+struct FileFailure;
+}  // namespace vantor::app
+
 namespace vantor::online {
 
 // One resumable download over HTTP into a local file, asynchronous: start() returns at once and
 // `done` is called once, on this object's thread, when the transfer has ended. The attempt loop's
 // rules are DownloadSession's; this class does the requests and the file, and asks whoever runs
-// it (the download window, vantor-cli) through the hooks. An abandoned download never leaves a
-// partial file behind.
+// it (the download window, vantor-cli) through the hooks. The bytes gather in a temporary file
+// that replaces the destination only once the file is whole: an abandoned download leaves no
+// partial file behind and the destination as it was.
 class Downloader : public QObject {
     Q_OBJECT
 public:
@@ -61,6 +66,8 @@ public:
 
     // For tests of a stalled server; the program keeps kSilenceLimitMs.
     void setSilenceLimit(int ms) { m_silence.setInterval(ms); }
+    // A file larger than this is refused as soon as that is known (an update file's own bound).
+    void setSizeLimit(std::optional<std::int64_t> bytes) { m_sizeLimit = bytes; }
 
     // False when a download is under way already.
     bool start(const QUrl& url, const QString& destination, std::function<void(const Outcome&)> done);
@@ -77,8 +84,12 @@ private:
     ReplyHead readHead() const;
     bool openFile(std::int64_t offset);
     bool writeAvailable();
-    bool writeWhole(const QByteArray& chunk);
-    void writeFailed();
+    bool refetchedBytesMatch(const QByteArray& chunk);
+    void writeFailed(const app::FileFailure& failure);
+    void refuse(const DownloadMessage& message);
+    void offerRestart(const DownloadMessage& question);
+    void tell(const DownloadMessage& message);
+    bool commitFile();
     void endAttempt();
     void dropReply();
     void finish();
@@ -90,7 +101,11 @@ private:
     Hooks m_hooks;
     QNetworkAccessManager* m_network;
     QPointer<QNetworkReply> m_reply;
-    QFile m_file;
+    std::unique_ptr<app::WholeFile> m_file;
+    QString m_destination;
+    // The bytes on disk that a resumed reply sends again first, still to be compared.
+    QByteArray m_refetched;
+    std::optional<std::int64_t> m_sizeLimit;
     QUrl m_url;
     std::unique_ptr<DownloadSession> m_session;
     std::function<void(const Outcome&)> m_done;

@@ -5,7 +5,15 @@
 #include <QFileInfo>
 #include <QUrl>
 
+#include "app/WholeFile.h"
+
 namespace vantor::online {
+
+namespace {
+
+constexpr qint64 kCopyBytes = 256 * 1024;
+
+}  // namespace
 
 std::optional<QString> localFileOf(const QString& link) {
     QString path = link;
@@ -31,13 +39,21 @@ QString copyLocalFile(const QString& source, const QString& destination) {
     if (!QDir().mkpath(to.absolutePath()))
         return QStringLiteral("The folder %1 cannot be created.")
             .arg(QDir::toNativeSeparators(to.absolutePath()));
-    QFile::remove(destination);
-    // QFile::copy writes a temporary file beside the destination and renames it at the end, so
-    // a failed copy leaves no half file.
-    QFile file(source);
-    if (!file.copy(destination))
-        return file.errorString();
-    return {};
+    QFile input(source);
+    if (!input.open(QIODevice::ReadOnly))
+        return input.errorString();
+    // Whole or not at all: a copy that fails part way leaves the older file as it was.
+    app::WholeFile output(destination);
+    std::optional<app::FileFailure> failed = output.open();
+    while (!failed && !input.atEnd()) {
+        const QByteArray chunk = input.read(kCopyBytes);
+        if (chunk.isEmpty())
+            return input.errorString();
+        failed = output.append({chunk.constData(), static_cast<std::size_t>(chunk.size())});
+    }
+    if (!failed)
+        failed = output.commit();
+    return failed ? QString::fromStdString(failed->reason) : QString();
 }
 
 }  // namespace vantor::online

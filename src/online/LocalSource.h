@@ -9,7 +9,8 @@ namespace vantor::online {
 // update file by other means can update without a server. Nothing for any other link.
 std::optional<QString> localFileOf(const QString& link);
 
-// Copies `source` over `destination` whole or not at all. Empty on success, else the reason.
+// Copies `source` over `destination` whole or not at all: a failed copy keeps the older file. Empty
+// on success, else the system's reason.
 QString copyLocalFile(const QString& source, const QString& destination);
 
 }  // namespace vantor::online

@@ -296,6 +296,10 @@ TEST_F(CliFirmware, BackupAndRestoreRoundTripThroughAFile) {
         firmware::IntelHexLoader::loadFile((kFixtures + "sample-update.hex").toStdString()));
     EXPECT_EQ(foreign.err, kFixtures + "sample-update.hex: " + QString::fromStdString(refusal) +
                                " Nothing was written.\n");
+    write("twice.hex", readAll(path("tables.hex")) + readAll(path("tables.hex")));
+    const CliRun twice = cli({"restore", path("twice.hex"), "--port", device, "--yes"});
+    EXPECT_EQ(twice.exitCode, 2);
+    EXPECT_TRUE(twice.err.startsWith(path("twice.hex") + ": Line 146: ")) << twice.err.toStdString();
     EXPECT_EQ(cli({"restore", path("tables.hex"), "--port", device}, {}, test::CliInput::Null).exitCode, 1);
     const CliRun restore = cli({"restore", path("tables.hex"), "--port", device, "--yes"});
     EXPECT_EQ(restore.exitCode, 0) << restore.err.toStdString();

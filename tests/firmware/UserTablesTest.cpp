@@ -118,6 +118,24 @@ TEST(UserTables, RefusesFilesThatAreNoBackupOfTheRegion) {
               "Line 1: ");
 }
 
+TEST(UserTables, RefusesOverlappingRecordsWithOtherBytesAndRecordsAfterTheEnd) {
+    // The same bytes twice are one backup written out twice; other bytes are two mixed.
+    EXPECT_EQ(tablesFileError(IntelHexLoader::load(":0280000011224B\r\n:01800100225C\r\n:00000001FF\r\n")),
+              "");
+    EXPECT_EQ(
+        tablesFileError(IntelHexLoader::load(":0280000011224B\r\n\r\n:01800100334B\r\n:00000001FF\r\n")),
+        "Line 3: data at 8001 differs from what an earlier record put there.");
+    // Two backups one after the other (cat a.hex b.hex); blank lines after the end are nothing.
+    EXPECT_EQ(tablesFileError(IntelHexLoader::load(":01800000AAD5\r\n:00000001FF\r\n\r\n  \r\n")), "");
+    EXPECT_EQ(tablesFileError(IntelHexLoader::load(
+                  ":01800000AAD5\r\n:00000001FF\r\n\r\n:01900000BBB4\r\n:00000001FF\r\n")),
+              "Line 4: the file goes on after its end record on line 2.");
+    // The update loader keeps its own rules: the later record wins, what follows the end is not read.
+    const HexLoad update = IntelHexLoader::load(":0280000011224B\r\n:01800100334B\r\n:00000001FF\r\n:zz\r\n");
+    ASSERT_TRUE(update.image);
+    EXPECT_EQ(update.image->bytes()[0x8001], 0x33);
+}
+
 TEST(UserTables, APartlyCoveredPageKeepsTheScalesOtherBytes) {
     // Two bytes at 0x8381 and 0x8382 of the page 0x8380.
     const HexLoad load = IntelHexLoader::load(":02838100A1B2A7\r\n:00000001FF\r\n");

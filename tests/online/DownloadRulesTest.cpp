@@ -201,6 +201,7 @@ TEST(DownloadSession, ABrokenTransferResumesBackedOffAndKeepsItsTotal) {
     breakAfter(session, head(200, 20000), 10000);
     EXPECT_EQ(session.beginAttempt(), 5904);
     EXPECT_EQ(session.writeOffset(), 5904);
+    EXPECT_EQ(session.refetchedBytes(), 4096) << "compared with the disk before they are written over";
     ASSERT_EQ(session.acceptHead(head(206, 14096, "bytes 5904-19999/20000"), 2).verdict, ReplyVerdict::Save);
     EXPECT_EQ(session.total(), 20000);
     session.addBytes(14096, 3);
@@ -287,20 +288,56 @@ TEST(DownloadSession, EndingsThatAbandonTheFile) {
 }
 
 TEST(DownloadSession, AReplyWithoutLengthLearnsItsTotalAtItsNormalEnd) {
+    ReplyHead chunkedHead = head(200);
+    chunkedHead.chunked = true;
     DownloadSession chunked("u");
     chunked.beginAttempt();
-    chunked.acceptHead(head(200), 0);
+    chunked.acceptHead(chunkedHead, 0);
     EXPECT_EQ(chunked.bytesStillNeeded(), std::nullopt);
     chunked.addBytes(700, 1);
     EXPECT_EQ(chunked.progress().total, std::nullopt);
     EXPECT_EQ(chunked.endAttempt(true), DownloadSession::Ending::AskRetry) << "broken off: not known whole";
     chunked.retry();
     EXPECT_EQ(chunked.beginAttempt(), 0);
-    chunked.acceptHead(head(200), 2);
+    chunked.acceptHead(chunkedHead, 2);
     chunked.addBytes(900, 3);
     chunked.bodyEnded();
     EXPECT_EQ(chunked.endAttempt(true), DownloadSession::Ending::Completed);
     EXPECT_EQ(chunked.total(), 900);
+
+    // Neither length nor chunks: the end of the connection may as well be a reset.
+    DownloadSession unframed("u");
+    unframed.beginAttempt();
+    unframed.acceptHead(head(200), 0);
+    unframed.addBytes(9000, 1);
+    unframed.bodyEnded();
+    EXPECT_EQ(unframed.endAttempt(true), DownloadSession::Ending::AskRetry);
+    unframed.retry();
+    EXPECT_EQ(unframed.beginAttempt(), 4904);
+    ASSERT_EQ(unframed.acceptHead(head(206, 4096, "bytes 4904-8999/9000"), 2).verdict, ReplyVerdict::Save);
+    unframed.addBytes(4096, 3);
+    EXPECT_EQ(unframed.endAttempt(true), DownloadSession::Ending::Completed) << "the resume told the length";
+}
+
+TEST(DownloadSession, AFileBeyondTheSizeLimitIsRefusedByItsHeadOrByItsBytes) {
+    DownloadSession announced("u", 20000);
+    announced.beginAttempt();
+    const ReplyDecision refused = announced.acceptHead(head(200, 20001), 0);
+    EXPECT_EQ(refused.verdict, ReplyVerdict::Refuse);
+    EXPECT_EQ(refused.message.title, "Error Downloading File");
+    EXPECT_EQ(
+        refused.message.text,
+        "The file is larger than 20000 bytes, far too large for an update file: it was not downloaded.");
+    EXPECT_EQ(announced.endAttempt(true), DownloadSession::Ending::Abandon);
+
+    DownloadSession endless("u", 20000);
+    endless.beginAttempt();
+    ASSERT_EQ(endless.acceptHead(head(200), 0).verdict, ReplyVerdict::Save);
+    endless.addBytes(20000, 1);
+    EXPECT_FALSE(endless.overSizeLimit());
+    endless.addBytes(1, 1);
+    EXPECT_TRUE(endless.overSizeLimit());
+    EXPECT_EQ(DownloadSession("u", 20000).acceptHead(head(200, 20000), 0).verdict, ReplyVerdict::Save);
 }
 
 TEST(DownloadMessages, QuestionsAndFailures) {

@@ -250,6 +250,75 @@ TEST_F(DownloaderTest, AFileThatChangedBetweenAttemptsIsNeverSplicedFromTwoVersi
     EXPECT_EQ(questions, std::vector<std::string>({"Download Incomplete", "Unable to Resume Download"}));
 }
 
+TEST_F(DownloaderTest, OtherBytesUnderACorrectContentRangeStartTheFileAgainFromZero) {
+    const QByteArray first = randomBytes(50000);
+    QByteArray second = first;
+    second[7000] = static_cast<char>(second[7000] ^ 0x55);  // inside the span fetched again
+    ScriptedHttpServer server(first);
+    server.behave(0, {.cutAfter = 10000});
+    std::vector<std::string> questions;
+    Downloader::Hooks hooks;
+    hooks.confirmRetry = [&](const DownloadMessage& m) {
+        questions.push_back(m.title);
+        server.serve(second, {});  // replaced without a validator that could tell
+        return true;
+    };
+    hooks.confirmRestart = [&](const DownloadMessage& m) {
+        questions.push_back(m.title);
+        return true;
+    };
+    Downloader downloader(hooks);
+    downloader.setSilenceLimit(kStallMs);
+    EXPECT_TRUE(test::runDownload(downloader, server.url(), path()).good());
+    EXPECT_TRUE(readAll(path()) == second) << "never the first file's head on the second's tail";
+    EXPECT_EQ(server.ranges(), QList<QByteArray>({"bytes=0-", "bytes=5904-", "bytes=0-"}));
+    EXPECT_EQ(questions, std::vector<std::string>({"Download Incomplete", "Unable to Resume Download"}));
+}
+
+TEST_F(DownloaderTest, AFailedDownloadLeavesTheDestinationAndALinksTargetAsTheyWere) {
+    const QTemporaryDir outside;
+    const QString target = outside.filePath(QStringLiteral("kept.hex"));
+    QFile kept(target);
+    ASSERT_TRUE(kept.open(QIODevice::WriteOnly));
+    kept.write("an older good file");
+    kept.close();
+    ASSERT_TRUE(QFile::link(target, path()));
+    const QByteArray source = randomBytes(30000);
+    ScriptedHttpServer server(source);
+    server.behave(0, {.status = 404});
+    server.behave(1, {.cutAfter = 10000});
+    ScriptedHttpServer empty{QByteArray()};
+    for (const QUrl& url : {server.url(), server.url(), empty.url(), ScriptedHttpServer::refusedUrl()}) {
+        if (server.requests() == 1)
+            answers = {false};  // the break: no retry
+        EXPECT_FALSE(download(url, path()).result) << url.toString().toStdString();
+        EXPECT_EQ(readAll(target), "an older good file") << url.toString().toStdString();
+        EXPECT_EQ(QDir(m_folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                  QStringList{"VantorUSA_APROM.hex"});
+    }
+    EXPECT_TRUE(download(server.url(), path()).good());
+    EXPECT_TRUE(QFileInfo(path()).isSymLink()) << "the link stays a link";
+    EXPECT_TRUE(readAll(target) == source);
+}
+
+TEST_F(DownloaderTest, AFileBeyondTheSizeLimitIsRefusedWhileDownloading) {
+    const QByteArray source = randomBytes(30000);
+    for (const bool announced : {true, false}) {
+        told.clear();
+        ScriptedHttpServer server(source);
+        server.behaveAfterwards({.ignoreRange = true, .chunked = !announced});
+        Downloader::Hooks hooks;
+        test::scriptUser(hooks, told, asked, answers, test::UnexpectedQuestion::Fails);
+        Downloader downloader(hooks);
+        downloader.setSizeLimit(20000);
+        EXPECT_FALSE(test::runDownload(downloader, server.url(), path()).result) << announced;
+        ASSERT_EQ(told.size(), 1u) << announced;
+        EXPECT_EQ(told[0].text, FileTooLargeMessage(20000).text);
+        EXPECT_FALSE(QFile::exists(path())) << announced;
+        EXPECT_EQ(server.requests(), 1) << announced;
+    }
+}
+
 TEST_F(DownloaderTest, StatusRefusalsAreToldWithTheirTitles) {
     const std::pair<int, const char*> cases[] = {
         {204, "No Content"}, {401, "Unauthorized"}, {500, "Error Downloading File"}};
@@ -410,6 +479,17 @@ TEST_F(DownloaderTest, CliNeverCountsAResumedReplyThatStartsElsewhereAsTheFile) 
     EXPECT_EQ(ranges.back().toStdString(), "bytes=0-") << "the whole file again after the misplaced reply";
 }
 
+TEST_F(DownloaderTest, CliFlashRefusesAnUpdateFileBeyondTheLoadersBoundWhileDownloading) {
+    ScriptedHttpServer server(QByteArray(16 * 1024 * 1024 + 1, ':'));
+    server.behaveAfterwards({.ignoreRange = true, .chunked = true});  // no length: refused by its bytes
+    const CliRun run =
+        cliWithEventLoop({QStringLiteral("flash"), server.url().toString(), QStringLiteral("--port"),
+                          QStringLiteral("/dev/vantor-no-such-port")});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("far too large for an update file")))
+        << run.err.toStdString();
+}
+
 TEST_F(DownloaderTest, CtrlCStopsACliDownloadAndLeavesNoPartialFile) {
     ScriptedHttpServer server(randomBytes(40000));
     server.behave(0, {.cutAfter = 10000});  // then holds the connection: the transfer waits
@@ -418,9 +498,11 @@ TEST_F(DownloaderTest, CtrlCStopsACliDownloadAndLeavesNoPartialFile) {
     QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
     QTimer watch;
     bool interrupted = false;
-    // Once the first bytes are on disk, the user presses Ctrl+C.
+    // Once the first bytes are on disk (in the file that becomes DEST when whole), the user
+    // presses Ctrl+C.
+    const auto onDisk = [&] { return QDir(m_folder.path()).entryInfoList(QDir::Files | QDir::Hidden); };
     QObject::connect(&watch, &QTimer::timeout, [&] {
-        if (!interrupted && QFileInfo(path()).size() > 0) {
+        if (!interrupted && !onDisk().isEmpty() && onDisk().front().size() > 0) {
             interrupted = true;
             ::kill(static_cast<pid_t>(process.processId()), SIGINT);
         }
@@ -434,7 +516,7 @@ TEST_F(DownloaderTest, CtrlCStopsACliDownloadAndLeavesNoPartialFile) {
     ASSERT_EQ(process.state(), QProcess::NotRunning) << "Ctrl+C did not stop it";
     EXPECT_EQ(process.exitCode(), 1);
     EXPECT_TRUE(QString::fromUtf8(process.readAllStandardError()).contains(QStringLiteral("Stopped: ")));
-    EXPECT_FALSE(QFile::exists(path())) << "no partial file";
+    EXPECT_TRUE(onDisk().isEmpty()) << "no partial file";
 }
 
 }  // namespace

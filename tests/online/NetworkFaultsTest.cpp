@@ -20,6 +20,7 @@
 #include "online/ConnectionProbe.h"
 #include "online/Downloader.h"
 #include "online/FreeSpace.h"
+#include "online/LocalSource.h"
 #include "online/modQuery.h"
 #include "support/DownloadRun.h"
 #include "support/ScriptedHttpServer.h"
@@ -122,6 +123,17 @@ TEST_F(NetworkFaults, AResetMidBodyResumesToTheWholeFileWhenTheUserRetries) {
     EXPECT_EQ(readAll(path()), body);
     EXPECT_TRUE(server.ranges().contains("bytes=" + QByteArray::number(30000 - kResumeBackOff) + "-"))
         << server.ranges().join(' ').toStdString();
+}
+
+TEST_F(NetworkFaults, ABodyWithoutLengthOrChunksCutByAResetIsNotWhole) {
+    const QByteArray head = "HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n";
+    ScriptedHttpServer server(randomBytes(20000));
+    server.behaveAfterwards({.resetAt = head.size() + 10000, .raw = head + randomBytes(20000)});
+    answers = {false};
+    EXPECT_FALSE(download(server.url(), path()).result);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].title, kIncomplete);
+    EXPECT_FALSE(QFile::exists(path()));
 }
 
 // --- a server that never answers ---
@@ -326,6 +338,41 @@ TEST_F(FullDisk, AFileOfUnknownLengthThatFillsTheDiskIsAWriteErrorAndIsRemoved) 
     EXPECT_TRUE(told[0].text.starts_with("Cannot write file to disk.\n\nError ")) << told[0].text;
     EXPECT_NE(told[0].text.find("No space left on device"), std::string::npos) << told[0].text;
     EXPECT_TRUE(diskEmpty());
+}
+
+TEST_F(FullDisk, AWriteErrorIsToldOnceAndTheTransferStopsWhileItsBoxIsOpen) {
+    ScriptedHttpServer server(randomBytes(4 * kDiskBytes));
+    server.behaveAfterwards({.ignoreRange = true, .chunked = true});
+    Downloader::Hooks hooks;
+    test::scriptUser(hooks, told, asked, answers, test::UnexpectedQuestion::AnswersNo);
+    hooks.freeSpace = freeSpace;
+    hooks.tell = [&](const DownloadMessage& m) {
+        told.push_back(m);
+        // The user reads the box for a while; the transfer must not go on behind it.
+        QEventLoop reading;
+        QTimer::singleShot(kStallMs, &reading, &QEventLoop::quit);
+        reading.exec();
+    };
+    Downloader downloader(hooks);
+    EXPECT_FALSE(
+        test::runDownload(downloader, server.url(), onDisk(QStringLiteral("VantorUSA_APROM.hex"))).result);
+    EXPECT_EQ(told.size(), 1u);
+    EXPECT_TRUE(diskEmpty());
+}
+
+TEST_F(FullDisk, ALocalFileThatDoesNotFitKeepsTheOlderCopy) {
+    const QString source = path(QStringLiteral("local.hex"));
+    QFile local(source);
+    ASSERT_TRUE(local.open(QIODevice::WriteOnly));
+    local.write(randomBytes(2 * kDiskBytes));
+    local.close();
+    const QString target = onDisk(QStringLiteral("VantorUSA_APROM.hex"));
+    QFile older(target);
+    ASSERT_TRUE(older.open(QIODevice::WriteOnly));
+    older.write("older copy");
+    older.close();
+    EXPECT_EQ(copyLocalFile(source, target).toStdString(), "No space left on device");
+    EXPECT_EQ(readAll(target), "older copy");
 }
 
 TEST_F(FullDisk, AFileThatFillsTheDiskInItsLastBytesIsNotReportedWhole) {

@@ -1,6 +1,7 @@
 #include "ScreenTour.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
@@ -9,6 +10,7 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QTest>
+#include <algorithm>
 
 #include "ScreenDialogs.h"
 #include "Shooter.h"
@@ -324,8 +326,14 @@ void ScreenTour::downloadMidway() {
                  QStringLiteral("the download window")))
         return;
     m_server->release(midway - 16);
-    waitFor([&] { return QFileInfo(target).size() == midway - 16; },
-            QStringLiteral("the first part of the file"));
+    // The bytes gather in a temporary file beside the target until the file is whole.
+    const auto onDisk = [&] {
+        qint64 bytes = 0;
+        for (const QFileInfo& file : QFileInfo(target).dir().entryInfoList(QDir::Files | QDir::Hidden))
+            bytes = std::max(bytes, file.size());
+        return bytes;
+    };
+    waitFor([&] { return onDisk() == midway - 16; }, QStringLiteral("the first part of the file"));
     QTest::qWait(2 * app::frmDownload::kRefreshMs);
     m_server->release(16);
     waitFor([&] { return download.ProgressBar->value() == midway; }, QStringLiteral("the download at 40 %"));

@@ -54,7 +54,8 @@ bool isDownloadUrl(const std::string& source) {
     return source.starts_with("http://") || source.starts_with("https://");
 }
 
-int downloadFile(const std::string& url, const QString& destination, unsigned retries) {
+int downloadFile(const std::string& url, const QString& destination, unsigned retries,
+                 std::optional<std::int64_t> sizeLimit) {
     const bool terminal = stderrIsTerminal();
     QElapsedTimer lastShown;
     bool progressLineOpen = false;
@@ -100,6 +101,7 @@ int downloadFile(const std::string& url, const QString& destination, unsigned re
     hooks.freeSpace = freeBytesAt;
 
     Downloader downloader(hooks);
+    downloader.setSizeLimit(sizeLimit);
     // Ctrl+C or SIGTERM stops the transfer through the event loop, so that the partial file is
     // closed and removed like any other abandoned download.
     const std::atomic<bool>& stopRequested = stopOnSignals();

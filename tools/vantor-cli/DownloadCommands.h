@@ -3,6 +3,8 @@
 // vantor-cli's download command, and the download step of flash.
 
 #include <QString>
+#include <cstdint>
+#include <optional>
 #include <string>
 
 #include "CliParser.h"
@@ -18,7 +20,9 @@ int downloadCommand(const ParsedCommand& command);
 bool isDownloadUrl(const std::string& source);
 
 // Downloads `url` into `destination`, resuming up to `retries` times; refusals and progress on
-// stderr. Returns an exit status: kSuccess, kScaleFailed when the server or the transfer failed.
-int downloadFile(const std::string& url, const QString& destination, unsigned retries);
+// stderr. A file larger than `sizeLimit` is refused as soon as that shows. Returns an exit status:
+// kSuccess, kScaleFailed when the server or the transfer failed.
+int downloadFile(const std::string& url, const QString& destination, unsigned retries,
+                 std::optional<std::int64_t> sizeLimit = std::nullopt);
 
 }  // namespace vantor::cli

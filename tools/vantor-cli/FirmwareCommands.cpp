@@ -292,7 +292,8 @@ int flashCommand(const ParsedCommand& command) {
             return kScaleFailed;
         }
         file = downloads.filePath(QStringLiteral("VantorUSA_APROM.hex")).toStdString();
-        if (const int status = downloadFile(source, QString::fromStdString(file), kDefaultRetries);
+        if (const int status = downloadFile(source, QString::fromStdString(file), kDefaultRetries,
+                                            static_cast<std::int64_t>(IntelHexLoader::kMaxFileSize));
             status != kSuccess)
             return status;
     }

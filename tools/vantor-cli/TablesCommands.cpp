@@ -1,7 +1,6 @@
 #include "TablesCommands.h"
 
 #include <QDir>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QString>
 #include <iostream>
@@ -60,12 +59,12 @@ int backupCommand(const ParsedCommand& command) {
     const std::string& path = command.arguments.at(0);
     // The file is tried before the scale is asked anything: a folder that cannot be written is the
     // user's to correct, not a scale failure.
-    QSaveFile probe(QString::fromStdString(path));
-    if (!probe.open(QIODevice::WriteOnly)) {
-        std::cerr << "Cannot write " << path << ": " << probe.errorString().toStdString() << "\n";
+    app::WholeFile probe(QString::fromStdString(path));
+    if (const auto failed = probe.open()) {
+        std::cerr << "Cannot write " << path << ": " << failed->reason << "\n";
         return kBadInput;
     }
-    probe.cancelWriting();
+    probe.discard();
 
     SerialTransport transport;
     const auto port = connectScale(command, transport);
