@@ -9,6 +9,7 @@
 #include "app/Look.h"
 #include "app/Program.h"
 #include "app/frmVersion.h"
+#include "firmware/frmDisplay.h"
 
 namespace vantor::app {
 
@@ -17,11 +18,13 @@ frmQuit::frmQuit() {
     lblQuit = makeLabel(this, "lblQuit");
     lblUnfinished = makeLabel(this, "lblUnfinished",
                               QStringLiteral("Your scale will not work until it has been updated."));
+    lblTablesSaved = makeLabel(this, "lblTablesSaved", QString::fromLatin1(firmware::kTablesSavedLine));
     cmdYes = makeButton(this, "cmdYes", QStringLiteral("&Yes"));
     cmdCancel = makeButton(this, "cmdCancel", QStringLiteral("&Cancel"));
 
     layOutMessage(*this, lblQuit, {cmdYes, cmdCancel}, 420);
     static_cast<QBoxLayout*>(layout())->insertWidget(1, lblUnfinished);
+    static_cast<QBoxLayout*>(layout())->insertWidget(2, lblTablesSaved);
 
     connect(cmdYes, &QPushButton::clicked, this, &frmQuit::cmdYes_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmQuit::cmdCancel_Click);
@@ -57,6 +60,7 @@ void frmQuit::Form_Load() {
         lblQuit->setText(QStringLiteral("Are you sure you want to quit updating your scale?"));
     }
     lblUnfinished->setVisible(m_updateUnderWay);
+    lblTablesSaved->setVisible(m_updateUnderWay && program().form<firmware::frmDisplay>().keepsTables());
     fitToContents(*this);
 }
 

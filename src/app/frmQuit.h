@@ -21,6 +21,8 @@ public:
     QLabel* lblQuit;
     // Under the question while a scale update is under way: quitting leaves the scale unusable.
     QLabel* lblUnfinished;
+    // During an update that keeps the user's tables: they are saved, and come back with the update.
+    QLabel* lblTablesSaved;
     QPushButton* cmdYes;
     QPushButton* cmdCancel;
 

@@ -19,6 +19,10 @@ enum class TablesAfterUpdate {
 };
 TablesAfterUpdate tablesAfterUpdate(const ImageBuffer& image, std::span<const Byte> backup);
 
+// The line the error dialog and the quit question add while an update keeps the user's tables.
+inline constexpr const char* kTablesSavedLine =
+    "Your zone table and keys are saved: they will be written back when the update is finished.";
+
 namespace tables_text {
 
 inline constexpr const char* kSaving = "Saving your zone table and keys...";

@@ -24,6 +24,7 @@
 #include "firmware/FirmwareLog.h"
 #include "firmware/IntelHexLoader.h"
 #include "firmware/JournalFile.h"
+#include "firmware/SleepInhibitor.h"
 #include "firmware/TablesMessages.h"
 #include "scale/PortDiscovery.h"
 #include "scale/ScaleLink.h"
@@ -423,6 +424,8 @@ void frmDisplay::startRun() {
                 job.otherScale = port.otherScale;
                 return job;
             }
+            // Held on the worker, which runs the update, until the run has ended in any way.
+            const SleepInhibitor awake(QStringLiteral("Updating the scale's software"));
             if (update->prepared() != Prepared::Ready) {
                 job.prepared = update->prepare(transport, progress, cancel);
                 if (job.prepared != Prepared::Ready)
@@ -629,6 +632,7 @@ void frmDisplay::restoreTables() {
                 refused.pagesTotal = kTablesPages;
                 return refused;
             }
+            const SleepInhibitor awake(QStringLiteral("Writing the zone table and keys back into the scale"));
             return update->writeTablesBack(transport, progress, cancel);
         },
         [this](const scale::Progress& progress) { ProgressBar1->setValue(static_cast<int>(progress.done)); },

@@ -1,5 +1,7 @@
 #include "scale/frmErrorScaleCom.h"
 
+#include <QBoxLayout>
+
 #include <QLabel>
 #include <QPushButton>
 
@@ -19,10 +21,12 @@ frmErrorScaleCom::frmErrorScaleCom() {
         this, "lblFailed",
         QStringLiteral("A communication error with your scale was encountered. Please make sure that your "
                        "Vantor scale is connected to your computer and that it is turned on."));
+    lblTablesSaved = app::makeLabel(this, "lblTablesSaved", QString::fromLatin1(firmware::kTablesSavedLine));
     cmdRetry = app::makeButton(this, "cmdRetry", QStringLiteral("&Retry"));
     cmdExit = app::makeButton(this, "cmdExit", QStringLiteral("E&xit"));
 
     app::layOutMessage(*this, lblFailed, {cmdRetry, cmdExit}, 480);
+    static_cast<QBoxLayout*>(layout())->insertWidget(1, lblTablesSaved);
 
     connect(cmdRetry, &QPushButton::clicked, this, &frmErrorScaleCom::cmdRetry_Click);
     connect(cmdExit, &QPushButton::clicked, this, &frmErrorScaleCom::cmdExit_Click);
@@ -33,6 +37,7 @@ void frmErrorScaleCom::Form_Load() {
     setHourglass(false);
     app::applyLook(*this);
     AskExit = true;
+    lblTablesSaved->setVisible(!m_caller && program().form<firmware::frmDisplay>().keepsTables());
     app::fitToContents(*this);
 }
 

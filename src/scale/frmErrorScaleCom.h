@@ -18,6 +18,8 @@ public:
     bool AskExit = false;
 
     QLabel* lblFailed;
+    // After a failed update run that keeps the user's tables: they are saved, and come back with it.
+    QLabel* lblTablesSaved;
     QPushButton* cmdRetry;
     QPushButton* cmdExit;
 

@@ -2,6 +2,7 @@
 // the scale worker while the form keeps answering; the simulator on a pseudo-terminal is the scale.
 
 #include <QAction>
+#include <QDateTime>
 #include <QFile>
 #include <QLabel>
 #include <QProgressBar>
@@ -16,6 +17,7 @@
 #include "app/SerialNumberSetting.h"
 #include "app/frmSuccessUpdate.h"
 #include "firmware/IntelHexLoader.h"
+#include "firmware/JournalFile.h"
 #include "firmware/TablesMessages.h"
 #include "firmware/frmDisplay.h"
 #include "scale/ScaleLink.h"
@@ -456,6 +458,51 @@ TEST_F(DisplayRunTest, TablesThatCannotBeReadAreAskedAboutBeforeAnythingIsWritte
     EXPECT_EQ(dialogs().asked().size(), 2u);
     ASSERT_EQ(simulator.stop(), 0);
     EXPECT_EQ(memory(), expectedMemory("sample-update.hex", "24681357"));
+}
+
+}  // namespace vantor::test
+
+namespace vantor::test {
+
+// The scale lost its power part way through an update that kept its tables. Asked at the next
+// start, the user finishes it: the journal's own copy of the update file is written, then the
+// tables saved before the update, and the journal is gone.
+TEST_F(DisplayRunTest, AnUnfinishedUpdateIsFinishedFromItsJournal) {
+    writeMemory("24681357", 0x8000, programmedTables());
+    const Bytes userTables = tablesOf(memory());
+    putUpdateFile("one-record.hex");
+    {
+        SimulatorProcess failing({"--memory", memoryFile(), "--fault", "power-cut:write:nth=200"});
+        useScalePort(failing.devicePath());
+        bool ended = false;
+        QObject::connect(&display(), &firmware::frmDisplay::runEnded, &display(), [&] { ended = true; });
+        display().showForm();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return ended; }, kWaitMs));
+        EXPECT_TRUE(program().form<scale::frmErrorScaleCom>().lblTablesSaved->isVisible());
+        ASSERT_EQ(failing.stop(), 0);
+    }
+    EXPECT_EQ(tablesOf(memory()), Bytes(0x1200, 0xFF));  // the run had erased them
+    QFile::remove(updateFile());                         // the download is gone: the journal has its own
+    program().form<scale::frmErrorScaleCom>().hide();
+    display().hide();
+    display().unload();
+
+    SimulatorProcess restarted({"--memory", memoryFile()});
+    useScalePort(restarted.devicePath());
+    dialogs().answer(app::Answer::Yes);  // finish the update now
+    dialogs().answer(app::Answer::Yes);  // write the tables back
+    ASSERT_TRUE(firmware::frmDisplay::offerToFinish(nullptr, "24681357"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return successShown(); }, kWaitMs));
+    EXPECT_EQ(dialogs().asked()[0].text,
+              QString("The last update of your scale (serial number 24681357) did not finish (%1). Your "
+                      "scale will not work until it has been updated.\n\nFinish the update now?")
+                  .arg(QDateTime::currentDateTime().toString("yyyy-MM-dd, HH:mm")));
+    EXPECT_FALSE(firmware::JournalFile::find(firmware::JournalFile::folder(), "24681357"));
+    EXPECT_FALSE(firmware::frmDisplay::offerToFinish(nullptr, "24681357"));
+    ASSERT_EQ(restarted.stop(), 0);
+    Bytes expected = expectedMemory("one-record.hex", "24681357");
+    std::copy(userTables.begin(), userTables.end(), expected.begin() + 0x8000);
+    EXPECT_EQ(memory(), expected);
 }
 
 }  // namespace vantor::test

@@ -20,6 +20,7 @@
 #include "firmware/JournalFile.h"
 #include "firmware/ProgrammingRun.h"
 #include "firmware/ScaleUpdate.h"
+#include "firmware/SleepInhibitor.h"
 #include "firmware/TimeLeft.h"
 #include "firmware/UpdateSentences.h"
 #include "scale/DetectionRound.h"
@@ -179,6 +180,7 @@ int runUpdate(ScaleUpdate& update, SerialTransport& transport, const std::string
     transport.setCancelFlag(&stop);
     UpdateAnswers answers;
     UpdateProgress progress(update);
+    const SleepInhibitor awake(QStringLiteral("Updating the scale's software"));
     const UpdateReport report = update.run(
         transport, answers, [&](UpdateStep step, const Progress& p) { progress.show(step, p); }, stop);
     progress.finish(report);

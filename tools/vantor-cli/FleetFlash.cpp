@@ -17,6 +17,7 @@
 #include "firmware/JournalFile.h"
 #include "firmware/ProgrammingRun.h"
 #include "firmware/ScaleUpdate.h"
+#include "firmware/SleepInhibitor.h"
 #include "firmware/TimeLeft.h"
 #include "firmware/UpdateSentences.h"
 #include "scale/ScaleLink.h"
@@ -121,6 +122,7 @@ private:
         firmware::JournalFile journal(firmware::JournalFile::folder(), m_updateFile);
         update.keepJournal(&journal);
         UpdateAnswers answers;
+        const firmware::SleepInhibitor awake(QStringLiteral("Updating the scale's software"));
         const UpdateReport report = update.run(
             transport, answers,
             [&](UpdateStep step, const Progress& progress) { show(update, step, progress); }, stop);
