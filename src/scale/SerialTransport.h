@@ -26,7 +26,8 @@ public:
         PortProblem problem;
         QString detail;
     };
-    // Opens the selected port with the line settings; nullopt on success.
+    // Opens the selected port with the line settings and holds its device for this run alone,
+    // whatever name it is reached under; nullopt on success. A device another run holds is Busy.
     std::optional<OpenFailure> open();
     void close();
     bool isOpen() const { return m_port.isOpen(); }
@@ -48,7 +49,8 @@ public:
     // The port itself, whose signals a probe's event loop waits on.
     QSerialPort& port() { return m_port; }
 
-    void discardInput() override;
+    bool discardInput() override;
+    bool waitForQuiet(std::chrono::milliseconds quiet, std::chrono::milliseconds limit) override;
     bool send(std::span<const Byte> bytes) override;
     bool waitForBytes(std::size_t count, std::chrono::seconds limit) override;
     Bytes readAvailable() override;
