@@ -9,7 +9,10 @@ namespace {
 constexpr std::chrono::milliseconds kPollStep{1};
 }  // namespace
 
-FakeScaleTransport::FakeScaleTransport(ScaleModel model) : m_model(std::move(model)) {}
+// A line made with the transport carries nothing yet; a test of a port just opened unsettles it.
+FakeScaleTransport::FakeScaleTransport(ScaleModel model) : m_model(std::move(model)) {
+    setSettled(true);
+}
 
 void FakeScaleTransport::deliverArrived() {
     while (!m_inFlight.empty() && m_inFlight.front().arrival <= m_now) {

@@ -125,22 +125,30 @@ void SerialTransport::setPortName(const QString& name) {
 std::optional<SerialTransport::OpenFailure> SerialTransport::open() {
     if (m_port.isOpen())
         return std::nullopt;
+    if (!m_deviceLock.claim(m_name.toStdString()))
+        return deviceHeld();
     if (!m_port.open(QIODevice::ReadWrite)) {
+        m_deviceLock.release();
         OpenFailure failure{problemOf(m_port.error(), m_name), m_port.errorString()};
         qCDebug(lcScale).noquote() << "open" << m_name << "failed:" << failure.detail;
         m_port.clearError();
         return failure;
     }
-    if (!lockDevice(m_port.handle())) {
+    if (!m_deviceLock.lockAgainstOthers(m_port.handle())) {
         m_port.close();
         m_port.clearError();
-        qCDebug(lcScale).noquote() << "open" << m_name << "refused: the device is held by another run";
-        return OpenFailure{PortProblem::Busy, QString::fromLatin1(kDeviceHeld)};
+        m_deviceLock.release();
+        return deviceHeld();
     }
     applyLineSettings(m_port);
     setSettled(false);
     qCDebug(lcScale).noquote() << "opened" << m_name;
     return std::nullopt;
+}
+
+SerialTransport::OpenFailure SerialTransport::deviceHeld() const {
+    qCDebug(lcScale).noquote() << "open" << m_name << "refused: the device is held by another run";
+    return {PortProblem::Busy, QString::fromLatin1(kDeviceHeld)};
 }
 
 bool SerialTransport::deviceGone() const {
@@ -159,6 +167,7 @@ void SerialTransport::close() {
         return;
     m_port.close();
     m_port.clearError();
+    m_deviceLock.release();
     qCDebug(lcScale).noquote() << "closed" << m_name;
 }
 

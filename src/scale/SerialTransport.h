@@ -8,6 +8,7 @@
 #include <string>
 
 #include "scale/DetectionRound.h"
+#include "scale/DeviceLock.h"
 #include "scale/ScaleTransport.h"
 
 namespace vantor::scale {
@@ -58,11 +59,13 @@ public:
 private:
     bool cancelled() const { return m_cancel && m_cancel->load(); }
     bool readErrorOccurred();
+    OpenFailure deviceHeld() const;
     void closeFailedPort(const char* why);
     qint64 sinceCommandMs() const;
     QString traffic(const QString& line) const;
 
     QSerialPort m_port;
+    DeviceLock m_deviceLock;
     QString m_name;
     std::string m_scaleSerial;
     QElapsedTimer m_sinceCommand;  // since the last command was handed to the port

@@ -169,6 +169,7 @@ TEST(Exchange, WaitsForTheLineToGoQuietAfterAnExchangeThatDidNotEndWithItsReply)
 
 TEST(Exchange, SendsNothingIntoALineThatNeverGoesQuiet) {
     FakeScaleTransport scale(ScaleModel("12345678"));
+    scale.setSettled(false);  // as a port just opened
     for (auto at = 0ms; at < 2s; at += 5ms)
         scale.inject({0x55}, at);
     const Reply reply = exchange(scale, readPageCommand(0x8000), kReadReplySize, 4s);
