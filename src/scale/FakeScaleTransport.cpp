@@ -9,7 +9,10 @@ namespace {
 constexpr std::chrono::milliseconds kPollStep{1};
 }  // namespace
 
-FakeScaleTransport::FakeScaleTransport(ScaleModel model) : m_model(std::move(model)) {}
+// A line made with the transport carries nothing yet; a test of a port just opened unsettles it.
+FakeScaleTransport::FakeScaleTransport(ScaleModel model) : m_model(std::move(model)) {
+    setSettled(true);
+}
 
 void FakeScaleTransport::deliverArrived() {
     while (!m_inFlight.empty() && m_inFlight.front().arrival <= m_now) {
@@ -19,11 +22,29 @@ void FakeScaleTransport::deliverArrived() {
     }
 }
 
-void FakeScaleTransport::discardInput() {
+bool FakeScaleTransport::discardInput() {
     ++m_discards;
+    const bool dropped = !m_waiting.empty() || (!m_inFlight.empty() && m_inFlight.front().arrival < m_now);
     m_waiting.clear();
     // A reply still on its way (it arrives at or after this moment) is not yet in the buffer.
     std::erase_if(m_inFlight, [this](const InFlight& f) { return f.arrival < m_now; });
+    return dropped;
+}
+
+bool FakeScaleTransport::waitForQuiet(std::chrono::milliseconds quiet, std::chrono::milliseconds limit) {
+    const Clock giveUp = m_now + limit;
+    m_waiting.clear();
+    Clock quietSince = m_now;
+    while (!m_inFlight.empty() && m_inFlight.front().arrival < quietSince + quiet) {
+        quietSince = std::max(quietSince, m_inFlight.front().arrival);
+        m_inFlight.pop_front();
+        if (quietSince >= giveUp) {
+            m_now = giveUp;
+            return false;
+        }
+    }
+    m_now = quietSince + quiet;
+    return true;
 }
 
 bool FakeScaleTransport::send(std::span<const Byte> bytes) {

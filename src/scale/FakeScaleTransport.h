@@ -19,7 +19,9 @@ public:
 
     explicit FakeScaleTransport(ScaleModel model = ScaleModel("12345678"));
 
-    void discardInput() override;
+    bool discardInput() override;
+    // Moves the clock on to the end of the quiet time, or to the limit when bytes keep arriving.
+    bool waitForQuiet(std::chrono::milliseconds quiet, std::chrono::milliseconds limit) override;
     bool send(std::span<const Byte> bytes) override;
     bool waitForBytes(std::size_t count, std::chrono::seconds limit) override;
     Bytes readAvailable() override;

@@ -5,10 +5,24 @@
 
 namespace vantor::scale {
 
-Reply exchange(ScaleTransport& transport, std::span<const Byte> command, std::size_t minimum,
-               std::chrono::seconds limit) {
-    if (!handOver(transport, command))
-        return {Outcome::PortFailed, {}};
+namespace {
+
+// Stale bytes, or a last exchange that did not end with its reply, mean an earlier reply may still
+// be arriving: it must be over before the command goes out, or it would be read as the reply.
+Outcome sendCommand(ScaleTransport& transport, std::span<const Byte> command) {
+    const bool stale = transport.discardInput();
+    if ((stale || !transport.settled()) && !transport.waitForQuiet(kQuietTime, kNoisyLineLimit)) {
+        transport.setSettled(false);
+        return Outcome::NoReply;
+    }
+    if (!transport.send(command)) {
+        transport.setSettled(false);
+        return Outcome::PortFailed;
+    }
+    return Outcome::Success;
+}
+
+Reply awaitReply(ScaleTransport& transport, std::size_t minimum, std::chrono::seconds limit) {
     if (!transport.waitForBytes(minimum, limit))
         return {Outcome::NoReply, {}};
     Reply reply{Outcome::Success, transport.readAvailable()};
@@ -17,9 +31,19 @@ Reply exchange(ScaleTransport& transport, std::span<const Byte> command, std::si
     return reply;
 }
 
+}  // namespace
+
+Reply exchange(ScaleTransport& transport, std::span<const Byte> command, std::size_t minimum,
+               std::chrono::seconds limit) {
+    if (const Outcome sent = sendCommand(transport, command); sent != Outcome::Success)
+        return {sent, {}};
+    Reply reply = awaitReply(transport, minimum, limit);
+    transport.setSettled(reply && answers(command, *reply));
+    return reply;
+}
+
 bool handOver(ScaleTransport& transport, std::span<const Byte> command) {
-    transport.discardInput();
-    return transport.send(command);
+    return sendCommand(transport, command) == Outcome::Success;
 }
 
 Outcome acknowledgement(const Reply& reply) {

@@ -12,6 +12,14 @@
 namespace vantor::scale {
 
 inline constexpr std::chrono::seconds kSerialReadLimit{10};
+// Before a command on a line that is not settled, stray bytes are dropped until the line has been
+// quiet this long: longer than the pauses inside one reply (a USB adapter in low-latency mode, or
+// the simulator, passes a reply on in pieces a few milliseconds apart), short beside the 68 ms a
+// page takes on the line at 19,200 baud.
+inline constexpr std::chrono::milliseconds kQuietTime{10};
+// A line still busy after this is noise rather than the end of a reply: the command is not sent
+// and the exchange counts as unanswered, for its retry rules to decide.
+inline constexpr std::chrono::milliseconds kNoisyLineLimit{500};
 
 // A command's reply, or why none came: NoReply when fewer than `minimum` bytes arrived in time,
 // PortFailed when the command could not be handed over.
@@ -28,11 +36,15 @@ struct Reply {
 // before the command is handed over: the scale cannot answer a command it has not received, so this drops the
 // same stale bytes as dropping them "right after handing over" would on a slow line, without the risk of
 // dropping the start of a reply that arrives while the command is still draining from the send buffer.
+// The line counts as settled afterwards only when the reply answered the command (answers()). A line
+// that never went quiet gives NoReply with nothing sent.
 Reply exchange(ScaleTransport& transport, std::span<const Byte> command, std::size_t minimum,
                std::chrono::seconds limit);
 
 // The sending half of an exchange, the one way a command goes to the scale: pending input is
-// dropped, then the command is sent. False when the port failed.
+// dropped, and when the line is not settled or bytes were waiting, dropped until the line has been
+// quiet for kQuietTime; then the command is sent. False when the port failed or the line stayed
+// noisy for kNoisyLineLimit.
 bool handOver(ScaleTransport& transport, std::span<const Byte> command);
 
 // How a command answered by one status byte went: F0 acknowledges, any other byte refuses.

@@ -1,5 +1,6 @@
 #include "scale/ScaleProtocol.h"
 
+#include <algorithm>
 #include <cassert>
 
 namespace vantor::scale {
@@ -39,9 +40,18 @@ Bytes finishCommand() {
 }
 
 std::optional<std::span<const Byte>> pageInReply(std::span<const Byte> reply, std::uint32_t address) {
-    if (reply.size() < kReadReplySize || reply[1] != addressHigh(address) || reply[2] != addressLow(address))
+    if (address >= kMemorySize || !answers(readPageCommand(static_cast<std::uint16_t>(address)), reply))
         return std::nullopt;
     return reply.subspan(3, kPageSize);
+}
+
+bool answers(std::span<const Byte> command, std::span<const Byte> reply) {
+    if (command.empty() || reply.empty())
+        return false;
+    if (command.front() != kReadPage)
+        return reply.front() == kAck;
+    return command.size() == kReadCommandSize && reply.size() >= kReadReplySize &&
+           std::equal(command.begin(), command.end(), reply.begin());
 }
 
 }  // namespace vantor::scale

@@ -42,9 +42,14 @@ Bytes writePageCommand(std::uint16_t address, std::span<const Byte> page);
 Bytes readPageCommand(std::uint16_t address);
 Bytes finishCommand();
 
-// The page a read reply carries: the reply must be whole (status byte, address echo hi and lo, the
-// page) and echo `address`. Bytes past the page are not looked at. nullopt otherwise.
+// The page a read reply carries: the reply must be whole (the command's echo B4, the address echo hi
+// and lo, the page) and echo `address`. Bytes past the page are not looked at. nullopt otherwise.
 std::optional<std::span<const Byte>> pageInReply(std::span<const Byte> reply, std::uint32_t address);
+
+// Whether `reply` answers `command` from its first byte on: a page read is answered with the whole
+// page behind the command's own three bytes, an unlock or a write with the acknowledgement. A reply
+// that does not may be the tail of an earlier one.
+bool answers(std::span<const Byte> command, std::span<const Byte> reply);
 
 inline constexpr Byte addressHigh(std::uint32_t address) {
     return static_cast<Byte>((address & 0xFF00) >> 8);

@@ -14,8 +14,12 @@ class ScaleTransport {
 public:
     virtual ~ScaleTransport() = default;
 
-    // Drops every byte received and not yet read.
-    virtual void discardInput() = 0;
+    // Drops every byte received and not yet read. True when there were any.
+    virtual bool discardInput() = 0;
+
+    // Drops every byte that arrives until none has arrived for `quiet`, waiting at most `limit` in
+    // all. False when bytes kept coming that long: a noisy line. A port that is not open is quiet.
+    virtual bool waitForQuiet(std::chrono::milliseconds quiet, std::chrono::milliseconds limit) = 0;
 
     // Hands the bytes to the line and returns once they have left the send buffer.
     // False when the port failed (closed, unplugged).
@@ -27,6 +31,15 @@ public:
 
     // Takes the waiting bytes, at most kMaxReadSize of them.
     virtual Bytes readAvailable() = 0;
+
+    // Whether the line carries nothing but the replies taken from it. The link sets it after a
+    // reply that answered its command and clears it after anything else; a port just opened is
+    // not settled, since a run cut short may still be answering on it.
+    bool settled() const { return m_settled; }
+    void setSettled(bool settled) { m_settled = settled; }
+
+private:
+    bool m_settled = false;
 };
 
 }  // namespace vantor::scale

@@ -4,15 +4,16 @@
 #include <QFile>
 #include <algorithm>
 
+#include "scale/DeviceLock.h"
 #include "scale/ScaleLog.h"
 #include "scale/ScaleProtocol.h"
 
 #ifdef Q_OS_UNIX
+#include <sys/ioctl.h>
 #include <unistd.h>
 #endif
 #ifdef Q_OS_LINUX
 #include <linux/serial.h>
-#include <sys/ioctl.h>
 #endif
 
 namespace vantor::scale {
@@ -37,6 +38,17 @@ void requestLowLatency([[maybe_unused]] QSerialPort& port) {
         ::ioctl(fd, TIOCSSERIAL, &settings);
     }
 #endif
+}
+
+// Bytes the driver has received that the port has not taken in yet.
+qint64 bytesInDriver([[maybe_unused]] QSerialPort& port) {
+#ifdef Q_OS_UNIX
+    int count = 0;
+    const int fd = static_cast<int>(port.handle());
+    if (fd >= 0 && ::ioctl(fd, FIONREAD, &count) == 0)
+        return count;
+#endif
+    return 0;
 }
 
 QString devicePath(const QString& device) {
@@ -113,15 +125,30 @@ void SerialTransport::setPortName(const QString& name) {
 std::optional<SerialTransport::OpenFailure> SerialTransport::open() {
     if (m_port.isOpen())
         return std::nullopt;
+    if (!m_deviceLock.claim(m_name.toStdString()))
+        return deviceHeld();
     if (!m_port.open(QIODevice::ReadWrite)) {
+        m_deviceLock.release();
         OpenFailure failure{problemOf(m_port.error(), m_name), m_port.errorString()};
         qCDebug(lcScale).noquote() << "open" << m_name << "failed:" << failure.detail;
         m_port.clearError();
         return failure;
     }
+    if (!m_deviceLock.lockAgainstOthers(m_port.handle())) {
+        m_port.close();
+        m_port.clearError();
+        m_deviceLock.release();
+        return deviceHeld();
+    }
     applyLineSettings(m_port);
+    setSettled(false);
     qCDebug(lcScale).noquote() << "opened" << m_name;
     return std::nullopt;
+}
+
+SerialTransport::OpenFailure SerialTransport::deviceHeld() const {
+    qCDebug(lcScale).noquote() << "open" << m_name << "refused: the device is held by another run";
+    return {PortProblem::Busy, QString::fromLatin1(kDeviceHeld)};
 }
 
 bool SerialTransport::deviceGone() const {
@@ -140,12 +167,44 @@ void SerialTransport::close() {
         return;
     m_port.close();
     m_port.clearError();
+    m_deviceLock.release();
     qCDebug(lcScale).noquote() << "closed" << m_name;
 }
 
-void SerialTransport::discardInput() {
-    if (m_port.isOpen())
+bool SerialTransport::discardInput() {
+    if (!m_port.isOpen())
+        return false;
+    const bool waiting = m_port.bytesAvailable() > 0 || bytesInDriver(m_port) > 0;
+    m_port.clear(QSerialPort::Input);
+    return waiting;
+}
+
+bool SerialTransport::waitForQuiet(std::chrono::milliseconds quiet, std::chrono::milliseconds limit) {
+    QElapsedTimer elapsed;
+    elapsed.start();
+    qint64 dropped = 0;
+    while (m_port.isOpen()) {
+        if (cancelled())
+            return false;
+        dropped += m_port.bytesAvailable() + bytesInDriver(m_port);
         m_port.clear(QSerialPort::Input);
+        if (!m_port.waitForReadyRead(static_cast<int>(quiet.count()))) {
+            readErrorOccurred();  // a failed port shows at the send
+            if (dropped > 0)
+                qCDebug(lcScale).noquote() << m_name
+                                           << QStringLiteral("dropped %1 stale bytes; quiet after %2 ms")
+                                                  .arg(dropped)
+                                                  .arg(elapsed.elapsed());
+            return true;
+        }
+        if (elapsed.elapsed() >= limit.count()) {
+            m_port.clear(QSerialPort::Input);
+            qCDebug(lcScale).noquote()
+                << m_name << "noisy line: still receiving after" << elapsed.elapsed() << "ms";
+            return false;
+        }
+    }
+    return true;
 }
 
 bool SerialTransport::send(std::span<const Byte> bytes) {

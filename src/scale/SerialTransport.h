@@ -8,6 +8,7 @@
 #include <string>
 
 #include "scale/DetectionRound.h"
+#include "scale/DeviceLock.h"
 #include "scale/ScaleTransport.h"
 
 namespace vantor::scale {
@@ -26,7 +27,8 @@ public:
         PortProblem problem;
         QString detail;
     };
-    // Opens the selected port with the line settings; nullopt on success.
+    // Opens the selected port with the line settings and holds its device for this run alone,
+    // whatever name it is reached under; nullopt on success. A device another run holds is Busy.
     std::optional<OpenFailure> open();
     void close();
     bool isOpen() const { return m_port.isOpen(); }
@@ -48,7 +50,8 @@ public:
     // The port itself, whose signals a probe's event loop waits on.
     QSerialPort& port() { return m_port; }
 
-    void discardInput() override;
+    bool discardInput() override;
+    bool waitForQuiet(std::chrono::milliseconds quiet, std::chrono::milliseconds limit) override;
     bool send(std::span<const Byte> bytes) override;
     bool waitForBytes(std::size_t count, std::chrono::seconds limit) override;
     Bytes readAvailable() override;
@@ -56,11 +59,13 @@ public:
 private:
     bool cancelled() const { return m_cancel && m_cancel->load(); }
     bool readErrorOccurred();
+    OpenFailure deviceHeld() const;
     void closeFailedPort(const char* why);
     qint64 sinceCommandMs() const;
     QString traffic(const QString& line) const;
 
     QSerialPort m_port;
+    DeviceLock m_deviceLock;
     QString m_name;
     std::string m_scaleSerial;
     QElapsedTimer m_sinceCommand;  // since the last command was handed to the port

@@ -352,3 +352,19 @@ TEST_F(CliFirmware, FlashUpdatesSeveralScalesAtOnceEachWithItsOwnSerialNumber) {
     untouched.replace(0x0700, 4, QByteArray::fromHex("44444444"));
     EXPECT_EQ(readAll(path("refusing")), untouched);
 }
+
+TEST_F(CliFirmware, FlashRefusesOneScaleNamedTwice) {
+    SimulatorProcess scale({"--serial", "12345678", "--memory", memoryFile()});
+    const QString device = QString::fromStdString(scale.devicePath());
+    ASSERT_TRUE(QFile::link(device, path("scale-link")));
+
+    const CliRun run =
+        cli({"flash", kFixtures + "sample-update.hex", "--port", device, "--port", path("scale-link")});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.err, "--port " + path("scale-link") + " is the same device as --port " + device +
+                           "; give each scale once.\n");
+    ASSERT_EQ(scale.stop(), 0);
+    QByteArray untouched(0x10000, char(0xFF));
+    untouched.replace(0x0700, 4, QByteArray::fromHex("12345678"));
+    EXPECT_EQ(readAll(QString::fromStdString(memoryFile())), untouched);
+}

@@ -115,3 +115,61 @@ TEST(Exchange, DropsStrayInputBeforeTheCommand) {
     ASSERT_TRUE(reply);
     EXPECT_EQ(*reply, (Bytes{0xF0}));
 }
+
+TEST(PageInReply, TakesOnlyAReplyThatAnswersTheWholeCommand) {
+    Bytes reply = readPageCommand(0x9180);
+    for (std::size_t i = 0; i < kPageSize / 2; ++i)
+        reply.insert(reply.end(), {0x91, 0x80});
+    EXPECT_TRUE(pageInReply(reply, 0x9180));
+
+    // The tail of an earlier reply of this page, then the start of this one: bytes 1 and 2 happen
+    // to read as the address.
+    Bytes window(reply.begin() + 4, reply.end());
+    window.insert(window.end(), reply.begin(), reply.begin() + 4);
+    EXPECT_EQ(window[1], 0x91);
+    EXPECT_EQ(window[2], 0x80);
+    EXPECT_FALSE(pageInReply(window, 0x9180));
+
+    const Bytes unlock = unlockCommand(packSerial("12345678"));
+    EXPECT_TRUE(answers(unlock, Bytes{0xF0}));
+    EXPECT_FALSE(answers(unlock, Bytes{0x0F}));
+}
+
+// A reply that came too late for its exchange is still on its way when the read is asked again.
+TEST(Exchange, WaitsForTheLineToGoQuietAfterAnExchangeThatDidNotEndWithItsReply) {
+    Bytes memory(kMemorySize, 0xFF);
+    for (std::size_t i = 0; i < kPageSize; i += 2) {
+        memory[0x9180 + i] = 0x91;
+        memory[0x9180 + i + 1] = 0x80;
+    }
+    FakeScaleTransport scale{ScaleModel(memory)};
+    scale.model().addFault(*parseFault("lose:read:nth=1").fault);
+    const Bytes command = readPageCommand(0x9180);
+    EXPECT_EQ(exchange(scale, command, kReadReplySize, 4s).failure, Outcome::NoReply);
+
+    // The late reply's last 55 bytes arrive as the command is asked again, and for a while after.
+    const auto timedOut = scale.now();
+    const Bytes tail(memory.begin() + 0x9180 + 73, memory.begin() + 0x9180 + kPageSize);
+    scale.inject(Bytes(tail.begin(), tail.begin() + 8));
+    scale.inject(Bytes(tail.begin() + 8, tail.end()), 4ms);
+    const Reply reply = exchange(scale, command, kReadReplySize, 4s);
+    std::span<const Byte> page;
+    ASSERT_EQ(pageOf(reply, 0x9180, page), Outcome::Success);
+    EXPECT_TRUE(std::equal(page.begin(), page.end(), memory.begin() + 0x9180));
+    EXPECT_EQ(scale.now(), timedOut + 4ms + kQuietTime);
+
+    // A line that ended with its reply is not waited on: the run keeps the pace of the wire.
+    ASSERT_TRUE(exchange(scale, command, kReadReplySize, 4s));
+    EXPECT_EQ(scale.now(), timedOut + 4ms + kQuietTime);
+}
+
+TEST(Exchange, SendsNothingIntoALineThatNeverGoesQuiet) {
+    FakeScaleTransport scale(ScaleModel("12345678"));
+    scale.setSettled(false);  // as a port just opened
+    for (auto at = 0ms; at < 2s; at += 5ms)
+        scale.inject({0x55}, at);
+    const Reply reply = exchange(scale, readPageCommand(0x8000), kReadReplySize, 4s);
+    EXPECT_EQ(reply.failure, Outcome::NoReply);
+    EXPECT_TRUE(scale.sent().empty());
+    EXPECT_EQ(scale.now(), kNoisyLineLimit);
+}

@@ -10,7 +10,10 @@ namespace vantor::test {
 class CountingTransport : public scale::ScaleTransport {
 public:
     explicit CountingTransport(scale::ScaleTransport& inner) : m_inner(inner) {}
-    void discardInput() override { m_inner.discardInput(); }
+    bool discardInput() override { return m_inner.discardInput(); }
+    bool waitForQuiet(std::chrono::milliseconds quiet, std::chrono::milliseconds limit) override {
+        return m_inner.waitForQuiet(quiet, limit);
+    }
     bool send(std::span<const Byte> bytes) override {
         m_bytes += bytes.size();
         return m_inner.send(bytes);

@@ -24,6 +24,7 @@
 #include "firmware/TimeLeft.h"
 #include "firmware/UpdateSentences.h"
 #include "scale/DetectionRound.h"
+#include "scale/DeviceLock.h"
 #include "scale/PageWrite.h"
 #include "scale/ScaleLink.h"
 #include "scale/SerialNumber.h"
@@ -307,6 +308,12 @@ int flashCommand(const ParsedCommand& command) {
         command.has("all") || ports.size() > 1) {
         if (command.has("all") && !ports.empty()) {
             std::cerr << "flash takes --all or --port, not both.\n";
+            return kBadInput;
+        }
+        // Two names of one scale would be two runs writing it at once.
+        if (const auto repeated = repeatedDevice(ports)) {
+            std::cerr << "--port " << repeated->second << " is the same device as --port " << repeated->first
+                      << "; give each scale once.\n";
             return kBadInput;
         }
         const std::vector<std::string> fleet = command.has("all") ? detectEveryScale() : ports;
