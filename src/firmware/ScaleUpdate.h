@@ -16,6 +16,7 @@
 #include "firmware/ImageBuffer.h"
 #include "firmware/ProgrammingRun.h"
 #include "firmware/TablesMessages.h"
+#include "firmware/UpdateHistory.h"
 #include "firmware/UserTables.h"
 #include "scale/OperationResult.h"
 #include "scale/PauseGate.h"
@@ -23,6 +24,9 @@
 #include "scale/ScaleTransport.h"
 
 namespace vantor::firmware {
+
+// Takes the history record of each run and each write-back as it ends.
+using HistorySink = std::function<void(const HistoryRecord&)>;
 
 // Whether the update keeps the scale's zone table and keys. Erase leaves them to the update file.
 enum class TablesChoice { Keep, Erase };
@@ -78,6 +82,8 @@ struct UpdateReport {
 class ScaleUpdate {
 public:
     ScaleUpdate(ImageBuffer image, TablesChoice choice, BackupSaver saveBackup);
+    // Every run ("update") and write-back of the tables ("restore") is recorded there as it ends.
+    void recordTo(HistorySink history) { m_history = std::move(history); }
 
     // Step 1: the serial number and, when kept, the tables read and saved. Ends on a question when
     // the tables are at risk; nothing has been written by then.
@@ -123,6 +129,7 @@ private:
     ImageBuffer m_image;
     TablesChoice m_choice;
     BackupSaver m_saveBackup;
+    HistorySink m_history;
     Prepared m_prepared = Prepared::NoSerial;
     std::string m_serial;
     scale::OperationResult m_tablesRead;

@@ -22,6 +22,7 @@
 #include "app/frmSuccessUpdate.h"
 #include "app/frmWelcome.h"
 #include "firmware/FirmwareLog.h"
+#include "firmware/HistoryFile.h"
 #include "firmware/IntelHexLoader.h"
 #include "firmware/TablesMessages.h"
 #include "scale/PortDiscovery.h"
@@ -322,9 +323,10 @@ void frmDisplay::Program_Click() {
     }
     // The tables are read once per update: a Retry after a failed run finds them already saved,
     // and the scale's copy may by then have been written over. The image is the one loaded now.
-    if (!m_update || m_update->prepared() != Prepared::Ready)
+    if (!m_update || m_update->prepared() != Prepared::Ready) {
         m_update = std::make_shared<ScaleUpdate>(m_image, TablesChoice::Keep, backupSaver());
-    else
+        m_update->recordTo(historyInDataFolder());
+    } else
         m_update->setImage(m_image);
     startRun();
 }

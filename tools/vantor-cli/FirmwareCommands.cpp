@@ -16,6 +16,7 @@
 #include "Terminal.h"
 #include "app/SerialNumberSetting.h"
 #include "app/WholeFile.h"
+#include "firmware/HistoryFile.h"
 #include "firmware/IntelHexLoader.h"
 #include "firmware/ProgrammingRun.h"
 #include "firmware/ScaleUpdate.h"
@@ -259,6 +260,7 @@ int flashCommand(const ParsedCommand& command) {
     std::atomic<bool>& stop = stopOnSignals();
     transport.setCancelFlag(&stop);
     ScaleUpdate update(*image, tablesChoice(command), backupInDataFolder());
+    update.recordTo(historyInDataFolder());
     UpdateAnswers answers;
     UpdateReport report;
     UpdateProgress progress(update);

@@ -14,6 +14,7 @@
 #include "TablesCommands.h"
 #include "Terminal.h"
 #include "firmware/FleetReport.h"
+#include "firmware/HistoryFile.h"
 #include "firmware/ProgrammingRun.h"
 #include "firmware/ScaleUpdate.h"
 #include "firmware/TimeLeft.h"
@@ -111,6 +112,7 @@ private:
         std::atomic<bool>& stop = stopOnSignals();
         transport.setCancelFlag(&stop);
         firmware::ScaleUpdate update(m_image, m_tables, backupInDataFolder());
+        update.recordTo(historyInDataFolder());
         UpdateAnswers answers;
         const UpdateReport report = update.run(
             transport, answers,
