@@ -1,5 +1,6 @@
 #include "firmware/UpdateHistory.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -17,6 +18,8 @@ constexpr std::string_view kRecordStart = "{\"time\":";
 constexpr std::size_t kMaxLine = 64 * 1024;
 constexpr std::size_t kShownDigest = 12;  // digits of the digest the table shows
 constexpr std::size_t kMaxPages = 1 << 20;
+// No operation on a scale takes a year; a longer duration is no record of ours.
+constexpr double kMaxSeconds = 365.0 * 24 * 3600;
 
 void appendString(std::string& out, std::string_view text) {
     out += '"';
@@ -38,7 +41,8 @@ void appendString(std::string& out, std::string_view text) {
 
 // Tenths of a second, written without the locale's decimal point.
 std::string secondsText(double seconds) {
-    const double tenths = std::isfinite(seconds) && seconds > 0 ? std::round(seconds * 10) : 0;
+    const double tenths =
+        std::isfinite(seconds) && seconds > 0 ? std::round(std::min(seconds, kMaxSeconds) * 10) : 0;
     const auto whole = static_cast<unsigned long long>(tenths);
     return std::to_string(whole / 10) + "." + std::to_string(whole % 10);
 }
@@ -319,7 +323,7 @@ std::optional<HistoryRecord> parseHistoryLine(std::string_view line) {
         !takeNumber(*fields, "seconds", record.seconds) || ok == fields->end() ||
         ok->second.kind != Value::Kind::Bool)
         return std::nullopt;
-    if (pages != std::floor(pages) || pages > kMaxPages)
+    if (pages != std::floor(pages) || pages > kMaxPages || record.seconds > kMaxSeconds)
         return std::nullopt;
     record.pages = static_cast<std::size_t>(pages);
     record.ok = ok->second.flag;

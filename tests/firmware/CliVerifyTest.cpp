@@ -49,6 +49,10 @@ TEST_F(CliVerify, TellsEachScaleWhetherItMatchesAndReadsThemAtOnce) {
     const CliRun matching = cli({"verify", kUpdateFile, "--port", device(same)});
     EXPECT_EQ(matching.exitCode, 0) << matching.err.toStdString();
     EXPECT_EQ(matching.out, device(same) + " 11111111: matches\n");
+    // Read once, under the first of its two names.
+    same.plugInAt(path("link").toStdString());
+    EXPECT_EQ(cli({"verify", kUpdateFile, "--port", path("link"), "--port", device(same)}).out,
+              path("link") + " 11111111: matches\n");
 
     SimulatorProcess changed({"--memory", updatedScale("22222222", 0x2A41, 0x3C)});
     SimulatorProcess silent({"--fault", "lose:any"});

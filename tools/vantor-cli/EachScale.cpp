@@ -7,6 +7,7 @@
 
 #include "ScaleCommands.h"
 #include "StopSignals.h"
+#include "scale/PortDiscovery.h"
 
 namespace vantor::cli {
 
@@ -27,7 +28,7 @@ ChosenPorts choosePorts(const ParsedCommand& command) {
     if (command.has("all"))
         chosen.ports = detectEveryScale();
     else if (!given.empty())
-        chosen.ports = given;
+        chosen.ports = scale::distinctDevices(given);
     else if (const auto port = choosePort(command))
         chosen.ports.push_back(*port);
     if (chosen.ports.empty())

@@ -24,6 +24,7 @@
 #include "firmware/UpdateSentences.h"
 #include "scale/DetectionRound.h"
 #include "scale/PageWrite.h"
+#include "scale/PortDiscovery.h"
 #include "scale/ScaleLink.h"
 #include "scale/SerialNumber.h"
 #include "scale/SerialTransport.h"
@@ -247,7 +248,8 @@ int flashCommand(const ParsedCommand& command) {
             std::cerr << "flash takes --all or --port, not both.\n";
             return kBadInput;
         }
-        const std::vector<std::string> fleet = command.has("all") ? detectEveryScale() : ports;
+        const std::vector<std::string> fleet =
+            command.has("all") ? detectEveryScale() : distinctDevices(ports);
         if (fleet.empty())
             return kScaleFailed;
         return flashFleet(*image, fleet, tablesChoice(command));
