@@ -334,9 +334,14 @@ HistoryRead readHistory(std::string_view content) {
     HistoryRead read;
     std::size_t number = 0;
     while (!content.empty()) {
-        const std::size_t end = content.find('\n');
+        // Lines end with LF, CR LF or a lone CR: no record holds a raw CR or LF of its own.
+        const std::size_t end = content.find_first_of("\r\n");
         std::string_view line = content.substr(0, end);
-        content = end == std::string_view::npos ? std::string_view() : content.substr(end + 1);
+        std::size_t next = end == std::string_view::npos ? content.size() : end + 1;
+        if (end != std::string_view::npos && content[end] == '\r' && next < content.size() &&
+            content[next] == '\n')
+            ++next;
+        content = content.substr(next);
         ++number;
         if (line.find_first_not_of(" \t\r") == std::string_view::npos)
             continue;

@@ -72,11 +72,12 @@ TEST(UpdateHistory, DamagedLinesAreSkippedAndTheRestIsKept) {
         "{\"time\":\"t\",\"operation\":\"key\"}\n" +                           // 5: fields missing
         "{\"time\":1,\"operation\":\"key\",\"result\":\"r\",\"ok\":true}\n" +  // 6
         "{\"time\":\"t\",\"operation\":\"key\",\"result\":\"r\",\"ok\":true,\"pages\":-1}\n" +
-        std::string("\0\0\0", 3) + "\n" +  // 8
-        good.substr(0, good.size() - 3);   // 9: the end cut off
+        std::string("\0\0\0", 3) + "\n" +         // 8
+        good.substr(0, good.size() - 1) + "\r" +  // 9: a lone CR ends a line too
+        good.substr(0, good.size() - 3);          // 10: the end cut off
     const HistoryRead read = readHistory(content);
-    EXPECT_EQ(read.damagedLines, (std::vector<std::size_t>{4, 5, 6, 7, 8, 9}));
-    ASSERT_EQ(read.records.size(), 3u);
+    EXPECT_EQ(read.damagedLines, (std::vector<std::size_t>{4, 5, 6, 7, 8, 10}));
+    ASSERT_EQ(read.records.size(), 4u);
     HistoryRecord first = keyRecord();
     first.seconds = 0.4;
     EXPECT_EQ(read.records[0], first);
@@ -84,6 +85,7 @@ TEST(UpdateHistory, DamagedLinesAreSkippedAndTheRestIsKept) {
     EXPECT_EQ(read.records[1].sha256, "ab");
     EXPECT_TRUE(read.records[1].ok);
     EXPECT_EQ(read.records[2], read.records[0]);
+    EXPECT_EQ(read.records[3], read.records[0]);
 }
 
 TEST(UpdateHistory, RecordsTellTheResultInTheOneResultsWords) {
