@@ -326,8 +326,9 @@ void frmDisplay::Program_Click() {
     if (!m_update || m_update->prepared() != Prepared::Ready) {
         m_update = std::make_shared<ScaleUpdate>(m_image, TablesChoice::Keep, backupSaver());
         m_update->recordTo(historyInDataFolder());
-    } else
+    } else {
         m_update->setImage(m_image);
+    }
     startRun();
 }
 
