@@ -101,6 +101,15 @@ def scale_seeds():
         write("ScaleModelFuzz", fault.split(":")[0] + ".bin", fault.encode() + b"\n" + session)
 
 
+def history_seeds():
+    record = ('{"time":"2026-12-08T13:06:33+01:00","serial":"24681357","operation":"update","what":"",'
+              '"sha256":"b6037892b70a9874b281b4cf05cae625574c0c4527e531c80f63db50c864bf02",'
+              '"result":"All 512 pages were written and verified.","ok":true,"pages":512,"seconds":71.2}')
+    key = ('{"time":"2026-12-08T13:10:02+01:00","serial":"24681357","operation":"key","what":"key 3 \\u00e9",'
+           '"sha256":null,"result":"The scale refused the write.","ok":false,"pages":0,"seconds":0.4}')
+    write("UpdateHistoryFuzz", "records.jsonl", record + "\n" + key + "\r\n\n" + record[:50] + key + "\n")
+
+
 if __name__ == "__main__":
     hex_seeds()
     zone_seeds()
@@ -110,3 +119,4 @@ if __name__ == "__main__":
     table_seeds()
     download_seeds()
     scale_seeds()
+    history_seeds()

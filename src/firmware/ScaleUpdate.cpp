@@ -1,13 +1,22 @@
 #include "firmware/ScaleUpdate.h"
 
-#include "firmware/UpdateJournal.h"
+#include <chrono>
 
 #include <utility>
+#include "firmware/UpdateJournal.h"
 
 #include "scale/ScaleLink.h"
 #include "scale/SerialNumber.h"
 
 namespace vantor::firmware {
+
+namespace {
+
+double secondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+}  // namespace
 
 using scale::Outcome;
 using scale::Stage;
@@ -113,8 +122,16 @@ ScaleProgramming ScaleUpdate::program(scale::ScaleTransport& transport, const sc
         refused.result = scale::failedAt(Stage::SerialRead, Outcome::NoReply);
         return refused;
     }
-    return programWithSerial(transport, m_image, m_serial, journaled(progress, UpdateStep::Updating), cancel,
-                             pause);
+    const auto started = std::chrono::steady_clock::now();
+    ScaleProgramming programming = programWithSerial(
+        transport, m_image, m_serial, journaled(progress, UpdateStep::Updating), cancel, pause);
+    if (m_history) {
+        HistoryRecord record = updateRecord(m_image, programming.result, secondsSince(started));
+        if (m_resuming)
+            record.operation = history_operation::kResume;
+        m_history(record);
+    }
+    return programming;
 }
 
 TablesAfterUpdate ScaleUpdate::tablesAfter() const {
@@ -126,8 +143,17 @@ TablesAfterUpdate ScaleUpdate::tablesAfter() const {
 scale::OperationResult ScaleUpdate::writeTablesBack(scale::ScaleTransport& transport,
                                                     const scale::ProgressSink& progress,
                                                     const std::atomic<bool>& cancel) {
-    return writeTables(transport, tablePages(*m_tables), scale::packSerial(m_serial),
-                       journaled(progress, UpdateStep::WritingTablesBack), cancel);
+    const auto started = std::chrono::steady_clock::now();
+    const scale::OperationResult written =
+        writeTables(transport, tablePages(*m_tables), scale::packSerial(m_serial),
+                    journaled(progress, UpdateStep::WritingTablesBack), cancel);
+    if (m_history) {
+        HistoryRecord record =
+            historyRecord(history_operation::kRestore, written, tablesWhere(), secondsSince(started));
+        record.serial = m_serial;
+        m_history(record);
+    }
+    return written;
 }
 
 std::string ScaleUpdate::tablesWhere() const {

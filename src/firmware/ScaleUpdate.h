@@ -17,6 +17,7 @@
 #include "firmware/ImageBuffer.h"
 #include "firmware/ProgrammingRun.h"
 #include "firmware/TablesMessages.h"
+#include "firmware/UpdateHistory.h"
 #include "firmware/UserTables.h"
 #include "scale/OperationResult.h"
 #include "scale/PauseGate.h"
@@ -26,6 +27,8 @@
 namespace vantor::firmware {
 
 class JournalPace;
+// Takes the history record of each run and each write-back as it ends.
+using HistorySink = std::function<void(const HistoryRecord&)>;
 
 // Whether the update keeps the scale's zone table and keys. Erase leaves them to the update file.
 enum class TablesChoice { Keep, Erase };
@@ -94,6 +97,8 @@ struct UpdateReport {
 class ScaleUpdate {
 public:
     ScaleUpdate(ImageBuffer image, TablesChoice choice, BackupSaver saveBackup);
+    // Every run ("update") and write-back of the tables ("restore") is recorded there as it ends.
+    void recordTo(HistorySink history) { m_history = std::move(history); }
 
     // Step 1: the serial number and, when kept, the tables read and saved. Ends on a question when
     // the tables are at risk; nothing has been written by then.
@@ -116,6 +121,8 @@ public:
     };
     using EarlierTablesLookup = std::function<std::optional<EarlierTables>(const std::string& serial)>;
     void lookForEarlierTables(EarlierTablesLookup lookup) { m_earlier = std::move(lookup); }
+    // This update finishes one that was cut short: its history records say so.
+    void finishesAnEarlierUpdate() { m_resuming = true; }
     // The update is over for the user's tables (written back, declined, or none to write): the
     // journal goes.
     void closeJournal();
@@ -163,6 +170,7 @@ private:
     ImageBuffer m_image;
     TablesChoice m_choice;
     BackupSaver m_saveBackup;
+    HistorySink m_history;
     Prepared m_prepared = Prepared::NoSerial;
     std::string m_serial;
     scale::OperationResult m_tablesRead;
@@ -170,7 +178,8 @@ private:
     std::optional<SavedBackup> m_backup;
     std::string m_journalError;
     bool m_tablesGiven = false;
-    EarlierTablesLookup m_earlier;  // from an earlier run's backup, not read from the scale
+    EarlierTablesLookup m_earlier;
+    bool m_resuming = false;  // from an earlier run's backup, not read from the scale
     JournalKeeper* m_journal = nullptr;
     std::shared_ptr<JournalPace> m_pace;
 };

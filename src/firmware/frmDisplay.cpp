@@ -22,6 +22,7 @@
 #include "app/frmSuccessUpdate.h"
 #include "app/frmWelcome.h"
 #include "firmware/FirmwareLog.h"
+#include "firmware/HistoryFile.h"
 #include "firmware/IntelHexLoader.h"
 #include "firmware/JournalFile.h"
 #include "firmware/SleepInhibitor.h"
@@ -327,10 +328,12 @@ void frmDisplay::Program_Click() {
     }
     // The tables are read once per update: a Retry after a failed run finds them already saved,
     // and the scale's copy may by then have been written over. The image is the one loaded now.
-    if (!m_update || m_update->prepared() != Prepared::Ready)
+    if (!m_update || m_update->prepared() != Prepared::Ready) {
         m_update = makeUpdate();
-    else
+        m_update->recordTo(historyInDataFolder());
+    } else {
         m_update->setImage(m_image);
+    }
     startRun();
 }
 
@@ -342,6 +345,7 @@ std::shared_ptr<ScaleUpdate> frmDisplay::makeUpdate() {
     m_journal = std::make_shared<JournalFile>(JournalFile::folder(), updateFile());
     update->keepJournal(m_journal.get());
     if (m_finishing) {
+        update->finishesAnEarlierUpdate();
         if (std::optional<Bytes> tables = JournalFile::savedTables(*m_finishing))
             update->useSavedTables(std::move(*tables), m_finishing->backupFile);
         return update;

@@ -12,12 +12,14 @@
 #include <QRadioButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <chrono>
 
 #include "app/Controls.h"
 #include "app/FittingScrollArea.h"
 #include "app/Look.h"
 #include "app/Program.h"
 #include "app/frmWelcome.h"
+#include "firmware/HistoryFile.h"
 #include "keys/KeyFlow.h"
 #include "keys/KeysLog.h"
 #include "keys/UpDownArrows.h"
@@ -581,7 +583,11 @@ void frmProgramKey::ProgramData(int key) {
     const bool started = operateScale(
         [key, block, &cancel](scale::SerialTransport& transport, const scale::PortReadiness&,
                               const scale::ProgressSink& progress) {
-            return keys::ProgramData(transport, key, block, progress, cancel);
+            const auto started = std::chrono::steady_clock::now();
+            const scale::OperationResult result = keys::ProgramData(transport, key, block, progress, cancel);
+            firmware::recordOperation(firmware::history_operation::kKey, result, "key " + std::to_string(key),
+                                      started);
+            return result;
         },
         [this](const scale::Progress& progress) {
             // A report that arrives after the run was handed back changes nothing.

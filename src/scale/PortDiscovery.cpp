@@ -1,5 +1,6 @@
 #include "scale/PortDiscovery.h"
 
+#include <QFileInfo>
 #include <QSerialPortInfo>
 #include <QString>
 #include <QStringList>
@@ -33,7 +34,22 @@ std::vector<std::string> EnumPorts() {
     std::vector<std::string> listed = extraPorts();
     for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
         listed.push_back(deviceName(info));
-    return orderPorts(listed);
+    return orderPorts(distinctDevices(listed));
+}
+
+std::vector<std::string> distinctDevices(const std::vector<std::string>& ports) {
+    std::vector<std::string> distinct;
+    QStringList devices;
+    for (const std::string& port : ports) {
+        const QString name = QString::fromStdString(port);
+        const QString canonical = QFileInfo(name).canonicalFilePath();
+        const QString device = canonical.isEmpty() ? name : canonical;
+        if (devices.contains(device))
+            continue;
+        devices << device;
+        distinct.push_back(port);
+    }
+    return distinct;
 }
 
 }  // namespace vantor::scale

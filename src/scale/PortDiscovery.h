@@ -10,4 +10,9 @@ namespace vantor::scale {
 // most 32, sorted by port number.
 std::vector<std::string> EnumPorts();
 
+// The ports without those that lead to a device named before them (a symlink and its target, two
+// links to one adapter): one scale reached through two names would get two runs at once, whose
+// commands and replies would mix on its one line. Names that lead nowhere are kept as they are.
+std::vector<std::string> distinctDevices(const std::vector<std::string>& ports);
+
 }  // namespace vantor::scale

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <atomic>
+#include <chrono>
 
 #include "app/ClickableLabel.h"
 #include "app/Controls.h"
@@ -17,6 +18,7 @@
 #include "app/Program.h"
 #include "app/WebDocument.h"
 #include "app/frmWelcome.h"
+#include "firmware/HistoryFile.h"
 #include "firmware/frmDisplay.h"
 #include "scale/ScalePort.h"
 #include "scale/frmErrorScaleCom.h"
@@ -238,9 +240,13 @@ void frmProgramZip::ProgramData(const ZoneTablePages& pages) {
     // A port that cannot be opened (or leads to another scale, left closed) fails the first
     // exchange: the page write reports it.
     const bool started = operateScale(
-        [pages, &cancel](scale::SerialTransport& transport, const scale::PortReadiness&,
-                         const scale::ProgressSink& progress) {
-            return zones::ProgramData(transport, pages, progress, cancel);
+        [pages, &cancel, what = "origin " + Chart.OriginZip](scale::SerialTransport& transport,
+                                                             const scale::PortReadiness&,
+                                                             const scale::ProgressSink& progress) {
+            const auto started = std::chrono::steady_clock::now();
+            const scale::OperationResult result = zones::ProgramData(transport, pages, progress, cancel);
+            firmware::recordOperation(firmware::history_operation::kZones, result, what, started);
+            return result;
         },
         [this](const scale::Progress& progress) {
             showProgress(static_cast<int>(progress.done) * kZoneProgressStep);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QTemporaryDir>
 
 #include "support/CliRun.h"
 #include "support/SimulatorProcess.h"
@@ -26,6 +27,19 @@ TEST(CliScale, DetectPrintsTheDeviceAndSerialOfTheScale) {
     const CliRun run = cli({QStringLiteral("detect")}, QStringLiteral("/dev/vantor-no-such-port:") + device);
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_EQ(run.out, device + QStringLiteral(" 11223344\n"));
+}
+
+// One scale reached through a link and its target is one scale: never two runs on its one line.
+TEST(CliScale, DetectAllListsAScaleReachedThroughTwoNamesOnce) {
+    SimulatorProcess simulator({"--serial", "11223344"});
+    QTemporaryDir folder;
+    const std::string link = folder.filePath(QStringLiteral("scale-link")).toStdString();
+    simulator.plugInAt(link);
+    const QString device = QString::fromStdString(simulator.devicePath());
+    const CliRun run = cli({QStringLiteral("detect"), QStringLiteral("--all")},
+                           QString::fromStdString(link) + QStringLiteral(":") + device);
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(run.out, QString::fromStdString(link) + QStringLiteral(" 11223344\n"));
 }
 
 TEST(CliScale, PortsListsTheExtraDevicePaths) {

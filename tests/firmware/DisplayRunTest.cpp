@@ -16,6 +16,7 @@
 
 #include "app/SerialNumberSetting.h"
 #include "app/frmSuccessUpdate.h"
+#include "firmware/HistoryFile.h"
 #include "firmware/IntelHexLoader.h"
 #include "firmware/JournalFile.h"
 #include "firmware/TablesMessages.h"
@@ -432,6 +433,13 @@ TEST_F(DisplayRunTest, TheUsersTablesReadBeforeTheFirstRunAreWrittenBackAfterThe
     Bytes expected = expectedMemory("one-record.hex", "24681357");
     std::copy(userTables.begin(), userTables.end(), expected.begin() + 0x8000);
     EXPECT_EQ(memory(), expected);
+
+    // Both runs and the write-back are in the history.
+    std::vector<std::string> history;
+    for (const firmware::HistoryRecord& record : firmware::readHistoryFile().records)
+        history.push_back(record.serial + " " + record.operation + (record.ok ? " ok" : " failed"));
+    EXPECT_EQ(history, (std::vector<std::string>{"24681357 update failed", "24681357 update ok",
+                                                 "24681357 restore ok"}));
 }
 
 // A page of the tables that does not come back stops the update before anything is written,

@@ -85,6 +85,8 @@ TEST(ScaleUpdate, KeepsTheTablesThroughABackupAndWritesThemBackAfterTheRun) {
     Saver saver;
     ScriptedAnswers answers;
     ScaleUpdate update(blankRegionImage(), TablesChoice::Keep, saver.function());
+    std::vector<HistoryRecord> history;
+    update.recordTo([&](const HistoryRecord& record) { history.push_back(record); });
     std::vector<UpdateStep> steps;
     const UpdateReport report = update.run(
         scale, answers,
@@ -106,6 +108,14 @@ TEST(ScaleUpdate, KeepsTheTablesThroughABackupAndWritesThemBackAfterTheRun) {
     EXPECT_EQ(memory[0x4000], 0x5A);
     EXPECT_EQ(update_text::tables(report, update),
               "Your zone table and keys were written back: All 36 pages were written and verified.");
+
+    // The run and the write-back are each recorded as they end.
+    ASSERT_EQ(history.size(), 2u);
+    EXPECT_EQ(std::tie(history[0].operation, history[0].serial, history[0].ok, history[0].pages),
+              std::tuple("update", "24681357", true, 512u));
+    EXPECT_EQ(history[0].result, "All 512 pages were written and verified.");
+    EXPECT_EQ(std::tie(history[1].operation, history[1].serial, history[1].what, history[1].pages),
+              std::tuple("restore", "24681357", "/backups/Tables-24681357.hex", 36u));
 }
 
 TEST(ScaleUpdate, TablesThatCannotBeReadOrSavedStopTheUpdateUnlessTheUserAgrees) {

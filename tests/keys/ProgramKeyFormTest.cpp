@@ -15,6 +15,7 @@
 #include <QToolButton>
 
 #include "app/frmWelcome.h"
+#include "firmware/HistoryFile.h"
 #include "firmware/frmDisplay.h"
 #include "keys/UpDownArrows.h"
 #include "keys/frmProgramKey.h"
@@ -218,6 +219,10 @@ TEST_F(ProgramKeyFormTest, ProgramsTheKeyAndStartsAgainForAnother) {
     expected[258] = 0xFA;
     EXPECT_EQ(memory(0x8580, 640), expected);
     EXPECT_EQ(memory(0x8300, 0x280), Bytes(0x280, 0xFF));
+    const auto history = firmware::readHistoryFile().records;
+    ASSERT_EQ(history.size(), 1u);
+    EXPECT_EQ(std::tie(history[0].operation, history[0].what, history[0].serial, history[0].ok),
+              std::tuple("key", "key 2", "12345678", true));
 }
 
 TEST_F(ProgramKeyFormTest, ProgrammedKeyIsOverwrittenOnlyAfterYes) {

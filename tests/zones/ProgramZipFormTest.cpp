@@ -11,6 +11,7 @@
 
 #include "app/ClickableLabel.h"
 #include "app/frmWelcome.h"
+#include "firmware/HistoryFile.h"
 #include "firmware/frmDisplay.h"
 #include "scale/SerialTransport.h"
 #include "scale/frmErrorScaleCom.h"
@@ -224,6 +225,10 @@ TEST_F(ProgramZipFormTest, AWholeProgrammingWritesTheTableIntoTheScale) {
     EXPECT_EQ(Bytes(scale.begin() + 0x8000, scale.begin() + 0x8100), zones);
     EXPECT_EQ(Bytes(scale.begin() + 0x8100, scale.begin() + 0x8300), prefixes);
     EXPECT_EQ(scale[0x8300], 0xFF);
+    const auto history = firmware::readHistoryFile().records;
+    ASSERT_EQ(history.size(), 1u);
+    EXPECT_EQ(std::tie(history[0].operation, history[0].what, history[0].pages, history[0].ok),
+              std::tuple("zones", "origin 123", 6u, true));
 }
 
 // Retry writes the whole table again; a write that fails once more is said as a table written in

@@ -16,6 +16,7 @@
 #include "Terminal.h"
 #include "app/SerialNumberSetting.h"
 #include "app/WholeFile.h"
+#include "firmware/HistoryFile.h"
 #include "firmware/IntelHexLoader.h"
 #include "firmware/JournalFile.h"
 #include "firmware/ProgrammingRun.h"
@@ -26,6 +27,7 @@
 #include "scale/DetectionRound.h"
 #include "scale/DeviceLock.h"
 #include "scale/PageWrite.h"
+#include "scale/PortDiscovery.h"
 #include "scale/ScaleLink.h"
 #include "scale/SerialNumber.h"
 #include "scale/SerialTransport.h"
@@ -231,6 +233,8 @@ int resumeOne(SerialTransport& transport, const std::string& port, bool yes) {
                        backupInDataFolder());
     if (tables)
         update.useSavedTables(std::move(*tables), journal->backupFile);
+    update.finishesAnEarlierUpdate();
+    update.recordTo(historyInDataFolder());
     JournalFile keeper(JournalFile::folder(), QString::fromStdString(journal->imageFile));
     update.keepJournal(&keeper);
     return runUpdate(update, transport, port);
@@ -330,6 +334,7 @@ int flashCommand(const ParsedCommand& command) {
     transport.setCancelFlag(&stop);
     ScaleUpdate update(*image, tablesChoice(command), backupInDataFolder());
     update.lookForEarlierTables(tablesOfAnUnfinishedUpdate(std::cerr));
+    update.recordTo(historyInDataFolder());
     JournalFile journal(JournalFile::folder(), QString::fromStdString(file));
     update.keepJournal(&journal);
     const int status = runUpdate(update, transport, *port);

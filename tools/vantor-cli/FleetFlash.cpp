@@ -14,6 +14,7 @@
 #include "TablesCommands.h"
 #include "Terminal.h"
 #include "firmware/FleetReport.h"
+#include "firmware/HistoryFile.h"
 #include "firmware/JournalFile.h"
 #include "firmware/ProgrammingRun.h"
 #include "firmware/ScaleUpdate.h"
@@ -121,6 +122,7 @@ private:
         update.lookForEarlierTables(tablesOfAnUnfinishedUpdate(m_notes));
         firmware::JournalFile journal(firmware::JournalFile::folder(), m_updateFile);
         update.keepJournal(&journal);
+        update.recordTo(historyInDataFolder());
         UpdateAnswers answers;
         const firmware::SleepInhibitor awake(QStringLiteral("Updating the scale's software"));
         const UpdateReport report = update.run(

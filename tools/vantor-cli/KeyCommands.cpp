@@ -1,12 +1,14 @@
 #include "KeyCommands.h"
 
 #include <atomic>
+#include <chrono>
 #include <fstream>
 #include <iostream>
 #include <sstream>
 
 #include "ScaleCommands.h"
 #include "Terminal.h"
+#include "firmware/HistoryFile.h"
 #include "keys/KeyFlow.h"
 #include "keys/KeyProgramming.h"
 #include "keys/KeyTableCsv.h"
@@ -115,6 +117,7 @@ int keyCommand(const ParsedCommand& command) {
     }
 
     const std::atomic<bool> cancel{false};
+    const auto started = std::chrono::steady_clock::now();
     const OperationResult result = ProgramData(
         transport, keyNumber, block,
         [](const Progress& progress) {
@@ -122,6 +125,8 @@ int keyCommand(const ParsedCommand& command) {
         },
         cancel);
     transport.close();
+    firmware::recordOperation(firmware::history_operation::kKey, result, "key " + std::to_string(keyNumber),
+                              started);
     if (!result.succeeded()) {
         std::cerr << "The scale on " << *port << ": " << describe(result) << "\n";
         return kScaleFailed;

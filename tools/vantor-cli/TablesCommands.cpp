@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QStandardPaths>
 #include <QString>
+#include <chrono>
 #include <iostream>
 
 #include "PageCounter.h"
@@ -10,6 +11,7 @@
 #include "StopSignals.h"
 #include "Terminal.h"
 #include "app/WholeFile.h"
+#include "firmware/HistoryFile.h"
 #include "firmware/IntelHexLoader.h"
 #include "firmware/JournalFile.h"
 #include "firmware/TablesBackupFile.h"
@@ -71,16 +73,28 @@ int backupCommand(const ParsedCommand& command) {
     if (!port)
         return kScaleFailed;
     transport.setCancelFlag(&stopOnSignals());
-    const TablesRead read = readWithProgress(transport);
+    const auto started = std::chrono::steady_clock::now();
+    // The history knows a scale by its serial number; a scale that gives none answers no read either.
+    const std::optional<std::string> serial = ReadScaleSerial(transport);
+    TablesRead read{std::nullopt, failedAt(Stage::SerialRead, Outcome::NoReply)};
+    if (serial)
+        read = readWithProgress(transport);
     transport.close();
+    read.result.serial = serial.value_or("");
     if (!read.tables) {
+        recordOperation(history_operation::kBackup, read.result, path, started);
         std::cerr << describe(read.result) << " No backup of the scale on " << *port << " was written.\n";
         return kScaleFailed;
     }
     if (const auto failure = app::saveWhole(QString::fromStdString(path), tablesHex(*read.tables))) {
+        HistoryRecord record = historyRecord(history_operation::kBackup, read.result, path, 0);
+        record.ok = false;
+        record.result += " The file could not be written: " + *failure + ".";
+        recordHistory(record);
         std::cerr << "Cannot write " << path << ": " << *failure << "\n";
         return kBadInput;
     }
+    recordOperation(history_operation::kBackup, read.result, path, started);
     std::cout << "Tables of the scale on " << *port << " (" << kTablesPages << " pages) saved to " << path
               << "\n";
     return kSuccess;
@@ -117,8 +131,11 @@ int restoreCommand(const ParsedCommand& command) {
                   command.has("yes")))
         return kScaleFailed;
 
-    const OperationResult written = writeWithProgress(transport, file.pages, *serial);
+    const auto started = std::chrono::steady_clock::now();
+    OperationResult written = writeWithProgress(transport, file.pages, *serial);
     transport.close();
+    written.serial = *serial;
+    recordOperation(history_operation::kRestore, written, path, started);
     if (!written.succeeded()) {
         std::cerr << describe(written) << "\n";
         return kScaleFailed;

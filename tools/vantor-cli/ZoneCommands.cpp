@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <atomic>
+#include <chrono>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -11,6 +12,7 @@
 #include "ScaleCommands.h"
 #include "StopSignals.h"
 #include "Terminal.h"
+#include "firmware/HistoryFile.h"
 #include "scale/DetectionRound.h"
 #include "scale/SerialTransport.h"
 #include "zones/ZoneFlow.h"
@@ -112,8 +114,11 @@ int zonesCommand(const ParsedCommand& command) {
     const auto port = connectScale(command, transport);
     if (!port)
         return kScaleFailed;
+    const auto started = std::chrono::steady_clock::now();
     const scale::OperationResult result = writeTable(transport, write.pages);
     transport.close();
+    firmware::recordOperation(firmware::history_operation::kZones, result, "origin " + write.chart.OriginZip,
+                              started);
 
     if (!result.succeeded()) {
         std::cerr << scale::describe(result) << " The zone table on " << *port << " is incomplete.\n";

@@ -10,11 +10,13 @@
 #include "DownloadCommands.h"
 #include "FirmwareCommands.h"
 #include "HelpText.h"
+#include "HistoryCommands.h"
 #include "KeyCommands.h"
 #include "OnlineCommands.h"
 #include "ScaleCommands.h"
 #include "StderrLog.h"
 #include "TablesCommands.h"
+#include "VerifyCommand.h"
 #include "ZoneCommands.h"
 #include "app/LogFile.h"
 #include "app/LogFileOption.h"
@@ -92,6 +94,39 @@ const std::vector<CommandSyntax> kCommands = {
      "the zone table and keys saved before the update are written back; no Internet is needed. Asks "
      "before writing (--yes answers Yes). Exit status 0 only when each scale with an unfinished update "
      "verified and has its tables back (a scale with none is said and counts as done)."},
+    {"verify",
+     1,
+     1,
+     {"port"},
+     {"all"},
+     "verify SOURCE [--port DEV]... [--all]",
+     "Check that the scale holds what an update from SOURCE (a HEX file or an http(s) URL, checked "
+     "completely first) would write into it, without writing anything: its 512 pages are read and "
+     "compared with the update file's image with the scale's own serial number packed. The tables "
+     "region (0x8000..0x91FF) is compared only when the update file brings tables of its own; otherwise "
+     "the line says whether the scale's zone table and keys are programmed or blank. One line a scale: "
+     "\"DEVICE SERIAL: matches\" or \"DEVICE SERIAL: 12 pages differ; first at 0x2A40: scale 3C, update "
+     "file 7E\". With --all or several --port, every scale is read at the same time. Exit status 0 when "
+     "every scale matches, 1 when any differs or does not answer, 2 when SOURCE is refused."},
+    {"status",
+     0,
+     0,
+     {"port"},
+     {"all"},
+     "status [--port DEV]... [--all]",
+     "For each scale: its serial number, whether its zone table and each of its six keys are programmed "
+     "or blank (read from the tables region; nothing is written), and the last update the history holds "
+     "for that serial number. Exit status 1 when a scale does not answer."},
+    {"history",
+     0,
+     0,
+     {"serial"},
+     {"json"},
+     "history [--serial N] [--json]",
+     "The update history, newest first: every update, key write, zone write, backup and restore made "
+     "by the program or by vantor-cli, with its time, serial number, outcome, pages written, duration "
+     "and the result's sentence; --serial shows one scale's records, --json prints the records as the "
+     "history file holds them (JSON lines). A damaged line of the file is skipped with a warning."},
     {"backup",
      1,
      1,
@@ -196,6 +231,9 @@ void printHelp() {
               "Extra serial device paths to search, separated by ':' (pseudo-terminals "
               "are never listed by the system).");
     help.item("VANTOR_WEB_SERVER", "The web server's base URL (the query script), for check.");
+    help.item("XDG_DATA_HOME",
+              "Where the data folder is (Linux): the tables backups and the update history "
+              "(VantorUSA_PCProgram/VantorUSA_PCProgram/history.jsonl, shared with the program).");
     help.item("QT_LOGGING_RULES", "\"vantor.*.debug=true\" logs the serial traffic as hex on stderr.");
     help.section("Examples:");
     help.item("vantor-cli detect", "Which port the scale is on.");
@@ -238,6 +276,12 @@ int run(const ParsedCommand& command) {
         return backupCommand(command);
     if (command.name == "restore")
         return restoreCommand(command);
+    if (command.name == "verify")
+        return verifyCommand(command);
+    if (command.name == "status")
+        return statusCommand(command);
+    if (command.name == "history")
+        return historyCommand(command);
     return kBadInput;
 }
 

@@ -1,0 +1,110 @@
+#include "HistoryCommands.h"
+
+#include <iostream>
+#include <optional>
+
+#include "EachScale.h"
+#include "ScaleCommands.h"
+#include "StopSignals.h"
+#include "firmware/HistoryFile.h"
+#include "firmware/ScaleStatus.h"
+#include "firmware/UserTables.h"
+#include "scale/ScaleLink.h"
+#include "scale/SerialNumber.h"
+#include "scale/SerialTransport.h"
+
+namespace vantor::cli {
+
+using namespace vantor::firmware;
+
+namespace {
+
+struct ScaleTables {
+    std::string serial;
+    std::optional<TablesState> tables;
+    std::string failure;  // why there is no state ("" when there is)
+};
+
+ScaleTables readStatus(const std::string& port) {
+    ScaleTables status;
+    scale::SerialTransport transport;
+    transport.setPortName(QString::fromStdString(port));
+    if (const auto failure = transport.open()) {
+        status.failure = "the port cannot be opened: " + failure->detail.toStdString();
+        return status;
+    }
+    std::atomic<bool>& stop = stopOnSignals();
+    transport.setCancelFlag(&stop);
+    const std::optional<std::string> serial = scale::ReadScaleSerial(transport);
+    if (!serial) {
+        status.failure = scale::describe(scale::failedAt(scale::Stage::SerialRead, scale::Outcome::NoReply));
+        return status;
+    }
+    status.serial = *serial;
+    const TablesRead read = readTables(transport, {}, stop);
+    if (!read.tables) {
+        status.failure = scale::describe(read.result);
+        return status;
+    }
+    status.tables = tablesState(*read.tables);
+    return status;
+}
+
+// The history for status: a history that cannot be read leaves every last update unknown.
+std::vector<HistoryRecord> historyForStatus() {
+    HistoryFileRead read = readHistoryFile();
+    if (!read.error.empty())
+        std::cerr << "The update history cannot be read: " << read.error << "\n";
+    return std::move(read.records);
+}
+
+}  // namespace
+
+int statusCommand(const ParsedCommand& command) {
+    const ChosenPorts chosen = choosePorts(command);
+    if (chosen.ports.empty())
+        return chosen.status;
+    std::vector<ScaleTables> scales(chosen.ports.size());
+    onEachPort(chosen.ports, [&](std::size_t i, const std::string& port) { scales[i] = readStatus(port); });
+
+    const std::vector<HistoryRecord> history = historyForStatus();
+    bool allAnswered = true;
+    for (std::size_t i = 0; i < scales.size(); ++i) {
+        const ScaleTables& scale = scales[i];
+        if (!scale.tables) {
+            std::cout << chosen.ports[i] << " " << (scale.serial.empty() ? "-" : scale.serial) << ": "
+                      << scale.failure << "\n";
+            allAnswered = false;
+            continue;
+        }
+        std::cout << statusText(chosen.ports[i], scale.serial, *scale.tables,
+                                lastUpdate(history, scale.serial));
+    }
+    return allAnswered ? kSuccess : kScaleFailed;
+}
+
+int historyCommand(const ParsedCommand& command) {
+    const std::optional<std::string> serial = command.value("serial");
+    if (serial && !scale::CheckSerial(*serial)) {
+        std::cerr << "--serial must be exactly 8 digits, not '" << *serial << "'.\n";
+        return kBadInput;
+    }
+    const HistoryFileRead read = readHistoryFile();
+    if (!read.error.empty()) {
+        std::cerr << "The update history cannot be read: " << read.error << "\n";
+        return kBadInput;
+    }
+    if (read.missing)
+        std::cerr << "No update history yet (" << historyPath().toStdString() << ").\n";
+    const bool json = command.has("json");
+    if (!json)
+        std::cout << historyTableHeading();
+    for (auto it = read.records.rbegin(); it != read.records.rend(); ++it) {
+        if (serial && it->serial != *serial)
+            continue;
+        std::cout << (json ? historyLine(*it) : historyTableLine(*it));
+    }
+    return kSuccess;
+}
+
+}  // namespace vantor::cli

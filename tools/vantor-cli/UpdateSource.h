@@ -1,0 +1,21 @@
+#pragma once
+
+// An update file named on the command line: a HEX file, or an http(s) URL downloaded first into a
+// folder of its own; read with the loader's full checks.
+
+#include <optional>
+#include <string>
+
+#include "firmware/ImageBuffer.h"
+
+namespace vantor::cli {
+
+struct UpdateSource {
+    std::optional<firmware::ImageBuffer> image;
+    int status = 0;  // the exit status when there is no image: kBadInput for a refused file
+};
+
+// The reason goes to stderr, naming the file (the URL for a downloaded one).
+UpdateSource loadUpdateSource(const std::string& source);
+
+}  // namespace vantor::cli
