@@ -480,7 +480,7 @@ TEST_F(DisplayRunTest, AnUnfinishedUpdateIsFinishedFromItsJournal) {
     const Bytes userTables = tablesOf(memory());
     putUpdateFile("one-record.hex");
     {
-        SimulatorProcess failing({"--memory", memoryFile(), "--fault", "power-cut:write:nth=200"});
+        SimulatorProcess failing({"--memory", memoryFile(), "--fault", "power-cut:write:nth=300"});
         useScalePort(failing.devicePath());
         bool ended = false;
         QObject::connect(&display(), &firmware::frmDisplay::runEnded, &display(), [&] { ended = true; });
