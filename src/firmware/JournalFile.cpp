@@ -41,7 +41,7 @@ std::string sha256Of(const QByteArray& bytes) {
 
 QString JournalFile::folder() {
     return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation))
-        .filePath(QStringLiteral("VantorUSA_PCProgram/Journals"));
+        .filePath(QStringLiteral("VantorUSA_PCProgram/VantorUSA_PCProgram/Journals"));
 }
 
 JournalFile::JournalFile(QString folder, QString updateFile)
