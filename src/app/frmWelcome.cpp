@@ -274,6 +274,13 @@ void frmWelcome::serialNumberRead(const QString& serial) {
                           scale::CheckSerial(VantorSN.toStdString());
     if (answered) {
         SerialNumber = VantorSN;
+        // An update of this scale that was cut short is finished first, from what it left.
+        if (firmware::frmDisplay::offerToFinish(this, VantorSN.toStdString())) {
+            AskExit = false;
+            unload();
+            SerialNumberSetting::save(SerialNumber);
+            return;
+        }
         program().form<frmCheckScale>().showForm();
         AskExit = false;
         unload();
