@@ -108,9 +108,13 @@ Prepared ScaleUpdate::keepTables(scale::ScaleTransport& transport, const scale::
     if (!read.tables)
         return Prepared::TablesUnread;
     m_tables = std::move(read.tables);
-    // A scale whose region was never programmed has nothing of the user's to lose.
-    if (!holdsTables(*m_tables))
+    // A blank region has nothing of the user's to lose; but a blank region may be what an update
+    // cut short (before journals were kept) left, so a backup that holds tables is named.
+    if (!holdsTables(*m_tables)) {
+        if (m_olderBackup)
+            m_blankButBackedUp = m_olderBackup(m_serial);
         return Prepared::Ready;
+    }
     m_backup = m_saveBackup(m_serial, *m_tables);
     return m_backup->saved() ? Prepared::Ready : Prepared::BackupNotSaved;
 }

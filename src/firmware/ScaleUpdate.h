@@ -121,6 +121,13 @@ public:
     };
     using EarlierTablesLookup = std::function<std::optional<EarlierTables>(const std::string& serial)>;
     void lookForEarlierTables(EarlierTablesLookup lookup) { m_earlier = std::move(lookup); }
+    // Asked when the scale's region reads blank: the newest backup of that scale that holds tables,
+    // which the user may want back (it is named, never written on its own: the region may have
+    // been emptied on purpose).
+    using OlderBackupLookup = std::function<std::optional<std::string>(const std::string& serial)>;
+    void lookForOlderBackup(OlderBackupLookup lookup) { m_olderBackup = std::move(lookup); }
+    // That backup, when the region read blank and there is one.
+    const std::optional<std::string>& blankButBackedUp() const { return m_blankButBackedUp; }
     // This update finishes one that was cut short: its history records say so.
     void finishesAnEarlierUpdate() { m_resuming = true; }
     // The update is over for the user's tables (written back, declined, or none to write): the
@@ -179,7 +186,9 @@ private:
     std::string m_journalError;
     bool m_tablesGiven = false;
     EarlierTablesLookup m_earlier;
-    bool m_resuming = false;  // from an earlier run's backup, not read from the scale
+    bool m_resuming = false;
+    OlderBackupLookup m_olderBackup;
+    std::optional<std::string> m_blankButBackedUp;  // from an earlier run's backup, not read from the scale
     JournalKeeper* m_journal = nullptr;
     std::shared_ptr<JournalPace> m_pace;
 };

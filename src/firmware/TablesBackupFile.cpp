@@ -2,11 +2,15 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
 #include <ctime>
 #include <filesystem>
+#include <map>
 #include <system_error>
 
 #include "app/WholeFile.h"
+#include "firmware/IntelHexLoader.h"
 #include "firmware/UserTables.h"
 
 namespace vantor::firmware {
@@ -63,6 +67,28 @@ SavedBackup saveTablesBackup(const QString& folder, const std::string& serial, s
             QFile::remove(path);  // the empty claim is no backup
     }
     return backup;
+}
+
+QStringList backupFolders() {
+    const QDir data(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
+    return {data.filePath(QStringLiteral("VantorUSA_PCProgram/VantorUSA_PCProgram")),
+            data.filePath(QStringLiteral("vantor-cli"))};
+}
+
+std::optional<std::string> newestBackupWithTables(const QStringList& folders, const std::string& serial) {
+    // The names carry the date and time, so the newest sorts last whichever folder holds it.
+    std::map<QString, QString> byName;
+    const QString pattern = QStringLiteral("Tables-%1-*.hex").arg(QString::fromStdString(serial));
+    for (const QString& folder : folders)
+        for (const QFileInfo& file : QDir(folder).entryInfoList({pattern}, QDir::Files))
+            byName.emplace(file.fileName(), file.filePath());
+    for (auto it = byName.crbegin(); it != byName.crend(); ++it) {
+        const HexLoad load = IntelHexLoader::loadFile(it->second.toStdString());
+        if (tablesFileError(load).empty() &&
+            holdsTables(load.image->bytes().subspan(kTablesStart, kTablesSize)))
+            return it->second.toStdString();
+    }
+    return std::nullopt;
 }
 
 }  // namespace vantor::firmware

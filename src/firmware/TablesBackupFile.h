@@ -4,6 +4,7 @@
 // leaves half a backup that looks whole.
 
 #include <QString>
+#include <QStringList>
 #include <optional>
 #include <span>
 #include <string>
@@ -16,5 +17,11 @@ namespace vantor::firmware {
 // serial number and the local date and time. A backup never replaces another: when that name is
 // taken (two scales with one serial number, in one second), a number is added.
 SavedBackup saveTablesBackup(const QString& folder, const std::string& serial, std::span<const Byte> tables);
+
+// The folders tables backups are saved in: the program's and vantor-cli's data folders.
+QStringList backupFolders();
+
+// The newest backup of the scale `serial` in `folders` that holds programmed tables, when one does.
+std::optional<std::string> newestBackupWithTables(const QStringList& folders, const std::string& serial);
 
 }  // namespace vantor::firmware

@@ -58,6 +58,12 @@ std::string fileBringsTables(const std::string& path) {
            path + ".";
 }
 
+std::string blankButBackedUp(const std::string& path) {
+    return "Your scale's zone table and keys were blank before the update, but an earlier backup of this "
+           "scale holds some: " +
+           path + ".\n\nIf your zone table and keys were lost, write them back from that file.";
+}
+
 }  // namespace tables_text
 
 }  // namespace vantor::firmware

@@ -39,6 +39,8 @@ std::string offerRestore(const std::string& path);
 std::string restored();
 std::string notRestored(const std::string& reason, const std::string& path);
 std::string fileBringsTables(const std::string& path);
+// The scale's region read blank, but an earlier backup of the scale holds tables.
+std::string blankButBackedUp(const std::string& path);
 
 }  // namespace tables_text
 

@@ -350,6 +350,8 @@ std::shared_ptr<ScaleUpdate> frmDisplay::makeUpdate() {
             update->useSavedTables(std::move(*tables), m_finishing->backupFile);
         return update;
     }
+    update->lookForOlderBackup(
+        [](const std::string& serial) { return newestBackupWithTables(backupFolders(), serial); });
     update->lookForEarlierTables([](const std::string& serial) -> std::optional<ScaleUpdate::EarlierTables> {
         const std::optional<UpdateJournal> journal = JournalFile::find(JournalFile::folder(), serial);
         if (!journal)
@@ -590,6 +592,8 @@ void frmDisplay::succeed() {
 void frmDisplay::afterUpdateTables() {
     switch (m_update->tablesAfter()) {
         case TablesAfterUpdate::Nothing:
+            if (const auto& older = m_update->blankButBackedUp())
+                tellAboutTables(app::Message::Icon::Information, tables_text::blankButBackedUp(*older));
             break;
         case TablesAfterUpdate::FileBringsTables:
             tellAboutTables(app::Message::Icon::Information,

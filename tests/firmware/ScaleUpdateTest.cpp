@@ -209,6 +209,27 @@ TEST(ScaleUpdate, EraseReadsNoTablesAndABlankRegionNeedsNoBackup) {
     EXPECT_TRUE(full.saved.empty());
 }
 
+// A blank region may be what an interrupted update left before journals were kept: the newest
+// backup that holds tables is named, never written on its own.
+TEST(ScaleUpdate, ABlankRegionNamesAnOlderBackupThatHoldsTables) {
+    FakeScaleTransport blank{ScaleModel("24681357")};
+    Saver saver;
+    ScriptedAnswers answers;
+    ScaleUpdate update(blankRegionImage(), TablesChoice::Keep, saver.function());
+    update.lookForOlderBackup([](const std::string& serial) -> std::optional<std::string> {
+        return "/backups/Tables-" + serial + "-20261201-080000.hex";
+    });
+    const UpdateReport report = update.run(blank, answers, {}, kGoOn);
+    EXPECT_TRUE(report.succeeded());
+    EXPECT_TRUE(answers.asked.empty());
+    EXPECT_EQ(region(blank.model().memory()), Bytes(0x1200, 0xFF));
+    EXPECT_EQ(
+        update_text::tables(report, update),
+        "Your scale's zone table and keys were blank before the update, but an earlier backup of this "
+        "scale holds some: /backups/Tables-24681357-20261201-080000.hex.\n\nIf your zone table and keys "
+        "were lost, write them back from that file. (vantor-cli restore)");
+}
+
 TEST(UpdateSentences, WhatARunThatDidNotVerifyLeavesOnTheScale) {
     OperationResult refused = failedAt(Stage::Unlock, Outcome::Refused);
     refused.pagesTotal = 512;

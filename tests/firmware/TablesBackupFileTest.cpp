@@ -36,3 +36,20 @@ TEST(TablesBackupFile, TwoBackupsOfOneSerialNumberInOneSecondGetTwoFiles) {
     EXPECT_FALSE(failed.saved());
     EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files).size(), 3);
 }
+
+TEST(TablesBackupFile, TheNewestBackupThatHoldsTablesIsFoundInEitherFolder) {
+    QTemporaryDir program, cli;
+    ASSERT_TRUE(program.isValid() && cli.isValid());
+    const auto put = [](const QTemporaryDir& folder, const char* name, Byte fill) {
+        QFile file(folder.filePath(QString::fromLatin1(name)));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray::fromStdString(tablesHex(Bytes(kTablesSize, fill))));
+    };
+    put(program, "Tables-24681357-20261201-080000.hex", 0x11);
+    put(cli, "Tables-24681357-20261202-080000.hex", 0x22);
+    put(program, "Tables-24681357-20261203-080000.hex", 0xFF);  // newest, but blank
+    put(cli, "Tables-11111111-20261204-080000.hex", 0x33);      // another scale
+    EXPECT_EQ(newestBackupWithTables({program.path(), cli.path()}, "24681357"),
+              cli.filePath("Tables-24681357-20261202-080000.hex").toStdString());
+    EXPECT_FALSE(newestBackupWithTables({program.path()}, "22222222"));
+}

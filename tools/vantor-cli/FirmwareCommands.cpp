@@ -22,6 +22,7 @@
 #include "firmware/ProgrammingRun.h"
 #include "firmware/ScaleUpdate.h"
 #include "firmware/SleepInhibitor.h"
+#include "firmware/TablesBackupFile.h"
 #include "firmware/TimeLeft.h"
 #include "firmware/UpdateSentences.h"
 #include "scale/DetectionRound.h"
@@ -334,6 +335,8 @@ int flashCommand(const ParsedCommand& command) {
     transport.setCancelFlag(&stop);
     ScaleUpdate update(*image, tablesChoice(command), backupInDataFolder());
     update.lookForEarlierTables(tablesOfAnUnfinishedUpdate(std::cerr));
+    update.lookForOlderBackup(
+        [](const std::string& serial) { return newestBackupWithTables(backupFolders(), serial); });
     update.recordTo(historyInDataFolder());
     JournalFile journal(JournalFile::folder(), QString::fromStdString(file));
     update.keepJournal(&journal);

@@ -19,6 +19,7 @@
 #include "firmware/ProgrammingRun.h"
 #include "firmware/ScaleUpdate.h"
 #include "firmware/SleepInhibitor.h"
+#include "firmware/TablesBackupFile.h"
 #include "firmware/TimeLeft.h"
 #include "firmware/UpdateSentences.h"
 #include "scale/ScaleLink.h"
@@ -120,6 +121,9 @@ private:
         transport.setCancelFlag(&stop);
         firmware::ScaleUpdate update(m_image, m_tables, backupInDataFolder());
         update.lookForEarlierTables(tablesOfAnUnfinishedUpdate(m_notes));
+        update.lookForOlderBackup([](const std::string& serial) {
+            return firmware::newestBackupWithTables(firmware::backupFolders(), serial);
+        });
         firmware::JournalFile journal(firmware::JournalFile::folder(), m_updateFile);
         update.keepJournal(&journal);
         update.recordTo(historyInDataFolder());
