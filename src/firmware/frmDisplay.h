@@ -9,8 +9,8 @@
 #include "app/Dialogs.h"
 #include "app/Form.h"
 #include "firmware/ImageBuffer.h"
-#include "firmware/ProgrammingRun.h"
 #include "firmware/JournalFile.h"
+#include "firmware/ProgrammingRun.h"
 #include "firmware/ScaleUpdate.h"
 #include "firmware/TablesBackupFile.h"
 #include "firmware/TimeLeft.h"
@@ -181,10 +181,10 @@ private:
     // starts a run. Activations that only give the focus back start nothing.
     bool m_runOnActivation = false;
     int m_pageQuarter = 0;
-    std::shared_ptr<ScaleUpdate> m_update;  // shared with the job that runs it on the scale worker
-    std::shared_ptr<JournalFile> m_journal;  // the update's run journal
+    std::shared_ptr<ScaleUpdate> m_update;     // shared with the job that runs it on the scale worker
+    std::shared_ptr<JournalFile> m_journal;    // the update's run journal
     std::optional<UpdateJournal> m_finishing;  // the unfinished update this one finishes
-    bool m_showingTables = false;           // the bar shows the tables being read, not yet the run
+    bool m_showingTables = false;              // the bar shows the tables being read, not yet the run
     QElapsedTimer m_runClock;
     TimeLeft m_timeLeft;
 };
