@@ -14,6 +14,7 @@
 #include "StopSignals.h"
 #include "TablesCommands.h"
 #include "Terminal.h"
+#include "UpdateSource.h"
 #include "app/SerialNumberSetting.h"
 #include "app/WholeFile.h"
 #include "firmware/HistoryFile.h"
@@ -289,26 +290,13 @@ int imageCommand(const ParsedCommand& command) {
 }
 
 int flashCommand(const ParsedCommand& command) {
-    const std::string& source = command.arguments.at(0);
-    // A URL is downloaded into a folder of its own, removed again when the command ends.
-    QTemporaryDir downloads;
-    std::string file = source;
-    if (isDownloadUrl(source)) {
-        if (!downloads.isValid()) {
-            std::cerr << "Cannot create a temporary folder for the download: "
-                      << downloads.errorString().toStdString() << "\n";
-            return kScaleFailed;
-        }
-        file = downloads.filePath(QStringLiteral("VantorUSA_APROM.hex")).toStdString();
-        if (const int status = downloadFile(source, QString::fromStdString(file), kDefaultRetries,
-                                            static_cast<std::int64_t>(IntelHexLoader::kMaxFileSize));
-            status != kSuccess)
-            return status;
-    }
-    // The whole file is checked before the scale is even looked for.
-    const std::optional<ImageBuffer> image = loadUpdateFile(file, source);
-    if (!image)
-        return kBadInput;
+    // The whole file is checked before the scale is even looked for; a download lives as long as
+    // the command, so that the run journal can keep a copy of it.
+    const UpdateSource source = loadUpdateSource(command.arguments.at(0));
+    if (!source.image)
+        return source.status;
+    const std::optional<ImageBuffer>& image = source.image;
+    const std::string& file = source.file;
     if (const std::vector<std::string> ports = command.allValues("port");
         command.has("all") || ports.size() > 1) {
         if (command.has("all") && !ports.empty()) {

@@ -12,24 +12,25 @@ namespace vantor::cli {
 
 UpdateSource loadUpdateSource(const std::string& source) {
     UpdateSource loaded;
-    // A downloaded file lives only as long as this folder, removed again before returning.
-    QTemporaryDir downloads;
-    std::string file = source;
+    loaded.file = source;
     if (isDownloadUrl(source)) {
-        if (!downloads.isValid()) {
+        loaded.downloads = std::make_shared<QTemporaryDir>();
+        if (!loaded.downloads->isValid()) {
             std::cerr << "Cannot create a temporary folder for the download: "
-                      << downloads.errorString().toStdString() << "\n";
+                      << loaded.downloads->errorString().toStdString() << "\n";
             loaded.status = kScaleFailed;
             return loaded;
         }
-        file = downloads.filePath(QStringLiteral("VantorUSA_APROM.hex")).toStdString();
-        if (const int status = downloadFile(source, QString::fromStdString(file), kDefaultRetries);
+        loaded.file = loaded.downloads->filePath(QStringLiteral("VantorUSA_APROM.hex")).toStdString();
+        if (const int status =
+                downloadFile(source, QString::fromStdString(loaded.file), kDefaultRetries,
+                             static_cast<std::int64_t>(firmware::IntelHexLoader::kMaxFileSize));
             status != kSuccess) {
             loaded.status = status;
             return loaded;
         }
     }
-    firmware::HexLoad load = firmware::IntelHexLoader::loadFile(file);
+    firmware::HexLoad load = firmware::IntelHexLoader::loadFile(loaded.file);
     if (!load.image) {
         std::cerr << source << ": " << load.error.message() << "\n";
         loaded.status = kBadInput;
