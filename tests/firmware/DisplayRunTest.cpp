@@ -450,7 +450,8 @@ TEST_F(DisplayRunTest, TablesThatCannotBeReadAreAskedAboutBeforeAnythingIsWritte
     putUpdateFile("sample-update.hex");
     useScalePort(simulator.devicePath());
     bool ended = false;
-    QObject::connect(&display(), &firmware::frmDisplay::runEnded, &display(), [&] { ended = true; });
+    const QObject watcher;  // the connection ends with it, before `ended` does
+    QObject::connect(&display(), &firmware::frmDisplay::runEnded, &watcher, [&] { ended = true; });
     dialogs().answer(app::Answer::No);
     display().showForm();
     ASSERT_TRUE(QTest::qWaitFor([&] { return ended; }, kWaitMs));
@@ -483,7 +484,8 @@ TEST_F(DisplayRunTest, AnUnfinishedUpdateIsFinishedFromItsJournal) {
         SimulatorProcess failing({"--memory", memoryFile(), "--fault", "power-cut:write:nth=300"});
         useScalePort(failing.devicePath());
         bool ended = false;
-        QObject::connect(&display(), &firmware::frmDisplay::runEnded, &display(), [&] { ended = true; });
+        const QObject watcher;  // the connection ends with it, before `ended` does
+        QObject::connect(&display(), &firmware::frmDisplay::runEnded, &watcher, [&] { ended = true; });
         display().showForm();
         ASSERT_TRUE(QTest::qWaitFor([&] { return ended; }, kWaitMs));
         EXPECT_TRUE(program().form<scale::frmErrorScaleCom>().lblTablesSaved->isVisible());
