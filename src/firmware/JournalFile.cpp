@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <filesystem>
+#include <mutex>
+#include <set>
 #include <system_error>
 
 #include "app/WholeFile.h"
@@ -33,6 +35,20 @@ std::optional<QByteArray> readWhole(const QString& path) {
     return file.readAll();
 }
 
+// The serial numbers whose journals updates of this program hold now.
+std::mutex g_heldMutex;
+std::set<std::string> g_held;
+
+bool hold(const std::string& serial) {
+    std::lock_guard lock(g_heldMutex);
+    return g_held.insert(serial).second;
+}
+
+void letGo(const std::string& serial) {
+    std::lock_guard lock(g_heldMutex);
+    g_held.erase(serial);
+}
+
 std::string sha256Of(const QByteArray& bytes) {
     return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex().toStdString();
 }
@@ -47,7 +63,22 @@ QString JournalFile::folder() {
 JournalFile::JournalFile(QString folder, QString updateFile)
     : m_folder(std::move(folder)), m_updateFile(std::move(updateFile)) {}
 
+JournalFile::~JournalFile() {
+    release();
+}
+
+void JournalFile::release() {
+    if (m_held)
+        letGo(m_journal.serial);
+    m_held = false;
+}
+
 std::optional<std::string> JournalFile::begin(const std::string& serial, const std::string& backupFile) {
+    release();
+    if (!hold(serial))
+        return "another update of a scale with serial number " + serial + " is under way";
+    m_held = true;
+    m_journal.serial = serial;
     std::error_code made;
     std::filesystem::create_directories(std::filesystem::path(m_folder.toStdU16String()), made);
     if (made)
@@ -82,6 +113,7 @@ void JournalFile::reached(const std::string& phase, std::size_t pages) {
 void JournalFile::finished() {
     QFile::remove(journalPath(m_folder, m_journal.serial));
     QFile::remove(imageCopyPath(m_folder, m_journal.serial));
+    release();
 }
 
 std::optional<std::string> JournalFile::save() {

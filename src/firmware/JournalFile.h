@@ -17,7 +17,13 @@ class JournalFile : public JournalKeeper {
 public:
     // `folder`: where journals live; `updateFile`: the update file this update writes.
     JournalFile(QString folder, QString updateFile);
+    // Lets the journal's serial number go for another update (the file stays when not finished).
+    ~JournalFile() override;
+    JournalFile(const JournalFile&) = delete;
+    JournalFile& operator=(const JournalFile&) = delete;
 
+    // Refused while another update in this program keeps the journal of the same serial number (two
+    // scales with one number, updated at once): each would write over and remove the other's.
     std::optional<std::string> begin(const std::string& serial, const std::string& backupFile) override;
     void reached(const std::string& phase, std::size_t pages) override;
     void finished() override;
@@ -38,7 +44,10 @@ private:
 
     QString m_folder;
     QString m_updateFile;
+    void release();
+
     UpdateJournal m_journal;
+    bool m_held = false;  // this update holds its serial number's journal
 };
 
 }  // namespace vantor::firmware
