@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "ScaleWithTables.h"
 #include "firmware/ScaleUpdate.h"
 #include "firmware/UpdateSentences.h"
 #include "scale/FakeScaleTransport.h"
@@ -11,16 +12,9 @@
 using namespace vantor;
 using namespace vantor::firmware;
 using namespace vantor::scale;
+using vantor::test::memoryWithTables;
 
 namespace {
-
-Bytes memoryWithTables() {
-    Bytes memory(0x10000, 0xFF);
-    for (std::size_t a = 0x8000; a < 0x9200; ++a)
-        memory[a] = static_cast<Byte>(a * 7 + 1);
-    memory[0x0700] = 0x24, memory[0x0701] = 0x68, memory[0x0702] = 0x13, memory[0x0703] = 0x57;
-    return memory;
-}
 
 Bytes region(const Bytes& memory) {
     return Bytes(memory.begin() + 0x8000, memory.begin() + 0x9200);

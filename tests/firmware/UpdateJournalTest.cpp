@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "ScaleWithTables.h"
 #include "firmware/ScaleUpdate.h"
 #include "firmware/UpdateJournal.h"
 #include "scale/FakeScaleTransport.h"
@@ -10,6 +11,7 @@
 using namespace vantor;
 using namespace vantor::firmware;
 using namespace vantor::scale;
+using vantor::test::memoryWithTables;
 
 namespace {
 
@@ -48,14 +50,6 @@ struct YesToAll : UpdatePrompts {
     bool updateWithoutBackupFile(const SavedBackup&) override { return true; }
     WriteBack writeTablesBack(const std::string&) override { return WriteBack::Yes; }
 };
-
-Bytes memoryWithTables() {
-    Bytes memory(0x10000, 0xFF);
-    for (std::size_t a = 0x8000; a < 0x9200; ++a)
-        memory[a] = static_cast<Byte>(a * 3 + 5);
-    memory[0x0700] = 0x24, memory[0x0701] = 0x68, memory[0x0702] = 0x13, memory[0x0703] = 0x57;
-    return memory;
-}
 
 BackupSaver savedAs(std::string path) {
     return [path](const std::string&, std::span<const Byte>) { return SavedBackup{path, {}}; };
