@@ -17,7 +17,14 @@ bool isSha256(const std::string& text) {
            });
 }
 
-// The lines after the first as key=value pairs; false for a line that is none, or a key twice.
+bool hasControlCharacter(std::string_view text) {
+    return std::any_of(text.begin(), text.end(),
+                       [](char c) { return std::iscntrl(static_cast<unsigned char>(c)); });
+}
+
+// The lines after the first as key=value pairs; false for a line that is none, a key twice, or a
+// control character left in a line (this program never writes one, and a stray carriage return
+// would not survive the journal's next write).
 bool readFields(std::string_view text, std::map<std::string, std::string>& fields) {
     while (!text.empty()) {
         const std::size_t end = text.find('\n');
@@ -28,7 +35,7 @@ bool readFields(std::string_view text, std::map<std::string, std::string>& field
         if (line.empty())
             continue;
         const std::size_t equals = line.find('=');
-        if (equals == std::string_view::npos || equals == 0)
+        if (equals == std::string_view::npos || equals == 0 || hasControlCharacter(line))
             return false;
         if (!fields.emplace(std::string(line.substr(0, equals)), std::string(line.substr(equals + 1))).second)
             return false;

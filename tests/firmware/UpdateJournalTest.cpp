@@ -75,6 +75,7 @@ TEST(UpdateJournal, IsWrittenAsKeyValueLinesAndReadBackStrictly) {
          "not an update journal of this program"},
         {text + "serial=11111111\n", "a damaged line"},
         {text + "no equals sign\n", "a damaged line"},
+        {text + "extra=a\r\r\n", "a damaged line"},
         {text.substr(0, text.find("pages=")), "a field missing or wrong"},
         {"vantor-update-journal 1\nserial=2468135\nimage-sha256=" + std::string(64, 'a') +
              "\nimage-file=x\nphase=writing\npages=0\n",
