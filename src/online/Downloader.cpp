@@ -1,27 +1,17 @@
 #include "online/Downloader.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileDevice>
 #include <QFileInfo>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
 
 #include "app/WholeFile.h"
+#include "online/HttpGet.h"
 #include "online/OnlineLog.h"
 
 namespace vantor::online {
 
-namespace {
-
-QByteArray latin1(const std::string& text) {
-    return QByteArray(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-}  // namespace
-
-Downloader::Downloader(Hooks hooks, QObject* parent)
-    : QObject(parent), m_hooks(std::move(hooks)), m_network(new QNetworkAccessManager(this)) {
+Downloader::Downloader(Hooks hooks, QObject* parent) : QObject(parent), m_hooks(std::move(hooks)) {
     // Measured here rather than by the request's own transfer time-out, which misbehaves when
     // the reply has already failed.
     m_silence.setSingleShot(true);
@@ -73,26 +63,24 @@ void Downloader::beginAttempt() {
     if (m_hooks.phase)
         m_hooks.phase(m_session->resuming() ? Phase::Resuming : Phase::GettingInformation);
 
-    QNetworkRequest request(m_url);
-    request.setRawHeader("Range", latin1(RangeHeaderValue(from)));
+    HttpGet::Headers headers{{"Range", RangeHeaderValue(from)}};
     if (const std::optional<std::string> validator = m_session->ifRange())
-        request.setRawHeader("If-Range", latin1(*validator));
+        headers.emplace_back("If-Range", *validator);
     // The bytes as stored: a compressed body would not match the ranges and lengths asked for.
-    request.setRawHeader("Accept-Encoding", "identity");
-    // One request a connection: a kept-alive connection that the server closes is one Qt may
-    // quietly send the request on again, behind the attempt loop's back.
-    request.setRawHeader("Connection", "close");
-    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
-    request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
+    headers.emplace_back("Accept-Encoding", "identity");
+    headers.emplace_back(
+        "User-Agent",
+        (QCoreApplication::applicationName() + "/" + QCoreApplication::applicationVersion()).toStdString());
     qCDebug(lcOnline) << "download" << m_url.toString() << "from byte" << from;
 
-    // Sent as a custom verb on purpose: Qt quietly sends a plain GET again when a connection
-    // breaks, and the second answer's bytes would follow the first's in the same reply. A broken
-    // transfer must come back here, where the file and the resume offset are kept straight.
-    m_reply = m_network->sendCustomRequest(request, "GET");
+    // Each attempt is one request on a connection of its own, sent once: a broken transfer comes
+    // back here, where the file and the resume offset are kept straight, and is never sent
+    // again behind this loop's back.
+    m_reply = new HttpGet(m_url, std::move(headers), this);
     m_reply->setReadBufferSize(kReplyBufferBytes);
-    connect(m_reply, &QNetworkReply::readyRead, this, &Downloader::onData);
-    connect(m_reply, &QNetworkReply::finished, this, &Downloader::onFinished);
+    connect(m_reply, &HttpGet::readyRead, this, &Downloader::onData);
+    connect(m_reply, &HttpGet::finished, this, &Downloader::onFinished);
+    m_reply->start();
     m_silence.start();
 }
 
@@ -135,7 +123,7 @@ void Downloader::onFinished() {
         if (!writeAvailable())
             return;
         // Only a body that ended as announced (or, without a length, ended cleanly) is whole.
-        if (m_reply->error() == QNetworkReply::NoError)
+        if (!m_reply->failed())
             m_session->bodyEnded();
         else
             qCDebug(lcOnline) << "download broke off:" << m_reply->errorString();
@@ -144,35 +132,9 @@ void Downloader::onFinished() {
     endAttempt();
 }
 
-ReplyHead Downloader::readHead() const {
-    ReplyHead head;
-    const QVariant status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    if (!status.isValid())
-        return head;
-    head.status = status.toInt();
-    const bool http2 = m_reply->attribute(QNetworkRequest::Http2WasUsedAttribute).toBool();
-    head.statusLine = QStringLiteral("%1 %2 %3")
-                          .arg(http2 ? QStringLiteral("HTTP/2") : QStringLiteral("HTTP/1.1"))
-                          .arg(*head.status)
-                          .arg(m_reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString())
-                          .trimmed()
-                          .toStdString();
-    const QVariant length = m_reply->header(QNetworkRequest::ContentLengthHeader);
-    if (length.isValid())
-        head.contentLength = length.toLongLong();
-    head.chunked = m_reply->rawHeader("Transfer-Encoding").toLower().contains("chunked");
-    if (m_reply->hasRawHeader("Content-Range"))
-        head.contentRange = m_reply->rawHeader("Content-Range").toStdString();
-    if (m_reply->hasRawHeader("ETag"))
-        head.etag = m_reply->rawHeader("ETag").toStdString();
-    if (m_reply->hasRawHeader("Last-Modified"))
-        head.lastModified = m_reply->rawHeader("Last-Modified").toStdString();
-    return head;
-}
-
 bool Downloader::handleHead() {
     m_headSeen = true;
-    const ReplyHead head = readHead();
+    const ReplyHead head = m_reply->head();
     const ReplyDecision decision = m_session->acceptHead(head, now());
     switch (decision.verdict) {
         case ReplyVerdict::Refuse:
@@ -310,13 +272,11 @@ bool Downloader::commitFile() {
 void Downloader::dropReply() {
     if (!m_reply)
         return;
-    QNetworkReply* reply = m_reply;
+    HttpGet* reply = m_reply;
     m_reply = nullptr;
     m_silence.stop();
     disconnect(reply, nullptr, this, nullptr);
-    // A reply that has failed already is on its way to its end; aborting it again upsets it.
-    if (!reply->isFinished() && reply->error() == QNetworkReply::NoError)
-        reply->abort();
+    reply->abort();
     reply->deleteLater();
 }
 

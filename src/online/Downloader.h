@@ -12,15 +12,14 @@
 #include "online/DownloadSession.h"
 #include "online/modGlobals.h"
 
-class QNetworkAccessManager;
-class QNetworkReply;
-
 namespace vantor::app {
 class WholeFile;
 struct FileFailure;
 }  // namespace vantor::app
 
 namespace vantor::online {
+
+class HttpGet;
 
 // One resumable download over HTTP into a local file, asynchronous: start() returns at once and
 // `done` is called once, on this object's thread, when the transfer has ended. The attempt loop's
@@ -81,7 +80,6 @@ private:
     void onData();
     void onFinished();
     bool handleHead();
-    ReplyHead readHead() const;
     bool openFile(std::int64_t offset);
     bool writeAvailable();
     bool refetchedBytesMatch(const QByteArray& chunk);
@@ -99,8 +97,7 @@ private:
     bool askPaused(Ask ask);
 
     Hooks m_hooks;
-    QNetworkAccessManager* m_network;
-    QPointer<QNetworkReply> m_reply;
+    QPointer<HttpGet> m_reply;
     std::unique_ptr<app::WholeFile> m_file;
     QString m_destination;
     // The bytes on disk that a resumed reply sends again first, still to be compared.

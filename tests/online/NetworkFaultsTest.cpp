@@ -20,6 +20,7 @@
 #include "online/ConnectionProbe.h"
 #include "online/Downloader.h"
 #include "online/FreeSpace.h"
+#include "online/HttpGet.h"
 #include "online/LocalSource.h"
 #include "online/modQuery.h"
 #include "support/DownloadRun.h"
@@ -125,6 +126,19 @@ TEST_F(NetworkFaults, AResetMidBodyResumesToTheWholeFileWhenTheUserRetries) {
         << server.ranges().join(' ').toStdString();
 }
 
+TEST_F(NetworkFaults, ATransferCutByAResetIsNeverRequestedAgainBehindTheUsersBack) {
+    // A server this close answers before the request is seen to leave: a stack that resends on
+    // its own does so here, and the server streams a whole file to a request nobody reads.
+    const QByteArray body = randomBytes(400000);
+    for (int run = 0; run < 10; ++run) {
+        ScriptedHttpServer server(body);
+        server.behave(0, {.resetAt = headOf(body).size() + 100000});
+        answers = {false};
+        EXPECT_FALSE(download(server.url(), path()).result);
+        EXPECT_EQ(server.requests(), 1) << "run " << run;
+    }
+}
+
 TEST_F(NetworkFaults, ABodyWithoutLengthOrChunksCutByAResetIsNotWhole) {
     const QByteArray head = "HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n";
     ScriptedHttpServer server(randomBytes(20000));
@@ -221,9 +235,7 @@ TEST_F(NetworkFaults, ARedirectLoopEndsWithAMessageAfterBoundedRequests) {
     EXPECT_EQ(told[0].title, "Error Downloading File");
     EXPECT_NE(told[0].text.find("302"), std::string::npos) << told[0].text;
     EXPECT_FALSE(QFile::exists(path()));
-    // Qt follows a bounded number of redirects, and may send each once more on a new connection.
-    const int bound = 2 * (QNetworkRequest().maximumRedirectsAllowed() + 1);
-    EXPECT_LE(server.requests(), bound);
+    EXPECT_EQ(server.requests(), HttpGet::kMaxRedirects + 1) << "each redirect followed once, then told";
 
     // The query script's POST, sent round by a redirect that keeps the method.
     ScriptedHttpServer script("x");
@@ -235,7 +247,8 @@ TEST_F(NetworkFaults, ARedirectLoopEndsWithAMessageAfterBoundedRequests) {
     const QueryResult result = test::waitForQuery(channel, "SELECT 1");
     EXPECT_TRUE(result.rows.empty());
     EXPECT_FALSE(result.failure.empty() && result.message.empty()) << "a redirect is no reply";
-    EXPECT_LE(script.requests(), bound);
+    // Qt follows a bounded number of redirects, and may send each once more on a new connection.
+    EXPECT_LE(script.requests(), 2 * (QNetworkRequest().maximumRedirectsAllowed() + 1));
 }
 
 TEST_F(NetworkFaults, BytesBeyondContentLengthAreNotWrittenAndAShortBodyIsIncomplete) {
