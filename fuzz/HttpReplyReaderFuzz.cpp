@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "FuzzCheck.h"
-#include "online/HttpReplyReader.h"
+#include "core/online/HttpReplyReader.h"
 
 using namespace vantor::online;
 

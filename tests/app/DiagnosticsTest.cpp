@@ -6,15 +6,15 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
-#include "app/LogFile.h"
-#include "app/LogFileOption.h"
-#include "app/frmWelcome.h"
-#include "scale/PortDetector.h"
-#include "scale/ScaleLink.h"
-#include "scale/SerialTransport.h"
+#include "core/app/LogFileOption.h"
+#include "core/scale/ScaleLink.h"
+#include "platform/app/LogFile.h"
+#include "platform/scale/PortDetector.h"
+#include "platform/scale/SerialTransport.h"
 #include "support/CliRun.h"
 #include "support/ProgramFixture.h"
 #include "support/SimulatorProcess.h"
+#include "ui/app/frmWelcome.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "app/frmVersion.h"
-#include "firmware/frmDisplay.h"
-#include "keys/frmProgramKey.h"
-#include "scale/frmErrorScaleCom.h"
 #include "support/ProgramFixture.h"
-#include "zones/frmProgramZip.h"
+#include "ui/app/frmVersion.h"
+#include "ui/firmware/frmDisplay.h"
+#include "ui/keys/frmProgramKey.h"
+#include "ui/scale/frmErrorScaleCom.h"
+#include "ui/zones/frmProgramZip.h"
 
 namespace vantor::test {
 namespace {

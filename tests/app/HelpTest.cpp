@@ -1,9 +1,9 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "app/frmHelp.h"
-#include "app/frmWelcome.h"
 #include "support/ProgramFixture.h"
+#include "ui/app/frmHelp.h"
+#include "ui/app/frmWelcome.h"
 
 namespace vantor::test {
 namespace {

@@ -8,20 +8,20 @@
 #include <QTest>
 #include <cmath>
 
-#include "app/Dialogs.h"
-#include "app/Look.h"
-#include "app/frmCheckScale.h"
-#include "app/frmHelp.h"
-#include "app/frmQuit.h"
-#include "app/frmSuccessUpdate.h"
-#include "app/frmVersion.h"
-#include "app/frmWelcome.h"
-#include "keys/frmProgramKey.h"
-#include "keys/frmZipKey.h"
-#include "scale/frmErrorScaleCom.h"
-#include "scale/frmErrorScaleCom2.h"
 #include "support/ProgramFixture.h"
-#include "zones/frmProgramZip.h"
+#include "ui/app/Dialogs.h"
+#include "ui/app/Look.h"
+#include "ui/app/frmCheckScale.h"
+#include "ui/app/frmHelp.h"
+#include "ui/app/frmQuit.h"
+#include "ui/app/frmSuccessUpdate.h"
+#include "ui/app/frmVersion.h"
+#include "ui/app/frmWelcome.h"
+#include "ui/keys/frmProgramKey.h"
+#include "ui/keys/frmZipKey.h"
+#include "ui/scale/frmErrorScaleCom.h"
+#include "ui/scale/frmErrorScaleCom2.h"
+#include "ui/zones/frmProgramZip.h"
 
 namespace vantor::test {
 namespace {

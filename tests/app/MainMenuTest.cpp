@@ -2,17 +2,17 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "app/ClickableLabel.h"
-#include "app/Look.h"
-#include "app/OpenFailure.h"
-#include "app/frmQuit.h"
-#include "app/frmStartUp.h"
-#include "app/frmVersion.h"
-#include "app/frmWelcome.h"
-#include "keys/frmProgramKey.h"
-#include "keys/frmZipKey.h"
+#include "core/app/OpenFailure.h"
 #include "support/ProgramFixture.h"
-#include "zones/frmProgramZip.h"
+#include "ui/app/ClickableLabel.h"
+#include "ui/app/Look.h"
+#include "ui/app/frmQuit.h"
+#include "ui/app/frmStartUp.h"
+#include "ui/app/frmVersion.h"
+#include "ui/app/frmWelcome.h"
+#include "ui/keys/frmProgramKey.h"
+#include "ui/keys/frmZipKey.h"
+#include "ui/zones/frmProgramZip.h"
 
 namespace vantor::test {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/OpenFailure.h"
+#include "core/app/OpenFailure.h"
 
 using vantor::app::openFailureText;
 using vantor::app::openSucceeded;

@@ -2,10 +2,10 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "app/frmQuit.h"
-#include "app/frmVersion.h"
-#include "app/frmWelcome.h"
 #include "support/ProgramFixture.h"
+#include "ui/app/frmQuit.h"
+#include "ui/app/frmVersion.h"
+#include "ui/app/frmWelcome.h"
 
 namespace vantor::test {
 namespace {

@@ -14,18 +14,18 @@
 #include <memory>
 #include <optional>
 
-#include "app/Look.h"
-#include "app/OpenFailure.h"
-#include "app/ServerChecks.h"
-#include "app/frmCheckScale.h"
-#include "app/frmStartUp.h"
-#include "app/frmVersion.h"
-#include "app/frmWelcome.h"
+#include "core/app/OpenFailure.h"
+#include "core/online/modQuery.h"
 #include "online/OnlineTestSupport.h"
-#include "online/modQuery.h"
 #include "support/ProgramFixture.h"
 #include "support/ScriptedHttpServer.h"
 #include "support/ServerProcess.h"
+#include "ui/app/Look.h"
+#include "ui/app/ServerChecks.h"
+#include "ui/app/frmCheckScale.h"
+#include "ui/app/frmStartUp.h"
+#include "ui/app/frmVersion.h"
+#include "ui/app/frmWelcome.h"
 
 namespace vantor::test {
 namespace {

@@ -2,13 +2,13 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "app/frmNotConnected.h"
-#include "app/frmQuit.h"
-#include "app/frmStartUp.h"
-#include "app/frmWelcome.h"
-#include "scale/frmChoosePort.h"
 #include "support/ProgramFixture.h"
 #include "support/ScriptedHttpServer.h"
+#include "ui/app/frmNotConnected.h"
+#include "ui/app/frmQuit.h"
+#include "ui/app/frmStartUp.h"
+#include "ui/app/frmWelcome.h"
+#include "ui/scale/frmChoosePort.h"
 
 namespace vantor::test {
 namespace {

@@ -12,18 +12,18 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 
-#include "app/SerialNumberSetting.h"
-#include "app/frmCheckScale.h"
-#include "app/frmDownload.h"
-#include "app/frmSuccess.h"
-#include "app/frmSuccessUpdate.h"
-#include "app/frmWelcome.h"
-#include "firmware/IntelHexLoader.h"
-#include "firmware/frmDisplay.h"
-#include "online/DownloadRules.h"
+#include "core/firmware/IntelHexLoader.h"
+#include "core/online/DownloadRules.h"
+#include "platform/app/SerialNumberSetting.h"
 #include "scale/ScaleFormsFixture.h"
 #include "support/ServerProcess.h"
 #include "support/SimulatorProcess.h"
+#include "ui/app/frmCheckScale.h"
+#include "ui/app/frmDownload.h"
+#include "ui/app/frmSuccess.h"
+#include "ui/app/frmSuccessUpdate.h"
+#include "ui/app/frmWelcome.h"
+#include "ui/firmware/frmDisplay.h"
 
 namespace vantor::test {
 namespace {

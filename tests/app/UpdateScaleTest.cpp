@@ -2,12 +2,12 @@
 #include <QPushButton>
 #include <QSettings>
 
-#include "app/SerialNumberSetting.h"
-#include "app/frmCheckScale.h"
-#include "app/frmWelcome.h"
-#include "firmware/frmDisplay.h"
+#include "platform/app/SerialNumberSetting.h"
 #include "scale/ScaleFormsFixture.h"
 #include "support/SimulatorProcess.h"
+#include "ui/app/frmCheckScale.h"
+#include "ui/app/frmWelcome.h"
+#include "ui/firmware/frmDisplay.h"
 
 namespace vantor::test {
 namespace {

@@ -15,7 +15,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/WholeFile.h"
+#include "platform/app/WholeFile.h"
 
 using vantor::app::saveWhole;
 

@@ -6,10 +6,10 @@
 #include <QFile>
 #include <QSettings>
 
-#include "firmware/IntelHexLoader.h"
-#include "firmware/UpdateSentences.h"
-#include "firmware/UserTables.h"
-#include "scale/OperationResult.h"
+#include "core/firmware/IntelHexLoader.h"
+#include "core/firmware/UpdateSentences.h"
+#include "core/firmware/UserTables.h"
+#include "core/scale/OperationResult.h"
 #include "support/CliScaleFixture.h"
 #include "support/SimulatorProcess.h"
 

@@ -4,7 +4,7 @@
 
 #include <QFile>
 
-#include "firmware/IntelHexLoader.h"
+#include "core/firmware/IntelHexLoader.h"
 #include "support/CliScaleFixture.h"
 #include "support/SimulatorProcess.h"
 

@@ -14,19 +14,19 @@
 #include <fstream>
 #include <iterator>
 
-#include "app/SerialNumberSetting.h"
-#include "app/frmSuccessUpdate.h"
-#include "firmware/HistoryFile.h"
-#include "firmware/IntelHexLoader.h"
-#include "firmware/JournalFile.h"
-#include "firmware/TablesMessages.h"
-#include "firmware/frmDisplay.h"
-#include "scale/ScaleLink.h"
-#include "scale/SerialTransport.h"
-#include "scale/frmErrorScaleCom.h"
+#include "core/firmware/IntelHexLoader.h"
+#include "core/firmware/TablesMessages.h"
+#include "core/scale/ScaleLink.h"
+#include "platform/app/SerialNumberSetting.h"
+#include "platform/firmware/HistoryFile.h"
+#include "platform/firmware/JournalFile.h"
+#include "platform/scale/SerialTransport.h"
 #include "support/ScopedEnvironment.h"
 #include "support/SimulatedScaleFixture.h"
 #include "support/SimulatorProcess.h"
+#include "ui/app/frmSuccessUpdate.h"
+#include "ui/firmware/frmDisplay.h"
+#include "ui/scale/frmErrorScaleCom.h"
 
 using namespace std::chrono_literals;
 

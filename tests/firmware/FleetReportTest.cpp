@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "firmware/FleetReport.h"
+#include "core/firmware/FleetReport.h"
 
 using namespace vantor::firmware;
 

@@ -10,7 +10,7 @@
 #include <QThread>
 #include <memory>
 
-#include "firmware/HistoryFile.h"
+#include "platform/firmware/HistoryFile.h"
 #include "support/ScopedEnvironment.h"
 
 using namespace vantor;

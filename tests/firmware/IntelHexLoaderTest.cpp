@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "firmware/IntelHexLoader.h"
+#include "core/firmware/IntelHexLoader.h"
 
 using namespace vantor;
 using namespace vantor::firmware;

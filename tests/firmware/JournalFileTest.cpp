@@ -5,7 +5,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "firmware/JournalFile.h"
+#include "platform/firmware/JournalFile.h"
 
 using namespace vantor::firmware;
 

@@ -10,10 +10,10 @@
 #include <filesystem>
 #include <iterator>
 
-#include "firmware/IntelHexLoader.h"
-#include "firmware/ProgrammingRun.h"
-#include "scale/ScalePort.h"
-#include "scale/SerialTransport.h"
+#include "core/firmware/IntelHexLoader.h"
+#include "core/firmware/ProgrammingRun.h"
+#include "platform/scale/ScalePort.h"
+#include "platform/scale/SerialTransport.h"
 #include "support/CoreApplication.h"
 #include "support/ScaleMemory.h"
 #include "support/ScopedEnvironment.h"

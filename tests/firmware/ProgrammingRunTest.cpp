@@ -8,8 +8,8 @@
 #include <numeric>
 #include <thread>
 
-#include "firmware/ProgrammingRun.h"
-#include "scale/FakeScaleTransport.h"
+#include "core/firmware/ProgrammingRun.h"
+#include "support/FakeScaleTransport.h"
 
 using namespace std::chrono_literals;
 using namespace vantor;

@@ -4,10 +4,10 @@
 #include <gtest/gtest.h>
 
 #include "ScaleWithTables.h"
-#include "firmware/ScaleUpdate.h"
-#include "firmware/UpdateSentences.h"
-#include "scale/FakeScaleTransport.h"
-#include "scale/SerialNumber.h"
+#include "core/firmware/ScaleUpdate.h"
+#include "core/firmware/UpdateSentences.h"
+#include "core/scale/SerialNumber.h"
+#include "support/FakeScaleTransport.h"
 
 using namespace vantor;
 using namespace vantor::firmware;

@@ -3,10 +3,10 @@
 
 #include <gtest/gtest.h>
 
-#include "firmware/ScaleStatus.h"
-#include "firmware/ScaleVerify.h"
-#include "scale/FakeScaleTransport.h"
-#include "scale/SerialNumber.h"
+#include "core/firmware/ScaleStatus.h"
+#include "core/firmware/ScaleVerify.h"
+#include "core/scale/SerialNumber.h"
+#include "support/FakeScaleTransport.h"
 
 using namespace vantor;
 using namespace vantor::firmware;

@@ -5,7 +5,7 @@
 
 #include <cstddef>
 
-#include "scale/Bytes.h"
+#include "core/scale/Bytes.h"
 
 namespace vantor::test {
 

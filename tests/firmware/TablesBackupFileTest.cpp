@@ -6,7 +6,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "firmware/TablesBackupFile.h"
+#include "platform/firmware/TablesBackupFile.h"
 
 using namespace vantor;
 using namespace vantor::firmware;

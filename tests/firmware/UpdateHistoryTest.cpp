@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "firmware/Sha256.h"
-#include "firmware/UpdateHistory.h"
+#include "core/firmware/Sha256.h"
+#include "core/firmware/UpdateHistory.h"
 
 using namespace vantor;
 using namespace vantor::firmware;

@@ -3,11 +3,11 @@
 
 #include <gtest/gtest.h>
 
-#include "firmware/TablesMessages.h"
-#include "firmware/TimeLeft.h"
-#include "firmware/UserTables.h"
-#include "scale/FakeScaleTransport.h"
-#include "scale/SerialNumber.h"
+#include "core/firmware/TablesMessages.h"
+#include "core/firmware/TimeLeft.h"
+#include "core/firmware/UserTables.h"
+#include "core/scale/SerialNumber.h"
+#include "support/FakeScaleTransport.h"
 
 using namespace vantor;
 using namespace vantor::firmware;

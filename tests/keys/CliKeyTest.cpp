@@ -5,7 +5,7 @@
 
 #include <QFile>
 
-#include "keys/KeyBlock.h"
+#include "core/keys/KeyBlock.h"
 #include "support/CliScaleFixture.h"
 #include "support/SimulatorProcess.h"
 

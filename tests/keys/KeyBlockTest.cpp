@@ -4,10 +4,10 @@
 
 #include <atomic>
 
-#include "keys/KeyBlock.h"
-#include "keys/KeyMessages.h"
-#include "keys/KeyProgramming.h"
-#include "scale/FakeScaleTransport.h"
+#include "core/keys/KeyBlock.h"
+#include "core/keys/KeyMessages.h"
+#include "core/keys/KeyProgramming.h"
+#include "support/FakeScaleTransport.h"
 
 using namespace vantor;
 using namespace vantor::keys;

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "RecordingPrompts.h"
-#include "keys/KeyFlow.h"
+#include "core/keys/KeyFlow.h"
 
 using namespace vantor::keys;
 using namespace vantor::scale;

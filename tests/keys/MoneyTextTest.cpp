@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "keys/MoneyText.h"
+#include "core/keys/MoneyText.h"
 
 using namespace vantor::keys;
 

@@ -14,16 +14,16 @@
 #include <QTest>
 #include <QToolButton>
 
-#include "app/frmWelcome.h"
-#include "firmware/HistoryFile.h"
-#include "firmware/frmDisplay.h"
-#include "keys/UpDownArrows.h"
-#include "keys/frmProgramKey.h"
-#include "scale/SerialNumber.h"
-#include "scale/SerialTransport.h"
-#include "scale/frmErrorScaleCom.h"
+#include "core/scale/SerialNumber.h"
+#include "platform/firmware/HistoryFile.h"
+#include "platform/scale/SerialTransport.h"
 #include "support/SimulatedScaleFixture.h"
 #include "support/SimulatorProcess.h"
+#include "ui/app/frmWelcome.h"
+#include "ui/firmware/frmDisplay.h"
+#include "ui/keys/UpDownArrows.h"
+#include "ui/keys/frmProgramKey.h"
+#include "ui/scale/frmErrorScaleCom.h"
 
 namespace vantor::test {
 namespace {

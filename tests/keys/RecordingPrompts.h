@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "keys/WeightRateTable.h"
+#include "core/keys/WeightRateTable.h"
 
 namespace vantor::keys::test {
 

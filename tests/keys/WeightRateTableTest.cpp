@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "RecordingPrompts.h"
-#include "keys/WeightRateTable.h"
+#include "core/keys/WeightRateTable.h"
 
 using namespace vantor::keys;
 

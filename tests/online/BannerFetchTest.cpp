@@ -9,7 +9,7 @@
 #include <optional>
 
 #include "OnlineTestSupport.h"
-#include "online/BannerFetch.h"
+#include "platform/online/BannerFetch.h"
 #include "support/ServerProcess.h"
 
 using namespace vantor;

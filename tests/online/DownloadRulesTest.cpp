@@ -6,9 +6,9 @@
 #include <cmath>
 #include <limits>
 
-#include "online/DownloadRules.h"
-#include "online/DownloadSession.h"
-#include "online/modGlobals.h"
+#include "core/online/DownloadRules.h"
+#include "core/online/DownloadSession.h"
+#include "core/online/modGlobals.h"
 
 using namespace vantor::online;
 

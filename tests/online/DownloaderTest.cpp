@@ -17,8 +17,8 @@
 #include <deque>
 
 #include "OnlineTestSupport.h"
-#include "online/DownloadRules.h"
-#include "online/Downloader.h"
+#include "core/online/DownloadRules.h"
+#include "platform/online/Downloader.h"
 #include "support/CliRun.h"
 #include "support/DownloadRun.h"
 #include "support/ScriptedHttpServer.h"

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "online/HttpReplyReader.h"
+#include "core/online/HttpReplyReader.h"
 
 using namespace vantor::online;
 using State = HttpReplyReader::State;

@@ -17,12 +17,12 @@
 #include <deque>
 
 #include "OnlineTestSupport.h"
-#include "online/ConnectionProbe.h"
-#include "online/Downloader.h"
-#include "online/FreeSpace.h"
-#include "online/HttpGet.h"
-#include "online/LocalSource.h"
-#include "online/modQuery.h"
+#include "core/online/modQuery.h"
+#include "platform/online/ConnectionProbe.h"
+#include "platform/online/Downloader.h"
+#include "platform/online/FreeSpace.h"
+#include "platform/online/HttpGet.h"
+#include "platform/online/LocalSource.h"
 #include "support/DownloadRun.h"
 #include "support/ScriptedHttpServer.h"
 #include "support/ServerProcess.h"

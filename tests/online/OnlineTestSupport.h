@@ -8,7 +8,7 @@
 #include <QTimer>
 #include <optional>
 
-#include "online/QueryChannel.h"
+#include "platform/online/QueryChannel.h"
 #include "support/CoreApplication.h"
 
 namespace vantor::test {

@@ -2,7 +2,7 @@
 // status, and every way a request can fail reported to the caller instead of rows.
 
 #include "OnlineTestSupport.h"
-#include "online/modQuery.h"
+#include "core/online/modQuery.h"
 #include "support/ScopedEnvironment.h"
 #include "support/ScriptedHttpServer.h"
 

@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "online/clsRC4.h"
-#include "online/modQuery.h"
+#include "core/online/clsRC4.h"
+#include "core/online/modQuery.h"
 
 using namespace vantor::online;
 

@@ -8,7 +8,7 @@
 #include <iterator>
 #include <numeric>
 
-#include "online/clsRC4.h"
+#include "core/online/clsRC4.h"
 
 using vantor::online::clsRC4;
 using vantor::online::HexDecodeText;

@@ -8,8 +8,8 @@
 #include <fstream>
 
 #include "OnlineTestSupport.h"
-#include "online/UpdateQueries.h"
-#include "online/modQuery.h"
+#include "core/online/UpdateQueries.h"
+#include "core/online/modQuery.h"
 #include "support/ServerProcess.h"
 
 using namespace vantor;

@@ -16,7 +16,7 @@
 #include "QueryForm.h"
 #include "QueryScript.h"
 #include "ServerOptions.h"
-#include "online/modQuery.h"
+#include "core/online/modQuery.h"
 
 using namespace vantor::server;
 using namespace vantor::online;

@@ -23,8 +23,8 @@
 #include <thread>
 
 #include "OnlineTestSupport.h"
-#include "online/UpdateQueries.h"
-#include "online/modQuery.h"
+#include "core/online/UpdateQueries.h"
+#include "core/online/modQuery.h"
 #include "support/ServerProcess.h"
 
 using namespace vantor;

@@ -2,8 +2,8 @@
 #include <QPushButton>
 
 #include "ScaleFormsFixture.h"
-#include "app/frmWelcome.h"
 #include "support/SimulatorProcess.h"
+#include "ui/app/frmWelcome.h"
 
 namespace vantor::test {
 namespace {

@@ -12,11 +12,11 @@
 #include <vector>
 
 #include "PseudoTerminal.h"
-#include "scale/PortDetector.h"
-#include "scale/PortDiscovery.h"
-#include "scale/ScaleWorker.h"
-#include "scale/SerialNumber.h"
-#include "scale/SerialTransport.h"
+#include "core/scale/SerialNumber.h"
+#include "platform/scale/PortDetector.h"
+#include "platform/scale/PortDiscovery.h"
+#include "platform/scale/ScaleWorker.h"
+#include "platform/scale/SerialTransport.h"
 #include "support/CoreApplication.h"
 #include "support/ScopedEnvironment.h"
 #include "support/SimulatorProcess.h"

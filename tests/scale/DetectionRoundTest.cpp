@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "scale/DetectionRound.h"
-#include "scale/ScaleProtocol.h"
+#include "core/scale/DetectionRound.h"
+#include "core/scale/ScaleProtocol.h"
 
 using namespace vantor;
 using namespace vantor::scale;

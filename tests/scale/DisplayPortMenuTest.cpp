@@ -3,9 +3,9 @@
 #include <QProgressBar>
 
 #include "ScaleFormsFixture.h"
-#include "firmware/frmDisplay.h"
-#include "scale/PortDiscovery.h"
+#include "platform/scale/PortDiscovery.h"
 #include "support/SimulatorProcess.h"
+#include "ui/firmware/frmDisplay.h"
 
 namespace vantor::test {
 namespace {

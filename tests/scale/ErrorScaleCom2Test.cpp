@@ -2,9 +2,9 @@
 #include <QPushButton>
 
 #include "ScaleFormsFixture.h"
-#include "app/frmVersion.h"
-#include "app/frmWelcome.h"
-#include "firmware/frmDisplay.h"
+#include "ui/app/frmVersion.h"
+#include "ui/app/frmWelcome.h"
+#include "ui/firmware/frmDisplay.h"
 
 namespace vantor::test {
 namespace {

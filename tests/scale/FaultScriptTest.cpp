@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "scale/FaultScript.h"
+#include "simulation/FaultScript.h"
 
 using namespace std::chrono_literals;
 using namespace vantor::scale;

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "scale/OperationResult.h"
+#include "core/scale/OperationResult.h"
 
 using namespace vantor::scale;
 

@@ -6,8 +6,8 @@
 
 #include <algorithm>
 
-#include "scale/FakeScaleTransport.h"
-#include "scale/PageWrite.h"
+#include "core/scale/PageWrite.h"
+#include "support/FakeScaleTransport.h"
 
 using namespace std::chrono_literals;
 using namespace vantor;

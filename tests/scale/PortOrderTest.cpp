@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "scale/PortOrder.h"
+#include "core/scale/PortOrder.h"
 
 using namespace vantor::scale;
 using Names = std::vector<std::string>;

@@ -3,9 +3,9 @@
 #include <QCoreApplication>
 #include <QTest>
 
-#include "scale/frmChoosePort.h"
-#include "scale/frmErrorScaleCom2.h"
 #include "support/SimulatedScaleFixture.h"
+#include "ui/scale/frmChoosePort.h"
+#include "ui/scale/frmErrorScaleCom2.h"
 
 namespace vantor::test {
 

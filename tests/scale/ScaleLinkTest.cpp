@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "scale/FakeScaleTransport.h"
-#include "scale/ScaleLink.h"
-#include "scale/SerialNumber.h"
+#include "core/scale/ScaleLink.h"
+#include "core/scale/SerialNumber.h"
+#include "support/FakeScaleTransport.h"
 
 using namespace std::chrono_literals;
 using namespace vantor;

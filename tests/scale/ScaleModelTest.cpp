@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "scale/ScaleModel.h"
-#include "scale/SerialNumber.h"
+#include "core/scale/SerialNumber.h"
+#include "simulation/ScaleModel.h"
 
 using namespace vantor;
 using namespace vantor::scale;

@@ -6,10 +6,10 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "scale/DeviceLock.h"
-#include "scale/ScaleLink.h"
-#include "scale/ScaleProtocol.h"
-#include "scale/SerialTransport.h"
+#include "core/scale/ScaleLink.h"
+#include "core/scale/ScaleProtocol.h"
+#include "platform/scale/DeviceLock.h"
+#include "platform/scale/SerialTransport.h"
 #include "support/CoreApplication.h"
 #include "support/SimulatorProcess.h"
 

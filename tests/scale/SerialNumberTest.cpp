@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "scale/SerialNumber.h"
+#include "core/scale/SerialNumber.h"
 
 using namespace vantor;
 using namespace vantor::scale;

@@ -9,15 +9,15 @@
 #include <fstream>
 #include <iterator>
 
-#include "app/ClickableLabel.h"
-#include "app/frmWelcome.h"
-#include "firmware/HistoryFile.h"
-#include "firmware/frmDisplay.h"
-#include "scale/SerialTransport.h"
-#include "scale/frmErrorScaleCom.h"
+#include "platform/firmware/HistoryFile.h"
+#include "platform/scale/SerialTransport.h"
 #include "support/SimulatedScaleFixture.h"
 #include "support/SimulatorProcess.h"
-#include "zones/frmProgramZip.h"
+#include "ui/app/ClickableLabel.h"
+#include "ui/app/frmWelcome.h"
+#include "ui/firmware/frmDisplay.h"
+#include "ui/scale/frmErrorScaleCom.h"
+#include "ui/zones/frmProgramZip.h"
 
 namespace vantor::test {
 namespace {

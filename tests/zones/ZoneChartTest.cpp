@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "zones/ZoneChart.h"
+#include "core/zones/ZoneChart.h"
 
 using namespace vantor::zones;
 

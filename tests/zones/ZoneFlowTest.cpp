@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "zones/ZoneFlow.h"
+#include "core/zones/ZoneFlow.h"
 
 using namespace vantor;
 using namespace vantor::zones;

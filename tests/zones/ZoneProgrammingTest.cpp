@@ -6,10 +6,10 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "scale/FakeScaleTransport.h"
-#include "scale/SerialNumber.h"
-#include "zones/ZoneChartCheck.h"
-#include "zones/ZoneProgramming.h"
+#include "core/scale/SerialNumber.h"
+#include "core/zones/ZoneChartCheck.h"
+#include "core/zones/ZoneProgramming.h"
+#include "support/FakeScaleTransport.h"
 
 using namespace vantor;
 using namespace vantor::zones;
