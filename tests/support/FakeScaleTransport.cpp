@@ -23,7 +23,6 @@ void FakeScaleTransport::deliverArrived() {
 }
 
 bool FakeScaleTransport::discardInput() {
-    ++m_discards;
     const bool dropped = !m_waiting.empty() || (!m_inFlight.empty() && m_inFlight.front().arrival < m_now);
     m_waiting.clear();
     // A reply still on its way (it arrives at or after this moment) is not yet in the buffer.

@@ -33,7 +33,6 @@ public:
 
     ScaleModel& model() { return m_model; }
     const std::vector<Bytes>& sent() const { return m_sent; }
-    std::size_t discards() const { return m_discards; }
     Clock now() const { return m_now; }
 
 private:
@@ -47,7 +46,6 @@ private:
     std::deque<InFlight> m_inFlight;  // ordered by arrival
     Bytes m_waiting;                  // arrived, not yet read
     std::vector<Bytes> m_sent;
-    std::size_t m_discards = 0;
     unsigned m_failingSends = 0;
     Clock m_now{0};
 };

@@ -54,7 +54,6 @@ std::optional<ImageBuffer> loadUpdateFile(const std::string& path, const std::st
     return std::move(*load.image);
 }
 
-// Opens the port for the scale link; the reason and, where it helps, how to get access on failure.
 // Pages written, then pages verified: rewritten in place on a terminal, a line now and then otherwise.
 class ProgressReport {
 public:

@@ -27,12 +27,12 @@ struct FleetScale {
     double seconds = 0;
 };
 
-// "/dev/ttyUSB0  12345678  writing   120/512  1 min 2 sec left"
+// "/dev/ttyUSB0  12345678  verifying  200/512  1 min 2 sec left"
 std::string progressLine(const FleetScale& scale);
 
-// "/dev/ttyUSB0 12345678 updated: All 512 pages written and verified. (71.2 s)",
-// "/dev/ttyUSB1 11111111 not updated: Serial number wrong: ... (0.6 s)"; a stopped run says where
-// it stood, from its last progress.
+// "/dev/ttyUSB1 11111111 updated: All 512 pages were written and verified. (71.2 s)",
+// "/dev/ttyUSB1 11111111 not updated: The scale refused the unlock (is the serial number
+// right?); ..."; a stopped run says where it stood, from its last progress.
 std::string endLine(const FleetScale& scale);
 
 inline bool verified(const FleetScale& scale) {

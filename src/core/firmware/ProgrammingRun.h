@@ -50,16 +50,16 @@ struct ScaleProgramming {
     bool scaleCom() const { return result.stage != scale::Stage::SerialRead; }
 };
 
-// The programming command's steps: the serial number the scale gives is packed into the image,
-// which is then programmed. A scale that does not answer, or whose answer is no serial number,
-// fails the run before anything is sent: its unlock could only be refused, which would blame the
-// serial number for what is a communication failure.
 // Programs `image` with `serial` (one that passed CheckSerial) packed into it: for a caller that
 // has read the number already.
 ScaleProgramming programWithSerial(scale::ScaleTransport& transport, ImageBuffer image,
                                    const std::string& serial, const scale::ProgressSink& progress,
                                    const std::atomic<bool>& cancel, scale::PauseGate* pause = nullptr);
 
+// The programming command's steps: the serial number the scale gives is packed into the image,
+// which is then programmed. A scale that does not answer, or whose answer is no serial number,
+// fails the run before anything is sent: its unlock could only be refused, which would blame the
+// serial number for what is a communication failure.
 ScaleProgramming programWithScaleSerial(scale::ScaleTransport& transport, ImageBuffer image,
                                         const scale::ProgressSink& progress, const std::atomic<bool>& cancel,
                                         scale::PauseGate* pause = nullptr);

@@ -20,8 +20,6 @@ public:
     void stop();
     // Stops and shows the first frame again.
     void close();
-    bool playing() const { return m_timer.isActive(); }
-    int frameCount() const { return static_cast<int>(m_frames.size()); }
 
 private:
     void showFrame(std::size_t index);

@@ -25,10 +25,10 @@ class QRadioButton;
 
 namespace vantor::firmware {
 
-// The scale update form. It owns the program's link to the scale: every exchange with the scale
-// goes through its operations, which run as jobs on the scale worker. Shown, it loads the update
-// file and programs the whole image into the scale; the run itself is the core's, this form only
-// starts it and shows its progress and its end.
+// The scale update form. Shown, it loads the update file and programs the whole image into the
+// scale; the run itself is the core's, this form only starts it and shows its progress and its
+// end. Like every form, it reaches the scale through the form base's operateScale, as jobs on the
+// scale worker.
 class frmDisplay : public app::Form {
     Q_OBJECT
 public:
