@@ -8,7 +8,7 @@
 #include <QTimer>
 #include <optional>
 
-#include "OnlineTestSupport.h"
+#include "support/OnlineTestSupport.h"
 #include "platform/online/BannerFetch.h"
 #include "support/ServerProcess.h"
 

@@ -3,7 +3,7 @@
 #include <QSettings>
 
 #include "platform/app/SerialNumberSetting.h"
-#include "scale/ScaleFormsFixture.h"
+#include "support/ScaleFormsFixture.h"
 #include "support/SimulatorProcess.h"
 #include "ui/app/frmCheckScale.h"
 #include "ui/app/frmWelcome.h"

@@ -2,7 +2,7 @@
 // status 1 with the reason when an answer is missing or not usable.
 
 #include "OnlineCommands.h"
-#include "OnlineTestSupport.h"
+#include "support/OnlineTestSupport.h"
 #include "support/ScopedEnvironment.h"
 #include "support/ServerProcess.h"
 

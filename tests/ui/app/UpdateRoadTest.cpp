@@ -15,7 +15,7 @@
 #include "core/firmware/IntelHexLoader.h"
 #include "core/online/DownloadRules.h"
 #include "platform/app/SerialNumberSetting.h"
-#include "scale/ScaleFormsFixture.h"
+#include "support/ScaleFormsFixture.h"
 #include "support/ServerProcess.h"
 #include "support/SimulatorProcess.h"
 #include "ui/app/frmCheckScale.h"

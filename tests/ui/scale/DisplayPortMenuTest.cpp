@@ -2,7 +2,7 @@
 #include <QLabel>
 #include <QProgressBar>
 
-#include "ScaleFormsFixture.h"
+#include "support/ScaleFormsFixture.h"
 #include "platform/scale/PortDiscovery.h"
 #include "support/SimulatorProcess.h"
 #include "ui/firmware/frmDisplay.h"

@@ -1,7 +1,7 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "ScaleFormsFixture.h"
+#include "support/ScaleFormsFixture.h"
 #include "support/SimulatorProcess.h"
 #include "ui/app/frmWelcome.h"
 

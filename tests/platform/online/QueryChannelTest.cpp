@@ -1,7 +1,7 @@
 // QueryChannel over real HTTP: the exact request on the wire, replies read whatever their HTTP
 // status, and every way a request can fail reported to the caller instead of rows.
 
-#include "OnlineTestSupport.h"
+#include "support/OnlineTestSupport.h"
 #include "core/online/modQuery.h"
 #include "support/ScopedEnvironment.h"
 #include "support/ScriptedHttpServer.h"

@@ -1,7 +1,7 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "ScaleFormsFixture.h"
+#include "support/ScaleFormsFixture.h"
 #include "ui/app/frmVersion.h"
 #include "ui/app/frmWelcome.h"
 #include "ui/firmware/frmDisplay.h"

@@ -16,7 +16,7 @@
 
 #include "core/app/OpenFailure.h"
 #include "core/online/modQuery.h"
-#include "online/OnlineTestSupport.h"
+#include "support/OnlineTestSupport.h"
 #include "support/ProgramFixture.h"
 #include "support/ScriptedHttpServer.h"
 #include "support/ServerProcess.h"

@@ -22,7 +22,7 @@
 #include <fstream>
 #include <thread>
 
-#include "OnlineTestSupport.h"
+#include "support/OnlineTestSupport.h"
 #include "core/online/UpdateQueries.h"
 #include "core/online/modQuery.h"
 #include "support/ServerProcess.h"

@@ -16,7 +16,7 @@
 #include <QTimer>
 #include <deque>
 
-#include "OnlineTestSupport.h"
+#include "support/OnlineTestSupport.h"
 #include "core/online/modQuery.h"
 #include "platform/online/ConnectionProbe.h"
 #include "platform/online/Downloader.h"

@@ -16,7 +16,7 @@
 #include <csignal>
 #include <deque>
 
-#include "OnlineTestSupport.h"
+#include "support/OnlineTestSupport.h"
 #include "core/online/DownloadRules.h"
 #include "platform/online/Downloader.h"
 #include "support/CliRun.h"

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "OnlineTestSupport.h"
+#include "support/OnlineTestSupport.h"
 #include "core/online/UpdateQueries.h"
 #include "core/online/modQuery.h"
 #include "support/ServerProcess.h"
