@@ -167,7 +167,7 @@ void HttpGet::pump(bool announce) {
             return;
     }
     if (announce && (m_headWhole != headBefore || bytesAvailable() > before))
-        emit readyRead();
+        announceData();
     if (m_reader.state() == HttpReplyReader::State::Done)
         conclude({});
     else if (m_reader.state() == HttpReplyReader::State::Failed)
@@ -190,6 +190,21 @@ bool HttpGet::followRedirect() {
     qCDebug(lcOnline) << "redirected to" << next.toString();
     connectTo(next);
     return true;
+}
+
+void HttpGet::announceData() {
+    if (m_announcing)
+        return;
+    m_announcing = true;
+    // Told from the event loop, never from within the socket's own signal: a reader may open a
+    // message box there, and a socket deleted under its own signal would crash on the way back.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_announcing = false;
+            emit readyRead();
+        },
+        Qt::QueuedConnection);
 }
 
 void HttpGet::conclude(const QString& error) {

@@ -56,6 +56,7 @@ private:
     void onSocketError();
     void onSocketEnded();
     void pump(bool announce);
+    void announceData();
     bool followRedirect();
     void conclude(const QString& error);
     void closeSocket();
@@ -69,6 +70,7 @@ private:
     qint64 m_bufferLimit = 4 * 1024 * 1024;
     int m_redirects = 0;
     bool m_headWhole = false;
+    bool m_announcing = false;
     bool m_socketEnded = false;
     bool m_finished = false;
     QString m_socketError;
