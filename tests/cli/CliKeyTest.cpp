@@ -140,3 +140,13 @@ TEST_F(CliKey, AFailedCheckOrWriteIsOneLineOnStderr) {
     EXPECT_TRUE(run.err.endsWith(" Nothing was written.\n")) << run.err.toStdString();
     EXPECT_EQ(run.err.count('\n'), 1);
 }
+
+TEST_F(CliKey, CtrlCEndsTheWriteAtItsNextExchangeAndSaysWhereItStood) {
+    SimulatorProcess simulator({"--memory", memoryFile(), "--fault", "delay:write:addr=0x8400:ms=5000"});
+    const QString device = QString::fromStdString(simulator.devicePath());
+    const CliRun run =
+        cliInterrupted({"key", "1", "--unit", "oz", "--table", table("16,2.50\n"), "--port", device, "--yes"},
+                       QStringLiteral("Pages written: 2/5\n"));
+    EXPECT_EQ(run.exitCode, 1) << "stopped, not killed: " << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(": Stopped after 2 of 5 pages")) << run.err.toStdString();
+}

@@ -27,4 +27,8 @@ CliRun runCli(const QString& executable, const QStringList& arguments,
               const std::vector<std::pair<QString, QString>>& environment = {},
               CliInput input = CliInput::Pipe);
 
+// The same, with Ctrl+C (SIGINT) pressed once the tool's error output shows `cue`.
+CliRun runCliInterrupted(const QString& executable, const QStringList& arguments,
+                         const std::vector<std::pair<QString, QString>>& environment, const QString& cue);
+
 }  // namespace vantor::test

@@ -23,11 +23,11 @@ protected:
     // Runs the tool with its settings in configFolder() and its files in dataFolder(); `ports`
     // are the only serial ports it may find.
     CliRun cli(const QStringList& arguments, const QString& ports = {}, CliInput input = CliInput::Pipe) {
-        return runCli(QStringLiteral(VANTOR_CLI_PATH), arguments,
-                      {{QStringLiteral("XDG_CONFIG_HOME"), configFolder()},
-                       {QStringLiteral("XDG_DATA_HOME"), dataFolder()},
-                       {QStringLiteral("VANTOR_SERIAL_PORTS"), ports}},
-                      input);
+        return runCli(QStringLiteral(VANTOR_CLI_PATH), arguments, environment(ports), input);
+    }
+    // The same, with Ctrl+C pressed once the error output shows `cue`.
+    CliRun cliInterrupted(const QStringList& arguments, const QString& cue) {
+        return runCliInterrupted(QStringLiteral(VANTOR_CLI_PATH), arguments, environment({}), cue);
     }
 
     QString configFolder() const { return m_folder.filePath(QStringLiteral("config")); }
@@ -47,6 +47,12 @@ protected:
     }
 
 private:
+    std::vector<std::pair<QString, QString>> environment(const QString& ports) const {
+        return {{QStringLiteral("XDG_CONFIG_HOME"), configFolder()},
+                {QStringLiteral("XDG_DATA_HOME"), dataFolder()},
+                {QStringLiteral("VANTOR_SERIAL_PORTS"), ports}};
+    }
+
     QTemporaryDir m_folder;
 };
 

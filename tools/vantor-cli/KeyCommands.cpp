@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "ScaleCommands.h"
+#include "StopSignals.h"
 #include "Terminal.h"
 #include "core/keys/KeyFlow.h"
 #include "core/keys/KeyProgramming.h"
@@ -116,14 +117,17 @@ int keyCommand(const ParsedCommand& command) {
             return kScaleFailed;
     }
 
-    const std::atomic<bool> cancel{false};
+    // Ctrl+C ends the write at its next exchange, as every other command does, so the scale is
+    // told where it stood instead of the program dying mid-page.
+    std::atomic<bool>& stop = stopOnSignals();
+    transport.setCancelFlag(&stop);
     const auto started = std::chrono::steady_clock::now();
     const OperationResult result = ProgramData(
         transport, keyNumber, block,
         [](const Progress& progress) {
             std::cerr << "Pages written: " << progress.done << "/" << progress.total << "\n";
         },
-        cancel);
+        stop);
     transport.close();
     firmware::recordOperation(firmware::history_operation::kKey, result, "key " + std::to_string(keyNumber),
                               started);
