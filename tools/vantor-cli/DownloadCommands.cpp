@@ -11,6 +11,7 @@
 #include "ScaleCommands.h"
 #include "StopSignals.h"
 #include "Terminal.h"
+#include "core/app/OneLine.h"
 #include "core/online/modGlobals.h"
 #include "platform/online/Downloader.h"
 #include "platform/online/FreeSpace.h"
@@ -23,18 +24,9 @@ namespace {
 
 constexpr qint64 kProgressEveryMs = 200;
 
-// One line for the terminal: the message boxes' blank lines become spaces.
-std::string oneLine(const DownloadMessage& message) {
-    std::string text = message.text;
-    std::string line;
-    for (char c : text) {
-        if (c == '\n') {
-            if (!line.empty() && line.back() != ' ')
-                line += ' ';
-        } else {
-            line += c;
-        }
-    }
+// One line for the terminal, after the box's title.
+std::string terminalLine(const DownloadMessage& message) {
+    const std::string line = app::oneLine(message.text);
     return message.title.empty() ? line : message.title + ": " + line;
 }
 
@@ -76,7 +68,7 @@ int downloadFile(const std::string& url, const QString& destination, unsigned re
         progressLineOpen = true;
     };
     hooks.tell = [&](const DownloadMessage& message) {
-        std::cerr << (progressLineOpen ? "\n" : "") << oneLine(message) << "\n";
+        std::cerr << (progressLineOpen ? "\n" : "") << terminalLine(message) << "\n";
         progressLineOpen = false;
     };
     // Nobody to ask: a server that cannot resume gives the whole file again, and a broken

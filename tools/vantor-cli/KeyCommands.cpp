@@ -9,6 +9,7 @@
 #include "ScaleCommands.h"
 #include "StopSignals.h"
 #include "Terminal.h"
+#include "core/app/OneLine.h"
 #include "core/keys/KeyFlow.h"
 #include "core/keys/KeyProgramming.h"
 #include "core/keys/KeyTableCsv.h"
@@ -41,10 +42,10 @@ bool askUser(const EditorMessage& message, bool yes) {
     if (yes)
         return true;
     if (!stdinIsTerminal()) {
-        std::cerr << oneLine(message.text) << " Answered No: no terminal (use --yes).\n";
+        std::cerr << app::oneLine(message.text) << " Answered No: no terminal (use --yes).\n";
         return false;
     }
-    std::cerr << message.title << ": " << oneLine(message.text) << " [y/N] " << std::flush;
+    std::cerr << message.title << ": " << app::oneLine(message.text) << " [y/N] " << std::flush;
     return readYes();
 }
 
@@ -104,7 +105,7 @@ int keyCommand(const ParsedCommand& command) {
         return kScaleFailed;
 
     const KeyCheck check = checkKey(transport, keyNumber);
-    const Prompts prompts{[](const EditorMessage& m) { std::cerr << oneLine(m.text) << "\n"; }, confirm};
+    const Prompts prompts{[](const EditorMessage& m) { std::cerr << app::oneLine(m.text) << "\n"; }, confirm};
     switch (afterKeyCheck(check, keyNumber, prompts)) {
         case AfterCheck::Write:
             break;

@@ -12,6 +12,7 @@
 #include "ScaleCommands.h"
 #include "StopSignals.h"
 #include "Terminal.h"
+#include "core/app/OneLine.h"
 #include "core/scale/DetectionRound.h"
 #include "core/zones/ZoneFlow.h"
 #include "core/zones/ZoneMessages.h"
@@ -28,14 +29,6 @@ namespace {
 // A zone-chart page is a few hundred kilobytes at most; anything far larger is not one.
 constexpr std::uintmax_t kMaxChartBytes = 16 * 1024 * 1024;
 constexpr std::string_view kNoBreakSpace = "\xC2\xA0";
-
-// The form's texts on one line: its line breaks become blanks.
-std::string oneLine(std::string text) {
-    for (char& c : text)
-        if (c == '\n')
-            c = ' ';
-    return text;
-}
 
 std::optional<std::string> readChartFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -68,7 +61,7 @@ bool confirmed(const ParsedCommand& command, const ZoneMessage& question, const 
         std::cerr << "Not confirmed (no terminal to ask; give --yes): nothing was written.\n";
         return false;
     }
-    std::cerr << oneLine(question.text) << " [y/N] " << std::flush;
+    std::cerr << app::oneLine(question.text) << " [y/N] " << std::flush;
     const bool yes = readYes();
     if (!yes)
         std::cerr << "Nothing was written.\n";
@@ -79,7 +72,7 @@ bool confirmed(const ParsedCommand& command, const ZoneMessage& question, const 
 // question asked there.
 Prompts terminalPrompts(const ParsedCommand& command, const std::string& path) {
     return {[&path](const ZoneMessage& refusal) {
-                std::cerr << path << ": " << refusal.title << ": " << oneLine(refusal.text) << "\n";
+                std::cerr << path << ": " << refusal.title << ": " << app::oneLine(refusal.text) << "\n";
             },
             [&command](const ZoneMessage& question, const ZoneChart& table) {
                 return confirmed(command, question, table);

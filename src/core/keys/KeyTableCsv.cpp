@@ -1,14 +1,10 @@
 #include "core/keys/KeyTableCsv.h"
 
+#include "core/app/OneLine.h"
+
 #include <sstream>
 
 namespace vantor::keys {
-
-std::string oneLine(std::string text) {
-    for (std::size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n"))
-        text.replace(at, 2, " ");
-    return text;
-}
 
 std::string trimmed(const std::string& text) {
     const auto first = text.find_first_not_of(" \t\r");
@@ -27,7 +23,7 @@ TableRead readKeyTable(const std::string& csv, int key, std::int16_t unit,
     bool declined = false;
     const Prompts prompts{[&](const EditorMessage& m) {
                               if (refusal.empty())
-                                  refusal = oneLine(m.text);
+                                  refusal = app::oneLine(m.text);
                           },
                           [&](const EditorMessage& m) {
                               const bool yes = confirm(m);

@@ -11,8 +11,6 @@
 
 namespace vantor::keys {
 
-// The text with its CR LF line breaks turned into blanks, for one-line messages.
-std::string oneLine(std::string text);
 // The text without leading and trailing blanks, tabs and CRs.
 std::string trimmed(const std::string& text);
 

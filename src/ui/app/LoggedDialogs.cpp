@@ -40,7 +40,7 @@ const char* nameOf(Message::Buttons buttons) {
 }
 
 // Line breaks inside a message would split one log entry over several lines.
-QString oneLine(QString text) {
+QString logLine(QString text) {
     return text.replace(QLatin1Char('\r'), QString()).replace(QLatin1Char('\n'), QLatin1String(" | "));
 }
 
@@ -51,7 +51,7 @@ LoggedDialogs::LoggedDialogs(std::unique_ptr<Dialogs> inner) : m_inner(std::move
 Answer LoggedDialogs::ask(QWidget* owner, const Message& message) {
     qCInfo(lcUi).noquote() << QStringLiteral("message box \"%1\" [%2]: %3")
                                   .arg(message.title, QLatin1String(nameOf(message.buttons)),
-                                       oneLine(message.text));
+                                       logLine(message.text));
     const Answer answer = m_inner->ask(owner, message);
     qCInfo(lcUi).noquote()
         << QStringLiteral("message box \"%1\" answered %2").arg(message.title, QLatin1String(nameOf(answer)));
