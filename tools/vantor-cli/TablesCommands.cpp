@@ -43,7 +43,7 @@ std::optional<std::string> scaleSerial(SerialTransport& transport, const std::st
     return serial;
 }
 
-OperationResult writeWithProgress(SerialTransport& transport, const std::vector<TablePage>& pages,
+OperationResult writeWithProgress(SerialTransport& transport, const std::vector<scale::PageToWrite>& pages,
                                   const std::string& serial, bool showCounter = true) {
     if (!showCounter)
         return writeTables(transport, pages, packSerial(serial), {}, stopOnSignals());

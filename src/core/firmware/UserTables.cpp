@@ -71,8 +71,8 @@ std::string tablesHex(std::span<const Byte> tables) {
     return text + hexRecordLine(0, static_cast<Byte>(RecordType::EndOfFile), {});
 }
 
-std::vector<TablePage> tablePages(std::span<const Byte> tables) {
-    std::vector<TablePage> pages;
+std::vector<scale::PageToWrite> tablePages(std::span<const Byte> tables) {
+    std::vector<scale::PageToWrite> pages;
     for (std::size_t offset = 0; offset + kPageSize <= tables.size(); offset += kPageSize) {
         const auto page = tables.subspan(offset, kPageSize);
         pages.push_back({static_cast<std::uint16_t>(kTablesStart + offset), Bytes(page.begin(), page.end())});
@@ -104,7 +104,7 @@ TablesFile tablesFromHex(const HexLoad& load,
     for (std::uint32_t address = kTablesStart; address < kTablesEnd; address += kPageSize) {
         if (!coversAny(load.covered, address, address + kPageSize))
             continue;
-        TablePage page{static_cast<std::uint16_t>(address), {}};
+        scale::PageToWrite page{static_cast<std::uint16_t>(address), {}};
         const auto fromFile = load.image->page(address);
         page.bytes.assign(fromFile.begin(), fromFile.end());
         if (!std::all_of(load.covered.begin() + address, load.covered.begin() + address + kPageSize,
@@ -125,13 +125,11 @@ TablesFile tablesFromHex(const HexLoad& load,
     return file;
 }
 
-scale::OperationResult writeTables(scale::ScaleTransport& transport, const std::vector<TablePage>& pages,
+scale::OperationResult writeTables(scale::ScaleTransport& transport,
+                                   const std::vector<scale::PageToWrite>& pages,
                                    const scale::SerialBytes& serial, const scale::ProgressSink& progress,
                                    const std::atomic<bool>& cancel) {
-    std::vector<scale::PageToWrite> toWrite;
-    for (const TablePage& page : pages)
-        toWrite.push_back({page.address, page.bytes});
-    return scale::WritePages(transport, toWrite, serial, progress, cancel);
+    return scale::WritePages(transport, pages, serial, progress, cancel);
 }
 
 std::string backupFileName(const std::string& serial, const std::tm& when, unsigned n) {

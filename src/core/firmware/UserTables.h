@@ -51,17 +51,12 @@ bool leavesTablesBlank(const ImageBuffer& image);
 std::string tablesHex(std::span<const Byte> tables);
 
 // A page to write back: its address and its 128 bytes.
-struct TablePage {
-    std::uint16_t address = 0;
-    Bytes bytes;
-};
-
 // The region's 36 pages, for writing a whole backup back.
-std::vector<TablePage> tablePages(std::span<const Byte> tables);
+std::vector<scale::PageToWrite> tablePages(std::span<const Byte> tables);
 
 struct TablesFile {
-    std::vector<TablePage> pages;  // the pages of the region the file covers, in address order
-    std::string error;             // why the file cannot be restored ("" when it can)
+    std::vector<scale::PageToWrite> pages;  // the pages of the region the file covers, in address order
+    std::string error;                      // why the file cannot be restored ("" when it can)
 };
 
 // Why a file read by the image loader cannot be restored: the loader's refusal, a record that
@@ -77,7 +72,8 @@ TablesFile tablesFromHex(const HexLoad& load,
 
 // Writes each page with the page-write rules (unlock with `serial`, write, read back, four tries
 // a stage), in order, stopping at the first page that fails.
-scale::OperationResult writeTables(scale::ScaleTransport& transport, const std::vector<TablePage>& pages,
+scale::OperationResult writeTables(scale::ScaleTransport& transport,
+                                   const std::vector<scale::PageToWrite>& pages,
                                    const scale::SerialBytes& serial, const scale::ProgressSink& progress,
                                    const std::atomic<bool>& cancel);
 

@@ -23,9 +23,11 @@ scale::OperationResult ProgramData(scale::ScaleTransport& transport, int key, co
     if (block.size() != kKeyBlockSize)
         return scale::failedAt(scale::Stage::Write, scale::Outcome::Refused);
     std::array<scale::PageToWrite, kKeyPages> pages;
-    for (std::size_t page = 0; page < kKeyPages; ++page)
+    for (std::size_t page = 0; page < kKeyPages; ++page) {
+        const auto bytes = std::span(block).subspan(page * kPageSize, kPageSize);
         pages[page] = {static_cast<std::uint16_t>(keyBlockStart(key) + page * kPageSize),
-                       std::span(block).subspan(page * kPageSize, kPageSize)};
+                       Bytes(bytes.begin(), bytes.end())};
+    }
     return scale::WritePagesWithScaleSerial(transport, pages, progress, cancel);
 }
 

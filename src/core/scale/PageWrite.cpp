@@ -10,36 +10,8 @@ namespace vantor::scale {
 
 namespace {
 
-// Tries a stage until it is done or has been tried kStageTries times; how the last try ended.
-template <class Attempt>
-Outcome repeatStage(Attempt attempt) {
-    Outcome outcome = Outcome::NoReply;
-    for (unsigned tries = 0; tries < kStageTries; ++tries) {
-        outcome = attempt();
-        if (outcome == Outcome::Success)
-            break;
-    }
-    return outcome;
-}
-
 Outcome acknowledgedExchange(ScaleTransport& transport, const Bytes& command, std::chrono::seconds limit) {
     return acknowledgement(exchange(transport, command, kAckReplySize, limit));
-}
-
-// One read of the page at `address`: Success with `page` holding it when a whole reply echoes
-// the address.
-Outcome readPageOnce(ScaleTransport& transport, std::uint16_t address, Bytes& page) {
-    const Reply reply = exchange(transport, readPageCommand(address), kReadReplySize, kReadBackLimit);
-    std::span<const Byte> carried;
-    const Outcome outcome = pageOf(reply, address, carried);
-    if (outcome == Outcome::Success)
-        page.assign(carried.begin(), carried.end());
-    return outcome;
-}
-
-// Reads the page until a whole reply echoes its address, four tries at most.
-Outcome readEchoedPage(ScaleTransport& transport, std::uint16_t address, Bytes& page) {
-    return repeatStage([&] { return readPageOnce(transport, address, page); });
 }
 
 Outcome unlock(ScaleTransport& transport, const SerialBytes& SN) {
@@ -71,7 +43,7 @@ OperationResult ProgrammingOnePage(ScaleTransport& transport, std::uint16_t Adr,
     // A read-back that differs is read again; the page is not written again.
     Bytes stored;
     const Outcome verified = repeatStage([&] {
-        const Outcome read = readPageOnce(transport, Adr, stored);
+        const Outcome read = TryReadPage(transport, Adr, stored);
         if (read != Outcome::Success)
             return read;
         return std::equal(Value.begin(), Value.end(), stored.begin()) ? Outcome::Success : Outcome::Mismatch;
@@ -90,7 +62,7 @@ KeyCheckResult CheckKeyProgrammed(ScaleTransport& transport, std::uint16_t Adr, 
     // A reply for another page says nothing about this key: it is read again, as a page write's
     // read-back would be.
     Bytes page;
-    if (const Outcome read = readEchoedPage(transport, Adr, page); read != Outcome::Success)
+    if (const Outcome read = ReadOnePage(transport, Adr, page); read != Outcome::Success)
         return {false, failed(Stage::ReadBack, read, Adr)};
 
     const bool programmed = page.front() < kErasedByte;
@@ -137,34 +109,6 @@ OperationResult WritePagesWithScaleSerial(ScaleTransport& transport, std::span<c
     OperationResult result = WritePages(transport, pages, packSerial(serial), progress, cancel);
     result.serial = serial;
     return result;
-}
-
-Outcome ReadOnePage(ScaleTransport& transport, std::uint16_t Adr, Bytes& page) {
-    return readEchoedPage(transport, Adr, page);
-}
-
-PagesRead ReadPages(ScaleTransport& transport, std::uint32_t first, std::size_t count,
-                    const ProgressSink& progress, const std::atomic<bool>& cancel) {
-    PagesRead read;
-    read.result.stage = Stage::Read;
-    read.result.pagesTotal = count;
-    read.bytes.reserve(count * kPageSize);
-    for (std::size_t n = 0; n < count; ++n) {
-        const auto address = static_cast<std::uint16_t>(first + n * kPageSize);
-        Bytes page;
-        const Outcome outcome = cancel.load() ? Outcome::Cancelled : ReadOnePage(transport, address, page);
-        if (outcome != Outcome::Success) {
-            // The program stopping ends the waits early; that is no failure of the scale.
-            read.result.outcome = cancel.load() ? Outcome::Cancelled : outcome;
-            read.result.page = address;
-            return read;
-        }
-        read.bytes.insert(read.bytes.end(), page.begin(), page.end());
-        ++read.result.pagesDone;
-        if (progress)
-            progress({Phase::Read, read.result.pagesDone, count});
-    }
-    return read;
 }
 
 }  // namespace vantor::scale

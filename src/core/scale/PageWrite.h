@@ -13,6 +13,7 @@
 #include <span>
 
 #include "core/scale/OperationResult.h"
+#include "core/scale/PageRead.h"
 #include "core/scale/Progress.h"
 #include "core/scale/ScaleProtocol.h"
 #include "core/scale/ScaleTransport.h"
@@ -21,12 +22,8 @@ namespace vantor::scale {
 
 inline constexpr std::chrono::seconds kUnlockLimit{2};
 inline constexpr std::chrono::seconds kWriteLimit{2};
-inline constexpr std::chrono::seconds kReadBackLimit{4};
 // An unlock or a write is answered with one status byte.
 inline constexpr std::size_t kAckReplySize = 1;
-// The first try and three repeats. The count starts again for each stage, since the counter is
-// cleared whenever a stage is acknowledged.
-inline constexpr unsigned kStageTries = 4;
 // What an erased byte of the scale's memory holds; a key block starting with it holds no table.
 inline constexpr Byte kErasedByte = 0xFF;
 
@@ -40,7 +37,7 @@ OperationResult ProgrammingOnePage(ScaleTransport& transport, std::uint16_t Adr,
 // One page of a series to write: its address and its kPageSize bytes.
 struct PageToWrite {
     std::uint16_t address = 0;
-    std::span<const Byte> bytes;
+    Bytes bytes;
 };
 
 // Writes the pages in order, each as its own ProgrammingOnePage exchange with `SN`, stopping at the
@@ -68,21 +65,5 @@ struct KeyCheckResult {
 
 // Unlock, read the page at Adr, look at its first stored byte, then Finish (only when answered).
 KeyCheckResult CheckKeyProgrammed(ScaleTransport& transport, std::uint16_t Adr, const SerialBytes& SN);
-
-// The 128 bytes stored at Adr, read with Read page alone (no unlock is needed to read): a reply
-// that is late, short or for another page is asked again, four tries in all. Success with `page`
-// holding them, or how the last try ended.
-Outcome ReadOnePage(ScaleTransport& transport, std::uint16_t Adr, Bytes& page);
-
-struct PagesRead {
-    Bytes bytes;             // the pages read, one after another (all of them on success)
-    OperationResult result;  // stage Read; the page that could not be read, when one could not
-};
-
-// The one page-read loop: `count` pages from `first`, each with ReadOnePage's rules, stopping at
-// the first page that does not come back and, before the next page, once `cancel` is set.
-// `progress` is told {Read, pages read, pages in all} after each page. Nothing is written.
-PagesRead ReadPages(ScaleTransport& transport, std::uint32_t first, std::size_t count,
-                    const ProgressSink& progress, const std::atomic<bool>& cancel);
 
 }  // namespace vantor::scale

@@ -8,7 +8,7 @@ scale::OperationResult ProgramData(scale::ScaleTransport& transport, const ZoneT
                                    const scale::ProgressSink& progress, const std::atomic<bool>& cancel) {
     std::array<scale::PageToWrite, kZoneTablePages> toWrite;
     for (std::size_t i = 0; i < pages.size(); ++i)
-        toWrite[i] = {pages[i].address, pages[i].bytes};
+        toWrite[i] = {pages[i].address, Bytes(pages[i].bytes.begin(), pages[i].bytes.end())};
     return scale::WritePagesWithScaleSerial(transport, toWrite, progress, cancel);
 }
 
