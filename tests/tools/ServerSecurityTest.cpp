@@ -22,9 +22,9 @@
 #include <fstream>
 #include <thread>
 
-#include "support/OnlineTestSupport.h"
 #include "core/online/UpdateQueries.h"
 #include "core/online/modQuery.h"
+#include "support/OnlineTestSupport.h"
 #include "support/ServerProcess.h"
 
 using namespace vantor;

@@ -8,8 +8,8 @@
 #include <QTimer>
 #include <optional>
 
-#include "support/OnlineTestSupport.h"
 #include "platform/online/BannerFetch.h"
+#include "support/OnlineTestSupport.h"
 #include "support/ServerProcess.h"
 
 using namespace vantor;

@@ -16,11 +16,11 @@
 #include <csignal>
 #include <deque>
 
-#include "support/OnlineTestSupport.h"
 #include "core/online/DownloadRules.h"
 #include "platform/online/Downloader.h"
 #include "support/CliRun.h"
 #include "support/DownloadRun.h"
+#include "support/OnlineTestSupport.h"
 #include "support/ScriptedHttpServer.h"
 #include "support/ServerProcess.h"
 

@@ -16,7 +16,6 @@
 #include <QTimer>
 #include <deque>
 
-#include "support/OnlineTestSupport.h"
 #include "core/online/modQuery.h"
 #include "platform/online/ConnectionProbe.h"
 #include "platform/online/Downloader.h"
@@ -24,6 +23,7 @@
 #include "platform/online/HttpGet.h"
 #include "platform/online/LocalSource.h"
 #include "support/DownloadRun.h"
+#include "support/OnlineTestSupport.h"
 #include "support/ScriptedHttpServer.h"
 #include "support/ServerProcess.h"
 

@@ -1,8 +1,8 @@
 // QueryChannel over real HTTP: the exact request on the wire, replies read whatever their HTTP
 // status, and every way a request can fail reported to the caller instead of rows.
 
-#include "support/OnlineTestSupport.h"
 #include "core/online/modQuery.h"
+#include "support/OnlineTestSupport.h"
 #include "support/ScopedEnvironment.h"
 #include "support/ScriptedHttpServer.h"
 

@@ -7,9 +7,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "support/OnlineTestSupport.h"
 #include "core/online/UpdateQueries.h"
 #include "core/online/modQuery.h"
+#include "support/OnlineTestSupport.h"
 #include "support/ServerProcess.h"
 
 using namespace vantor;

@@ -2,8 +2,8 @@
 #include <QLabel>
 #include <QProgressBar>
 
-#include "support/ScaleFormsFixture.h"
 #include "platform/scale/PortDiscovery.h"
+#include "support/ScaleFormsFixture.h"
 #include "support/SimulatorProcess.h"
 #include "ui/firmware/frmDisplay.h"
 
