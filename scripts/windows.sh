@@ -61,12 +61,13 @@ qt_recipe() {
 # apt-get with a configuration of its own: the machine's sources, as source lines, in a folder
 # of the cache. The machine's own apt configuration is never changed.
 private_apt() {
-  local apt="$CACHE/apt"
+  local apt="$CACHE/apt" sandbox=()
   mkdir -p "$apt/sources" "$apt/lists/partial" "$apt/cache/archives/partial"
-  sed 's/^Types:.*\bdeb\b.*$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources \
-    >"$apt/sources/debian-src.sources"
+  sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources >"$apt/sources/debian-src.sources"
+  # apt's download user cannot enter a cache folder under root's home: root downloads itself.
+  [ "$(id -u)" -ne 0 ] || sandbox=(-o APT::Sandbox::User=root)
   apt-get -o Dir::Etc::SourceList=/dev/null -o Dir::Etc::SourceParts="$apt/sources" \
-    -o Dir::State::Lists="$apt/lists" -o Dir::Cache="$apt/cache" "$@"
+    -o Dir::State::Lists="$apt/lists" -o Dir::Cache="$apt/cache" "${sandbox[@]}" "$@"
 }
 
 # Prints the folder of the unpacked Qt source, fetching it first when it is not there yet.
@@ -81,6 +82,8 @@ qt_source() {
     mkdir -p "$download"
     private_apt update -qq >&2
     (cd "$download" && private_apt source --download-only -qq "qt6-base=$version" >&2)
+    # apt has checked the files against the archive's signed index; the uploader's own
+    # signature on the .dsc needs a keyring this machine does not have.
     dpkg-source --no-check -x "$download"/qt6-base_*.dsc "$src" >&2
     rm -rf "$download"
     touch "$src/.complete"
