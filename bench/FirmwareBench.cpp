@@ -17,11 +17,11 @@
 #include <atomic>
 #include <ctime>
 
-#include "firmware/IntelHexLoader.h"
-#include "firmware/ProgrammingRun.h"
-#include "firmware/UserTables.h"
-#include "scale/SerialNumber.h"
-#include "scale/SerialTransport.h"
+#include "core/firmware/IntelHexLoader.h"
+#include "core/firmware/ProgrammingRun.h"
+#include "core/firmware/UserTables.h"
+#include "core/scale/SerialNumber.h"
+#include "platform/scale/SerialTransport.h"
 #include "support/CountingTransport.h"
 #include "support/SimulatorProcess.h"
 

@@ -9,8 +9,8 @@
 #include <atomic>
 #include <ctime>
 
-#include "keys/KeyProgramming.h"
-#include "scale/SerialTransport.h"
+#include "core/keys/KeyProgramming.h"
+#include "platform/scale/SerialTransport.h"
 #include "support/CountingTransport.h"
 #include "support/SimulatorProcess.h"
 

@@ -12,10 +12,10 @@
 #include <chrono>
 #include <optional>
 
-#include "online/QueryChannel.h"
-#include "online/UpdateQueries.h"
-#include "online/clsRC4.h"
-#include "online/modQuery.h"
+#include "core/online/UpdateQueries.h"
+#include "core/online/clsRC4.h"
+#include "core/online/modQuery.h"
+#include "platform/online/QueryChannel.h"
 #include "support/ServerProcess.h"
 
 using namespace vantor;

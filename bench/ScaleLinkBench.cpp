@@ -9,9 +9,9 @@
 #include <memory>
 
 #include "PseudoTerminal.h"
-#include "scale/PortDetector.h"
-#include "scale/ScaleLink.h"
-#include "scale/SerialTransport.h"
+#include "core/scale/ScaleLink.h"
+#include "platform/scale/PortDetector.h"
+#include "platform/scale/SerialTransport.h"
 #include "support/SimulatorProcess.h"
 
 using namespace vantor;

@@ -12,10 +12,10 @@
 #include <fstream>
 #include <sstream>
 
-#include "scale/SerialTransport.h"
+#include "core/zones/ZoneChartCheck.h"
+#include "core/zones/ZoneProgramming.h"
+#include "platform/scale/SerialTransport.h"
 #include "support/SimulatorProcess.h"
-#include "zones/ZoneChartCheck.h"
-#include "zones/ZoneProgramming.h"
 
 using namespace vantor;
 

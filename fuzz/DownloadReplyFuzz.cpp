@@ -13,7 +13,7 @@
 #include <string>
 
 #include "FuzzCheck.h"
-#include "online/DownloadSession.h"
+#include "core/online/DownloadSession.h"
 
 namespace {
 

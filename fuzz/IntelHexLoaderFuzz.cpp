@@ -16,8 +16,8 @@
 #include <vector>
 
 #include "FuzzCheck.h"
-#include "firmware/IntelHexLoader.h"
-#include "scale/Bytes.h"
+#include "core/firmware/IntelHexLoader.h"
+#include "core/scale/Bytes.h"
 
 namespace {
 

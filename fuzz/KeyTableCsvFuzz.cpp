@@ -7,7 +7,7 @@
 #include <string>
 
 #include "FuzzCheck.h"
-#include "keys/KeyTableCsv.h"
+#include "core/keys/KeyTableCsv.h"
 
 using namespace vantor::keys;
 

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "FuzzCheck.h"
-#include "keys/MoneyText.h"
+#include "core/keys/MoneyText.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 
 #include "FuzzCheck.h"
 #include "QueryForm.h"
-#include "online/modQuery.h"
+#include "core/online/modQuery.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "FuzzCheck.h"
-#include "online/modQuery.h"
+#include "core/online/modQuery.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "FuzzCheck.h"
-#include "scale/ScaleModel.h"
+#include "simulation/ScaleModel.h"
 
 namespace {
 

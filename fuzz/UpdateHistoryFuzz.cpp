@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "FuzzCheck.h"
-#include "firmware/UpdateHistory.h"
+#include "core/firmware/UpdateHistory.h"
 
 using namespace vantor::firmware;
 

@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "FuzzCheck.h"
-#include "firmware/UpdateJournal.h"
+#include "core/firmware/UpdateJournal.h"
 
 using namespace vantor::firmware;
 

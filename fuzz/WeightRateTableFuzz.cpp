@@ -11,7 +11,7 @@
 #include <string>
 
 #include "FuzzCheck.h"
-#include "keys/WeightRateTable.h"
+#include "core/keys/WeightRateTable.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <string_view>
 
 #include "FuzzCheck.h"
-#include "zones/ZoneChartCheck.h"
-#include "zones/ZoneTable.h"
+#include "core/zones/ZoneChartCheck.h"
+#include "core/zones/ZoneTable.h"
 
 namespace {
 

@@ -90,6 +90,17 @@ def download_seeds():
         write("DownloadReplyFuzz", name + ".bin", head.encode() + b"\\x" + bytes(range(48)))
 
 
+def http_seeds():
+    replies = {
+        "length.bin": "HTTP/1.1 206 Partial Content\r\nContent-Length: 5\r\nContent-Range: bytes 0-4/5\r\n\r\nabcde",
+        "chunked.bin": "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n4;x=y\r\nabcd\r\n0\r\nT: 1\r\n\r\n",
+        "until-close.bin": "HTTP/1.0 200 OK\nServer: x\n\nbody",
+        "interim.bin": "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 302 Found\r\nLocation: /x\r\nContent-Length: 0\r\n\r\n",
+    }
+    for name, reply in replies.items():
+        write("HttpReplyReaderFuzz", name, b"\x03" + reply.encode("latin-1"))
+
+
 def scale_seeds():
     unlock = bytes([0x1E, 0x12, 0x34, 0x56, 0x78])
     write_page = bytes([0xC3, 0x07, 0x00]) + bytes(range(128))
@@ -119,4 +130,5 @@ if __name__ == "__main__":
     table_seeds()
     download_seeds()
     scale_seeds()
+    http_seeds()
     history_seeds()

@@ -4,15 +4,15 @@
 #include <atomic>
 #include <stdexcept>
 
-#include "firmware/IntelHexLoader.h"
-#include "firmware/ProgrammingRun.h"
-#include "keys/KeyBlock.h"
-#include "keys/KeyProgramming.h"
-#include "scale/PortDetector.h"
-#include "scale/ScaleLink.h"
-#include "scale/ScaleModel.h"
-#include "scale/SerialNumber.h"
-#include "zones/ZoneProgramming.h"
+#include "core/firmware/IntelHexLoader.h"
+#include "core/firmware/ProgrammingRun.h"
+#include "core/keys/KeyBlock.h"
+#include "core/keys/KeyProgramming.h"
+#include "core/scale/ScaleLink.h"
+#include "core/scale/SerialNumber.h"
+#include "core/zones/ZoneProgramming.h"
+#include "platform/scale/PortDetector.h"
+#include "simulation/ScaleModel.h"
 
 namespace vantor::matrix {
 

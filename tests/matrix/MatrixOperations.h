@@ -7,8 +7,8 @@
 #include <string_view>
 
 #include "FaultMatrix.h"
-#include "scale/Bytes.h"
-#include "scale/SerialTransport.h"
+#include "core/scale/Bytes.h"
+#include "platform/scale/SerialTransport.h"
 
 namespace vantor::matrix {
 

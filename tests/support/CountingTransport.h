@@ -3,7 +3,7 @@
 // A scale link that counts every byte sent and read on the way through, so that a benchmark can
 // set its wall time against the wire time of exactly the bytes it exchanged.
 
-#include "scale/ScaleTransport.h"
+#include "core/scale/ScaleTransport.h"
 
 namespace vantor::test {
 

@@ -10,7 +10,7 @@
 #include <functional>
 #include <vector>
 
-#include "online/Downloader.h"
+#include "platform/online/Downloader.h"
 
 namespace vantor::test {
 

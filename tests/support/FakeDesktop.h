@@ -3,7 +3,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "app/Desktop.h"
+#include "ui/app/Desktop.h"
 
 namespace vantor::test {
 

@@ -11,7 +11,7 @@
 #include "RecordingOnlineChecks.h"
 #include "ScopedEnvironment.h"
 #include "ScriptedDialogs.h"
-#include "app/Program.h"
+#include "ui/app/Program.h"
 
 class QAction;
 

@@ -2,7 +2,7 @@
 
 #include <functional>
 
-#include "app/OnlineChecks.h"
+#include "ui/app/OnlineChecks.h"
 
 namespace vantor::test {
 

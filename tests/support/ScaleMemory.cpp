@@ -4,7 +4,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "scale/SerialNumber.h"
+#include "core/scale/SerialNumber.h"
 
 namespace vantor::test {
 

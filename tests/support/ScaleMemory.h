@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <string>
 
-#include "scale/Bytes.h"
+#include "core/scale/Bytes.h"
 
 namespace vantor::test {
 

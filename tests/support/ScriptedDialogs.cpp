@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <QPushButton>
 
-#include "app/Form.h"
+#include "ui/app/Form.h"
 
 namespace vantor::test {
 

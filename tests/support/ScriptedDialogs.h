@@ -5,7 +5,7 @@
 #include <functional>
 #include <vector>
 
-#include "app/Dialogs.h"
+#include "ui/app/Dialogs.h"
 
 namespace vantor::test {
 

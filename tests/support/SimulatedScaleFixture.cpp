@@ -4,8 +4,8 @@
 #include <QTest>
 #include <optional>
 
-#include "scale/ScaleWorker.h"
-#include "scale/SerialTransport.h"
+#include "platform/scale/ScaleWorker.h"
+#include "platform/scale/SerialTransport.h"
 
 namespace vantor::test {
 

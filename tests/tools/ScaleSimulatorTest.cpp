@@ -8,8 +8,8 @@
 #include <random>
 
 #include "SerialClient.h"
-#include "scale/ScaleModel.h"
-#include "scale/SerialNumber.h"
+#include "core/scale/SerialNumber.h"
+#include "simulation/ScaleModel.h"
 #include "support/SimulatorProcess.h"
 
 namespace vantor::sim {

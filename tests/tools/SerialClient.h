@@ -8,8 +8,8 @@
 #include <optional>
 #include <string>
 
-#include "scale/ScaleLink.h"
-#include "scale/SerialTransport.h"
+#include "core/scale/ScaleLink.h"
+#include "platform/scale/SerialTransport.h"
 
 namespace vantor::test {
 

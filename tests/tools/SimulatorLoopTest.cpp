@@ -8,7 +8,7 @@
 #include <thread>
 
 #include "SerialClient.h"
-#include "scale/SerialNumber.h"
+#include "core/scale/SerialNumber.h"
 
 namespace vantor::sim {
 namespace {

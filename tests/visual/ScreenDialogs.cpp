@@ -5,8 +5,8 @@
 #include <QRegularExpression>
 
 #include "Shooter.h"
-#include "app/Form.h"
 #include "support/ScriptedDialogs.h"
+#include "ui/app/Form.h"
 
 namespace vantor::test {
 

@@ -4,7 +4,7 @@
 #include <deque>
 #include <functional>
 
-#include "app/Dialogs.h"
+#include "ui/app/Dialogs.h"
 
 namespace vantor::test {
 

@@ -1,6 +1,6 @@
 #include "CliParser.h"
 
-#include "scale/NumberText.h"
+#include "core/scale/NumberText.h"
 
 #include <algorithm>
 

@@ -11,9 +11,9 @@
 #include "ScaleCommands.h"
 #include "StopSignals.h"
 #include "Terminal.h"
-#include "online/Downloader.h"
-#include "online/FreeSpace.h"
-#include "online/modGlobals.h"
+#include "core/online/modGlobals.h"
+#include "platform/online/Downloader.h"
+#include "platform/online/FreeSpace.h"
 
 namespace vantor::cli {
 

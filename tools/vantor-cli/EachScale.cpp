@@ -7,7 +7,7 @@
 
 #include "ScaleCommands.h"
 #include "StopSignals.h"
-#include "scale/PortDiscovery.h"
+#include "platform/scale/PortDiscovery.h"
 
 namespace vantor::cli {
 

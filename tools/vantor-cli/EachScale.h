@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "CliParser.h"
-#include "scale/Progress.h"
+#include "core/scale/Progress.h"
 
 namespace vantor::cli {
 

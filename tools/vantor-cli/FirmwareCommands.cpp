@@ -15,24 +15,24 @@
 #include "TablesCommands.h"
 #include "Terminal.h"
 #include "UpdateSource.h"
-#include "app/SerialNumberSetting.h"
-#include "app/WholeFile.h"
-#include "firmware/HistoryFile.h"
-#include "firmware/IntelHexLoader.h"
-#include "firmware/JournalFile.h"
-#include "firmware/ProgrammingRun.h"
-#include "firmware/ScaleUpdate.h"
-#include "firmware/SleepInhibitor.h"
-#include "firmware/TablesBackupFile.h"
-#include "firmware/TimeLeft.h"
-#include "firmware/UpdateSentences.h"
-#include "scale/DetectionRound.h"
-#include "scale/DeviceLock.h"
-#include "scale/PageWrite.h"
-#include "scale/PortDiscovery.h"
-#include "scale/ScaleLink.h"
-#include "scale/SerialNumber.h"
-#include "scale/SerialTransport.h"
+#include "core/firmware/IntelHexLoader.h"
+#include "core/firmware/ProgrammingRun.h"
+#include "core/firmware/ScaleUpdate.h"
+#include "core/firmware/TimeLeft.h"
+#include "core/firmware/UpdateSentences.h"
+#include "core/scale/DetectionRound.h"
+#include "core/scale/PageWrite.h"
+#include "core/scale/ScaleLink.h"
+#include "core/scale/SerialNumber.h"
+#include "platform/app/SerialNumberSetting.h"
+#include "platform/app/WholeFile.h"
+#include "platform/firmware/HistoryFile.h"
+#include "platform/firmware/JournalFile.h"
+#include "platform/firmware/SleepInhibitor.h"
+#include "platform/firmware/TablesBackupFile.h"
+#include "platform/scale/DeviceLock.h"
+#include "platform/scale/PortDiscovery.h"
+#include "platform/scale/SerialTransport.h"
 
 namespace vantor::cli {
 
@@ -54,7 +54,6 @@ std::optional<ImageBuffer> loadUpdateFile(const std::string& path, const std::st
     return std::move(*load.image);
 }
 
-// Opens the port for the scale link; the reason and, where it helps, how to get access on failure.
 // Pages written, then pages verified: rewritten in place on a terminal, a line now and then otherwise.
 class ProgressReport {
 public:

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "firmware/ImageBuffer.h"
-#include "firmware/ScaleUpdate.h"
+#include "core/firmware/ImageBuffer.h"
+#include "core/firmware/ScaleUpdate.h"
 
 namespace vantor::cli {
 

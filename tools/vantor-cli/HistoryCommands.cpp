@@ -6,12 +6,12 @@
 #include "EachScale.h"
 #include "ScaleCommands.h"
 #include "StopSignals.h"
-#include "firmware/HistoryFile.h"
-#include "firmware/ScaleStatus.h"
-#include "firmware/UserTables.h"
-#include "scale/ScaleLink.h"
-#include "scale/SerialNumber.h"
-#include "scale/SerialTransport.h"
+#include "core/firmware/ScaleStatus.h"
+#include "core/firmware/UserTables.h"
+#include "core/scale/ScaleLink.h"
+#include "core/scale/SerialNumber.h"
+#include "platform/firmware/HistoryFile.h"
+#include "platform/scale/SerialTransport.h"
 
 namespace vantor::cli {
 

@@ -8,12 +8,12 @@
 
 #include "ScaleCommands.h"
 #include "Terminal.h"
-#include "firmware/HistoryFile.h"
-#include "keys/KeyFlow.h"
-#include "keys/KeyProgramming.h"
-#include "keys/KeyTableCsv.h"
-#include "scale/DetectionRound.h"
-#include "scale/SerialTransport.h"
+#include "core/keys/KeyFlow.h"
+#include "core/keys/KeyProgramming.h"
+#include "core/keys/KeyTableCsv.h"
+#include "core/scale/DetectionRound.h"
+#include "platform/firmware/HistoryFile.h"
+#include "platform/scale/SerialTransport.h"
 
 namespace vantor::cli {
 

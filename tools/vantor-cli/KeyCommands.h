@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "CliParser.h"
-#include "keys/KeyTableCsv.h"
+#include "core/keys/KeyTableCsv.h"
 
 namespace vantor::cli {
 

@@ -5,8 +5,8 @@
 #include <optional>
 
 #include "ScaleCommands.h"
-#include "online/QueryChannel.h"
-#include "online/UpdateQueries.h"
+#include "core/online/UpdateQueries.h"
+#include "platform/online/QueryChannel.h"
 
 namespace vantor::cli {
 

@@ -2,7 +2,7 @@
 
 #include <cstddef>
 
-#include "scale/Progress.h"
+#include "core/scale/Progress.h"
 
 namespace vantor::cli {
 

@@ -2,11 +2,11 @@
 
 #include <iostream>
 
-#include "scale/PortDetector.h"
-#include "scale/PortDiscovery.h"
-#include "scale/ScaleLink.h"
-#include "scale/SerialNumber.h"
-#include "scale/SerialTransport.h"
+#include "core/scale/ScaleLink.h"
+#include "core/scale/SerialNumber.h"
+#include "platform/scale/PortDetector.h"
+#include "platform/scale/PortDiscovery.h"
+#include "platform/scale/SerialTransport.h"
 
 namespace vantor::cli {
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "CliParser.h"
-#include "scale/SerialTransport.h"
+#include "platform/scale/SerialTransport.h"
 
 namespace vantor::cli {
 

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "CliParser.h"
-#include "firmware/ScaleUpdate.h"
-#include "scale/SerialTransport.h"
+#include "core/firmware/ScaleUpdate.h"
+#include "platform/scale/SerialTransport.h"
 
 namespace vantor::cli {
 

@@ -6,7 +6,7 @@
 
 #include "DownloadCommands.h"
 #include "ScaleCommands.h"
-#include "firmware/IntelHexLoader.h"
+#include "core/firmware/IntelHexLoader.h"
 
 namespace vantor::cli {
 

@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "firmware/ImageBuffer.h"
+#include "core/firmware/ImageBuffer.h"
 
 namespace vantor::cli {
 

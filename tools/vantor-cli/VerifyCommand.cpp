@@ -6,8 +6,8 @@
 #include "ScaleCommands.h"
 #include "StopSignals.h"
 #include "UpdateSource.h"
-#include "firmware/ScaleVerify.h"
-#include "scale/SerialTransport.h"
+#include "core/firmware/ScaleVerify.h"
+#include "platform/scale/SerialTransport.h"
 
 namespace vantor::cli {
 

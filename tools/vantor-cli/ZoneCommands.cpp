@@ -12,12 +12,12 @@
 #include "ScaleCommands.h"
 #include "StopSignals.h"
 #include "Terminal.h"
-#include "firmware/HistoryFile.h"
-#include "scale/DetectionRound.h"
-#include "scale/SerialTransport.h"
-#include "zones/ZoneFlow.h"
-#include "zones/ZoneMessages.h"
-#include "zones/ZoneProgramming.h"
+#include "core/scale/DetectionRound.h"
+#include "core/zones/ZoneFlow.h"
+#include "core/zones/ZoneMessages.h"
+#include "core/zones/ZoneProgramming.h"
+#include "platform/firmware/HistoryFile.h"
+#include "platform/scale/SerialTransport.h"
 
 namespace vantor::cli {
 

@@ -18,8 +18,8 @@
 #include "TablesCommands.h"
 #include "VerifyCommand.h"
 #include "ZoneCommands.h"
-#include "app/LogFile.h"
-#include "app/LogFileOption.h"
+#include "core/app/LogFileOption.h"
+#include "platform/app/LogFile.h"
 
 using namespace vantor::cli;
 

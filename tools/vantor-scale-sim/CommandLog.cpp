@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "scale/ScaleProtocol.h"
+#include "core/scale/ScaleProtocol.h"
 
 namespace vantor::sim {
 

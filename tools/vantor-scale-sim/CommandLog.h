@@ -6,7 +6,7 @@
 #include <span>
 #include <string>
 
-#include "scale/ScaleModel.h"
+#include "simulation/ScaleModel.h"
 
 namespace vantor::sim {
 

@@ -10,7 +10,7 @@
 #include <fstream>
 #include <vector>
 
-#include "scale/ScaleProtocol.h"
+#include "core/scale/ScaleProtocol.h"
 
 namespace vantor::sim {
 

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "scale/Bytes.h"
+#include "core/scale/Bytes.h"
 
 namespace vantor::sim {
 

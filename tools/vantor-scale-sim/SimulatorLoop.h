@@ -10,7 +10,7 @@
 #include <string>
 
 #include "PseudoTerminal.h"
-#include "scale/ScaleModel.h"
+#include "simulation/ScaleModel.h"
 
 namespace vantor::sim {
 

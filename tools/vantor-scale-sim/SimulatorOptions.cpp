@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "scale/SerialNumber.h"
+#include "core/scale/SerialNumber.h"
 
 namespace vantor::sim {
 

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "scale/FaultScript.h"
+#include "simulation/FaultScript.h"
 
 namespace vantor::sim {
 

@@ -13,7 +13,7 @@
 #include "PseudoTerminal.h"
 #include "SimulatorLoop.h"
 #include "SimulatorOptions.h"
-#include "scale/SerialNumber.h"
+#include "core/scale/SerialNumber.h"
 
 namespace {
 

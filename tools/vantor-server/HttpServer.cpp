@@ -26,7 +26,7 @@
 #include "QueryScript.h"
 #include "StaticFiles.h"
 #include "TextReply.h"
-#include "online/modQuery.h"
+#include "core/online/modQuery.h"
 
 namespace vantor::server {
 

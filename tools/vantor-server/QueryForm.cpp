@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "online/modQuery.h"
+#include "core/online/modQuery.h"
 
 namespace vantor::server {
 

@@ -1,7 +1,7 @@
 #include "QueryScript.h"
 
 #include "QueryForm.h"
-#include "online/modQuery.h"
+#include "core/online/modQuery.h"
 
 namespace vantor::server {
 

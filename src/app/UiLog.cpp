@@ -1,3 +1,0 @@
-#include "app/UiLog.h"
-
-Q_LOGGING_CATEGORY(lcUi, "vantor.ui", QtWarningMsg)

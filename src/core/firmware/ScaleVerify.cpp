@@ -1,0 +1,85 @@
+#include "core/firmware/ScaleVerify.h"
+
+#include <cstdio>
+
+#include "core/firmware/UserTables.h"
+#include "core/scale/PageWrite.h"
+#include "core/scale/ScaleLink.h"
+
+namespace vantor::firmware {
+
+using scale::kPageSize;
+
+namespace {
+
+bool inTables(std::uint32_t page) {
+    return page >= kTablesStart && page < kTablesEnd;
+}
+
+}  // namespace
+
+ImageDifference compareImage(std::span<const Byte> expected, std::span<const Byte> scale, bool withTables) {
+    ImageDifference difference;
+    for (std::uint32_t page = 0; page + kPageSize <= expected.size() && page + kPageSize <= scale.size();
+         page += kPageSize) {
+        if (!withTables && inTables(page))
+            continue;
+        for (std::uint32_t at = page; at < page + kPageSize; ++at) {
+            if (expected[at] == scale[at])
+                continue;
+            if (difference.pages == 0) {
+                difference.firstAddress = at;
+                difference.scaleByte = scale[at];
+                difference.fileByte = expected[at];
+            }
+            ++difference.pages;
+            break;
+        }
+    }
+    return difference;
+}
+
+ScaleCheck verifyScale(scale::ScaleTransport& transport, const ImageBuffer& image,
+                       const scale::ProgressSink& progress, const std::atomic<bool>& cancel) {
+    ScaleCheck check;
+    const std::optional<std::string> serial = scale::ReadScaleSerial(transport);
+    if (!serial) {
+        check.read = scale::failedAt(scale::Stage::SerialRead,
+                                     cancel.load() ? scale::Outcome::Cancelled : scale::Outcome::NoReply);
+        check.read.pagesTotal = scale::kPageCount;
+        return check;
+    }
+    scale::PagesRead read = scale::ReadPages(transport, 0, scale::kPageCount, progress, cancel);
+    check.read = read.result;
+    check.read.serial = *serial;
+    if (!read.result.succeeded())
+        return check;
+
+    ImageBuffer expected = image;
+    expected.UpdateSN(*serial);
+    check.tablesCompared = !leavesTablesBlank(image);
+    check.difference = compareImage(expected.bytes(), read.bytes, check.tablesCompared);
+    check.tables = tablesState(std::span(read.bytes).subspan(kTablesStart, kTablesSize));
+    return check;
+}
+
+std::string verifyText(const ScaleCheck& check) {
+    if (!check.read.succeeded())
+        return scale::describe(check.read);
+    std::string text;
+    const ImageDifference& d = check.difference;
+    if (d.pages == 0) {
+        text = "matches";
+    } else {
+        char first[64];
+        std::snprintf(first, sizeof first, "; first at 0x%04X: scale %02X, update file %02X",
+                      static_cast<unsigned>(d.firstAddress), static_cast<unsigned>(d.scaleByte),
+                      static_cast<unsigned>(d.fileByte));
+        text = std::to_string(d.pages) + (d.pages == 1 ? " page differs" : " pages differ") + first;
+    }
+    if (!check.tablesCompared)
+        text += std::string("; zone table and keys: ") + programmedWord(check.tables.any());
+    return text;
+}
+
+}  // namespace vantor::firmware

@@ -1,0 +1,69 @@
+#include "core/firmware/TablesMessages.h"
+
+#include <cstdio>
+
+#include "core/firmware/UserTables.h"
+
+namespace vantor::firmware {
+
+TablesAfterUpdate tablesAfterUpdate(const ImageBuffer& image, std::span<const Byte> backup) {
+    if (!holdsTables(backup))
+        return TablesAfterUpdate::Nothing;
+    return leavesTablesBlank(image) ? TablesAfterUpdate::OfferRestore : TablesAfterUpdate::FileBringsTables;
+}
+
+namespace tables_text {
+
+std::string unreadQuestion(std::uint32_t failedPage) {
+    char page[8];
+    std::snprintf(page, sizeof page, "%04X", static_cast<unsigned>(failedPage & 0xFFFF));
+    return std::string(
+               "Your zone table and keys could not be saved before the update: the scale did not "
+               "answer the read of page ") +
+           page +
+           ".\n\nNothing has been written to the scale yet. Update it all the same? Your keys and zone "
+           "table would then have to be programmed again.";
+}
+
+std::string notSavedQuestion(const std::string& path, const std::string& reason) {
+    return "Your zone table and keys were read, but could not be saved to " + path + " (" + reason +
+           ").\n\nNothing has been written to the scale yet. Update it all the same? Your zone table and "
+           "keys would then be kept only in this program's memory until they are written back.";
+}
+
+std::string memoryOnly(const std::string& reason) {
+    return reason.empty() ? std::string("memory only") : "memory only (" + reason + ")";
+}
+
+std::string offerRestore(const std::string& path) {
+    return "The scale has been updated. The update leaves the zone table and keys blank.\n\nYour zone table "
+           "and "
+           "keys were saved before the update, in " +
+           path + ".\n\nWrite them back into the scale now?";
+}
+
+std::string restored() {
+    return "Your zone table and keys were written back into the scale and verified.";
+}
+
+std::string notRestored(const std::string& reason, const std::string& path) {
+    return "The scale has been updated, but your zone table and keys were not written back: " + reason +
+           "\n\nThey are saved in " + path + ".";
+}
+
+std::string fileBringsTables(const std::string& path) {
+    return "The update brings a zone table and keys of its own; they were kept.\n\nYour own zone table and "
+           "keys "
+           "were saved before the update, in " +
+           path + ".";
+}
+
+std::string blankButBackedUp(const std::string& path) {
+    return "Your scale's zone table and keys were blank before the update, but an earlier backup of this "
+           "scale holds some: " +
+           path + ".\n\nIf your zone table and keys were lost, write them back from that file.";
+}
+
+}  // namespace tables_text
+
+}  // namespace vantor::firmware

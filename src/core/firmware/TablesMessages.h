@@ -1,0 +1,47 @@
+#pragma once
+
+// What the update form tells the user about the zone table and keys it keeps across an update,
+// and what it decides to offer. Line breaks are written as "\n".
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "core/firmware/ImageBuffer.h"
+
+namespace vantor::firmware {
+
+// After a verified run, with the tables read before it.
+enum class TablesAfterUpdate {
+    Nothing,           // the scale held no programmed tables: nothing to say or do
+    OfferRestore,      // the update file left the region blank: offer to write the saved tables back
+    FileBringsTables,  // the update file brought tables of its own: they stay, the backup is named
+};
+TablesAfterUpdate tablesAfterUpdate(const ImageBuffer& image, std::span<const Byte> backup);
+
+// The line the error dialog and the quit question add while an update keeps the user's tables.
+inline constexpr const char* kTablesSavedLine =
+    "Your zone table and keys are saved: they will be written back when the update is finished.";
+
+namespace tables_text {
+
+inline constexpr const char* kSaving = "Saving your zone table and keys...";
+inline constexpr const char* kRestoring = "Writing your zone table and keys back into the scale...";
+
+// Before the run, when a page of the tables did not come back: a question, No by default.
+std::string unreadQuestion(std::uint32_t failedPage);
+// Before the run, when the tables were read but no backup file could be saved: a question, No by
+// default; the tables are then held in memory only.
+std::string notSavedQuestion(const std::string& path, const std::string& reason);
+// Where the tables are when no backup file holds them.
+std::string memoryOnly(const std::string& reason);
+std::string offerRestore(const std::string& path);
+std::string restored();
+std::string notRestored(const std::string& reason, const std::string& path);
+std::string fileBringsTables(const std::string& path);
+// The scale's region read blank, but an earlier backup of the scale holds tables.
+std::string blankButBackedUp(const std::string& path);
+
+}  // namespace tables_text
+
+}  // namespace vantor::firmware

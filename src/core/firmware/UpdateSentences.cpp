@@ -1,0 +1,60 @@
+#include "core/firmware/UpdateSentences.h"
+
+namespace vantor::firmware::update_text {
+
+using scale::Stage;
+
+std::string notStarted(const UpdateReport& report, const ScaleUpdate& update) {
+    switch (report.prepared) {
+        case Prepared::NoSerial:
+            return scale::describe(scale::failedAt(Stage::SerialRead, scale::Outcome::NoReply));
+        case Prepared::Cancelled:
+            return "Stopped before the update began; nothing was written.";
+        case Prepared::TablesUnread:
+            return "Nothing was written: the zone table and keys could not be read. " +
+                   scale::describe(update.tablesRead());
+        case Prepared::BackupNotSaved:
+            return "Nothing was written: the zone table and keys could not be saved to " +
+                   update.backup()->path + " (" + update.backup()->error + ").";
+        case Prepared::NoJournal:
+            return "Nothing was written: the update's journal, which lets an update cut short be finished, "
+                   "could not be saved (" +
+                   update.journalError() + ").";
+        case Prepared::Ready:
+            break;
+    }
+    return "";
+}
+
+std::string runFailed(const scale::OperationResult& result) {
+    // Until a page is written the old software is whole; after that only a new run makes it whole.
+    const bool untouched =
+        result.pagesDone == 0 &&
+        (result.stage == Stage::SerialRead || result.stage == Stage::Unlock || result.stage == Stage::None);
+    return scale::describe(result) + (untouched ? " The scale keeps its old software."
+                                                : " The scale's software is incomplete: update it again.");
+}
+
+std::string tables(const UpdateReport& report, const ScaleUpdate& update) {
+    const std::string where = update.tablesWhere();
+    switch (report.tablesAfter) {
+        case TablesAfterUpdate::Nothing:
+            if (const auto& older = update.blankButBackedUp())
+                return tables_text::blankButBackedUp(*older) + " (vantor-cli restore)";
+            return "";
+        case TablesAfterUpdate::FileBringsTables:
+            return "The update file brings a zone table and keys of its own, which are now in the scale; the "
+                   "scale's own were saved in " +
+                   where + ".";
+        case TablesAfterUpdate::OfferRestore:
+            break;
+    }
+    if (report.writeBackDeclined || !report.writeBack)
+        return "Your zone table and keys were not written back; they are saved in " + where + ".";
+    if (!report.writeBack->succeeded())
+        return "Your zone table and keys are incomplete in the scale: " + scale::describe(*report.writeBack) +
+               " They are saved in " + where + ".";
+    return "Your zone table and keys were written back: " + scale::describe(*report.writeBack);
+}
+
+}  // namespace vantor::firmware::update_text

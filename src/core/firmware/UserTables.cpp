@@ -1,0 +1,144 @@
+#include "core/firmware/UserTables.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "core/firmware/HexRecord.h"
+
+namespace vantor::firmware {
+
+using scale::kPageSize;
+
+namespace {
+
+std::string hexRecordLine(std::uint16_t address, Byte type, std::span<const Byte> data) {
+    Bytes record{static_cast<Byte>(data.size()), scale::addressHigh(address), scale::addressLow(address),
+                 type};
+    record.insert(record.end(), data.begin(), data.end());
+    unsigned sum = 0;
+    for (Byte b : record)
+        sum += b;
+    record.push_back(static_cast<Byte>((0x100 - (sum & 0xFF)) & 0xFF));
+    return ":" + toHex(record) + "\r\n";
+}
+
+bool coversAny(const std::vector<bool>& covered, std::uint32_t from, std::uint32_t to) {
+    return std::any_of(covered.begin() + from, covered.begin() + to, [](bool c) { return c; });
+}
+
+std::string outsideRegionError(const std::vector<bool>& covered) {
+    const auto inside = [](std::size_t a) { return a >= kTablesStart && a < kTablesEnd; };
+    for (std::size_t address = 0; address < covered.size(); ++address) {
+        if (covered[address] && !inside(address)) {
+            char text[128];
+            std::snprintf(
+                text, sizeof text,
+                "The file holds data at %04X, outside the tables region %04X..%04X: it is no tables backup.",
+                static_cast<unsigned>(address), static_cast<unsigned>(kTablesStart),
+                static_cast<unsigned>(kTablesEnd - 1));
+            return text;
+        }
+    }
+    return {};
+}
+
+}  // namespace
+
+TablesRead readTables(scale::ScaleTransport& transport, const scale::ProgressSink& progress,
+                      const std::atomic<bool>& cancel) {
+    scale::PagesRead read = scale::ReadPages(transport, kTablesStart, kTablesPages, progress, cancel);
+    TablesRead tables{std::nullopt, read.result};
+    if (read.result.succeeded())
+        tables.tables = std::move(read.bytes);
+    return tables;
+}
+
+bool holdsTables(std::span<const Byte> tables) {
+    return std::any_of(tables.begin(), tables.end(), [](Byte b) { return b != ImageBuffer::kErased; });
+}
+
+bool leavesTablesBlank(const ImageBuffer& image) {
+    return !holdsTables(image.bytes().subspan(kTablesStart, kTablesSize));
+}
+
+std::string tablesHex(std::span<const Byte> tables) {
+    std::string text;
+    for (std::size_t offset = 0; offset + kBackupRecordSize <= tables.size(); offset += kBackupRecordSize) {
+        const auto address = static_cast<std::uint16_t>(kTablesStart + offset);
+        text += hexRecordLine(address, static_cast<Byte>(RecordType::Data),
+                              tables.subspan(offset, kBackupRecordSize));
+    }
+    return text + hexRecordLine(0, static_cast<Byte>(RecordType::EndOfFile), {});
+}
+
+std::vector<TablePage> tablePages(std::span<const Byte> tables) {
+    std::vector<TablePage> pages;
+    for (std::size_t offset = 0; offset + kPageSize <= tables.size(); offset += kPageSize) {
+        const auto page = tables.subspan(offset, kPageSize);
+        pages.push_back({static_cast<std::uint16_t>(kTablesStart + offset), Bytes(page.begin(), page.end())});
+    }
+    return pages;
+}
+
+std::string tablesFileError(const HexLoad& load) {
+    if (!load.image)
+        return load.error.message();
+    // The loader lets a later record win and ignores what follows the end; in a backup either
+    // means two backups mixed or a damaged file, and restoring it would write the wrong tables.
+    if (load.conflict.line != 0)
+        return load.conflict.message();
+    if (load.afterEnd.line != 0)
+        return load.afterEnd.message();
+    if (std::string error = outsideRegionError(load.covered); !error.empty())
+        return error;
+    if (!coversAny(load.covered, kTablesStart, kTablesEnd))
+        return "The file holds no data for the tables region.";
+    return {};
+}
+
+TablesFile tablesFromHex(const HexLoad& load,
+                         const std::function<std::optional<Bytes>(std::uint16_t)>& currentPage) {
+    TablesFile file;
+    if (file.error = tablesFileError(load); !file.error.empty())
+        return file;
+    for (std::uint32_t address = kTablesStart; address < kTablesEnd; address += kPageSize) {
+        if (!coversAny(load.covered, address, address + kPageSize))
+            continue;
+        TablePage page{static_cast<std::uint16_t>(address), {}};
+        const auto fromFile = load.image->page(address);
+        page.bytes.assign(fromFile.begin(), fromFile.end());
+        if (!std::all_of(load.covered.begin() + address, load.covered.begin() + address + kPageSize,
+                         [](bool c) { return c; })) {
+            // Bytes the file leaves out keep what the scale holds now.
+            const std::optional<Bytes> current = currentPage(page.address);
+            if (!current) {
+                file.pages.clear();
+                file.error = "The scale did not answer the read of a page the file covers only in part.";
+                return file;
+            }
+            for (std::size_t i = 0; i < kPageSize; ++i)
+                if (!load.covered[address + i])
+                    page.bytes[i] = (*current)[i];
+        }
+        file.pages.push_back(std::move(page));
+    }
+    return file;
+}
+
+scale::OperationResult writeTables(scale::ScaleTransport& transport, const std::vector<TablePage>& pages,
+                                   const scale::SerialBytes& serial, const scale::ProgressSink& progress,
+                                   const std::atomic<bool>& cancel) {
+    std::vector<scale::PageToWrite> toWrite;
+    for (const TablePage& page : pages)
+        toWrite.push_back({page.address, page.bytes});
+    return scale::WritePages(transport, toWrite, serial, progress, cancel);
+}
+
+std::string backupFileName(const std::string& serial, const std::tm& when, unsigned n) {
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &when);
+    const std::string number = n > 1 ? "-" + std::to_string(n) : std::string();
+    return "Tables-" + serial + "-" + stamp + number + ".hex";
+}
+
+}  // namespace vantor::firmware

@@ -1,0 +1,95 @@
+#include "core/online/DownloadSession.h"
+
+namespace vantor::online {
+
+std::int64_t DownloadSession::beginAttempt() {
+    const std::int64_t onDisk = m_received;
+    if (m_resuming)
+        m_received = ResumeOffset(m_received);
+    m_refetched = onDisk - m_received;
+    m_progress.received = m_received;
+    return m_received;
+}
+
+std::optional<std::string> DownloadSession::ifRange() const {
+    if (!m_resuming || m_received == 0)
+        return std::nullopt;
+    return m_validator;
+}
+
+ReplyDecision DownloadSession::acceptHead(const ReplyHead& head, double now) {
+    ReplyDecision decision = DecideReply(head, m_resuming, m_received, m_total, m_url);
+    m_framed = head.contentLength.has_value() || head.chunked;
+    // A resume that backed off to byte 0 keeps nothing of the earlier reply: it is a fresh start,
+    // with this reply's length.
+    if (decision.verdict == ReplyVerdict::Save && (!m_resuming || m_received == 0))
+        startFresh(head, decision, now);
+    else if (decision.verdict == ReplyVerdict::Save && !m_total)
+        m_total = decision.total;  // a resumed reply of unknown length may tell it now
+    else if (decision.verdict == ReplyVerdict::Refuse)
+        fail();
+    if (decision.verdict == ReplyVerdict::Save && m_sizeLimit && m_total && *m_total > *m_sizeLimit) {
+        fail();
+        return {ReplyVerdict::Refuse, FileTooLargeMessage(*m_sizeLimit), std::nullopt};
+    }
+    return decision;
+}
+
+void DownloadSession::restartFromZero() {
+    m_resuming = false;
+    m_received = 0;
+    m_refetched = 0;
+    m_total.reset();
+    m_validator.reset();
+    m_progress = {};
+}
+
+void DownloadSession::startFresh(const ReplyHead& head, const ReplyDecision& decision, double now) {
+    // The clock is not reset by a resume: the rate covers the whole download.
+    if (!m_startTime)
+        m_startTime = now - kStartHeadStart;
+    m_total = decision.total;
+    m_validator = ResumeValidator(head);
+    m_received = 0;
+    m_progress = {0, m_total, 0, 0};
+}
+
+std::optional<std::int64_t> DownloadSession::bytesStillNeeded() const {
+    if (!m_total)
+        return std::nullopt;
+    return *m_total - m_received;
+}
+
+void DownloadSession::addBytes(std::int64_t count, double now) {
+    m_received += count;
+    const double elapsed = m_startTime ? now - *m_startTime : kStartHeadStart;
+    m_progress.received = m_received;
+    m_progress.total = m_total;
+    m_progress.bytesPerSecond = elapsed > 0 ? static_cast<double>(m_received) / elapsed : 0;
+    m_progress.secondsLeft = (m_total && m_progress.bytesPerSecond > 0)
+                                 ? static_cast<double>(*m_total - m_received) / m_progress.bytesPerSecond
+                                 : 0;
+}
+
+void DownloadSession::bodyEnded() {
+    if (!m_total && m_framed)
+        m_total = m_received;
+    m_progress.total = m_total;
+}
+
+DownloadSession::Ending DownloadSession::endAttempt(bool fileExists) {
+    if (!m_failed && !m_cancelSearch && m_total && *m_total == 0) {
+        // An empty body is no update file: "completing" it would leave nothing to load.
+        fail();
+        return Ending::EmptyFile;
+    }
+    if (!m_failed && !m_cancelSearch && complete())
+        return Ending::Completed;
+    if (m_failed || m_cancelSearch || !fileExists) {
+        m_cancelSearch = true;
+        return Ending::Abandon;
+    }
+    return Ending::AskRetry;
+}
+
+}  // namespace vantor::online

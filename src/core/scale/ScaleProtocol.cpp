@@ -1,0 +1,57 @@
+#include "core/scale/ScaleProtocol.h"
+
+#include <algorithm>
+#include <cassert>
+
+namespace vantor::scale {
+
+std::size_t commandSize(Byte opcode) {
+    switch (opcode) {
+        case kUnlock:
+            return kUnlockSize;
+        case kWritePage:
+            return kWritePageSize;
+        case kReadPage:
+            return kReadCommandSize;
+        case kFinish:
+            return 1;
+        default:
+            return 0;
+    }
+}
+
+Bytes unlockCommand(const SerialBytes& serial) {
+    return {kUnlock, serial[0], serial[1], serial[2], serial[3]};
+}
+
+Bytes writePageCommand(std::uint16_t address, std::span<const Byte> page) {
+    assert(page.size() == kPageSize);
+    Bytes command{kWritePage, addressHigh(address), addressLow(address)};
+    command.insert(command.end(), page.begin(), page.end());
+    return command;
+}
+
+Bytes readPageCommand(std::uint16_t address) {
+    return {kReadPage, addressHigh(address), addressLow(address)};
+}
+
+Bytes finishCommand() {
+    return {kFinish};
+}
+
+std::optional<std::span<const Byte>> pageInReply(std::span<const Byte> reply, std::uint32_t address) {
+    if (address >= kMemorySize || !answers(readPageCommand(static_cast<std::uint16_t>(address)), reply))
+        return std::nullopt;
+    return reply.subspan(3, kPageSize);
+}
+
+bool answers(std::span<const Byte> command, std::span<const Byte> reply) {
+    if (command.empty() || reply.empty())
+        return false;
+    if (command.front() != kReadPage)
+        return reply.front() == kAck;
+    return command.size() == kReadCommandSize && reply.size() >= kReadReplySize &&
+           std::equal(command.begin(), command.end(), reply.begin());
+}
+
+}  // namespace vantor::scale

@@ -1,0 +1,32 @@
+#pragma once
+
+// What the user is told while programming zones, shared by the zone form and vantor-cli so that
+// both refuse and confirm in the same words. Line breaks are written as "\n".
+
+#include <string>
+
+#include "core/zones/ZoneChart.h"
+
+namespace vantor::zones {
+
+struct ZoneMessage {
+    enum class Icon { None, Information, Question, Exclamation };
+
+    std::string title;
+    std::string text;
+    Icon icon = Icon::None;
+};
+
+ZoneMessage noZoneDataMessage();
+ZoneMessage invalidOriginMessage();
+ZoneMessage noEntriesMessage();
+ZoneMessage tooManyEntriesMessage(std::size_t entriesFound);
+// The question before anything is written; it names the origin as the chart writes it and how
+// many destination ranges were read, so that a paste cut short is seen before it is written.
+ZoneMessage confirmationMessage(const std::string& OriginZip, int ranges);
+ZoneMessage successMessage();
+// A write that failed after some of the table's pages were written: the scale holds neither the old
+// table nor the new one.
+ZoneMessage incompleteTableMessage(int pagesWritten, int pages);
+
+}  // namespace vantor::zones

@@ -1,3 +1,0 @@
-#include "firmware/FirmwareLog.h"
-
-Q_LOGGING_CATEGORY(lcFirmware, "vantor.firmware", QtWarningMsg)

@@ -1,3 +1,0 @@
-#include "keys/KeysLog.h"
-
-Q_LOGGING_CATEGORY(lcKeys, "vantor.keys", QtWarningMsg)

@@ -1,3 +1,0 @@
-#include "online/OnlineLog.h"
-
-Q_LOGGING_CATEGORY(lcOnline, "vantor.online", QtWarningMsg)

@@ -1,0 +1,116 @@
+#include "platform/app/LogFile.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QFile>
+#include <QLoggingCategory>
+#include <QSysInfo>
+#include <memory>
+#include <mutex>
+
+namespace vantor::app {
+
+namespace {
+
+// Rules given with setFilterRules come before QT_LOGGING_RULES, so a support engineer's own rules
+// in the environment still win.
+const char* const kLogAllRules = "vantor.*=true";
+
+struct LogState {
+    std::mutex mutex;  // messages come from the UI thread, the scale worker and Qt's own threads
+    std::unique_ptr<QFile> file;
+    QtMessageHandler previous = nullptr;
+    bool installed = false;
+};
+
+LogState& state() {
+    static LogState s;
+    return s;
+}
+
+const char* levelName(QtMsgType type) {
+    switch (type) {
+        case QtDebugMsg:
+            return "debug";
+        case QtInfoMsg:
+            return "info";
+        case QtWarningMsg:
+            return "warning";
+        case QtCriticalMsg:
+            return "critical";
+        case QtFatalMsg:
+            return "fatal";
+    }
+    return "?";
+}
+
+QByteArray lineFor(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    const QString time = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
+    const char* category = context.category ? context.category : "default";
+    return time.toUtf8() + ' ' + category + ' ' + levelName(type) + ": " + message.toUtf8() + '\n';
+}
+
+void writeToLog(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    LogState& s = state();
+    QtMessageHandler previous = nullptr;
+    {
+        std::lock_guard lock(s.mutex);
+        if (s.file) {
+            s.file->write(lineFor(type, context, message));
+            s.file->flush();
+        }
+        previous = s.previous;
+    }
+    // Warnings still reach the terminal as before; the debug trace goes to the file only.
+    if (type != QtDebugMsg && type != QtInfoMsg && previous)
+        previous(type, context, message);
+}
+
+QByteArray headerLine() {
+    return QStringLiteral("==== %1 %2 started %3 (Qt %4, %5)\n")
+        .arg(QCoreApplication::applicationName(), QCoreApplication::applicationVersion(),
+             QDateTime::currentDateTime().toString(Qt::ISODateWithMs), QString::fromLatin1(qVersion()),
+             QSysInfo::prettyProductName())
+        .toUtf8();
+}
+
+}  // namespace
+
+std::optional<QString> LogFile::start(const QString& path) {
+    auto file = std::make_unique<QFile>(path);
+    if (path.isEmpty() || !file->open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text))
+        return file->errorString().isEmpty() ? QStringLiteral("no file name") : file->errorString();
+    if (file->write(headerLine()) < 0 || !file->flush())
+        return file->errorString();
+
+    LogState& s = state();
+    {
+        std::lock_guard lock(s.mutex);
+        s.file = std::move(file);
+    }
+    if (!s.installed) {
+        s.previous = qInstallMessageHandler(writeToLog);
+        s.installed = true;
+    }
+    QLoggingCategory::setFilterRules(QString::fromLatin1(kLogAllRules));
+    return std::nullopt;
+}
+
+void LogFile::stop() {
+    LogState& s = state();
+    if (!s.installed)
+        return;
+    qInstallMessageHandler(s.previous);
+    QLoggingCategory::setFilterRules(QString());
+    std::lock_guard lock(s.mutex);
+    s.installed = false;
+    s.previous = nullptr;
+    s.file.reset();
+}
+
+bool LogFile::active() {
+    std::lock_guard lock(state().mutex);
+    return state().file != nullptr;
+}
+
+}  // namespace vantor::app

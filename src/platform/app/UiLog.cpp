@@ -1,0 +1,3 @@
+#include "platform/app/UiLog.h"
+
+Q_LOGGING_CATEGORY(lcUi, "vantor.ui", QtWarningMsg)

@@ -1,0 +1,3 @@
+#include "platform/firmware/FirmwareLog.h"
+
+Q_LOGGING_CATEGORY(lcFirmware, "vantor.firmware", QtWarningMsg)

@@ -1,0 +1,3 @@
+#include "platform/keys/KeysLog.h"
+
+Q_LOGGING_CATEGORY(lcKeys, "vantor.keys", QtWarningMsg)

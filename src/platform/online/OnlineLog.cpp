@@ -1,0 +1,3 @@
+#include "platform/online/OnlineLog.h"
+
+Q_LOGGING_CATEGORY(lcOnline, "vantor.online", QtWarningMsg)

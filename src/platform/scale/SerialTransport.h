@@ -1,0 +1,76 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QSerialPort>
+#include <QString>
+#include <atomic>
+#include <optional>
+#include <string>
+
+#include "core/scale/DetectionRound.h"
+#include "core/scale/ScaleTransport.h"
+#include "platform/scale/DeviceLock.h"
+
+namespace vantor::scale {
+
+// The scale link over a real serial port. Lives on, and is used from, one thread only.
+class SerialTransport : public ScaleTransport {
+public:
+    SerialTransport();
+    ~SerialTransport() override;
+
+    // The port used by the next open(): a device name (COM3) or path (/dev/ttyUSB0, /dev/pts/4).
+    void setPortName(const QString& name);
+    QString portName() const { return m_name; }
+
+    struct OpenFailure {
+        PortProblem problem;
+        QString detail;
+    };
+    // Opens the selected port with the line settings and holds its device for this run alone,
+    // whatever name it is reached under; nullopt on success. A device another run holds is Busy.
+    std::optional<OpenFailure> open();
+    void close();
+    bool isOpen() const { return m_port.isOpen(); }
+    // The selected device is no longer there (an adapter unplugged, a simulator ended).
+    bool deviceGone() const;
+
+    // The serial number of the scale detection found behind the selected port; "" when unknown.
+    // A port found again after the device went away must give the same one.
+    void setScaleSerial(std::string serial) { m_scaleSerial = std::move(serial); }
+    const std::string& scaleSerial() const { return m_scaleSerial; }
+
+    // Waits end early, as on a missing reply, once this flag is set (the program is ending).
+    void setCancelFlag(const std::atomic<bool>* cancel) { m_cancel = cancel; }
+
+    // Detection asks many ports at once from one event loop. A probe's send() leaves draining the
+    // bytes to that loop instead of waiting for it, so that a port that never drains holds up no
+    // other; its traffic is marked "(detect)" in the log.
+    void setProbe(bool probe) { m_probe = probe; }
+    // The port itself, whose signals a probe's event loop waits on.
+    QSerialPort& port() { return m_port; }
+
+    bool discardInput() override;
+    bool waitForQuiet(std::chrono::milliseconds quiet, std::chrono::milliseconds limit) override;
+    bool send(std::span<const Byte> bytes) override;
+    bool waitForBytes(std::size_t count, std::chrono::seconds limit) override;
+    Bytes readAvailable() override;
+
+private:
+    bool cancelled() const { return m_cancel && m_cancel->load(); }
+    bool readErrorOccurred();
+    OpenFailure deviceHeld() const;
+    void closeFailedPort(const char* why);
+    qint64 sinceCommandMs() const;
+    QString traffic(const QString& line) const;
+
+    QSerialPort m_port;
+    DeviceLock m_deviceLock;
+    QString m_name;
+    std::string m_scaleSerial;
+    QElapsedTimer m_sinceCommand;  // since the last command was handed to the port
+    const std::atomic<bool>* m_cancel = nullptr;
+    bool m_probe = false;
+};
+
+}  // namespace vantor::scale

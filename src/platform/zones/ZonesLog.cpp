@@ -1,0 +1,3 @@
+#include "platform/zones/ZonesLog.h"
+
+Q_LOGGING_CATEGORY(lcZones, "vantor.zones", QtWarningMsg)

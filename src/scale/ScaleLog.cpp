@@ -1,3 +1,0 @@
-#include "scale/ScaleLog.h"
-
-Q_LOGGING_CATEGORY(lcScale, "vantor.scale", QtWarningMsg)

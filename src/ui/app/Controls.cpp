@@ -1,0 +1,114 @@
+#include "ui/app/Controls.h"
+
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QLabel>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QVBoxLayout>
+#include <QVariant>
+#include <algorithm>
+
+#include "ui/app/EnterKey.h"
+
+namespace vantor::app {
+
+namespace {
+
+// What the window system adds around a window: its title bar and borders.
+const QSize kWindowFrame(16, 40);
+const char* const kDesignedMinimum = "vantorDesignedMinimum";
+
+}  // namespace
+
+QLabel* makeLabel(QWidget* parent, const char* name, const QString& text) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QLatin1String(name));
+    label->setWordWrap(true);
+    return label;
+}
+
+QLabel* makeCaption(QWidget* parent, const char* name, const QString& text) {
+    QLabel* label = makeLabel(parent, name, text);
+    label->setWordWrap(false);
+    return label;
+}
+
+void collapseBlanks(QLabel& label) {
+    static const QRegularExpression markup(QStringLiteral("[<>&]"));
+    // As rich text the label lays its text out as a web page does, where blanks collapse.
+    label.setTextFormat(label.text().contains(markup) ? Qt::PlainText : Qt::RichText);
+}
+
+QPushButton* makeButton(QWidget* parent, const char* name, const QString& text) {
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(QLatin1String(name));
+    button->setAutoDefault(false);
+    clickOnEnter(*button);
+    return button;
+}
+
+void showPicture(QLabel& label, const QString& file, const QSize& size) {
+    label.setPixmap(QIcon(file).pixmap(size, label.devicePixelRatioF()));
+}
+
+void makeBold(QWidget& widget) {
+    QFont font = widget.font();
+    font.setBold(true);
+    widget.setFont(font);
+}
+
+void fitToContents(QWidget& window) {
+    QLayout* layout = window.layout();
+    if (!layout)
+        return;
+    // The minimum the form was built with; the one set below is only this fitting's.
+    const QVariant designed = window.property(kDesignedMinimum);
+    const QSize floor = designed.isValid() ? designed.toSize() : window.minimumSize();
+    window.setProperty(kDesignedMinimum, floor);
+    window.setMinimumSize(floor);
+    layout->activate();
+    const int width = std::max(floor.width(), layout->totalSizeHint().width());
+    const int height =
+        layout->hasHeightForWidth() ? layout->totalHeightForWidth(width) : layout->totalSizeHint().height();
+    // A window larger than the screen would hide its lower buttons; one that can scroll fits.
+    QSize size(width, std::max(height, floor.height()));
+    if (const QScreen* screen = window.screen())
+        size = size.boundedTo(screen->availableGeometry().size() - kWindowFrame);
+    // Made smaller by hand, the window would squash its controls into unreadable slivers.
+    window.setMinimumSize(size);
+    window.resize(size);
+}
+
+void growToFit(QWidget& window) {
+    QLayout* layout = window.layout();
+    if (!layout)
+        return;
+    layout->activate();
+    const int needed = layout->hasHeightForWidth() ? layout->totalHeightForWidth(window.width())
+                                                   : layout->totalSizeHint().height();
+    if (window.height() < needed)
+        window.resize(window.width(), needed);
+}
+
+QHBoxLayout* centredRow(std::initializer_list<QWidget*> widgets) {
+    auto* row = new QHBoxLayout;
+    row->addStretch();
+    for (QWidget* widget : widgets)
+        row->addWidget(widget);
+    row->addStretch();
+    return row;
+}
+
+void layOutMessage(QWidget& form, QWidget* message, std::initializer_list<QWidget*> buttons,
+                   int minimumWidth) {
+    auto* layout = new QVBoxLayout(&form);
+    layout->setContentsMargins(24, 24, 24, 24);
+    layout->setSpacing(16);
+    layout->addWidget(message);
+    layout->addLayout(centredRow(buttons));
+    form.setMinimumWidth(minimumWidth);
+}
+
+}  // namespace vantor::app

@@ -1,0 +1,120 @@
+#include "ui/app/Dialogs.h"
+
+#include <QGridLayout>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSpacerItem>
+
+#include "ui/app/Form.h"
+
+namespace vantor::app {
+
+namespace {
+
+QMessageBox::Icon iconOf(Message::Icon icon) {
+    switch (icon) {
+        case Message::Icon::Information:
+            return QMessageBox::Information;
+        case Message::Icon::Question:
+            return QMessageBox::Question;
+        case Message::Icon::Exclamation:
+            return QMessageBox::Warning;
+        case Message::Icon::Critical:
+            return QMessageBox::Critical;
+        case Message::Icon::None:
+            break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+// The answer Enter gives: a question's first button.
+QMessageBox::StandardButton firstOf(Message::Buttons buttons) {
+    switch (buttons) {
+        case Message::Buttons::YesNo:
+        case Message::Buttons::YesNoCancel:
+            return QMessageBox::Yes;
+        case Message::Buttons::RetryCancel:
+            return QMessageBox::Retry;
+        case Message::Buttons::Ok:
+        case Message::Buttons::OkCancel:
+            break;
+    }
+    return QMessageBox::Ok;
+}
+
+QMessageBox::StandardButtons buttonsOf(Message::Buttons buttons) {
+    switch (buttons) {
+        case Message::Buttons::OkCancel:
+            return QMessageBox::Ok | QMessageBox::Cancel;
+        case Message::Buttons::YesNo:
+            return QMessageBox::Yes | QMessageBox::No;
+        case Message::Buttons::YesNoCancel:
+            return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+        case Message::Buttons::RetryCancel:
+            return QMessageBox::Retry | QMessageBox::Cancel;
+        case Message::Buttons::Ok:
+            break;
+    }
+    return QMessageBox::Ok;
+}
+
+Answer answerOf(int button) {
+    switch (button) {
+        case QMessageBox::Cancel:
+            return Answer::Cancel;
+        case QMessageBox::Yes:
+            return Answer::Yes;
+        case QMessageBox::No:
+            return Answer::No;
+        case QMessageBox::Retry:
+            return Answer::Retry;
+        default:
+            return Answer::Ok;
+    }
+}
+
+// Room beside a title for the window frame's own buttons.
+constexpr int kTitleBarButtons = 120;
+
+// A message box sizes itself to its text; a title longer than that would be cut on the title bar.
+void makeRoomForTitle(QMessageBox& box) {
+    auto* grid = qobject_cast<QGridLayout*>(box.layout());
+    if (!grid)
+        return;
+    QFont titleFont = box.font();
+    titleFont.setBold(true);
+    const int width = QFontMetrics(titleFont).horizontalAdvance(box.windowTitle()) + kTitleBarButtons;
+    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Minimum), grid->rowCount(), 0,
+                  1, grid->columnCount());
+}
+
+}  // namespace
+
+std::unique_ptr<QMessageBox> makeMessageBox(QWidget* owner, const Message& message) {
+    // A box without a title of its own carries the program's name, not the name its settings use.
+    const QString title = message.title.isEmpty() ? QStringLiteral("Vantor PC Program") : message.title;
+    auto box = std::make_unique<QMessageBox>(iconOf(message.icon), title, message.text,
+                                             buttonsOf(message.buttons), owner);
+    box->setObjectName(QStringLiteral("messageBox"));
+    box->setDefaultButton(message.defaultNo ? QMessageBox::No : firstOf(message.buttons));
+    if (message.closeIsNoAnswer) {
+        // A button of its own that is never shown takes the close: exec() then gives Cancel.
+        QPushButton* closed = box->addButton(QMessageBox::Cancel);
+        closed->hide();
+        box->setEscapeButton(closed);
+    }
+    makeRoomForTitle(*box);
+    return box;
+}
+
+Answer MessageBoxDialogs::ask(QWidget* owner, const Message& message) {
+    return answerOf(makeMessageBox(owner, message)->exec());
+}
+
+void MessageBoxDialogs::showModal(Form& form, QWidget* owner) {
+    if (owner && owner->isVisible())
+        form.move(owner->geometry().center() - form.rect().center());
+    form.exec();
+}
+
+}  // namespace vantor::app

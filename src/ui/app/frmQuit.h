@@ -1,0 +1,50 @@
+#pragma once
+
+#include "ui/app/Form.h"
+
+class QLabel;
+class QPushButton;
+
+namespace vantor::app {
+
+// The one place where the user confirms leaving: either quitting the program (which deletes the
+// temporary files and ends it) or declining the new PC program (which closes that window only).
+class frmQuit : public Form {
+    Q_OBJECT
+public:
+    frmQuit();
+
+    // Set when the user confirmed declining the new PC program; the version window reads it. Each
+    // question starts with it cleared.
+    bool CloseWindow = false;
+
+    QLabel* lblQuit;
+    // Under the question while a scale update is under way: quitting leaves the scale unusable.
+    QLabel* lblUnfinished;
+    // During an update that keeps the user's tables: they are saved, and come back with the update.
+    QLabel* lblTablesSaved;
+    QPushButton* cmdYes;
+    QPushButton* cmdCancel;
+
+    void cmdYes_Click();
+    void cmdCancel_Click();
+
+    // Asks the plain quit question modally over `owner`: the version window's question is not the
+    // one meant, whatever it left behind. Returns when the user declined; a Yes ends the program.
+    static void askToQuit(QWidget* owner);
+    // The same from a form's Form_Unload: the unload is cancelled unless the user quit.
+    static void askToQuit(QWidget* owner, bool& cancel);
+    // The plain quit question while the scale's program is being rewritten: it adds that the
+    // scale will not work until it has been updated.
+    static void askToQuitDuringUpdate(QWidget* owner);
+
+protected:
+    void Form_Load() override;
+    // Escape is the Cancel answer, as in any question box.
+    void reject() override;
+
+private:
+    bool m_updateUnderWay = false;
+};
+
+}  // namespace vantor::app

@@ -1,0 +1,769 @@
+#include "ui/firmware/frmDisplay.h"
+
+#include <QFile>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <filesystem>
+#include <optional>
+
+#include "core/firmware/IntelHexLoader.h"
+#include "core/firmware/TablesMessages.h"
+#include "core/scale/ScaleLink.h"
+#include "core/scale/SerialNumber.h"
+#include "platform/app/SerialNumberSetting.h"
+#include "platform/firmware/FirmwareLog.h"
+#include "platform/firmware/HistoryFile.h"
+#include "platform/firmware/JournalFile.h"
+#include "platform/firmware/SleepInhibitor.h"
+#include "platform/scale/PortDiscovery.h"
+#include "platform/scale/ScalePort.h"
+#include "ui/app/Controls.h"
+#include "ui/app/Look.h"
+#include "ui/app/Program.h"
+#include "ui/app/frmQuit.h"
+#include "ui/app/frmSuccessUpdate.h"
+#include "ui/app/frmWelcome.h"
+#include "ui/scale/frmErrorScaleCom.h"
+
+namespace vantor::firmware {
+
+using app::program;
+
+namespace {
+
+const QString kUpdateFile = QStringLiteral("VantorUSA_APROM.hex");
+const QString kMessageTitle = QStringLiteral("Vantor PC Program");
+constexpr int kQuarters = 4;
+
+// The menu's two commands, with the chosen one marked.
+struct PortCaptions {
+    const char* comm1;
+    const char* comm2;
+};
+constexpr PortCaptions kComm1Chosen{"-> COM1 <-", "   COM2   "};
+constexpr PortCaptions kComm2Chosen{"   COM1   ", "-> COM2 <-"};
+
+struct KindCaptions {
+    const char* aprom;
+    const char* ldrom;
+};
+constexpr KindCaptions kApromChosen{"->APROM<-", "  LDROM  "};
+constexpr KindCaptions kLdromChosen{"  APROM  ", "->LDROM<-"};
+
+QAction* namedAction(QMenu* menu, const char* name, const QString& caption) {
+    QAction* action = menu->addAction(caption);
+    action->setObjectName(QLatin1String(name));
+    return action;
+}
+
+QMenu* namedMenu(QMenuBar* bar, const char* name, const QString& caption) {
+    QMenu* menu = bar->addMenu(caption);
+    menu->setObjectName(QLatin1String(name));
+    return menu;
+}
+
+const QString kTimeLeftCaption = QStringLiteral("Estimated time left: ");
+
+// The run's bar: the write fills its first half, the verify its second.
+constexpr int kRunBarMax = 512;
+constexpr int kVerifyBarBase = 256;
+
+int runBarValue(const scale::Progress& progress) {
+    const int half =
+        static_cast<int>(progress.done * kVerifyBarBase / std::max<std::size_t>(progress.total, 1));
+    return progress.phase == scale::Phase::Verify ? kVerifyBarBase + half : half;
+}
+
+std::filesystem::path toPath(const QString& file) {
+    return std::filesystem::path(file.toStdU16String());
+}
+
+app::Message loadRefusal(const HexError& error) {
+    return {QStringLiteral("Update File Refused"), QString::fromStdString(error.message()),
+            app::Message::Icon::Exclamation, app::Message::Buttons::Ok};
+}
+
+}  // namespace
+
+frmDisplay::frmDisplay() {
+    setWindowTitle(QStringLiteral("Vantor Scale Update"));
+
+    lblStatus = app::makeCaption(this, "lblStatus");
+    // Shown once it has something to say: until then it would only be a blank band.
+    lblStatus->setVisible(false);
+    lblVersion = app::makeCaption(this, "lblVersion");
+    ProgressBar1 = new QProgressBar(this);
+    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    ProgressBar1->setAccessibleName(QStringLiteral("Programming progress"));
+    ProgressBar1->setRange(0, kRunBarMax);
+    ProgressBar1->setVisible(false);
+    lblTimeLeft = app::makeCaption(this, "lblTimeLeft");
+    lblTimeLeft->setVisible(false);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(24, 12, 24, 24);
+    layout->addWidget(lblStatus);
+    layout->addWidget(ProgressBar1);
+    layout->addWidget(lblTimeLeft);
+    layout->addWidget(lblVersion);
+    setMinimumWidth(520);
+
+    buildMenu();
+    buildHiddenControls();
+}
+
+void frmDisplay::buildMenu() {
+    auto* menuBar = new QMenuBar(this);
+    menuBar->setObjectName(QStringLiteral("menuBar"));
+    layout()->setMenuBar(menuBar);
+
+    mnuFile = namedMenu(menuBar, "mnuFile", QStringLiteral("&File"));
+    mnuLoad = namedAction(mnuFile, "mnuLoad", QStringLiteral("&Load "));
+    mnuFileExit = namedAction(mnuFile, "mnuFileExit", QStringLiteral("E&xit"));
+    mnuRun = namedMenu(menuBar, "mnuRun", QStringLiteral("&Run"));
+    mnuAuto = namedAction(mnuRun, "mnuAuto", QStringLiteral("&Auto"));
+    mnuProgram = namedAction(mnuRun, "mnuProgram", QStringLiteral("&Program"));
+    mnuRead = namedAction(mnuRun, "mnuRead", QStringLiteral("&Read"));
+    mnuSelect = namedMenu(menuBar, "mnuSelect", QStringLiteral("&Select"));
+    mnuAPROM = namedAction(mnuSelect, "mnuAPROM", QStringLiteral("APROM"));
+    mnuLDROM = namedAction(mnuSelect, "mnuLDROM", QStringLiteral("LDROM"));
+    mnuPort = namedMenu(menuBar, "mnuPort", QStringLiteral("&PC Port"));
+    mnuComm1 = namedAction(mnuPort, "mnuComm1", QStringLiteral("COM1"));
+    mnuComm2 = namedAction(mnuPort, "mnuComm2", QStringLiteral("COM2"));
+
+    connect(mnuLoad, &QAction::triggered, this, [this] { mnuLoad_Click(); });
+    connect(mnuFileExit, &QAction::triggered, this, &frmDisplay::mnuFileExit_Click);
+    connect(mnuProgram, &QAction::triggered, this, &frmDisplay::Program_Click);
+    connect(mnuAPROM, &QAction::triggered, this, &frmDisplay::mnuAPROM_Click);
+    connect(mnuLDROM, &QAction::triggered, this, &frmDisplay::mnuLDROM_Click);
+    connect(mnuComm1, &QAction::triggered, this, &frmDisplay::mnuComm1_Click);
+    connect(mnuComm2, &QAction::triggered, this, &frmDisplay::mnuComm2_Click);
+}
+
+void frmDisplay::buildHiddenControls() {
+    LoadHex = app::makeButton(this, "LoadHex", QStringLiteral("Load"));
+    Program = app::makeButton(this, "Program", QStringLiteral("Program"));
+    cmdRead = app::makeButton(this, "cmdRead", QStringLiteral("Read"));
+    cmdPageUp = app::makeButton(this, "cmdPageUp", QStringLiteral("Page   up"));
+    cmdPageDown = app::makeButton(this, "cmdPageDown", QStringLiteral("Page down"));
+    APROM = new QRadioButton(QStringLiteral("APROM"), this);
+    APROM->setObjectName(QStringLiteral("APROM"));
+    LDROM = new QRadioButton(QStringLiteral("LDROM"), this);
+    LDROM->setObjectName(QStringLiteral("LDROM"));
+    Label1 = app::makeLabel(this, "Label1",
+                            QStringLiteral("ADDR   0  1  2  3  4  5  6  7- 8  9  A  B  C  D  E  F "));
+    for (QWidget* hidden : std::initializer_list<QWidget*>{LoadHex, Program, cmdRead, cmdPageUp, cmdPageDown,
+                                                           APROM, LDROM, Label1})
+        hidden->setVisible(false);
+
+    connect(LoadHex, &QPushButton::clicked, this, &frmDisplay::LoadHex_Click);
+    connect(Program, &QPushButton::clicked, this, &frmDisplay::Program_Click);
+    connect(APROM, &QRadioButton::clicked, this, &frmDisplay::APROM_Click);
+    connect(LDROM, &QRadioButton::clicked, this, &frmDisplay::LDROM_Click);
+    connect(cmdPageUp, &QPushButton::clicked, this, [this] { movePageView(-1); });
+    connect(cmdPageDown, &QPushButton::clicked, this, [this] { movePageView(+1); });
+}
+
+void frmDisplay::Form_Load() {
+    app::applyLook(*this);
+    lblVersion->setText(program().form<app::frmWelcome>().lblVersion->text());
+    app::fitToContents(*this);
+    AskExit = true;
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    ScaleSerial = app::SerialNumberSetting::read();
+    // A new update: nothing of the last one's tables carries over, and it runs from the download
+    // unless it finishes an unfinished one.
+    m_update.reset();
+    m_finishing.reset();
+    resetImage();
+    resetPageView();
+    selectKind(ImageKind::Aprom);
+}
+
+void frmDisplay::Form_Unload(bool& cancel) {
+    if (!AskExit)
+        return;
+    cancel = true;
+    if (!m_running) {
+        app::frmQuit::askToQuit(this);
+        return;
+    }
+    // The run waits while the question is open: a Yes then ends the program between two
+    // exchanges, not under a page being written, and a Cancel goes on where the run stood.
+    scale::PauseGate& gate = program().scale().pauseGate();
+    gate.pause();
+    app::frmQuit::askToQuitDuringUpdate(this);
+    gate.resume();
+}
+
+void frmDisplay::showEvent(QShowEvent* event) {
+    app::Form::showEvent(event);
+    m_runOnActivation = true;
+    // The window system may not activate a window it shows (focus rules differ between desktops);
+    // being shown is what starts the run, whichever comes first.
+    QMetaObject::invokeMethod(this, &frmDisplay::Form_Activate, Qt::QueuedConnection);
+}
+
+void frmDisplay::Form_Activate() {
+    // An activation while a run is under way (the quit dialog answered No, say) is no new run, and
+    // neither is one that only gives the focus back (a message box closed).
+    if (!m_runOnActivation || m_running || !isVisible())
+        return;
+    m_runOnActivation = false;
+    AutoProgram();
+}
+
+void frmDisplay::mnuFileExit_Click() {
+    unload();
+}
+
+// --- The image ---
+
+void frmDisplay::resetImage() {
+    m_image.reset();
+    m_image.UpdateSN(ScaleSerial.toStdString());
+    m_imageLoaded = false;
+}
+
+bool frmDisplay::mnuLoad_Click() {
+    if (m_running)
+        return false;
+    resetImage();
+    const HexLoad load = IntelHexLoader::loadFile(toPath(updateFile()));
+    if (!load.image) {
+        showLoadRefusal(loadRefusal(load.error));
+        return false;
+    }
+    m_image = *load.image;
+    m_imageLoaded = true;
+    if (m_image.kind() != ImageKind::None)
+        selectKind(m_image.kind());
+    m_image.UpdateSN(ScaleSerial.toStdString());
+    resetPageView();
+    return true;
+}
+
+void frmDisplay::showStatus(const QString& status) {
+    lblStatus->setText(status);
+    lblStatus->setVisible(true);
+}
+
+void frmDisplay::LoadHex_Click() {
+    mnuLoad_Click();
+}
+
+std::optional<app::Message> frmDisplay::updateFileRefusal(const QString& file) {
+    const HexLoad load = IntelHexLoader::loadFile(toPath(file));
+    if (load.image)
+        return std::nullopt;
+    return loadRefusal(load.error);
+}
+
+void frmDisplay::showLoadRefusal(const app::Message& refusal) {
+    showStatus(QStringLiteral("The update file cannot be used; nothing was sent to the scale."));
+    program().dialogs().ask(this, refusal);
+}
+
+void frmDisplay::mnuAPROM_Click() {
+    selectKind(ImageKind::Aprom);
+}
+void frmDisplay::APROM_Click() {
+    selectKind(ImageKind::Aprom);
+}
+void frmDisplay::mnuLDROM_Click() {
+    selectKind(ImageKind::Ldrom);
+}
+void frmDisplay::LDROM_Click() {
+    selectKind(ImageKind::Ldrom);
+}
+
+// The selection is shown by the captions only; what is programmed is the image as loaded.
+void frmDisplay::selectKind(ImageKind kind) {
+    const KindCaptions& captions = kind == ImageKind::Ldrom ? kLdromChosen : kApromChosen;
+    mnuAPROM->setText(QLatin1String(captions.aprom));
+    mnuLDROM->setText(QLatin1String(captions.ldrom));
+    APROM->setChecked(kind != ImageKind::Ldrom);
+    LDROM->setChecked(kind == ImageKind::Ldrom);
+}
+
+void frmDisplay::resetPageView() {
+    m_pageQuarter = 0;
+    movePageView(0);
+}
+
+void frmDisplay::movePageView(int step) {
+    m_pageQuarter = std::clamp(m_pageQuarter + step, 0, kQuarters - 1);
+    cmdPageUp->setEnabled(m_pageQuarter > 0);
+    cmdPageDown->setEnabled(m_pageQuarter < kQuarters - 1);
+}
+
+// --- The programming run ---
+
+void frmDisplay::AutoProgram() {
+    // Also when the form comes back after a failed run, which had let it go without asking.
+    AskExit = true;
+    showStatus(QStringLiteral("Updating scale with latest postage rates and services..."));
+    if (mnuLoad_Click())
+        Program_Click();
+}
+
+void frmDisplay::Program_Click() {
+    if (m_running)
+        return;
+    if (!m_imageLoaded) {
+        // The empty image would erase the scale's program; only a file that passed every check is sent.
+        program().dialogs().ask(
+            this, {kMessageTitle, QStringLiteral("Load the update file before programming the scale."),
+                   app::Message::Icon::Exclamation, app::Message::Buttons::Ok});
+        return;
+    }
+    // The tables are read once per update: a Retry after a failed run finds them already saved,
+    // and the scale's copy may by then have been written over. The image is the one loaded now.
+    if (!m_update || m_update->prepared() != Prepared::Ready) {
+        m_update = makeUpdate();
+        m_update->recordTo(historyInDataFolder());
+    } else {
+        m_update->setImage(m_image);
+    }
+    startRun();
+}
+
+// The update with its journal. One that finishes an unfinished update writes back the tables
+// saved before that one began; any other takes the tables of an unfinished update of the same
+// scale, when there is one, rather than the region as the interrupted run left it.
+std::shared_ptr<ScaleUpdate> frmDisplay::makeUpdate() {
+    auto update = std::make_shared<ScaleUpdate>(m_image, TablesChoice::Keep, backupSaver());
+    m_journal = std::make_shared<JournalFile>(JournalFile::folder(), updateFile());
+    update->keepJournal(m_journal.get());
+    if (m_finishing) {
+        update->finishesAnEarlierUpdate();
+        if (std::optional<Bytes> tables = JournalFile::savedTables(*m_finishing))
+            update->useSavedTables(std::move(*tables), m_finishing->backupFile);
+        return update;
+    }
+    update->lookForOlderBackup(
+        [](const std::string& serial) { return newestBackupWithTables(backupFolders(), serial); });
+    update->lookForEarlierTables([](const std::string& serial) -> std::optional<ScaleUpdate::EarlierTables> {
+        const std::optional<UpdateJournal> journal = JournalFile::find(JournalFile::folder(), serial);
+        if (!journal)
+            return std::nullopt;
+        std::optional<Bytes> tables = JournalFile::savedTables(*journal);
+        if (!tables)
+            return std::nullopt;
+        qCInfo(lcFirmware).noquote() << "the tables of an unfinished update are kept:"
+                                     << QString::fromStdString(journal->backupFile);
+        return ScaleUpdate::EarlierTables{std::move(*tables), journal->backupFile};
+    });
+    return update;
+}
+
+QString frmDisplay::updateFile() const {
+    return m_finishing ? QString::fromStdString(m_finishing->imageFile) : program().programFile(kUpdateFile);
+}
+
+void frmDisplay::finishUnfinished(const UpdateJournal& journal) {
+    load();
+    m_finishing = journal;
+    showForm();
+}
+
+bool frmDisplay::offerToFinish(QWidget* owner, const std::string& serial) {
+    const std::optional<UpdateJournal> journal = JournalFile::find(JournalFile::folder(), serial);
+    if (!journal)
+        return false;
+    std::string when = journal->started;
+    if (const std::size_t space = when.find(' '); space != std::string::npos)
+        when.replace(space, 1, ", ");
+    const app::Answer answer = program().dialogs().ask(
+        owner, {kMessageTitle,
+                QString::fromStdString("The last update of your scale (serial number " + serial +
+                                       ") did not finish (" + when +
+                                       "). Your scale will not work until it has been updated.\n\nFinish the "
+                                       "update now?"),
+                app::Message::Icon::Question, app::Message::Buttons::YesNo});
+    if (answer != app::Answer::Yes)
+        return false;  // the journal stays: asked again next time
+    if (const std::string problem = JournalFile::imageProblem(*journal); !problem.empty()) {
+        qCWarning(lcFirmware).noquote() << "unfinished update:" << QString::fromStdString(problem);
+        program().dialogs().ask(
+            owner, {kMessageTitle,
+                    QStringLiteral("The update file kept for the last update has changed or is gone, so that "
+                                   "update cannot be finished. Click \"Update Scale\" to update your scale "
+                                   "from a new download: your zone table and keys saved before the last "
+                                   "update will be written back after it."),
+                    app::Message::Icon::Exclamation, app::Message::Buttons::Ok});
+        return false;
+    }
+    program().form<frmDisplay>().finishUnfinished(*journal);
+    return true;
+}
+
+bool frmDisplay::keepsTables() const {
+    return m_update && m_update->tables() && holdsTables(*m_update->tables());
+}
+
+BackupSaver frmDisplay::backupSaver() {
+    return [folder = program().programFolder()](const std::string& serial, std::span<const Byte> tables) {
+        return saveTablesBackup(folder, serial, tables);
+    };
+}
+
+void frmDisplay::startRun() {
+    const std::atomic<bool>& cancel = program().scale().cancelFlag();
+    scale::PauseGate& pause = program().scale().pauseGate();
+    const bool started = operateScale(
+        [update = m_update, &cancel, &pause](scale::SerialTransport& transport,
+                                             const scale::PortReadiness& port,
+                                             const scale::ProgressSink& progress) {
+            RunJob job;
+            // A port that cannot be opened fails every exchange at once: the run's own rules report it.
+            if (port.otherScale) {
+                job.otherScale = port.otherScale;
+                return job;
+            }
+            // Held on the worker, which runs the update, until the run has ended in any way.
+            const SleepInhibitor awake(QStringLiteral("Updating the scale's software"));
+            if (update->prepared() != Prepared::Ready) {
+                job.prepared = update->prepare(transport, progress, cancel);
+                if (job.prepared != Prepared::Ready)
+                    return job;
+            }
+            job.programming = update->program(transport, progress, cancel, &pause);
+            return job;
+        },
+        [this](const scale::Progress& progress) { showProgress(progress); },
+        [this](RunJob job) { finishRun(job); });
+    if (!started)
+        return;
+    qCInfo(lcFirmware) << "programming run started";
+    setRunning(true);
+    setHourglass(true);
+    ProgressBar1->setRange(0, kRunBarMax);
+    ProgressBar1->setValue(0);
+    ProgressBar1->setVisible(true);
+    m_showingTables = false;
+    m_timeLeft = TimeLeft();
+    m_runClock.start();
+}
+
+void frmDisplay::showTablesProgress(std::size_t done, std::size_t total) {
+    if (!m_running)
+        return;
+    if (!m_showingTables) {
+        m_showingTables = true;
+        showStatus(QString::fromLatin1(tables_text::kSaving));
+        ProgressBar1->setRange(0, static_cast<int>(total));
+    }
+    ProgressBar1->setValue(static_cast<int>(done));
+}
+
+void frmDisplay::setRunning(bool running) {
+    m_running = running;
+    for (QAction* action : {mnuLoad, mnuProgram, mnuComm1, mnuComm2})
+        action->setEnabled(!running);
+    for (QPushButton* button : {LoadHex, Program})
+        button->setEnabled(!running);
+}
+
+void frmDisplay::showProgress(const scale::Progress& progress) {
+    if (progress.phase == scale::Phase::Read)
+        showTablesProgress(progress.done, progress.total);
+    else
+        showRunProgress(runBarValue(progress), runUnitsDone(progress));
+}
+
+void frmDisplay::showRunProgress(int value, std::size_t unitsDone) {
+    if (!m_running)
+        return;
+    if (m_showingTables) {
+        // The run proper begins: its own words, its own bar, and the pace measured from here.
+        m_showingTables = false;
+        showStatus(QStringLiteral("Updating scale with latest postage rates and services..."));
+        ProgressBar1->setRange(0, kRunBarMax);
+        m_timeLeft = TimeLeft();
+        m_runClock.start();
+    }
+    ProgressBar1->setValue(value);
+    if (const auto left =
+            m_timeLeft.update(unitsDone, kRunUnits, static_cast<double>(m_runClock.elapsed()) / 1000.0)) {
+        lblTimeLeft->setText(kTimeLeftCaption + QString::fromStdString(*left));
+        lblTimeLeft->setVisible(true);
+    }
+}
+
+void frmDisplay::finishRun(const RunJob& job) {
+    setRunning(false);
+    lblTimeLeft->setVisible(false);
+    if (program().ended())
+        return;
+    if (!job.programming && job.prepared != Prepared::NoSerial && !job.otherScale)
+        return finishPreparation(job.prepared);
+    ScaleProgramming programming;
+    if (job.programming)
+        programming = *job.programming;
+    else
+        programming.result = scale::failedAt(
+            scale::Stage::SerialRead, job.otherScale ? scale::Outcome::PortFailed : scale::Outcome::NoReply);
+    programming.otherScale = job.otherScale;
+    qCInfo(lcFirmware).noquote() << "programming run ended:"
+                                 << QString::fromStdString(describe(programming.result));
+    const scale::OperationResult& result = programming.result;
+    if (!result.serial.empty())
+        ScaleSerial = QString::fromStdString(result.serial);
+    ScaleCom = programming.scaleCom();
+    if (result.succeeded()) {
+        succeed();
+    } else if (result.cancelled()) {
+        setHourglass(false);
+    } else if (result.unlockRefused()) {
+        refuseSerialNumber();
+    } else {
+        if (programming.otherScale)
+            reportOtherScale(QString::fromStdString(*programming.otherScale));
+        failureExit();
+    }
+    emit runEnded(programming.result);
+}
+
+// The tables are at risk before anything was written: the user decides, and No (the default)
+// writes nothing.
+void frmDisplay::finishPreparation(Prepared prepared) {
+    setHourglass(false);
+    if (prepared == Prepared::Cancelled)
+        return;
+    if (prepared == Prepared::NoJournal)
+        return refuseWithoutJournal();
+    std::string question;
+    if (prepared == Prepared::TablesUnread) {
+        qCWarning(lcFirmware).noquote()
+            << "tables not read:" << QString::fromStdString(describe(m_update->tablesRead()));
+        question = tables_text::unreadQuestion(m_update->tablesRead().page.value_or(kTablesStart));
+    } else {
+        qCWarning(lcFirmware).noquote()
+            << "tables not saved:" << QString::fromStdString(m_update->backup()->error);
+        question = tables_text::notSavedQuestion(m_update->backup()->path, m_update->backup()->error);
+    }
+    app::Message message{kMessageTitle, QString::fromStdString(question), app::Message::Icon::Exclamation,
+                         app::Message::Buttons::YesNo};
+    message.defaultNo = true;
+    if (program().dialogs().ask(this, message) == app::Answer::Yes) {
+        if (m_update->goOnWithoutBackup() == Prepared::NoJournal)
+            return refuseWithoutJournal();
+        return startRun();
+    }
+    ProgressBar1->setVisible(false);
+    showStatus(QStringLiteral("The scale was not updated; nothing was written to it."));
+    emit runEnded(scale::failedAt(scale::Stage::SerialRead, scale::Outcome::Cancelled));
+}
+
+void frmDisplay::refuseWithoutJournal() {
+    qCWarning(lcFirmware).noquote() << "journal not written:"
+                                    << QString::fromStdString(m_update->journalError());
+    ProgressBar1->setVisible(false);
+    showStatus(QStringLiteral("The scale was not updated; nothing was written to it."));
+    tellAboutTables(app::Message::Icon::Exclamation,
+                    "The update cannot begin: the program cannot save its notes about the update (" +
+                        m_update->journalError() +
+                        "). Nothing has been written to the scale. Free some disk space and try again.");
+    emit runEnded(scale::failedAt(scale::Stage::SerialRead, scale::Outcome::Cancelled));
+}
+
+void frmDisplay::succeed() {
+    setHourglass(false);
+    ProgressBar1->setVisible(false);
+    // The copy the downloader put into the program folder; a file already gone is no error. The
+    // journal's own copy goes with the journal.
+    if (!m_finishing)
+        QFile::remove(program().programFile(kUpdateFile));
+    afterUpdateTables();
+}
+
+// The update is done whatever happens here: the user's tables are offered back, or the user is
+// told where they are, and the final screen follows.
+void frmDisplay::afterUpdateTables() {
+    switch (m_update->tablesAfter()) {
+        case TablesAfterUpdate::Nothing:
+            if (const auto& older = m_update->blankButBackedUp())
+                tellAboutTables(app::Message::Icon::Information, tables_text::blankButBackedUp(*older));
+            break;
+        case TablesAfterUpdate::FileBringsTables:
+            tellAboutTables(app::Message::Icon::Information,
+                            tables_text::fileBringsTables(m_update->tablesWhere()));
+            break;
+        case TablesAfterUpdate::OfferRestore:
+            if (askToWriteTablesBack())
+                return restoreTables();
+            break;
+    }
+    m_update->closeJournal();
+    showFinalScreen();
+}
+
+// Only the No button gives the tables up: a box closed without an answer asks again.
+bool frmDisplay::askToWriteTablesBack() {
+    app::Message offer{kMessageTitle,
+                       QString::fromStdString(tables_text::offerRestore(m_update->tablesWhere())),
+                       app::Message::Icon::Question, app::Message::Buttons::YesNo};
+    offer.closeIsNoAnswer = true;
+    while (true) {
+        const app::Answer answer = program().dialogs().ask(this, offer);
+        if (answer == app::Answer::Yes || answer == app::Answer::No)
+            return answer == app::Answer::Yes;
+        if (program().ended())
+            return false;
+    }
+}
+
+void frmDisplay::restoreTables() {
+    showStatus(QString::fromLatin1(tables_text::kRestoring));
+    ProgressBar1->setRange(0, static_cast<int>(kTablesPages));
+    ProgressBar1->setValue(0);
+    ProgressBar1->setVisible(true);
+    setHourglass(true);
+    const std::atomic<bool>& cancel = program().scale().cancelFlag();
+    const bool started = operateScale(
+        [update = m_update, &cancel](scale::SerialTransport& transport, const scale::PortReadiness& port,
+                                     const scale::ProgressSink& progress) {
+            // Another scale found where this one was gets nothing of this one's tables.
+            if (port.otherScale) {
+                scale::OperationResult refused =
+                    scale::failedAt(scale::Stage::Unlock, scale::Outcome::Refused);
+                refused.pagesTotal = kTablesPages;
+                return refused;
+            }
+            const SleepInhibitor awake(QStringLiteral("Writing the zone table and keys back into the scale"));
+            return update->writeTablesBack(transport, progress, cancel);
+        },
+        [this](const scale::Progress& progress) { ProgressBar1->setValue(static_cast<int>(progress.done)); },
+        [this](scale::OperationResult written) { tablesRestored(written); });
+    if (!started) {
+        setHourglass(false);
+        ProgressBar1->setVisible(false);
+        tellAboutTables(app::Message::Icon::Exclamation,
+                        tables_text::notRestored("the scale link is busy.", m_update->tablesWhere()));
+        showFinalScreen();
+    }
+}
+
+void frmDisplay::tablesRestored(const scale::OperationResult& written) {
+    setHourglass(false);
+    ProgressBar1->setVisible(false);
+    if (program().ended())
+        return;
+    qCInfo(lcFirmware).noquote() << "tables written back:" << QString::fromStdString(describe(written));
+    if (written.succeeded()) {
+        m_update->closeJournal();
+        tellAboutTables(app::Message::Icon::Information, tables_text::restored());
+    } else
+        tellAboutTables(app::Message::Icon::Exclamation,
+                        tables_text::notRestored(describe(written), m_update->tablesWhere()));
+    showFinalScreen();
+}
+
+void frmDisplay::tellAboutTables(app::Message::Icon icon, const std::string& text) {
+    program().dialogs().ask(this,
+                            {kMessageTitle, QString::fromStdString(text), icon, app::Message::Buttons::Ok});
+}
+
+void frmDisplay::showFinalScreen() {
+    AskExit = false;
+    unload();
+    program().form<app::frmSuccessUpdate>().showForm();
+}
+
+// The form stays with its progress bar, so the user sees how far the run came.
+void frmDisplay::refuseSerialNumber() {
+    setHourglass(false);
+    program().dialogs().ask(this, {kMessageTitle, QStringLiteral("Serial number wrong"),
+                                   app::Message::Icon::None, app::Message::Buttons::Ok});
+}
+
+// The scale came back under another port with another serial number: the image was meant for the
+// first scale, so nothing is written until that one is connected again.
+void frmDisplay::reportOtherScale(const QString& serial) {
+    program().dialogs().ask(
+        this, {kMessageTitle,
+               QStringLiteral("Another scale (serial number %1) is connected now. Connect the scale that was "
+                              "being updated, then click Retry.")
+                   .arg(serial),
+               app::Message::Icon::Exclamation, app::Message::Buttons::Ok});
+}
+
+void frmDisplay::failureExit() {
+    ScaleCom = false;
+    setHourglass(false);
+    program().form<scale::frmErrorScaleCom>().showForm();
+    AskExit = false;
+    hide();
+}
+
+// --- The port ---
+
+void frmDisplay::mnuComm1_Click() {
+    mnuComm1->setText(QLatin1String(kComm1Chosen.comm1));
+    mnuComm2->setText(QLatin1String(kComm1Chosen.comm2));
+    selectPort(0);
+}
+
+void frmDisplay::mnuComm2_Click() {
+    mnuComm1->setText(QLatin1String(kComm2Chosen.comm1));
+    mnuComm2->setText(QLatin1String(kComm2Chosen.comm2));
+    selectPort(1);
+}
+
+void frmDisplay::selectPort(std::size_t index) {
+    const std::vector<std::string> ports = scale::EnumPorts();
+    if (index >= ports.size()) {
+        showPortError(QStringLiteral("COM%1 is not present on this computer.").arg(index + 1));
+        return;
+    }
+    TogglePort(QString::fromStdString(ports[index]));
+}
+
+void frmDisplay::TogglePort(const QString& portName) {
+    const bool started = program().scale().run(
+        [portName](scale::SerialTransport& transport) -> std::optional<QString> {
+            transport.close();
+            transport.setPortName(portName);
+            if (const auto failure = transport.open())
+                return failure->detail;
+            return std::nullopt;
+        },
+        this,
+        [this](std::optional<QString> failure) {
+            if (failure && !program().ended())
+                showPortError(*failure);
+        });
+    if (!started)
+        scaleBusy();
+}
+
+void frmDisplay::showPortError(const QString& description) {
+    program().dialogs().ask(
+        this, {kMessageTitle, description, app::Message::Icon::Exclamation, app::Message::Buttons::Ok});
+}
+
+bool frmDisplay::RdSN(std::function<void(QString)> done) {
+    return program().scale().operate(
+        [](scale::SerialTransport& transport, const scale::PortReadiness& port) {
+            if (!port.open)
+                return scale::SerialRead{};
+            return scale::RdSN(transport);
+        },
+        this,
+        [this, done = std::move(done)](scale::SerialRead read) {
+            ScaleCom = read.scaleCom;
+            done(QString::fromStdString(read.serial));
+        });
+}
+
+}  // namespace vantor::firmware

@@ -1,3 +1,0 @@
-#include "zones/ZonesLog.h"
-
-Q_LOGGING_CATEGORY(lcZones, "vantor.zones", QtWarningMsg)

@@ -1,0 +1,247 @@
+// The user's tables region against the in-process scale: reading it, its backup file, restoring a
+// file, and the time-left estimate shown while a run goes on.
+
+#include <gtest/gtest.h>
+
+#include "core/firmware/TablesMessages.h"
+#include "core/firmware/TimeLeft.h"
+#include "core/firmware/UserTables.h"
+#include "core/scale/SerialNumber.h"
+#include "support/FakeScaleTransport.h"
+
+using namespace vantor;
+using namespace vantor::firmware;
+using namespace vantor::scale;
+
+namespace {
+
+// A scale whose tables region holds a pattern, everything else erased.
+Bytes memoryWithTables() {
+    Bytes memory(0x10000, 0xFF);
+    for (std::size_t a = 0x8000; a < 0x9200; ++a)
+        memory[a] = static_cast<Byte>(a * 3 + (a >> 8));
+    memory[0x0700] = 0x12, memory[0x0701] = 0x34, memory[0x0702] = 0x56, memory[0x0703] = 0x78;
+    return memory;
+}
+
+FakeScaleTransport scaleWith(Bytes memory, std::initializer_list<const char*> faults = {}) {
+    FakeScaleTransport scale{ScaleModel(std::move(memory))};
+    for (const char* fault : faults)
+        scale.model().addFault(*parseFault(fault).fault);
+    return scale;
+}
+
+Bytes region(const Bytes& memory) {
+    return Bytes(memory.begin() + 0x8000, memory.begin() + 0x9200);
+}
+
+const std::atomic<bool> kGoOn{false};
+
+}  // namespace
+
+TEST(UserTables, ReadsTheRegionPageByPageWithoutWritingAnything) {
+    FakeScaleTransport scale = scaleWith(memoryWithTables(), {"echo:read:addr=0x8100:count=1"});
+    std::vector<std::size_t> progress;
+    const TablesRead read = readTables(
+        scale,
+        [&](const Progress& report) {
+            EXPECT_EQ(report.phase, Phase::Read);
+            EXPECT_EQ(report.total, 36u);
+            progress.push_back(report.done);
+        },
+        kGoOn);
+
+    ASSERT_TRUE(read.tables);
+    EXPECT_EQ(*read.tables, region(memoryWithTables()));
+    EXPECT_EQ(progress.size(), 36u);
+    EXPECT_EQ(progress.back(), 36u);
+    // 36 reads and the one repeated for its wrong address echo, nothing else.
+    ASSERT_EQ(scale.sent().size(), 37u);
+    EXPECT_EQ(scale.sent().front(), (Bytes{0xB4, 0x80, 0x00}));
+    EXPECT_EQ(scale.sent().back(), (Bytes{0xB4, 0x91, 0x80}));
+    EXPECT_EQ(scale.model().counters().writes, 0u);
+}
+
+TEST(UserTables, ASilentPageEndsTheReadAfterFourTries) {
+    FakeScaleTransport scale = scaleWith(memoryWithTables(), {"lose:read:addr=0x8200"});
+    const TablesRead read = readTables(scale, {}, kGoOn);
+    EXPECT_FALSE(read.tables);
+    EXPECT_EQ(read.result.stage, Stage::Read);
+    EXPECT_EQ(read.result.outcome, Outcome::NoReply);
+    EXPECT_EQ(read.result.page, 0x8200u);
+    EXPECT_EQ(read.result.pagesDone, 4u);
+    EXPECT_EQ(read.result.pagesTotal, 36u);
+    EXPECT_EQ(scale.sent().size(), 4u + 4u);  // four pages read, then four tries of the fifth
+
+    // A page that keeps coming back for another address is said as such, not as silence.
+    FakeScaleTransport echoing = scaleWith(memoryWithTables(), {"echo:read:addr=0x8200"});
+    EXPECT_EQ(readTables(echoing, {}, kGoOn).result.outcome, Outcome::Mismatch);
+}
+
+TEST(UserTables, BackupIsIntelHexOfTheRegionThatTheLoaderReadsBack) {
+    Bytes tables(4608, 0xFF);
+    tables[0] = 0x01, tables[31] = 0x1F, tables[4607] = 0xAB;
+    const std::string hex = tablesHex(tables);
+
+    EXPECT_TRUE(
+        hex.starts_with(":20800000"
+                        "01" +
+                        std::string(60, 'F') +
+                        "1F"
+                        "5E\r\n"))
+        << hex.substr(0, 80);
+    EXPECT_TRUE(hex.ends_with(":2091E000" + std::string(62, 'F') +
+                              "AB"
+                              "E3\r\n:00000001FF\r\n"));
+    EXPECT_EQ(std::count(hex.begin(), hex.end(), '\n'), 145);  // 144 records of 32 bytes and the end
+
+    const HexLoad load = IntelHexLoader::load(hex);
+    EXPECT_EQ(tablesFileError(load), "");
+    const TablesFile file = tablesFromHex(load, [](std::uint16_t) -> std::optional<Bytes> {
+        ADD_FAILURE() << "a whole backup needs nothing from the scale";
+        return std::nullopt;
+    });
+    ASSERT_EQ(file.pages.size(), 36u);
+    EXPECT_EQ(file.pages[35].address, 0x9180);
+    EXPECT_EQ(file.pages[35].bytes.back(), 0xAB);
+    EXPECT_EQ(tablePages(tables).size(), 36u);
+}
+
+TEST(UserTables, RefusesFilesThatAreNoBackupOfTheRegion) {
+    EXPECT_EQ(tablesFileError(IntelHexLoader::load(":01808000AA55\r\n:017FFF00552C\r\n:00000001FF\r\n")),
+              "The file holds data at 7FFF, outside the tables region 8000..91FF: it is no tables backup.");
+    EXPECT_EQ(tablesFileError(IntelHexLoader::load(":02920000AAAA18\r\n:00000001FF\r\n")),
+              "The file holds data at 9200, outside the tables region 8000..91FF: it is no tables backup.");
+    EXPECT_EQ(tablesFileError(IntelHexLoader::load(":00000001FF\r\n")),
+              "The file holds no data for the tables region.");
+    EXPECT_EQ(tablesFileError(IntelHexLoader::load(":0180800AAD5\r\n:00000001FF\r\n")).substr(0, 8),
+              "Line 1: ");
+}
+
+TEST(UserTables, RefusesOverlappingRecordsWithOtherBytesAndRecordsAfterTheEnd) {
+    // The same bytes twice are one backup written out twice; other bytes are two mixed.
+    EXPECT_EQ(tablesFileError(IntelHexLoader::load(":0280000011224B\r\n:01800100225C\r\n:00000001FF\r\n")),
+              "");
+    EXPECT_EQ(
+        tablesFileError(IntelHexLoader::load(":0280000011224B\r\n\r\n:01800100334B\r\n:00000001FF\r\n")),
+        "Line 3: data at 8001 differs from what an earlier record put there.");
+    // Two backups one after the other (cat a.hex b.hex); blank lines after the end are nothing.
+    EXPECT_EQ(tablesFileError(IntelHexLoader::load(":01800000AAD5\r\n:00000001FF\r\n\r\n  \r\n")), "");
+    EXPECT_EQ(tablesFileError(IntelHexLoader::load(
+                  ":01800000AAD5\r\n:00000001FF\r\n\r\n:01900000BBB4\r\n:00000001FF\r\n")),
+              "Line 4: the file goes on after its end record on line 2.");
+    // The update loader keeps its own rules: the later record wins, what follows the end is not read.
+    const HexLoad update = IntelHexLoader::load(":0280000011224B\r\n:01800100334B\r\n:00000001FF\r\n:zz\r\n");
+    ASSERT_TRUE(update.image);
+    EXPECT_EQ(update.image->bytes()[0x8001], 0x33);
+}
+
+TEST(UserTables, APartlyCoveredPageKeepsTheScalesOtherBytes) {
+    // Two bytes at 0x8381 and 0x8382 of the page 0x8380.
+    const HexLoad load = IntelHexLoader::load(":02838100A1B2A7\r\n:00000001FF\r\n");
+    ASSERT_EQ(tablesFileError(load), "");
+    Bytes current(128);
+    for (std::size_t i = 0; i < 128; ++i)
+        current[i] = static_cast<Byte>(i);
+    const TablesFile file = tablesFromHex(load, [&](std::uint16_t address) -> std::optional<Bytes> {
+        EXPECT_EQ(address, 0x8380);
+        return current;
+    });
+    ASSERT_EQ(file.pages.size(), 1u);
+    Bytes expected = current;
+    expected[1] = 0xA1, expected[2] = 0xB2;
+    EXPECT_EQ(file.pages[0].bytes, expected);
+
+    const TablesFile silent = tablesFromHex(load, [](std::uint16_t) { return std::optional<Bytes>(); });
+    EXPECT_TRUE(silent.pages.empty());
+    EXPECT_EQ(silent.error, "The scale did not answer the read of a page the file covers only in part.");
+}
+
+TEST(UserTables, WritesPagesWithThePageRulesAndStopsAtTheFirstFailure) {
+    const Bytes tables = region(memoryWithTables());
+    Bytes erased(0x10000, 0xFF);
+    erased[0x0700] = 0x12, erased[0x0701] = 0x34, erased[0x0702] = 0x56, erased[0x0703] = 0x78;
+    FakeScaleTransport blank = scaleWith(erased);
+    const OperationResult done = writeTables(blank, tablePages(tables), packSerial("12345678"), {}, kGoOn);
+    EXPECT_TRUE(done.succeeded());
+    EXPECT_EQ(region(blank.model().memory()), tables);
+    EXPECT_EQ(done.pagesTotal, 36u);
+
+    FakeScaleTransport failing = scaleWith(erased, {"lose:write:addr=0x8180"});
+    const OperationResult failed =
+        writeTables(failing, tablePages(tables), packSerial("12345678"), {}, kGoOn);
+    EXPECT_EQ(failed.stage, Stage::Write);
+    EXPECT_EQ(failed.outcome, Outcome::NoReply);
+    EXPECT_EQ(failed.page, 0x8180u);
+    EXPECT_EQ(failed.pagesDone, 3u);
+    EXPECT_EQ(failed.pagesTotal, 36u);
+}
+
+TEST(UserTables, BlankAndProgrammedRegions) {
+    ImageBuffer image;
+    EXPECT_TRUE(leavesTablesBlank(image));
+    image[0x91FF] = 0x00;
+    EXPECT_FALSE(leavesTablesBlank(image));
+    image[0x91FF] = 0xFF;
+    image[0x9200] = 0x00;  // past the region
+    EXPECT_TRUE(leavesTablesBlank(image));
+    EXPECT_FALSE(holdsTables(Bytes(4608, 0xFF)));
+    EXPECT_TRUE(holdsTables(region(memoryWithTables())));
+
+    std::tm when{};
+    when.tm_year = 126, when.tm_mon = 11, when.tm_mday = 8, when.tm_hour = 5, when.tm_min = 13,
+    when.tm_sec = 20;
+    EXPECT_EQ(backupFileName("12345678", when), "Tables-12345678-20261208-051320.hex");
+    EXPECT_EQ(backupFileName("12345678", when, 2), "Tables-12345678-20261208-051320-2.hex");
+}
+
+TEST(TimeLeftEstimate, FromThePaceSoFarAtMostOnceASecond) {
+    TimeLeft left;
+    EXPECT_FALSE(left.update(4, 1024, 0.3));               // too early to tell
+    EXPECT_EQ(left.update(16, 1024, 1.0), "1 min 3 sec");  // 1008 units at 16 a second
+    EXPECT_FALSE(left.update(20, 1024, 1.5));              // shown less than a second ago
+    EXPECT_EQ(left.update(512, 1024, 32.0), "32 sec");
+    // The run starts again: the pace is measured anew from there.
+    EXPECT_FALSE(left.update(0, 1024, 33.0));
+    EXPECT_EQ(left.update(10, 1024, 38.0), "8 min 27 sec");
+    EXPECT_EQ(runUnitsDone({Phase::Write, 0, 512}), 0u);
+    EXPECT_EQ(runUnitsDone({Phase::Write, 511, 512}), 511u);
+    EXPECT_EQ(runUnitsDone({Phase::Verify, 0, 512}), 512u);
+    EXPECT_EQ(runUnitsDone({Phase::Verify, 511, 512}), 1023u);
+}
+
+TEST(UserTables, AfterAnUpdateTheRestoreIsOfferedOnlyForProgrammedTablesTheFileLeftBlank) {
+    ImageBuffer blankRegion;
+    ImageBuffer ownTables;
+    ownTables[0x8300] = 0x01;
+    const Bytes programmed = region(memoryWithTables());
+    const Bytes erased(4608, 0xFF);
+    EXPECT_EQ(tablesAfterUpdate(blankRegion, programmed), TablesAfterUpdate::OfferRestore);
+    EXPECT_EQ(tablesAfterUpdate(ownTables, programmed), TablesAfterUpdate::FileBringsTables);
+    EXPECT_EQ(tablesAfterUpdate(blankRegion, erased), TablesAfterUpdate::Nothing);
+}
+
+TEST(TablesMessages, WhatTheUserIsToldAboutTheTablesAroundAnUpdate) {
+    EXPECT_EQ(tables_text::unreadQuestion(0x8080),
+              "Your zone table and keys could not be saved before the update: the scale did not answer the "
+              "read of page 8080.\n\nNothing has been written to the scale yet. Update it all the same? Your "
+              "keys and zone table would then have to be programmed again.");
+    EXPECT_EQ(tables_text::notSavedQuestion("/data/Tables.hex", "No space left on device"),
+              "Your zone table and keys were read, but could not be saved to /data/Tables.hex (No space left "
+              "on device).\n\nNothing has been written to the scale yet. Update it all the same? Your zone "
+              "table and keys would then be kept only in this program's memory until they are written back.");
+    EXPECT_EQ(tables_text::memoryOnly("Permission denied"), "memory only (Permission denied)");
+    EXPECT_EQ(tables_text::offerRestore("/data/Tables.hex"),
+              "The scale has been updated. The update leaves the zone table and keys blank.\n\nYour zone "
+              "table and keys were saved before the update, in /data/Tables.hex.\n\nWrite them back into the "
+              "scale now?");
+    EXPECT_EQ(tables_text::restored(),
+              "Your zone table and keys were written back into the scale and verified.");
+    EXPECT_EQ(
+        tables_text::notRestored("the scale link is busy.", "/data/Tables.hex"),
+        "The scale has been updated, but your zone table and keys were not written back: the scale link "
+        "is busy.\n\nThey are saved in /data/Tables.hex.");
+    EXPECT_EQ(tables_text::fileBringsTables("/data/Tables.hex"),
+              "The update brings a zone table and keys of its own; they were kept.\n\nYour own zone table "
+              "and keys were saved before the update, in /data/Tables.hex.");
+}

@@ -1,0 +1,175 @@
+#include <gtest/gtest.h>
+
+#include "core/scale/ScaleLink.h"
+#include "core/scale/SerialNumber.h"
+#include "support/FakeScaleTransport.h"
+
+using namespace std::chrono_literals;
+using namespace vantor;
+using namespace vantor::scale;
+
+TEST(Commands, ExactBytesOnTheWire) {
+    EXPECT_EQ(unlockCommand({0x12, 0x34, 0x56, 0x78}), (Bytes{0x1E, 0x12, 0x34, 0x56, 0x78}));
+    EXPECT_EQ(readPageCommand(0x0700), (Bytes{0xB4, 0x07, 0x00}));
+    EXPECT_EQ(readPageCommand(0xFF80), (Bytes{0xB4, 0xFF, 0x80}));
+    EXPECT_EQ(finishCommand(), (Bytes{0x4B}));
+
+    Bytes page(kPageSize);
+    for (std::size_t i = 0; i < page.size(); ++i)
+        page[i] = static_cast<Byte>(i);
+    const Bytes write = writePageCommand(0x8300, page);
+    ASSERT_EQ(write.size(), 131u);
+    EXPECT_EQ(write[0], 0xC3);
+    EXPECT_EQ(write[1], 0x83);
+    EXPECT_EQ(write[2], 0x00);
+    EXPECT_TRUE(std::equal(page.begin(), page.end(), write.begin() + 3));
+}
+
+TEST(RdSN, ReadsThePackedSerialNumberAtPage0700) {
+    FakeScaleTransport scale(ScaleModel("12345678"));
+    const SerialRead read = RdSN(scale);
+    EXPECT_EQ(read.serial, "12345678");
+    EXPECT_TRUE(read.scaleCom);
+    ASSERT_EQ(scale.sent().size(), 1u);
+    EXPECT_EQ(scale.sent()[0], (Bytes{0xB4, 0x07, 0x00}));
+    EXPECT_LT(scale.now(), 1s);
+}
+
+TEST(RdSN, DropsStaleBytesWaitingBeforeTheCommand) {
+    FakeScaleTransport scale(ScaleModel("87654321"));
+    scale.inject({0xF0, 0x12, 0x34, 0x56, 0x78, 0x00, 0x11});
+    scale.waitForBytes(1, 1s);  // the stale bytes have arrived
+    EXPECT_EQ(RdSN(scale).serial, "87654321");
+}
+
+TEST(RdSN, ShortReplyTimesOutAfterTheLimitWithEmptyText) {
+    FakeScaleTransport scale(ScaleModel("12345678"));
+    scale.model().addFault(*parseFault("short:read").fault);  // 130 bytes, then silence
+    const SerialRead read = RdSN(scale);
+    EXPECT_EQ(read.serial, "");
+    EXPECT_FALSE(read.scaleCom);
+    // The wait lasted the whole ten seconds, and not much more.
+    EXPECT_GE(scale.now(), 10s);
+    EXPECT_LT(scale.now(), 11s);
+}
+
+TEST(RdSN, OnlyCharactersSevenToFourteenMatterInALongReply) {
+    FakeScaleTransport scale(ScaleModel("24681357"));
+    scale.model().addFault(*parseFault("long:read").fault);  // 135 bytes waiting
+    EXPECT_EQ(RdSN(scale).serial, "24681357");
+}
+
+TEST(RdSN, GarbledReplyIsReturnedAsItReads) {
+    ScaleModel model("12345678");
+    FakeScaleTransport scale(model);
+    scale.model().addFault(*parseFault("echo:read").fault);
+    EXPECT_EQ(RdSN(scale).serial, "12345678");  // the address echo is not part of the number
+
+    FakeScaleTransport blank{ScaleModel(Bytes(kMemorySize, 0xFF))};
+    const SerialRead read = RdSN(blank);
+    EXPECT_TRUE(read.scaleCom);
+    EXPECT_EQ(read.serial, "FFFFFFFF");
+    EXPECT_EQ(ReadScaleSerial(blank), std::nullopt);  // no number to unlock with
+}
+
+TEST(ReadScaleSerial, GivesOnlyANumberThatPassesTheCheck) {
+    FakeScaleTransport scale(ScaleModel("24681357"));
+    EXPECT_EQ(ReadScaleSerial(scale), "24681357");
+    scale.model().addFault(*parseFault("lose:read").fault);
+    EXPECT_EQ(ReadScaleSerial(scale), std::nullopt);
+}
+
+TEST(RdSN, ReplyWithinTheLimitCountsAndALateOneDoesNot) {
+    FakeScaleTransport prompt(ScaleModel("12345678"));
+    prompt.model().addFault(*parseFault("delay:read:ms=9900").fault);
+    EXPECT_EQ(RdSN(prompt).serial, "12345678");
+
+    FakeScaleTransport late(ScaleModel("12345678"));
+    late.model().addFault(*parseFault("delay:read:ms=10500:nth=1").fault);
+    EXPECT_FALSE(RdSN(late).scaleCom);
+    // The late reply does not disturb the next exchange.
+    EXPECT_EQ(RdSN(late).serial, "12345678");
+}
+
+TEST(RdSN, PortThatVanishesGivesEmptyTextWithoutWaiting) {
+    FakeScaleTransport scale(ScaleModel("12345678"));
+    scale.failNextSends(1);
+    const SerialRead read = RdSN(scale);
+    EXPECT_FALSE(read.scaleCom);
+    EXPECT_EQ(read.serial, "");
+    EXPECT_LT(scale.now(), 1s);
+
+    FakeScaleTransport hungUp(ScaleModel("12345678"));
+    hungUp.model().addFault(*parseFault("hangup:read").fault);
+    EXPECT_FALSE(RdSN(hungUp).scaleCom);
+    EXPECT_FALSE(RdSN(hungUp).scaleCom);
+    EXPECT_LT(hungUp.now(), 1s);
+}
+
+TEST(Exchange, DropsStrayInputBeforeTheCommand) {
+    FakeScaleTransport scale(ScaleModel("12345678"));
+    scale.inject({0x55});
+    scale.waitForBytes(1, 1s);
+    // The stray byte is gone: the unlock's answer is the first byte read.
+    const auto reply = exchange(scale, unlockCommand(packSerial("12345678")), 1, 2s);
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(*reply, (Bytes{0xF0}));
+}
+
+TEST(PageInReply, TakesOnlyAReplyThatAnswersTheWholeCommand) {
+    Bytes reply = readPageCommand(0x9180);
+    for (std::size_t i = 0; i < kPageSize / 2; ++i)
+        reply.insert(reply.end(), {0x91, 0x80});
+    EXPECT_TRUE(pageInReply(reply, 0x9180));
+
+    // The tail of an earlier reply of this page, then the start of this one: bytes 1 and 2 happen
+    // to read as the address.
+    Bytes window(reply.begin() + 4, reply.end());
+    window.insert(window.end(), reply.begin(), reply.begin() + 4);
+    EXPECT_EQ(window[1], 0x91);
+    EXPECT_EQ(window[2], 0x80);
+    EXPECT_FALSE(pageInReply(window, 0x9180));
+
+    const Bytes unlock = unlockCommand(packSerial("12345678"));
+    EXPECT_TRUE(answers(unlock, Bytes{0xF0}));
+    EXPECT_FALSE(answers(unlock, Bytes{0x0F}));
+}
+
+// A reply that came too late for its exchange is still on its way when the read is asked again.
+TEST(Exchange, WaitsForTheLineToGoQuietAfterAnExchangeThatDidNotEndWithItsReply) {
+    Bytes memory(kMemorySize, 0xFF);
+    for (std::size_t i = 0; i < kPageSize; i += 2) {
+        memory[0x9180 + i] = 0x91;
+        memory[0x9180 + i + 1] = 0x80;
+    }
+    FakeScaleTransport scale{ScaleModel(memory)};
+    scale.model().addFault(*parseFault("lose:read:nth=1").fault);
+    const Bytes command = readPageCommand(0x9180);
+    EXPECT_EQ(exchange(scale, command, kReadReplySize, 4s).failure, Outcome::NoReply);
+
+    // The late reply's last 55 bytes arrive as the command is asked again, and for a while after.
+    const auto timedOut = scale.now();
+    const Bytes tail(memory.begin() + 0x9180 + 73, memory.begin() + 0x9180 + kPageSize);
+    scale.inject(Bytes(tail.begin(), tail.begin() + 8));
+    scale.inject(Bytes(tail.begin() + 8, tail.end()), 4ms);
+    const Reply reply = exchange(scale, command, kReadReplySize, 4s);
+    std::span<const Byte> page;
+    ASSERT_EQ(pageOf(reply, 0x9180, page), Outcome::Success);
+    EXPECT_TRUE(std::equal(page.begin(), page.end(), memory.begin() + 0x9180));
+    EXPECT_EQ(scale.now(), timedOut + 4ms + kQuietTime);
+
+    // A line that ended with its reply is not waited on: the run keeps the pace of the wire.
+    ASSERT_TRUE(exchange(scale, command, kReadReplySize, 4s));
+    EXPECT_EQ(scale.now(), timedOut + 4ms + kQuietTime);
+}
+
+TEST(Exchange, SendsNothingIntoALineThatNeverGoesQuiet) {
+    FakeScaleTransport scale(ScaleModel("12345678"));
+    scale.setSettled(false);  // as a port just opened
+    for (auto at = 0ms; at < 2s; at += 5ms)
+        scale.inject({0x55}, at);
+    const Reply reply = exchange(scale, readPageCommand(0x8000), kReadReplySize, 4s);
+    EXPECT_EQ(reply.failure, Outcome::NoReply);
+    EXPECT_TRUE(scale.sent().empty());
+    EXPECT_EQ(scale.now(), kNoisyLineLimit);
+}

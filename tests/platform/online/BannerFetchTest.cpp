@@ -1,0 +1,79 @@
+// The banner fetch over real HTTP, from vantor-server on 127.0.0.1: the body saved whole under the
+// address's last name, or nothing saved at all.
+
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <optional>
+
+#include "support/OnlineTestSupport.h"
+#include "platform/online/BannerFetch.h"
+#include "support/ServerProcess.h"
+
+using namespace vantor;
+using test::ServerProcess;
+
+namespace {
+
+class BannerFetchHttp : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { test::ensureApplication(); }
+
+    void SetUp() override {
+        ASSERT_TRUE(m_served.isValid());
+        ASSERT_TRUE(m_folder.isValid());
+        ASSERT_TRUE(QDir(m_served.path()).mkpath(QStringLiteral("VantorDownload")));
+    }
+
+    void serve(const QByteArray& banner) {
+        QFile file(m_served.filePath(QStringLiteral("VantorDownload/usaupdatebanner.jpg")));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(banner);
+    }
+
+    // The fetch's one answer: saved or not.
+    bool fetchBanner() {
+        const ServerProcess server({"--root", m_served.path().toStdString()});
+        const QUrl url(QString::fromStdString(server.baseUrl()) + "/VantorDownload/usaupdatebanner.jpg");
+        online::BannerFetch fetch;
+        std::optional<bool> saved;
+        QEventLoop loop;
+        fetch.RetrieveFile(url, m_folder.path(), [&](bool answer) {
+            saved = answer;
+            loop.quit();
+        });
+        QTimer::singleShot(test::kCallbackLimitMs, &loop, &QEventLoop::quit);
+        if (!saved)
+            loop.exec();
+        EXPECT_TRUE(saved.has_value()) << "the fetch never answered";
+        return saved.value_or(false);
+    }
+
+    QStringList filesFetched() const { return QDir(m_folder.path()).entryList(QDir::Files); }
+
+    QTemporaryDir m_served;
+    QTemporaryDir m_folder;
+};
+
+TEST_F(BannerFetchHttp, TheWholeBodyIsSavedUnderTheAddressesLastName) {
+    serve("picture bytes");
+
+    ASSERT_TRUE(fetchBanner());
+
+    ASSERT_EQ(filesFetched(), QStringList({"usaupdatebanner.jpg"}));
+    QFile saved(QDir(m_folder.path()).filePath(QStringLiteral("usaupdatebanner.jpg")));
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_EQ(saved.readAll(), "picture bytes");
+}
+
+TEST_F(BannerFetchHttp, ABodyOverEightMebibytesIsNoBannerAndLeavesNoFile) {
+    serve(QByteArray(8 * 1024 * 1024 + 1, 'x'));
+
+    EXPECT_FALSE(fetchBanner());
+
+    EXPECT_TRUE(filesFetched().isEmpty());
+}
+
+}  // namespace

@@ -1,0 +1,522 @@
+// The downloader over real HTTP: vantor-server on 127.0.0.1 for whole files and refusals, and a
+// server that misbehaves on purpose for broken, unresumable and length-less transfers. In
+// process, a broken connection is a server that stops sending: one that closes it makes Qt send
+// the request again on its own, which would muddle the server's count of attempts.
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <csignal>
+#include <deque>
+
+#include "support/OnlineTestSupport.h"
+#include "core/online/DownloadRules.h"
+#include "platform/online/Downloader.h"
+#include "support/CliRun.h"
+#include "support/DownloadRun.h"
+#include "support/ScriptedHttpServer.h"
+#include "support/ServerProcess.h"
+
+using namespace vantor;
+using namespace vantor::online;
+using test::randomBytes;
+using test::readAll;
+using test::ScriptedHttpServer;
+using test::ServerProcess;
+
+namespace {
+
+constexpr int kStallMs = 300;
+
+class DownloaderTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { test::ensureApplication(); }
+    void SetUp() override { ASSERT_TRUE(m_folder.isValid()); }
+
+    QString path(const QString& name = QStringLiteral("VantorUSA_APROM.hex")) const {
+        return m_folder.filePath(name);
+    }
+
+    // Runs one download to its end. Questions are answered from `answers` (true: Yes / Retry);
+    // each question asked and message told is recorded.
+    Downloader::Outcome download(const QUrl& url, const QString& destination,
+                                 std::function<void(Downloader&)> meanwhile = {}) {
+        Downloader::Hooks hooks;
+        test::scriptUser(hooks, told, asked, answers, test::UnexpectedQuestion::Fails);
+        hooks.freeSpace = [this](const std::string&) { return freeBytes; };
+        hooks.progress = [this](const DownloadProgress& p) { lastProgress = p; };
+        Downloader downloader(hooks);
+        // A server that stops sending mid-file is a broken transfer once this much silence passed.
+        downloader.setSilenceLimit(kStallMs);
+        const Downloader::Outcome outcome = test::runDownload(downloader, url, destination, meanwhile);
+        EXPECT_TRUE(answers.empty()) << "scripted answers left unused";
+        return outcome;
+    }
+
+    QTemporaryDir m_folder;
+    std::vector<DownloadMessage> told;
+    std::vector<DownloadMessage> asked;
+    std::deque<bool> answers;
+    std::optional<std::int64_t> freeBytes = std::int64_t{1} << 40;
+    DownloadProgress lastProgress;
+};
+
+// --- vantor-server ---
+
+class DownloaderFromServer : public DownloaderTest {
+protected:
+    void SetUp() override {
+        DownloaderTest::SetUp();
+        ASSERT_TRUE(m_root.isValid());
+        QDir(m_root.path()).mkpath(QStringLiteral("VantorDownload"));
+        QFile file(m_root.filePath(QStringLiteral("VantorDownload/VantorUSA_APROM.hex")));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(source);
+        file.close();
+        server =
+            std::make_unique<ServerProcess>(std::vector<std::string>{"--root", m_root.path().toStdString()});
+    }
+    QUrl url(const char* path = "/VantorDownload/VantorUSA_APROM.hex") const {
+        return QUrl(QString::fromStdString(server->baseUrl()) + QLatin1String(path));
+    }
+
+    QByteArray source = randomBytes(300000);
+    QTemporaryDir m_root;
+    std::unique_ptr<ServerProcess> server;
+};
+
+TEST_F(DownloaderFromServer, AWholeFileArrivesByteForByte) {
+    const Downloader::Outcome outcome = download(url(), path());
+    EXPECT_TRUE(outcome.good());
+    EXPECT_EQ(outcome.received, source.size());
+    EXPECT_EQ(readAll(path()), source);
+    EXPECT_EQ(lastProgress.received, source.size());
+    EXPECT_TRUE(told.empty());
+}
+
+TEST_F(DownloaderFromServer, AFreshDownloadLeavesNoStaleTailOfAnOlderFile) {
+    QFile old(path());
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write(QByteArray(source.size() + 5000, 'x'));
+    old.close();
+    EXPECT_TRUE(download(url(), path()).good());
+    EXPECT_EQ(readAll(path()), source);
+}
+
+TEST_F(DownloaderFromServer, AMissingFolderIsCreated) {
+    const QString deep = m_folder.filePath(QStringLiteral("not/yet/here.hex"));
+    EXPECT_TRUE(download(url(), deep).good());
+    EXPECT_EQ(readAll(deep), source);
+}
+
+TEST_F(DownloaderFromServer, NotEnoughFreeSpaceIsRefusedBeforeAnyByteIsWritten) {
+    freeBytes = source.size() - 1;
+    const Downloader::Outcome outcome = download(url(), path());
+    EXPECT_FALSE(outcome.result);
+    EXPECT_TRUE(outcome.cancelSearch);
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0].title, "Insufficient Disk Space");
+    EXPECT_FALSE(QFile::exists(path()));
+}
+
+TEST_F(DownloaderFromServer, AMissingFileAndARefusedConnectionAreToldExactly) {
+    const Downloader::Outcome missing = download(url("/VantorDownload/none.hex"), path());
+    EXPECT_FALSE(missing.result);
+    EXPECT_TRUE(missing.cancelSearch);
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0].title, "File Not Found");
+    EXPECT_NE(told[0].text.find(url("/VantorDownload/none.hex").toString().toStdString()), std::string::npos)
+        << "the address asked for is named: " << told[0].text;
+    EXPECT_FALSE(QFile::exists(path()));
+
+    server->stop();
+    told.clear();
+    const Downloader::Outcome refused = download(url(), path());
+    EXPECT_TRUE(refused.cancelSearch);
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0].title, "Cannot Establish Connection");
+}
+
+// --- a misbehaving server ---
+
+TEST_F(DownloaderTest, RetryAfterTenThousandBytesResumesFrom5904AndTheFileIsWhole) {
+    const QByteArray source = randomBytes(50000);
+    ScriptedHttpServer server(source);
+    server.behave(0, {.cutAfter = 10000});
+    answers = {true};
+    const Downloader::Outcome outcome = download(server.url(), path());
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].title, "Download Incomplete");
+    ASSERT_EQ(server.ranges().size(), 2) << server.ranges().join(' ').toStdString();
+    EXPECT_EQ(server.ranges()[0].toStdString(), "bytes=0-");
+    EXPECT_EQ(server.ranges()[1].toStdString(), "bytes=5904-");
+    EXPECT_TRUE(outcome.good());
+    EXPECT_EQ(readAll(path()), source);
+}
+
+TEST_F(DownloaderTest, RetryAfterThreeThousandBytesStartsAgainFromZero) {
+    const QByteArray source = randomBytes(20000);
+    ScriptedHttpServer server(source);
+    server.behave(0, {.cutAfter = 3000});
+    answers = {true};
+    EXPECT_TRUE(download(server.url(), path()).good());
+    ASSERT_EQ(server.ranges().size(), 2) << server.ranges().join(' ').toStdString();
+    EXPECT_EQ(server.ranges()[1].toStdString(), "bytes=0-");
+    EXPECT_EQ(readAll(path()), source);
+}
+
+TEST_F(DownloaderTest, CancelAfterABreakDeletesThePartialFile) {
+    ScriptedHttpServer server(randomBytes(20000));
+    server.behave(0, {.cutAfter = 10000});
+    answers = {false};
+    const Downloader::Outcome outcome = download(server.url(), path());
+    EXPECT_FALSE(outcome.result);
+    EXPECT_TRUE(outcome.cancelSearch);
+    EXPECT_FALSE(QFile::exists(path()));
+}
+
+TEST_F(DownloaderTest, AServerThatCannotResumeDeletesThePartialFileAndRestartsWhenTheUserAgrees) {
+    const QByteArray source = randomBytes(30000);
+    ScriptedHttpServer server(source);
+    server.behave(0, {.cutAfter = 10000});
+    server.behave(1, {.ignoreRange = true});
+    answers = {true, true};
+    const Downloader::Outcome outcome = download(server.url(), path());
+    ASSERT_EQ(asked.size(), 2u);
+    EXPECT_EQ(asked[1].title, "Unable to Resume Download");
+    EXPECT_TRUE(outcome.good());
+    EXPECT_EQ(readAll(path()), source);
+    EXPECT_EQ(server.ranges(), QList<QByteArray>({"bytes=0-", "bytes=5904-", "bytes=0-"}))
+        << "the whole file is asked for again";
+
+    ScriptedHttpServer declined(source);
+    declined.behave(0, {.cutAfter = 10000});
+    declined.behave(1, {.ignoreRange = true});
+    answers = {true, false};
+    const Downloader::Outcome no = download(declined.url(), path(QStringLiteral("other.hex")));
+    EXPECT_FALSE(no.result);
+    EXPECT_TRUE(no.cancelSearch);
+    EXPECT_FALSE(QFile::exists(path(QStringLiteral("other.hex"))));
+}
+
+TEST_F(DownloaderTest, AResumedReplyThatCannotBePlacedIsDroppedAndYesDownloadsTheWholeFileAgain) {
+    // Which replies cannot be placed is DecideReply's; here, what Yes does with one.
+    const QByteArray source = randomBytes(30000);
+    const QByteArray rest = source.mid(5904);
+    ScriptedHttpServer server(source);
+    server.behave(0, {.cutAfter = 10000});
+    server.behave(1, {.raw = "HTTP/1.1 206 Partial Content\r\nContent-Length: " +
+                             QByteArray::number(rest.size()) + "\r\n\r\n" + rest});
+    answers = {true, true};
+    const Downloader::Outcome outcome = download(server.url(), path());
+    ASSERT_EQ(asked.size(), 2u);
+    EXPECT_EQ(asked[1].title, "Unable to Resume Download");
+    EXPECT_TRUE(outcome.good());
+    EXPECT_EQ(readAll(path()), source) << "not the unusable reply written from byte 0";
+    EXPECT_EQ(server.ranges(), QList<QByteArray>({"bytes=0-", "bytes=5904-", "bytes=0-"}));
+}
+
+TEST_F(DownloaderTest, AFileThatChangedBetweenAttemptsIsNeverSplicedFromTwoVersions) {
+    const QByteArray first = randomBytes(30000);
+    const QByteArray second = randomBytes(25000).toBase64().left(25000);
+    ScriptedHttpServer server(first);
+    server.serve(first, "\"v1\"");
+    server.behave(0, {.cutAfter = 10000});
+    std::vector<std::string> questions;
+    Downloader::Hooks hooks;
+    hooks.confirmRetry = [&](const DownloadMessage& m) {
+        questions.push_back(m.title);
+        server.serve(second, "\"v2\"");  // the maker publishes a new file meanwhile
+        return true;
+    };
+    hooks.confirmRestart = [&](const DownloadMessage& m) {
+        questions.push_back(m.title);
+        return true;
+    };
+    Downloader downloader(hooks);
+    downloader.setSilenceLimit(kStallMs);
+    const Downloader::Outcome outcome = test::runDownload(downloader, server.url(), path());
+    EXPECT_TRUE(outcome.good());
+    EXPECT_EQ(readAll(path()), second);
+    EXPECT_EQ(server.ifRanges(), QList<QByteArray>({"", "\"v1\"", ""}));
+    EXPECT_EQ(server.ranges(), QList<QByteArray>({"bytes=0-", "bytes=5904-", "bytes=0-"}));
+    EXPECT_EQ(questions, std::vector<std::string>({"Download Incomplete", "Unable to Resume Download"}));
+}
+
+TEST_F(DownloaderTest, OtherBytesUnderACorrectContentRangeStartTheFileAgainFromZero) {
+    const QByteArray first = randomBytes(50000);
+    QByteArray second = first;
+    second[7000] = static_cast<char>(second[7000] ^ 0x55);  // inside the span fetched again
+    ScriptedHttpServer server(first);
+    server.behave(0, {.cutAfter = 10000});
+    std::vector<std::string> questions;
+    Downloader::Hooks hooks;
+    hooks.confirmRetry = [&](const DownloadMessage& m) {
+        questions.push_back(m.title);
+        server.serve(second, {});  // replaced without a validator that could tell
+        return true;
+    };
+    hooks.confirmRestart = [&](const DownloadMessage& m) {
+        questions.push_back(m.title);
+        return true;
+    };
+    Downloader downloader(hooks);
+    downloader.setSilenceLimit(kStallMs);
+    EXPECT_TRUE(test::runDownload(downloader, server.url(), path()).good());
+    EXPECT_TRUE(readAll(path()) == second) << "never the first file's head on the second's tail";
+    EXPECT_EQ(server.ranges(), QList<QByteArray>({"bytes=0-", "bytes=5904-", "bytes=0-"}));
+    EXPECT_EQ(questions, std::vector<std::string>({"Download Incomplete", "Unable to Resume Download"}));
+}
+
+TEST_F(DownloaderTest, AFailedDownloadLeavesTheDestinationAndALinksTargetAsTheyWere) {
+    const QTemporaryDir outside;
+    const QString target = outside.filePath(QStringLiteral("kept.hex"));
+    QFile kept(target);
+    ASSERT_TRUE(kept.open(QIODevice::WriteOnly));
+    kept.write("an older good file");
+    kept.close();
+    ASSERT_TRUE(QFile::link(target, path()));
+    const QByteArray source = randomBytes(30000);
+    ScriptedHttpServer server(source);
+    server.behave(0, {.status = 404});
+    server.behave(1, {.cutAfter = 10000});
+    ScriptedHttpServer empty{QByteArray()};
+    for (const QUrl& url : {server.url(), server.url(), empty.url(), ScriptedHttpServer::refusedUrl()}) {
+        if (server.requests() == 1)
+            answers = {false};  // the break: no retry
+        EXPECT_FALSE(download(url, path()).result) << url.toString().toStdString();
+        EXPECT_EQ(readAll(target), "an older good file") << url.toString().toStdString();
+        EXPECT_EQ(QDir(m_folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                  QStringList{"VantorUSA_APROM.hex"});
+    }
+    EXPECT_TRUE(download(server.url(), path()).good());
+    EXPECT_TRUE(QFileInfo(path()).isSymLink()) << "the link stays a link";
+    EXPECT_TRUE(readAll(target) == source);
+}
+
+TEST_F(DownloaderTest, AFileBeyondTheSizeLimitIsRefusedWhileDownloading) {
+    const QByteArray source = randomBytes(30000);
+    for (const bool announced : {true, false}) {
+        told.clear();
+        ScriptedHttpServer server(source);
+        server.behaveAfterwards({.ignoreRange = true, .chunked = !announced});
+        Downloader::Hooks hooks;
+        test::scriptUser(hooks, told, asked, answers, test::UnexpectedQuestion::Fails);
+        Downloader downloader(hooks);
+        downloader.setSizeLimit(20000);
+        EXPECT_FALSE(test::runDownload(downloader, server.url(), path()).result) << announced;
+        ASSERT_EQ(told.size(), 1u) << announced;
+        EXPECT_EQ(told[0].text, FileTooLargeMessage(20000).text);
+        EXPECT_FALSE(QFile::exists(path())) << announced;
+        EXPECT_EQ(server.requests(), 1) << announced;
+    }
+}
+
+TEST_F(DownloaderTest, StatusRefusalsAreToldWithTheirTitles) {
+    const std::pair<int, const char*> cases[] = {
+        {204, "No Content"}, {401, "Unauthorized"}, {500, "Error Downloading File"}};
+    for (const auto& [status, title] : cases) {
+        told.clear();
+        ScriptedHttpServer server("x");
+        server.behave(0, {.status = status});
+        const Downloader::Outcome outcome = download(server.url(), path());
+        EXPECT_TRUE(outcome.cancelSearch) << status;
+        EXPECT_FALSE(outcome.result) << status;
+        ASSERT_EQ(told.size(), 1u) << status;
+        EXPECT_EQ(told[0].title, title);
+        EXPECT_FALSE(QFile::exists(path()));
+    }
+    EXPECT_TRUE(told[0].text.ends_with("\n\nHTTP/1.1 500 Status"))
+        << "the server's own status line: " << told[0].text;
+}
+
+TEST_F(DownloaderTest, AReplyWithoutLengthIsReadToItsEnd) {
+    const QByteArray source = randomBytes(25000);
+    ScriptedHttpServer server(source);
+    server.behave(0, {.ignoreRange = true, .chunked = true});
+    const Downloader::Outcome outcome = download(server.url(), path());
+    EXPECT_TRUE(outcome.good());
+    EXPECT_EQ(outcome.total, source.size());
+    EXPECT_EQ(readAll(path()), source);
+}
+
+TEST_F(DownloaderTest, ALengthlessReplyThatBreaksOffIsNotWhole) {
+    ScriptedHttpServer server(randomBytes(25000));
+    server.behave(0, {.cutAfter = 8000, .ignoreRange = true, .chunked = true});
+    answers = {false};
+    const Downloader::Outcome outcome = download(server.url(), path());
+    EXPECT_FALSE(outcome.result);
+    EXPECT_FALSE(QFile::exists(path()));
+}
+
+TEST_F(DownloaderTest, AnEmptyBodyIsAFailedDownload) {
+    ScriptedHttpServer server{QByteArray()};
+    server.behave(0, {.ignoreRange = true});
+    const Downloader::Outcome outcome = download(server.url(), path());
+    EXPECT_FALSE(outcome.result);
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0].text, EmptyFileMessage().text);
+    EXPECT_FALSE(QFile::exists(path()));
+}
+
+TEST_F(DownloaderTest, CancelWhileWaitingForTheFirstReply) {
+    ScriptedHttpServer server("never sent");
+    server.behave(0, {.silent = true});
+    const Downloader::Outcome outcome = download(server.url(), path(), [&](Downloader& downloader) {
+        QTimer::singleShot(0, &downloader, [&] {
+            // Once the request is out: the server has it, and no reply will come.
+            QTimer* poll = new QTimer(&downloader);
+            QObject::connect(poll, &QTimer::timeout, &downloader, [&, poll] {
+                if (server.requests() == 0)
+                    return;
+                poll->stop();
+                downloader.cancel();
+            });
+            poll->start(5);
+        });
+    });
+    EXPECT_TRUE(outcome.result) << "nothing was announced, so nothing is missing";
+    EXPECT_TRUE(outcome.cancelSearch) << "which is how the caller knows it was cancelled";
+    EXPECT_EQ(outcome.received, 0);
+    EXPECT_FALSE(QFile::exists(path()));
+    EXPECT_TRUE(told.empty());
+}
+
+// --- vantor-cli download ---
+
+using test::CliRun;
+
+CliRun cli(const QStringList& arguments) {
+    return test::runCli(QStringLiteral(VANTOR_CLI_PATH), arguments);
+}
+
+// The CLI runs in its own process; the misbehaving server needs this one's event loop meanwhile.
+CliRun cliWithEventLoop(const QStringList& arguments) {
+    QProcess process;
+    QEventLoop loop;
+    QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
+    process.start(QStringLiteral(VANTOR_CLI_PATH), arguments);
+    QTimer::singleShot(test::kCliLimitMs, &loop, &QEventLoop::quit);
+    loop.exec();
+    if (process.state() != QProcess::NotRunning) {
+        process.kill();
+        process.waitForFinished();
+    }
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
+}
+
+TEST_F(DownloaderFromServer, CliDownloadsAndRefusesBadInput) {
+    const CliRun good = cli({QStringLiteral("download"), url().toString(), path()});
+    EXPECT_EQ(good.exitCode, 0) << good.err.toStdString();
+    EXPECT_EQ(readAll(path()), source);
+
+    const CliRun missing =
+        cli({QStringLiteral("download"), url("/VantorDownload/none.hex").toString(), path("n")});
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_TRUE(missing.err.contains(QStringLiteral("was not found!")));
+    EXPECT_FALSE(QFile::exists(path("n")));
+
+    EXPECT_EQ(cli({QStringLiteral("download"), QStringLiteral("ftp://x/y"), path("f")}).exitCode, 2);
+    EXPECT_EQ(cli({QStringLiteral("download"), url().toString(), path("r"), QStringLiteral("--retries"),
+                   QStringLiteral("many")})
+                  .exitCode,
+              2);
+}
+
+TEST_F(DownloaderFromServer, CliFlashRefusesADownloadedBodyThatIsNoHexFileBeforeTouchingTheScale) {
+    // The port does not exist: a command that got as far as the scale would exit 1, not 2.
+    const CliRun run = cli({QStringLiteral("flash"), url().toString(), QStringLiteral("--port"),
+                            QStringLiteral("/dev/vantor-no-such-port")});
+    EXPECT_EQ(run.exitCode, 2) << run.err.toStdString();
+    EXPECT_TRUE(run.err.startsWith(url().toString() + QStringLiteral(": Line 1:"))) << run.err.toStdString();
+
+    const CliRun missing = cli({QStringLiteral("flash"), url("/VantorDownload/none.hex").toString(),
+                                QStringLiteral("--port"), QStringLiteral("/dev/vantor-no-such-port")});
+    EXPECT_EQ(missing.exitCode, 1);
+}
+
+TEST_F(DownloaderTest, CliResumesABrokenTransferByItselfWithinItsRetries) {
+    const QByteArray source = randomBytes(40000);
+    ScriptedHttpServer server(source);
+    server.behave(0, {.cutAfter = 10000});
+    server.dropCutsAfter(500);  // a real close: Qt may repeat the request on its own meanwhile
+    const CliRun resumed = cliWithEventLoop({QStringLiteral("download"), server.url().toString(), path()});
+    EXPECT_EQ(resumed.exitCode, 0) << resumed.err.toStdString();
+    EXPECT_EQ(readAll(path()), source);
+    EXPECT_TRUE(server.ranges().contains("bytes=5904-")) << server.ranges().join(' ').toStdString();
+    EXPECT_TRUE(resumed.err.contains(QStringLiteral("resuming"))) << resumed.err.toStdString();
+
+    ScriptedHttpServer stubborn(source);
+    stubborn.behave(0, {.cutAfter = 10000});
+    stubborn.dropCutsAfter(500);
+    const CliRun noRetries = cliWithEventLoop({QStringLiteral("download"), stubborn.url().toString(),
+                                               path("x"), QStringLiteral("--retries"), QStringLiteral("0")});
+    EXPECT_EQ(noRetries.exitCode, 1);
+    EXPECT_FALSE(QFile::exists(path("x"))) << "no partial file";
+}
+
+TEST_F(DownloaderTest, CliNeverCountsAResumedReplyThatStartsElsewhereAsTheFile) {
+    const QByteArray source = randomBytes(40000);
+    ScriptedHttpServer server(source);
+    server.behave(0, {.cutAfter = 10000});
+    server.behaveAfterwards({.resumeRangeShift = 100});
+    server.dropCutsAfter(500);
+    const CliRun run = cliWithEventLoop({QStringLiteral("download"), server.url().toString(), path(),
+                                         QStringLiteral("--retries"), QStringLiteral("2")});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(readAll(path()), source);
+    const QList<QByteArray>& ranges = server.ranges();
+    ASSERT_TRUE(ranges.contains("bytes=5904-")) << ranges.join(' ').toStdString();
+    EXPECT_EQ(ranges.back().toStdString(), "bytes=0-") << "the whole file again after the misplaced reply";
+}
+
+TEST_F(DownloaderTest, CliFlashRefusesAnUpdateFileBeyondTheLoadersBoundWhileDownloading) {
+    ScriptedHttpServer server(QByteArray(16 * 1024 * 1024 + 1, ':'));
+    server.behaveAfterwards({.ignoreRange = true, .chunked = true});  // no length: refused by its bytes
+    const CliRun run =
+        cliWithEventLoop({QStringLiteral("flash"), server.url().toString(), QStringLiteral("--port"),
+                          QStringLiteral("/dev/vantor-no-such-port")});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("far too large for an update file")))
+        << run.err.toStdString();
+}
+
+TEST_F(DownloaderTest, CtrlCStopsACliDownloadAndLeavesNoPartialFile) {
+    ScriptedHttpServer server(randomBytes(40000));
+    server.behave(0, {.cutAfter = 10000});  // then holds the connection: the transfer waits
+    QProcess process;
+    QEventLoop loop;
+    QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
+    QTimer watch;
+    bool interrupted = false;
+    // Once the first bytes are on disk (in the file that becomes DEST when whole), the user
+    // presses Ctrl+C.
+    const auto onDisk = [&] { return QDir(m_folder.path()).entryInfoList(QDir::Files | QDir::Hidden); };
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (!interrupted && !onDisk().isEmpty() && onDisk().front().size() > 0) {
+            interrupted = true;
+            ::kill(static_cast<pid_t>(process.processId()), SIGINT);
+        }
+    });
+    process.start(QStringLiteral(VANTOR_CLI_PATH),
+                  {QStringLiteral("download"), server.url().toString(), path()});
+    watch.start(5);
+    QTimer::singleShot(test::kCliLimitMs, &loop, &QEventLoop::quit);
+    loop.exec();
+    ASSERT_TRUE(interrupted) << "the download never started";
+    ASSERT_EQ(process.state(), QProcess::NotRunning) << "Ctrl+C did not stop it";
+    EXPECT_EQ(process.exitCode(), 1);
+    EXPECT_TRUE(QString::fromUtf8(process.readAllStandardError()).contains(QStringLiteral("Stopped: ")));
+    EXPECT_TRUE(onDisk().isEmpty()) << "no partial file";
+}
+
+}  // namespace

@@ -1,0 +1,72 @@
+// The serial link as a run meets it on a real pseudo-terminal: what an earlier run left on the line,
+// and one scale reached under two names.
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "core/scale/ScaleLink.h"
+#include "core/scale/ScaleProtocol.h"
+#include "platform/scale/DeviceLock.h"
+#include "platform/scale/SerialTransport.h"
+#include "support/CoreApplication.h"
+#include "support/SimulatorProcess.h"
+
+using namespace std::chrono_literals;
+using namespace vantor;
+using namespace vantor::scale;
+using test::SimulatorProcess;
+
+namespace {
+
+class SerialLinkIntegration : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { test::ensureApplication(); }
+
+    static std::unique_ptr<SerialTransport> opened(const std::string& device) {
+        auto transport = std::make_unique<SerialTransport>();
+        transport->setPortName(QString::fromStdString(device));
+        EXPECT_FALSE(transport->open().has_value()) << device;
+        return transport;
+    }
+};
+
+}  // namespace
+
+// A run stopped with Ctrl+C leaves the reply to its last command coming down the line.
+TEST_F(SerialLinkIntegration, ARunCutShortIsNotAnsweredIntoTheNextRun) {
+    SimulatorProcess scale({"--serial", "12345678", "--wire-timing"});
+    auto cutShort = opened(scale.devicePath());
+    ASSERT_TRUE(handOver(*cutShort, readPageCommand(0x8000)));
+    ASSERT_TRUE(cutShort->waitForBytes(1, 2s));  // the reply (68 ms on the wire) has begun
+    cutShort->close();
+
+    auto next = opened(scale.devicePath());
+    EXPECT_EQ(RdSN(*next).serial, "12345678");
+}
+
+TEST_F(SerialLinkIntegration, ADeviceIsHeldByOneRunUnderEveryName) {
+    SimulatorProcess scale({"--serial", "12345678"});
+    SimulatorProcess other({"--serial", "87654321"});
+    QTemporaryDir folder;
+    const std::string link = folder.filePath(QStringLiteral("scale")).toStdString();
+    ASSERT_TRUE(QFile::link(QString::fromStdString(scale.devicePath()), QString::fromStdString(link)));
+
+    EXPECT_EQ(repeatedDevice({scale.devicePath(), other.devicePath(), link}),
+              std::pair(scale.devicePath(), link));
+    EXPECT_EQ(repeatedDevice({scale.devicePath(), other.devicePath()}), std::nullopt);
+
+    auto first = opened(scale.devicePath());
+    SerialTransport second;
+    second.setPortName(QString::fromStdString(link));
+    const auto refused = second.open();
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(refused->problem, PortProblem::Busy);
+    EXPECT_EQ(refused->detail, kDeviceHeld);
+    EXPECT_EQ(RdSN(*first).serial, "12345678");  // the holder's run goes on
+
+    first->close();
+    EXPECT_FALSE(second.open().has_value());
+    EXPECT_EQ(RdSN(second).serial, "12345678");
+}

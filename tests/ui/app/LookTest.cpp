@@ -1,0 +1,146 @@
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QTest>
+#include <cmath>
+
+#include "support/ProgramFixture.h"
+#include "ui/app/Dialogs.h"
+#include "ui/app/Look.h"
+#include "ui/app/frmCheckScale.h"
+#include "ui/app/frmHelp.h"
+#include "ui/app/frmQuit.h"
+#include "ui/app/frmSuccessUpdate.h"
+#include "ui/app/frmVersion.h"
+#include "ui/app/frmWelcome.h"
+#include "ui/keys/frmProgramKey.h"
+#include "ui/keys/frmZipKey.h"
+#include "ui/scale/frmErrorScaleCom.h"
+#include "ui/scale/frmErrorScaleCom2.h"
+#include "ui/zones/frmProgramZip.h"
+
+namespace vantor::test {
+namespace {
+
+class LookTest : public ProgramFixture {};
+
+double luminance(const QColor& colour) {
+    const auto channel = [](double c) {
+        return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(colour.redF()) + 0.7152 * channel(colour.greenF()) +
+           0.0722 * channel(colour.blueF());
+}
+
+TEST_F(LookTest, TheFocusFrameStandsOutOnTheProgramsBlue) {
+    auto& keys = program().form<keys::frmProgramKey>();
+    keys.load();
+    for (QWidget* control : std::initializer_list<QWidget*>{keys.cboKeyNum, keys.cmdAdd}) {
+        const double frame = luminance(control->palette().color(QPalette::Highlight));
+        const double background = luminance(app::kBackground);
+        EXPECT_GE((background + 0.05) / (frame + 0.05), 3.0) << control->objectName().toStdString();
+    }
+}
+
+// The test screen (800 x 600) is what a 1366 x 768 screen at 150 % offers: the key and zone forms
+// take its size and scroll, their controls whole and their buttons reachable; none can be made
+// smaller than that.
+TEST_F(LookTest, FormsLargerThanTheScreenScrollWithTheirControlsWhole) {
+    auto& keys = program().form<keys::frmProgramKey>();
+    auto& zip = program().form<zones::frmProgramZip>();
+    const std::vector<std::pair<app::Form*, QStringList>> forms = {
+        {&keys, {"cmdAdd", "cmdProgram", "cmdClose", "txtMaxWt", "txtRate"}},
+        {&zip, {"cmdPaste", "cmdProgram", "cmdClose"}}};
+    for (const auto& [form, controls] : forms) {
+        SCOPED_TRACE(form->objectName().toStdString());
+        form->showForm();
+        const QSize room = form->screen()->availableGeometry().size();
+        ASSERT_LT(room.width(), 860);
+        EXPECT_LE(form->width(), room.width());
+        EXPECT_LE(form->height(), room.height());
+        form->resize(form->width() - 100, form->height() - 100);
+        EXPECT_GE(form->width(), form->minimumWidth());
+        EXPECT_EQ(form->minimumSize(), form->size());
+        auto* area = form->findChild<QScrollArea*>();
+        ASSERT_NE(area, nullptr);
+        for (const QString& name : controls) {
+            QWidget* control = ProgramFixture::control(*form, name);
+            EXPECT_GE(control->height(), control->minimumSizeHint().height()) << name.toStdString();
+            EXPECT_GE(control->width(), control->minimumSizeHint().width()) << name.toStdString();
+            area->ensureWidgetVisible(control);
+            const QRect shown(control->mapTo(area->viewport(), QPoint(0, 0)), control->size());
+            EXPECT_TRUE(area->viewport()->rect().contains(shown)) << name.toStdString();
+        }
+        form->endSilently();
+    }
+}
+
+TEST_F(LookTest, MessageBoxesAreNamedAfterTheProgramAndWideEnoughForTheirTitles) {
+    const auto untitled = app::makeMessageBox(
+        nullptr, {QString(), QStringLiteral("Are you sure you want to cancel this operation?"),
+                  app::Message::Icon::Question, app::Message::Buttons::YesNo});
+    EXPECT_EQ(untitled->windowTitle(), "Vantor PC Program");
+
+    const QString title = QStringLiteral("Successful Zip/Zone Programming");
+    const auto success =
+        app::makeMessageBox(nullptr, {title, QStringLiteral("Zip/Zone programming successful!"),
+                                      app::Message::Icon::Information, app::Message::Buttons::Ok});
+    success->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(success.get()));
+    QFont titleFont = success->font();
+    titleFont.setBold(true);
+    EXPECT_GT(success->width(), QFontMetrics(titleFont).horizontalAdvance(title) + 100);
+}
+
+TEST_F(LookTest, EveryFormPaintsItselfItsLabelsAndButtonsInTheProgramsColourWithVerdanaAtLoad) {
+    const std::vector<app::Form*> forms = {
+        &program().form<app::frmWelcome>(),         &program().form<app::frmHelp>(),
+        &program().form<app::frmCheckScale>(),      &program().form<app::frmQuit>(),
+        &program().form<app::frmVersion>(),         &program().form<keys::frmZipKey>(),
+        &program().form<keys::frmProgramKey>(),     &program().form<zones::frmProgramZip>(),
+        &program().form<scale::frmErrorScaleCom>(), &program().form<scale::frmErrorScaleCom2>()};
+    for (app::Form* form : forms) {
+        SCOPED_TRACE(form->objectName().toStdString());
+        form->load();
+        std::vector<QWidget*> painted = {form};
+        for (QLabel* label : form->findChildren<QLabel*>())
+            painted.push_back(label);
+        for (QPushButton* button : form->findChildren<QPushButton*>())
+            painted.push_back(button);
+        for (QWidget* widget : painted) {
+            EXPECT_EQ(widget->palette().color(QPalette::Window), app::kBackground)
+                << widget->objectName().toStdString();
+            EXPECT_EQ(widget->palette().color(QPalette::Button), app::kBackground)
+                << widget->objectName().toStdString();
+            EXPECT_EQ(widget->font().families().value(0), "Verdana") << widget->objectName().toStdString();
+        }
+    }
+}
+
+// The window opens sized for the one-line wait text; the success text and the exit button that
+// replace it need more room.
+TEST_F(LookTest, TheFinalFormGrowsToShowTheWholeSuccessTextAndItsExitButton) {
+    auto& last = program().form<app::frmSuccessUpdate>();
+    last.showForm();
+    last.Timer1.stop();
+    for (int tick = 0; tick <= 10; ++tick)
+        last.Timer1_Timer();
+    ASSERT_TRUE(last.lblSuccess->isVisible());
+
+    const auto wholeTextShown = [&] {
+        const QLabel& text = *last.lblSuccess;
+        return text.height() >= text.heightForWidth(text.width()) && last.rect().contains(text.geometry()) &&
+               last.rect().contains(last.cmdExit->geometry());
+    };
+    EXPECT_TRUE(QTest::qWaitFor(wholeTextShown, 2000))
+        << "text " << last.lblSuccess->height() << " px of "
+        << last.lblSuccess->heightForWidth(last.lblSuccess->width()) << ", window " << last.height() << " px";
+    last.endSilently();
+}
+
+}  // namespace
+}  // namespace vantor::test
