@@ -51,7 +51,7 @@ qint64 bytesInDriver([[maybe_unused]] QSerialPort& port) {
     return 0;
 }
 
-QString devicePath(const QString& device) {
+[[maybe_unused]] QString devicePath(const QString& device) {
     return device.startsWith(QLatin1Char('/')) ? device : QStringLiteral("/dev/") + device;
 }
 

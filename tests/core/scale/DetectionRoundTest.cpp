@@ -55,7 +55,11 @@ TEST(DetectionRound, GarbledAnswersAndRefusedPortsEndWithoutAScale) {
     ASSERT_EQ(result.refused.size(), 1u);
     EXPECT_EQ(result.refused[0].port, "/dev/b");
     EXPECT_NE(accessHint(result).find("/dev/b"), std::string::npos);
+#ifdef _WIN32
+    EXPECT_NE(accessHint(result).find("close the program that is using it"), std::string::npos);
+#else
     EXPECT_NE(accessHint(result).find("dialout"), std::string::npos);
+#endif
 }
 
 TEST(DetectionRound, NoHintWithoutAPermissionProblem) {
