@@ -1,7 +1,6 @@
 // The downloader over real HTTP: vantor-server on 127.0.0.1 for whole files and refusals, and a
 // server that misbehaves on purpose for broken, unresumable and length-less transfers. In
-// process, a broken connection is a server that stops sending: one that closes it makes Qt send
-// the request again on its own, which would muddle the server's count of attempts.
+// process, a broken connection is mostly a server that stops sending, ended by the silence limit.
 
 #include <gtest/gtest.h>
 
@@ -10,15 +9,12 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <csignal>
 #include <deque>
 
 #include "core/online/DownloadRules.h"
 #include "platform/online/Downloader.h"
-#include "support/CliRun.h"
 #include "support/DownloadRun.h"
 #include "support/OnlineTestSupport.h"
 #include "support/ScriptedHttpServer.h"
@@ -387,136 +383,6 @@ TEST_F(DownloaderTest, CancelWhileWaitingForTheFirstReply) {
     EXPECT_EQ(outcome.received, 0);
     EXPECT_FALSE(QFile::exists(path()));
     EXPECT_TRUE(told.empty());
-}
-
-// --- vantor-cli download ---
-
-using test::CliRun;
-
-CliRun cli(const QStringList& arguments) {
-    return test::runCli(QStringLiteral(VANTOR_CLI_PATH), arguments);
-}
-
-// The CLI runs in its own process; the misbehaving server needs this one's event loop meanwhile.
-CliRun cliWithEventLoop(const QStringList& arguments) {
-    QProcess process;
-    QEventLoop loop;
-    QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
-    process.start(QStringLiteral(VANTOR_CLI_PATH), arguments);
-    QTimer::singleShot(test::kCliLimitMs, &loop, &QEventLoop::quit);
-    loop.exec();
-    if (process.state() != QProcess::NotRunning) {
-        process.kill();
-        process.waitForFinished();
-    }
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromUtf8(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError())};
-}
-
-TEST_F(DownloaderFromServer, CliDownloadsAndRefusesBadInput) {
-    const CliRun good = cli({QStringLiteral("download"), url().toString(), path()});
-    EXPECT_EQ(good.exitCode, 0) << good.err.toStdString();
-    EXPECT_EQ(readAll(path()), source);
-
-    const CliRun missing =
-        cli({QStringLiteral("download"), url("/VantorDownload/none.hex").toString(), path("n")});
-    EXPECT_EQ(missing.exitCode, 1);
-    EXPECT_TRUE(missing.err.contains(QStringLiteral("was not found!")));
-    EXPECT_FALSE(QFile::exists(path("n")));
-
-    EXPECT_EQ(cli({QStringLiteral("download"), QStringLiteral("ftp://x/y"), path("f")}).exitCode, 2);
-    EXPECT_EQ(cli({QStringLiteral("download"), url().toString(), path("r"), QStringLiteral("--retries"),
-                   QStringLiteral("many")})
-                  .exitCode,
-              2);
-}
-
-TEST_F(DownloaderFromServer, CliFlashRefusesADownloadedBodyThatIsNoHexFileBeforeTouchingTheScale) {
-    // The port does not exist: a command that got as far as the scale would exit 1, not 2.
-    const CliRun run = cli({QStringLiteral("flash"), url().toString(), QStringLiteral("--port"),
-                            QStringLiteral("/dev/vantor-no-such-port")});
-    EXPECT_EQ(run.exitCode, 2) << run.err.toStdString();
-    EXPECT_TRUE(run.err.startsWith(url().toString() + QStringLiteral(": Line 1:"))) << run.err.toStdString();
-
-    const CliRun missing = cli({QStringLiteral("flash"), url("/VantorDownload/none.hex").toString(),
-                                QStringLiteral("--port"), QStringLiteral("/dev/vantor-no-such-port")});
-    EXPECT_EQ(missing.exitCode, 1);
-}
-
-TEST_F(DownloaderTest, CliResumesABrokenTransferByItselfWithinItsRetries) {
-    const QByteArray source = randomBytes(40000);
-    ScriptedHttpServer server(source);
-    server.behave(0, {.cutAfter = 10000});
-    server.dropCutsAfter(500);  // a real close: Qt may repeat the request on its own meanwhile
-    const CliRun resumed = cliWithEventLoop({QStringLiteral("download"), server.url().toString(), path()});
-    EXPECT_EQ(resumed.exitCode, 0) << resumed.err.toStdString();
-    EXPECT_EQ(readAll(path()), source);
-    EXPECT_TRUE(server.ranges().contains("bytes=5904-")) << server.ranges().join(' ').toStdString();
-    EXPECT_TRUE(resumed.err.contains(QStringLiteral("resuming"))) << resumed.err.toStdString();
-
-    ScriptedHttpServer stubborn(source);
-    stubborn.behave(0, {.cutAfter = 10000});
-    stubborn.dropCutsAfter(500);
-    const CliRun noRetries = cliWithEventLoop({QStringLiteral("download"), stubborn.url().toString(),
-                                               path("x"), QStringLiteral("--retries"), QStringLiteral("0")});
-    EXPECT_EQ(noRetries.exitCode, 1);
-    EXPECT_FALSE(QFile::exists(path("x"))) << "no partial file";
-}
-
-TEST_F(DownloaderTest, CliNeverCountsAResumedReplyThatStartsElsewhereAsTheFile) {
-    const QByteArray source = randomBytes(40000);
-    ScriptedHttpServer server(source);
-    server.behave(0, {.cutAfter = 10000});
-    server.behaveAfterwards({.resumeRangeShift = 100});
-    server.dropCutsAfter(500);
-    const CliRun run = cliWithEventLoop({QStringLiteral("download"), server.url().toString(), path(),
-                                         QStringLiteral("--retries"), QStringLiteral("2")});
-    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
-    EXPECT_EQ(readAll(path()), source);
-    const QList<QByteArray>& ranges = server.ranges();
-    ASSERT_TRUE(ranges.contains("bytes=5904-")) << ranges.join(' ').toStdString();
-    EXPECT_EQ(ranges.back().toStdString(), "bytes=0-") << "the whole file again after the misplaced reply";
-}
-
-TEST_F(DownloaderTest, CliFlashRefusesAnUpdateFileBeyondTheLoadersBoundWhileDownloading) {
-    ScriptedHttpServer server(QByteArray(16 * 1024 * 1024 + 1, ':'));
-    server.behaveAfterwards({.ignoreRange = true, .chunked = true});  // no length: refused by its bytes
-    const CliRun run =
-        cliWithEventLoop({QStringLiteral("flash"), server.url().toString(), QStringLiteral("--port"),
-                          QStringLiteral("/dev/vantor-no-such-port")});
-    EXPECT_EQ(run.exitCode, 1);
-    EXPECT_TRUE(run.err.contains(QStringLiteral("far too large for an update file")))
-        << run.err.toStdString();
-}
-
-TEST_F(DownloaderTest, CtrlCStopsACliDownloadAndLeavesNoPartialFile) {
-    ScriptedHttpServer server(randomBytes(40000));
-    server.behave(0, {.cutAfter = 10000});  // then holds the connection: the transfer waits
-    QProcess process;
-    QEventLoop loop;
-    QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
-    QTimer watch;
-    bool interrupted = false;
-    // Once the first bytes are on disk (in the file that becomes DEST when whole), the user
-    // presses Ctrl+C.
-    const auto onDisk = [&] { return QDir(m_folder.path()).entryInfoList(QDir::Files | QDir::Hidden); };
-    QObject::connect(&watch, &QTimer::timeout, [&] {
-        if (!interrupted && !onDisk().isEmpty() && onDisk().front().size() > 0) {
-            interrupted = true;
-            ::kill(static_cast<pid_t>(process.processId()), SIGINT);
-        }
-    });
-    process.start(QStringLiteral(VANTOR_CLI_PATH),
-                  {QStringLiteral("download"), server.url().toString(), path()});
-    watch.start(5);
-    QTimer::singleShot(test::kCliLimitMs, &loop, &QEventLoop::quit);
-    loop.exec();
-    ASSERT_TRUE(interrupted) << "the download never started";
-    ASSERT_EQ(process.state(), QProcess::NotRunning) << "Ctrl+C did not stop it";
-    EXPECT_EQ(process.exitCode(), 1);
-    EXPECT_TRUE(QString::fromUtf8(process.readAllStandardError()).contains(QStringLiteral("Stopped: ")));
-    EXPECT_TRUE(onDisk().isEmpty()) << "no partial file";
 }
 
 }  // namespace
