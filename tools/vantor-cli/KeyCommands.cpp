@@ -38,7 +38,7 @@ std::optional<std::int16_t> unitOption(const std::string& unit) {
 }
 
 // Yes with --yes; otherwise asked on the terminal, and No when there is none.
-bool askUser(const EditorMessage& message, bool yes) {
+bool askUser(const Message& message, bool yes) {
     if (yes)
         return true;
     if (!stdinIsTerminal()) {
@@ -91,7 +91,7 @@ int keyCommand(const ParsedCommand& command) {
     }
     const bool yes = command.has("yes");
     const int keyNumber = static_cast<int>(*key);
-    const auto confirm = [yes](const EditorMessage& m) { return askUser(m, yes); };
+    const auto confirm = [yes](const Message& m) { return askUser(m, yes); };
     const TableRead read = readKeyTable(*csv, keyNumber, *unit, confirm);
     if (!read.table) {
         std::cerr << *tablePath << ": " << read.error << "\n";
@@ -105,7 +105,7 @@ int keyCommand(const ParsedCommand& command) {
         return kScaleFailed;
 
     const KeyCheck check = checkKey(transport, keyNumber);
-    const Prompts prompts{[](const EditorMessage& m) { std::cerr << app::oneLine(m.text) << "\n"; }, confirm};
+    const Prompts prompts{[](const Message& m) { std::cerr << app::oneLine(m.text) << "\n"; }, confirm};
     switch (afterKeyCheck(check, keyNumber, prompts)) {
         case AfterCheck::Write:
             break;

@@ -14,18 +14,18 @@ std::string trimmed(const std::string& text) {
 }
 
 TableRead readKeyTable(const std::string& csv, int key, std::int16_t unit,
-                       const std::function<bool(const EditorMessage&)>& confirm) {
+                       const std::function<bool(const Message&)>& confirm) {
     TableRead read;
     WeightRateTable table;
     table.keyNumber = key;
     Focus focus = Focus::None;
     std::string refusal;
     bool declined = false;
-    const Prompts prompts{[&](const EditorMessage& m) {
+    const Prompts prompts{[&](const Message& m) {
                               if (refusal.empty())
                                   refusal = app::oneLine(m.text);
                           },
-                          [&](const EditorMessage& m) {
+                          [&](const Message& m) {
                               const bool yes = confirm(m);
                               declined = declined || !yes;
                               return yes;

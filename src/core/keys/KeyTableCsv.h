@@ -24,6 +24,6 @@ struct TableRead {
 // rate is everything after the first comma ("12,$1,234.56" is 12 and 1234.56). Blank lines and
 // lines starting with '#' are skipped. `confirm` answers the editor's questions.
 TableRead readKeyTable(const std::string& csv, int key, std::int16_t unit,
-                       const std::function<bool(const EditorMessage&)>& confirm);
+                       const std::function<bool(const Message&)>& confirm);
 
 }  // namespace vantor::keys

@@ -23,8 +23,8 @@ std::int16_t maxAllowedWeight(std::int16_t unit);
 inline constexpr float kMaxRate = 9999.99F;
 
 struct Prompts {
-    std::function<void(const EditorMessage&)> tell;     // a refusal, answered OK
-    std::function<bool(const EditorMessage&)> confirm;  // a question: true for Yes
+    std::function<void(const Message&)> tell;     // a refusal, answered OK
+    std::function<bool(const Message&)> confirm;  // a question: true for Yes
 };
 
 // Where the focus goes after an operation.

@@ -107,6 +107,11 @@ std::unique_ptr<QMessageBox> makeMessageBox(QWidget* owner, const Message& messa
     return box;
 }
 
+Answer Dialogs::ask(QWidget* owner, const vantor::Message& message) {
+    return ask(owner, Message{QString::fromStdString(message.title), QString::fromStdString(message.text),
+                              message.icon, message.buttons});
+}
+
 Answer MessageBoxDialogs::ask(QWidget* owner, const Message& message) {
     return answerOf(makeMessageBox(owner, message)->exec());
 }

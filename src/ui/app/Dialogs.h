@@ -3,6 +3,8 @@
 #include <QString>
 #include <memory>
 
+#include "core/app/Message.h"
+
 class QMessageBox;
 class QWidget;
 
@@ -12,8 +14,9 @@ class Form;
 
 // One message box or question, as the user sees it.
 struct Message {
-    enum class Icon { None, Information, Question, Exclamation, Critical };
-    enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel, RetryCancel };
+    // The core's icons and buttons: a rule's message is shown as it was said.
+    using Icon = vantor::Message::Icon;
+    using Buttons = vantor::Message::Buttons;
 
     QString title;
     QString text;
@@ -34,6 +37,8 @@ class Dialogs {
 public:
     virtual ~Dialogs() = default;
     virtual Answer ask(QWidget* owner, const Message& message) = 0;
+    // A message of the core's rules, shown with its words, icon and buttons as they are.
+    Answer ask(QWidget* owner, const vantor::Message& message);
     // Shows a loaded form modally over `owner` and returns once it is hidden again.
     virtual void showModal(Form& form, QWidget* owner) = 0;
 };

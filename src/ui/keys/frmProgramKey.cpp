@@ -83,22 +83,6 @@ QRadioButton* makeOption(QWidget* parent, const char* name, const QString& capti
     return option;
 }
 
-app::Message toMessage(const EditorMessage& message) {
-    using app::Message;
-    switch (message.kind) {
-        case EditorMessage::Kind::Refusal:
-            return {QLatin1String(message.title), text(message.text), Message::Icon::Exclamation,
-                    Message::Buttons::Ok};
-        case EditorMessage::Kind::Question:
-            return {QLatin1String(message.title), text(message.text), Message::Icon::Question,
-                    Message::Buttons::YesNo};
-        case EditorMessage::Kind::YesNoCancel:
-            break;
-    }
-    return {QLatin1String(message.title), text(message.text), Message::Icon::Question,
-            Message::Buttons::YesNoCancel};
-}
-
 }  // namespace
 
 frmProgramKey::frmProgramKey() : m_table(usersFormat()) {
@@ -320,9 +304,9 @@ void frmProgramKey::cmdClose_Click() {
 // --- The table ---
 
 Prompts frmProgramKey::prompts() {
-    return {[this](const EditorMessage& message) { program().dialogs().ask(this, toMessage(message)); },
-            [this](const EditorMessage& message) {
-                return program().dialogs().ask(this, toMessage(message)) == app::Answer::Yes;
+    return {[this](const Message& message) { program().dialogs().ask(this, message); },
+            [this](const Message& message) {
+                return program().dialogs().ask(this, message) == app::Answer::Yes;
             }};
 }
 
@@ -555,11 +539,11 @@ void frmProgramKey::keyChecked(int key, const KeyCheck& check) {
 // The overwrite question of a programmed key is asked over the finished check, its status in view;
 // every other message of the check comes with the status put away and the bar full.
 Prompts frmProgramKey::checkPrompts(bool programmed) {
-    return {[this](const EditorMessage& message) {
+    return {[this](const Message& message) {
                 hideStatus();
                 prompts().tell(message);
             },
-            [this, overwriteFirst = programmed](const EditorMessage& message) mutable {
+            [this, overwriteFirst = programmed](const Message& message) mutable {
                 if (!overwriteFirst) {
                     progbarKey->setValue(kKeyProgressMax);
                     hideStatus();

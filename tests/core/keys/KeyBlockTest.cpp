@@ -157,8 +157,9 @@ TEST(CheckKey, AsksOnlyWhenTheScaleGaveItsNumber) {
 }
 
 TEST(KeyMessages, AnIncompleteTableIsNamedWithItsKeyAndHowFarTheWriteCame) {
-    const EditorMessage message = messages::incompleteTable(3, 2, 5);
-    EXPECT_STREQ(message.title, "Key Programming Incomplete");
+    const vantor::Message message = messages::incompleteTable(3, 2, 5);
+    EXPECT_EQ(message.title, "Key Programming Incomplete");
+    EXPECT_EQ(message.icon, vantor::Message::Icon::Exclamation);
     EXPECT_EQ(message.text,
               "Key 3 holds an incomplete table: 2 of its 5 parts were written. Program key 3 again before "
               "you use it.");
