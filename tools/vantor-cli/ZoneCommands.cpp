@@ -53,7 +53,7 @@ std::optional<std::string> readChartFile(const std::string& path) {
 }
 
 // The form's confirmation, asked on the terminal. Without a terminal nobody can answer: No.
-bool confirmed(const ParsedCommand& command, const ZoneMessage& question, const ZoneChart& table) {
+bool confirmed(const ParsedCommand& command, const Message& question, const ZoneChart& table) {
     std::cerr << "Zone chart for origin " << table.OriginZip << ": " << table.ZipCount << " destinations.\n";
     if (command.has("yes"))
         return true;
@@ -71,10 +71,10 @@ bool confirmed(const ParsedCommand& command, const ZoneMessage& question, const 
 // The form's messages on the terminal: a refusal on one line after the chart's file name, the
 // question asked there.
 Prompts terminalPrompts(const ParsedCommand& command, const std::string& path) {
-    return {[&path](const ZoneMessage& refusal) {
+    return {[&path](const Message& refusal) {
                 std::cerr << path << ": " << refusal.title << ": " << app::oneLine(refusal.text) << "\n";
             },
-            [&command](const ZoneMessage& question, const ZoneChart& table) {
+            [&command](const Message& question, const ZoneChart& table) {
                 return confirmed(command, question, table);
             }};
 }

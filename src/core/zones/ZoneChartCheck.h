@@ -20,7 +20,7 @@ bool originIsValid(std::string_view OriginZip);
 
 struct ZoneChartReading {
     ZoneChart table;                     // sorted and zero past ZipCount once accepted
-    std::optional<ZoneMessage> refusal;  // why nothing may be written
+    std::optional<Message> refusal;  // why nothing may be written
 
     bool accepted() const { return !refusal.has_value(); }
 };

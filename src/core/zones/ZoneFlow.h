@@ -14,9 +14,9 @@
 namespace vantor::zones {
 
 struct Prompts {
-    std::function<void(const ZoneMessage&)> tell;  // a refusal, answered OK
+    std::function<void(const Message&)> tell;  // a refusal, answered OK
     // The question before anything is written, about `chart` as it will be written: true for Yes.
-    std::function<bool(const ZoneMessage& question, const ZoneChart& chart)> confirm;
+    std::function<bool(const Message& question, const ZoneChart& chart)> confirm;
 };
 
 struct ZoneWrite {

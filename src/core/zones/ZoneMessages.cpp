@@ -6,49 +6,49 @@ namespace {
 const std::string kCheckPaste = "Please check that the data you copied and pasted is correct.";
 }
 
-ZoneMessage noZoneDataMessage() {
+Message noZoneDataMessage() {
     return {"No Zip/Zone Data",
             "There's no zip/zone data to program on Vantor scale. Please read the instructions.",
-            ZoneMessage::Icon::Exclamation};
+            Message::Icon::Exclamation};
 }
 
-ZoneMessage invalidOriginMessage() {
-    return {"Invalid Data", "PC Program cannot detect a valid zip.\n" + kCheckPaste, ZoneMessage::Icon::None};
+Message invalidOriginMessage() {
+    return {"Invalid Data", "PC Program cannot detect a valid zip.\n" + kCheckPaste, Message::Icon::None};
 }
 
-ZoneMessage noEntriesMessage() {
+Message noEntriesMessage() {
     return {"Invalid Data", "PC Program cannot find a zone chart in the pasted data.\n" + kCheckPaste,
-            ZoneMessage::Icon::None};
+            Message::Icon::None};
 }
 
-ZoneMessage tooManyEntriesMessage(std::size_t entriesFound) {
+Message tooManyEntriesMessage(std::size_t entriesFound) {
     return {"Invalid Data",
             "The zone chart holds " + std::to_string(entriesFound) +
                 " destinations, but the scale has room for " + std::to_string(kZoneEntries) + ".\n" +
                 kCheckPaste,
-            ZoneMessage::Icon::None};
+            Message::Icon::None};
 }
 
-ZoneMessage confirmationMessage(const std::string& OriginZip, int ranges) {
+Message confirmationMessage(const std::string& OriginZip, int ranges) {
     return {"Confirm Zip/Zone Programming",
             "You are going to program your scale's postal zones using zip " + OriginZip + ".\n" +
                 std::to_string(ranges) +
                 (ranges == 1 ? " destination range was" : " destination ranges were") +
                 " read from the zone chart.\nAre you sure you want to continue?",
-            ZoneMessage::Icon::Question};
+            Message::Icon::Question, Message::Buttons::YesNo};
 }
 
-ZoneMessage successMessage() {
+Message successMessage() {
     return {"Successful Zip/Zone Programming", "Zip/Zone programming successful!",
-            ZoneMessage::Icon::Information};
+            Message::Icon::Information};
 }
 
-ZoneMessage incompleteTableMessage(int pagesWritten, int pages) {
+Message incompleteTableMessage(int pagesWritten, int pages) {
     return {"Zone Programming Incomplete",
             "The scale holds an incomplete zone table: " + std::to_string(pagesWritten) + " of its " +
                 std::to_string(pages) +
                 " parts were written. Program the zones again before you use the scale.",
-            ZoneMessage::Icon::Exclamation};
+            Message::Icon::Exclamation};
 }
 
 }  // namespace vantor::zones

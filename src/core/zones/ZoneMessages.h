@@ -5,28 +5,22 @@
 
 #include <string>
 
+#include "core/app/Message.h"
+
 #include "core/zones/ZoneChart.h"
 
 namespace vantor::zones {
 
-struct ZoneMessage {
-    enum class Icon { None, Information, Question, Exclamation };
-
-    std::string title;
-    std::string text;
-    Icon icon = Icon::None;
-};
-
-ZoneMessage noZoneDataMessage();
-ZoneMessage invalidOriginMessage();
-ZoneMessage noEntriesMessage();
-ZoneMessage tooManyEntriesMessage(std::size_t entriesFound);
+Message noZoneDataMessage();
+Message invalidOriginMessage();
+Message noEntriesMessage();
+Message tooManyEntriesMessage(std::size_t entriesFound);
 // The question before anything is written; it names the origin as the chart writes it and how
 // many destination ranges were read, so that a paste cut short is seen before it is written.
-ZoneMessage confirmationMessage(const std::string& OriginZip, int ranges);
-ZoneMessage successMessage();
+Message confirmationMessage(const std::string& OriginZip, int ranges);
+Message successMessage();
 // A write that failed after some of the table's pages were written: the scale holds neither the old
 // table nor the new one.
-ZoneMessage incompleteTableMessage(int pagesWritten, int pages);
+Message incompleteTableMessage(int pagesWritten, int pages);
 
 }  // namespace vantor::zones

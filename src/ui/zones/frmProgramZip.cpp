@@ -68,20 +68,6 @@ QString instruction2() {
     return steps.join(QStringLiteral("\n\n"));
 }
 
-app::Message::Icon iconOf(ZoneMessage::Icon icon) {
-    switch (icon) {
-        case ZoneMessage::Icon::Information:
-            return app::Message::Icon::Information;
-        case ZoneMessage::Icon::Question:
-            return app::Message::Icon::Question;
-        case ZoneMessage::Icon::Exclamation:
-            return app::Message::Icon::Exclamation;
-        case ZoneMessage::Icon::None:
-            break;
-    }
-    return app::Message::Icon::None;
-}
-
 }  // namespace
 
 frmProgramZip::frmProgramZip() {
@@ -228,9 +214,9 @@ void frmProgramZip::cmdProgram_Click() {
 }
 
 Prompts frmProgramZip::prompts() {
-    return {[this](const ZoneMessage& refusal) { tell(refusal); },
-            [this](const ZoneMessage& question, const ZoneChart&) {
-                return showMessage(question, app::Message::Buttons::YesNo) == app::Answer::Yes;
+    return {[this](const Message& refusal) { tell(refusal); },
+            [this](const Message& question, const ZoneChart&) {
+                return program().dialogs().ask(this, question) == app::Answer::Yes;
             }};
 }
 
@@ -331,14 +317,8 @@ bool frmProgramZip::retryWrite() {
     return m_running;
 }
 
-void frmProgramZip::tell(const ZoneMessage& message) {
-    showMessage(message, app::Message::Buttons::Ok);
-}
-
-app::Answer frmProgramZip::showMessage(const ZoneMessage& message, app::Message::Buttons buttons) {
-    return program().dialogs().ask(
-        this, {QString::fromStdString(message.title), QString::fromStdString(message.text),
-               iconOf(message.icon), buttons});
+void frmProgramZip::tell(const Message& message) {
+    program().dialogs().ask(this, message);
 }
 
 }  // namespace vantor::zones

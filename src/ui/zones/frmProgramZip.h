@@ -73,8 +73,7 @@ private:
     void succeed();
     void fail(const scale::OperationResult& result);
     bool retryWrite();
-    void tell(const ZoneMessage& message);
-    app::Answer showMessage(const ZoneMessage& message, app::Message::Buttons buttons);
+    void tell(const Message& message);
 
     bool m_running = false;
     std::optional<ZoneTablePages> m_pages;  // the table last written, for a Retry

@@ -20,13 +20,13 @@ const std::string kExample =
 // Records what the user was told and asked, and answers every question with `yes`.
 struct ScriptedUser {
     bool yes = true;
-    std::vector<ZoneMessage> told;
-    std::vector<ZoneMessage> asked;
+    std::vector<vantor::Message> told;
+    std::vector<vantor::Message> asked;
     std::vector<ZoneChart> askedAbout;
 
     Prompts prompts() {
-        return {[this](const ZoneMessage& message) { told.push_back(message); },
-                [this](const ZoneMessage& question, const ZoneChart& chart) {
+        return {[this](const vantor::Message& message) { told.push_back(message); },
+                [this](const vantor::Message& question, const ZoneChart& chart) {
                     asked.push_back(question);
                     askedAbout.push_back(chart);
                     return yes;
@@ -64,7 +64,7 @@ TEST(AskToWriteZones, ADeclinedQuestionWritesNothing) {
         user.asked[0].text,
         "You are going to program your scale's postal zones using zip 123.\n3 destination ranges were read "
         "from the zone chart.\nAre you sure you want to continue?");
-    EXPECT_EQ(user.asked[0].icon, ZoneMessage::Icon::Question);
+    EXPECT_EQ(user.asked[0].icon, vantor::Message::Icon::Question);
     EXPECT_EQ(write.chart.OriginZip, "123");
     EXPECT_EQ(write.chart.ZipCount, 3);
 }
@@ -96,11 +96,11 @@ TEST(AskToWriteZones, YesGivesTheSixPagesOfTheSortedTable) {
 }
 
 TEST(ZoneMessages, APartWrittenTableIsSaidAsSuch) {
-    const ZoneMessage message = incompleteTableMessage(2, 6);
+    const vantor::Message message = incompleteTableMessage(2, 6);
     EXPECT_EQ(message.title, "Zone Programming Incomplete");
     EXPECT_EQ(
         message.text,
         "The scale holds an incomplete zone table: 2 of its 6 parts were written. Program the zones again "
         "before you use the scale.");
-    EXPECT_EQ(message.icon, ZoneMessage::Icon::Exclamation);
+    EXPECT_EQ(message.icon, vantor::Message::Icon::Exclamation);
 }

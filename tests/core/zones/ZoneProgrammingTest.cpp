@@ -102,8 +102,8 @@ TEST(ReadZoneChart, RefusesWhatCannotBeWritten) {
         EXPECT_EQ(reading.refusal->title, c.title);
         EXPECT_EQ(reading.refusal->text, c.text);
     }
-    EXPECT_EQ(readZoneChart("").refusal->icon, ZoneMessage::Icon::Exclamation);
-    EXPECT_EQ(readZoneChart(chartFor("004")).refusal->icon, ZoneMessage::Icon::None);
+    EXPECT_EQ(readZoneChart("").refusal->icon, vantor::Message::Icon::Exclamation);
+    EXPECT_EQ(readZoneChart(chartFor("004")).refusal->icon, vantor::Message::Icon::None);
 }
 
 TEST(ConfirmationMessage, SaysHowManyRangesWereRead) {
