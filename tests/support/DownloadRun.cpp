@@ -10,11 +10,11 @@
 
 namespace vantor::test {
 
-void scriptUser(online::Downloader::Hooks& hooks, std::vector<online::DownloadMessage>& told,
-                std::vector<online::DownloadMessage>& asked, std::deque<bool>& answers,
+void scriptUser(online::Downloader::Hooks& hooks, std::vector<vantor::Message>& told,
+                std::vector<vantor::Message>& asked, std::deque<bool>& answers,
                 UnexpectedQuestion unexpected) {
-    hooks.tell = [&told](const online::DownloadMessage& m) { told.push_back(m); };
-    const auto answer = [&asked, &answers, unexpected](const online::DownloadMessage& m) {
+    hooks.tell = [&told](const vantor::Message& m) { told.push_back(m); };
+    const auto answer = [&asked, &answers, unexpected](const vantor::Message& m) {
         asked.push_back(m);
         if (answers.empty()) {
             if (unexpected == UnexpectedQuestion::Fails)

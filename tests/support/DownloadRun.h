@@ -22,8 +22,8 @@ enum class UnexpectedQuestion { Fails, AnswersNo };
 
 // Plays the user in `hooks`: messages told go to `told`, questions to `asked`, and each question
 // takes the next of `answers` (true: Yes / Retry). All three must outlive the downloader.
-void scriptUser(online::Downloader::Hooks& hooks, std::vector<online::DownloadMessage>& told,
-                std::vector<online::DownloadMessage>& asked, std::deque<bool>& answers,
+void scriptUser(online::Downloader::Hooks& hooks, std::vector<vantor::Message>& told,
+                std::vector<vantor::Message>& asked, std::deque<bool>& answers,
                 UnexpectedQuestion unexpected);
 
 // Starts the download, lets `meanwhile` act on the running downloader, and waits for its outcome.

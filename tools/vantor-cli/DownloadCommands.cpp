@@ -25,7 +25,7 @@ namespace {
 constexpr qint64 kProgressEveryMs = 200;
 
 // One line for the terminal, after the box's title.
-std::string terminalLine(const DownloadMessage& message) {
+std::string terminalLine(const Message& message) {
     const std::string line = app::oneLine(message.text);
     return message.title.empty() ? line : message.title + ": " + line;
 }
@@ -67,19 +67,19 @@ int downloadFile(const std::string& url, const QString& destination, unsigned re
                   << "/Sec)    " << std::flush;
         progressLineOpen = true;
     };
-    hooks.tell = [&](const DownloadMessage& message) {
+    hooks.tell = [&](const Message& message) {
         std::cerr << (progressLineOpen ? "\n" : "") << terminalLine(message) << "\n";
         progressLineOpen = false;
     };
     // Nobody to ask: a server that cannot resume gives the whole file again, and a broken
     // connection is resumed while retries are left.
-    hooks.confirmRestart = [&](const DownloadMessage&) {
+    hooks.confirmRestart = [&](const Message&) {
         std::cerr << (progressLineOpen ? "\n" : "")
                   << "The server cannot resume; downloading the whole file again.\n";
         progressLineOpen = false;
         return true;
     };
-    hooks.confirmRetry = [&](const DownloadMessage&) {
+    hooks.confirmRetry = [&](const Message&) {
         std::cerr << (progressLineOpen ? "\n" : "") << "The connection with the server was reset";
         progressLineOpen = false;
         if (retries == 0) {

@@ -10,8 +10,8 @@ namespace vantor::online {
 
 namespace {
 
-using Icon = DownloadMessage::Icon;
-using Buttons = DownloadMessage::Buttons;
+using Icon = Message::Icon;
+using Buttons = Message::Buttons;
 
 constexpr int kOk = 200;
 constexpr int kPartialContent = 206;
@@ -128,27 +128,27 @@ ReplyDecision DecideReply(const ReplyHead& head, bool resuming, std::int64_t fro
     }
 }
 
-DownloadMessage CannotResumeQuestion() {
+Message CannotResumeQuestion() {
     return {"Unable to Resume Download",
             "The server is unable to resume this download.\n\nDo you want to continue anyway?",
             Icon::Exclamation, Buttons::YesNo};
 }
 
-DownloadMessage FileTooLargeMessage(std::int64_t limit) {
+Message FileTooLargeMessage(std::int64_t limit) {
     return {"Error Downloading File",
             "The file is larger than " + std::to_string(limit) +
                 " bytes, far too large for an update file: it was not downloaded.",
             Icon::Critical, Buttons::Ok};
 }
 
-DownloadMessage NotEnoughSpaceMessage() {
+Message NotEnoughSpaceMessage() {
     return {"Insufficient Disk Space",
             "There is not enough free space on disk for this file.\n\nPlease free up some disk space and try "
             "again.",
             Icon::Critical, Buttons::Ok};
 }
 
-DownloadMessage ConnectionResetQuestion(double secondsLeft) {
+Message ConnectionResetQuestion(double secondsLeft) {
     return {"Download Incomplete",
             "The connection with the server was reset.\n\nClick \"Retry\" to resume downloading the file.\n"
             "(Approximate time remaining: " +
@@ -156,18 +156,18 @@ DownloadMessage ConnectionResetQuestion(double secondsLeft) {
             Icon::Exclamation, Buttons::RetryCancel};
 }
 
-DownloadMessage WriteErrorMessage(int errorNumber, const std::string& description) {
+Message WriteErrorMessage(int errorNumber, const std::string& description) {
     return {"Error Downloading File",
             "Cannot write file to disk.\n\nError " + std::to_string(errorNumber) + ": " + description,
             Icon::Critical, Buttons::Ok};
 }
 
-DownloadMessage EmptyFileMessage() {
+Message EmptyFileMessage() {
     return {"Error Downloading File", "The server sent an empty file: there is nothing to save.",
             Icon::Critical, Buttons::Ok};
 }
 
-DownloadMessage CancelQuestion() {
+Message CancelQuestion() {
     return {"", "Are you sure you want to cancel this operation?", Icon::Question, Buttons::YesNo};
 }
 

@@ -9,18 +9,9 @@
 #include <string>
 #include <string_view>
 
+#include "core/app/Message.h"
+
 namespace vantor::online {
-
-// A message or question of the downloader, as the user sees it.
-struct DownloadMessage {
-    enum class Icon { None, Information, Question, Exclamation, Critical };
-    enum class Buttons { Ok, YesNo, RetryCancel };
-
-    std::string title;
-    std::string text;
-    Icon icon = Icon::None;
-    Buttons buttons = Buttons::Ok;
-};
 
 // A resumed attempt starts this far before the end of the partial file, so that a tail the
 // broken connection may have garbled is fetched again.
@@ -63,7 +54,7 @@ enum class ReplyVerdict {
 
 struct ReplyDecision {
     ReplyVerdict verdict = ReplyVerdict::Refuse;
-    DownloadMessage message;  // the question (OfferRestart) or the refusal (Refuse)
+    Message message;  // the question (OfferRestart) or the refusal (Refuse)
     // Save: the file's whole length when this reply tells it (a fresh 200 or 206).
     std::optional<std::int64_t> total;
 };
@@ -77,12 +68,12 @@ ReplyDecision DecideReply(const ReplyHead& head, bool resuming, std::int64_t fro
 // The questions and refusals of the transfer outside the reply's status.
 // "Unable to Resume Download": also asked when the bytes a resume fetches again differ from those
 // on disk, which shows the server's file is another one now.
-DownloadMessage CannotResumeQuestion();
-DownloadMessage NotEnoughSpaceMessage();
-DownloadMessage FileTooLargeMessage(std::int64_t limit);
-DownloadMessage ConnectionResetQuestion(double secondsLeft);
-DownloadMessage WriteErrorMessage(int errorNumber, const std::string& description);
-DownloadMessage EmptyFileMessage();
-DownloadMessage CancelQuestion();
+Message CannotResumeQuestion();
+Message NotEnoughSpaceMessage();
+Message FileTooLargeMessage(std::int64_t limit);
+Message ConnectionResetQuestion(double secondsLeft);
+Message WriteErrorMessage(int errorNumber, const std::string& description);
+Message EmptyFileMessage();
+Message CancelQuestion();
 
 }  // namespace vantor::online

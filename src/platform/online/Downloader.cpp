@@ -221,7 +221,7 @@ bool Downloader::refetchedBytesMatch(const QByteArray& chunk) {
     return true;
 }
 
-void Downloader::tell(const DownloadMessage& message) {
+void Downloader::tell(const Message& message) {
     // A message box runs the event loop: the reply is gone by then, so nothing arrives to be
     // told about again.
     if (m_hooks.tell)
@@ -231,7 +231,7 @@ void Downloader::tell(const DownloadMessage& message) {
         });
 }
 
-void Downloader::refuse(const DownloadMessage& message) {
+void Downloader::refuse(const Message& message) {
     m_session->fail();
     dropReply();
     tell(message);
@@ -242,7 +242,7 @@ void Downloader::writeFailed(const app::FileFailure& failure) {
     refuse(WriteErrorMessage(failure.number, failure.reason));
 }
 
-void Downloader::offerRestart(const DownloadMessage& question) {
+void Downloader::offerRestart(const Message& question) {
     // The partial file is of no use any more, whatever the answer.
     dropReply();
     m_file->discard();
@@ -291,7 +291,7 @@ void Downloader::endAttempt() {
             finish();
             return;
         case DownloadSession::Ending::AskRetry: {
-            const DownloadMessage question = ConnectionResetQuestion(m_session->progress().secondsLeft);
+            const Message question = ConnectionResetQuestion(m_session->progress().secondsLeft);
             const bool again = m_hooks.confirmRetry && m_hooks.confirmRetry(question);
             if (!m_running)
                 return;

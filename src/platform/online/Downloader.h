@@ -37,11 +37,11 @@ public:
         // After every piece of the body; cheap to call, the receiver decides how often to draw.
         std::function<void(const DownloadProgress&)> progress;
         // A refusal or failure: shown, nothing to answer.
-        std::function<void(const DownloadMessage&)> tell;
+        std::function<void(const Message&)> tell;
         // "Unable to Resume Download": true to download the whole file again.
-        std::function<bool(const DownloadMessage&)> confirmRestart;
+        std::function<bool(const Message&)> confirmRestart;
         // "Download Incomplete": true to resume.
-        std::function<bool(const DownloadMessage&)> confirmRetry;
+        std::function<bool(const Message&)> confirmRetry;
         FreeSpaceQuery freeSpace;
     };
 
@@ -84,9 +84,9 @@ private:
     bool writeAvailable();
     bool refetchedBytesMatch(const QByteArray& chunk);
     void writeFailed(const app::FileFailure& failure);
-    void refuse(const DownloadMessage& message);
-    void offerRestart(const DownloadMessage& question);
-    void tell(const DownloadMessage& message);
+    void refuse(const Message& message);
+    void offerRestart(const Message& question);
+    void tell(const Message& message);
     bool commitFile();
     void endAttempt();
     void dropReply();

@@ -132,11 +132,8 @@ void frmCheckScale::cmdContinue_Click() {
 void frmCheckScale::copyLocalFile(const QString& source, const QString& destination) {
     const QString failure = online::copyLocalFile(source, destination);
     if (!failure.isEmpty()) {
-        const online::DownloadMessage message =
-            online::WriteErrorMessage(QFileDevice::CopyError, failure.toStdString());
         program().dialogs().ask(this,
-                                {QString::fromStdString(message.title), QString::fromStdString(message.text),
-                                 Message::Icon::Critical, Message::Buttons::Ok});
+                                online::WriteErrorMessage(QFileDevice::CopyError, failure.toStdString()));
     }
     downloadEnded(failure.isEmpty());
 }

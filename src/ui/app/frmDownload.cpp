@@ -27,22 +27,11 @@
 namespace vantor::app {
 
 using online::Downloader;
-using online::DownloadMessage;
 using online::DownloadProgress;
 
 namespace {
 
 constexpr int kLabelWidth = 360;
-
-Message toMessage(const DownloadMessage& message) {
-    static constexpr Message::Icon kIcons[] = {Message::Icon::None, Message::Icon::Information,
-                                               Message::Icon::Question, Message::Icon::Exclamation,
-                                               Message::Icon::Critical};
-    static constexpr Message::Buttons kButtons[] = {Message::Buttons::Ok, Message::Buttons::YesNo,
-                                                    Message::Buttons::RetryCancel};
-    return {QString::fromStdString(message.title), QString::fromStdString(message.text),
-            kIcons[static_cast<int>(message.icon)], kButtons[static_cast<int>(message.buttons)]};
-}
 
 QString byteSize(double size, std::string_view mask = {}) {
     return QString::fromStdString(online::FormatByteSize(size, mask, QLocale().decimalPoint().toStdString()));
@@ -164,14 +153,12 @@ Downloader::Hooks frmDownload::hooks() {
     Downloader::Hooks hooks;
     hooks.phase = [this](Downloader::Phase phase) { showPhase(phase); };
     hooks.progress = [this](const DownloadProgress& progress) { showProgress(progress); };
-    hooks.tell = [this](const DownloadMessage& message) {
-        program().dialogs().ask(this, toMessage(message));
+    hooks.tell = [this](const vantor::Message& message) { program().dialogs().ask(this, message); };
+    hooks.confirmRestart = [this](const vantor::Message& message) {
+        return program().dialogs().ask(this, message) == Answer::Yes;
     };
-    hooks.confirmRestart = [this](const DownloadMessage& message) {
-        return program().dialogs().ask(this, toMessage(message)) == Answer::Yes;
-    };
-    hooks.confirmRetry = [this](const DownloadMessage& message) {
-        return program().dialogs().ask(this, toMessage(message)) == Answer::Retry;
+    hooks.confirmRetry = [this](const vantor::Message& message) {
+        return program().dialogs().ask(this, message) == Answer::Retry;
     };
     hooks.freeSpace = online::freeBytesAt;
     return hooks;
@@ -277,7 +264,7 @@ void frmDownload::CancelButton_Click() {
 }
 
 bool frmDownload::askToCancel() {
-    const bool yes = program().dialogs().ask(this, toMessage(online::CancelQuestion())) == Answer::Yes;
+    const bool yes = program().dialogs().ask(this, online::CancelQuestion()) == Answer::Yes;
     // The transfer may have ended while the question was open: nothing is left to cancel then.
     if (!downloading())
         return yes;

@@ -113,18 +113,18 @@ TEST(DecideReply, EveryStatusWithItsExactMessage) {
     EXPECT_EQ(restart.message.title, "Unable to Resume Download");
     EXPECT_EQ(restart.message.text,
               "The server is unable to resume this download.\n\nDo you want to continue anyway?");
-    EXPECT_EQ(restart.message.buttons, DownloadMessage::Buttons::YesNo);
-    EXPECT_EQ(restart.message.icon, DownloadMessage::Icon::Exclamation);
+    EXPECT_EQ(restart.message.buttons, vantor::Message::Buttons::YesNo);
+    EXPECT_EQ(restart.message.icon, vantor::Message::Icon::Exclamation);
 
     const auto refusal = [&](const ReplyHead& h) { return DecideReply(h, false, 0, {}, url); };
     EXPECT_EQ(refusal(head(204)).message.text, "Nothing to download!");
     EXPECT_EQ(refusal(head(204)).message.title, "No Content");
-    EXPECT_EQ(refusal(head(204)).message.icon, DownloadMessage::Icon::Information);
+    EXPECT_EQ(refusal(head(204)).message.icon, vantor::Message::Icon::Information);
     EXPECT_EQ(refusal(head(401)).message.text, "Authorization failed!");
     EXPECT_EQ(refusal(head(401)).message.title, "Unauthorized");
     EXPECT_EQ(refusal(head(404)).message.text, "The file, \"http://h/VantorUSA_APROM.hex\" was not found!");
     EXPECT_EQ(refusal(head(404)).message.title, "File Not Found");
-    EXPECT_EQ(refusal(head(404)).message.icon, DownloadMessage::Icon::Critical);
+    EXPECT_EQ(refusal(head(404)).message.icon, vantor::Message::Icon::Critical);
     const ReplyDecision none = refusal(ReplyHead{});
     EXPECT_EQ(none.message.title, "Cannot Establish Connection");
     EXPECT_EQ(none.message.text,
@@ -346,7 +346,7 @@ TEST(DownloadMessages, QuestionsAndFailures) {
         "The connection with the server was reset.\n\nClick \"Retry\" to resume downloading the file.\n"
         "(Approximate time remaining: 1 min 15 sec)\n\nClick \"Cancel\" to cancel downloading the file.");
     EXPECT_EQ(ConnectionResetQuestion(0).title, "Download Incomplete");
-    EXPECT_EQ(ConnectionResetQuestion(0).buttons, DownloadMessage::Buttons::RetryCancel);
+    EXPECT_EQ(ConnectionResetQuestion(0).buttons, vantor::Message::Buttons::RetryCancel);
     EXPECT_EQ(NotEnoughSpaceMessage().text,
               "There is not enough free space on disk for this file.\n\nPlease free up some disk space and "
               "try again.");

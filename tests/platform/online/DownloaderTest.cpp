@@ -57,8 +57,8 @@ protected:
     }
 
     QTemporaryDir m_folder;
-    std::vector<DownloadMessage> told;
-    std::vector<DownloadMessage> asked;
+    std::vector<vantor::Message> told;
+    std::vector<vantor::Message> asked;
     std::deque<bool> answers;
     std::optional<std::int64_t> freeBytes = std::int64_t{1} << 40;
     DownloadProgress lastProgress;
@@ -227,12 +227,12 @@ TEST_F(DownloaderTest, AFileThatChangedBetweenAttemptsIsNeverSplicedFromTwoVersi
     server.behave(0, {.cutAfter = 10000});
     std::vector<std::string> questions;
     Downloader::Hooks hooks;
-    hooks.confirmRetry = [&](const DownloadMessage& m) {
+    hooks.confirmRetry = [&](const vantor::Message& m) {
         questions.push_back(m.title);
         server.serve(second, "\"v2\"");  // the maker publishes a new file meanwhile
         return true;
     };
-    hooks.confirmRestart = [&](const DownloadMessage& m) {
+    hooks.confirmRestart = [&](const vantor::Message& m) {
         questions.push_back(m.title);
         return true;
     };
@@ -254,12 +254,12 @@ TEST_F(DownloaderTest, OtherBytesUnderACorrectContentRangeStartTheFileAgainFromZ
     server.behave(0, {.cutAfter = 10000});
     std::vector<std::string> questions;
     Downloader::Hooks hooks;
-    hooks.confirmRetry = [&](const DownloadMessage& m) {
+    hooks.confirmRetry = [&](const vantor::Message& m) {
         questions.push_back(m.title);
         server.serve(second, {});  // replaced without a validator that could tell
         return true;
     };
-    hooks.confirmRestart = [&](const DownloadMessage& m) {
+    hooks.confirmRestart = [&](const vantor::Message& m) {
         questions.push_back(m.title);
         return true;
     };

@@ -71,8 +71,8 @@ protected:
     std::string toldTitle() const { return told.size() == 1 ? told[0].title : std::string(); }
 
     QTemporaryDir m_folder;
-    std::vector<DownloadMessage> told;
-    std::vector<DownloadMessage> asked;
+    std::vector<vantor::Message> told;
+    std::vector<vantor::Message> asked;
     std::deque<bool> answers;
     FreeSpaceQuery freeSpace = [](const std::string&) {
         return std::optional<std::int64_t>(std::int64_t{1} << 40);
@@ -359,7 +359,7 @@ TEST_F(FullDisk, AWriteErrorIsToldOnceAndTheTransferStopsWhileItsBoxIsOpen) {
     Downloader::Hooks hooks;
     test::scriptUser(hooks, told, asked, answers, test::UnexpectedQuestion::AnswersNo);
     hooks.freeSpace = freeSpace;
-    hooks.tell = [&](const DownloadMessage& m) {
+    hooks.tell = [&](const vantor::Message& m) {
         told.push_back(m);
         // The user reads the box for a while; the transfer must not go on behind it.
         QEventLoop reading;
