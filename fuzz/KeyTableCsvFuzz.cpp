@@ -19,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool answerYes = (data[1] & 1) != 0;
     const std::string csv(reinterpret_cast<const char*>(data + 2), size - 2);
 
-    const TableRead read = readKeyTable(csv, 1, unit, [&](const EditorMessage&) { return answerYes; });
+    const TableRead read = readKeyTable(csv, 1, unit, [&](const vantor::Message&) { return answerYes; });
     FUZZ_REQUIRE(read.table.has_value() == read.error.empty());
     if (!read.table)
         return 0;
