@@ -19,7 +19,7 @@ inline constexpr int kHighestOrigin = 999;
 bool originIsValid(std::string_view OriginZip);
 
 struct ZoneChartReading {
-    ZoneChart table;                     // sorted and zero past ZipCount once accepted
+    ZoneChart table;                 // sorted and zero past ZipCount once accepted
     std::optional<Message> refusal;  // why nothing may be written
 
     bool accepted() const { return !refusal.has_value(); }
