@@ -58,8 +58,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FuzzedDataProvider input(data, size);
     WeightRateTable table(input.ConsumeBool() ? NumberFormat{} : NumberFormat{",", "."});
     table.keyNumber = input.ConsumeIntegralInRange(0, 6);
-    const Prompts prompts{[](const vantor::Message& message) { FUZZ_REQUIRE(!message.text.empty()); },
-                          [&](const vantor::Message&) { return input.ConsumeBool(); }};
+    const vantor::Prompts prompts{[](const vantor::Message& message) { FUZZ_REQUIRE(!message.text.empty()); },
+                                  [&](const vantor::Message&) { return input.ConsumeBool(); }};
     Focus focus = Focus::None;
 
     for (std::size_t step = 0; step < kMostOperations && input.remaining_bytes() > 0; ++step) {

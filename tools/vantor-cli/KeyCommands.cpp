@@ -9,7 +9,6 @@
 #include "ScaleCommands.h"
 #include "StopSignals.h"
 #include "Terminal.h"
-#include "core/app/OneLine.h"
 #include "core/keys/KeyFlow.h"
 #include "core/keys/KeyProgramming.h"
 #include "core/keys/KeyTableCsv.h"
@@ -35,18 +34,6 @@ std::optional<std::int16_t> unitOption(const std::string& unit) {
     if (unit == "g")
         return kGrams;
     return std::nullopt;
-}
-
-// Yes with --yes; otherwise asked on the terminal, and No when there is none.
-bool askUser(const Message& message, bool yes) {
-    if (yes)
-        return true;
-    if (!stdinIsTerminal()) {
-        std::cerr << app::oneLine(message.text) << " Answered No: no terminal (use --yes).\n";
-        return false;
-    }
-    std::cerr << message.title << ": " << app::oneLine(message.text) << " [y/N] " << std::flush;
-    return readYes();
 }
 
 std::optional<std::string> readFile(const std::string& path, std::string& error) {
@@ -91,8 +78,8 @@ int keyCommand(const ParsedCommand& command) {
     }
     const bool yes = command.has("yes");
     const int keyNumber = static_cast<int>(*key);
-    const auto confirm = [yes](const Message& m) { return askUser(m, yes); };
-    const TableRead read = readKeyTable(*csv, keyNumber, *unit, confirm);
+    const Prompts prompts = terminalPrompts(yes);
+    const TableRead read = readKeyTable(*csv, keyNumber, *unit, prompts.confirm);
     if (!read.table) {
         std::cerr << *tablePath << ": " << read.error << "\n";
         return read.declined ? kScaleFailed : kBadInput;
@@ -105,7 +92,6 @@ int keyCommand(const ParsedCommand& command) {
         return kScaleFailed;
 
     const KeyCheck check = checkKey(transport, keyNumber);
-    const Prompts prompts{[](const Message& m) { std::cerr << app::oneLine(m.text) << "\n"; }, confirm};
     switch (afterKeyCheck(check, keyNumber, prompts)) {
         case AfterCheck::Write:
             break;

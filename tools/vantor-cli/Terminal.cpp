@@ -2,6 +2,8 @@
 
 #include <iostream>
 
+#include "core/app/OneLine.h"
+
 #ifdef _WIN32
 #include <io.h>
 #include <cstdio>
@@ -36,6 +38,15 @@ bool askYesNo(const std::string& question, bool yes) {
     }
     std::cerr << question << " [y/N] " << std::flush;
     return readYes();
+}
+
+Prompts terminalPrompts(bool yes, const std::string& prefix) {
+    return {[prefix](const Message& refusal) {
+                std::cerr << prefix << refusal.title << ": " << app::oneLine(refusal.text) << "\n";
+            },
+            [yes](const Message& question) {
+                return askYesNo(question.title + ": " + app::oneLine(question.text), yes);
+            }};
 }
 
 bool readYes() {

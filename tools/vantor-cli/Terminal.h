@@ -11,6 +11,8 @@ bool stderrIsTerminal();
 
 #include <string>
 
+#include "core/app/Prompts.h"
+
 namespace vantor::cli {
 
 // The answer typed on the terminal to a question already shown: true for y, Y, yes or Yes
@@ -20,5 +22,9 @@ bool readYes();
 // A yes/no question on the terminal: Yes with `yes` (--yes) without asking; No when stdin is no
 // terminal (said on stderr, with the hint to use --yes).
 bool askYesNo(const std::string& question, bool yes);
+
+// The rules' messages on the terminal: a refusal on one line of stderr after `prefix` (a file's
+// name, say), a question asked with askYesNo on one line.
+Prompts terminalPrompts(bool yes, const std::string& prefix = {});
 
 }  // namespace vantor::cli

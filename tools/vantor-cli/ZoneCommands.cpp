@@ -12,7 +12,6 @@
 #include "ScaleCommands.h"
 #include "StopSignals.h"
 #include "Terminal.h"
-#include "core/app/OneLine.h"
 #include "core/scale/DetectionRound.h"
 #include "core/zones/ZoneFlow.h"
 #include "core/zones/ZoneMessages.h"
@@ -52,33 +51,6 @@ std::optional<std::string> readChartFile(const std::string& path) {
     return text;
 }
 
-// The form's confirmation, asked on the terminal. Without a terminal nobody can answer: No.
-bool confirmed(const ParsedCommand& command, const Message& question, const ZoneChart& table) {
-    std::cerr << "Zone chart for origin " << table.OriginZip << ": " << table.ZipCount << " destinations.\n";
-    if (command.has("yes"))
-        return true;
-    if (!stdinIsTerminal()) {
-        std::cerr << "Not confirmed (no terminal to ask; give --yes): nothing was written.\n";
-        return false;
-    }
-    std::cerr << app::oneLine(question.text) << " [y/N] " << std::flush;
-    const bool yes = readYes();
-    if (!yes)
-        std::cerr << "Nothing was written.\n";
-    return yes;
-}
-
-// The form's messages on the terminal: a refusal on one line after the chart's file name, the
-// question asked there.
-Prompts terminalPrompts(const ParsedCommand& command, const std::string& path) {
-    return {[&path](const Message& refusal) {
-                std::cerr << path << ": " << refusal.title << ": " << app::oneLine(refusal.text) << "\n";
-            },
-            [&command](const Message& question, const ZoneChart& table) {
-                return confirmed(command, question, table);
-            }};
-}
-
 scale::OperationResult writeTable(scale::SerialTransport& transport, const ZoneTablePages& pages) {
     std::atomic<bool>& stop = stopOnSignals();
     transport.setCancelFlag(&stop);
@@ -97,11 +69,16 @@ int zonesCommand(const ParsedCommand& command) {
     const std::optional<std::string> pasted = readChartFile(path);
     if (!pasted)
         return kBadInput;
-    const ZoneWrite write = askToWriteZones(*pasted, terminalPrompts(command, path));
+    // A refusal names the chart's file; the question names its origin and destinations.
+    const ZoneWrite write = askToWriteZones(*pasted, terminalPrompts(command.has("yes"), path + ": "));
     if (write.stop == ZoneWrite::Stop::Refused)
         return kBadInput;
-    if (write.stop == ZoneWrite::Stop::Declined)
+    if (write.stop == ZoneWrite::Stop::Declined) {
+        std::cerr << "Not confirmed: nothing was written.\n";
         return kScaleFailed;
+    }
+    std::cerr << "Zone chart for origin " << write.chart.OriginZip << ": " << write.chart.ZipCount
+              << " destinations.\n";
 
     scale::SerialTransport transport;
     const auto port = connectScale(command, transport);

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "core/app/Prompts.h"
 #include "core/keys/KeyBlock.h"
 #include "core/keys/KeyMessages.h"
 #include "core/keys/MoneyText.h"
@@ -21,11 +22,6 @@ namespace vantor::keys {
 std::int16_t maxAllowedWeight(std::int16_t unit);
 
 inline constexpr float kMaxRate = 9999.99F;
-
-struct Prompts {
-    std::function<void(const Message&)> tell;     // a refusal, answered OK
-    std::function<bool(const Message&)> confirm;  // a question: true for Yes
-};
 
 // Where the focus goes after an operation.
 enum class Focus { None, KeyNumber, MaxWeight };

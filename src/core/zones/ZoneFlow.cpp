@@ -13,8 +13,7 @@ ZoneWrite askToWriteZones(std::string_view pasted, const Prompts& prompts) {
     if (!reading.accepted()) {
         prompts.tell(*reading.refusal);
         write.stop = ZoneWrite::Stop::Refused;
-    } else if (!prompts.confirm(confirmationMessage(write.chart.OriginZip, write.chart.ZipCount),
-                                write.chart)) {
+    } else if (!prompts.confirm(confirmationMessage(write.chart.OriginZip, write.chart.ZipCount))) {
         write.stop = ZoneWrite::Stop::Declined;
     } else {
         write.pages = encodeZoneTable(write.chart);

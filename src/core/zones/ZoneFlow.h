@@ -7,17 +7,12 @@
 #include <functional>
 #include <string_view>
 
+#include "core/app/Prompts.h"
 #include "core/zones/ZoneChart.h"
 #include "core/zones/ZoneMessages.h"
 #include "core/zones/ZoneTable.h"
 
 namespace vantor::zones {
-
-struct Prompts {
-    std::function<void(const Message&)> tell;  // a refusal, answered OK
-    // The question before anything is written, about `chart` as it will be written: true for Yes.
-    std::function<bool(const Message& question, const ZoneChart& chart)> confirm;
-};
 
 struct ZoneWrite {
     enum class Stop { None, Refused, Declined };

@@ -215,7 +215,7 @@ void frmProgramZip::cmdProgram_Click() {
 
 Prompts frmProgramZip::prompts() {
     return {[this](const Message& refusal) { tell(refusal); },
-            [this](const Message& question, const ZoneChart&) {
+            [this](const Message& question) {
                 return program().dialogs().ask(this, question) == app::Answer::Yes;
             }};
 }
