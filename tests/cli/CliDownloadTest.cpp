@@ -11,20 +11,18 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <memory>
 
 #include "support/CliRun.h"
 #include "support/DownloadRun.h"
 #include "support/OnlineTestSupport.h"
 #include "support/ScriptedHttpServer.h"
-#include "support/ServerProcess.h"
+#include "support/UpdateFileServer.h"
 
 using namespace vantor;
 using test::CliRun;
 using test::randomBytes;
 using test::readAll;
 using test::ScriptedHttpServer;
-using test::ServerProcess;
 
 namespace {
 
@@ -43,24 +41,10 @@ protected:
 
 class CliDownloadFromServer : public CliDownload {
 protected:
-    void SetUp() override {
-        CliDownload::SetUp();
-        ASSERT_TRUE(m_root.isValid());
-        QDir(m_root.path()).mkpath(QStringLiteral("VantorDownload"));
-        QFile file(m_root.filePath(QStringLiteral("VantorDownload/VantorUSA_APROM.hex")));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(source);
-        file.close();
-        server =
-            std::make_unique<ServerProcess>(std::vector<std::string>{"--root", m_root.path().toStdString()});
-    }
-    QUrl url(const char* path = "/VantorDownload/VantorUSA_APROM.hex") const {
-        return QUrl(QString::fromStdString(server->baseUrl()) + QLatin1String(path));
-    }
+    QUrl url(const char* path = "/VantorDownload/VantorUSA_APROM.hex") const { return served.url(path); }
 
-    QByteArray source = randomBytes(300000);
-    QTemporaryDir m_root;
-    std::unique_ptr<ServerProcess> server;
+    test::UpdateFileServer served;
+    const QByteArray& source = served.source();
 };
 
 CliRun cli(const QStringList& arguments) {

@@ -142,10 +142,10 @@ const std::vector<CommandSyntax> kCommands = {
      {"port"},
      {"yes"},
      "restore FILE [--port DEV] [--yes]",
-     "Write the pages of the tables region that FILE (an Intel HEX file, such as a backup) covers, each read "
-     "back and verified. The file is checked completely first: a file with any data outside 0x8000..0x91FF "
-     "is "
-     "refused with exit status 2 and nothing written. Asks before writing (--yes answers Yes)."},
+     "Write the pages of the tables region that FILE (an Intel HEX file, such as a backup) covers, "
+     "each read back and verified. The file is checked completely first: "
+     "a file with any data outside 0x8000..0x91FF is refused with exit status 2 and nothing written. "
+     "Asks before writing (--yes answers Yes)."},
     {"read",
      1,
      2,

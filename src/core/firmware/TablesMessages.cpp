@@ -36,9 +36,8 @@ std::string memoryOnly(const std::string& reason) {
 }
 
 std::string offerRestore(const std::string& path) {
-    return "The scale has been updated. The update leaves the zone table and keys blank.\n\nYour zone table "
-           "and "
-           "keys were saved before the update, in " +
+    return "The scale has been updated. The update leaves the zone table and keys blank.\n\n"
+           "Your zone table and keys were saved before the update, in " +
            path + ".\n\nWrite them back into the scale now?";
 }
 
@@ -52,9 +51,8 @@ std::string notRestored(const std::string& reason, const std::string& path) {
 }
 
 std::string fileBringsTables(const std::string& path) {
-    return "The update brings a zone table and keys of its own; they were kept.\n\nYour own zone table and "
-           "keys "
-           "were saved before the update, in " +
+    return "The update brings a zone table and keys of its own; they were kept.\n\n"
+           "Your own zone table and keys were saved before the update, in " +
            path + ".";
 }
 

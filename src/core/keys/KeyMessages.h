@@ -29,8 +29,8 @@ inline const Message kMinNotBelowMax{"Incorrect Value", "Max weight must be grea
 inline const Message kNegativeRate{"Incorrect Value",
                                    "Negative rate is not allowed. Please check your input.", kRefusal};
 inline const Message kTableFull{"Maximum Range",
-                                "The Weight and Rate Table is full. You can input a maximum of 128 range or "
-                                "intervals.",
+                                "The Weight and Rate Table is full. "
+                                "You can input a maximum of 128 range or intervals.",
                                 kRefusal};
 inline const Message kLowerRate{"Check Rate",
                                 "Current rate is lesser than previous rate. Do you want to save this range?",

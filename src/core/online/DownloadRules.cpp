@@ -143,8 +143,8 @@ Message FileTooLargeMessage(std::int64_t limit) {
 
 Message NotEnoughSpaceMessage() {
     return {"Insufficient Disk Space",
-            "There is not enough free space on disk for this file.\n\nPlease free up some disk space and try "
-            "again.",
+            "There is not enough free space on disk for this file.\n\n"
+            "Please free up some disk space and try again.",
             Icon::Critical, Buttons::Ok};
 }
 

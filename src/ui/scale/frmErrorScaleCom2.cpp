@@ -19,9 +19,8 @@ using app::program;
 namespace {
 
 const char* const kFailed =
-    "A communication error with your scale was encountered. Please make sure that your Vantor scale is "
-    "connected "
-    "to your computer and that it is turned on.";
+    "A communication error with your scale was encountered. "
+    "Please make sure that your Vantor scale is connected to your computer and that it is turned on.";
 
 }  // namespace
 

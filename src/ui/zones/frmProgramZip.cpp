@@ -51,9 +51,8 @@ const char* const kInstruction2Steps[] = {
     "2. Get the zone chart of the zip that you want to use in your Vantor USA scale.",
     "3. In the web page, type your 3-digit zip prefix and click Get Zone Chart button.",
     "4. Wait for the web page to display the entire zone chart.",
-    "5. On the Edit menu of your web browser, click Select All. You will notice that the whole contents of "
-    "the "
-    "web page are highlighted.",
+    "5. On the Edit menu of your web browser, click Select All. "
+    "You will notice that the whole contents of the web page are highlighted.",
     "6. On the Edit menu of your web browser, click Copy.",
     "7. Go back to Program Zip/Zone window of Vantor USA PC Program.",
     "8. Paste the data that you copied on the textbox on the left. You should see the data for zip/zone.",

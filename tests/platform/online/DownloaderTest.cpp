@@ -18,14 +18,13 @@
 #include "support/DownloadRun.h"
 #include "support/OnlineTestSupport.h"
 #include "support/ScriptedHttpServer.h"
-#include "support/ServerProcess.h"
+#include "support/UpdateFileServer.h"
 
 using namespace vantor;
 using namespace vantor::online;
 using test::randomBytes;
 using test::readAll;
 using test::ScriptedHttpServer;
-using test::ServerProcess;
 
 namespace {
 
@@ -68,24 +67,10 @@ protected:
 
 class DownloaderFromServer : public DownloaderTest {
 protected:
-    void SetUp() override {
-        DownloaderTest::SetUp();
-        ASSERT_TRUE(m_root.isValid());
-        QDir(m_root.path()).mkpath(QStringLiteral("VantorDownload"));
-        QFile file(m_root.filePath(QStringLiteral("VantorDownload/VantorUSA_APROM.hex")));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(source);
-        file.close();
-        server =
-            std::make_unique<ServerProcess>(std::vector<std::string>{"--root", m_root.path().toStdString()});
-    }
-    QUrl url(const char* path = "/VantorDownload/VantorUSA_APROM.hex") const {
-        return QUrl(QString::fromStdString(server->baseUrl()) + QLatin1String(path));
-    }
+    QUrl url(const char* path = "/VantorDownload/VantorUSA_APROM.hex") const { return served.url(path); }
 
-    QByteArray source = randomBytes(300000);
-    QTemporaryDir m_root;
-    std::unique_ptr<ServerProcess> server;
+    test::UpdateFileServer served;
+    const QByteArray& source = served.source();
 };
 
 TEST_F(DownloaderFromServer, AWholeFileArrivesByteForByte) {
@@ -132,7 +117,7 @@ TEST_F(DownloaderFromServer, AMissingFileAndARefusedConnectionAreToldExactly) {
         << "the address asked for is named: " << told[0].text;
     EXPECT_FALSE(QFile::exists(path()));
 
-    server->stop();
+    served.stop();
     told.clear();
     const Downloader::Outcome refused = download(url(), path());
     EXPECT_TRUE(refused.cancelSearch);
