@@ -1,3 +1,6 @@
+// vantor-cli's command line: arguments, value options and flags, the one-line refusals, and numbers
+// given in decimal or hexadecimal.
+
 #include <gtest/gtest.h>
 
 #include "CliParser.h"

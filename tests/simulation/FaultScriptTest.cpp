@@ -1,3 +1,5 @@
+// The simulated scale's fault scripts: their text, and which commands each fault fires on.
+
 #include <gtest/gtest.h>
 
 #include "simulation/FaultScript.h"

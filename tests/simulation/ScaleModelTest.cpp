@@ -1,3 +1,5 @@
+// The simulated scale: its memory, the four commands, commands split over reads, and faults.
+
 #include <gtest/gtest.h>
 
 #include "core/scale/SerialNumber.h"

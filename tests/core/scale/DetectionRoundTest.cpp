@@ -1,3 +1,6 @@
+// One detection round over several ports: which answer wins, when an answer is whole, and how a
+// round with no scale ends (refused ports and their access hint included).
+
 #include <gtest/gtest.h>
 
 #include "core/scale/DetectionRound.h"

@@ -1,3 +1,5 @@
+// The order ports are searched in: by their trailing number, not as text, each port once.
+
 #include <gtest/gtest.h>
 
 #include "core/scale/PortOrder.h"

@@ -1,3 +1,6 @@
+// The scale link against the in-process fake scale: the exact command bytes, RdSN, and the time
+// limits and stale bytes around each exchange.
+
 #include <gtest/gtest.h>
 
 #include "core/scale/ScaleLink.h"

@@ -1,3 +1,5 @@
+// The serial number: which texts are one, how it is packed into the unlock and the image.
+
 #include <gtest/gtest.h>
 
 #include "core/scale/SerialNumber.h"

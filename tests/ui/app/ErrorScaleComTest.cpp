@@ -1,3 +1,6 @@
+// The error dialog of a failed exchange with the scale: Retry back to the form that failed, the
+// close box and Exit.
+
 #include <QLabel>
 #include <QPushButton>
 

@@ -1,3 +1,5 @@
+// The help window: opened from the menu, its web link, and closing it back to the menu.
+
 #include <QLabel>
 #include <QPushButton>
 

@@ -1,3 +1,6 @@
+// The program's look: focus frame, colours and font of every form, scrolling forms on small
+// screens, and message boxes named after the program.
+
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>

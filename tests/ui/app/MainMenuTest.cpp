@@ -1,3 +1,5 @@
+// The main menu: its texts and buttons, and the version check that runs once on its timer.
+
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>

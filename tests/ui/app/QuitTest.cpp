@@ -1,3 +1,5 @@
+// The quit question: which one is asked, and what Yes removes and closes.
+
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>

@@ -1,3 +1,6 @@
+// The start-up splash: its version line, the Internet check on its timer, and the form that
+// follows.
+
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>

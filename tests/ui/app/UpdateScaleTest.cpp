@@ -1,3 +1,5 @@
+// "Update Scale" from the menu: the serial number read, stored or not, and the form that follows.
+
 #include <QLabel>
 #include <QPushButton>
 #include <QSettings>

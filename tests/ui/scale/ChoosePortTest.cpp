@@ -1,3 +1,6 @@
+// The port form at start-up: its instructions and ports, detection against the simulator, and
+// the error dialog when no scale answers.
+
 #include <QLabel>
 #include <QPushButton>
 

@@ -1,3 +1,6 @@
+// The update form's port menu: choosing a port, a port that cannot be opened, and the serial read
+// through the chosen port.
+
 #include <QAction>
 #include <QLabel>
 #include <QProgressBar>

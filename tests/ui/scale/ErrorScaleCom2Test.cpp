@@ -1,3 +1,6 @@
+// The error dialog of a failed detection or menu read: Retry, the close box, Exit and the access
+// hint.
+
 #include <QLabel>
 #include <QPushButton>
 
