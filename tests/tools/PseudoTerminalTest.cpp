@@ -67,7 +67,9 @@ TEST(PseudoTerminalTest, ASilentPortNeverEchoesTheClientsCommand) {
     EXPECT_EQ(readMaster(line, 3).size(), 3u);
 }
 
-TEST(PseudoTerminalTest, HangingUpEndsTheClientsLineAtOnce) {
+// The device's number stays taken until the simulator ends: a new pseudo-terminal given it while
+// the client is still closing would look held by the client's lock.
+TEST(PseudoTerminalTest, HangingUpEndsTheClientsLineAtOnceButKeepsTheDevicesNumber) {
     PseudoTerminal line;
     auto client = test::openSerialClient(line.devicePath());
     ASSERT_TRUE(client->isOpen());
@@ -80,6 +82,10 @@ TEST(PseudoTerminalTest, HangingUpEndsTheClientsLineAtOnce) {
     EXPECT_FALSE(client->waitForBytes(1, 5s));
     EXPECT_LT(Clock::now() - start, 1s);
     EXPECT_FALSE(client->send(Bytes{0xB4, 0x07, 0x00}));
+
+    client->close();
+    const PseudoTerminal next;
+    EXPECT_NE(next.devicePath(), line.devicePath());
 }
 
 }  // namespace

@@ -68,16 +68,22 @@ PseudoTerminal::PseudoTerminal() {
             fail("open pty slave");
         makeRaw(m_slave);
     } catch (...) {
-        hangUp();
+        closeBoth();
         throw;
     }
 }
 
 PseudoTerminal::~PseudoTerminal() {
-    hangUp();
+    closeBoth();
 }
 
 void PseudoTerminal::hangUp() {
+    if (m_master >= 0)
+        ::close(m_master);
+    m_master = -1;
+}
+
+void PseudoTerminal::closeBoth() {
     if (m_slave >= 0)
         ::close(m_slave);
     if (m_master >= 0)

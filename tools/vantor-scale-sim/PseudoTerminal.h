@@ -21,8 +21,11 @@ public:
     int masterFd() const { return m_master; }
     bool isOpen() const { return m_master >= 0; }
 
-    // Closes both ends: a client that has the device open sees the line go dead (reads end,
-    // writes fail), as when a USB adapter is pulled.
+    // Closes the master: a client that has the device open sees the line go dead (reads end,
+    // writes fail), as when a USB adapter is pulled. The slave stays open until the simulator
+    // ends, so that the device's number is not given to a new pseudo-terminal while the client is
+    // still closing it: Qt's lock file for the name outlives the client's descriptor by a moment,
+    // and would make the new device look held.
     void hangUp();
 
 private:
@@ -30,6 +33,8 @@ private:
     // Held open so that a client closing the device (detection closes every port it probed)
     // never leaves the master without a slave, which would make it report hang-up for good.
     int m_slave = -1;
+
+    void closeBoth();
     std::string m_devicePath;
 };
 
