@@ -42,4 +42,10 @@ PortReadiness openScalePort(SerialTransport& transport, const std::atomic<bool>*
     return {!transport.open().has_value(), std::nullopt};
 }
 
+SerialRead readSerialNumber(SerialTransport& transport, const PortReadiness& port) {
+    if (!port.open)
+        return SerialRead{};
+    return RdSN(transport);
+}
+
 }  // namespace vantor::scale

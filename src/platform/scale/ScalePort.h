@@ -27,4 +27,7 @@ struct PortReadiness {
 PortReadiness openScalePort(SerialTransport& transport, const std::atomic<bool>* cancel,
                             std::chrono::milliseconds detectionLimit = kSerialReadLimit);
 
+// The serial number read as a scale job: no answer when the port could not be made ready.
+SerialRead readSerialNumber(SerialTransport& transport, const PortReadiness& port);
+
 }  // namespace vantor::scale

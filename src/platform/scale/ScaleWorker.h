@@ -32,8 +32,8 @@ public:
     // A scale operation: `job(SerialTransport&, const PortReadiness&)` runs with the scale's port
     // made ready first (opened afresh after a failure, or found again under a new device name; see
     // openScalePort), then `done(result)` on `context`'s thread. Forms come here through the form
-    // base's operateScale; only detection and the port menu use run, as they must not make the
-    // port ready first.
+    // base's operateScale; only detection and the port menu use run (through the form base's
+    // runOnScale), as they must not make the port ready first.
     template <class Job, class Done>
     bool operate(Job job, QObject* context, Done done);
     // The same for an operation that reports progress: `job(SerialTransport&, const PortReadiness&,

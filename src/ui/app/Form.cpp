@@ -65,6 +65,14 @@ scale::ScaleWorker& Form::scaleWorker() {
     return program().scale();
 }
 
+const std::atomic<bool>& Form::scaleCancelFlag() {
+    return scaleWorker().cancelFlag();
+}
+
+scale::PauseGate& Form::scalePauseGate() {
+    return scaleWorker().pauseGate();
+}
+
 bool Form::startedOrBusy(bool started) {
     if (!started)
         scaleBusy();

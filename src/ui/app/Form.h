@@ -39,6 +39,10 @@ public:
     bool operateScale(Job job, Done done);
     template <class Job, class Done>
     bool operateScale(Job job, std::function<void(const scale::Progress&)> onProgress, Done done);
+    // The same for the two jobs that must not make the port ready first, since they choose it:
+    // detection and the port menu. `job(SerialTransport&)`.
+    template <class Job, class Done>
+    bool runOnScale(Job job, Done done);
 
 protected:
     virtual void Form_Load() {}
@@ -51,6 +55,10 @@ protected:
 
     // Tells the user, in a message box, that the scale link is busy with another job.
     void scaleBusy();
+    // Set while the program is ending: a job stops early when it sees it.
+    static const std::atomic<bool>& scaleCancelFlag();
+    // Holds a long job between exchanges while the user answers a question about it.
+    static scale::PauseGate& scalePauseGate();
 
 private:
     static scale::ScaleWorker& scaleWorker();
@@ -69,6 +77,11 @@ bool Form::operateScale(Job job, Done done) {
 template <class Job, class Done>
 bool Form::operateScale(Job job, std::function<void(const scale::Progress&)> onProgress, Done done) {
     return startedOrBusy(scaleWorker().operate(std::move(job), this, std::move(onProgress), std::move(done)));
+}
+
+template <class Job, class Done>
+bool Form::runOnScale(Job job, Done done) {
+    return startedOrBusy(scaleWorker().run(std::move(job), this, std::move(done)));
 }
 
 }  // namespace vantor::app

@@ -11,6 +11,7 @@
 #include "ui/app/Dialogs.h"
 #include "ui/app/Form.h"
 #include "ui/app/OnlineChecks.h"
+#include "ui/app/Road.h"
 
 namespace vantor::app {
 
@@ -36,6 +37,7 @@ public:
     Desktop& desktop() { return *m_services.desktop; }
     OnlineChecks& onlineChecks() { return *m_services.onlineChecks; }
     scale::ScaleWorker& scale() { return *m_scale; }
+    Road& road() { return m_road; }
 
     // The form of type F, made on first use.
     template <class F>
@@ -65,12 +67,17 @@ private:
     Services m_services;
     std::unique_ptr<scale::ScaleWorker> m_scale;
     std::map<std::type_index, std::unique_ptr<Form>> m_forms;
+    Road m_road;
     std::function<void()> m_exitHandler;
     bool m_ended = false;
 };
 
 inline Program& program() {
     return Program::instance();
+}
+
+inline Road& road() {
+    return Program::instance().road();
 }
 
 template <class F>

@@ -14,11 +14,6 @@
 #include "ui/app/Controls.h"
 #include "ui/app/Look.h"
 #include "ui/app/Program.h"
-#include "ui/app/frmDownload.h"
-#include "ui/app/frmQuit.h"
-#include "ui/app/frmSuccess.h"
-#include "ui/app/frmWelcome.h"
-#include "ui/firmware/frmDisplay.h"
 
 namespace vantor::app {
 
@@ -79,10 +74,9 @@ frmCheckScale::frmCheckScale() {
 
 void frmCheckScale::Form_Load() {
     applyLook(*this);
-    const frmWelcome& menu = program().form<frmWelcome>();
-    lblVersion->setText(menu.lblVersion->text());
+    lblVersion->setText(road().versionLine());
     makeBold(*lblVersion);
-    lblSerial->setText(QStringLiteral("Vantor Scale Serial Number:  ") + menu.VantorSN);
+    lblSerial->setText(QStringLiteral("Vantor Scale Serial Number:  ") + road().scaleSerial());
     AskExit = true;
     fitToContents(*this);
 }
@@ -104,7 +98,7 @@ void frmCheckScale::txtLink_KeyPress(int keyAscii) {
 }
 
 void frmCheckScale::cmdContinue_Click() {
-    program().form<frmWelcome>().HideForm = false;
+    road().showDownloads();
     // Pasted links often carry a line break or tabs besides blanks.
     Link = txtLink->text().trimmed();
     if (Link.isEmpty()) {
@@ -120,11 +114,9 @@ void frmCheckScale::cmdContinue_Click() {
         copyLocalFile(*local, destination);
         return;
     }
-    frmDownload& download = program().form<frmDownload>();
-    download.setSizeLimit(static_cast<std::int64_t>(firmware::IntelHexLoader::kMaxFileSize));
-    const bool started = download.DownloadFile(Link, destination, QString(), QString(), [this](bool result) {
-        downloadEnded(result && !program().form<frmDownload>().CancelSearch);
-    });
+    const bool started = road().downloadUpdateFile(
+        Link, destination, static_cast<std::int64_t>(firmware::IntelHexLoader::kMaxFileSize),
+        [this](bool good) { downloadEnded(good); });
     if (!started)
         setEnabled(true);
 }
@@ -150,7 +142,7 @@ void frmCheckScale::downloadEnded(bool good) {
         txtLink->setFocus();
         return;
     }
-    program().form<frmSuccess>().showForm();
+    road().updateFileReady();
     setEnabled(true);
     AskExit = false;
     unload();
@@ -160,7 +152,7 @@ bool frmCheckScale::updateFileUsable() {
     // A link that answered with a web page or a cut-off file has downloaded nothing of use: said
     // here, while the link can still be corrected, not once the update form has taken over.
     const QString file = program().programFile(kUpdateFile);
-    const std::optional<Message> refusal = firmware::frmDisplay::updateFileRefusal(file);
+    const std::optional<Message> refusal = road().updateFileRefusal(file);
     if (!refusal)
         return true;
     QFile::remove(file);
@@ -170,13 +162,13 @@ bool frmCheckScale::updateFileUsable() {
 
 void frmCheckScale::cmdExit_Click() {
     AskExit = true;
-    frmQuit::askToQuit(this);
+    road().askToQuit(this);
 }
 
 void frmCheckScale::Form_Unload(bool& cancel) {
     if (!AskExit)
         return;
-    frmQuit::askToQuit(this, cancel);
+    road().askToQuit(this, cancel);
 }
 
 }  // namespace vantor::app

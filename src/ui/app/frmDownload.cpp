@@ -22,7 +22,6 @@
 #include "ui/app/DownloadAnimation.h"
 #include "ui/app/Look.h"
 #include "ui/app/Program.h"
-#include "ui/app/frmWelcome.h"
 
 namespace vantor::app {
 
@@ -128,7 +127,7 @@ bool frmDownload::DownloadFile(const QString& strURL, const QString& strDestinat
     m_shown = {};
     m_lastDrawn.invalidate();
     Animation1->play();
-    if (!program().form<frmWelcome>().HideForm) {
+    if (!road().downloadsHidden()) {
         show();
         centre();
         raise();

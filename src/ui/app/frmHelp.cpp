@@ -10,7 +10,6 @@
 #include "ui/app/Look.h"
 #include "ui/app/Program.h"
 #include "ui/app/WebDocument.h"
-#include "ui/app/frmWelcome.h"
 
 namespace vantor::app {
 
@@ -98,7 +97,7 @@ void frmHelp::cmdClose_Click() {
 
 void frmHelp::Form_Unload(bool& cancel) {
     Q_UNUSED(cancel);
-    program().form<frmWelcome>().restoreWindow();
+    road().helpClosed();
 }
 
 }  // namespace vantor::app

@@ -5,11 +5,10 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include "core/firmware/TablesMessages.h"
 #include "ui/app/Controls.h"
 #include "ui/app/Look.h"
 #include "ui/app/Program.h"
-#include "ui/app/frmVersion.h"
-#include "ui/firmware/frmDisplay.h"
 
 namespace vantor::app {
 
@@ -30,28 +29,11 @@ frmQuit::frmQuit() {
     connect(cmdCancel, &QPushButton::clicked, this, &frmQuit::cmdCancel_Click);
 }
 
-void frmQuit::askToQuit(QWidget* owner) {
-    program().form<frmVersion>().NewVersion = false;
-    program().form<frmQuit>().showModal(owner);
-}
-
-void frmQuit::askToQuit(QWidget* owner, bool& cancel) {
-    askToQuit(owner);
-    cancel = !program().ended();
-}
-
-void frmQuit::askToQuitDuringUpdate(QWidget* owner) {
-    frmQuit& quit = program().form<frmQuit>();
-    quit.m_updateUnderWay = true;
-    askToQuit(owner);
-    quit.m_updateUnderWay = false;
-}
-
 void frmQuit::Form_Load() {
     applyLook(*this);
     // An earlier Yes must not close the version window after this question is declined.
     CloseWindow = false;
-    if (program().form<frmVersion>().NewVersion) {
+    if (road().aboutNewProgram()) {
         setWindowTitle(QStringLiteral("Exit Download"));
         lblQuit->setText(QStringLiteral(
             "Are you sure you do not want to download the latest version of Vantor PC Program?"));
@@ -60,18 +42,15 @@ void frmQuit::Form_Load() {
         lblQuit->setText(QStringLiteral("Are you sure you want to quit updating your scale?"));
     }
     lblUnfinished->setVisible(m_updateUnderWay);
-    lblTablesSaved->setVisible(m_updateUnderWay && program().form<firmware::frmDisplay>().keepsTables());
+    lblTablesSaved->setVisible(m_updateUnderWay && road().updateKeepsTables());
     fitToContents(*this);
 }
 
 void frmQuit::cmdYes_Click() {
-    frmVersion& version = program().form<frmVersion>();
-    if (version.NewVersion) {
+    if (road().aboutNewProgram()) {
         // Declining the new PC program closes only its window; the program goes on.
-        version.NewVersion = false;
-        version.AskExit = false;
         CloseWindow = true;
-        version.unload();
+        road().newProgramDeclined();
         unload();
         return;
     }

@@ -29,14 +29,9 @@ public:
     void cmdYes_Click();
     void cmdCancel_Click();
 
-    // Asks the plain quit question modally over `owner`: the version window's question is not the
-    // one meant, whatever it left behind. Returns when the user declined; a Yes ends the program.
-    static void askToQuit(QWidget* owner);
-    // The same from a form's Form_Unload: the unload is cancelled unless the user quit.
-    static void askToQuit(QWidget* owner, bool& cancel);
-    // The plain quit question while the scale's program is being rewritten: it adds that the
-    // scale will not work until it has been updated.
-    static void askToQuitDuringUpdate(QWidget* owner);
+    // The plain quit question while the scale's program is being rewritten adds that the scale
+    // will not work until it has been updated.
+    void setUpdateUnderWay(bool underWay) { m_updateUnderWay = underWay; }
 
 protected:
     void Form_Load() override;

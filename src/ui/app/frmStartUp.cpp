@@ -10,9 +10,6 @@
 #include "ui/app/Controls.h"
 #include "ui/app/Look.h"
 #include "ui/app/Program.h"
-#include "ui/app/frmNotConnected.h"
-#include "ui/app/frmQuit.h"
-#include "ui/scale/frmChoosePort.h"
 
 namespace vantor::app {
 
@@ -124,11 +121,11 @@ void frmStartUp::goOnAfterCheck() {
     }
     // Nothing else in the program can work offline: the only way on is to end it.
     Timer1.stop();
-    program().form<frmNotConnected>().showForm();
+    road().offline();
 }
 
 void frmStartUp::handOver() {
-    program().form<scale::frmChoosePort>().showForm();
+    road().startUpDone();
     AskExit = false;
     unload();
 }
@@ -140,7 +137,7 @@ void frmStartUp::Form_Unload(bool& cancel) {
         return;
     }
     m_askingToQuit = true;
-    frmQuit::askToQuit(this, cancel);
+    road().askToQuit(this, cancel);
     m_askingToQuit = false;
     if (program().ended())
         return;

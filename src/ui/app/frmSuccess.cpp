@@ -6,8 +6,6 @@
 #include "ui/app/Controls.h"
 #include "ui/app/Look.h"
 #include "ui/app/Program.h"
-#include "ui/app/frmQuit.h"
-#include "ui/firmware/frmDisplay.h"
 
 namespace vantor::app {
 
@@ -35,7 +33,7 @@ void frmSuccess::Form_Load() {
 void frmSuccess::cmdUpdate_Click() {
     // The update form opens the scale's port itself when its run starts (on the scale worker,
     // which owns the port); being shown is what starts the run.
-    program().form<firmware::frmDisplay>().showForm();
+    road().startUpdate();
     AskExit = false;
     unload();
 }
@@ -43,7 +41,7 @@ void frmSuccess::cmdUpdate_Click() {
 void frmSuccess::Form_Unload(bool& cancel) {
     if (!AskExit)
         return;
-    frmQuit::askToQuit(this, cancel);
+    road().askToQuit(this, cancel);
 }
 
 }  // namespace vantor::app

@@ -13,9 +13,6 @@
 #include "ui/app/Look.h"
 #include "ui/app/Program.h"
 #include "ui/app/WebDocument.h"
-#include "ui/app/frmCheckScale.h"
-#include "ui/app/frmQuit.h"
-#include "ui/app/frmWelcome.h"
 
 namespace vantor::app {
 
@@ -28,12 +25,6 @@ const char* const kInstallerPath = "/VantorDownload/VantorUSA_PCProgram.exe";
 QString installerAddress() {
     return QString::fromStdString(
         online::joinUrl(online::ServerAddresses::fromEnvironment().downloadServer, kInstallerPath));
-}
-
-// Without making the form when it has never been used.
-template <class F>
-bool isOpen() {
-    return program().hasForm<F>() && program().form<F>().isLoaded();
 }
 
 }  // namespace
@@ -97,7 +88,7 @@ void frmVersion::layOut() {
 
 void frmVersion::Form_Load() {
     applyLook(*this);
-    lblPCProg->setText(program().form<frmWelcome>().lblVersion->text());
+    lblPCProg->setText(road().versionLine());
     AskExit = true;
     NewVersion = true;
     fitToContents(*this);
@@ -120,7 +111,7 @@ void frmVersion::Form_GotFocus() {
 void frmVersion::Form_LostFocus() {
     // The quit question this window opened takes the focus, and its Yes still has to know that it
     // is about this window; any other window's question clears the flag itself.
-    if (isOpen<frmQuit>())
+    if (road().quitQuestionOpen())
         return;
     NewVersion = false;
 }
@@ -139,11 +130,11 @@ void frmVersion::cmdExit_Click() {
     NewVersion = true;
     // Modal: left open beside the other windows, the question could be answered after the flag
     // had come to mean the scale question, and its Yes would then end the whole program.
-    program().form<frmQuit>().showModal(this);
+    road().askToDeclineNewProgram(this);
 }
 
 void frmVersion::cmdDownloadPCProg_Click() {
-    program().form<frmWelcome>().HideForm = false;
+    road().showDownloads();
     DownloadPCProgram();
 }
 
@@ -151,8 +142,8 @@ void frmVersion::DownloadPCProgram() {
     showMinimized();
     const int result = OpenWebDocument(this, installerAddress(), true);
     // The new program is on its way: the scale update road is left, by its own confirmation.
-    if (openSucceeded(result) && isOpen<frmCheckScale>()) {
-        program().form<frmCheckScale>().unload();
+    if (openSucceeded(result)) {
+        road().leaveUpdateRoad();
         if (program().ended())
             return;
     }
@@ -165,9 +156,8 @@ void frmVersion::Form_Unload(bool& cancel) {
         return;
     // The question is about this window: skipping the new PC program, not quitting.
     NewVersion = true;
-    frmQuit& quit = program().form<frmQuit>();
-    quit.showModal(this);
-    if (program().ended() || quit.CloseWindow)
+    const bool declined = road().askToDeclineNewProgram(this);
+    if (program().ended() || declined)
         return;
     cancel = true;
 }

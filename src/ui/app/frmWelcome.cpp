@@ -18,14 +18,6 @@
 #include "ui/app/Look.h"
 #include "ui/app/Program.h"
 #include "ui/app/WebDocument.h"
-#include "ui/app/frmCheckScale.h"
-#include "ui/app/frmHelp.h"
-#include "ui/app/frmQuit.h"
-#include "ui/app/frmStartUp.h"
-#include "ui/app/frmVersion.h"
-#include "ui/firmware/frmDisplay.h"
-#include "ui/keys/frmZipKey.h"
-#include "ui/scale/frmErrorScaleCom2.h"
 
 namespace vantor::app {
 
@@ -135,8 +127,7 @@ void frmWelcome::InitForm() {
     AskExit = true;
     // The splash has long closed by now; its label still holds the version, and reading it must
     // not load the splash again (that would restart the start-up sequence).
-    lblVersion->setText(QStringLiteral("Vantor PC Program ") +
-                        program().form<frmStartUp>().lblVersion->text());
+    lblVersion->setText(QStringLiteral("Vantor PC Program ") + road().startUpVersion());
 }
 
 void frmWelcome::CheckUpdate() {
@@ -192,9 +183,7 @@ void frmWelcome::bannerFetched(const QString& bannerFile) {
 }
 
 void frmWelcome::CheckNewVersion() {
-    frmVersion& version = program().form<frmVersion>();
-    version.load();
-    version.lblProg->setText(program().form<frmStartUp>().VersionNum.trimmed());
+    road().beginVersionCheck();
     const QPointer<frmWelcome> menu(this);
     program().onlineChecks().CheckNewVersion(this, [menu](const QString& latest) {
         if (menu)
@@ -205,10 +194,8 @@ void frmWelcome::CheckNewVersion() {
 void frmWelcome::latestVersionRead(const QString& latest) {
     if (program().ended())
         return;
-    frmVersion& version = program().form<frmVersion>();
-    version.lblLatest->setText(latest);
     // Any difference counts, older as well as newer: the server names the one program to run.
-    if (latest == version.lblProg->text())
+    if (road().isThisVersion(latest))
         return;
     if (latest.isEmpty() || latest == kVersionPrefix) {
         const Answer answer = program().dialogs().ask(
@@ -218,7 +205,7 @@ void frmWelcome::latestVersionRead(const QString& latest) {
             CheckNewVersion();
         return;
     }
-    version.offer();
+    road().offerNewProgram();
 }
 
 bool frmWelcome::waitingForAnswers() const {
@@ -255,11 +242,15 @@ void frmWelcome::cmdUpdate_Click() {
     SerialNumber = SerialNumberSetting::read();
     setReading(true);
     // The read opens the scale's port first when it is closed; the worker owns the port.
-    const bool started = program().form<firmware::frmDisplay>().RdSN(
-        [this](const QString& serial) { serialNumberRead(serial); });
-    // The link is busy with another exchange: this read got no answer.
-    if (!started)
-        serialNumberRead(QString());
+    const bool started = operateScale(scale::readSerialNumber, [this](const scale::SerialRead& read) {
+        road().setScaleAnswered(read.scaleCom);
+        serialNumberRead(QString::fromStdString(read.serial));
+    });
+    // The link is busy with another exchange (the user has been told): the menu stays as it was.
+    if (!started) {
+        setReading(false);
+        setHourglass(false);
+    }
 }
 
 void frmWelcome::serialNumberRead(const QString& serial) {
@@ -270,28 +261,22 @@ void frmWelcome::serialNumberRead(const QString& serial) {
 
     VantorSN = serial;
     // A garbled answer is no serial number: saved, it would end up packed into the scale's image.
-    const bool answered = program().form<firmware::frmDisplay>().ScaleCom && !VantorSN.isEmpty() &&
-                          scale::CheckSerial(VantorSN.toStdString());
-    if (answered) {
+    const bool answered =
+        road().scaleAnswered() && !VantorSN.isEmpty() && scale::CheckSerial(VantorSN.toStdString());
+    if (answered)
         SerialNumber = VantorSN;
-        // An update of this scale that was cut short is finished first, from what it left.
-        if (firmware::frmDisplay::offerToFinish(this, VantorSN.toStdString())) {
-            AskExit = false;
-            unload();
-            SerialNumberSetting::save(SerialNumber);
-            return;
-        }
-        program().form<frmCheckScale>().showForm();
-        AskExit = false;
-        unload();
-        ErrorScale = false;
-        SerialNumberSetting::save(SerialNumber);
-    } else {
+    else
         ErrorScale = true;
-        program().form<scale::frmErrorScaleCom2>().showForm();
-        AskExit = false;
-        unload();
-    }
+    // An update of this scale that was cut short is finished first, from what it left; otherwise
+    // the update file comes next, or the error form.
+    const bool finishing = road().serialNumberRead(answered, VantorSN.toStdString());
+    AskExit = false;
+    unload();
+    if (!answered)
+        return;
+    if (!finishing)
+        ErrorScale = false;
+    SerialNumberSetting::save(SerialNumber);
 }
 
 void frmWelcome::setReading(bool reading) {
@@ -315,16 +300,16 @@ void frmWelcome::ImgBanner_Click() {
 }
 
 void frmWelcome::cmdProgZip_Click() {
-    program().form<keys::frmZipKey>().showModal(this);
+    road().chooseTables(this);
 }
 
 void frmWelcome::cmdHelp_Click() {
-    program().form<frmHelp>().showForm();
+    road().openHelp();
     showMinimized();
 }
 
 void frmWelcome::cmdExit_Click() {
-    frmQuit::askToQuit(this);
+    road().askToQuit(this);
 }
 
 void frmWelcome::restoreWindow() {
@@ -356,9 +341,9 @@ bool frmWelcome::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void frmWelcome::Form_Unload(bool& cancel) {
-    program().form<frmVersion>().NewVersion = false;
+    road().menuClosing();
     if (AskExit) {
-        frmQuit::askToQuit(this, cancel);
+        road().askToQuit(this, cancel);
         if (program().ended())
             return;
     }

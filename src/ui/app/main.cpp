@@ -87,6 +87,6 @@ int main(int argc, char* argv[]) {
     vantor::app::Program program({std::make_unique<vantor::app::MessageBoxDialogs>(),
                                   std::make_unique<vantor::app::SystemDesktop>(),
                                   std::make_unique<vantor::app::ServerChecks>()});
-    program.form<vantor::app::frmStartUp>().showForm();
+    program.road().start();
     return QApplication::exec();
 }

@@ -28,10 +28,6 @@
 #include "ui/app/Controls.h"
 #include "ui/app/Look.h"
 #include "ui/app/Program.h"
-#include "ui/app/frmQuit.h"
-#include "ui/app/frmSuccessUpdate.h"
-#include "ui/app/frmWelcome.h"
-#include "ui/scale/frmErrorScaleCom.h"
 
 namespace vantor::firmware {
 
@@ -174,7 +170,7 @@ void frmDisplay::buildHiddenControls() {
 
 void frmDisplay::Form_Load() {
     app::applyLook(*this);
-    lblVersion->setText(program().form<app::frmWelcome>().lblVersion->text());
+    lblVersion->setText(app::road().versionLine());
     app::fitToContents(*this);
     AskExit = true;
     if (const QScreen* screen = QGuiApplication::primaryScreen())
@@ -194,14 +190,14 @@ void frmDisplay::Form_Unload(bool& cancel) {
         return;
     cancel = true;
     if (!m_running) {
-        app::frmQuit::askToQuit(this);
+        app::road().askToQuit(this);
         return;
     }
     // The run waits while the question is open: a Yes then ends the program between two
     // exchanges, not under a page being written, and a Cancel goes on where the run stood.
-    scale::PauseGate& gate = program().scale().pauseGate();
+    scale::PauseGate& gate = scalePauseGate();
     gate.pause();
-    app::frmQuit::askToQuitDuringUpdate(this);
+    app::road().askToQuitDuringUpdate(this);
     gate.resume();
 }
 
@@ -418,8 +414,8 @@ BackupSaver frmDisplay::backupSaver() {
 }
 
 void frmDisplay::startRun() {
-    const std::atomic<bool>& cancel = program().scale().cancelFlag();
-    scale::PauseGate& pause = program().scale().pauseGate();
+    const std::atomic<bool>& cancel = scaleCancelFlag();
+    scale::PauseGate& pause = scalePauseGate();
     const bool started = operateScale(
         [update = m_update, &cancel, &pause](scale::SerialTransport& transport,
                                              const scale::PortReadiness& port,
@@ -629,7 +625,7 @@ void frmDisplay::restoreTables() {
     ProgressBar1->setValue(0);
     ProgressBar1->setVisible(true);
     setHourglass(true);
-    const std::atomic<bool>& cancel = program().scale().cancelFlag();
+    const std::atomic<bool>& cancel = scaleCancelFlag();
     const bool started = operateScale(
         [update = m_update, &cancel](scale::SerialTransport& transport, const scale::PortReadiness& port,
                                      const scale::ProgressSink& progress) {
@@ -677,7 +673,7 @@ void frmDisplay::tellAboutTables(app::Message::Icon icon, const std::string& tex
 void frmDisplay::showFinalScreen() {
     AskExit = false;
     unload();
-    program().form<app::frmSuccessUpdate>().showForm();
+    app::road().updateFinished();
 }
 
 // The form stays with its progress bar, so the user sees how far the run came.
@@ -701,7 +697,7 @@ void frmDisplay::reportOtherScale(const QString& serial) {
 void frmDisplay::failureExit() {
     ScaleCom = false;
     setHourglass(false);
-    program().form<scale::frmErrorScaleCom>().showForm();
+    app::road().updateFailed();
     AskExit = false;
     hide();
 }
@@ -730,7 +726,7 @@ void frmDisplay::selectPort(std::size_t index) {
 }
 
 void frmDisplay::TogglePort(const QString& portName) {
-    const bool started = program().scale().run(
+    runOnScale(
         [portName](scale::SerialTransport& transport) -> std::optional<QString> {
             transport.close();
             transport.setPortName(portName);
@@ -738,13 +734,10 @@ void frmDisplay::TogglePort(const QString& portName) {
                 return failure->detail;
             return std::nullopt;
         },
-        this,
         [this](std::optional<QString> failure) {
             if (failure && !program().ended())
                 showPortError(*failure);
         });
-    if (!started)
-        scaleBusy();
 }
 
 void frmDisplay::showPortError(const QString& description) {
@@ -753,17 +746,10 @@ void frmDisplay::showPortError(const QString& description) {
 }
 
 bool frmDisplay::RdSN(std::function<void(QString)> done) {
-    return program().scale().operate(
-        [](scale::SerialTransport& transport, const scale::PortReadiness& port) {
-            if (!port.open)
-                return scale::SerialRead{};
-            return scale::RdSN(transport);
-        },
-        this,
-        [this, done = std::move(done)](scale::SerialRead read) {
-            ScaleCom = read.scaleCom;
-            done(QString::fromStdString(read.serial));
-        });
+    return operateScale(scale::readSerialNumber, [this, done = std::move(done)](scale::SerialRead read) {
+        ScaleCom = read.scaleCom;
+        done(QString::fromStdString(read.serial));
+    });
 }
 
 }  // namespace vantor::firmware

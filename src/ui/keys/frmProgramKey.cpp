@@ -23,9 +23,7 @@
 #include "ui/app/FittingScrollArea.h"
 #include "ui/app/Look.h"
 #include "ui/app/Program.h"
-#include "ui/app/frmWelcome.h"
 #include "ui/keys/UpDownArrows.h"
-#include "ui/scale/frmErrorScaleCom.h"
 
 namespace vantor::keys {
 
@@ -294,7 +292,7 @@ void frmProgramKey::Form_Unload(bool& cancel) {
         return;
     }
     ClearAllData();
-    program().form<app::frmWelcome>().comeBack();
+    app::road().backToMenu();
 }
 
 void frmProgramKey::cmdClose_Click() {
@@ -516,7 +514,7 @@ void frmProgramKey::keyChecked(int key, const KeyCheck& check) {
         case AfterCheck::ScaleSilent:
             hideStatus();
             setHourglass(false);
-            program().form<scale::frmErrorScaleCom>().showModalFor(*this);
+            app::road().askToRetry(*this);
             break;
         case AfterCheck::KeyKept:
             hideStatus();
@@ -563,7 +561,7 @@ void frmProgramKey::ProgramData(int key) {
     progbarKey->setEnabled(true);
     // The block is complete before the first page goes out: the table cannot change under the run.
     const Bytes block = keyBlock(MaxWtsGrams, RatesCents);
-    const std::atomic<bool>& cancel = program().scale().cancelFlag();
+    const std::atomic<bool>& cancel = scaleCancelFlag();
     const bool started = operateScale(
         [key, block, &cancel](scale::SerialTransport& transport, const scale::PortReadiness&,
                               const scale::ProgressSink& progress) {
@@ -606,7 +604,7 @@ void frmProgramKey::programmed(int key, const scale::OperationResult& result) {
 }
 
 bool frmProgramKey::retryWrite(int key) {
-    if (m_retried || !program().form<scale::frmErrorScaleCom>().showModalFor(*this) || program().ended())
+    if (m_retried || !app::road().askToRetry(*this) || program().ended())
         return false;
     m_retried = true;
     setHourglass(true);

@@ -6,9 +6,6 @@
 #include "ui/app/Controls.h"
 #include "ui/app/Look.h"
 #include "ui/app/Program.h"
-#include "ui/app/frmWelcome.h"
-#include "ui/keys/frmProgramKey.h"
-#include "ui/zones/frmProgramZip.h"
 
 namespace vantor::keys {
 
@@ -33,17 +30,13 @@ void frmZipKey::Form_Load() {
 }
 
 void frmZipKey::cmdZip_Click() {
-    openInsteadOfMenu(program().form<zones::frmProgramZip>());
+    unload();
+    app::road().openZoneForm();
 }
 
 void frmZipKey::cmdKey_Click() {
-    openInsteadOfMenu(program().form<frmProgramKey>());
-}
-
-void frmZipKey::openInsteadOfMenu(app::Form& form) {
     unload();
-    program().form<app::frmWelcome>().stepAside();
-    form.showForm();
+    app::road().openKeyForm();
 }
 
 }  // namespace vantor::keys

@@ -25,7 +25,6 @@ protected:
 
 private:
     // Closes the chooser and opens `form` while the menu steps aside.
-    void openInsteadOfMenu(app::Form& form);
 };
 
 }  // namespace vantor::keys

@@ -10,10 +10,6 @@
 #include "ui/app/Controls.h"
 #include "ui/app/Look.h"
 #include "ui/app/Program.h"
-#include "ui/app/frmQuit.h"
-#include "ui/app/frmWelcome.h"
-#include "ui/firmware/frmDisplay.h"
-#include "ui/scale/frmErrorScaleCom2.h"
 
 namespace vantor::scale {
 
@@ -59,12 +55,17 @@ void frmChoosePort::cmdContinue_Click() {
     cmdContinue->setEnabled(false);
     setWindowTitle(QStringLiteral("Checking Scale Connection to Computer...."));
     setHourglass(true);
-    DetectPort([this](const DetectionResult& result) { detectionFinished(result); });
+    // The link busy with another exchange (the user has been told): the form stays as it was.
+    if (!DetectPort([this](const DetectionResult& result) { detectionFinished(result); })) {
+        m_detecting = false;
+        cmdContinue->setEnabled(true);
+        setHourglass(false);
+    }
 }
 
-void frmChoosePort::DetectPort(std::function<void(const DetectionResult&)> done) {
-    const auto& cancel = program().scale().cancelFlag();
-    const bool started = program().scale().run(
+bool frmChoosePort::DetectPort(std::function<void(const DetectionResult&)> done) {
+    const auto& cancel = scaleCancelFlag();
+    return runOnScale(
         [ports = PortList, limit = m_detectionLimit, &cancel](SerialTransport& transport) {
             transport.close();
             DetectionResult result = PortDetector(limit).detect(ports, &cancel);
@@ -75,10 +76,7 @@ void frmChoosePort::DetectPort(std::function<void(const DetectionResult&)> done)
             }
             return result;
         },
-        this, done);
-    // The link is busy with another exchange: this scan found nothing.
-    if (!started)
-        done(DetectionResult{});
+        done);
 }
 
 void frmChoosePort::detectionFinished(const DetectionResult& result) {
@@ -88,21 +86,9 @@ void frmChoosePort::detectionFinished(const DetectionResult& result) {
     if (program().ended())
         return;
 
-    program().form<firmware::frmDisplay>().ScaleCom = result.found();
-    if (result.found()) {
-        auto& welcome = program().form<app::frmWelcome>();
-        welcome.showForm();
-        // An update of this scale that was cut short comes first: the scale does not work until then.
-        if (firmware::frmDisplay::offerToFinish(&welcome, result.serial) && !program().ended()) {
-            welcome.AskExit = false;
-            welcome.unload();
-        }
-    } else {
+    if (!result.found())
         ErrorPort = true;
-        auto& error = program().form<frmErrorScaleCom2>();
-        error.setAccessHint(QString::fromStdString(accessHint(result)));
-        error.showForm();
-    }
+    app::road().detectionFinished(result, QString::fromStdString(accessHint(result)));
     AskExit = false;
     unload();
 }
@@ -110,7 +96,7 @@ void frmChoosePort::detectionFinished(const DetectionResult& result) {
 void frmChoosePort::Form_Unload(bool& cancel) {
     if (!AskExit)
         return;
-    app::frmQuit::askToQuit(this, cancel);
+    app::road().askToQuit(this, cancel);
 }
 
 }  // namespace vantor::scale

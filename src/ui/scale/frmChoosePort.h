@@ -43,7 +43,7 @@ protected:
 
 private:
     // Runs the detection on the scale worker; `done` gets the result on this thread.
-    void DetectPort(std::function<void(const DetectionResult&)> done);
+    bool DetectPort(std::function<void(const DetectionResult&)> done);
     void detectionFinished(const DetectionResult& result);
 
     std::chrono::milliseconds m_detectionLimit;

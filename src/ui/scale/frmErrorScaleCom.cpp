@@ -5,11 +5,10 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include "core/firmware/TablesMessages.h"
 #include "ui/app/Controls.h"
 #include "ui/app/Look.h"
 #include "ui/app/Program.h"
-#include "ui/app/frmQuit.h"
-#include "ui/firmware/frmDisplay.h"
 
 namespace vantor::scale {
 
@@ -37,7 +36,7 @@ void frmErrorScaleCom::Form_Load() {
     setHourglass(false);
     app::applyLook(*this);
     AskExit = true;
-    lblTablesSaved->setVisible(!m_caller && program().form<firmware::frmDisplay>().keepsTables());
+    lblTablesSaved->setVisible(!m_caller && app::road().updateKeepsTables());
     app::fitToContents(*this);
 }
 
@@ -54,7 +53,7 @@ void frmErrorScaleCom::cmdRetry_Click() {
     // Key or zone programming asked: the user goes back to that form and presses Program again
     // when ready. The update form would start a whole firmware update nobody asked for.
     if (!m_caller)
-        program().form<firmware::frmDisplay>().showForm();
+        app::road().retryUpdate();
     // A zone form disabled after the scale stopped answering is handed back usable: Retry means
     // the user wants to try again, and a disabled form would leave only the window frame.
     if (m_caller)
@@ -66,7 +65,7 @@ void frmErrorScaleCom::cmdRetry_Click() {
 
 void frmErrorScaleCom::cmdExit_Click() {
     AskExit = true;
-    app::frmQuit::askToQuit(this);
+    app::road().askToQuit(this);
     // Opened by key or zone programming, a declined quit means "stop trying": the user goes back
     // to that form with the data it holds.
     if (m_caller && !program().ended()) {
@@ -79,7 +78,7 @@ void frmErrorScaleCom::cmdExit_Click() {
 void frmErrorScaleCom::Form_Unload(bool& cancel) {
     if (!AskExit)
         return;
-    app::frmQuit::askToQuit(this, cancel);
+    app::road().askToQuit(this, cancel);
 }
 
 }  // namespace vantor::scale

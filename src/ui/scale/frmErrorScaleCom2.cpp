@@ -7,10 +7,6 @@
 #include "ui/app/Controls.h"
 #include "ui/app/Look.h"
 #include "ui/app/Program.h"
-#include "ui/app/frmQuit.h"
-#include "ui/app/frmWelcome.h"
-#include "ui/firmware/frmDisplay.h"
-#include "ui/scale/frmChoosePort.h"
 
 namespace vantor::scale {
 
@@ -60,15 +56,8 @@ void frmErrorScaleCom2::showMessage() {
 void frmErrorScaleCom2::cmdRetry_Click() {
     setHourglass(true);
     AskExit = false;
-    auto& choosePort = program().form<frmChoosePort>();
-    auto& welcome = program().form<app::frmWelcome>();
-    if (choosePort.ErrorPort) {
-        choosePort.showForm();  // a fresh detection
-        unload();
-    } else if (welcome.ErrorScale) {
-        welcome.showForm();
-        unload();
-    } else if (program().form<firmware::frmDisplay>().ScaleCom) {
+    // Back to where the failure came from: a fresh detection, or the menu.
+    if (app::road().retryAfterPortError()) {
         unload();
     } else {
         // Nothing to go back to: the dialog stays as it was, still asking before it closes.
@@ -79,17 +68,17 @@ void frmErrorScaleCom2::cmdRetry_Click() {
 
 void frmErrorScaleCom2::cmdExit_Click() {
     AskExit = true;
-    app::frmQuit::askToQuit(this);
+    app::road().askToQuit(this);
 }
 
 void frmErrorScaleCom2::Form_Unload(bool& cancel) {
     if (AskExit) {
         // Declined: the dialog stays exactly as it was, Retry included.
-        app::frmQuit::askToQuit(this, cancel);
+        app::road().askToQuit(this, cancel);
         return;
     }
     // The failure this dialog reported is dealt with once it closes.
-    program().form<frmChoosePort>().ErrorPort = false;
+    app::road().portErrorDealtWith();
     setAccessHint(QString());
 }
 

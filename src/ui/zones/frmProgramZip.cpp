@@ -20,9 +20,6 @@
 #include "ui/app/Look.h"
 #include "ui/app/Program.h"
 #include "ui/app/WebDocument.h"
-#include "ui/app/frmWelcome.h"
-#include "ui/firmware/frmDisplay.h"
-#include "ui/scale/frmErrorScaleCom.h"
 
 namespace vantor::zones {
 
@@ -158,7 +155,7 @@ void frmProgramZip::Form_Unload(bool& cancel) {
         cancel = true;
         return;
     }
-    program().form<app::frmWelcome>().comeBack();
+    app::road().backToMenu();
 }
 
 void frmProgramZip::cmdClose_Click() {
@@ -221,7 +218,7 @@ Prompts frmProgramZip::prompts() {
 
 void frmProgramZip::ProgramData(const ZoneTablePages& pages) {
     m_pages = pages;
-    const std::atomic<bool>& cancel = program().scale().cancelFlag();
+    const std::atomic<bool>& cancel = scaleCancelFlag();
     // A port that cannot be opened (or leads to another scale, left closed) fails the first
     // exchange: the page write reports it.
     const bool started = operateScale(
@@ -271,7 +268,7 @@ void frmProgramZip::programmingEnded(const scale::OperationResult& result) {
     if (program().ended())
         return;
     // The serial number is read first: none came back when the scale did not answer at all.
-    program().form<firmware::frmDisplay>().ScaleCom = !result.serial.empty();
+    app::road().setScaleAnswered(!result.serial.empty());
     if (result.succeeded())
         succeed();
     else if (!result.cancelled())
@@ -308,8 +305,7 @@ void frmProgramZip::fail(const scale::OperationResult& result) {
 }
 
 bool frmProgramZip::retryWrite() {
-    if (m_retried || !program().form<scale::frmErrorScaleCom>().showModalFor(*this) || program().ended() ||
-        !m_pages)
+    if (m_retried || !app::road().askToRetry(*this) || program().ended() || !m_pages)
         return false;
     m_retried = true;
     ProgramData(*m_pages);

@@ -354,7 +354,7 @@ TEST_F(Keyboard, EscapeThrowsNothingAwayAndIsTheQuitQuestionsCancel) {
     }
 
     dialogs().onModal([](Form& quit) { QTest::keyClick(&quit, Qt::Key_Escape); });
-    app::frmQuit::askToQuit(&keys);
+    app::road().askToQuit(&keys);
     EXPECT_FALSE(program().form<app::frmQuit>().isLoaded());
     EXPECT_EQ(endCount(), 0);
 }

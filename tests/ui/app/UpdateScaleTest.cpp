@@ -3,6 +3,8 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSettings>
+#include <atomic>
+#include <thread>
 
 #include "platform/app/SerialNumberSetting.h"
 #include "support/ScaleFormsFixture.h"
@@ -98,6 +100,28 @@ TEST_F(UpdateScaleTest, ASilentScaleLeavesTheSettingAndShowsTheErrorDialogWhoseR
     EXPECT_TRUE(control<QPushButton>(menu(), "cmdUpdate")->isEnabled());
     EXPECT_FALSE(errorDialog().isLoaded());
     EXPECT_EQ(onlineChecks().updateChecks, 2) << "the menu loaded afresh";
+}
+
+// The menu meets a busy link as every form does: it says so, and nothing else happens.
+TEST_F(UpdateScaleTest, WhileTheLinkIsBusyTheMenuSaysSoAndStaysUsable) {
+    std::atomic<bool> release{false};
+    ASSERT_TRUE(program().scale().run(
+        [&](scale::SerialTransport&) {
+            while (!release)
+                std::this_thread::yield();
+            return 0;
+        },
+        &menu(), [](int) {}));
+    menu().showForm();
+    click(menu(), "cmdUpdate");
+    release = true;
+
+    ASSERT_EQ(dialogs().asked().size(), 1u);
+    EXPECT_EQ(dialogs().asked()[0].text, "The scale link is busy; try again when the scale has answered.");
+    EXPECT_TRUE(menu().isVisible());
+    EXPECT_TRUE(control<QPushButton>(menu(), "cmdUpdate")->isEnabled());
+    EXPECT_NE(menu().cursor().shape(), Qt::WaitCursor);
+    EXPECT_FALSE(program().hasForm<frmCheckScale>());
 }
 
 TEST_F(UpdateScaleTest, WithNoSettingStoredASilentScaleStoresNothing) {
