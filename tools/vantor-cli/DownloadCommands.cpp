@@ -8,6 +8,7 @@
 #include <QUrl>
 #include <iostream>
 
+#include "ProgressLine.h"
 #include "ScaleCommands.h"
 #include "StopSignals.h"
 #include "Terminal.h"
@@ -48,46 +49,37 @@ bool isDownloadUrl(const std::string& source) {
 
 int downloadFile(const std::string& url, const QString& destination, unsigned retries,
                  std::optional<std::int64_t> sizeLimit) {
-    const bool terminal = stderrIsTerminal();
+    ProgressLine progressLine;
     QElapsedTimer lastShown;
-    bool progressLineOpen = false;
     bool stopped = false;
 
     Downloader::Hooks hooks;
     hooks.phase = [&](Downloader::Phase phase) {
         if (phase == Downloader::Phase::Resuming)
-            std::cerr << (progressLineOpen ? "\n" : "") << "Resuming download...\n";
-        progressLineOpen = false;
+            progressLine.line("Resuming download...");
     };
     hooks.progress = [&](const DownloadProgress& progress) {
-        if (!terminal || (lastShown.isValid() && lastShown.elapsed() < kProgressEveryMs))
+        if (!progressLine.onTerminal() || (lastShown.isValid() && lastShown.elapsed() < kProgressEveryMs))
             return;
         lastShown.start();
-        std::cerr << "\r" << sizeText(progress) << " (" << FormatByteSize(progress.bytesPerSecond, kMaskRate)
-                  << "/Sec)    " << std::flush;
-        progressLineOpen = true;
+        progressLine.rewrite(sizeText(progress) + " (" + FormatByteSize(progress.bytesPerSecond, kMaskRate) +
+                             "/Sec)");
     };
-    hooks.tell = [&](const Message& message) {
-        std::cerr << (progressLineOpen ? "\n" : "") << terminalLine(message) << "\n";
-        progressLineOpen = false;
-    };
+    hooks.tell = [&](const Message& message) { progressLine.line(terminalLine(message)); };
     // Nobody to ask: a server that cannot resume gives the whole file again, and a broken
     // connection is resumed while retries are left.
     hooks.confirmRestart = [&](const Message&) {
-        std::cerr << (progressLineOpen ? "\n" : "")
-                  << "The server cannot resume; downloading the whole file again.\n";
-        progressLineOpen = false;
+        progressLine.line("The server cannot resume; downloading the whole file again.");
         return true;
     };
     hooks.confirmRetry = [&](const Message&) {
-        std::cerr << (progressLineOpen ? "\n" : "") << "The connection with the server was reset";
-        progressLineOpen = false;
+        const std::string reset = "The connection with the server was reset";
         if (retries == 0) {
-            std::cerr << "; no retries left.\n";
+            progressLine.line(reset + "; no retries left.");
             return false;
         }
         --retries;
-        std::cerr << "; resuming (" << retries << " retries left).\n";
+        progressLine.line(reset + "; resuming (" + std::to_string(retries) + " retries left).");
         return true;
     };
     hooks.freeSpace = freeBytesAt;
@@ -113,8 +105,7 @@ int downloadFile(const std::string& url, const QString& destination, unsigned re
     });
     if (!outcome)
         loop.exec();
-    if (progressLineOpen)
-        std::cerr << "\n";
+    progressLine.end();
 
     if (stopped) {
         std::cerr << "Stopped: " << url << " was not downloaded.\n";

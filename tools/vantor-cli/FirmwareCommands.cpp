@@ -10,6 +10,7 @@
 #include "DownloadCommands.h"
 #include "FleetFlash.h"
 #include "PageCounter.h"
+#include "ProgressLine.h"
 #include "ScaleCommands.h"
 #include "StopSignals.h"
 #include "TablesCommands.h"
@@ -57,12 +58,6 @@ std::optional<ImageBuffer> loadUpdateFile(const std::string& path, const std::st
 // Pages written, then pages verified: rewritten in place on a terminal, a line now and then otherwise.
 class ProgressReport {
 public:
-    ProgressReport() : m_terminal(stderrIsTerminal()) {}
-    ~ProgressReport() {
-        if (m_open)
-            std::cerr << "\n";
-    }
-
     void show(const Progress& progress) {
         const double elapsed =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - m_start).count();
@@ -74,19 +69,15 @@ public:
 
 private:
     void line(const char* what, std::size_t pages) {
-        if (m_terminal) {
-            std::cerr << "\rPages " << what << ": " << pages << "/" << kPageCount;
-            if (!m_left.empty())
-                std::cerr << ", " << m_left << " left";
-            std::cerr << "        " << std::flush;
-            m_open = true;
-        } else if (pages % kProgressLineEvery == 0) {
-            std::cerr << "Pages " << what << ": " << pages << "/" << kPageCount << "\n";
-        }
+        const std::string counted =
+            std::string("Pages ") + what + ": " + std::to_string(pages) + "/" + std::to_string(kPageCount);
+        if (m_line.onTerminal())
+            m_line.rewrite(m_left.empty() ? counted : counted + ", " + m_left + " left");
+        else if (pages % kProgressLineEvery == 0)
+            m_line.line(counted);
     }
 
-    bool m_terminal;
-    bool m_open = false;
+    ProgressLine m_line;
     std::chrono::steady_clock::time_point m_start = std::chrono::steady_clock::now();
     TimeLeft m_timeLeft;
     std::string m_left;

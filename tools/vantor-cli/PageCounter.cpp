@@ -1,27 +1,20 @@
 #include "PageCounter.h"
 
-#include <iostream>
-
-#include "Terminal.h"
-
 namespace vantor::cli {
 
-PageCounter::PageCounter(const char* what) : m_what(what), m_terminal(stderrIsTerminal()) {}
-
 PageCounter::~PageCounter() {
-    if (m_terminal && m_shown)
-        std::cerr << "\n";
-    else if (!m_terminal && m_total > 0)
-        std::cerr << m_what << ": " << m_done << "/" << m_total << "\n";
+    if (!m_line.onTerminal() && m_total > 0)
+        m_line.line(text());
 }
 
 void PageCounter::operator()(const scale::Progress& progress) {
     m_done = progress.done;
     m_total = progress.total;
-    if (m_terminal) {
-        std::cerr << "\r" << m_what << ": " << m_done << "/" << m_total << "   " << std::flush;
-        m_shown = true;
-    }
+    m_line.rewrite(text());
+}
+
+std::string PageCounter::text() const {
+    return std::string(m_what) + ": " + std::to_string(m_done) + "/" + std::to_string(m_total);
 }
 
 }  // namespace vantor::cli
