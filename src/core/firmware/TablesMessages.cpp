@@ -14,52 +14,71 @@ TablesAfterUpdate tablesAfterUpdate(const ImageBuffer& image, std::span<const By
 
 namespace tables_text {
 
-std::string unreadQuestion(std::uint32_t failedPage) {
-    char page[8];
-    std::snprintf(page, sizeof page, "%04X", static_cast<unsigned>(failedPage & 0xFFFF));
-    return std::string(
-               "Your zone table and keys could not be saved before the update: the scale did not "
-               "answer the read of page ") +
-           page +
-           ".\n\nNothing has been written to the scale yet. Update it all the same? Your keys and zone "
-           "table would then have to be programmed again.";
+namespace {
+
+Message box(std::string text, Message::Icon icon, Message::Buttons buttons) {
+    return {"Vantor PC Program", std::move(text), icon, buttons};
 }
 
-std::string notSavedQuestion(const std::string& path, const std::string& reason) {
-    return "Your zone table and keys were read, but could not be saved to " + path + " (" + reason +
-           ").\n\nNothing has been written to the scale yet. Update it all the same? Your zone table and "
-           "keys would then be kept only in this program's memory until they are written back.";
+}  // namespace
+
+Message unreadQuestion(std::uint32_t failedPage) {
+    char page[8];
+    std::snprintf(page, sizeof page, "%04X", static_cast<unsigned>(failedPage & 0xFFFF));
+    return box(
+        std::string("Your zone table and keys could not be saved before the update: the scale did not "
+                    "answer the read of page ") +
+            page +
+            ".\n\nNothing has been written to the scale yet. Update it all the same? Your keys and zone "
+            "table would then have to be programmed again.",
+        Message::Icon::Exclamation, Message::Buttons::YesNo);
+}
+
+Message notSavedQuestion(const std::string& path, const std::string& reason) {
+    return box(
+        "Your zone table and keys were read, but could not be saved to " + path + " (" + reason +
+            ").\n\nNothing has been written to the scale yet. Update it all the same? Your zone table and "
+            "keys would then be kept only in this program's memory until they are written back.",
+        Message::Icon::Exclamation, Message::Buttons::YesNo);
 }
 
 std::string memoryOnly(const std::string& reason) {
     return reason.empty() ? std::string("memory only") : "memory only (" + reason + ")";
 }
 
-std::string offerRestore(const std::string& path) {
-    return "The scale has been updated. The update leaves the zone table and keys blank.\n\n"
-           "Your zone table and keys were saved before the update, in " +
-           path + ".\n\nWrite them back into the scale now?";
+Message offerRestore(const std::string& path) {
+    return box(
+        "The scale has been updated. The update leaves the zone table and keys blank.\n\n"
+        "Your zone table and keys were saved before the update, in " +
+            path + ".\n\nWrite them back into the scale now?",
+        Message::Icon::Question, Message::Buttons::YesNo);
 }
 
-std::string restored() {
-    return "Your zone table and keys were written back into the scale and verified.";
+Message restored() {
+    return box("Your zone table and keys were written back into the scale and verified.",
+               Message::Icon::Information, Message::Buttons::Ok);
 }
 
-std::string notRestored(const std::string& reason, const std::string& path) {
-    return "The scale has been updated, but your zone table and keys were not written back: " + reason +
-           "\n\nThey are saved in " + path + ".";
+Message notRestored(const std::string& reason, const std::string& path) {
+    return box("The scale has been updated, but your zone table and keys were not written back: " + reason +
+                   "\n\nThey are saved in " + path + ".",
+               Message::Icon::Exclamation, Message::Buttons::Ok);
 }
 
-std::string fileBringsTables(const std::string& path) {
-    return "The update brings a zone table and keys of its own; they were kept.\n\n"
-           "Your own zone table and keys were saved before the update, in " +
-           path + ".";
+Message fileBringsTables(const std::string& path) {
+    return box(
+        "The update brings a zone table and keys of its own; they were kept.\n\n"
+        "Your own zone table and keys were saved before the update, in " +
+            path + ".",
+        Message::Icon::Information, Message::Buttons::Ok);
 }
 
-std::string blankButBackedUp(const std::string& path) {
-    return "Your scale's zone table and keys were blank before the update, but an earlier backup of this "
-           "scale holds some: " +
-           path + ".\n\nIf your zone table and keys were lost, write them back from that file.";
+Message blankButBackedUp(const std::string& path) {
+    return box(
+        "Your scale's zone table and keys were blank before the update, but an earlier backup of this "
+        "scale holds some: " +
+            path + ".\n\nIf your zone table and keys were lost, write them back from that file.",
+        Message::Icon::Information, Message::Buttons::Ok);
 }
 
 }  // namespace tables_text

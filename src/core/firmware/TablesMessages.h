@@ -7,6 +7,7 @@
 #include <span>
 #include <string>
 
+#include "core/app/Message.h"
 #include "core/firmware/ImageBuffer.h"
 
 namespace vantor::firmware {
@@ -28,19 +29,21 @@ namespace tables_text {
 inline constexpr const char* kSaving = "Saving your zone table and keys...";
 inline constexpr const char* kRestoring = "Writing your zone table and keys back into the scale...";
 
-// Before the run, when a page of the tables did not come back: a question, No by default.
-std::string unreadQuestion(std::uint32_t failedPage);
-// Before the run, when the tables were read but no backup file could be saved: a question, No by
-// default; the tables are then held in memory only.
-std::string notSavedQuestion(const std::string& path, const std::string& reason);
 // Where the tables are when no backup file holds them.
 std::string memoryOnly(const std::string& reason);
-std::string offerRestore(const std::string& path);
-std::string restored();
-std::string notRestored(const std::string& reason, const std::string& path);
-std::string fileBringsTables(const std::string& path);
+
+// Before the run, when a page of the tables did not come back: a question, No by default.
+Message unreadQuestion(std::uint32_t failedPage);
+// Before the run, when the tables were read but no backup file could be saved: a question, No by
+// default; the tables are then held in memory only.
+Message notSavedQuestion(const std::string& path, const std::string& reason);
+// After the run, when the update left the tables blank: a question.
+Message offerRestore(const std::string& path);
+Message restored();
+Message notRestored(const std::string& reason, const std::string& path);
+Message fileBringsTables(const std::string& path);
 // The scale's region read blank, but an earlier backup of the scale holds tables.
-std::string blankButBackedUp(const std::string& path);
+Message blankButBackedUp(const std::string& path);
 
 }  // namespace tables_text
 

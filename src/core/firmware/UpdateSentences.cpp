@@ -40,7 +40,7 @@ std::string tables(const UpdateReport& report, const ScaleUpdate& update) {
     switch (report.tablesAfter) {
         case TablesAfterUpdate::Nothing:
             if (const auto& older = update.blankButBackedUp())
-                return tables_text::blankButBackedUp(*older) + " (vantor-cli restore)";
+                return tables_text::blankButBackedUp(*older).text + " (vantor-cli restore)";
             return "";
         case TablesAfterUpdate::FileBringsTables:
             return "The update file brings a zone table and keys of its own, which are now in the scale; the "

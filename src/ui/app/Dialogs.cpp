@@ -107,9 +107,13 @@ std::unique_ptr<QMessageBox> makeMessageBox(QWidget* owner, const Message& messa
     return box;
 }
 
+Message boxOf(const vantor::Message& message) {
+    return Message{QString::fromStdString(message.title), QString::fromStdString(message.text), message.icon,
+                   message.buttons};
+}
+
 Answer Dialogs::ask(QWidget* owner, const vantor::Message& message) {
-    return ask(owner, Message{QString::fromStdString(message.title), QString::fromStdString(message.text),
-                              message.icon, message.buttons});
+    return ask(owner, boxOf(message));
 }
 
 Answer MessageBoxDialogs::ask(QWidget* owner, const Message& message) {

@@ -29,6 +29,9 @@ struct Message {
     bool closeIsNoAnswer = false;
 };
 
+// The box for a message of the core's rules: its words, icon and buttons as they are.
+Message boxOf(const vantor::Message& message);
+
 enum class Answer { Ok, Cancel, Yes, No, Retry };
 
 // Every message box, question and modal form goes through here, so that tests can see what was

@@ -538,20 +538,20 @@ void frmDisplay::finishPreparation(Prepared prepared) {
         return;
     if (prepared == Prepared::NoJournal)
         return refuseWithoutJournal();
-    std::string question;
+    app::Message question;
     if (prepared == Prepared::TablesUnread) {
         qCWarning(lcFirmware).noquote()
             << "tables not read:" << QString::fromStdString(describe(m_update->tablesRead()));
-        question = tables_text::unreadQuestion(m_update->tablesRead().page.value_or(kTablesStart));
+        question =
+            app::boxOf(tables_text::unreadQuestion(m_update->tablesRead().page.value_or(kTablesStart)));
     } else {
         qCWarning(lcFirmware).noquote()
             << "tables not saved:" << QString::fromStdString(m_update->backup()->error);
-        question = tables_text::notSavedQuestion(m_update->backup()->path, m_update->backup()->error);
+        question =
+            app::boxOf(tables_text::notSavedQuestion(m_update->backup()->path, m_update->backup()->error));
     }
-    app::Message message{kMessageTitle, QString::fromStdString(question), app::Message::Icon::Exclamation,
-                         app::Message::Buttons::YesNo};
-    message.defaultNo = true;
-    if (program().dialogs().ask(this, message) == app::Answer::Yes) {
+    question.defaultNo = true;
+    if (program().dialogs().ask(this, question) == app::Answer::Yes) {
         if (m_update->goOnWithoutBackup() == Prepared::NoJournal)
             return refuseWithoutJournal();
         return startRun();
@@ -566,10 +566,11 @@ void frmDisplay::refuseWithoutJournal() {
                                     << QString::fromStdString(m_update->journalError());
     ProgressBar1->setVisible(false);
     showStatus(QStringLiteral("The scale was not updated; nothing was written to it."));
-    tellAboutTables(app::Message::Icon::Exclamation,
-                    "The update cannot begin: the program cannot save its notes about the update (" +
-                        m_update->journalError() +
-                        "). Nothing has been written to the scale. Free some disk space and try again.");
+    tell({kMessageTitle,
+          QStringLiteral("The update cannot begin: the program cannot save its notes about the update (%1). "
+                         "Nothing has been written to the scale. Free some disk space and try again.")
+              .arg(QString::fromStdString(m_update->journalError())),
+          app::Message::Icon::Exclamation, app::Message::Buttons::Ok});
     emit runEnded(scale::failedAt(scale::Stage::SerialRead, scale::Outcome::Cancelled));
 }
 
@@ -589,11 +590,10 @@ void frmDisplay::afterUpdateTables() {
     switch (m_update->tablesAfter()) {
         case TablesAfterUpdate::Nothing:
             if (const auto& older = m_update->blankButBackedUp())
-                tellAboutTables(app::Message::Icon::Information, tables_text::blankButBackedUp(*older));
+                tell(app::boxOf(tables_text::blankButBackedUp(*older)));
             break;
         case TablesAfterUpdate::FileBringsTables:
-            tellAboutTables(app::Message::Icon::Information,
-                            tables_text::fileBringsTables(m_update->tablesWhere()));
+            tell(app::boxOf(tables_text::fileBringsTables(m_update->tablesWhere())));
             break;
         case TablesAfterUpdate::OfferRestore:
             if (askToWriteTablesBack())
@@ -606,9 +606,7 @@ void frmDisplay::afterUpdateTables() {
 
 // Only the No button gives the tables up: a box closed without an answer asks again.
 bool frmDisplay::askToWriteTablesBack() {
-    app::Message offer{kMessageTitle,
-                       QString::fromStdString(tables_text::offerRestore(m_update->tablesWhere())),
-                       app::Message::Icon::Question, app::Message::Buttons::YesNo};
+    app::Message offer = app::boxOf(tables_text::offerRestore(m_update->tablesWhere()));
     offer.closeIsNoAnswer = true;
     while (true) {
         const app::Answer answer = program().dialogs().ask(this, offer);
@@ -644,8 +642,7 @@ void frmDisplay::restoreTables() {
     if (!started) {
         setHourglass(false);
         ProgressBar1->setVisible(false);
-        tellAboutTables(app::Message::Icon::Exclamation,
-                        tables_text::notRestored("the scale link is busy.", m_update->tablesWhere()));
+        tell(app::boxOf(tables_text::notRestored("the scale link is busy.", m_update->tablesWhere())));
         showFinalScreen();
     }
 }
@@ -658,16 +655,14 @@ void frmDisplay::tablesRestored(const scale::OperationResult& written) {
     qCInfo(lcFirmware).noquote() << "tables written back:" << QString::fromStdString(describe(written));
     if (written.succeeded()) {
         m_update->closeJournal();
-        tellAboutTables(app::Message::Icon::Information, tables_text::restored());
+        tell(app::boxOf(tables_text::restored()));
     } else
-        tellAboutTables(app::Message::Icon::Exclamation,
-                        tables_text::notRestored(describe(written), m_update->tablesWhere()));
+        tell(app::boxOf(tables_text::notRestored(describe(written), m_update->tablesWhere())));
     showFinalScreen();
 }
 
-void frmDisplay::tellAboutTables(app::Message::Icon icon, const std::string& text) {
-    program().dialogs().ask(this,
-                            {kMessageTitle, QString::fromStdString(text), icon, app::Message::Buttons::Ok});
+void frmDisplay::tell(const app::Message& message) {
+    program().dialogs().ask(this, message);
 }
 
 void frmDisplay::showFinalScreen() {

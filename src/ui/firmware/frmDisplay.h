@@ -163,7 +163,7 @@ private:
     bool askToWriteTablesBack();
     void restoreTables();
     void tablesRestored(const scale::OperationResult& written);
-    void tellAboutTables(app::Message::Icon icon, const std::string& text);
+    void tell(const app::Message& message);
     void showFinalScreen();
     void refuseSerialNumber();
     void reportOtherScale(const QString& serial);

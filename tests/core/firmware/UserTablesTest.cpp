@@ -222,26 +222,34 @@ TEST(UserTables, AfterAnUpdateTheRestoreIsOfferedOnlyForProgrammedTablesTheFileL
 }
 
 TEST(TablesMessages, WhatTheUserIsToldAboutTheTablesAroundAnUpdate) {
-    EXPECT_EQ(tables_text::unreadQuestion(0x8080),
+    // Questions before the run are warnings; the offer after it is a plain question.
+    const Message unread = tables_text::unreadQuestion(0x8080);
+    EXPECT_EQ(unread.title, "Vantor PC Program");
+    EXPECT_EQ(unread.icon, Message::Icon::Exclamation);
+    EXPECT_EQ(unread.buttons, Message::Buttons::YesNo);
+    EXPECT_EQ(tables_text::offerRestore("x").icon, Message::Icon::Question);
+    EXPECT_EQ(tables_text::notRestored("x", "y").icon, Message::Icon::Exclamation);
+    EXPECT_EQ(tables_text::restored().buttons, Message::Buttons::Ok);
+    EXPECT_EQ(tables_text::unreadQuestion(0x8080).text,
               "Your zone table and keys could not be saved before the update: the scale did not answer the "
               "read of page 8080.\n\nNothing has been written to the scale yet. Update it all the same? Your "
               "keys and zone table would then have to be programmed again.");
-    EXPECT_EQ(tables_text::notSavedQuestion("/data/Tables.hex", "No space left on device"),
+    EXPECT_EQ(tables_text::notSavedQuestion("/data/Tables.hex", "No space left on device").text,
               "Your zone table and keys were read, but could not be saved to /data/Tables.hex (No space left "
               "on device).\n\nNothing has been written to the scale yet. Update it all the same? Your zone "
               "table and keys would then be kept only in this program's memory until they are written back.");
     EXPECT_EQ(tables_text::memoryOnly("Permission denied"), "memory only (Permission denied)");
-    EXPECT_EQ(tables_text::offerRestore("/data/Tables.hex"),
+    EXPECT_EQ(tables_text::offerRestore("/data/Tables.hex").text,
               "The scale has been updated. The update leaves the zone table and keys blank.\n\nYour zone "
               "table and keys were saved before the update, in /data/Tables.hex.\n\nWrite them back into the "
               "scale now?");
-    EXPECT_EQ(tables_text::restored(),
+    EXPECT_EQ(tables_text::restored().text,
               "Your zone table and keys were written back into the scale and verified.");
     EXPECT_EQ(
-        tables_text::notRestored("the scale link is busy.", "/data/Tables.hex"),
+        tables_text::notRestored("the scale link is busy.", "/data/Tables.hex").text,
         "The scale has been updated, but your zone table and keys were not written back: the scale link "
         "is busy.\n\nThey are saved in /data/Tables.hex.");
-    EXPECT_EQ(tables_text::fileBringsTables("/data/Tables.hex"),
+    EXPECT_EQ(tables_text::fileBringsTables("/data/Tables.hex").text,
               "The update brings a zone table and keys of its own; they were kept.\n\nYour own zone table "
               "and keys were saved before the update, in /data/Tables.hex.");
 }

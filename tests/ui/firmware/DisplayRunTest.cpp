@@ -420,13 +420,13 @@ TEST_F(DisplayRunTest, TheUsersTablesReadBeforeTheFirstRunAreWrittenBackAfterThe
     ASSERT_TRUE(QTest::qWaitFor([&] { return successShown(); }, kWaitMs));
     ASSERT_EQ(dialogs().asked().size(), 3u);
     const auto& offer = dialogs().asked()[0];
-    EXPECT_EQ(offer.text.toStdString(), firmware::tables_text::offerRestore(backup.toStdString()));
+    EXPECT_EQ(offer.text.toStdString(), firmware::tables_text::offerRestore(backup.toStdString()).text);
     EXPECT_EQ(offer.icon, app::Message::Icon::Question);
     EXPECT_EQ(offer.buttons, app::Message::Buttons::YesNo);
     EXPECT_TRUE(offer.closeIsNoAnswer);
     EXPECT_EQ(dialogs().asked()[1].text, offer.text);
     const auto& restored = dialogs().asked()[2];
-    EXPECT_EQ(restored.text.toStdString(), firmware::tables_text::restored());
+    EXPECT_EQ(restored.text.toStdString(), firmware::tables_text::restored().text);
     EXPECT_EQ(restored.icon, app::Message::Icon::Information);
     EXPECT_EQ(restored.buttons, app::Message::Buttons::Ok);
     ASSERT_EQ(simulator.stop(), 0);
@@ -456,7 +456,7 @@ TEST_F(DisplayRunTest, TablesThatCannotBeReadAreAskedAboutBeforeAnythingIsWritte
     display().showForm();
     ASSERT_TRUE(QTest::qWaitFor([&] { return ended; }, kWaitMs));
     ASSERT_EQ(dialogs().asked().size(), 1u);
-    EXPECT_EQ(dialogs().asked()[0].text.toStdString(), firmware::tables_text::unreadQuestion(0x8000));
+    EXPECT_EQ(dialogs().asked()[0].text.toStdString(), firmware::tables_text::unreadQuestion(0x8000).text);
     EXPECT_TRUE(dialogs().asked()[0].defaultNo);
     EXPECT_EQ(display().lblStatus->text(), "The scale was not updated; nothing was written to it.");
     EXPECT_FALSE(successShown());
