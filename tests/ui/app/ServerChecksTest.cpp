@@ -436,18 +436,7 @@ TEST_F(ServerChecksTest, NoVersionAsksToRetryAndRetryAsksTheServerAgain) {
 TEST_F(ServerChecksTest, TheVersionWindowsTextsAndPicture) {
     offerVersion("3.1");
 
-    EXPECT_EQ(control<QLabel>(version(), "lblLatestVer")->text(), "Latest PC Program Version:");
-    EXPECT_EQ(control<QLabel>(version(), "lblProgVer")->text(), "Your PC Program Version:");
-    EXPECT_EQ(control<QLabel>(version(), "lblStatus")->text(),
-              "It has been automatically detected that your PC Program is not the latest version.");
-    EXPECT_EQ(control<QLabel>(version(), "lblLatest")->toolTip(),
-              "This is the latest PC Program version available.");
-    EXPECT_EQ(control<QLabel>(version(), "lblProg")->toolTip(),
-              "This is the version of the current/running PC Program.");
     auto* download = control<QPushButton>(version(), "cmdDownloadPCProg");
-    EXPECT_EQ(download->text(), "&Download PC Program");
-    EXPECT_EQ(download->toolTip(), "Download the latest PC Program for free.");
-    EXPECT_EQ(control<QPushButton>(version(), "cmdExit")->text(), "E&xit");
     EXPECT_FALSE(control<QLabel>(version(), "Image1")->pixmap().isNull());
     EXPECT_EQ(version().palette().color(QPalette::Window), app::kBackground);
     EXPECT_EQ(download->palette().color(QPalette::Button), app::kBackground);

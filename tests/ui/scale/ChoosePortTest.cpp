@@ -17,13 +17,6 @@ TEST_F(ChoosePortTest, LoadShowsTheInstructionsAndListsTheNamedPorts) {
     listPorts(missingPort(10) + ':' + missingPort(9));
     choosePort().showForm();
 
-    EXPECT_EQ(choosePort().windowTitle(), "Connect Scale to Computer");
-    EXPECT_EQ(
-        control<QLabel>(choosePort(), "lblChoose")->text(),
-        "Please close all other windows until your scale is successfully updated. Connect your scale to "
-        "your computer and turn it on. Then, click Continue button to check the scale connection and "
-        "proceed with update. Latest versions of PC Program and scale software will be checked also.");
-    EXPECT_EQ(control<QPushButton>(choosePort(), "cmdContinue")->text(), "&Continue");
     EXPECT_TRUE(choosePort().AskExit);
     const auto& ports = choosePort().PortList;
     const auto nine = std::find(ports.begin(), ports.end(), missingPort(9).toStdString());
@@ -55,8 +48,6 @@ TEST_F(ChoosePortTest, NoScaleOnAnyPortShowsTheErrorDialogWithErrorPortSet) {
     // themselves are no permission problem and add none.
     const QString failed = control<QLabel>(errorDialog(), "lblFailed")->text();
     EXPECT_FALSE(failed.contains(QStringLiteral("vantor-missing"))) << failed.toStdString();
-    EXPECT_EQ(control<QPushButton>(errorDialog(), "cmdRetry")->text(), "&Retry");
-    EXPECT_EQ(control<QPushButton>(errorDialog(), "cmdExit")->text(), "E&xit");
     EXPECT_FALSE(program().hasForm<app::frmWelcome>());
     EXPECT_TRUE(dialogs().shown().empty()) << "the form closes itself without asking";
     EXPECT_FALSE(program().scale().busy()) << "only one scan ran";
