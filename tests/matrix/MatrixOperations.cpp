@@ -67,7 +67,7 @@ Outcome readSerial(scale::ScaleTransport& transport) {
 Outcome programImage(scale::ScaleTransport& transport) {
     const std::atomic<bool> cancel{false};
     const firmware::ScaleProgramming programming =
-        firmware::programWithScaleSerial(transport, updateImage(), {}, cancel);
+        firmware::programWithCheckedSerial(transport, updateImage(), {}, cancel);
     const scale::OperationResult& result = programming.result;
     if (result.succeeded())
         return Outcome::Success;

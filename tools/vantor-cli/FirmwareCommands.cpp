@@ -187,7 +187,7 @@ int runUpdate(ScaleUpdate& update, SerialTransport& transport, const std::string
 // the interrupted run left it.
 int resumeOne(SerialTransport& transport, const std::string& port, bool yes) {
     transport.setCancelFlag(&stopOnSignals());
-    const std::optional<std::string> serial = ReadScaleSerial(transport);
+    const std::optional<std::string> serial = ReadCheckedSerial(transport);
     if (!serial) {
         std::cerr << "The scale on " << port << ": "
                   << describe(failedAt(Stage::SerialRead, Outcome::NoReply)) << "\n";

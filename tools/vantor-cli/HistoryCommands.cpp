@@ -35,7 +35,7 @@ ScaleTables readStatus(const std::string& port) {
     }
     std::atomic<bool>& stop = stopOnSignals();
     transport.setCancelFlag(&stop);
-    const std::optional<std::string> serial = scale::ReadScaleSerial(transport);
+    const std::optional<std::string> serial = scale::ReadCheckedSerial(transport);
     if (!serial) {
         status.failure = scale::describe(scale::failedAt(scale::Stage::SerialRead, scale::Outcome::NoReply));
         return status;

@@ -37,7 +37,7 @@ TablesRead readWithProgress(SerialTransport& transport, bool showCounter = true)
 
 // The serial number the unlock needs, or nullopt (said on stderr) when the scale gave none.
 std::optional<std::string> scaleSerial(SerialTransport& transport, const std::string& port) {
-    std::optional<std::string> serial = ReadScaleSerial(transport);
+    std::optional<std::string> serial = ReadCheckedSerial(transport);
     if (!serial)
         std::cerr << describe(failedAt(Stage::SerialRead, Outcome::NoReply)) << " (" << port << ")\n";
     return serial;
@@ -75,7 +75,7 @@ int backupCommand(const ParsedCommand& command) {
     transport.setCancelFlag(&stopOnSignals());
     const auto started = std::chrono::steady_clock::now();
     // The history knows a scale by its serial number; a scale that gives none answers no read either.
-    const std::optional<std::string> serial = ReadScaleSerial(transport);
+    const std::optional<std::string> serial = ReadCheckedSerial(transport);
     TablesRead read{std::nullopt, failedAt(Stage::SerialRead, Outcome::NoReply)};
     if (serial)
         read = readWithProgress(transport);

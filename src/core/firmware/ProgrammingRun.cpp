@@ -166,9 +166,9 @@ scale::OperationResult ProgramAllPages(scale::ScaleTransport& transport, const I
     return ProgrammingRun(transport, image, progress, cancel, pause).execute();
 }
 
-ScaleProgramming programWithScaleSerial(scale::ScaleTransport& transport, ImageBuffer image,
-                                        const scale::ProgressSink& progress, const std::atomic<bool>& cancel,
-                                        scale::PauseGate* pause) {
+ScaleProgramming programWithCheckedSerial(scale::ScaleTransport& transport, ImageBuffer image,
+                                          const scale::ProgressSink& progress,
+                                          const std::atomic<bool>& cancel, scale::PauseGate* pause) {
     ScaleProgramming programming;
     const scale::SerialRead serial = scale::RdSN(transport);
     if (!scale::CheckSerial(serial.serial)) {

@@ -60,8 +60,8 @@ ScaleProgramming programWithSerial(scale::ScaleTransport& transport, ImageBuffer
 // which is then programmed. A scale that does not answer, or whose answer is no serial number,
 // fails the run before anything is sent: its unlock could only be refused, which would blame the
 // serial number for what is a communication failure.
-ScaleProgramming programWithScaleSerial(scale::ScaleTransport& transport, ImageBuffer image,
-                                        const scale::ProgressSink& progress, const std::atomic<bool>& cancel,
-                                        scale::PauseGate* pause = nullptr);
+ScaleProgramming programWithCheckedSerial(scale::ScaleTransport& transport, ImageBuffer image,
+                                          const scale::ProgressSink& progress,
+                                          const std::atomic<bool>& cancel, scale::PauseGate* pause = nullptr);
 
 }  // namespace vantor::firmware

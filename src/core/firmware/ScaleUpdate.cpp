@@ -90,7 +90,7 @@ scale::ProgressSink ScaleUpdate::journaled(const scale::ProgressSink& progress, 
 
 Prepared ScaleUpdate::readSerial(scale::ScaleTransport& transport, const std::atomic<bool>& cancel) {
     // Nothing is written to a scale that has not given its own number to unlock with.
-    std::optional<std::string> serial = scale::ReadScaleSerial(transport);
+    std::optional<std::string> serial = scale::ReadCheckedSerial(transport);
     if (!serial)
         return cancel.load() ? Prepared::Cancelled : Prepared::NoSerial;
     m_serial = std::move(*serial);

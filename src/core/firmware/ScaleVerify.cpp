@@ -42,7 +42,7 @@ ImageDifference compareImage(std::span<const Byte> expected, std::span<const Byt
 ScaleCheck verifyScale(scale::ScaleTransport& transport, const ImageBuffer& image,
                        const scale::ProgressSink& progress, const std::atomic<bool>& cancel) {
     ScaleCheck check;
-    const std::optional<std::string> serial = scale::ReadScaleSerial(transport);
+    const std::optional<std::string> serial = scale::ReadCheckedSerial(transport);
     if (!serial) {
         check.read = scale::failedAt(scale::Stage::SerialRead,
                                      cancel.load() ? scale::Outcome::Cancelled : scale::Outcome::NoReply);

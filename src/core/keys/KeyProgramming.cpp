@@ -28,7 +28,7 @@ scale::OperationResult ProgramData(scale::ScaleTransport& transport, int key, co
         pages[page] = {static_cast<std::uint16_t>(keyBlockStart(key) + page * kPageSize),
                        Bytes(bytes.begin(), bytes.end())};
     }
-    return scale::WritePagesWithScaleSerial(transport, pages, progress, cancel);
+    return scale::WritePagesUnlockedAsRead(transport, pages, progress, cancel);
 }
 
 }  // namespace vantor::keys

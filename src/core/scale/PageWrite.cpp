@@ -98,8 +98,8 @@ OperationResult WritePages(ScaleTransport& transport, std::span<const PageToWrit
     return result;
 }
 
-OperationResult WritePagesWithScaleSerial(ScaleTransport& transport, std::span<const PageToWrite> pages,
-                                          const ProgressSink& progress, const std::atomic<bool>& cancel) {
+OperationResult WritePagesUnlockedAsRead(ScaleTransport& transport, std::span<const PageToWrite> pages,
+                                         const ProgressSink& progress, const std::atomic<bool>& cancel) {
     if (cancel.load()) {
         OperationResult result = failedAt(Stage::None, Outcome::Cancelled);
         result.pagesTotal = pages.size();

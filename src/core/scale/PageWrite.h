@@ -49,11 +49,13 @@ OperationResult WritePages(ScaleTransport& transport, std::span<const PageToWrit
                            const SerialBytes& SN, const ProgressSink& progress,
                            const std::atomic<bool>& cancel);
 
-// Reads the serial number with RdSN, then writes the pages unlocked with it, as WritePages does. A
-// scale that does not give its serial number gets zeros in the unlock, which it refuses. Ends at
+// Reads the serial number with RdSN, then writes the pages unlocked with it as read, unchecked, as
+// WritePages does: a scale that does not give its serial number gets zeros in the unlock, which it
+// refuses, so the run fails at the unlock. (The whole-image run and the commands that need a serial
+// number stop before the unlock instead: programWithCheckedSerial, ReadCheckedSerial.) Ends at
 // once, as Cancelled, when `cancel` is set before the read.
-OperationResult WritePagesWithScaleSerial(ScaleTransport& transport, std::span<const PageToWrite> pages,
-                                          const ProgressSink& progress, const std::atomic<bool>& cancel);
+OperationResult WritePagesUnlockedAsRead(ScaleTransport& transport, std::span<const PageToWrite> pages,
+                                         const ProgressSink& progress, const std::atomic<bool>& cancel);
 
 struct KeyCheckResult {
     bool programmed = false;   // the first stored byte at Adr is below FF

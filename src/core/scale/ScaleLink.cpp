@@ -70,7 +70,7 @@ SerialRead RdSN(ScaleTransport& transport) {
     return {serialFromReply(*reply), true};
 }
 
-std::optional<std::string> ReadScaleSerial(ScaleTransport& transport) {
+std::optional<std::string> ReadCheckedSerial(ScaleTransport& transport) {
     SerialRead read = RdSN(transport);
     if (!CheckSerial(read.serial))
         return std::nullopt;

@@ -65,6 +65,6 @@ SerialRead RdSN(ScaleTransport& transport);
 
 // The scale's serial number, read with RdSN, when it passes CheckSerial; nullopt when the scale
 // was silent or its answer is no serial number (nothing can be unlocked with it).
-std::optional<std::string> ReadScaleSerial(ScaleTransport& transport);
+std::optional<std::string> ReadCheckedSerial(ScaleTransport& transport);
 
 }  // namespace vantor::scale

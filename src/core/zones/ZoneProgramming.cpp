@@ -9,7 +9,7 @@ scale::OperationResult ProgramData(scale::ScaleTransport& transport, const ZoneT
     std::array<scale::PageToWrite, kZoneTablePages> toWrite;
     for (std::size_t i = 0; i < pages.size(); ++i)
         toWrite[i] = {pages[i].address, Bytes(pages[i].bytes.begin(), pages[i].bytes.end())};
-    return scale::WritePagesWithScaleSerial(transport, toWrite, progress, cancel);
+    return scale::WritePagesUnlockedAsRead(transport, toWrite, progress, cancel);
 }
 
 }  // namespace vantor::zones

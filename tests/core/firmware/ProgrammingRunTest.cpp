@@ -272,9 +272,9 @@ TEST(ProgramAllPages, StopsPromptlyWhenCancelledAndReportsNoFailure) {
     EXPECT_EQ(progress.back(), 600);
 }
 
-TEST(ProgramWithScaleSerial, PacksTheNumberTheScaleGivesIntoTheImage) {
+TEST(ProgramWithCheckedSerial, PacksTheNumberTheScaleGivesIntoTheImage) {
     FakeScaleTransport scale = scaleWith({}, "24681357");
-    const ScaleProgramming programming = programWithScaleSerial(scale, patternImage("00000000"), {}, {});
+    const ScaleProgramming programming = programWithCheckedSerial(scale, patternImage("00000000"), {}, {});
     EXPECT_EQ(programming.result.serial, "24681357");
     EXPECT_EQ(programming.result.outcome, Outcome::Success);
     EXPECT_EQ(Bytes(scale.model().memory().begin() + 0x0700, scale.model().memory().begin() + 0x0704),
@@ -283,10 +283,10 @@ TEST(ProgramWithScaleSerial, PacksTheNumberTheScaleGivesIntoTheImage) {
 }
 
 // No serial number means nothing to unlock with: a communication failure, not a wrong number.
-TEST(ProgramWithScaleSerial, SerialNumberReadThatGivesNoNumberFailsBeforeTheUnlock) {
+TEST(ProgramWithCheckedSerial, SerialNumberReadThatGivesNoNumberFailsBeforeTheUnlock) {
     for (const char* fault : {"lose:read:nth=1", "corrupt:read:nth=1", "short:read:nth=1"}) {
         FakeScaleTransport scale = scaleWith({fault}, "24681357");
-        const ScaleProgramming programming = programWithScaleSerial(scale, patternImage(), {}, {});
+        const ScaleProgramming programming = programWithCheckedSerial(scale, patternImage(), {}, {});
         EXPECT_FALSE(programming.scaleCom()) << fault;
         EXPECT_EQ(programming.result.stage, Stage::SerialRead) << fault;
         EXPECT_EQ(programming.result.outcome, Outcome::NoReply) << fault;

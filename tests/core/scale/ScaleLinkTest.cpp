@@ -72,14 +72,14 @@ TEST(RdSN, GarbledReplyIsReturnedAsItReads) {
     const SerialRead read = RdSN(blank);
     EXPECT_TRUE(read.scaleCom);
     EXPECT_EQ(read.serial, "FFFFFFFF");
-    EXPECT_EQ(ReadScaleSerial(blank), std::nullopt);  // no number to unlock with
+    EXPECT_EQ(ReadCheckedSerial(blank), std::nullopt);  // no number to unlock with
 }
 
-TEST(ReadScaleSerial, GivesOnlyANumberThatPassesTheCheck) {
+TEST(ReadCheckedSerial, GivesOnlyANumberThatPassesTheCheck) {
     FakeScaleTransport scale(ScaleModel("24681357"));
-    EXPECT_EQ(ReadScaleSerial(scale), "24681357");
+    EXPECT_EQ(ReadCheckedSerial(scale), "24681357");
     scale.model().addFault(*parseFault("lose:read").fault);
-    EXPECT_EQ(ReadScaleSerial(scale), std::nullopt);
+    EXPECT_EQ(ReadCheckedSerial(scale), std::nullopt);
 }
 
 TEST(RdSN, ReplyWithinTheLimitCountsAndALateOneDoesNot) {

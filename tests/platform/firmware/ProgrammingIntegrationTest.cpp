@@ -67,7 +67,7 @@ TEST_F(ProgrammingIntegration, CleanRunLeavesTheImageInTheScale) {
     scale::SerialTransport transport;
     ASSERT_TRUE(open(transport, simulator));
 
-    const ScaleProgramming programming = programWithScaleSerial(
+    const ScaleProgramming programming = programWithCheckedSerial(
         transport, sampleImage(), [&](const scale::Progress& progress) { m_progress.push_back(progress); },
         m_cancel);
     ASSERT_EQ(programming.result.outcome, scale::Outcome::Success) << describe(programming.result);
@@ -146,7 +146,7 @@ protected:
     // The scale is switched off in the middle of the run: its memory holds the pages written so far.
     void runUntilPulled(scale::SerialTransport& transport, std::unique_ptr<SimulatorProcess>& simulator) {
         ASSERT_TRUE(scale::openScalePort(transport, &m_cancel).open);
-        const ScaleProgramming programming = programWithScaleSerial(
+        const ScaleProgramming programming = programWithCheckedSerial(
             transport, sampleImage(),
             [&](const scale::Progress& progress) {
                 if (progress.done == 200)
@@ -162,7 +162,7 @@ protected:
 
     void retryCompletesTheRun(scale::SerialTransport& transport, SimulatorProcess& simulator) {
         ASSERT_TRUE(scale::openScalePort(transport, &m_cancel).open);
-        const ScaleProgramming programming = programWithScaleSerial(transport, sampleImage(), {}, m_cancel);
+        const ScaleProgramming programming = programWithCheckedSerial(transport, sampleImage(), {}, m_cancel);
         ASSERT_EQ(programming.result.outcome, scale::Outcome::Success) << describe(programming.result);
         transport.close();
         ASSERT_EQ(simulator.stop(), 0);
