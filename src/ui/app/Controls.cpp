@@ -53,6 +53,12 @@ void showPicture(QLabel& label, const QString& file, const QSize& size) {
     label.setPixmap(QIcon(file).pixmap(size, label.devicePixelRatioF()));
 }
 
+void keepPlaceWhenHidden(QWidget& widget) {
+    QSizePolicy policy = widget.sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    widget.setSizePolicy(policy);
+}
+
 void makeBold(QWidget& widget) {
     QFont font = widget.font();
     font.setBold(true);

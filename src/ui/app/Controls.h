@@ -30,6 +30,9 @@ QPushButton* makeButton(QWidget* parent, const char* name, const QString& text);
 // the screen's pixel density so that it is sharp on a scaled screen too.
 void showPicture(QLabel& label, const QString& file, const QSize& size);
 void makeBold(QWidget& widget);
+// A control that comes and goes (a progress bar, a status line) keeps its place while hidden, so
+// that the window neither grows nor moves its other controls when it appears.
+void keepPlaceWhenHidden(QWidget& widget);
 // Sizes the window to what its layout holds: its preferred width (at least its minimum width) and
 // the height its wrapping labels need at that width. A window sized by itself measures such labels
 // at a narrower width and comes out too tall, its lines spread apart. That size is also the

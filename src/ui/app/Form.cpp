@@ -9,8 +9,10 @@
 namespace vantor::app {
 
 Form::Form(QWidget* parent) : QDialog(parent) {
-    // Forms are top-level windows that can be minimised, not dialog boxes tied to a parent.
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+    // Forms are top-level windows that can be minimised, not dialog boxes tied to a parent. They
+    // are laid out for their size: maximised, their few controls would spread over the screen, so
+    // no maximise button (the customising hint makes window managers keep to the buttons named).
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setModal(false);
 }

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
+#include <QStackedWidget>
 #include <QVBoxLayout>
 
 #include "ui/app/Controls.h"
@@ -28,14 +29,18 @@ frmSuccessUpdate::frmSuccessUpdate() {
                        "with its latest postage rates. Please do not hesitate to contact us if you "
                        "have problems with the updated software."));
     cmdExit = makeButton(this, "cmdExit", QStringLiteral("E&xit"));
-    lblSuccess->setVisible(false);
     cmdExit->setVisible(false);
+    keepPlaceWhenHidden(*cmdExit);
+    // The wait text and the success text share one place, as large as the larger: the window
+    // keeps its size when the one follows the other.
+    m_texts = new QStackedWidget(this);
+    m_texts->addWidget(lblUpdate);
+    m_texts->addWidget(lblSuccess);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(24, 24, 24, 24);
     layout->setSpacing(16);
-    layout->addWidget(lblUpdate);
-    layout->addWidget(lblSuccess);
+    layout->addWidget(m_texts);
     layout->addLayout(centredRow({cmdExit}));
     setMinimumWidth(480);
 
@@ -73,13 +78,10 @@ void frmSuccessUpdate::Timer1_Timer() {
     setWindowTitle(QStringLiteral("Successful Scale Update"));
     setHourglass(false);
     Timer1.stop();
-    lblUpdate->setVisible(false);
-    lblSuccess->setVisible(true);
+    m_texts->setCurrentWidget(lblSuccess);
     cmdExit->setVisible(true);
     // The form's only control: a keyboard user ends the program with Enter.
     cmdExit->setFocus();
-    // The window was sized for the one-line wait text.
-    growToFit(*this);
 }
 
 void frmSuccessUpdate::cmdExit_Click() {

@@ -5,6 +5,7 @@
 #include "ui/app/Form.h"
 
 class QLabel;
+class QStackedWidget;
 class QPushButton;
 
 namespace vantor::app {
@@ -35,6 +36,7 @@ protected:
 private:
     void endProgram();
     bool m_done = false;
+    QStackedWidget* m_texts;
 };
 
 }  // namespace vantor::app

@@ -332,9 +332,7 @@ void frmWelcome::comeBack() {
 // put; the window grows to make that place when it first comes.
 bool frmWelcome::eventFilter(QObject* watched, QEvent* event) {
     if (watched == ImgBanner && event->type() == QEvent::Show) {
-        QSizePolicy policy = ImgBanner->sizePolicy();
-        policy.setRetainSizeWhenHidden(true);
-        ImgBanner->setSizePolicy(policy);
+        keepPlaceWhenHidden(*ImgBanner);
         growToFit(*this);
     }
     return Form::eventFilter(watched, event);

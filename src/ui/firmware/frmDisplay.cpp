@@ -92,21 +92,30 @@ app::Message loadRefusal(const HexError& error) {
 frmDisplay::frmDisplay() {
     setWindowTitle(QStringLiteral("Vantor Scale Update"));
 
-    lblStatus = app::makeCaption(this, "lblStatus");
-    // Shown once it has something to say: until then it would only be a blank band.
-    lblStatus->setVisible(false);
+    // Shown once it has something to say; its place is kept from the start.
+    lblStatus = app::makeCaption(this, "lblStatus", QStringLiteral(" "));
+    lblStatus->setAccessibleName(QStringLiteral("Update status"));
     lblVersion = app::makeCaption(this, "lblVersion");
     ProgressBar1 = new QProgressBar(this);
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
     ProgressBar1->setAccessibleName(QStringLiteral("Programming progress"));
     ProgressBar1->setRange(0, kRunBarMax);
-    ProgressBar1->setVisible(false);
-    lblTimeLeft = app::makeCaption(this, "lblTimeLeft");
-    lblTimeLeft->setVisible(false);
+    lblTimeLeft = app::makeCaption(this, "lblTimeLeft", kTimeLeftCaption);
+    lblKeepConnected = app::makeCaption(
+        this, "lblKeepConnected",
+        QStringLiteral("Do not unplug the scale or turn it off until the update is finished."));
+    // The parts of a run keep their places while hidden: the window does not grow or move when a
+    // run starts, shows its time left, or ends.
+    for (QWidget* part :
+         std::initializer_list<QWidget*>{lblStatus, ProgressBar1, lblTimeLeft, lblKeepConnected}) {
+        app::keepPlaceWhenHidden(*part);
+        part->setVisible(false);
+    }
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(24, 12, 24, 24);
     layout->addWidget(lblStatus);
+    layout->addWidget(lblKeepConnected);
     layout->addWidget(ProgressBar1);
     layout->addWidget(lblTimeLeft);
     layout->addWidget(lblVersion);
@@ -464,7 +473,9 @@ void frmDisplay::showTablesProgress(std::size_t done, std::size_t total) {
 
 void frmDisplay::setRunning(bool running) {
     m_running = running;
-    for (QAction* action : {mnuLoad, mnuProgram, mnuComm1, mnuComm2})
+    lblKeepConnected->setVisible(running);
+    // Nothing of the menu may change what the run writes, or where, while it goes on.
+    for (QAction* action : {mnuLoad, mnuAuto, mnuProgram, mnuRead, mnuAPROM, mnuLDROM, mnuComm1, mnuComm2})
         action->setEnabled(!running);
     for (QPushButton* button : {LoadHex, Program})
         button->setEnabled(!running);
@@ -622,6 +633,7 @@ void frmDisplay::restoreTables() {
     ProgressBar1->setRange(0, static_cast<int>(kTablesPages));
     ProgressBar1->setValue(0);
     ProgressBar1->setVisible(true);
+    lblKeepConnected->setVisible(true);
     setHourglass(true);
     const std::atomic<bool>& cancel = scaleCancelFlag();
     const bool started = operateScale(
@@ -642,6 +654,7 @@ void frmDisplay::restoreTables() {
     if (!started) {
         setHourglass(false);
         ProgressBar1->setVisible(false);
+        lblKeepConnected->setVisible(false);
         tell(app::boxOf(tables_text::notRestored("the scale link is busy.", m_update->tablesWhere())));
         showFinalScreen();
     }
@@ -650,6 +663,7 @@ void frmDisplay::restoreTables() {
 void frmDisplay::tablesRestored(const scale::OperationResult& written) {
     setHourglass(false);
     ProgressBar1->setVisible(false);
+    lblKeepConnected->setVisible(false);
     if (program().ended())
         return;
     qCInfo(lcFirmware).noquote() << "tables written back:" << QString::fromStdString(describe(written));

@@ -49,6 +49,8 @@ public:
     QProgressBar* ProgressBar1;
     // Under the bar while a run goes on: "Estimated time left: 1 min 5 sec".
     QLabel* lblTimeLeft;
+    // While the scale's memory is being written: the one thing that would ruin the update.
+    QLabel* lblKeepConnected;
 
     QMenu* mnuFile;
     QAction* mnuLoad;

@@ -85,6 +85,8 @@ QRadioButton* makeOption(QWidget* parent, const char* name, const QString& capti
 
 frmProgramKey::frmProgramKey() : m_table(usersFormat()) {
     setWindowTitle(QStringLiteral("Program Keys"));
+    // The table grows with the window: this form may be maximised.
+    setWindowFlag(Qt::WindowMaximizeButtonHint);
     buildControls();
     layOut();
     connectControls();
@@ -218,9 +220,7 @@ void frmProgramKey::layOut() {
     left->addStretch(1);
     // The status of a run keeps its place while hidden: the form does not move when a run starts.
     for (QWidget* status : std::initializer_list<QWidget*>{lblProgramming, progbarKey}) {
-        QSizePolicy policy = status->sizePolicy();
-        policy.setRetainSizeWhenHidden(true);
-        status->setSizePolicy(policy);
+        app::keepPlaceWhenHidden(*status);
         left->addWidget(status);
     }
 

@@ -68,6 +68,8 @@ QString instruction2() {
 
 frmProgramZip::frmProgramZip() {
     setWindowTitle(QStringLiteral("Program Zip/Zone"));
+    // The chart box grows with the window: this form may be maximised.
+    setWindowFlag(Qt::WindowMaximizeButtonHint);
     lblCopy = app::makeLabel(this, "lblCopy",
                              QStringLiteral("Copy zone chart of your desired ZIP and paste it here:"));
     txtZipZone = new QPlainTextEdit(this);
@@ -104,8 +106,11 @@ void frmProgramZip::layOut() {
     chart->addWidget(lblCopy);
     chart->addWidget(txtZipZone, 1);
     chart->addLayout(app::centredRow({cmdPaste, cmdProgram, cmdClose}));
-    chart->addWidget(lblProgramming);
-    chart->addWidget(progbarZipZone);
+    // The run's status keeps its place while hidden: the chart box does not shrink when it starts.
+    for (QWidget* status : std::initializer_list<QWidget*>{lblProgramming, progbarZipZone}) {
+        app::keepPlaceWhenHidden(*status);
+        chart->addWidget(status);
+    }
 
     auto* instructions = new QVBoxLayout;
     instructions->setSpacing(0);

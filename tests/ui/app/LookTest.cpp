@@ -3,8 +3,11 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
@@ -20,6 +23,7 @@
 #include "ui/app/frmSuccessUpdate.h"
 #include "ui/app/frmVersion.h"
 #include "ui/app/frmWelcome.h"
+#include "ui/firmware/frmDisplay.h"
 #include "ui/keys/frmProgramKey.h"
 #include "ui/keys/frmZipKey.h"
 #include "ui/scale/frmErrorScaleCom.h"
@@ -124,12 +128,14 @@ TEST_F(LookTest, EveryFormPaintsItselfItsLabelsAndButtonsInTheProgramsColourWith
     }
 }
 
-// The window opens sized for the one-line wait text; the success text and the exit button that
-// replace it need more room.
-TEST_F(LookTest, TheFinalFormGrowsToShowTheWholeSuccessTextAndItsExitButton) {
+// The window opens with room for the success text and the exit button that follow the wait text:
+// it keeps its size when they come.
+TEST_F(LookTest, TheFinalFormKeepsItsSizeAndShowsTheWholeSuccessTextAndItsExitButton) {
     auto& last = program().form<app::frmSuccessUpdate>();
     last.showForm();
     last.Timer1.stop();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&last));
+    const QSize waiting = last.size();
     for (int tick = 0; tick <= 10; ++tick)
         last.Timer1_Timer();
     ASSERT_TRUE(last.lblSuccess->isVisible());
@@ -142,7 +148,56 @@ TEST_F(LookTest, TheFinalFormGrowsToShowTheWholeSuccessTextAndItsExitButton) {
     EXPECT_TRUE(QTest::qWaitFor(wholeTextShown, 2000))
         << "text " << last.lblSuccess->height() << " px of "
         << last.lblSuccess->heightForWidth(last.lblSuccess->width()) << ", window " << last.height() << " px";
+    EXPECT_EQ(last.size(), waiting);
     last.endSilently();
+}
+
+// Laid out for their size, forms offer no maximise button; the key and zone forms, whose table
+// and chart box grow with the window, do.
+TEST_F(LookTest, OnlyTheKeyAndZoneFormsCanBeMaximised) {
+    const auto maximisable = [](const QWidget& form) {
+        return form.windowFlags().testFlags(Qt::CustomizeWindowHint | Qt::WindowMaximizeButtonHint);
+    };
+    EXPECT_FALSE(maximisable(program().form<app::frmWelcome>()));
+    EXPECT_TRUE(program().form<app::frmWelcome>().windowFlags().testFlag(Qt::CustomizeWindowHint));
+    EXPECT_TRUE(maximisable(program().form<keys::frmProgramKey>()));
+    EXPECT_TRUE(maximisable(program().form<zones::frmProgramZip>()));
+}
+
+// A run's status line, bar and time left keep their places while hidden: the window asks for the
+// same room before a run as during it, so nothing grows, shrinks or moves when they appear.
+TEST_F(LookTest, NoFormChangesItsSizeWhenItsProgressPartsAppear) {
+    const auto roomAskedWith = [](QWidget& form, std::initializer_list<QWidget*> parts) {
+        form.layout()->activate();
+        const QSize before = form.sizeHint();
+        for (QWidget* part : parts)
+            part->setVisible(true);
+        form.layout()->invalidate();
+        form.layout()->activate();
+        EXPECT_EQ(form.sizeHint(), before) << form.objectName().toStdString();
+    };
+    auto& display = program().form<firmware::frmDisplay>();
+    display.load();  // shown, it would start an update run
+    display.lblStatus->setText(QStringLiteral("Updating scale with latest postage rates and services..."));
+    display.lblTimeLeft->setText(QStringLiteral("Estimated time left: 1 min 5 sec"));
+    roomAskedWith(display,
+                  {display.lblStatus, display.ProgressBar1, display.lblTimeLeft, display.lblKeepConnected});
+
+    // The zone form is shown: its chart box and buttons stay where they were when the bar appears.
+    auto& zones = program().form<zones::frmProgramZip>();
+    zones.showForm();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&zones));
+    const QRect box = zones.txtZipZone->geometry();
+    const QRect button = zones.cmdProgram->geometry();
+    roomAskedWith(zones, {zones.lblProgramming, zones.progbarZipZone});
+    QCoreApplication::processEvents();
+    EXPECT_EQ(zones.txtZipZone->geometry(), box);
+    EXPECT_EQ(zones.cmdProgram->geometry(), button);
+    zones.endSilently();
+
+    auto& keys = program().form<keys::frmProgramKey>();
+    keys.load();
+    roomAskedWith(keys, {keys.lblProgramming, keys.progbarKey});
 }
 
 }  // namespace
