@@ -67,7 +67,7 @@ Message notRestored(const std::string& reason, const std::string& path) {
 
 Message fileBringsTables(const std::string& path) {
     return box(
-        "The update brings a zone table and keys of its own; they were kept.\n\n"
+        "The update brings a zone table and keys of its own, which are now in the scale.\n\n"
         "Your own zone table and keys were saved before the update, in " +
             path + ".",
         Message::Icon::Information, Message::Buttons::Ok);

@@ -5,6 +5,7 @@
 namespace vantor::firmware {
 
 std::optional<std::string> TimeLeft::update(std::size_t done, std::size_t total, double elapsedSeconds) {
+    elapsedSeconds -= m_waitedSeconds;
     if (done < m_lastDone) {
         m_startDone = done;
         m_startSeconds = elapsedSeconds;

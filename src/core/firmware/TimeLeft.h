@@ -22,8 +22,11 @@ public:
     // `done` of `total` units after `elapsedSeconds`. The new text when it is due, nullopt when
     // the shown one stays. Work that goes back (a run that starts again) measures the pace anew.
     std::optional<std::string> update(std::size_t done, std::size_t total, double elapsedSeconds);
+    // The run stood still for `seconds` (waiting for the user's answer): the pace leaves them out.
+    void leaveOut(double seconds) { m_waitedSeconds += seconds; }
 
 private:
+    double m_waitedSeconds = 0;
     std::size_t m_startDone = 0;
     double m_startSeconds = 0;
     std::size_t m_lastDone = 0;

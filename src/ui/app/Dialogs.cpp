@@ -120,6 +120,15 @@ Answer MessageBoxDialogs::ask(QWidget* owner, const Message& message) {
     return answerOf(makeMessageBox(owner, message)->exec());
 }
 
+void MessageBoxDialogs::closeQuestionsOver(QWidget* owner) {
+    if (!owner)
+        return;
+    for (QMessageBox* box : owner->findChildren<QMessageBox*>(Qt::FindDirectChildrenOnly)) {
+        if (box->isVisible())
+            box->done(QMessageBox::Cancel);
+    }
+}
+
 void MessageBoxDialogs::showModal(Form& form, QWidget* owner) {
     if (owner && owner->isVisible())
         form.move(owner->geometry().center() - form.rect().center());

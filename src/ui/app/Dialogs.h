@@ -44,6 +44,9 @@ public:
     Answer ask(QWidget* owner, const vantor::Message& message);
     // Shows a loaded form modally over `owner` and returns once it is hidden again.
     virtual void showModal(Form& form, QWidget* owner) = 0;
+    // Closes the questions open over `owner` that events have answered already (a transfer that
+    // ended while it asked whether to cancel it); each is answered Cancel.
+    virtual void closeQuestionsOver(QWidget* owner) { Q_UNUSED(owner); }
 };
 
 // The box the real dialogs show for `message` over `owner`, not yet shown. The visual review
@@ -55,6 +58,7 @@ class MessageBoxDialogs : public Dialogs {
 public:
     Answer ask(QWidget* owner, const Message& message) override;
     void showModal(Form& form, QWidget* owner) override;
+    void closeQuestionsOver(QWidget* owner) override;
 };
 
 }  // namespace vantor::app

@@ -64,4 +64,8 @@ void LoggedDialogs::showModal(Form& form, QWidget* owner) {
     qCInfo(lcUi).noquote() << "modal" << form.objectName() << "closed";
 }
 
+void LoggedDialogs::closeQuestionsOver(QWidget* owner) {
+    m_inner->closeQuestionsOver(owner);
+}
+
 }  // namespace vantor::app

@@ -14,6 +14,7 @@ public:
 
     Answer ask(QWidget* owner, const Message& message) override;
     void showModal(Form& form, QWidget* owner) override;
+    void closeQuestionsOver(QWidget* owner) override;
 
 private:
     std::unique_ptr<Dialogs> m_inner;

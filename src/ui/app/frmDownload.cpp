@@ -248,6 +248,8 @@ void frmDownload::finished(const Downloader::Outcome& outcome) {
     }
     Animation1->close();
     AskAgain = false;
+    // Whether to cancel is no question once the transfer has ended.
+    program().dialogs().closeQuestionsOver(this);
     m_finishing = true;
     unload();
     m_finishing = false;

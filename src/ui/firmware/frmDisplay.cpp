@@ -205,9 +205,12 @@ void frmDisplay::Form_Unload(bool& cancel) {
     // The run waits while the question is open: a Yes then ends the program between two
     // exchanges, not under a page being written, and a Cancel goes on where the run stood.
     scale::PauseGate& gate = scalePauseGate();
+    QElapsedTimer waited;
+    waited.start();
     gate.pause();
     app::road().askToQuitDuringUpdate(this);
     gate.resume();
+    m_timeLeft.leaveOut(static_cast<double>(waited.elapsed()) / 1000.0);
 }
 
 void frmDisplay::showEvent(QShowEvent* event) {

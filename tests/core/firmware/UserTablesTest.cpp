@@ -204,6 +204,9 @@ TEST(TimeLeftEstimate, FromThePaceSoFarAtMostOnceASecond) {
     // The run starts again: the pace is measured anew from there.
     EXPECT_FALSE(left.update(0, 1024, 33.0));
     EXPECT_EQ(left.update(10, 1024, 38.0), "8 min 27 sec");
+    // Ten seconds of waiting for the user's answer are no part of the pace.
+    left.leaveOut(10.0);
+    EXPECT_EQ(left.update(20, 1024, 53.0), "8 min 22 sec");
     EXPECT_EQ(runUnitsDone({Phase::Write, 0, 512}), 0u);
     EXPECT_EQ(runUnitsDone({Phase::Write, 511, 512}), 511u);
     EXPECT_EQ(runUnitsDone({Phase::Verify, 0, 512}), 512u);
@@ -250,6 +253,6 @@ TEST(TablesMessages, WhatTheUserIsToldAboutTheTablesAroundAnUpdate) {
         "The scale has been updated, but your zone table and keys were not written back: the scale link "
         "is busy.\n\nThey are saved in /data/Tables.hex.");
     EXPECT_EQ(tables_text::fileBringsTables("/data/Tables.hex").text,
-              "The update brings a zone table and keys of its own; they were kept.\n\nYour own zone table "
+              "The update brings a zone table and keys of its own, which are now in the scale.\n\nYour own zone table "
               "and keys were saved before the update, in /data/Tables.hex.");
 }

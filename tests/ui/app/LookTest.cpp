@@ -12,6 +12,7 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QTest>
+#include <QTimer>
 #include <cmath>
 
 #include "support/ProgramFixture.h"
@@ -150,6 +151,19 @@ TEST_F(LookTest, TheFinalFormKeepsItsSizeAndShowsTheWholeSuccessTextAndItsExitBu
         << last.lblSuccess->heightForWidth(last.lblSuccess->width()) << ", window " << last.height() << " px";
     EXPECT_EQ(last.size(), waiting);
     last.endSilently();
+}
+
+// The real message boxes: a question the events have answered (the download ended while it asked
+// whether to cancel) is closed, as Cancel, instead of staying open over the finished window.
+TEST_F(LookTest, AQuestionOverAWindowIsClosedWhenEventsHaveAnsweredIt) {
+    app::MessageBoxDialogs dialogs;
+    QWidget owner;
+    owner.show();
+    QTimer::singleShot(0, &owner, [&] { dialogs.closeQuestionsOver(&owner); });
+    const app::Message question{QStringLiteral(""),
+                                QStringLiteral("Are you sure you want to cancel this operation?"),
+                                app::Message::Icon::Question, app::Message::Buttons::YesNo};
+    EXPECT_EQ(dialogs.ask(&owner, question), app::Answer::Cancel);
 }
 
 // Laid out for their size, forms offer no maximise button; the key and zone forms, whose table
