@@ -253,6 +253,6 @@ TEST(TablesMessages, WhatTheUserIsToldAboutTheTablesAroundAnUpdate) {
         "The scale has been updated, but your zone table and keys were not written back: the scale link "
         "is busy.\n\nThey are saved in /data/Tables.hex.");
     EXPECT_EQ(tables_text::fileBringsTables("/data/Tables.hex").text,
-              "The update brings a zone table and keys of its own, which are now in the scale.\n\nYour own zone table "
-              "and keys were saved before the update, in /data/Tables.hex.");
+              "The update brings a zone table and keys of its own, which are now in the scale.\n\n"
+              "Your own zone table and keys were saved before the update, in /data/Tables.hex.");
 }
