@@ -9,6 +9,8 @@
 #include <QVBoxLayout>
 #include <QVariant>
 #include <algorithm>
+#include <map>
+#include <vector>
 
 #include "ui/app/EnterKey.h"
 
@@ -98,11 +100,34 @@ void growToFit(QWidget& window) {
         window.resize(window.width(), needed);
 }
 
+void evenButtonRows(QWidget& form) {
+    std::map<int, std::vector<QPushButton*>> rows;
+    for (QPushButton* button : form.findChildren<QPushButton*>()) {
+        const QVariant row = button->property(kButtonRow);
+        if (row.isValid())
+            rows[row.toInt()].push_back(button);
+    }
+    for (auto& [_, buttons] : rows) {
+        int width = 0;
+        for (QPushButton* button : buttons) {
+            button->setMinimumWidth(0);
+            width = std::max(width, button->sizeHint().width());
+        }
+        for (QPushButton* button : buttons)
+            button->setMinimumWidth(width);
+    }
+}
+
 QHBoxLayout* centredRow(std::initializer_list<QWidget*> widgets) {
+    static int rows = 0;
+    ++rows;
     auto* row = new QHBoxLayout;
     row->addStretch();
-    for (QWidget* widget : widgets)
+    for (QWidget* widget : widgets) {
+        // The form's look gives the buttons of one row one width, once their font is known.
+        widget->setProperty(kButtonRow, rows);
         row->addWidget(widget);
+    }
     row->addStretch();
     return row;
 }

@@ -44,6 +44,10 @@ void fitToContents(QWidget& window);
 void growToFit(QWidget& window);
 // The widgets side by side, centred.
 QHBoxLayout* centredRow(std::initializer_list<QWidget*> widgets);
+// The property that marks the buttons of one centred row.
+inline constexpr const char* kButtonRow = "vantorButtonRow";
+// Gives the buttons of each centred row of `form` the width of the widest.
+void evenButtonRows(QWidget& form);
 // The layout of a message form: the message, and under it its buttons in a centred row.
 void layOutMessage(QWidget& form, QWidget* message, std::initializer_list<QWidget*> buttons,
                    int minimumWidth);

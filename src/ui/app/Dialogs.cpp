@@ -1,11 +1,15 @@
 #include "ui/app/Dialogs.h"
 
 #include <QGridLayout>
+#include <QIcon>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSpacerItem>
+#include <QStyle>
+#include <algorithm>
 
 #include "ui/app/Form.h"
+#include "ui/app/Look.h"
 
 namespace vantor::app {
 
@@ -25,6 +29,51 @@ QMessageBox::Icon iconOf(Message::Icon icon) {
             break;
     }
     return QMessageBox::NoIcon;
+}
+
+// The program's own drawing of each icon, crisp at every scale.
+const char* iconFile(Message::Icon icon) {
+    switch (icon) {
+        case Message::Icon::Information:
+            return ":/vantor/icons/information.svg";
+        case Message::Icon::Question:
+            return ":/vantor/icons/question.svg";
+        case Message::Icon::Exclamation:
+            return ":/vantor/icons/exclamation.svg";
+        case Message::Icon::Critical:
+            return ":/vantor/icons/critical.svg";
+        case Message::Icon::None:
+            break;
+    }
+    return nullptr;
+}
+
+// A box in the forms' look: their palette and font, the program's icon drawn for the screen's
+// scale instead of the style's small bitmap, and buttons of one width without the style's
+// pictures on them.
+void dress(QMessageBox& box, Message::Icon icon) {
+    applyLook(box);
+    if (const char* file = iconFile(icon)) {
+        const int side = box.style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, &box);
+        box.setIconPixmap(
+            QIcon(QString::fromLatin1(file)).pixmap(QSize(side, side), box.devicePixelRatioF()));
+    }
+    int width = 0;
+    for (QAbstractButton* button : box.buttons()) {
+        button->setIcon(QIcon());
+        width = std::max(width, button->sizeHint().width());
+    }
+    for (QAbstractButton* button : box.buttons())
+        button->setMinimumWidth(width);
+}
+
+// Every button answers to Alt and its letter, as the forms' buttons do; the platform's texts for
+// these two have no mnemonic.
+void giveMnemonics(QMessageBox& box) {
+    if (QAbstractButton* retry = box.button(QMessageBox::Retry))
+        retry->setText(QStringLiteral("&Retry"));
+    if (QAbstractButton* cancel = box.button(QMessageBox::Cancel))
+        cancel->setText(QStringLiteral("&Cancel"));
 }
 
 // The answer Enter gives: a question's first button.
@@ -103,6 +152,8 @@ std::unique_ptr<QMessageBox> makeMessageBox(QWidget* owner, const Message& messa
         closed->hide();
         box->setEscapeButton(closed);
     }
+    giveMnemonics(*box);
+    dress(*box, message.icon);
     makeRoomForTitle(*box);
     return box;
 }

@@ -5,6 +5,7 @@
 #include <QWidget>
 
 #include "ui/app/AccessibleNames.h"
+#include "ui/app/Controls.h"
 
 namespace vantor::app {
 
@@ -25,6 +26,7 @@ void applyLook(QWidget& form) {
     form.setFont(font);
 
     nameUncaptionedControls(form);
+    evenButtonRows(form);
 }
 
 }  // namespace vantor::app

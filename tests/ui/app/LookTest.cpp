@@ -104,6 +104,23 @@ TEST_F(LookTest, MessageBoxesAreNamedAfterTheProgramAndWideEnoughForTheirTitles)
     EXPECT_GT(success->width(), QFontMetrics(titleFont).horizontalAdvance(title) + 100);
 }
 
+// Boxes wear the forms' look: their blue, the program's own icon, buttons of one width with no
+// pictures, each with its Alt letter.
+TEST_F(LookTest, MessageBoxesWearTheFormsLookWithTheProgramsIconsAndEvenButtons) {
+    const auto box = app::makeMessageBox(
+        nullptr, {QStringLiteral("Vantor PC Program"), QStringLiteral("The connection was reset."),
+                  app::Message::Icon::Exclamation, app::Message::Buttons::RetryCancel});
+    EXPECT_EQ(box->palette().color(QPalette::Window), app::kBackground);
+    EXPECT_FALSE(box->iconPixmap().isNull());
+    const QList<QAbstractButton*> buttons = box->buttons();
+    ASSERT_EQ(buttons.size(), 2);
+    for (const QAbstractButton* button : buttons) {
+        EXPECT_TRUE(button->icon().isNull()) << button->text().toStdString();
+        EXPECT_EQ(button->minimumWidth(), buttons[0]->minimumWidth());
+        EXPECT_TRUE(button->text().contains(QLatin1Char('&'))) << button->text().toStdString();
+    }
+}
+
 TEST_F(LookTest, EveryFormPaintsItselfItsLabelsAndButtonsInTheProgramsColourWithVerdanaAtLoad) {
     const std::vector<app::Form*> forms = {
         &program().form<app::frmWelcome>(),         &program().form<app::frmHelp>(),

@@ -4,6 +4,7 @@
 #include <QPushButton>
 #include <QSettings>
 #include <atomic>
+#include <memory>
 #include <thread>
 
 #include "platform/app/SerialNumberSetting.h"
@@ -104,17 +105,19 @@ TEST_F(UpdateScaleTest, ASilentScaleLeavesTheSettingAndShowsTheErrorDialogWhoseR
 
 // The menu meets a busy link as every form does: it says so, and nothing else happens.
 TEST_F(UpdateScaleTest, WhileTheLinkIsBusyTheMenuSaysSoAndStaysUsable) {
-    std::atomic<bool> release{false};
+    // Shared with the job, which may start only after the test has let it go.
+    const auto release = std::make_shared<std::atomic<bool>>(false);
     ASSERT_TRUE(program().scale().run(
-        [&](scale::SerialTransport&) {
-            while (!release)
+        [release](scale::SerialTransport&) {
+            while (!*release)
                 std::this_thread::yield();
             return 0;
         },
         &menu(), [](int) {}));
     menu().showForm();
     click(menu(), "cmdUpdate");
-    release = true;
+    *release = true;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !program().scale().busy(); }, kWaitMs));
 
     ASSERT_EQ(dialogs().asked().size(), 1u);
     EXPECT_EQ(dialogs().asked()[0].text, "The scale link is busy; try again when the scale has answered.");
