@@ -1,7 +1,8 @@
-# vantor-cli's manual page, made from its own --help and --version at build time, so that the page
-# and the program never disagree. help2man (Debian package help2man) does the conversion; without
-# it the build goes on and the page is left out. The sanitizer build, which nobody installs from,
-# leaves it out too.
+# The manual pages of vantor-pc and vantor-cli, made from the programs' own --help and --version at
+# build time, so that a page and its program never disagree; the .h2m file beside each adds what
+# --help does not say (files, notes). help2man (Debian package help2man) does the conversion;
+# without it the build goes on and the pages are left out. The sanitizer build, which nobody
+# installs from, leaves them out too.
 
 if(VANTOR_SANITIZE)
   return()
@@ -11,23 +12,28 @@ find_program(HELP2MAN_EXECUTABLE help2man)
 find_program(GZIP_EXECUTABLE gzip)
 
 if(NOT HELP2MAN_EXECUTABLE OR NOT GZIP_EXECUTABLE)
-  message(WARNING "help2man or gzip not found: vantor-cli's manual page is not built "
+  message(WARNING "help2man or gzip not found: the manual pages are not built "
                   "(Debian packages help2man and gzip).")
   return()
 endif()
 
-set(VANTOR_CLI_PAGE ${CMAKE_CURRENT_BINARY_DIR}/vantor-cli.1)
-add_custom_command(
-  OUTPUT ${VANTOR_CLI_PAGE}.gz
-  COMMAND ${HELP2MAN_EXECUTABLE} --no-info --section=1
-          "--name=command-line companion of the Vantor PC Program"
-          --include=${CMAKE_CURRENT_SOURCE_DIR}/vantor-cli.h2m
-          --output=${VANTOR_CLI_PAGE}
-          $<TARGET_FILE:vantor-cli>
-  # -n: no file name or time stamp in the archive, so that equal pages give equal files.
-  COMMAND ${GZIP_EXECUTABLE} -9nf ${VANTOR_CLI_PAGE}
-  DEPENDS vantor-cli ${CMAKE_CURRENT_SOURCE_DIR}/vantor-cli.h2m
-  COMMENT "Generating vantor-cli's manual page"
-  VERBATIM)
-add_custom_target(vantor-cli-manpage ALL DEPENDS ${VANTOR_CLI_PAGE}.gz)
-install(FILES ${VANTOR_CLI_PAGE}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+# vantor_manual_page(TARGET NAME): TARGET's page in section 1, with NAME as its one-line summary.
+function(vantor_manual_page target name)
+  set(page ${CMAKE_CURRENT_BINARY_DIR}/${target}.1)
+  add_custom_command(
+    OUTPUT ${page}.gz
+    COMMAND ${HELP2MAN_EXECUTABLE} --no-info --section=1 "--name=${name}"
+            --include=${CMAKE_CURRENT_SOURCE_DIR}/${target}.h2m
+            --output=${page}
+            $<TARGET_FILE:${target}>
+    # -n: no file name or time stamp in the archive, so that equal pages give equal files.
+    COMMAND ${GZIP_EXECUTABLE} -9nf ${page}
+    DEPENDS ${target} ${CMAKE_CURRENT_SOURCE_DIR}/${target}.h2m
+    COMMENT "Generating ${target}'s manual page"
+    VERBATIM)
+  add_custom_target(${target}-manpage ALL DEPENDS ${page}.gz)
+  install(FILES ${page}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+endfunction()
+
+vantor_manual_page(vantor-pc "update a Vantor postal scale over a serial cable")
+vantor_manual_page(vantor-cli "command-line companion of the Vantor PC Program")

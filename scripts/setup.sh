@@ -10,7 +10,8 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libcivetweb-dev libsqlite3-dev
   python3 curl fonts-dejavu-core
-  help2man desktop-file-utils   # vantor-cli's manual page; the package test checks the desktop entry
+  help2man desktop-file-utils   # the manual pages; the package test checks the desktop entry
+  lintian                       # the package test runs Debian's package checker on the .deb
   ccache                        # rebuilds of a fresh clone reuse earlier compilations
   clang-format                  # the tests check that the C++ files follow .clang-format
 )

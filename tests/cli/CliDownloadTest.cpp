@@ -118,6 +118,20 @@ TEST_F(CliDownload, ResumesABrokenTransferByItselfWithinItsRetries) {
     EXPECT_FALSE(QFile::exists(path("x"))) << "no partial file";
 }
 
+TEST_F(CliDownload, AResumeThatGetsNoAnswerSpendsARetryLikeADrop) {
+    const QByteArray source = randomBytes(40000);
+    ScriptedHttpServer server(source);
+    server.behave(0, {.cutAfter = 10000});
+    server.behave(1, {.resetAt = 0});  // the connection closed before any answer
+    server.dropCutsAfter(500);
+    const CliRun run = cliWithEventLoop({QStringLiteral("download"), server.url().toString(), path(),
+                                         QStringLiteral("--retries"), QStringLiteral("2")});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(readAll(path()), source);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("resuming (1 retry left)"))) << run.err.toStdString();
+    EXPECT_EQ(server.ranges().join(' ').toStdString(), "bytes=0- bytes=5904- bytes=5904-");
+}
+
 TEST_F(CliDownload, NeverCountsAResumedReplyThatStartsElsewhereAsTheFile) {
     const QByteArray source = randomBytes(40000);
     ScriptedHttpServer server(source);

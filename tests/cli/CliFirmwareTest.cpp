@@ -300,7 +300,12 @@ TEST_F(CliFirmware, BackupAndRestoreRoundTripThroughAFile) {
     const CliRun twice = cli({"restore", path("twice.hex"), "--port", device, "--yes"});
     EXPECT_EQ(twice.exitCode, 2);
     EXPECT_TRUE(twice.err.startsWith(path("twice.hex") + ": Line 146: ")) << twice.err.toStdString();
-    EXPECT_EQ(cli({"restore", path("tables.hex"), "--port", device}, {}, test::CliInput::Null).exitCode, 1);
+    write("Tables-12345678-20261208-051320.hex", readAll(path("tables.hex")));
+    const CliRun unasked = cli({"restore", path("Tables-12345678-20261208-051320.hex"), "--port", device}, {},
+                               test::CliInput::Null);
+    EXPECT_EQ(unasked.exitCode, 1);
+    EXPECT_TRUE(unasked.err.contains("was saved from the scale 12345678, not from this one."))
+        << unasked.err.toStdString();
     const CliRun restore = cli({"restore", path("tables.hex"), "--port", device, "--yes"});
     EXPECT_EQ(restore.exitCode, 0) << restore.err.toStdString();
     ASSERT_EQ(second->stop(), 0);

@@ -42,6 +42,22 @@ TEST(CliScale, DetectAllListsAScaleReachedThroughTwoNamesOnce) {
     EXPECT_EQ(run.out, QString::fromStdString(link) + QStringLiteral(" 11223344\n"));
 }
 
+TEST(CliScale, WithSeveralScalesAndNoPortTheChosenOneIsNamedAndTheOthersSaid) {
+    SimulatorProcess first({"--serial", "11111111"});
+    SimulatorProcess second({"--serial", "22222222"});
+    const QString one = QString::fromStdString(first.devicePath());
+    const QString two = QString::fromStdString(second.devicePath());
+    const CliRun serial = cli({QStringLiteral("serial")}, one + QStringLiteral(":") + two);
+    EXPECT_EQ(serial.out, QStringLiteral("11111111\n"));
+    EXPECT_TRUE(serial.err.endsWith(QStringLiteral("Using the scale 11111111 on ") + one +
+                                    QStringLiteral(".\n1 other scale answered too: 22222222 on ") + two +
+                                    QStringLiteral(". Choose with --port DEV.\n")))
+        << serial.err.toStdString();
+    const CliRun status = cli({QStringLiteral("status")}, one + QStringLiteral(":") + two);
+    EXPECT_TRUE(status.err.contains(QStringLiteral("Choose with --port DEV, or --all for every scale.")))
+        << status.err.toStdString();
+}
+
 TEST(CliScale, PortsListsTheExtraDevicePaths) {
     SimulatorProcess simulator;
     const QString device = QString::fromStdString(simulator.devicePath());

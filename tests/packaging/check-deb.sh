@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the .deb from a build folder with cpack, unpacks it with dpkg into a temporary folder (the
 # system is never touched) and checks what a user would get: the two programs and nothing of the
-# development tools, the desktop entry, every icon, the udev rule, the manual page, dependencies on
-# Debian's Qt 6 packages, and a vantor-cli that runs.
+# development tools, the desktop entry, every icon, the udev rule, the manual pages, the copyright
+# notice and changelog, dependencies on Debian's Qt 6 packages, a vantor-cli that runs, and a
+# package that lintian (Debian's package checker) finds no error or warning in.
 #   check-deb.sh BUILD_DIR VERSION [CPACK]
 set -uo pipefail
 
@@ -101,16 +102,39 @@ for adapter in '"0403".*"6001"' '"067b".*"2303"' '"10c4".*"ea60"' '"1a86".*"7523
         grep -Eq "ATTRS\{idVendor\}==$adapter.*ENV\{ID_MM_DEVICE_IGNORE\}=\"1\"" "$rule"
 done
 
-page=$root/usr/share/man/man1/vantor-cli.1.gz
-check "the manual page is installed" test -f "$page"
-check "the manual page is gzip-compressed" gzip -t "$page"
-check "the manual page is vantor-cli(1)" grep -q '^\.TH VANTOR-CLI "\?1"\?' <(gzip -dc "$page" 2>/dev/null)
-check "the manual page describes the flash command" grep -q 'flash' <(gzip -dc "$page" 2>/dev/null)
+for program in vantor-cli vantor-pc; do
+    page=$root/usr/share/man/man1/$program.1.gz
+    check "the manual page $program(1) is installed" test -f "$page"
+    check "the manual page $program(1) is gzip-compressed" gzip -t "$page"
+    check "the manual page is $program(1)" grep -qi "^\.TH $program \"\?1\"\?" <(gzip -dc "$page" 2>/dev/null)
+done
+man_text() { gzip -dc "$root/usr/share/man/man1/$1.1.gz" 2>/dev/null; }
+check "vantor-cli(1) describes the flash command" grep -q 'flash' <(man_text vantor-cli)
+check "vantor-pc(1) names the environment variable VANTOR_SERIAL_PORTS" grep -q 'VANTOR_SERIAL_PORTS' <(man_text vantor-pc)
+check "vantor-pc(1) names the settings file" grep -q 'VantorUSA_PCProgram\.conf' <(man_text vantor-pc)
+
+doc=$root/usr/share/doc/vantor-pc
+check "the copyright notice is installed" grep -q '^Copyright: ' "$doc/copyright"
+newest=$(gzip -dc "$doc/changelog.gz" 2>/dev/null | head -n 1)
+check "the changelog's newest entry is vantor-pc ($version) (found: $newest)" \
+    grep -q "^vantor-pc ($version) " <<<"$newest"
 
 # The unpacked vantor-cli runs on the system's Qt.
 cli_version=$("$root/usr/bin/vantor-cli" --version 2>&1)
 check "the unpacked vantor-cli --version prints 'vantor-cli $version' (printed: $cli_version)" \
     test "$cli_version" = "vantor-cli $version"
+
+# lintian runs as root in CI and says so on stderr; only its tags count.
+if command -v lintian >/dev/null; then
+    if ! lintian --fail-on error,warning "$deb" >"$work/lintian.log" 2>/dev/null; then
+        cat "$work/lintian.log"
+        fail "lintian finds no error or warning in the package"
+    else
+        pass
+    fi
+else
+    fail "lintian is not installed (scripts/setup.sh installs it)"
+fi
 
 echo "$passes passed, $failures failed"
 [ "$failures" -eq 0 ]

@@ -10,6 +10,10 @@ bool ParsedCommand::has(const std::string& flag) const {
     return std::find(flags.begin(), flags.end(), flag) != flags.end();
 }
 
+bool ParsedCommand::takes(const std::string& flag) const {
+    return std::find(flagOptions.begin(), flagOptions.end(), flag) != flagOptions.end();
+}
+
 std::optional<std::string> ParsedCommand::value(const std::string& option) const {
     const std::vector<std::string> given = allValues(option);
     if (given.empty())
@@ -60,6 +64,7 @@ ParseOutcome parseCommandLine(const std::vector<std::string>& args,
 
     ParsedCommand command;
     command.name = syntax->name;
+    command.flagOptions = syntax->flagOptions;
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (arg.size() > 2 && arg.starts_with("--")) {

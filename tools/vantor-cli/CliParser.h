@@ -24,8 +24,10 @@ struct ParsedCommand {
     std::vector<std::string> arguments;
     std::multimap<std::string, std::string> values;  // an option given twice keeps both, in order
     std::vector<std::string> flags;
+    std::vector<std::string> flagOptions;  // the flags this command takes, from its syntax
 
     bool has(const std::string& flag) const;
+    bool takes(const std::string& flag) const;
     // The option's value; the last one when it was given more than once.
     std::optional<std::string> value(const std::string& option) const;
     // Every value the option was given, in order.

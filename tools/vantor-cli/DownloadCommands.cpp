@@ -41,6 +41,24 @@ std::string sizeText(const DownloadProgress& progress) {
 // A signal only sets the stop flag; the event loop looks at it this often.
 constexpr int kStopCheckMs = 50;
 
+// Before a resume: a server that dropped the connection or refused it while it restarts gets a
+// moment, so that the retries are not all spent at once.
+constexpr int kRetryPauseMs = 1000;
+
+// Waits the pause out on the event loop; false when a signal asked to stop meanwhile.
+bool pauseBeforeRetry(const std::atomic<bool>& stopRequested) {
+    QEventLoop pause;
+    QTimer::singleShot(kRetryPauseMs, &pause, &QEventLoop::quit);
+    QTimer stopCheck;
+    QObject::connect(&stopCheck, &QTimer::timeout, [&] {
+        if (stopRequested)
+            pause.quit();
+    });
+    stopCheck.start(kStopCheckMs);
+    pause.exec();
+    return !stopRequested;
+}
+
 }  // namespace
 
 bool isDownloadUrl(const std::string& source) {
@@ -72,15 +90,16 @@ int downloadFile(const std::string& url, const QString& destination, unsigned re
         progressLine.line("The server cannot resume; downloading the whole file again.");
         return true;
     };
+    const std::atomic<bool>& stopRequested = stopOnSignals();
     hooks.confirmRetry = [&](const Message&) {
         const std::string reset = "The connection with the server was reset";
         if (retries == 0) {
-            progressLine.line(reset + "; no retries left.");
+            progressLine.line(reset + "; " + RetriesLeft(0) + ".");
             return false;
         }
         --retries;
-        progressLine.line(reset + "; resuming (" + std::to_string(retries) + " retries left).");
-        return true;
+        progressLine.line(reset + "; resuming (" + RetriesLeft(retries) + ").");
+        return pauseBeforeRetry(stopRequested);
     };
     hooks.freeSpace = freeBytesAt;
 
@@ -88,7 +107,6 @@ int downloadFile(const std::string& url, const QString& destination, unsigned re
     downloader.setSizeLimit(sizeLimit);
     // Ctrl+C or SIGTERM stops the transfer through the event loop, so that the partial file is
     // closed and removed like any other abandoned download.
-    const std::atomic<bool>& stopRequested = stopOnSignals();
     QTimer stopCheck;
     QObject::connect(&stopCheck, &QTimer::timeout, [&] {
         if (stopRequested && !stopped) {

@@ -1,5 +1,7 @@
 #include "ScaleCommands.h"
 
+#include <algorithm>
+#include <chrono>
 #include <iostream>
 
 #include "core/scale/ScaleLink.h"
@@ -27,8 +29,8 @@ void reportNoScale(const std::vector<std::string>& ports, const DetectionResult&
         std::cerr << hint << "\n";
 }
 
-std::optional<DetectionResult> detectScale(DetectionGoal goal = DetectionGoal::FirstScale) {
-    const std::vector<std::string> ports = EnumPorts();
+std::optional<DetectionResult> detectScale(const std::vector<std::string>& ports,
+                                           DetectionGoal goal = DetectionGoal::FirstScale) {
     std::cerr << "Looking for " << (goal == DetectionGoal::FirstScale ? "the scale" : "every scale") << " on "
               << ports.size() << (ports.size() == 1 ? " port" : " ports") << "...\n";
     DetectionResult result = PortDetector().detect(ports, nullptr, goal);
@@ -37,6 +39,41 @@ std::optional<DetectionResult> detectScale(DetectionGoal goal = DetectionGoal::F
         return std::nullopt;
     }
     return result;
+}
+
+// A scale answers the serial-number read in a fraction of a second: the other ports are asked
+// once more for this long, so that a silent port (a PC's own COM port) delays a command only a
+// little, where awaiting its full limit would cost 10 seconds every time.
+constexpr std::chrono::milliseconds kOtherScalesLimit{1000};
+
+std::vector<FoundScale> otherScales(const std::vector<std::string>& ports, const DetectionResult& chosen) {
+    std::vector<std::string> rest;
+    for (const std::string& port : ports) {
+        const bool refused = std::any_of(chosen.refused.begin(), chosen.refused.end(),
+                                         [&](const RefusedPort& r) { return r.port == port; });
+        if (port != *chosen.port && !refused)
+            rest.push_back(port);
+    }
+    if (rest.empty())
+        return {};
+    return PortDetector(kOtherScalesLimit).detect(rest, nullptr, DetectionGoal::EveryScale).scales;
+}
+
+// Detection without --port takes the first scale in port order; with several connected, the
+// user must see which one is about to be used and how to pick another.
+void nameChosenScale(const DetectionResult& chosen, const std::vector<FoundScale>& others,
+                     const ParsedCommand& command) {
+    std::cerr << "Using the scale " << chosen.serial << " on " << *chosen.port << ".\n";
+    if (others.empty())
+        return;
+    std::cerr << others.size() << (others.size() == 1 ? " other scale" : " other scales") << " answered too:";
+    const char* separator = " ";
+    for (const FoundScale& scale : others) {
+        std::cerr << separator << scale.serial << " on " << scale.port;
+        separator = ", ";
+    }
+    std::cerr << ". Choose with --port DEV" << (command.takes("all") ? ", or --all for every scale" : "")
+              << ".\n";
 }
 
 }  // namespace
@@ -49,14 +86,14 @@ int portsCommand() {
 
 int detectCommand(const ParsedCommand& command) {
     if (command.has("all")) {
-        const auto result = detectScale(DetectionGoal::EveryScale);
+        const auto result = detectScale(EnumPorts(), DetectionGoal::EveryScale);
         if (!result)
             return kScaleFailed;
         for (const FoundScale& scale : result->scales)
             std::cout << scale.port << " " << scale.serial << "\n";
         return kSuccess;
     }
-    const auto result = detectScale();
+    const auto result = detectScale(EnumPorts());
     if (!result)
         return kScaleFailed;
     std::cout << *result->port << " " << result->serial << "\n";
@@ -65,7 +102,7 @@ int detectCommand(const ParsedCommand& command) {
 
 std::vector<std::string> detectEveryScale() {
     std::vector<std::string> ports;
-    if (const auto result = detectScale(DetectionGoal::EveryScale))
+    if (const auto result = detectScale(EnumPorts(), DetectionGoal::EveryScale))
         for (const FoundScale& scale : result->scales)
             ports.push_back(scale.port);
     return ports;
@@ -74,9 +111,11 @@ std::vector<std::string> detectEveryScale() {
 std::optional<std::string> choosePort(const ParsedCommand& command) {
     if (const auto port = command.value("port"))
         return port;
-    const auto result = detectScale();
+    const std::vector<std::string> ports = EnumPorts();
+    const auto result = detectScale(ports);
     if (!result)
         return std::nullopt;
+    nameChosenScale(*result, otherScales(ports, *result), command);
     return result->port;
 }
 

@@ -126,9 +126,7 @@ int restoreCommand(const ParsedCommand& command) {
         std::cerr << path << ": " << file.error << " Nothing was written.\n";
         return kScaleFailed;
     }
-    if (!askYesNo("Write " + std::to_string(file.pages.size()) + " pages of saved tables from " + path +
-                      " into the scale " + *serial + " on " + *port + "?",
-                  command.has("yes")))
+    if (!askYesNo(restoreQuestion(file.pages.size(), path, *serial, *port), command.has("yes")))
         return kScaleFailed;
 
     const auto started = std::chrono::steady_clock::now();

@@ -42,9 +42,12 @@ RecordParse parseHexRecord(std::string_view line) {
     if (line.empty() || line[0] != ':') {
         const std::string start = line.empty() ? "nothing" : shown(line[0]);
         std::string error = "a record starts with ':', this line starts with " + start;
-        // An error page saved in place of the update file is the usual way to get here.
+        // An error page saved in place of the update file is the usual way to get here: the link
+        // was the page's that offers the file.
         if (!line.empty() && line[0] == '<')
-            error += " (the file looks like a web page, not an Intel HEX file)";
+            return refuse(error +
+                          ": this is a web page, not an update file. Copy the link of the update "
+                          "file itself, not of the page.");
         return refuse(error + ".");
     }
     for (std::size_t i = 1; i < line.size(); ++i) {
@@ -70,7 +73,8 @@ RecordParse parseHexRecord(std::string_view line) {
     const Byte expected = static_cast<Byte>(-sum);
     const Byte given = pairAt(line, line.size() - 2);
     if (given != expected)
-        return refuse("checksum is " + hexByte(given) + ", expected " + hexByte(expected) + ".");
+        return refuse("checksum is " + hexByte(given) + ", expected " + hexByte(expected) +
+                      ". The file is damaged: download it again.");
 
     record.address = static_cast<std::uint16_t>(pairAt(line, 3) << 8 | pairAt(line, 5));
     record.type = pairAt(line, 7);

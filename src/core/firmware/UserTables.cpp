@@ -4,10 +4,12 @@
 #include <cstdio>
 
 #include "core/firmware/HexRecord.h"
+#include "core/scale/SerialNumber.h"
 
 namespace vantor::firmware {
 
 using scale::kPageSize;
+using scale::kSerialDigits;
 
 namespace {
 
@@ -137,6 +139,27 @@ std::string backupFileName(const std::string& serial, const std::tm& when, unsig
     std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &when);
     const std::string number = n > 1 ? "-" + std::to_string(n) : std::string();
     return "Tables-" + serial + "-" + stamp + number + ".hex";
+}
+
+std::optional<std::string> backupNameSerial(const std::filesystem::path& file) {
+    static constexpr std::string_view kPrefix = "Tables-";
+    const std::string name = file.filename().string();
+    if (!name.starts_with(kPrefix) || name.size() < kPrefix.size() + kSerialDigits + 1 ||
+        name[kPrefix.size() + kSerialDigits] != '-')
+        return std::nullopt;
+    const std::string serial = name.substr(kPrefix.size(), kSerialDigits);
+    if (!std::all_of(serial.begin(), serial.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return std::nullopt;
+    return serial;
+}
+
+std::string restoreQuestion(std::size_t pages, const std::string& file, const std::string& serial,
+                            const std::string& port) {
+    std::string question;
+    if (const auto saved = backupNameSerial(file); saved && *saved != serial)
+        question = file + " was saved from the scale " + *saved + ", not from this one. ";
+    return question + "Write " + std::to_string(pages) + " pages of saved tables from " + file +
+           " into the scale " + serial + " on " + port + "?";
 }
 
 }  // namespace vantor::firmware

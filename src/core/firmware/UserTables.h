@@ -88,5 +88,14 @@ struct SavedBackup {
 // the local date and time of the backup; the `n`th name tried for them (from 1) gets "-n" before
 // ".hex" from the second on.
 std::string backupFileName(const std::string& serial, const std::tm& when, unsigned n = 1);
+// The serial number in a backup's file name as backupFileName() makes it (the folders before it
+// do not count); none for a name of another shape.
+std::optional<std::string> backupNameSerial(const std::filesystem::path& file);
+
+// The question before `pages` pages of `file` are written into the scale `serial` on `port`: a
+// file whose name says it was saved from another scale says so first, since another scale's keys
+// and zone table are seldom what its owner wants.
+std::string restoreQuestion(std::size_t pages, const std::string& file, const std::string& serial,
+                            const std::string& port);
 
 }  // namespace vantor::firmware

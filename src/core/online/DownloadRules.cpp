@@ -89,6 +89,8 @@ std::optional<ContentRange> ParseContentRange(std::string_view value) {
 
 ReplyDecision DecideReply(const ReplyHead& head, bool resuming, std::int64_t from,
                           std::optional<std::int64_t> knownTotal, const std::string& url) {
+    if (!head.status && resuming)
+        return {ReplyVerdict::BrokenOff, {}, std::nullopt};
     if (!head.status)
         return refuse("Cannot Establish Connection",
                       "Cannot establish connection.\n\nCheck your Internet connection and try again.",
@@ -169,6 +171,12 @@ Message EmptyFileMessage() {
 
 Message CancelQuestion() {
     return {"", "Are you sure you want to cancel this operation?", Icon::Question, Buttons::YesNo};
+}
+
+std::string RetriesLeft(unsigned retries) {
+    if (retries == 0)
+        return "no retries left";
+    return std::to_string(retries) + (retries == 1 ? " retry left" : " retries left");
 }
 
 }  // namespace vantor::online

@@ -50,6 +50,9 @@ enum class ReplyVerdict {
     Save,          // write the body from the requested offset
     OfferRestart,  // the server cannot resume: ask before downloading the whole file again
     Refuse,        // tell the user `message` and abandon the download
+    // A resume got no answer at all (the server refused the connection while it restarts, say):
+    // the transfer broke off once more, the bytes on disk stay, and the retries decide.
+    BrokenOff,
 };
 
 struct ReplyDecision {
@@ -75,5 +78,9 @@ Message ConnectionResetQuestion(double secondsLeft);
 Message WriteErrorMessage(int errorNumber, const std::string& description);
 Message EmptyFileMessage();
 Message CancelQuestion();
+
+// How many more times a broken transfer is resumed without asking: "no retries left",
+// "1 retry left", "2 retries left".
+std::string RetriesLeft(unsigned retries);
 
 }  // namespace vantor::online

@@ -28,11 +28,21 @@ ReplyDecision DownloadSession::acceptHead(const ReplyHead& head, double now) {
         m_total = decision.total;  // a resumed reply of unknown length may tell it now
     else if (decision.verdict == ReplyVerdict::Refuse)
         fail();
+    else if (decision.verdict == ReplyVerdict::BrokenOff)
+        keepWhatIsOnDisk();
     if (decision.verdict == ReplyVerdict::Save && m_sizeLimit && m_total && *m_total > *m_sizeLimit) {
         fail();
         return {ReplyVerdict::Refuse, FileTooLargeMessage(*m_sizeLimit), std::nullopt};
     }
     return decision;
+}
+
+void DownloadSession::keepWhatIsOnDisk() {
+    // Nothing was truncated yet: the next resume backs off from the end of the file, not from
+    // this attempt's start, so that retries never eat into what arrived.
+    m_received += m_refetched;
+    m_refetched = 0;
+    m_progress.received = m_received;
 }
 
 void DownloadSession::restartFromZero() {

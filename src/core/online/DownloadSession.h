@@ -44,7 +44,8 @@ public:
     std::optional<std::string> ifRange() const;
 
     // The reply's head, at `now` seconds of a monotonic clock. A Save fixes the total on a fresh
-    // attempt; a Refuse ends the download as failed, a total beyond the size limit included.
+    // attempt; a Refuse ends the download as failed, a total beyond the size limit included; a
+    // BrokenOff ends the attempt as a broken transfer (endAttempt offers the retry).
     ReplyDecision acceptHead(const ReplyHead& head, double now);
     // The user agreed to download the whole file again: the reply that could not be used is
     // dropped, and the next attempt is a fresh one from byte 0 into an emptied file.
@@ -85,6 +86,7 @@ public:
 
 private:
     void startFresh(const ReplyHead& head, const ReplyDecision& decision, double now);
+    void keepWhatIsOnDisk();
 
     std::string m_url;
     bool m_resuming = false;

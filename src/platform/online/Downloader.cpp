@@ -143,6 +143,10 @@ bool Downloader::handleHead() {
         case ReplyVerdict::OfferRestart:
             offerRestart(decision.message);
             return false;
+        case ReplyVerdict::BrokenOff:
+            dropReply();
+            endAttempt();
+            return false;
         case ReplyVerdict::Save:
             break;
     }

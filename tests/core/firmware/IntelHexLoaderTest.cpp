@@ -130,7 +130,8 @@ TEST_P(IntelHexRefusal, GivesNoImageAndSaysWhere) {
 INSTANTIATE_TEST_SUITE_P(
     Fixtures, IntelHexRefusal,
     ::testing::Values(
-        Refusal{"bad-checksum.hex", "Line 812: checksum is 3F, expected 41."},
+        Refusal{"bad-checksum.hex",
+                "Line 812: checksum is 3F, expected 41. The file is damaged: download it again."},
         Refusal{"missing-end.hex", "Line 4: the file ends here without an end record (:00000001FF)."},
         Refusal{"unknown-type.hex", "Line 2: record type 06 is not an Intel HEX record type."},
         Refusal{"beyond-ffff.hex", "Line 1: data at FFF8 with 16 bytes runs past address FFFF."},
@@ -141,8 +142,8 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"non-hex.hex", "Line 2: 'G' at column 12 is not a hex digit."},
         Refusal{
             "html-page.hex",
-            "Line 1: a record starts with ':', this line starts with '<' (the file looks like a web page, "
-            "not an Intel HEX file)."},
+            "Line 1: a record starts with ':', this line starts with '<': this is a web page, not an update "
+            "file. Copy the link of the update file itself, not of the page."},
         Refusal{"empty.hex", "The update file is empty: it holds no Intel HEX records."}),
     [](const auto& info) {
         std::string name = info.param.fixture;

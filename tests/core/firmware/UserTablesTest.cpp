@@ -195,6 +195,23 @@ TEST(UserTables, BlankAndProgrammedRegions) {
     EXPECT_EQ(backupFileName("12345678", when, 2), "Tables-12345678-20261208-051320-2.hex");
 }
 
+TEST(UserTables, TheRestoreQuestionSaysWhenTheFileWasSavedFromAnotherScale) {
+    EXPECT_EQ(backupNameSerial("/b/Tables-12345678-20261208-051320-2.hex"), "12345678");
+    EXPECT_EQ(backupNameSerial("Tables-1234567-20261208-051320.hex"), std::nullopt);
+    EXPECT_EQ(backupNameSerial("Tables-1234567X-20261208-051320.hex"), std::nullopt);
+    EXPECT_EQ(backupNameSerial("Tables-12345678/tables.hex"), std::nullopt) << "a folder's name";
+    EXPECT_EQ(restoreQuestion(36, "b/Tables-12345678-20261208-051320.hex", "24681357", "/dev/pts/4"),
+              "b/Tables-12345678-20261208-051320.hex was saved from the scale 12345678, not from this one. "
+              "Write 36 pages of saved tables from b/Tables-12345678-20261208-051320.hex into the scale "
+              "24681357 on /dev/pts/4?");
+    EXPECT_EQ(
+        restoreQuestion(2, "Tables-24681357-20261208-051320.hex", "24681357", "/dev/pts/4"),
+        "Write 2 pages of saved tables from Tables-24681357-20261208-051320.hex into the scale 24681357 "
+        "on /dev/pts/4?");
+    EXPECT_EQ(restoreQuestion(2, "mine.hex", "24681357", "COM3"),
+              "Write 2 pages of saved tables from mine.hex into the scale 24681357 on COM3?");
+}
+
 TEST(TimeLeftEstimate, FromThePaceSoFarAtMostOnceASecond) {
     TimeLeft left;
     EXPECT_FALSE(left.update(4, 1024, 0.3));               // too early to tell

@@ -209,6 +209,19 @@ TEST(DownloadSession, ABrokenTransferResumesBackedOffAndKeepsItsTotal) {
     EXPECT_TRUE(session.succeeded());
 }
 
+TEST(DownloadSession, AResumeThatGetsNoAnswerIsRetriedFromTheSameBytesOnDisk) {
+    DownloadSession session("http://h/f");
+    breakAfter(session, head(200, 20000), 10000);
+    EXPECT_EQ(session.beginAttempt(), 5904);
+    EXPECT_EQ(session.acceptHead(ReplyHead{}, 2).verdict, ReplyVerdict::BrokenOff) << "a refused connection";
+    ASSERT_EQ(session.endAttempt(true), DownloadSession::Ending::AskRetry);
+    session.retry();
+    EXPECT_EQ(session.beginAttempt(), 5904) << "backed off from the 10000 bytes on disk, not again";
+    EXPECT_EQ(session.refetchedBytes(), 4096);
+    EXPECT_EQ(DownloadSession("http://h/f").acceptHead(ReplyHead{}, 0).verdict, ReplyVerdict::Refuse)
+        << "a first attempt without an answer is refused";
+}
+
 TEST(DownloadSession, AResumeSendsTheFirstReplysValidatorAndARestartBeginsAFreshFileAtByteZero) {
     ReplyHead first = head(200, 20000);
     first.etag = "\"v1\"";
@@ -356,6 +369,9 @@ TEST(DownloadMessages, QuestionsAndFailures) {
     EXPECT_EQ(EmptyFileMessage().title, "Error Downloading File");
     EXPECT_EQ(CancelQuestion().text, "Are you sure you want to cancel this operation?");
     EXPECT_EQ(CancelQuestion().title, "");
+    EXPECT_EQ(RetriesLeft(0), "no retries left");
+    EXPECT_EQ(RetriesLeft(1), "1 retry left");
+    EXPECT_EQ(RetriesLeft(2), "2 retries left");
 }
 
 }  // namespace
