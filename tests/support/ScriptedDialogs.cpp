@@ -40,7 +40,7 @@ ScriptedDialogs::FormAction ScriptedDialogs::click(const QString& button) {
 
 Answer ScriptedDialogs::ask(QWidget*, const Message& message) {
     m_asked.push_back({message.title, message.text, message.icon, message.buttons, message.defaultNo,
-                       message.closeIsNoAnswer});
+                       message.closeIsNoAnswer, message.folder});
     if (message.buttons == Message::Buttons::Ok)
         return Answer::Ok;
     if (m_answers.empty()) {

@@ -24,6 +24,7 @@ public:
         app::Message::Buttons buttons;
         bool defaultNo = false;
         bool closeIsNoAnswer = false;
+        QString folder;
     };
     struct Shown {
         QString form;   // objectName

@@ -6,10 +6,12 @@
 #include <QPushButton>
 #include <QSpacerItem>
 #include <QStyle>
+#include <QUrl>
 #include <algorithm>
 
 #include "ui/app/Form.h"
 #include "ui/app/Look.h"
+#include "ui/app/Program.h"
 
 namespace vantor::app {
 
@@ -65,6 +67,16 @@ void dress(QMessageBox& box, Message::Icon icon) {
     }
     for (QAbstractButton* button : box.buttons())
         button->setMinimumWidth(width);
+}
+
+// "Open Folder" beside the answers: the folder opens in the file manager, the question stays.
+void offerToOpen(QMessageBox& box, const QString& folder) {
+    QPushButton* open = box.addButton(QStringLiteral("Open &Folder"), QMessageBox::ActionRole);
+    open->setObjectName(QStringLiteral("cmdOpenFolder"));
+    // The box would close on any of its buttons: this one only opens the folder.
+    open->disconnect();
+    QObject::connect(open, &QPushButton::clicked, &box,
+                     [folder] { program().desktop().openAddress(QUrl::fromLocalFile(folder).toString()); });
 }
 
 // Every button answers to Alt and its letter, as the forms' buttons do; the platform's texts for
@@ -152,6 +164,8 @@ std::unique_ptr<QMessageBox> makeMessageBox(QWidget* owner, const Message& messa
         closed->hide();
         box->setEscapeButton(closed);
     }
+    if (!message.folder.isEmpty())
+        offerToOpen(*box, message.folder);
     giveMnemonics(*box);
     dress(*box, message.icon);
     makeRoomForTitle(*box);
@@ -159,8 +173,12 @@ std::unique_ptr<QMessageBox> makeMessageBox(QWidget* owner, const Message& messa
 }
 
 Message boxOf(const vantor::Message& message) {
-    return Message{QString::fromStdString(message.title), QString::fromStdString(message.text), message.icon,
-                   message.buttons};
+    Message box;
+    box.title = QString::fromStdString(message.title);
+    box.text = QString::fromStdString(message.text);
+    box.icon = message.icon;
+    box.buttons = message.buttons;
+    return box;
 }
 
 Answer Dialogs::ask(QWidget* owner, const vantor::Message& message) {

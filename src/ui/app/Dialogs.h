@@ -27,6 +27,9 @@ struct Message {
     // Closing the box (its close button, Escape) answers Cancel, not No: for a question whose No
     // gives something up, which only the No button may do.
     bool closeIsNoAnswer = false;
+    // A folder the message speaks of: the box offers to open it, with a button of its own that
+    // leaves the question open.
+    QString folder = {};
 };
 
 // The box for a message of the core's rules: its words, icon and buttons as they are.

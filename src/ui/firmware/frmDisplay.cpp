@@ -1,6 +1,7 @@
 #include "ui/firmware/frmDisplay.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
@@ -622,6 +623,9 @@ void frmDisplay::afterUpdateTables() {
 bool frmDisplay::askToWriteTablesBack() {
     app::Message offer = app::boxOf(tables_text::offerRestore(m_update->tablesWhere()));
     offer.closeIsNoAnswer = true;
+    // The backup file is deep in the program's data folder: the box opens its folder.
+    if (m_update->backup() && m_update->backup()->saved())
+        offer.folder = QFileInfo(QString::fromStdString(m_update->backup()->path)).absolutePath();
     while (true) {
         const app::Answer answer = program().dialogs().ask(this, offer);
         if (answer == app::Answer::Yes || answer == app::Answer::No)

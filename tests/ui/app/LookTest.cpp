@@ -183,6 +183,22 @@ TEST_F(LookTest, AQuestionOverAWindowIsClosedWhenEventsHaveAnsweredIt) {
     EXPECT_EQ(dialogs.ask(&owner, question), app::Answer::Cancel);
 }
 
+// A box that speaks of a folder opens it with a button of its own, and the question stays open.
+TEST_F(LookTest, AQuestionAboutAFileOpensItsFolderAndStaysOpen) {
+    app::Message offer{QStringLiteral("Vantor PC Program"),
+                       QStringLiteral("Write them back into the scale now?"), app::Message::Icon::Question,
+                       app::Message::Buttons::YesNo};
+    offer.folder = QStringLiteral("/data/Vantor/Tables");
+    const auto box = app::makeMessageBox(nullptr, offer);
+    box->show();
+    auto* open = box->findChild<QPushButton*>(QStringLiteral("cmdOpenFolder"));
+    ASSERT_NE(open, nullptr);
+    EXPECT_EQ(open->text(), "Open &Folder");
+    open->click();
+    EXPECT_EQ(desktop().opened, QStringList{QStringLiteral("file:///data/Vantor/Tables")});
+    EXPECT_TRUE(box->isVisible());
+}
+
 // Laid out for their size, forms offer no maximise button; the key and zone forms, whose table
 // and chart box grow with the window, do.
 TEST_F(LookTest, OnlyTheKeyAndZoneFormsCanBeMaximised) {

@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -424,6 +425,7 @@ TEST_F(DisplayRunTest, TheUsersTablesReadBeforeTheFirstRunAreWrittenBackAfterThe
     EXPECT_EQ(offer.icon, app::Message::Icon::Question);
     EXPECT_EQ(offer.buttons, app::Message::Buttons::YesNo);
     EXPECT_TRUE(offer.closeIsNoAnswer);
+    EXPECT_EQ(offer.folder, QFileInfo(backup).absolutePath());
     EXPECT_EQ(dialogs().asked()[1].text, offer.text);
     const auto& restored = dialogs().asked()[2];
     EXPECT_EQ(restored.text.toStdString(), firmware::tables_text::restored().text);
