@@ -37,7 +37,8 @@ echo "== Simulated scale (serial 12345678) on $device"
 # The server's files: the update file, the banner picture and the manual.
 mkdir -p "$work/www/VantorDownload" "$work/www/UserManuals"
 cp tests/fixtures/hex/sample-update.hex "$work/www/VantorDownload/VantorUSA_APROM.hex"
-cp scripts/demo/usaupdatebanner.jpg "$work/www/VantorDownload/usaupdatebanner.jpg"
+# The banner keeps the name the program asks for; the program reads the picture by its content.
+cp scripts/demo/usaupdatebanner.png "$work/www/VantorDownload/usaupdatebanner.jpg"
 cp scripts/demo/VantorUSA_Manual.pdf "$work/www/UserManuals/VantorUSA_Manual.pdf"
 "$BUILD/tools/vantor-server/vantor-server" --root "$work/www" --software-update Y \
   >"$work/server.out" 2>"$work/server.err" &

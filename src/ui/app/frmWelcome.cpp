@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <cmath>
 
 #include "core/online/UpdateQueries.h"
 #include "core/scale/SerialNumber.h"
@@ -31,6 +32,8 @@ constexpr QSize kBannerSize(480, 60);
 // A fetched banner larger than this is shown smaller, so that it cannot push the menu's buttons
 // off screen.
 constexpr QSize kLargestBanner(640, 200);
+// 96 dots an inch: the density a picture is drawn for when it is shown one pixel a screen point.
+constexpr double kScreenDotsPerMeter = 96 / 0.0254;
 const QString kVersionPrefix = QStringLiteral("Version ");
 
 const char* const kManualPath = "/UserManuals/VantorUSA_Manual.pdf";
@@ -44,8 +47,17 @@ QPixmap readBanner(const QString& file) {
     if (image.isNull())
         return {};
     QPixmap picture = QPixmap::fromImage(image);
-    if (picture.width() > kLargestBanner.width() || picture.height() > kLargestBanner.height())
-        picture = picture.scaled(kLargestBanner, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    // A picture that says it is drawn at twice the screen's density (or more) is a high-resolution
+    // banner: shown at its size in screen points, crisp on a screen scaled to 200 %.
+    // (The density is stored in whole dots a meter: 192 dpi reads back a shade under twice 96.)
+    const double ratio = std::floor(image.dotsPerMeterX() / kScreenDotsPerMeter + 0.05);
+    if (ratio >= 2)
+        picture.setDevicePixelRatio(ratio);
+    const QSizeF shown = picture.deviceIndependentSize();
+    if (shown.width() > kLargestBanner.width() || shown.height() > kLargestBanner.height()) {
+        picture = picture.scaled(kLargestBanner * picture.devicePixelRatio(), Qt::KeepAspectRatio,
+                                 Qt::SmoothTransformation);
+    }
     return picture;
 }
 

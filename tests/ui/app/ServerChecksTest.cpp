@@ -191,6 +191,27 @@ TEST_F(ServerChecksTest, UpdateAvailableFetchesTheBannerShowsItAndDeletesTheLoca
     }
 }
 
+// A banner drawn at twice the screen's density is shown at half its pixels: crisp at 200 %, the
+// same size as an ordinary one at 100 %.
+TEST_F(ServerChecksTest, AHighResolutionBannerIsShownAtItsSizeInScreenPoints) {
+    QImage image(QSize(960, 120), QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    image.setDotsPerMeterX(qRound(192 / 0.0254));
+    image.setDotsPerMeterY(qRound(192 / 0.0254));
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    serve(updateAnswer("Y", png));
+    showMenu();
+    waitForUpdateCheck();
+
+    EXPECT_EQ(banner()->pixmap().devicePixelRatio(), 2.0);
+    EXPECT_EQ(banner()->pixmap().deviceIndependentSize(), QSizeF(480, 60));
+    menu().AskExit = false;
+    menu().unload();
+}
+
 TEST_F(ServerChecksTest, TheFetchedBannerBlinksFromTheFirstTick) {
     serve(updateAnswer("y", jpegPicture(kServedBanner)));
     showMenu();
