@@ -65,6 +65,13 @@ QTableWidgetItem* centredItem(const QString& text) {
     return item;
 }
 
+// A box the user reads but never types in: it looks like the form behind it, not like a field.
+void markReadOnly(QLineEdit& box) {
+    QPalette palette = box.palette();
+    palette.setColor(QPalette::Base, app::kBackground.lighter(112));
+    box.setPalette(palette);
+}
+
 QLineEdit* makeBox(QWidget* parent, const char* name, const QString& tip) {
     auto* box = new QLineEdit(parent);
     box->setObjectName(QLatin1String(name));
@@ -128,6 +135,7 @@ void frmProgramKey::buildControls() {
     lblTo = app::makeCaption(this, "lblTo", QStringLiteral("up to"));
     txtMinWt = makeBox(this, "txtMinWt", QStringLiteral("Minimum weight for this range."));
     txtMinWt->setReadOnly(true);
+    markReadOnly(*txtMinWt);
     txtMaxWt =
         makeBox(this, "txtMaxWt",
                 QStringLiteral("Maximum weight for this range. Type in the value or use up-down arrow."));
@@ -657,6 +665,13 @@ void frmProgramKey::setRunning(bool running) {
     for (QWidget* control : std::initializer_list<QWidget*>{cboKeyNum, optOz, optLb, optGms, txtMaxWt,
                                                             txtRate, UDMax, UDRate, cmdAdd})
         control->setEnabled(!running);
+    // With the other boxes disabled, the focus would fall to the read-only one and select its text.
+    txtMinWt->setFocusPolicy(running ? Qt::NoFocus : Qt::StrongFocus);
+    if (running) {
+        txtMinWt->deselect();
+        if (txtMinWt->hasFocus())
+            setFocus();
+    }
     updateButtons();
 }
 

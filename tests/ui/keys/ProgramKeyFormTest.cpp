@@ -81,6 +81,9 @@ TEST_F(ProgramKeyFormTest, StartsEmptyWithItsTextsAndNoKeyChosen) {
     EXPECT_EQ(form().txtMaxWt->text(), "0");
     EXPECT_EQ(form().txtRate->text(), "$0.00");
     EXPECT_TRUE(form().txtMinWt->isReadOnly());
+    EXPECT_NE(form().txtMinWt->palette().color(QPalette::Base),
+              form().txtMaxWt->palette().color(QPalette::Base))
+        << "the read-only box looks read-only";
     EXPECT_FALSE(form().cmdEdit->isEnabled());
     EXPECT_FALSE(form().cmdClear->isEnabled());
     EXPECT_FALSE(form().cmdProgram->isEnabled());
