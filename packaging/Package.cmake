@@ -39,6 +39,9 @@ if(WIN32)
   # installed program runs on a machine without Qt or a compiler.
   if(MINGW)
     include(WindowsRuntime.cmake)
+    # A 64-bit installer for the 64-bit program: it also runs where 32-bit programs cannot (a
+    # 64-bit Wine without its 32-bit half, as in the cross-build's tests).
+    set(CPACK_NSIS_DEFINES "Target amd64-unicode")
   else()
     include(InstallRequiredSystemLibraries)
     find_program(WINDEPLOYQT_EXECUTABLE windeployqt HINTS "${QT6_INSTALL_PREFIX}/bin" "${Qt6_DIR}/../../../bin")

@@ -162,14 +162,16 @@ build_app() {
   cmake --build --preset windows -j "$JOBS" --target vantor-pc vantor-cli
 }
 
+# The installer, from the programs as the app step built them (it configures CPack too).
 build_installer() {
   if [ ! -f build/windows/src/vantor-pc.exe ]; then
     echo "No vantor-pc.exe in build/windows: run scripts/windows.sh app first." >&2
     return 1
   fi
   echo "== Packing the NSIS installer"
+  rm -f build/windows/vantor-pc-*-win64.exe
   (cd build/windows && cpack -G NSIS >/dev/null)
-  ls build/windows/vantor-pc-*-win64.exe
+  ls -l build/windows/vantor-pc-*-win64.exe
 }
 
 steps=("$@")
