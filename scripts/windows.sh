@@ -13,6 +13,7 @@
 # Environment: VANTOR_WINDOWS_CACHE (default ${XDG_CACHE_HOME:-$HOME/.cache}/vantor-windows),
 #              VANTOR_WINDOWS_JOBS (default 2: the Qt build shares the machine's cores).
 set -euo pipefail
+shopt -s inherit_errexit  # a failure inside $(...) stops the script too
 cd "$(dirname "$0")/.."
 
 CACHE="${VANTOR_WINDOWS_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/vantor-windows}"
