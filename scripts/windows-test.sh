@@ -15,6 +15,7 @@
 # would then write to: the tests run in a mount namespace of their own, with /dev/null mounted
 # over those devices. Exits non-zero when a test fails or none ran.
 #   scripts/windows-test.sh [core|cli|gui|installer]...
+# VANTOR_KEEP_WORK=1 keeps the temporary folder (simulator memories, backups, logs) for a look.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$PWD
@@ -156,6 +157,10 @@ run_cli() {
   printf '16,$2.50\n32,$3.10\n' >"$work/rates.csv"
   cd "$work"
 
+  local ports
+  ports=$(VANTOR_SERIAL_PORTS='COM12;COM7' cli_exe ports | tr -d '\r' | grep -xE 'COM(5|7|12)' | paste -sd' ')
+  check "ports: the system's and VANTOR_SERIAL_PORTS's in number order: $ports" test "$ports" = "COM5 COM7 COM12"
+
   sim_start flash --serial 24681357
   serial=$(cli_exe serial --port COM5 2>/dev/null | tr -d '\r')
   check "serial: $serial" test "$serial" = 24681357
@@ -201,12 +206,13 @@ run_cli() {
 }
 
 run_gui() {
-  echo "== vantor-pc.exe under Xvfb to the main menu"
   require "$SERVER" "scripts/setup.sh"
   if [ -z "${VANTOR_IN_XVFB:-}" ]; then
-    VANTOR_IN_XVFB=1 xvfb-run -a -s "-screen 0 1280x1024x24" "$0" gui || failures=$((failures + 1))
+    VANTOR_IN_XVFB=1 xvfb-run -a -s "-screen 0 1280x1024x24" "$0" gui | grep -v '^== 0 failed$' ||
+      failures=$((failures + 1))
     return
   fi
+  echo "== vantor-pc.exe under Xvfb to the main menu"
   app_prefix
   local server log=$work/pc.log shot=build/windows/main-menu.png
   sim_start gui
@@ -216,7 +222,7 @@ run_gui() {
   for _ in $(seq 200); do [ -s "$work/server.out" ] && break; sleep 0.05; done
   server=$(head -1 "$work/server.out")
   VANTOR_WEB_SERVER="$server" VANTOR_DOWNLOAD_SERVER="$server" VANTOR_PROBE_URL="$server/probe" \
-    wine build/windows/src/vantor-pc.exe --log-file "$(winepath -w "$log")" >/dev/null 2>&1 &
+    wine build/windows/src/vantor-pc.exe --log-file "$(winepath -w "$log" 2>/dev/null)" >/dev/null 2>&1 &
   pids+=($!)
   check "the port form is shown" wait_logged "$log" "frmChoosePort on screen"
   xdotool windowfocus --sync "$(xdotool search --sync --name "Connect Scale to Computer" | head -1)" key alt+c
@@ -253,7 +259,7 @@ run_installer() {
 }
 
 work=$(mktemp -d -t vantor-windows-test.XXXXXX)
-echo "work: $work"
+[ -z "${VANTOR_KEEP_WORK:-}" ] || echo "== Files kept in $work"
 for part in "${parts[@]}"; do
   case "$part" in
     core) run_core ;;

@@ -182,8 +182,7 @@ bool Win32SerialPort::write(const char* data, qint64 size, int limitMs) {
 }
 
 bool Win32SerialPort::waitForReadyRead(int msecs) {
-    const qint64 before = m_buffer.size();
-    return waitForBytes(before + 1, msecs) || (m_error == NoError && m_buffer.size() > before);
+    return waitForBytes(m_buffer.size() + 1, msecs);
 }
 
 bool Win32SerialPort::waitForBytes(qint64 count, int msecs) {
