@@ -104,7 +104,7 @@ trap cleanup EXIT
 sim_start() {
   local name=$1
   shift
-  "$ROOT/$SIM" --memory "$work/$name.bin" "$@" >"$work/$name.out" 2>/dev/null &
+  "$ROOT/$SIM" --memory "$work/$name.bin" "$@" >"$work/$name.out" 2>"$work/$name.err" &
   sim_pid=$!
   pids+=("$sim_pid")
   for _ in $(seq 200); do [ -s "$work/$name.out" ] && break; sleep 0.05; done
@@ -189,6 +189,19 @@ run_cli() {
   sim_stop
   check "the restored tables are the backed-up ones" same_range restored.bin linux.bin $((0x8000)) $((0x1200))
 
+  # A second program is refused the port the first one holds (Wine itself would let it in).
+  sim_start held --fault delay:read:nth=1:ms=5000 --verbose
+  cli_exe serial --port COM5 >held-first.out &
+  local first=$! status=0
+  for _ in $(seq 100); do grep -q read "$work/held.err" 2>/dev/null && break; sleep 0.05; done
+  wine "$ROOT/build/windows/tools/vantor-cli/vantor-cli.exe" serial --port COM5 2>held-second.err >/dev/null ||
+    status=$?
+  check "a second program on the port exits 1 (got $status): $(tr -d '\r' <held-second.err)" \
+    test "$status" -eq 1 -a -n "$(grep "in use by another run" held-second.err)"
+  wait "$first" || true
+  sim_stop
+  check "  ... and the first one gets its answer" grep -q 12345678 held-first.out
+
   # A lost reply is asked again; a refused unlock ends the run before any page is written.
   sim_start lost --serial 24681357 --fault lose:write:nth=5
   check "flash with a lost reply" quiet_cli flash sample-update.hex --port COM5
@@ -196,7 +209,7 @@ run_cli() {
   check "  ... and the memory is the image" cmp -s lost.bin image.bin
   cp linux.bin refused.bin
   sim_start refused --fault refuse:unlock
-  local status=0
+  status=0
   quiet_cli flash sample-update.hex --port COM5 || status=$?
   sim_stop
   check "flash on a refused unlock exits 1 (got $status)" test "$status" -eq 1

@@ -65,6 +65,10 @@ std::optional<SerialTransport::OpenFailure> SerialTransport::open() {
         return deviceHeld();
     if (!m_port.open(m_name, kReceiveBufferSize)) {
         m_deviceLock.release();
+        if (m_port.error() == Win32SerialPort::HeldError) {
+            m_port.clearError();
+            return deviceHeld();
+        }
         OpenFailure failure{problemOf(m_port.error()), m_port.errorString()};
         qCDebug(lcScale).noquote() << "open" << m_name << "failed:" << failure.detail;
         m_port.clearError();

@@ -54,10 +54,13 @@ bool Win32SerialPort::open(const QString& name, int receiveBuffer) {
     close();
     clearError();
     m_name = name;
+    if (!holdName(name))
+        return false;
     const HANDLE handle = ::CreateFileW(devicePath(name).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         fail(openErrorOf(::GetLastError()));
+        close();
         return false;
     }
     m_handle = handle;
@@ -73,6 +76,22 @@ bool Win32SerialPort::open(const QString& name, int receiveBuffer) {
     if (isSignalConnected(QMetaMethod::fromSignal(&Win32SerialPort::readyRead)))
         m_watch.start();
     return true;
+}
+
+// Windows opens a COM port for one program at a time, but Wine does not: a second program would
+// mix its commands into a running update. Each program therefore holds the port's name, as a
+// named object that ends with the program, for as long as the port is open.
+bool Win32SerialPort::holdName(const QString& name) {
+    QString device = name.toUpper();
+    device.remove(QStringLiteral("\\\\.\\"));
+    const std::wstring object = (QStringLiteral("Local\\VantorSerialPort-") + device).toStdWString();
+    m_nameHold = ::CreateMutexW(nullptr, FALSE, object.c_str());
+    if (m_nameHold && ::GetLastError() != ERROR_ALREADY_EXISTS)
+        return true;
+    m_error = m_nameHold ? HeldError : ResourceError;
+    m_errorString = qt_error_string(static_cast<int>(::GetLastError()));
+    close();
+    return false;
 }
 
 // The line settings, the driver's buffers, no waiting yet, and nothing left from before.
@@ -123,10 +142,12 @@ bool Win32SerialPort::configure(int receiveBuffer) {
 
 void Win32SerialPort::close() {
     m_watch.stop();
-    if (!m_handle)
-        return;
-    ::CloseHandle(handleOf(m_handle));
+    if (m_handle)
+        ::CloseHandle(handleOf(m_handle));
+    if (m_nameHold)
+        ::CloseHandle(handleOf(m_nameHold));
     m_handle = nullptr;
+    m_nameHold = nullptr;
     m_buffer.clear();
 }
 

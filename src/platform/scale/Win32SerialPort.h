@@ -21,7 +21,8 @@ public:
         PermissionError,
         OpenError,
         TimeoutError,
-        ResourceError
+        ResourceError,
+        HeldError  // another program of this system has the port open
     };
 
     explicit Win32SerialPort(QObject* parent = nullptr);
@@ -64,6 +65,7 @@ protected:
     void connectNotify(const QMetaMethod& signal) override;
 
 private:
+    bool holdName(const QString& name);
     bool configure(int receiveBuffer);
     bool takeFromDriver(unsigned long wait, qint64 wanted = kReadChunk);
     bool setReadWait(unsigned long wait);
@@ -73,6 +75,7 @@ private:
     static constexpr qint64 kReadChunk = 4096;  // the most one read takes from the driver
 
     void* m_handle = nullptr;
+    void* m_nameHold = nullptr;  // a named mutex: the port's name held against other programs
     QString m_name;
     QByteArray m_buffer;
     qint64 m_bufferLimit = 0;
