@@ -32,18 +32,28 @@ if(WIN32)
   set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
   # A Start menu entry "Vantor PC Program" for bin\vantor-pc.exe.
   set(CPACK_PACKAGE_EXECUTABLES vantor-pc "Vantor PC Program")
+  # A Start menu entry for the manual, installed beside the programs.
+  set(CPACK_NSIS_MENU_LINKS "doc/VantorUSA_Manual.pdf" "Vantor PC Program Manual")
+  install(FILES ${PROJECT_SOURCE_DIR}/scripts/demo/VantorUSA_Manual.pdf DESTINATION doc)
   # The compiler's runtime DLLs, and Qt's DLLs and plugins beside the executables, so that the
-  # installed program runs on a machine without Qt or Visual Studio.
-  include(InstallRequiredSystemLibraries)
-  find_program(WINDEPLOYQT_EXECUTABLE windeployqt HINTS "${QT6_INSTALL_PREFIX}/bin" "${Qt6_DIR}/../../../bin")
-  if(WINDEPLOYQT_EXECUTABLE)
-    install(CODE "
-      execute_process(COMMAND \"${WINDEPLOYQT_EXECUTABLE}\" --no-translations --no-compiler-runtime
-                              \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/vantor-pc.exe\"
-                              \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/vantor-cli.exe\"
-                      COMMAND_ERROR_IS_FATAL ANY)")
+  # installed program runs on a machine without Qt or a compiler.
+  if(MINGW)
+    include(WindowsRuntime.cmake)
+    # A 64-bit installer for the 64-bit program: it also runs where 32-bit programs cannot (a
+    # 64-bit Wine without its 32-bit half, as in the cross-build's tests).
+    set(CPACK_NSIS_DEFINES "Target amd64-unicode")
   else()
-    message(WARNING "windeployqt not found: the installer will not carry Qt's DLLs.")
+    include(InstallRequiredSystemLibraries)
+    find_program(WINDEPLOYQT_EXECUTABLE windeployqt HINTS "${QT6_INSTALL_PREFIX}/bin" "${Qt6_DIR}/../../../bin")
+    if(WINDEPLOYQT_EXECUTABLE)
+      install(CODE "
+        execute_process(COMMAND \"${WINDEPLOYQT_EXECUTABLE}\" --no-translations --no-compiler-runtime
+                                \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/vantor-pc.exe\"
+                                \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/vantor-cli.exe\"
+                        COMMAND_ERROR_IS_FATAL ANY)")
+    else()
+      message(WARNING "windeployqt not found: the installer will not carry Qt's DLLs.")
+    endif()
   endif()
 elseif(UNIX AND NOT APPLE)
   set(CPACK_GENERATOR DEB)

@@ -1,33 +1,289 @@
 #!/usr/bin/env bash
-# Runs the cross-built tests under Wine: the core's tests from build/windows-core (made by
-# scripts/windows.sh core). Wine gets a prefix of its own inside that build folder (the user's
-# ~/.wine is never used) and no display. Exits non-zero when a test fails or none ran.
-#   scripts/windows-test.sh
+# Runs the Windows build under Wine, in parts (default: all four):
+#   core       the core's tests from build/windows-core (scripts/windows.sh core)
+#   cli        vantor-cli.exe from build/windows (scripts/windows.sh app) against the Linux
+#              vantor-scale-sim (build/default: scripts/setup.sh) on a COM port that Wine maps to
+#              the simulator's pseudo-terminal: serial, flash, key, zones, backup and restore, a
+#              lost reply and a refused unlock; each leaves the scale's memory as the Linux
+#              vantor-cli does
+#   gui        vantor-pc.exe under Xvfb through the start-up to the main menu, against the
+#              simulator and vantor-server on 127.0.0.1; a picture of it in build/windows
+#   installer  the installer (scripts/windows.sh installer) installed silently into the Wine
+#              prefix, and the installed vantor-cli.exe run without any other DLL folder
+# Wine gets prefixes of its own inside the build folders (the user's ~/.wine is never used).
+# Wine maps every /dev/ttyS*, ttyUSB* and ttyACM* of the machine to a COM port, which detection
+# would then write to: the tests run in a mount namespace of their own, with /dev/null mounted
+# over those devices. Exits non-zero when a test fails or none ran.
+#   scripts/windows-test.sh [core|cli|gui|installer]...
+# VANTOR_KEEP_WORK=1 keeps the temporary folder (simulator memories, backups, logs) for a look.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+ROOT=$PWD
 
-build=build/windows-core
-if [ ! -f "$build/CTestTestfile.cmake" ]; then
-  echo "No Windows build in $build: run scripts/windows.sh core first." >&2
-  exit 1
+parts=("$@")
+((${#parts[@]})) || parts=(core cli gui installer)
+
+if [ -z "${VANTOR_WINDOWS_TEST_NAMESPACE:-}" ]; then
+  export VANTOR_WINDOWS_TEST_NAMESPACE=1
+  if [ "$(id -u)" -eq 0 ]; then
+    exec unshare --mount --propagation private "$0" "${parts[@]}"
+  fi
+  exec unshare --user --map-root-user --mount --propagation private "$0" "${parts[@]}"
 fi
+for device in /dev/ttyS* /dev/ttyUSB* /dev/ttyACM*; do
+  [ -e "$device" ] && mount --bind /dev/null "$device"
+done
 
-# Headless, quiet, and without offering to install Wine's .NET and HTML engines.
-export WINEPREFIX="$PWD/$build/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-unset DISPLAY WAYLAND_DISPLAY
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  echo "== Making the Wine prefix $WINEPREFIX"
+# Quiet, without offering to install Wine's .NET and HTML engines, and headless but for the
+# Xvfb display of the gui part.
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+[ -n "${VANTOR_IN_XVFB:-}" ] || unset DISPLAY WAYLAND_DISPLAY
+
+fresh_prefix() {
+  export WINEPREFIX="$PWD/$1/wine"
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    echo "== Making the Wine prefix $WINEPREFIX"
+    wineboot --init >/dev/null 2>&1
+    wineserver --wait >/dev/null 2>&1
+  fi
+}
+
+require() {
+  if [ ! -e "$1" ]; then
+    echo "No $1: run $2 first." >&2
+    exit 1
+  fi
+}
+
+failures=0
+check() {
+  local what=$1
+  shift
+  if "$@"; then
+    echo "   ok    $what"
+  else
+    echo "   FAIL  $what"
+    failures=$((failures + 1))
+  fi
+}
+
+run_core() {
+  local build=build/windows-core log status=0 passed
+  require "$build/CTestTestfile.cmake" "scripts/windows.sh core"
+  fresh_prefix "$build"
+  echo "== Core tests under Wine"
+  log="$build/windows-test.log"
+  ctest --preset windows-core --no-tests=error --verbose >"$log" 2>&1 || status=$?
+  grep -E '^[0-9]+/[0-9]+ Test|tests passed|FAILED|Failure' "$log" || true
+  # Each test program prints its own count of test cases.
+  passed=$(sed -n 's/^[0-9]*: \[  PASSED  \] \([0-9]*\) tests\?\.$/\1/p' "$log" | awk '{ n += $1 } END { print n + 0 }')
+  echo "== Test cases passed under Wine: ${passed:-0} (log: $log)"
+  wineserver --kill >/dev/null 2>&1 || true
+  [ "$status" -eq 0 ] || failures=$((failures + 1))
+}
+
+# --- The programs against the simulator -----------------------------------------------------
+
+SIM=build/default/tools/vantor-scale-sim/vantor-scale-sim
+LINUX_CLI=build/default/tools/vantor-cli/vantor-cli
+SERVER=build/default/tools/vantor-server/vantor-server
+work=""
+sim_pid=""
+pids=()
+
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+  [ -z "${WINEPREFIX:-}" ] || wineserver --kill 2>/dev/null || true
+  [ -z "$work" ] || [ -n "${VANTOR_KEEP_WORK:-}" ] || rm -rf "$work"
+}
+trap cleanup EXIT
+
+# Starts a simulated scale keeping its memory in $work/NAME.bin, reached as COM5 (and as the
+# pseudo-terminal itself, for the Linux vantor-cli in $PORT).
+sim_start() {
+  local name=$1
+  shift
+  "$ROOT/$SIM" --memory "$work/$name.bin" "$@" >"$work/$name.out" 2>"$work/$name.err" &
+  sim_pid=$!
+  pids+=("$sim_pid")
+  for _ in $(seq 200); do [ -s "$work/$name.out" ] && break; sleep 0.05; done
+  PORT=$(head -1 "$work/$name.out")
+  ln -sfn "$PORT" "$work/com5"
+}
+
+# Ends the simulated scale, which writes its memory as it ends.
+sim_stop() {
+  kill -TERM "$sim_pid"
+  wait "$sim_pid" || true
+}
+
+# vantor-cli.exe, its stderr (and with quiet_cli its stdout too) kept in build/windows.
+CLI_LOG=build/windows/windows-test-cli.log
+cli_exe() { wine "$ROOT/build/windows/tools/vantor-cli/vantor-cli.exe" "$@" 2>>"$ROOT/$CLI_LOG"; }
+quiet_cli() { cli_exe "$@" >>"$ROOT/$CLI_LOG"; }
+
+# The 65,536-byte memories $1 and $2 are equal in bytes [$3, $3 + $4).
+same_range() {
+  cmp -s <(tail -c +$(($3 + 1)) "$1" | head -c "$4") <(tail -c +$(($3 + 1)) "$2" | head -c "$4")
+}
+
+# Wine finds the Qt and compiler DLLs through WINEPATH while they are not installed beside the
+# programs; the COM port is mapped once, to a symlink that each simulator then points to itself.
+app_prefix() {
+  local qt dlls=()
+  require build/windows/tools/vantor-cli/vantor-cli.exe "scripts/windows.sh app"
+  require "$SIM" "scripts/setup.sh"
+  qt=$(realpath "$(sed -n 's/^Qt6_DIR:PATH=//p' build/windows/CMakeCache.txt)/../../..")
+  for dll in libstdc++-6.dll libwinpthread-1.dll; do
+    dlls+=("$(dirname "$(realpath "$(x86_64-w64-mingw32-g++-posix -print-file-name=$dll)")")")
+  done
+  export WINEPATH="$qt/bin;${dlls[0]};${dlls[1]}"
+  fresh_prefix build/windows
+  wine reg add 'HKLM\Software\Wine\Ports' /v COM5 /d "$work/com5" /f >/dev/null 2>&1
+  # Each part starts as a new user would: no stored serial number, journals or history.
+  wine reg delete 'HKCU\Software\VantorUSA_PCProgram' /f >/dev/null 2>&1 || true
+  rm -rf "$WINEPREFIX"/drive_c/users/*/AppData/Local/VantorUSA_PCProgram
+  wineserver --kill >/dev/null 2>&1 || true
+  wineserver --wait >/dev/null 2>&1
+}
+
+run_cli() {
+  local serial image
+  echo "== vantor-cli.exe against vantor-scale-sim on COM5 (output: $CLI_LOG)"
+  app_prefix
+  : >"$CLI_LOG"
+  cp tests/fixtures/hex/sample-update.hex tests/fixtures/zones/chart-606.txt "$work/"
+  printf '16,$2.50\n32,$3.10\n' >"$work/rates.csv"
+  cd "$work"
+
+  local ports
+  ports=$(VANTOR_SERIAL_PORTS='COM12;COM7' cli_exe ports | tr -d '\r' | grep -xE 'COM(5|7|12)' | paste -sd' ')
+  check "ports: the system's and VANTOR_SERIAL_PORTS's in number order: $ports" test "$ports" = "COM5 COM7 COM12"
+
+  sim_start flash --serial 24681357
+  serial=$(cli_exe serial --port COM5 2>/dev/null | tr -d '\r')
+  check "serial: $serial" test "$serial" = 24681357
+  check "flash of the sample update" quiet_cli flash sample-update.hex --port COM5
+  sim_stop
+  "$ROOT/$LINUX_CLI" image sample-update.hex --output image.bin --serial 24681357
+  check "the scale's memory is the image vantor-cli image builds" cmp -s flash.bin image.bin
+
+  # The same key, zones and backup on two scales, one through Linux's vantor-cli, one through the
+  # Windows one: the same memory and the same backup file.
+  sim_start linux
+  "$ROOT/$LINUX_CLI" key 1 --unit oz --table rates.csv --port "$PORT" --yes >/dev/null 2>&1
+  "$ROOT/$LINUX_CLI" zones chart-606.txt --port "$PORT" --yes >/dev/null 2>&1
+  "$ROOT/$LINUX_CLI" backup linux-tables.hex --port "$PORT" >/dev/null 2>&1
+  sim_stop
+  sim_start windows
+  check "key 1" quiet_cli key 1 --unit oz --table rates.csv --port COM5 --yes
+  check "zones" quiet_cli zones chart-606.txt --port COM5 --yes
+  check "backup" quiet_cli backup tables.hex --port COM5
+  sim_stop
+  check "key and zones leave the memory Linux's vantor-cli leaves" cmp -s windows.bin linux.bin
+  check "the backup is Linux's backup" cmp -s tables.hex linux-tables.hex
+
+  sim_start restored
+  check "restore on a blank scale" quiet_cli restore tables.hex --port COM5 --yes
+  sim_stop
+  check "the restored tables are the backed-up ones" same_range restored.bin linux.bin $((0x8000)) $((0x1200))
+
+  # A second program is refused the port the first one holds (Wine itself would let it in).
+  sim_start held --fault delay:read:nth=1:ms=5000 --verbose
+  cli_exe serial --port COM5 >held-first.out &
+  local first=$! status=0
+  for _ in $(seq 100); do grep -q read "$work/held.err" 2>/dev/null && break; sleep 0.05; done
+  wine "$ROOT/build/windows/tools/vantor-cli/vantor-cli.exe" serial --port COM5 2>held-second.err >/dev/null ||
+    status=$?
+  check "a second program on the port exits 1 (got $status): $(tr -d '\r' <held-second.err)" \
+    test "$status" -eq 1 -a -n "$(grep "in use by another run" held-second.err)"
+  wait "$first" || true
+  sim_stop
+  check "  ... and the first one gets its answer" grep -q 12345678 held-first.out
+
+  # A lost reply is asked again; a refused unlock ends the run before any page is written.
+  sim_start lost --serial 24681357 --fault lose:write:nth=5
+  check "flash with a lost reply" quiet_cli flash sample-update.hex --port COM5
+  sim_stop
+  check "  ... and the memory is the image" cmp -s lost.bin image.bin
+  cp linux.bin refused.bin
+  sim_start refused --fault refuse:unlock
+  status=0
+  quiet_cli flash sample-update.hex --port COM5 || status=$?
+  sim_stop
+  check "flash on a refused unlock exits 1 (got $status)" test "$status" -eq 1
+  check "  ... and the scale is as it was" cmp -s refused.bin linux.bin
+  cd "$ROOT"
+  wineserver --kill >/dev/null 2>&1 || true
+}
+
+run_gui() {
+  require "$SERVER" "scripts/setup.sh"
+  if [ -z "${VANTOR_IN_XVFB:-}" ]; then
+    VANTOR_IN_XVFB=1 xvfb-run -a -s "-screen 0 1280x1024x24" "$0" gui | grep -v '^== 0 failed$' ||
+      failures=$((failures + 1))
+    return
+  fi
+  echo "== vantor-pc.exe under Xvfb to the main menu"
+  app_prefix
+  local server log=$work/pc.log shot=build/windows/main-menu.png
+  sim_start gui
+  mkdir -p "$work/www"
+  "$SERVER" --root "$work/www" --software-update N >"$work/server.out" 2>/dev/null &
+  pids+=($!)
+  for _ in $(seq 200); do [ -s "$work/server.out" ] && break; sleep 0.05; done
+  server=$(head -1 "$work/server.out")
+  VANTOR_WEB_SERVER="$server" VANTOR_DOWNLOAD_SERVER="$server" VANTOR_PROBE_URL="$server/probe" \
+    wine build/windows/src/vantor-pc.exe --log-file "$(winepath -w "$log" 2>/dev/null)" >/dev/null 2>&1 &
+  pids+=($!)
+  check "the port form is shown" wait_logged "$log" "frmChoosePort on screen"
+  xdotool windowfocus --sync "$(xdotool search --sync --name "Connect Scale to Computer" | head -1)" key alt+c
+  check "the main menu is shown after the scale was found on COM5" wait_logged "$log" "frmWelcome on screen"
+  sleep 1  # the menu's banner and version check settle before the picture
+  import -window root "$shot"
+  echo "   picture: $shot"
+}
+
+# Waits up to 60 s for TEXT in the log.
+wait_logged() {
+  for _ in $(seq 600); do
+    grep -qF "$2" "$1" 2>/dev/null && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+run_installer() {
+  local installer installed version
+  installer=$(ls build/windows/vantor-pc-*-win64.exe 2>/dev/null | head -1)
+  require "${installer:-build/windows/vantor-pc-VERSION-win64.exe}" "scripts/windows.sh installer"
+  echo "== The installer, installed silently"
+  unset WINEPATH
+  export WINEPREFIX="$work/install-prefix"
   wineboot --init >/dev/null 2>&1
-  wineserver --wait
-fi
+  wine "$installer" /S
+  wineserver --wait >/dev/null 2>&1
+  installed="$WINEPREFIX/drive_c/Program Files/Vantor PC Program"
+  version=$(wine "$installed/bin/vantor-cli.exe" --version 2>&1 | tr -d '\r' || true)
+  check "installed vantor-cli.exe --version: $version" test "$version" = "vantor-cli $(sed -n 's/^project(VantorPC VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)"
+  check "the Start menu entries" test -n "$(find "$WINEPREFIX/drive_c" -path '*Start Menu*Vantor PC Program*' -name '*.lnk')"
+  wineserver --kill >/dev/null 2>&1 || true
+}
 
-echo "== Core tests under Wine"
-log="$build/windows-test.log"
-status=0
-ctest --preset windows-core --no-tests=error --verbose >"$log" 2>&1 || status=$?
-grep -E '^[0-9]+/[0-9]+ Test|tests passed|FAILED|Failure' "$log" || true
-# Each test program prints its own count of test cases.
-passed=$(sed -n 's/^[0-9]*: \[  PASSED  \] \([0-9]*\) tests\?\.$/\1/p' "$log" | awk '{ n += $1 } END { print n + 0 }')
-echo "== Test cases passed under Wine: ${passed:-0} (log: $log)"
-wineserver --kill || true
-exit $status
+work=$(mktemp -d -t vantor-windows-test.XXXXXX)
+[ -z "${VANTOR_KEEP_WORK:-}" ] || echo "== Files kept in $work"
+for part in "${parts[@]}"; do
+  case "$part" in
+    core) run_core ;;
+    cli) run_cli ;;
+    gui) run_gui ;;
+    installer) run_installer ;;
+    *)
+      echo "unknown part '$part' (core, cli, gui, installer)" >&2
+      exit 2
+      ;;
+  esac
+done
+echo "== $failures failed"
+[ "$failures" -eq 0 ]

@@ -1,13 +1,19 @@
 #!/usr/bin/env bash
 # Builds for Windows here, with Debian's MinGW-w64 (64-bit, POSIX threads).
-#   scripts/windows.sh [qt|core]...      (default: qt core)
-#     qt    Qt 6.4.2 (Core, Gui, Widgets, Network) for MinGW from Debian's qt6-base source package,
-#           into a cache folder outside the checkout; reused while its recipe stays the same.
-#     core  the Qt-free core and its tests, warnings as errors, into build/windows-core
-#           (scripts/windows-test.sh runs them under Wine).
+#   scripts/windows.sh [qt|core|app|installer]...      (default: all four, in that order)
+#     qt         Qt 6.4.2 (Core, Gui, Widgets, Network) for MinGW from Debian's qt6-base source
+#                package, into a cache folder outside the checkout; reused while its recipe stays
+#                the same.
+#     core       the Qt-free core and its tests, warnings as errors, into build/windows-core
+#                (scripts/windows-test.sh runs them under Wine).
+#     app        vantor-pc.exe and vantor-cli.exe against that Qt, warnings as errors, into
+#                build/windows (the CMake preset windows).
+#     installer  the NSIS installer build/windows/vantor-pc-<version>-win64.exe: both programs,
+#                the Qt and MinGW runtime DLLs and plugins, the manual, Start menu entries.
 # Environment: VANTOR_WINDOWS_CACHE (default ${XDG_CACHE_HOME:-$HOME/.cache}/vantor-windows),
 #              VANTOR_WINDOWS_JOBS (default 2: the Qt build shares the machine's cores).
 set -euo pipefail
+shopt -s inherit_errexit  # a failure inside $(...) stops the script too
 cd "$(dirname "$0")/.."
 
 CACHE="${VANTOR_WINDOWS_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/vantor-windows}"
@@ -91,10 +97,15 @@ qt_source() {
   echo "$src"
 }
 
+# The folder of the Qt build the current recipe makes.
+qt_prefix() {
+  echo "$CACHE/qt-$QT_VERSION-$(qt_recipe | sha256sum | cut -c1-12)"
+}
+
 build_qt() {
   local hash prefix build src start
-  hash="$(qt_recipe | sha256sum | cut -c1-12)"
-  prefix="$CACHE/qt-$QT_VERSION-$hash"
+  prefix="$(qt_prefix)"
+  hash="${prefix##*-}"
   if [ -f "$prefix/.complete" ]; then
     echo "== Qt $QT_VERSION for MinGW: $prefix (cached)"
     return
@@ -138,15 +149,43 @@ build_core() {
   cmake --build --preset windows-core -j "$JOBS"
 }
 
+# vantor-pc.exe and vantor-cli.exe (the CMake preset windows) against the cached Qt.
+build_app() {
+  local qt
+  qt="$(qt_prefix)"
+  if [ ! -f "$qt/.complete" ]; then
+    echo "No Qt for MinGW in $qt: run scripts/windows.sh qt first." >&2
+    return 1
+  fi
+  echo "== Cross-building vantor-pc.exe and vantor-cli.exe into build/windows"
+  export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1 VANTOR_WINDOWS_QT="$qt"
+  cmake --preset windows >/dev/null
+  cmake --build --preset windows -j "$JOBS" --target vantor-pc vantor-cli
+}
+
+# The installer, from the programs as the app step built them (it configures CPack too).
+build_installer() {
+  if [ ! -f build/windows/src/vantor-pc.exe ]; then
+    echo "No vantor-pc.exe in build/windows: run scripts/windows.sh app first." >&2
+    return 1
+  fi
+  echo "== Packing the NSIS installer"
+  rm -f build/windows/vantor-pc-*-win64.exe
+  (cd build/windows && cpack -G NSIS >/dev/null)
+  ls -l build/windows/vantor-pc-*-win64.exe
+}
+
 steps=("$@")
-((${#steps[@]})) || steps=(qt core)
+((${#steps[@]})) || steps=(qt core app installer)
 bash scripts/install-packages.sh "${PACKAGES[@]}"
 for step in "${steps[@]}"; do
   case "$step" in
     qt) build_qt ;;
     core) build_core ;;
+    app) build_app ;;
+    installer) build_installer ;;
     *)
-      echo "unknown step '$step' (qt, core)" >&2
+      echo "unknown step '$step' (qt, core, app, installer)" >&2
       exit 2
       ;;
   esac

@@ -47,7 +47,7 @@ std::optional<std::string> readChartFile(const std::string& path) {
     // form's text box reads them as plain spaces, and so does this command.
     for (std::size_t at = text.find(kNoBreakSpace); at != std::string::npos;
          at = text.find(kNoBreakSpace, at))
-        text.replace(at, kNoBreakSpace.size(), " ");
+        text.replace(at, kNoBreakSpace.size(), 1, ' ');
     return text;
 }
 

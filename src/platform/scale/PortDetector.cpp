@@ -2,7 +2,6 @@
 
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QSerialPort>
 #include <QTimer>
 #include <memory>
 
@@ -49,8 +48,9 @@ DetectionResult PortDetector::detect(const std::vector<std::string>& ports, cons
         for (std::size_t i = 0; i < probes.size(); ++i) {
             if (!probes[i] || !round.waitingFor(i))
                 continue;
-            const QSerialPort& port = probes[i]->port();
-            if (port.error() != QSerialPort::NoError && port.error() != QSerialPort::TimeoutError) {
+            const SerialTransport::Port& port = probes[i]->port();
+            if (port.error() != SerialTransport::Port::NoError &&
+                port.error() != SerialTransport::Port::TimeoutError) {
                 round.portLost(i);
                 probes[i]->close();  // an unplugged device would keep reporting errors
                 continue;
@@ -66,8 +66,9 @@ DetectionResult PortDetector::detect(const std::vector<std::string>& ports, cons
         probes[i] = openProbe(ports[i], round, i);
         if (!probes[i])
             continue;
-        QObject::connect(&probes[i]->port(), &QSerialPort::readyRead, &loop, evaluate, Qt::QueuedConnection);
-        QObject::connect(&probes[i]->port(), &QSerialPort::errorOccurred, &loop, evaluate,
+        QObject::connect(&probes[i]->port(), &SerialTransport::Port::readyRead, &loop, evaluate,
+                         Qt::QueuedConnection);
+        QObject::connect(&probes[i]->port(), &SerialTransport::Port::errorOccurred, &loop, evaluate,
                          Qt::QueuedConnection);
     }
 

@@ -1,8 +1,8 @@
 #pragma once
 
 #include <QElapsedTimer>
-#include <QSerialPort>
 #include <QString>
+#include <QtGlobal>
 #include <atomic>
 #include <optional>
 #include <string>
@@ -10,6 +10,12 @@
 #include "core/scale/DetectionRound.h"
 #include "core/scale/ScaleTransport.h"
 #include "platform/scale/DeviceLock.h"
+
+#ifdef Q_OS_WIN
+#include "platform/scale/Win32SerialPort.h"
+#else
+#include <QSerialPort>
+#endif
 
 namespace vantor::scale {
 
@@ -48,7 +54,14 @@ public:
     // other; its traffic is marked "(detect)" in the log.
     void setProbe(bool probe) { m_probe = probe; }
     // The port itself, whose signals a probe's event loop waits on.
-    QSerialPort& port() { return m_port; }
+#ifdef Q_OS_WIN
+    using Port = Win32SerialPort;
+#else
+    using Port = QSerialPort;
+#endif
+    Port& port() {
+        return m_port;
+    }
 
     bool discardInput() override;
     bool waitForQuiet(std::chrono::milliseconds quiet, std::chrono::milliseconds limit) override;
@@ -57,14 +70,16 @@ public:
     Bytes readAvailable() override;
 
 private:
-    bool cancelled() const { return m_cancel && m_cancel->load(); }
+    bool cancelled() const {
+        return m_cancel && m_cancel->load();
+    }
     bool readErrorOccurred();
     OpenFailure deviceHeld() const;
     void closeFailedPort(const char* why);
     qint64 sinceCommandMs() const;
     QString traffic(const QString& line) const;
 
-    QSerialPort m_port;
+    Port m_port;
     DeviceLock m_deviceLock;
     QString m_name;
     std::string m_scaleSerial;

@@ -1,0 +1,222 @@
+// The scale link on Windows, over the Win32 calls; the same waits, limits and log lines as the
+// QSerialPort link elsewhere (SerialTransport.cpp).
+#include <windows.h>
+
+#include <QElapsedTimer>
+#include <algorithm>
+
+#include "core/scale/ScaleProtocol.h"
+#include "platform/scale/DeviceLock.h"
+#include "platform/scale/ScaleLog.h"
+#include "platform/scale/SerialTransport.h"
+
+namespace vantor::scale {
+
+namespace {
+
+constexpr int kReceiveBufferSize = 4096;
+// Waits are cut into slices so that a cancel is seen promptly; each slice sleeps in the system.
+constexpr std::chrono::milliseconds kWaitSlice{100};
+// Handing a command to the line: 131 bytes take 68 ms at 19200 baud; anything near this bound
+// means the port is stuck.
+constexpr int kSendLimitMs = 2000;
+
+// A COM port that is still a device of the system: an unplugged adapter takes its name with it.
+bool deviceExists(const QString& device) {
+    QString name = device;
+    name.remove(QStringLiteral("\\\\.\\"));
+    wchar_t target[MAX_PATH];
+    return ::QueryDosDeviceW(reinterpret_cast<const wchar_t*>(name.utf16()), target, MAX_PATH) != 0 ||
+           ::GetLastError() != ERROR_FILE_NOT_FOUND;
+}
+
+// What kept a port from opening. Windows opens a COM port for one program at a time: a refusal
+// of access means another program has it.
+PortProblem problemOf(Win32SerialPort::SerialPortError error) {
+    switch (error) {
+        case Win32SerialPort::DeviceNotFoundError:
+            return PortProblem::NotFound;
+        case Win32SerialPort::PermissionError:
+            return PortProblem::Busy;
+        default:
+            return PortProblem::Other;
+    }
+}
+
+}  // namespace
+
+SerialTransport::SerialTransport() = default;
+
+SerialTransport::~SerialTransport() {
+    close();
+}
+
+void SerialTransport::setPortName(const QString& name) {
+    if (name == m_name)
+        return;
+    close();
+    m_name = name;
+}
+
+std::optional<SerialTransport::OpenFailure> SerialTransport::open() {
+    if (m_port.isOpen())
+        return std::nullopt;
+    if (!m_deviceLock.claim(m_name.toStdString()))
+        return deviceHeld();
+    if (!m_port.open(m_name, kReceiveBufferSize)) {
+        m_deviceLock.release();
+        if (m_port.error() == Win32SerialPort::HeldError) {
+            m_port.clearError();
+            return deviceHeld();
+        }
+        OpenFailure failure{problemOf(m_port.error()), m_port.errorString()};
+        qCDebug(lcScale).noquote() << "open" << m_name << "failed:" << failure.detail;
+        m_port.clearError();
+        return failure;
+    }
+    if (!m_deviceLock.lockAgainstOthers(m_port.handle())) {
+        m_port.close();
+        m_deviceLock.release();
+        return deviceHeld();
+    }
+    setSettled(false);
+    qCDebug(lcScale).noquote() << "opened" << m_name;
+    return std::nullopt;
+}
+
+SerialTransport::OpenFailure SerialTransport::deviceHeld() const {
+    qCDebug(lcScale).noquote() << "open" << m_name << "refused: the device is held by another run";
+    return {PortProblem::Busy, QString::fromLatin1(kDeviceHeld)};
+}
+
+bool SerialTransport::deviceGone() const {
+    return !m_name.isEmpty() && !deviceExists(m_name);
+}
+
+// A port that failed stays failed: a dead device answers every later read with the same error, so
+// it is closed, and the next operation opens it afresh (or finds the scale again).
+void SerialTransport::closeFailedPort(const char* why) {
+    qCDebug(lcScale).noquote() << m_name << "failed:" << why;
+    close();
+}
+
+void SerialTransport::close() {
+    if (!m_port.isOpen())
+        return;
+    m_port.close();
+    m_port.clearError();
+    m_deviceLock.release();
+    qCDebug(lcScale).noquote() << "closed" << m_name;
+}
+
+bool SerialTransport::discardInput() {
+    if (!m_port.isOpen())
+        return false;
+    const bool waiting = m_port.bytesAvailable() > 0 || m_port.bytesInDriver() > 0;
+    m_port.clearInput();
+    return waiting;
+}
+
+bool SerialTransport::waitForQuiet(std::chrono::milliseconds quiet, std::chrono::milliseconds limit) {
+    QElapsedTimer elapsed;
+    elapsed.start();
+    qint64 dropped = 0;
+    while (m_port.isOpen()) {
+        if (cancelled())
+            return false;
+        dropped += m_port.bytesAvailable() + m_port.bytesInDriver();
+        m_port.clearInput();
+        if (!m_port.waitForReadyRead(static_cast<int>(quiet.count()))) {
+            readErrorOccurred();  // a failed port shows at the send
+            if (dropped > 0)
+                qCDebug(lcScale).noquote() << m_name
+                                           << QStringLiteral("dropped %1 stale bytes; quiet after %2 ms")
+                                                  .arg(dropped)
+                                                  .arg(elapsed.elapsed());
+            return true;
+        }
+        if (elapsed.elapsed() >= limit.count()) {
+            m_port.clearInput();
+            qCDebug(lcScale).noquote()
+                << m_name << "noisy line: still receiving after" << elapsed.elapsed() << "ms";
+            return false;
+        }
+    }
+    return true;
+}
+
+bool SerialTransport::send(std::span<const Byte> bytes) {
+    if (!m_port.isOpen())
+        return false;
+    qCDebug(lcScale).noquote() << traffic(m_name + QStringLiteral(" -> ") +
+                                          QString::fromStdString(toHex(bytes, true)));
+    m_sinceCommand.start();
+    // The write returns once the driver has taken every byte, or fails after the limit.
+    if (!m_port.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()),
+                      kSendLimitMs)) {
+        closeFailedPort(m_port.error() == Win32SerialPort::TimeoutError ? "send buffer stuck"
+                                                                        : "write refused");
+        return false;
+    }
+    return true;
+}
+
+qint64 SerialTransport::sinceCommandMs() const {
+    return m_sinceCommand.isValid() ? m_sinceCommand.elapsed() : -1;
+}
+
+QString SerialTransport::traffic(const QString& line) const {
+    return m_probe ? line + QStringLiteral(" (detect)") : line;
+}
+
+// A port error inside an exchange counts as a missing reply: the exchange's own retry rules decide
+// what follows. A port whose reads fail has lost its device (unplugged, switched off): it is closed.
+bool SerialTransport::readErrorOccurred() {
+    const Win32SerialPort::SerialPortError error = m_port.error();
+    if (error == Win32SerialPort::NoError || error == Win32SerialPort::TimeoutError) {
+        m_port.clearError();
+        return false;
+    }
+    qCDebug(lcScale).noquote() << "port error" << m_port.errorString();
+    m_port.clearError();
+    closeFailedPort("device lost");
+    return true;
+}
+
+bool SerialTransport::waitForBytes(std::size_t count, std::chrono::seconds limit) {
+    if (!m_port.isOpen())
+        return false;
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (static_cast<std::size_t>(m_port.bytesAvailable()) < count) {
+        const auto remaining =
+            std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (cancelled())
+            return false;
+        if (remaining.count() <= 0) {
+            qCDebug(lcScale).noquote() << m_name
+                                       << QStringLiteral("no reply: %1 of %2 bytes after %3 ms")
+                                              .arg(m_port.bytesAvailable())
+                                              .arg(count)
+                                              .arg(sinceCommandMs());
+            return false;
+        }
+        const auto slice = std::min(remaining, kWaitSlice);
+        if (!m_port.waitForBytes(static_cast<qint64>(count), static_cast<int>(slice.count())) &&
+            readErrorOccurred())
+            return false;
+    }
+    return true;
+}
+
+Bytes SerialTransport::readAvailable() {
+    const QByteArray data = m_port.read(static_cast<qint64>(kMaxReadSize));
+    Bytes bytes(data.begin(), data.end());
+    // How long after the command each part of the reply arrived: the scale's pace, for support.
+    if (!bytes.empty())
+        qCDebug(lcScale).noquote() << traffic(
+            m_name + QStringLiteral(" <- ") + QString::fromStdString(toHex(bytes, true)) +
+            QStringLiteral(" (%1 bytes, +%2 ms)").arg(bytes.size()).arg(sinceCommandMs()));
+    return bytes;
+}
+
+}  // namespace vantor::scale
