@@ -10,6 +10,7 @@
 #                build/windows (the CMake preset windows).
 #     installer  the NSIS installer build/windows/vantor-pc-<version>-win64.exe: both programs,
 #                the Qt and MinGW runtime DLLs and plugins, the manual, Start menu entries.
+#   scripts/windows.sh has-qt    exits 0 when the Qt the recipe makes is in the cache (builds nothing)
 # Environment: VANTOR_WINDOWS_CACHE (default ${XDG_CACHE_HOME:-$HOME/.cache}/vantor-windows),
 #              VANTOR_WINDOWS_JOBS (default 2: the Qt build shares the machine's cores).
 set -euo pipefail
@@ -174,6 +175,11 @@ build_installer() {
   (cd build/windows && cpack -G NSIS >/dev/null)
   ls -l build/windows/vantor-pc-*-win64.exe
 }
+
+if [ "${1:-}" = has-qt ]; then
+  command -v x86_64-w64-mingw32-g++-posix >/dev/null && [ -f "$(qt_prefix)/.complete" ]
+  exit
+fi
 
 steps=("$@")
 ((${#steps[@]})) || steps=(qt core app installer)
