@@ -23,6 +23,7 @@ TOOLCHAIN="$PWD/cmake/mingw-w64.cmake"
 
 PACKAGES=(
   g++-mingw-w64-x86-64-posix wine nsis ninja-build cmake ccache
+  librsvg2-bin                        # draws the program's SVG pictures as PNG (no Qt SVG here)
   googletest                          # GoogleTest's sources, built with the cross compiler
   qt6-base-dev qt6-base-dev-tools     # Qt's host tools (moc, rcc, uic) for the cross-built Qt
   dpkg-dev                            # unpacks the Qt source package

@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <sstream>
 
 #include "ScaleCommands.h"
@@ -187,7 +188,7 @@ private:
 class FleetProgress {
 public:
     explicit FleetProgress(std::size_t scales)
-        : m_terminal(stderrIsTerminal()), m_timeLeft(scales), m_lastLine(scales, -1), m_start(Clock::now()) {}
+        : m_terminal(stderrIsTerminal()), m_timeLeft(scales), m_runStart(scales), m_lastLine(scales, -1) {}
 
     void show(std::vector<FleetScale>& scales) {
         for (std::size_t i = 0; i < scales.size(); ++i)
@@ -202,7 +203,12 @@ private:
     void estimate(std::size_t i, FleetScale& scale) {
         if (scale.phase != FleetPhase::Writing && scale.phase != FleetPhase::Verifying)
             return;
-        if (auto left = m_timeLeft[i].update(runUnitsDone(scale.progress), kRunUnits, secondsSince(m_start)))
+        // The pace is measured from the start of the scale's own run, as a single update measures
+        // it: the tables saved before it, and the scales' start-up, are no part of it.
+        if (!m_runStart[i])
+            m_runStart[i] = Clock::now();
+        if (auto left =
+                m_timeLeft[i].update(runUnitsDone(scale.progress), kRunUnits, secondsSince(*m_runStart[i])))
             m_shownLeft[scale.port] = *left;
         scale.timeLeft = m_shownLeft[scale.port];
     }
@@ -233,9 +239,9 @@ private:
     bool m_terminal;
     bool m_drawn = false;
     std::vector<TimeLeft> m_timeLeft;
+    std::vector<std::optional<Clock::time_point>> m_runStart;
     std::map<std::string, std::string> m_shownLeft;
     std::vector<int> m_lastLine;
-    Clock::time_point m_start;
 };
 
 }  // namespace

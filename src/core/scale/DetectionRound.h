@@ -16,6 +16,9 @@ namespace vantor::scale {
 
 enum class PortProblem { NotFound, PermissionDenied, Busy, Other };
 
+// What a port held by another program says, in place of the system's words for its lock.
+inline constexpr const char* kPortBusy = "The port is busy: another program is using it.";
+
 struct RefusedPort {
     std::string port;
     PortProblem problem = PortProblem::Other;

@@ -131,6 +131,8 @@ std::optional<SerialTransport::OpenFailure> SerialTransport::open() {
         m_deviceLock.release();
         OpenFailure failure{problemOf(m_port.error(), m_name), m_port.errorString()};
         qCDebug(lcScale).noquote() << "open" << m_name << "failed:" << failure.detail;
+        if (failure.problem == PortProblem::Busy)
+            failure.detail = QString::fromLatin1(kPortBusy);
         m_port.clearError();
         return failure;
     }

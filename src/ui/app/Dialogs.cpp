@@ -57,8 +57,11 @@ void dress(QMessageBox& box, Message::Icon icon) {
     applyLook(box);
     if (const char* file = iconFile(icon)) {
         const int side = box.style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, &box);
-        box.setIconPixmap(
-            QIcon(QString::fromLatin1(file)).pixmap(QSize(side, side), box.devicePixelRatioF()));
+        const QPixmap drawn =
+            QIcon(QString::fromLatin1(file)).pixmap(QSize(side, side), box.devicePixelRatioF());
+        // Where the pictures cannot be drawn, the style's own icon stays.
+        if (!drawn.isNull())
+            box.setIconPixmap(drawn);
     }
     int width = 0;
     for (QAbstractButton* button : box.buttons()) {

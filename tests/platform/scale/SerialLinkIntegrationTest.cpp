@@ -5,11 +5,16 @@
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <thread>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include "core/scale/ScaleLink.h"
 #include "core/scale/ScaleProtocol.h"
 #include "platform/scale/DeviceLock.h"
 #include "platform/scale/SerialTransport.h"
+#include "support/ChildProcess.h"
 #include "support/CoreApplication.h"
 #include "support/SimulatorProcess.h"
 
@@ -69,4 +74,37 @@ TEST_F(SerialLinkIntegration, ADeviceIsHeldByOneRunUnderEveryName) {
     first->close();
     EXPECT_FALSE(second.open().has_value());
     EXPECT_EQ(RdSN(second).serial, "12345678");
+}
+
+// Whether another process holds a record lock on the device, as a program's open port does.
+static bool lockedByAnotherProcess(const std::string& device) {
+    const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0)
+        return true;  // opened exclusively
+    struct flock probe {};
+    probe.l_type = F_WRLCK;
+    probe.l_whence = SEEK_SET;
+    const bool locked = ::fcntl(fd, F_GETLK, &probe) == 0 && probe.l_type != F_UNLCK;
+    ::close(fd);
+    return locked;
+}
+
+// Another program holding the port (here vantor-cli, waiting for a late reply): the refusal is
+// "busy" in words a user can act on, not the system's words for its lock file.
+TEST_F(SerialLinkIntegration, APortHeldByAnotherProgramIsBusy) {
+    SimulatorProcess scale({"--fault", "delay:read:ms=3000:nth=1"});
+    test::ChildProcess holder(10s);
+    holder.start(std::string(VANTOR_TOOLS_DIR) + "/vantor-cli/vantor-cli",
+                 {"serial", "--port", scale.devicePath()}, -1);
+    // Until the other program has the port (it starts on its own time), seen without taking it.
+    const auto until = std::chrono::steady_clock::now() + 5s;
+    while (!lockedByAnotherProcess(scale.devicePath()) && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(10ms);
+    SerialTransport second;
+    second.setPortName(QString::fromStdString(scale.devicePath()));
+    const auto refused = second.open();
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(refused->problem, PortProblem::Busy);
+    EXPECT_EQ(refused->detail, kPortBusy);
+    holder.stop();
 }
