@@ -237,6 +237,10 @@ run_gui() {
   VANTOR_WEB_SERVER="$server" VANTOR_DOWNLOAD_SERVER="$server" VANTOR_PROBE_URL="$server/probe" \
     wine build/windows/src/vantor-pc.exe --log-file "$(winepath -w "$log" 2>/dev/null)" >/dev/null 2>&1 &
   pids+=($!)
+  # The splash shows the logo: the pictures are drawn (as PNG, since this Qt has no SVG).
+  check "the splash is shown" wait_logged "$log" "frmStartUp on screen"
+  import -window root build/windows/start-up.png
+  echo "   picture: build/windows/start-up.png"
   check "the port form is shown" wait_logged "$log" "frmChoosePort on screen"
   xdotool windowfocus --sync "$(xdotool search --sync --name "Connect Scale to Computer" | head -1)" key alt+c
   check "the main menu is shown after the scale was found on COM5" wait_logged "$log" "frmWelcome on screen"
