@@ -67,6 +67,30 @@ void makeBold(QWidget& widget) {
     widget.setFont(font);
 }
 
+namespace {
+
+// A form laid out for its size (one without a maximise button) keeps the size it is fitted to:
+// window managers that offer to maximise whatever the form asks (openbox) leave it out for a
+// window of one size.
+bool holdsItsSize(const QWidget& window) {
+    const Qt::WindowFlags flags = window.windowFlags();
+    return window.isWindow() && flags.testFlag(Qt::CustomizeWindowHint) &&
+           !flags.testFlag(Qt::WindowMaximizeButtonHint);
+}
+
+void resizeHeld(QWidget& window, const QSize& size) {
+    if (!holdsItsSize(window)) {
+        window.resize(size);
+        return;
+    }
+    window.setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    window.setMinimumSize(size);
+    window.resize(size);
+    window.setMaximumSize(size);
+}
+
+}  // namespace
+
 void fitToContents(QWidget& window) {
     QLayout* layout = window.layout();
     if (!layout)
@@ -86,7 +110,7 @@ void fitToContents(QWidget& window) {
         size = size.boundedTo(screen->availableGeometry().size() - kWindowFrame);
     // Made smaller by hand, the window would squash its controls into unreadable slivers.
     window.setMinimumSize(size);
-    window.resize(size);
+    resizeHeld(window, size);
 }
 
 void growToFit(QWidget& window) {
@@ -97,7 +121,7 @@ void growToFit(QWidget& window) {
     const int needed = layout->hasHeightForWidth() ? layout->totalHeightForWidth(window.width())
                                                    : layout->totalSizeHint().height();
     if (window.height() < needed)
-        window.resize(window.width(), needed);
+        resizeHeld(window, QSize(window.width(), needed));
 }
 
 void evenButtonRows(QWidget& form) {

@@ -209,6 +209,13 @@ TEST_F(LookTest, OnlyTheKeyAndZoneFormsCanBeMaximised) {
     EXPECT_TRUE(program().form<app::frmWelcome>().windowFlags().testFlag(Qt::CustomizeWindowHint));
     EXPECT_TRUE(maximisable(program().form<keys::frmProgramKey>()));
     EXPECT_TRUE(maximisable(program().form<zones::frmProgramZip>()));
+    // Window managers that offer to maximise whatever the form asks leave a window of one size be.
+    auto& menu = program().form<app::frmWelcome>();
+    menu.load();
+    EXPECT_EQ(menu.minimumSize(), menu.maximumSize());
+    auto& keys = program().form<keys::frmProgramKey>();
+    keys.load();
+    EXPECT_NE(keys.minimumSize(), keys.maximumSize());
 }
 
 // A run's status line, bar and time left keep their places while hidden: the window asks for the
