@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 
 #include "core/online/UpdateQueries.h"
@@ -50,7 +51,8 @@ QPixmap readBanner(const QString& file) {
     // A picture that says it is drawn at twice the screen's density (or more) is a high-resolution
     // banner: shown at its size in screen points, crisp on a screen scaled to 200 %.
     // (The density is stored in whole dots a meter: 192 dpi reads back a shade under twice 96.)
-    const double ratio = std::floor(image.dotsPerMeterX() / kScreenDotsPerMeter + 0.05);
+    // A density no screen has (a malformed file) would shrink the banner to a speck: four at most.
+    const double ratio = std::min(std::floor(image.dotsPerMeterX() / kScreenDotsPerMeter + 0.05), 4.0);
     if (ratio >= 2)
         picture.setDevicePixelRatio(ratio);
     const QSizeF shown = picture.deviceIndependentSize();

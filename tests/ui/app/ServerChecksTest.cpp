@@ -210,6 +210,19 @@ TEST_F(ServerChecksTest, AHighResolutionBannerIsShownAtItsSizeInScreenPoints) {
     EXPECT_EQ(banner()->pixmap().deviceIndependentSize(), QSizeF(480, 60));
     menu().AskExit = false;
     menu().unload();
+
+    // A file that claims a density no screen has is drawn at four times at most, not as a speck.
+    image.setDotsPerMeterX(1000000);
+    png.clear();
+    buffer.seek(0);
+    image.save(&buffer, "PNG");
+    serve(updateAnswer("Y", png));
+    banner()->setPixmap(QPixmap());
+    showMenu();
+    waitForUpdateCheck();
+    EXPECT_EQ(banner()->pixmap().devicePixelRatio(), 4.0);
+    menu().AskExit = false;
+    menu().unload();
 }
 
 TEST_F(ServerChecksTest, TheFetchedBannerBlinksFromTheFirstTick) {
