@@ -3,9 +3,10 @@
 //    (1 unlock, 512 page writes and 512 page reads: 136,198 bytes at 1,920 bytes a second,
 //    70.94 s), and the CPU time the program spends over it;
 //  - the same run without wire timing (the host's share of every exchange);
-//  - the user's tables region with wire timing: its backup (36 page reads) and its restore (36 page
-//    writes with unlock, read-back and finish), each against the wire time of exactly the bytes it
-//    exchanged, and the whole run with the backup before it against the two wire minima added;
+//  - the user's tables region with wire timing: its backup (36 pages, each read until two reads
+//    agree) and its restore (36 page writes with unlock, read-back and finish), each against the
+//    wire time of exactly the bytes it exchanged, and the whole run with the backup before it
+//    against the two wire minima added;
 //  - loading the 64 KiB sample image from its HEX file, beside srec_cat turning the same file into
 //    a binary (skipped when srec_cat is not installed) and beside `vantor-cli image`.
 
@@ -54,7 +55,7 @@ firmware::ImageBuffer sampleImage() {
 }
 
 void wholeRun(benchmark::State& state, const std::vector<std::string>& simulatorArguments) {
-    test::SimulatorProcess simulator(simulatorArguments);
+    test::SimulatorProcess simulator(test::SimulatorProcess::defaultAnswers(simulatorArguments));
     scale::SerialTransport transport;
     transport.setPortName(QString::fromStdString(simulator.devicePath()));
     if (transport.open()) {
@@ -112,7 +113,8 @@ bool openSimulator(benchmark::State& state, const test::SimulatorProcess& simula
 // wire time of exactly the bytes it exchanged.
 template <class Work>
 void againstWire(benchmark::State& state, Work work) {
-    test::SimulatorProcess simulator({"--serial", "12345678", "--wire-timing"});
+    test::SimulatorProcess simulator(
+        test::SimulatorProcess::defaultAnswers({"--serial", "12345678", "--wire-timing"}));
     scale::SerialTransport port;
     if (!openSimulator(state, simulator, port))
         return;

@@ -37,7 +37,8 @@ Bytes sampleBlock() {
 }
 
 void BM_ProgramOneKeyWithWireTiming(benchmark::State& state) {
-    test::SimulatorProcess simulator({"--serial", "12345678", "--wire-timing"});
+    test::SimulatorProcess simulator(
+        test::SimulatorProcess::defaultAnswers({"--serial", "12345678", "--wire-timing"}));
     scale::SerialTransport port;
     port.setPortName(QString::fromStdString(simulator.devicePath()));
     if (port.open()) {

@@ -27,7 +27,7 @@ void BM_DetectBehindSevenSilentPorts(benchmark::State& state) {
         silent.push_back(std::make_unique<sim::PseudoTerminal>());
         ports.push_back(silent.back()->devicePath());
     }
-    test::SimulatorProcess simulator;
+    test::SimulatorProcess simulator(test::SimulatorProcess::defaultAnswers());
     ports.push_back(simulator.devicePath());
 
     for (auto _ : state) {
@@ -39,7 +39,7 @@ void BM_DetectBehindSevenSilentPorts(benchmark::State& state) {
 BENCHMARK(BM_DetectBehindSevenSilentPorts)->Unit(benchmark::kMillisecond)->Iterations(10)->UseRealTime();
 
 void BM_SerialNumberRead(benchmark::State& state) {
-    test::SimulatorProcess simulator;
+    test::SimulatorProcess simulator(test::SimulatorProcess::defaultAnswers());
     scale::SerialTransport transport;
     transport.setPortName(QString::fromStdString(simulator.devicePath()));
     if (transport.open()) {

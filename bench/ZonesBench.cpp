@@ -63,7 +63,7 @@ void BM_ParsePasted1MiBPage(benchmark::State& state) {
 BENCHMARK(BM_ParsePasted1MiBPage)->Unit(benchmark::kMillisecond);
 
 void BM_ProgramZoneTableWithWireTiming(benchmark::State& state) {
-    test::SimulatorProcess simulator({"--wire-timing"});
+    test::SimulatorProcess simulator(test::SimulatorProcess::defaultAnswers({"--wire-timing"}));
     scale::SerialTransport transport;
     transport.setPortName(QString::fromStdString(simulator.devicePath()));
     if (transport.open()) {

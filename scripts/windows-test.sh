@@ -100,11 +100,12 @@ cleanup() {
 trap cleanup EXIT
 
 # Starts a simulated scale keeping its memory in $work/NAME.bin, reached as COM5 (and as the
-# pseudo-terminal itself, for the Linux vantor-cli in $PORT).
+# pseudo-terminal itself, for the Linux vantor-cli in $PORT). It varies what the protocol leaves
+# open now and then (--vary), so that the run cannot pass only because the scale answers as expected.
 sim_start() {
   local name=$1
   shift
-  "$ROOT/$SIM" --memory "$work/$name.bin" "$@" >"$work/$name.out" 2>"$work/$name.err" &
+  "$ROOT/$SIM" --vary --memory "$work/$name.bin" "$@" >"$work/$name.out" 2>"$work/$name.err" &
   sim_pid=$!
   pids+=("$sim_pid")
   for _ in $(seq 200); do [ -s "$work/$name.out" ] && break; sleep 0.05; done

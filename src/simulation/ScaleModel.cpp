@@ -51,7 +51,11 @@ std::vector<ScaleReply> ScaleModel::receive(std::span<const Byte> bytes) {
         m_command.push_back(b);
         if (m_command.size() < commandSize(m_command[0]))
             continue;
-        if (auto reply = execute(m_command))
+        const CommandKind kind = kindOf(m_command[0]);
+        std::optional<ScaleReply> reply = execute(m_command);
+        if (!m_hungUp)
+            reply = vary(std::move(reply).value_or(ScaleReply{}), kind);
+        if (reply)
             replies.push_back(std::move(*reply));
         m_command.clear();
     }
@@ -75,7 +79,7 @@ std::optional<ScaleReply> ScaleModel::execute(const Bytes& command) {
                 m_hungUp = m_poweredOff = true;
                 return std::nullopt;
             case FaultAction::Refuse:
-                return ScaleReply{{kRefusal}, delay};
+                return ScaleReply{{kRefusal}, delay, {}};
             case FaultAction::Lose:
                 lose = true;
                 break;
@@ -109,6 +113,25 @@ std::optional<ScaleReply> ScaleModel::execute(const Bytes& command) {
         reply.bytes.insert(reply.bytes.end(), kExtraBytes, kFiller);
     if (reply.bytes.empty())
         return std::nullopt;
+    return reply;
+}
+
+// What the description leaves open, filled as the variations choose: byte 0 of a page read, a tail
+// after a reply, an answer to Finish, and where the reply is cut on its way.
+std::optional<ScaleReply> ScaleModel::vary(ScaleReply reply, CommandKind kind) {
+    if (reply.bytes.empty()) {
+        if (kind != CommandKind::Finish)
+            return std::nullopt;  // a lost reply stays lost
+        const std::optional<Byte> answer = m_variations.finishAnswer();
+        if (!answer)
+            return std::nullopt;
+        reply.bytes = {*answer};
+    }
+    if (kind == CommandKind::Read)
+        reply.bytes[0] = m_variations.byteZero();
+    const Bytes tail = m_variations.tail();
+    reply.bytes.insert(reply.bytes.end(), tail.begin(), tail.end());
+    reply.cuts = m_variations.cuts(reply.bytes.size());
     return reply;
 }
 

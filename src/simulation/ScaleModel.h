@@ -1,8 +1,9 @@
 #pragma once
 
 // The behaviour of a scale on the serial line: 64 KiB of program memory with the serial number at
-// 0x0700, the four commands, and an optional fault script. The in-process fake transport and the
-// scale simulator both wrap it.
+// 0x0700, the four commands, what their answers leave open filled as its Variations choose (by
+// default byte 0 of a page-read reply is a random byte), and an optional fault script. The
+// in-process fake transport and the scale simulator both wrap it.
 
 #include <chrono>
 #include <span>
@@ -11,12 +12,14 @@
 
 #include "core/scale/ScaleProtocol.h"
 #include "simulation/FaultScript.h"
+#include "simulation/Variations.h"
 
 namespace vantor::scale {
 
 struct ScaleReply {
     Bytes bytes;
     std::chrono::milliseconds delay{0};  // how long after the command the reply starts
+    std::vector<ReplyCut> cuts;          // where it is cut on its way; empty: it goes out whole
 };
 
 struct ScaleCounters {
@@ -38,6 +41,7 @@ public:
     explicit ScaleModel(Bytes memory);
 
     void addFault(const Fault& fault) { m_faults.add(fault); }
+    void setVariations(const VariationSettings& settings) { m_variations = Variations(settings); }
 
     // Feeds bytes as they arrive from the line. Returns the replies of the commands they completed.
     std::vector<ScaleReply> receive(std::span<const Byte> bytes);
@@ -51,6 +55,7 @@ public:
 
 private:
     std::optional<ScaleReply> execute(const Bytes& command);
+    std::optional<ScaleReply> vary(ScaleReply reply, CommandKind kind);
     ScaleReply carryOut(const Bytes& command, CommandKind kind, bool corrupt);
     static CommandKind kindOf(Byte opcode);
 
@@ -60,6 +65,7 @@ private:
     bool m_hungUp = false;
     bool m_poweredOff = false;
     FaultScript m_faults;
+    Variations m_variations;
     ScaleCounters m_counters;
 };
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "core/scale/SerialNumber.h"
 #include "simulation/ScaleModel.h"
 
@@ -96,4 +98,44 @@ TEST(ScaleModel, MemoryGivenIsPaddedToTheFullSize) {
     EXPECT_EQ(scale.memory().size(), 0x10000u);
     EXPECT_EQ(scale.memory()[1], 0x02);
     EXPECT_EQ(scale.memory()[2], 0xFF);
+}
+
+// What the protocol leaves open is the scale's own: byte 0 of a page read differs by default, and
+// tails, answers to Finish and replies in pieces come as the variations say, the same for one seed.
+TEST(ScaleModel, FillsWhatTheProtocolLeavesOpenAsItsVariationsChoose) {
+    ScaleModel plain("12345678");
+    std::set<Byte> byteZeros;
+    for (int n = 0; n < 16; ++n) {
+        const Bytes reply = only(plain.receive(readPageCommand(0x0700)));
+        ASSERT_EQ(reply.size(), kReadReplySize);
+        byteZeros.insert(reply[0]);
+    }
+    EXPECT_GT(byteZeros.size(), 1u);
+    EXPECT_TRUE(plain.receive(finishCommand()).empty());
+
+    VariationSettings all;
+    all.byteZero = 0xF0;
+    all.tailEvery = all.finishEvery = all.piecesEvery = 1;
+    ScaleModel varied("12345678");
+    varied.setVariations(all);
+    const std::vector<ScaleReply> read = varied.receive(readPageCommand(0x0700));
+    ASSERT_EQ(read.size(), 1u);
+    EXPECT_EQ(read[0].bytes[0], 0xF0);
+    EXPECT_GT(read[0].bytes.size(), kReadReplySize);
+    EXPECT_LE(read[0].bytes.size(), kReadReplySize + Variations::kLongestTail);
+    ASSERT_FALSE(read[0].cuts.empty());
+    std::size_t previous = 0;
+    for (const ReplyCut& cut : read[0].cuts) {
+        EXPECT_GT(cut.at, previous);
+        EXPECT_LE(cut.at - previous, Variations::kLargestPiece);
+        EXPECT_LE(cut.pause, Variations::kLongestPause);
+        previous = cut.at;
+    }
+    EXPECT_LT(previous, read[0].bytes.size());
+    EXPECT_EQ(only(varied.receive(unlockCommand(packSerial("12345678"))))[0], kAck);
+    EXPECT_EQ(only(varied.receive(finishCommand()))[0], kAck);
+
+    ScaleModel again("12345678");
+    again.setVariations(all);
+    EXPECT_EQ(again.receive(readPageCommand(0x0700))[0].bytes, read[0].bytes);
 }

@@ -11,7 +11,8 @@ class CountingTransport : public scale::ScaleTransport {
 public:
     explicit CountingTransport(scale::ScaleTransport& inner) : m_inner(inner) {}
     bool discardInput() override { return m_inner.discardInput(); }
-    bool waitForQuiet(std::chrono::milliseconds quiet, std::chrono::milliseconds limit) override {
+    std::optional<std::size_t> waitForQuiet(std::chrono::milliseconds quiet,
+                                            std::chrono::milliseconds limit) override {
         return m_inner.waitForQuiet(quiet, limit);
     }
     bool send(std::span<const Byte> bytes) override {

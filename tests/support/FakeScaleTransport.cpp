@@ -30,20 +30,23 @@ bool FakeScaleTransport::discardInput() {
     return dropped;
 }
 
-bool FakeScaleTransport::waitForQuiet(std::chrono::milliseconds quiet, std::chrono::milliseconds limit) {
+std::optional<std::size_t> FakeScaleTransport::waitForQuiet(std::chrono::milliseconds quiet,
+                                                            std::chrono::milliseconds limit) {
     const Clock giveUp = m_now + limit;
+    std::size_t dropped = m_waiting.size();
     m_waiting.clear();
     Clock quietSince = m_now;
     while (!m_inFlight.empty() && m_inFlight.front().arrival < quietSince + quiet) {
         quietSince = std::max(quietSince, m_inFlight.front().arrival);
+        dropped += m_inFlight.front().bytes.size();
         m_inFlight.pop_front();
         if (quietSince >= giveUp) {
             m_now = giveUp;
-            return false;
+            return std::nullopt;
         }
     }
     m_now = quietSince + quiet;
-    return true;
+    return dropped;
 }
 
 bool FakeScaleTransport::send(std::span<const Byte> bytes) {
@@ -55,8 +58,22 @@ bool FakeScaleTransport::send(std::span<const Byte> bytes) {
         return false;
     m_sent.emplace_back(bytes.begin(), bytes.end());
     for (ScaleReply& reply : m_model.receive(bytes))
-        inject(std::move(reply.bytes), reply.delay);
+        injectReply(reply);
     return true;
+}
+
+// A reply cut on its way arrives piece by piece, each after its pause.
+void FakeScaleTransport::injectReply(const ScaleReply& reply) {
+    std::chrono::milliseconds after = reply.delay;
+    std::size_t from = 0;
+    for (const ReplyCut& cut : reply.cuts) {
+        inject(Bytes(reply.bytes.begin() + static_cast<std::ptrdiff_t>(from),
+                     reply.bytes.begin() + static_cast<std::ptrdiff_t>(cut.at)),
+               after);
+        after += cut.pause;
+        from = cut.at;
+    }
+    inject(Bytes(reply.bytes.begin() + static_cast<std::ptrdiff_t>(from), reply.bytes.end()), after);
 }
 
 void FakeScaleTransport::inject(Bytes bytes, std::chrono::milliseconds after) {

@@ -21,7 +21,8 @@ public:
 
     bool discardInput() override;
     // Moves the clock on to the end of the quiet time, or to the limit when bytes keep arriving.
-    bool waitForQuiet(std::chrono::milliseconds quiet, std::chrono::milliseconds limit) override;
+    std::optional<std::size_t> waitForQuiet(std::chrono::milliseconds quiet,
+                                            std::chrono::milliseconds limit) override;
     bool send(std::span<const Byte> bytes) override;
     bool waitForBytes(std::size_t count, std::chrono::seconds limit) override;
     Bytes readAvailable() override;
@@ -41,6 +42,7 @@ private:
         Bytes bytes;
     };
     void deliverArrived();
+    void injectReply(const ScaleReply& reply);
 
     ScaleModel m_model;
     std::deque<InFlight> m_inFlight;  // ordered by arrival

@@ -8,6 +8,7 @@
 #include <sys/types.h>
 
 #include <chrono>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,15 @@ public:
     static Outcome run(const std::vector<std::string>& arguments);
 
     static std::string executable();
+    // The seed of the variations every simulator of this test program uses: VANTOR_SIM_SEED when
+    // set, else a new one, printed once so that a failing run can be repeated.
+    static std::uint32_t seed();
+    // Options for a test of the simulator's own bytes on the line: byte 0 of a page read is B4 and
+    // every reply goes out whole, alone.
+    static std::vector<std::string> plainAnswers(std::vector<std::string> arguments = {});
+    // Options for a measurement against the simulator's own default: byte 0 of a page read varies,
+    // and nothing else does.
+    static std::vector<std::string> defaultAnswers(std::vector<std::string> arguments = {});
 
 private:
     std::string m_devicePath;

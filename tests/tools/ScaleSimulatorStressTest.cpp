@@ -14,7 +14,7 @@ constexpr int kExchanges = 20'000;
 constexpr int kFailuresShown = 3;
 
 TEST(ScaleSimulatorStressTest, TwentyThousandSerialReadsLoseNothing) {
-    test::SimulatorProcess simulator({"--serial", "31415926"});
+    test::SimulatorProcess simulator(test::SimulatorProcess::plainAnswers({"--serial", "31415926"}));
     auto client = test::openSerialClient(simulator.devicePath());
     ASSERT_TRUE(client->isOpen());
 

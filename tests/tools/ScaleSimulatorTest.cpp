@@ -85,7 +85,7 @@ TEST_F(ScaleSimulatorTest, SerialReadReturnsTheGivenSerialOrTheDefault) {
 }
 
 TEST_F(ScaleSimulatorTest, APageWrittenAfterTheUnlockIsStoredAndReadBack) {
-    SimulatorProcess simulator({"--serial", "24681357"});
+    SimulatorProcess simulator(SimulatorProcess::plainAnswers({"--serial", "24681357"}));
     auto client = connect(simulator);
     const Bytes page = pageOf(0x10);
 
@@ -99,7 +99,7 @@ TEST_F(ScaleSimulatorTest, APageWrittenAfterTheUnlockIsStoredAndReadBack) {
 }
 
 TEST_F(ScaleSimulatorTest, WritesAreRefusedWithoutTheRightUnlockAndAfterTheFinish) {
-    SimulatorProcess simulator({"--serial", "24681357"});
+    SimulatorProcess simulator(SimulatorProcess::plainAnswers({"--serial", "24681357"}));
     auto client = connect(simulator);
     const auto writePage = [&] { return test::ask(*client, scale::writePageCommand(0x0400, pageOf(1)), 1); };
 
@@ -120,7 +120,8 @@ TEST_F(ScaleSimulatorTest, TheMemoryFileHoldsTheWritesAndIsTheNextRunsMemory) {
     const fs::path file = m_folder / "scale.bin";
     const Bytes page = pageOf(0xA0);
     {
-        SimulatorProcess simulator({"--serial", "11223344", "--memory", file.string()});
+        SimulatorProcess simulator(
+            SimulatorProcess::plainAnswers({"--serial", "11223344", "--memory", file.string()}));
         auto client = connect(simulator);
         ASSERT_EQ(test::ask(*client, unlock("11223344"), 1), Bytes{scale::kAck});
         ASSERT_EQ(test::ask(*client, scale::writePageCommand(0xFF80, page), 1), Bytes{scale::kAck});
@@ -181,6 +182,11 @@ TEST_F(ScaleSimulatorTest, BadOptionsEndWithStatusTwoAndOneClearLine) {
          "vantor-scale-sim: --fault 'lose:read:nth=x': 'nth=x' needs a number\n"},
         {{"--wire-timing=yes"}, "vantor-scale-sim: --wire-timing takes no value\n"},
         {{"--port", "COM1"}, "vantor-scale-sim: unknown option '--port' (see --help)\n"},
+        {{"--byte-zero", "B4B4"},
+         "vantor-scale-sim: --byte-zero takes echo, random or a byte in hexadecimal, got 'B4B4'\n"},
+        {{"--tails", "-1"},
+         "vantor-scale-sim: --tails takes N, one reply in N (0 for none, 1 for all), got '-1'\n"},
+        {{"--vary=1"}, "vantor-scale-sim: --vary takes no value\n"},
     };
     for (const Case& c : cases) {
         const SimulatorProcess::Outcome outcome = SimulatorProcess::run(c.arguments);
@@ -193,9 +199,31 @@ TEST_F(ScaleSimulatorTest, BadOptionsEndWithStatusTwoAndOneClearLine) {
 TEST_F(ScaleSimulatorTest, HelpExplainsEveryOptionAndTheFaultSyntax) {
     const SimulatorProcess::Outcome outcome = SimulatorProcess::run({"--help"});
     EXPECT_EQ(outcome.exitStatus, 0);
-    for (const char* word : {"--serial", "--memory", "--wire-timing", "--fault", "--verbose", "--version",
-                             "ACTION:COMMAND", "lose", "refuse", "corrupt", "echo", "short", "long", "delay",
-                             "hangup", "nth=", "addr=", "count=", "ms="}) {
+    for (const char* word : {"--serial",
+                             "--memory",
+                             "--wire-timing",
+                             "--fault",
+                             "--verbose",
+                             "--version",
+                             "--byte-zero",
+                             "--tails",
+                             "--answer-finish",
+                             "--pieces",
+                             "--vary",
+                             "--seed",
+                             "ACTION:COMMAND",
+                             "lose",
+                             "refuse",
+                             "corrupt",
+                             "echo",
+                             "short",
+                             "long",
+                             "delay",
+                             "hangup",
+                             "nth=",
+                             "addr=",
+                             "count=",
+                             "ms="}) {
         EXPECT_NE(outcome.out.find(word), std::string::npos) << word;
     }
 }
@@ -203,7 +231,7 @@ TEST_F(ScaleSimulatorTest, HelpExplainsEveryOptionAndTheFaultSyntax) {
 // --- faults ---------------------------------------------------------------------------------------
 
 TEST_F(ScaleSimulatorTest, ALostReadIsNeverAnsweredAndTheNextOneIs) {
-    SimulatorProcess simulator({"--fault", "lose:read:nth=1"});
+    SimulatorProcess simulator(SimulatorProcess::plainAnswers({"--fault", "lose:read:nth=1"}));
     auto client = connect(simulator);
     EXPECT_FALSE(test::ask(*client, scale::readPageCommand(scale::kSerialAddress), 1));
     const scale::SerialRead second = scale::RdSN(*client);
@@ -212,7 +240,7 @@ TEST_F(ScaleSimulatorTest, ALostReadIsNeverAnsweredAndTheNextOneIs) {
 }
 
 TEST_F(ScaleSimulatorTest, ADelayedReplyComesLateButWhole) {
-    SimulatorProcess simulator({"--fault", "delay:read:ms=300:nth=1"});
+    SimulatorProcess simulator(SimulatorProcess::plainAnswers({"--fault", "delay:read:ms=300:nth=1"}));
     auto client = connect(simulator);
     const auto start = Clock::now();
     ASSERT_TRUE(client->send(scale::readPageCommand(scale::kSerialAddress)));
@@ -224,7 +252,7 @@ TEST_F(ScaleSimulatorTest, ADelayedReplyComesLateButWhole) {
 }
 
 TEST_F(ScaleSimulatorTest, AHangUpEndsTheExchangeAtOnceAndTheLineStaysDead) {
-    SimulatorProcess simulator({"--fault", "hangup:read:nth=2"});
+    SimulatorProcess simulator(SimulatorProcess::plainAnswers({"--fault", "hangup:read:nth=2"}));
     auto client = connect(simulator);
     EXPECT_EQ(scale::RdSN(*client).serial, "12345678");
 
@@ -239,9 +267,9 @@ TEST_F(ScaleSimulatorTest, AHangUpEndsTheExchangeAtOnceAndTheLineStaysDead) {
 }
 
 TEST_F(ScaleSimulatorTest, ReplyFaultsShowInTheReplyBytes) {
-    SimulatorProcess simulator({"--fault", "long:read:nth=1", "--fault", "short:read:nth=2", "--fault",
-                                "echo:read:nth=3", "--fault", "corrupt:read:nth=4",
-                                "--fault=refuse:unlock:nth=1", "--fault", "corrupt:unlock:nth=2"});
+    SimulatorProcess simulator(SimulatorProcess::plainAnswers(
+        {"--fault", "long:read:nth=1", "--fault", "short:read:nth=2", "--fault", "echo:read:nth=3", "--fault",
+         "corrupt:read:nth=4", "--fault=refuse:unlock:nth=1", "--fault", "corrupt:unlock:nth=2"}));
     auto client = connect(simulator);
     const Bytes good = readReply(scale::kSerialAddress, freshPage(scale::kSerialAddress, "12345678"));
     Bytes extra;
@@ -270,10 +298,28 @@ TEST_F(ScaleSimulatorTest, ReplyFaultsShowInTheReplyBytes) {
     EXPECT_EQ(test::ask(*client, unlock("12345678"), 1), Bytes{scale::kAck});
 }
 
+// What the protocol leaves open, on the line as a client meets it.
+TEST_F(ScaleSimulatorTest, TheVariationsShowOnTheLine) {
+    SimulatorProcess tailed({"--byte-zero", "F0", "--tails", "1", "--pieces", "1"});
+    auto client = connect(tailed);
+    ASSERT_TRUE(client->send(scale::readPageCommand(scale::kSerialAddress)));
+    Bytes extra;
+    const auto reply =
+        test::readExactly(*client, scale::kReadReplySize + 1, extra);  // one tail byte at least
+    ASSERT_TRUE(reply);
+    Bytes expected = readReply(scale::kSerialAddress, freshPage(scale::kSerialAddress, "12345678"));
+    expected[0] = 0xF0;
+    EXPECT_EQ(Bytes(reply->begin(), reply->begin() + scale::kReadReplySize), expected);
+
+    SimulatorProcess answering({"--answer-finish", "1", "--tails", "0"});
+    auto other = connect(answering);
+    EXPECT_EQ(test::ask(*other, scale::finishCommand(), 1), Bytes{scale::kAck});
+}
+
 // --- wire timing ----------------------------------------------------------------------------------
 
 TEST_F(ScaleSimulatorTest, WireTimingTakesTheLineTimeOfCommandAndReply) {
-    SimulatorProcess simulator({"--wire-timing"});
+    SimulatorProcess simulator(SimulatorProcess::plainAnswers({"--wire-timing"}));
     auto client = connect(simulator);
     // 3 command bytes and 131 reply bytes at 1,920 bytes a second.
     const auto lineTime = std::chrono::microseconds((3 + 131) * 1'000'000 / 1920);
@@ -289,7 +335,7 @@ TEST_F(ScaleSimulatorTest, WireTimingTakesTheLineTimeOfCommandAndReply) {
 }
 
 TEST_F(ScaleSimulatorTest, WireTimingSendsRepliesOneAfterTheOther) {
-    SimulatorProcess simulator({"--wire-timing"});
+    SimulatorProcess simulator(SimulatorProcess::plainAnswers({"--wire-timing"}));
     auto client = connect(simulator);
     Bytes twoReads = scale::readPageCommand(0x0000);
     const Bytes second = scale::readPageCommand(0x0080);

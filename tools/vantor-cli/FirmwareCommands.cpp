@@ -21,6 +21,7 @@
 #include "core/firmware/ScaleUpdate.h"
 #include "core/firmware/TimeLeft.h"
 #include "core/firmware/UpdateSentences.h"
+#include "core/firmware/UserTables.h"
 #include "core/scale/DetectionRound.h"
 #include "core/scale/PageWrite.h"
 #include "core/scale/ScaleLink.h"
@@ -376,7 +377,7 @@ int readCommand(const ParsedCommand& command) {
 
     transport.setCancelFlag(&stopOnSignals());
     const std::size_t pages = (length + kPageSize - 1) / kPageSize;
-    PagesRead read = ReadPages(transport, *address, pages, {}, stopOnSignals());
+    PagesRead read = ReadPages(transport, *address, pages, {}, stopOnSignals(), inTablesRegion);
     if (!read.result.succeeded()) {
         std::cerr << "The scale on " << *port << ": " << describe(read.result) << "\n";
         return kScaleFailed;

@@ -118,7 +118,7 @@ int restoreCommand(const ParsedCommand& command) {
         return kScaleFailed;
     const TablesFile file = tablesFromHex(load, [&](std::uint16_t address) -> std::optional<Bytes> {
         Bytes page;
-        if (ReadOnePage(transport, address, page) != Outcome::Success)
+        if (ReadAgreedPage(transport, address, page) != Outcome::Success)
             return std::nullopt;
         return page;
     });

@@ -163,8 +163,21 @@ void SimulatorLoop::feed(const Arrival& arrival) {
             requestStop();
         return;
     }
-    for (scale::ScaleReply& reply : replies)
-        schedule(std::move(reply.bytes), arrival.at + reply.delay);
+    for (const scale::ScaleReply& reply : replies)
+        scheduleReply(reply, arrival.at + reply.delay);
+}
+
+// A reply cut on its way goes out piece by piece, each piece its pause after the one before it.
+void SimulatorLoop::scheduleReply(const scale::ScaleReply& reply, Clock::time_point start) {
+    std::size_t from = 0;
+    for (const scale::ReplyCut& cut : reply.cuts) {
+        schedule(Bytes(reply.bytes.begin() + static_cast<std::ptrdiff_t>(from),
+                       reply.bytes.begin() + static_cast<std::ptrdiff_t>(cut.at)),
+                 start);
+        start = m_outboundFree + cut.pause;
+        from = cut.at;
+    }
+    schedule(Bytes(reply.bytes.begin() + static_cast<std::ptrdiff_t>(from), reply.bytes.end()), start);
 }
 
 // Replies share one line: a reply waits for the one before it to finish.

@@ -56,6 +56,7 @@ private:
     void readFromLine(Clock::time_point now);
     void feedArrived(Clock::time_point now);
     void feed(const Arrival& arrival);
+    void scheduleReply(const scale::ScaleReply& reply, Clock::time_point start);
     void schedule(Bytes bytes, Clock::time_point start);
     void writeDue(Clock::time_point now);
     std::size_t dueBytes(const Outgoing& reply, Clock::time_point now) const;

@@ -1,7 +1,10 @@
 #include "SimulatorOptions.h"
 
+#include <charconv>
+#include <limits>
 #include <utility>
 
+#include "core/scale/ScaleProtocol.h"
 #include "core/scale/SerialNumber.h"
 
 namespace vantor::sim {
@@ -50,6 +53,69 @@ private:
     std::optional<std::string_view> m_inlineValue;
 };
 
+constexpr unsigned kMaxEvery = 1'000'000;
+
+std::optional<unsigned> parseCount(std::string_view text, unsigned max) {
+    unsigned value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || value > max)
+        return std::nullopt;
+    return value;
+}
+
+// --byte-zero: "echo" (the command's own B4), "random", or one byte in hexadecimal.
+std::optional<std::optional<scale::Byte>> parseByteZero(std::string_view text) {
+    if (text == "random")
+        return std::optional<scale::Byte>{};
+    if (text == "echo")
+        return std::optional<scale::Byte>{scale::kReadPage};
+    if (text.starts_with("0x") || text.starts_with("0X"))
+        text.remove_prefix(2);
+    unsigned value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, 16);
+    if (text.empty() || text.size() > 2 || error != std::errc() || end != text.data() + text.size())
+        return std::nullopt;
+    return std::optional<scale::Byte>{static_cast<scale::Byte>(value)};
+}
+
+// The options that choose how the open parts of the answers are filled; "" when `name` is none of
+// them, else an error or "ok".
+std::string applyVariation(const std::string& name, std::string_view value, SimulatorOptions& options) {
+    scale::VariationSettings& v = options.variations;
+    if (name == "--byte-zero") {
+        const auto byte = parseByteZero(value);
+        if (!byte)
+            return "--byte-zero takes echo, random or a byte in hexadecimal, got '" + std::string(value) +
+                   "'";
+        v.byteZero = *byte;
+        return "ok";
+    }
+    if (name == "--seed") {
+        const auto seed = parseCount(value, std::numeric_limits<std::uint32_t>::max());
+        if (!seed)
+            return "--seed takes a number from 0 to 4294967295, got '" + std::string(value) + "'";
+        v.seed = *seed;
+        options.seedGiven = true;
+        return "ok";
+    }
+    unsigned* every = name == "--tails"           ? &v.tailEvery
+                      : name == "--answer-finish" ? &v.finishEvery
+                      : name == "--pieces"        ? &v.piecesEvery
+                                                  : nullptr;
+    if (!every)
+        return "";
+    const auto count = parseCount(value, kMaxEvery);
+    if (!count)
+        return name + " takes N, one reply in N (0 for none, 1 for all), got '" + std::string(value) + "'";
+    *every = *count;
+    return "ok";
+}
+
+bool takesValue(const std::string& name) {
+    return name == "--serial" || name == "--memory" || name == "--fault" || name == "--byte-zero" ||
+           name == "--seed" || name == "--tails" || name == "--answer-finish" || name == "--pieces";
+}
+
 }  // namespace
 
 SimulatorArguments parseSimulatorArguments(std::span<const std::string_view> arguments) {
@@ -58,8 +124,8 @@ SimulatorArguments parseSimulatorArguments(std::span<const std::string_view> arg
     ArgumentCursor cursor(arguments);
     while (!cursor.atEnd()) {
         const std::string name(cursor.next());
-        const bool takesValue = name == "--serial" || name == "--memory" || name == "--fault";
-        if (!takesValue && cursor.hasInlineValue())
+        const bool needsValue = takesValue(name);
+        if (!needsValue && cursor.hasInlineValue())
             return refuse(name + " takes no value");
         if (name == "--help" || name == "-h") {
             result.action = SimulatorArguments::Action::Help;
@@ -77,13 +143,23 @@ SimulatorArguments parseSimulatorArguments(std::span<const std::string_view> arg
             options.verbose = true;
             continue;
         }
-        if (!takesValue)
+        if (name == "--vary") {
+            const scale::VariationSettings mixed = scale::VariationSettings::mixed(options.variations.seed);
+            options.variations.tailEvery = mixed.tailEvery;
+            options.variations.finishEvery = mixed.finishEvery;
+            options.variations.piecesEvery = mixed.piecesEvery;
+            continue;
+        }
+        if (!needsValue)
             return refuse("unknown option '" + name + "' (see --help)");
 
         const auto value = cursor.value();
         if (!value)
             return refuse(name + " needs a value");
-        if (name == "--serial") {
+        if (const std::string varied = applyVariation(name, *value, options); !varied.empty()) {
+            if (varied != "ok")
+                return refuse(varied);
+        } else if (name == "--serial") {
             if (!scale::CheckSerial(*value))
                 return refuse("--serial needs exactly 8 digits, got '" + std::string(*value) + "'");
             options.serial = std::string(*value);
@@ -103,7 +179,8 @@ SimulatorArguments parseSimulatorArguments(std::span<const std::string_view> arg
 
 std::string simulatorHelp() {
     return R"(Usage: vantor-scale-sim [--serial NNNNNNNN] [--memory FILE] [--wire-timing] [--fault FAULT]...
-                        [--verbose] [--help] [--version]
+                        [--byte-zero B] [--tails N] [--answer-finish N] [--pieces N] [--vary]
+                        [--seed S] [--verbose] [--help] [--version]
 
 A simulated Vantor scale on a pseudo-terminal. The first line printed is the device path to open
 as the scale's serial port (for example /dev/pts/4). The scale answers the unlock, page write,
@@ -120,9 +197,23 @@ Options:
                      command counts only when its last byte would have arrived, and replies
                      are sent at that pace. Without it, replies are sent at once
   --fault FAULT      make the scale misbehave; may be given more than once (see below)
-  --verbose          log one line per command on stderr
+  --verbose          log one line per command on stderr, and the seed at start
   --help             show this text
   --version          show the version
+
+How the scale answers: the protocol promises the first byte of an unlock or page-write reply (F0
+acknowledges, anything else refuses), at least 131 bytes for a page read (bytes 1 and 2 repeat the
+address, bytes 3 to 130 are the page), and nothing for Finish. The rest is the scale's own, and a
+real scale may fill it any way; this one varies it:
+  --byte-zero B      byte 0 of a page-read reply: random (the default: a new byte each reply),
+                     echo (the command's own B4), or one byte in hexadecimal such as F0
+  --tails N          one reply in N is followed by 1 to 4 random bytes (default 0: none)
+  --answer-finish N  one Finish in N is answered with F0, which nobody awaits (default 0: none)
+  --pieces N         one reply in N is sent in pieces of 1 to 62 bytes up to 16 ms apart, as a
+                     USB serial adapter passes bytes on (default 0: every reply in one piece)
+  --vary             all of them now and then: --tails 32 --answer-finish 2 --pieces 32
+  --seed S           the seed of the random choices, to repeat a run (default: a new one at
+                     each start)
 
 Faults: ACTION:COMMAND[:key=value]...
   ACTION   lose     the command is carried out but not answered

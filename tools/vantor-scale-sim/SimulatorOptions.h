@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "simulation/FaultScript.h"
+#include "simulation/Variations.h"
 
 namespace vantor::sim {
 
@@ -20,6 +21,8 @@ struct SimulatorOptions {
     bool wireTiming = false;
     bool verbose = false;
     std::vector<scale::Fault> faults;
+    scale::VariationSettings variations;  // its seed is the one given, or chosen at start
+    bool seedGiven = false;
 };
 
 struct SimulatorArguments {

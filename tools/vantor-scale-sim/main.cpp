@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <iostream>
 #include <optional>
+#include <random>
 #include <span>
 #include <string_view>
 #include <system_error>
@@ -71,6 +72,12 @@ int serve(const sim::SimulatorOptions& options) {
         return refuse(error, kExitUsage);
     for (const scale::Fault& fault : options.faults)
         model->addFault(fault);
+    scale::VariationSettings variations = options.variations;
+    if (!options.seedGiven)
+        variations.seed = std::random_device{}();
+    model->setVariations(variations);
+    if (options.verbose)
+        std::cerr << "vantor-scale-sim: --seed " << variations.seed << '\n';
 
     try {
         sim::PseudoTerminal line;

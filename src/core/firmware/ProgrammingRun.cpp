@@ -16,8 +16,6 @@ using scale::Outcome;
 using scale::Phase;
 using scale::Stage;
 
-constexpr std::size_t kPages = ImageBuffer::kSize / kPageSize;
-
 // One run, with the counters the retry rules need.
 class ProgrammingRun {
 public:
@@ -25,7 +23,7 @@ public:
                    const scale::ProgressSink& progress, const std::atomic<bool>& cancel,
                    scale::PauseGate* pause)
         : m_transport(transport), m_image(image), m_progress(progress), m_cancel(cancel), m_pause(pause) {
-        m_result.pagesTotal = kPages;
+        m_result.pagesTotal = scale::kPageCount;
     }
 
     scale::OperationResult execute() {
@@ -50,7 +48,8 @@ private:
     enum class Step { Proceed, StartAgain, Stop };
 
     Step unlock() {
-        const Outcome outcome = scale::acknowledgement(ask(scale::unlockCommand(m_image.serialBytes()), 1));
+        const Outcome outcome =
+            scale::acknowledgement(ask(scale::unlockCommand(m_image.serialBytes()), scale::kAckReplySize));
         if (outcome == Outcome::Success) {
             m_failures = 0;
             return Step::Proceed;
@@ -64,7 +63,8 @@ private:
         for (std::uint32_t address = 0; address < ImageBuffer::kSize; address += kPageSize) {
             showProgress(Phase::Write, address / kPageSize);
             const Outcome outcome = scale::acknowledgement(
-                ask(scale::writePageCommand(static_cast<std::uint16_t>(address), m_image.page(address)), 1));
+                ask(scale::writePageCommand(static_cast<std::uint16_t>(address), m_image.page(address)),
+                    scale::kAckReplySize));
             if (outcome == Outcome::Success) {
                 // A restart writes from page 0 again, over what the attempts before it wrote: the
                 // scale holds as many pages of the new software as the furthest attempt reached.
@@ -101,7 +101,7 @@ private:
     void finish() {
         if (m_pause)
             m_pause->waitWhilePaused();
-        scale::handOver(m_transport, scale::finishCommand());
+        scale::sendFinish(m_transport);
     }
 
     Outcome compare(const scale::Reply& reply, std::uint32_t address) const {
@@ -139,7 +139,7 @@ private:
     }
 
     void showProgress(Phase phase, std::size_t done) {
-        const scale::Progress now{phase, done, kPages};
+        const scale::Progress now{phase, done, scale::kPageCount};
         if (now == m_shownProgress)
             return;
         m_shownProgress = now;

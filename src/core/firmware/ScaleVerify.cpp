@@ -1,5 +1,6 @@
 #include "core/firmware/ScaleVerify.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "core/firmware/UserTables.h"
@@ -12,8 +13,29 @@ using scale::kPageSize;
 
 namespace {
 
-bool inTables(std::uint32_t page) {
-    return page >= kTablesStart && page < kTablesEnd;
+bool pageDiffers(std::span<const Byte> expected, std::span<const Byte> scale, std::uint32_t page) {
+    return !std::equal(expected.begin() + page, expected.begin() + page + kPageSize, scale.begin() + page);
+}
+
+// Nothing on the line guards a reply against a changed byte: a page that differs is read again,
+// until two reads agree, before the difference is reported. The agreed bytes replace the first read.
+scale::OperationResult confirmDifferences(scale::ScaleTransport& transport, std::span<const Byte> expected,
+                                          Bytes& scale, bool withTables, const std::atomic<bool>& cancel) {
+    for (std::uint32_t page = 0; page + kPageSize <= scale.size(); page += kPageSize) {
+        if ((!withTables && inTablesRegion(page)) || !pageDiffers(expected, scale, page))
+            continue;
+        Bytes again;
+        const auto outcome = cancel.load()
+                                 ? scale::Outcome::Cancelled
+                                 : scale::ReadAgreedPage(transport, static_cast<std::uint16_t>(page), again);
+        if (outcome != scale::Outcome::Success) {
+            scale::OperationResult failed = scale::failedAt(scale::Stage::Read, outcome);
+            failed.page = page;
+            return failed;
+        }
+        std::copy(again.begin(), again.end(), scale.begin() + page);
+    }
+    return {};
 }
 
 }  // namespace
@@ -22,7 +44,7 @@ ImageDifference compareImage(std::span<const Byte> expected, std::span<const Byt
     ImageDifference difference;
     for (std::uint32_t page = 0; page + kPageSize <= expected.size() && page + kPageSize <= scale.size();
          page += kPageSize) {
-        if (!withTables && inTables(page))
+        if (!withTables && inTablesRegion(page))
             continue;
         for (std::uint32_t at = page; at < page + kPageSize; ++at) {
             if (expected[at] == scale[at])
@@ -58,6 +80,14 @@ ScaleCheck verifyScale(scale::ScaleTransport& transport, const ImageBuffer& imag
     ImageBuffer expected = image;
     expected.UpdateSN(*serial);
     check.tablesCompared = !leavesTablesBlank(image);
+    const scale::OperationResult confirmed =
+        confirmDifferences(transport, expected.bytes(), read.bytes, check.tablesCompared, cancel);
+    if (!confirmed.succeeded()) {
+        check.read.outcome = confirmed.outcome;
+        check.read.stage = confirmed.stage;
+        check.read.page = confirmed.page;
+        return check;
+    }
     check.difference = compareImage(expected.bytes(), read.bytes, check.tablesCompared);
     check.tables = tablesState(std::span(read.bytes).subspan(kTablesStart, kTablesSize));
     return check;

@@ -1,7 +1,5 @@
 #include "core/firmware/TablesMessages.h"
 
-#include <cstdio>
-
 #include "core/firmware/UserTables.h"
 
 namespace vantor::firmware {
@@ -22,13 +20,11 @@ Message box(std::string text, Message::Icon icon, Message::Buttons buttons) {
 
 }  // namespace
 
-Message unreadQuestion(std::uint32_t failedPage) {
-    char page[8];
-    std::snprintf(page, sizeof page, "%04X", static_cast<unsigned>(failedPage & 0xFFFF));
+Message unreadQuestion(const scale::OperationResult& read) {
+    scale::OperationResult named = read;
+    named.page = read.page.value_or(kTablesStart);
     return box(
-        std::string("Your zone table and keys could not be saved before the update: the scale did not "
-                    "answer the read of page ") +
-            page +
+        "Your zone table and keys could not be saved before the update: " + scale::readFailure(named) +
             ".\n\nNothing has been written to the scale yet. Update it all the same? Your keys and zone "
             "table would then have to be programmed again.",
         Message::Icon::Exclamation, Message::Buttons::YesNo);

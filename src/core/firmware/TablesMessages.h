@@ -9,6 +9,7 @@
 
 #include "core/app/Message.h"
 #include "core/firmware/ImageBuffer.h"
+#include "core/scale/OperationResult.h"
 
 namespace vantor::firmware {
 
@@ -32,8 +33,9 @@ inline constexpr const char* kRestoring = "Writing your zone table and keys back
 // Where the tables are when no backup file holds them.
 std::string memoryOnly(const std::string& reason);
 
-// Before the run, when a page of the tables did not come back: a question, No by default.
-Message unreadQuestion(std::uint32_t failedPage);
+// Before the run, when a page of the tables did not come back (`read` says which and why): a
+// question, No by default.
+Message unreadQuestion(const scale::OperationResult& read);
 // Before the run, when the tables were read but no backup file could be saved: a question, No by
 // default; the tables are then held in memory only.
 Message notSavedQuestion(const std::string& path, const std::string& reason);

@@ -10,7 +10,7 @@
 namespace vantor::firmware::update_text {
 
 // Why no run began: "Nothing was written: the zone table and keys could not be read. The scale did
-// not answer the read for page 8800; 16 of 36 pages were read."
+// not answer the read of page 8800; 16 of 36 pages were read."
 std::string notStarted(const UpdateReport& report, const ScaleUpdate& update);
 
 // A run that did not verify, and what it leaves on the scale: "The scale refused the write for

@@ -46,9 +46,14 @@ std::string outsideRegionError(const std::vector<bool>& covered) {
 
 }  // namespace
 
+bool inTablesRegion(std::uint32_t address) {
+    return address >= kTablesStart && address < kTablesEnd;
+}
+
 TablesRead readTables(scale::ScaleTransport& transport, const scale::ProgressSink& progress,
                       const std::atomic<bool>& cancel) {
-    scale::PagesRead read = scale::ReadPages(transport, kTablesStart, kTablesPages, progress, cancel);
+    scale::PagesRead read =
+        scale::ReadPages(transport, kTablesStart, kTablesPages, progress, cancel, inTablesRegion);
     TablesRead tables{std::nullopt, read.result};
     if (read.result.succeeded())
         tables.tables = std::move(read.bytes);
@@ -115,7 +120,7 @@ TablesFile tablesFromHex(const HexLoad& load,
             const std::optional<Bytes> current = currentPage(page.address);
             if (!current) {
                 file.pages.clear();
-                file.error = "The scale did not answer the read of a page the file covers only in part.";
+                file.error = "The scale's bytes of a page the file covers only in part could not be read.";
                 return file;
             }
             for (std::size_t i = 0; i < kPageSize; ++i)

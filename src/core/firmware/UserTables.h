@@ -31,12 +31,17 @@ inline constexpr std::size_t kTablesPages = kTablesSize / scale::kPageSize;
 // Bytes in one data record of a backup file: two records a page.
 inline constexpr std::size_t kBackupRecordSize = 32;
 
+// Whether the page at `address` lies in the region. Its pages are read until two reads agree
+// (ReadAgreedPage): what is read there is saved and may be written back.
+bool inTablesRegion(std::uint32_t address);
+
 struct TablesRead {
     std::optional<Bytes> tables;    // kTablesSize bytes, when every page was read
     scale::OperationResult result;  // how the read ended: the page that could not be read, if one
 };
 
-// Reads the region with the page-read loop (ReadPages): nothing is written.
+// Reads the region with the page-read loop (ReadPages), each page until two reads agree: nothing
+// is written.
 // `progress` is told {Read, pages read, pages in all} after each page.
 TablesRead readTables(scale::ScaleTransport& transport, const scale::ProgressSink& progress,
                       const std::atomic<bool>& cancel);
@@ -66,7 +71,7 @@ std::string tablesFileError(const HexLoad& load);
 
 // The pages a backup that passed tablesFileError() covers. A page the file covers only in part
 // keeps the scale's current bytes where the file has none: `currentPage` is asked for them
-// (nullopt when the scale did not answer, which refuses the whole file).
+// (nullopt when they could not be read, which refuses the whole file).
 TablesFile tablesFromHex(const HexLoad& load,
                          const std::function<std::optional<Bytes>(std::uint16_t)>& currentPage);
 

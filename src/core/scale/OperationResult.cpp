@@ -26,9 +26,6 @@ std::string what(Stage stage, Outcome outcome) {
                    : silent ? "The scale did not answer the read-back"
                             : "The scale read back other bytes than were written";
         case Stage::Read:
-            return port     ? "The port failed during the read"
-                   : silent ? "The scale did not answer the read"
-                            : "The scale's reply did not echo the address";
         case Stage::None:
             break;
     }
@@ -39,6 +36,12 @@ std::string pageText(std::uint32_t page) {
     char address[8];
     std::snprintf(address, sizeof address, "%04X", static_cast<unsigned>(page & 0xFFFF));
     return address;
+}
+
+std::string capitalised(std::string text) {
+    if (!text.empty() && text.front() >= 'a' && text.front() <= 'z')
+        text.front() = static_cast<char>(text.front() - 'a' + 'A');
+    return text;
 }
 
 std::string count(std::size_t n, const char* one, const char* many) {
@@ -70,6 +73,22 @@ bool OperationResult::scaleSilent() const {
            (stage == Stage::Unlock || stage == Stage::Write);
 }
 
+std::string readFailure(const OperationResult& result) {
+    const std::string read = result.page ? "the read of page " + pageText(*result.page) : "the read";
+    switch (result.outcome) {
+        case Outcome::PortFailed:
+            return "the port failed during " + read;
+        case Outcome::NoReply:
+            return "the scale did not answer " + read;
+        case Outcome::Unsteady:
+            return "the scale's replies to " + read + " did not agree";
+        case Outcome::Cancelled:
+            return read + " was stopped";
+        default:
+            return "the scale's reply to " + read + " did not fit";
+    }
+}
+
 OperationResult failedAt(Stage stage, Outcome outcome) {
     OperationResult result;
     result.stage = stage;
@@ -88,9 +107,14 @@ std::string describe(const OperationResult& result) {
         default:
             break;
     }
-    std::string text = what(result.stage, result.outcome);
-    if (result.page)
-        text += " for page " + pageText(*result.page);
+    std::string text;
+    if (result.stage == Stage::Read) {
+        text = capitalised(readFailure(result));
+    } else {
+        text = what(result.stage, result.outcome);
+        if (result.page)
+            text += " for page " + pageText(*result.page);
+    }
     if (result.restarts > 0)
         text += " (after " + count(result.restarts, "restart", "restarts") + " of the run)";
     return text + extent(result) + ".";

@@ -17,6 +17,7 @@ enum class Outcome {
     Refused,     // the scale answered, but not with the acknowledgement
     NoReply,     // nothing, or too little, within the time limit
     Mismatch,    // a page came back with another address or other bytes than were written
+    Unsteady,    // two reads of one page never gave the same bytes
     PortFailed,  // the command could not be handed to the port (closed, unplugged)
     Cancelled,   // the program is ending
 };
@@ -44,6 +45,11 @@ struct OperationResult {
     // wrong.
     bool scaleSilent() const;
 };
+
+// Why a page read failed, as a clause: "the scale did not answer the read of page 8000", "the
+// scale's reply to the read of page 8000 did not fit", "the scale's replies to the read of page
+// 8000 did not agree", "the port failed during the read of page 8000".
+std::string readFailure(const OperationResult& result);
 
 // The result of one exchange that failed in `stage`: `outcome` is how its last try ended.
 OperationResult failedAt(Stage stage, Outcome outcome);

@@ -1,5 +1,8 @@
 #include "core/scale/PageRead.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "core/scale/ScaleLink.h"
 
 namespace vantor::scale {
@@ -17,8 +20,29 @@ Outcome ReadOnePage(ScaleTransport& transport, std::uint16_t Adr, Bytes& page) {
     return repeatStage([&] { return TryReadPage(transport, Adr, page); });
 }
 
+Outcome ReadAgreedPage(ScaleTransport& transport, std::uint16_t Adr, Bytes& page) {
+    std::vector<Bytes> seen;
+    Outcome failure = Outcome::NoReply;  // how the last read that gave no page ended
+    for (unsigned tries = 0; tries < kStageTries; ++tries) {
+        Bytes read;
+        const Outcome outcome = TryReadPage(transport, Adr, read);
+        if (outcome != Outcome::Success) {
+            failure = outcome;
+            continue;
+        }
+        if (std::find(seen.begin(), seen.end(), read) != seen.end()) {
+            page = std::move(read);
+            return Outcome::Success;
+        }
+        seen.push_back(std::move(read));
+    }
+    // Replies that came whole but differ say more than how a missing one ended.
+    return seen.size() >= 2 ? Outcome::Unsteady : failure;
+}
+
 PagesRead ReadPages(ScaleTransport& transport, std::uint32_t first, std::size_t count,
-                    const ProgressSink& progress, const std::atomic<bool>& cancel) {
+                    const ProgressSink& progress, const std::atomic<bool>& cancel,
+                    const ReadTwiceRule& readTwice) {
     PagesRead read;
     read.result.stage = Stage::Read;
     read.result.pagesTotal = count;
@@ -26,7 +50,10 @@ PagesRead ReadPages(ScaleTransport& transport, std::uint32_t first, std::size_t 
     for (std::size_t n = 0; n < count; ++n) {
         const auto address = static_cast<std::uint16_t>(first + n * kPageSize);
         Bytes page;
-        const Outcome outcome = cancel.load() ? Outcome::Cancelled : ReadOnePage(transport, address, page);
+        const bool twice = readTwice && readTwice(address);
+        const Outcome outcome = cancel.load() ? Outcome::Cancelled
+                                : twice       ? ReadAgreedPage(transport, address, page)
+                                              : ReadOnePage(transport, address, page);
         if (outcome != Outcome::Success) {
             // The program stopping ends the waits early; that is no failure of the scale.
             read.result.outcome = cancel.load() ? Outcome::Cancelled : outcome;

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 
 #include "core/scale/OperationResult.h"
 #include "core/scale/Progress.h"
@@ -40,15 +41,27 @@ Outcome TryReadPage(ScaleTransport& transport, std::uint16_t address, Bytes& pag
 // holding them, or how the last try ended.
 Outcome ReadOnePage(ScaleTransport& transport, std::uint16_t Adr, Bytes& page);
 
+// The 128 bytes stored at Adr, taken only when two reads give the same bytes: nothing on the line
+// guards a reply against a changed byte, and a page that is saved and later written back must be
+// the scale's own. At most kStageTries reads in all, a late or unfitting reply counting as one.
+// Success with `page` holding the bytes; Unsteady when the replies that came never agreed; else how
+// the last read ended.
+Outcome ReadAgreedPage(ScaleTransport& transport, std::uint16_t Adr, Bytes& page);
+
+// Which pages are read with ReadAgreedPage rather than ReadOnePage.
+using ReadTwiceRule = std::function<bool(std::uint32_t address)>;
+
 struct PagesRead {
     Bytes bytes;             // the pages read, one after another (all of them on success)
     OperationResult result;  // stage Read; the page that could not be read, when one could not
 };
 
-// The one page-read loop: `count` pages from `first`, each with ReadOnePage's rules, stopping at
-// the first page that does not come back and, before the next page, once `cancel` is set.
-// `progress` is told {Read, pages read, pages in all} after each page. Nothing is written.
+// The one page-read loop: `count` pages from `first`, each with ReadOnePage's rules (ReadAgreedPage's
+// for the pages `readTwice` names), stopping at the first page that does not come back and, before
+// the next page, once `cancel` is set. `progress` is told {Read, pages read, pages in all} after each
+// page. Nothing is written.
 PagesRead ReadPages(ScaleTransport& transport, std::uint32_t first, std::size_t count,
-                    const ProgressSink& progress, const std::atomic<bool>& cancel);
+                    const ProgressSink& progress, const std::atomic<bool>& cancel,
+                    const ReadTwiceRule& readTwice = {});
 
 }  // namespace vantor::scale

@@ -51,7 +51,7 @@ OperationResult ProgrammingOnePage(ScaleTransport& transport, std::uint16_t Adr,
     if (verified != Outcome::Success)
         return failed(Stage::ReadBack, verified, Adr);
 
-    handOver(transport, finishCommand());
+    sendFinish(transport);
     return {};
 }
 
@@ -66,7 +66,7 @@ KeyCheckResult CheckKeyProgrammed(ScaleTransport& transport, std::uint16_t Adr, 
         return {false, failed(Stage::ReadBack, read, Adr)};
 
     const bool programmed = page.front() < kErasedByte;
-    handOver(transport, finishCommand());
+    sendFinish(transport);
     return {programmed, {}};
 }
 

@@ -22,8 +22,6 @@ namespace vantor::scale {
 
 inline constexpr std::chrono::seconds kUnlockLimit{2};
 inline constexpr std::chrono::seconds kWriteLimit{2};
-// An unlock or a write is answered with one status byte.
-inline constexpr std::size_t kAckReplySize = 1;
 // What an erased byte of the scale's memory holds; a key block starting with it holds no table.
 inline constexpr Byte kErasedByte = 0xFF;
 

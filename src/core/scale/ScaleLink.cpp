@@ -7,13 +7,21 @@ namespace vantor::scale {
 
 namespace {
 
-// Stale bytes, or a last exchange that did not end with its reply, mean an earlier reply may still
-// be arriving: it must be over before the command goes out, or it would be read as the reply.
+// Stale bytes, or a last exchange that did not end with its reply alone, mean an earlier reply may
+// still be arriving: it must be over before the command goes out, or it would be read as the reply.
+// Nothing in a reply tells it from the tail of an earlier one (byte 0 of a page read is the scale's
+// own, an acknowledgement is one byte), so the line itself must be quiet.
 Outcome sendCommand(ScaleTransport& transport, std::span<const Byte> command) {
     const bool stale = transport.discardInput();
-    if ((stale || !transport.settled()) && !transport.waitForQuiet(kQuietTime, kNoisyLineLimit)) {
-        transport.setSettled(false);
-        return Outcome::NoReply;
+    if (stale || !transport.settled() || transport.wary()) {
+        const std::optional<std::size_t> dropped = transport.waitForQuiet(kQuietTime, kNoisyLineLimit);
+        if (!dropped) {
+            transport.setSettled(false);
+            return Outcome::NoReply;
+        }
+        // A scale whose replies trail bytes that come late would have them read as the next reply:
+        // once such bytes were found, every command waits for the line until one finds it quiet.
+        transport.setWary(stale || *dropped > 0);
     }
     if (!transport.send(command)) {
         transport.setSettled(false);
@@ -38,12 +46,19 @@ Reply exchange(ScaleTransport& transport, std::span<const Byte> command, std::si
     if (const Outcome sent = sendCommand(transport, command); sent != Outcome::Success)
         return {sent, {}};
     Reply reply = awaitReply(transport, minimum, limit);
-    transport.setSettled(reply && answers(command, *reply));
+    // Bytes past the promised ones may still be coming: the next command waits for them to end.
+    transport.setSettled(reply && answers(command, *reply) && reply->size() == minimum);
     return reply;
 }
 
 bool handOver(ScaleTransport& transport, std::span<const Byte> command) {
     return sendCommand(transport, command) == Outcome::Success;
+}
+
+void sendFinish(ScaleTransport& transport) {
+    handOver(transport, finishCommand());
+    // No answer is awaited, but a scale may send one: it must not be read as the next reply.
+    transport.setSettled(false);
 }
 
 Outcome acknowledgement(const Reply& reply) {

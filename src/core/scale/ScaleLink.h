@@ -13,10 +13,10 @@ namespace vantor::scale {
 
 inline constexpr std::chrono::seconds kSerialReadLimit{10};
 // Before a command on a line that is not settled, stray bytes are dropped until the line has been
-// quiet this long: longer than the pauses inside one reply (a USB adapter in low-latency mode, or
-// the simulator, passes a reply on in pieces a few milliseconds apart), short beside the 68 ms a
-// page takes on the line at 19,200 baud.
-inline constexpr std::chrono::milliseconds kQuietTime{10};
+// quiet this long: longer than the pauses inside one reply (a USB adapter passes a reply on in
+// packets of up to 62 bytes, up to 16 ms apart), short beside the 68 ms a page takes on the line
+// at 19,200 baud.
+inline constexpr std::chrono::milliseconds kQuietTime{20};
 // A line still busy after this is noise rather than the end of a reply: the command is not sent
 // and the exchange counts as unanswered, for its retry rules to decide.
 inline constexpr std::chrono::milliseconds kNoisyLineLimit{500};
@@ -36,8 +36,9 @@ struct Reply {
 // before the command is handed over: the scale cannot answer a command it has not received, so this drops the
 // same stale bytes as dropping them "right after handing over" would on a slow line, without the risk of
 // dropping the start of a reply that arrives while the command is still draining from the send buffer.
-// The line counts as settled afterwards only when the reply answered the command (answers()). A line
-// that never went quiet gives NoReply with nothing sent.
+// The line counts as settled afterwards only when the reply answered the command (answers()) with
+// exactly `minimum` bytes: anything past them may be the start of a tail still arriving. A line that
+// never went quiet gives NoReply with nothing sent.
 Reply exchange(ScaleTransport& transport, std::span<const Byte> command, std::size_t minimum,
                std::chrono::seconds limit);
 
@@ -47,11 +48,16 @@ Reply exchange(ScaleTransport& transport, std::span<const Byte> command, std::si
 // noisy for kNoisyLineLimit.
 bool handOver(ScaleTransport& transport, std::span<const Byte> command);
 
+// Sends Finish, whose answer is not awaited. A scale may answer all the same, so the line is not
+// settled afterwards: the next command first waits for the line to go quiet.
+void sendFinish(ScaleTransport& transport);
+
 // How a command answered by one status byte went: F0 acknowledges, any other byte refuses.
 Outcome acknowledgement(const Reply& reply);
 
 // How a page read went: Success with `page` pointing into `reply` when the reply is whole and
-// echoes `address`; the reply's own failure, or Mismatch for a reply for another address.
+// repeats `address` in bytes 1 and 2; the reply's own failure, or Mismatch for a reply that does not
+// fit (another address).
 Outcome pageOf(const Reply& reply, std::uint32_t address, std::span<const Byte>& page);
 
 struct SerialRead {

@@ -49,13 +49,28 @@ std::optional<std::span<const Byte>> pageInReply(std::span<const Byte> reply, st
     return reply.subspan(3, kPageSize);
 }
 
+std::size_t replySize(std::span<const Byte> command) {
+    if (command.empty())
+        return 0;
+    switch (command.front()) {
+        case kReadPage:
+            return kReadReplySize;
+        case kUnlock:
+        case kWritePage:
+            return kAckReplySize;
+        default:
+            return 0;
+    }
+}
+
 bool answers(std::span<const Byte> command, std::span<const Byte> reply) {
     if (command.empty() || reply.empty())
         return false;
     if (command.front() != kReadPage)
         return reply.front() == kAck;
+    // Byte 0 is the scale's own: only the address it repeats and the length tell the reply.
     return command.size() == kReadCommandSize && reply.size() >= kReadReplySize &&
-           std::equal(command.begin(), command.end(), reply.begin());
+           std::equal(command.begin() + 1, command.end(), reply.begin() + 1);
 }
 
 }  // namespace vantor::scale

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <optional>
 #include <span>
 
 #include "core/scale/Bytes.h"
@@ -18,8 +19,10 @@ public:
     virtual bool discardInput() = 0;
 
     // Drops every byte that arrives until none has arrived for `quiet`, waiting at most `limit` in
-    // all. False when bytes kept coming that long: a noisy line. A port that is not open is quiet.
-    virtual bool waitForQuiet(std::chrono::milliseconds quiet, std::chrono::milliseconds limit) = 0;
+    // all. The bytes dropped, or nullopt when bytes kept coming that long: a noisy line. A port that
+    // is not open is quiet.
+    virtual std::optional<std::size_t> waitForQuiet(std::chrono::milliseconds quiet,
+                                                    std::chrono::milliseconds limit) = 0;
 
     // Hands the bytes to the line and returns once they have left the send buffer.
     // False when the port failed (closed, unplugged).
@@ -38,8 +41,14 @@ public:
     bool settled() const { return m_settled; }
     void setSettled(bool settled) { m_settled = settled; }
 
+    // Whether the line lately carried bytes that no command was waiting for: the link then waits
+    // for it to go quiet before every command, until a wait finds nothing to drop.
+    bool wary() const { return m_wary; }
+    void setWary(bool wary) { m_wary = wary; }
+
 private:
     bool m_settled = false;
+    bool m_wary = false;
 };
 
 }  // namespace vantor::scale

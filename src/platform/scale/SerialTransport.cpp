@@ -181,13 +181,14 @@ bool SerialTransport::discardInput() {
     return waiting;
 }
 
-bool SerialTransport::waitForQuiet(std::chrono::milliseconds quiet, std::chrono::milliseconds limit) {
+std::optional<std::size_t> SerialTransport::waitForQuiet(std::chrono::milliseconds quiet,
+                                                         std::chrono::milliseconds limit) {
     QElapsedTimer elapsed;
     elapsed.start();
     qint64 dropped = 0;
     while (m_port.isOpen()) {
         if (cancelled())
-            return false;
+            return std::nullopt;
         dropped += m_port.bytesAvailable() + bytesInDriver(m_port);
         m_port.clear(QSerialPort::Input);
         if (!m_port.waitForReadyRead(static_cast<int>(quiet.count()))) {
@@ -197,16 +198,16 @@ bool SerialTransport::waitForQuiet(std::chrono::milliseconds quiet, std::chrono:
                                            << QStringLiteral("dropped %1 stale bytes; quiet after %2 ms")
                                                   .arg(dropped)
                                                   .arg(elapsed.elapsed());
-            return true;
+            return static_cast<std::size_t>(dropped);
         }
         if (elapsed.elapsed() >= limit.count()) {
             m_port.clear(QSerialPort::Input);
             qCDebug(lcScale).noquote()
                 << m_name << "noisy line: still receiving after" << elapsed.elapsed() << "ms";
-            return false;
+            return std::nullopt;
         }
     }
-    return true;
+    return static_cast<std::size_t>(dropped);
 }
 
 bool SerialTransport::send(std::span<const Byte> bytes) {

@@ -64,7 +64,8 @@ public:
     }
 
     bool discardInput() override;
-    bool waitForQuiet(std::chrono::milliseconds quiet, std::chrono::milliseconds limit) override;
+    std::optional<std::size_t> waitForQuiet(std::chrono::milliseconds quiet,
+                                            std::chrono::milliseconds limit) override;
     bool send(std::span<const Byte> bytes) override;
     bool waitForBytes(std::size_t count, std::chrono::seconds limit) override;
     Bytes readAvailable() override;

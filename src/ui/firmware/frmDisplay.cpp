@@ -557,8 +557,7 @@ void frmDisplay::finishPreparation(Prepared prepared) {
     if (prepared == Prepared::TablesUnread) {
         qCWarning(lcFirmware).noquote()
             << "tables not read:" << QString::fromStdString(describe(m_update->tablesRead()));
-        question =
-            app::boxOf(tables_text::unreadQuestion(m_update->tablesRead().page.value_or(kTablesStart)));
+        question = app::boxOf(tables_text::unreadQuestion(m_update->tablesRead()));
     } else {
         qCWarning(lcFirmware).noquote()
             << "tables not saved:" << QString::fromStdString(m_update->backup()->error);

@@ -125,7 +125,7 @@ TEST(ScaleUpdate, TablesThatCannotBeReadOrSavedStopTheUpdateUnlessTheUserAgrees)
     EXPECT_EQ(unread.model().counters().writes, 0u);
     EXPECT_EQ(update_text::notStarted(report, first),
               "Nothing was written: the zone table and keys could not be read. The scale did not answer the "
-              "read for page 8800; 16 of 36 pages were read.");
+              "read of page 8800; 16 of 36 pages were read.");
 
     // Read, but no backup file: declined, nothing written; agreed, they come back from memory.
     Saver full{"No space left on device", {}};

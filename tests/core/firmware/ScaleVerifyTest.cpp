@@ -78,7 +78,20 @@ TEST(ScaleVerify, ASilentScaleOrAPageThatDoesNotComeBackIsNoMatch) {
     EXPECT_FALSE(stopped.matches());
     EXPECT_EQ(stopped.read.serial, "24681357");
     EXPECT_EQ(verifyText(stopped),
-              "The scale's reply did not echo the address for page 2A80; 85 of 512 pages were read.");
+              "The scale's reply to the read of page 2A80 did not fit; 85 of 512 pages were read.");
+}
+
+// A byte changed on the line is no difference of the scale's: the page is read until two reads agree.
+TEST(ScaleVerify, APageThatDiffersIsReadAgainBeforeItIsReported) {
+    EXPECT_EQ(verifyText(verify(updatedMemory(), updateFile(), "corrupt:read:addr=0x0100:nth=1")),
+              "matches; zone table and keys: blank");
+
+    Bytes changed = updatedMemory();
+    changed[0x0180] = 0x11;
+    FakeScaleTransport scale{ScaleModel(changed)};
+    const ScaleCheck differs = verifyScale(scale, updateFile(), {}, kGoOn);
+    EXPECT_EQ(differs.difference.pages, 1u);
+    EXPECT_EQ(scale.model().counters().reads, 1u + 512u + 2u);  // serial number, pages, two more of 0180
 }
 
 TEST(ScaleStatus, TellsTheTablesAndTheLastUpdate) {

@@ -55,8 +55,8 @@ TEST(UserTables, ReadsTheRegionPageByPageWithoutWritingAnything) {
     EXPECT_EQ(*read.tables, region(memoryWithTables()));
     EXPECT_EQ(progress.size(), 36u);
     EXPECT_EQ(progress.back(), 36u);
-    // 36 reads and the one repeated for its wrong address echo, nothing else.
-    ASSERT_EQ(scale.sent().size(), 37u);
+    // Each of the 36 pages read twice, and once more the read that repeated the wrong address.
+    ASSERT_EQ(scale.sent().size(), 73u);
     EXPECT_EQ(scale.sent().front(), (Bytes{0xB4, 0x80, 0x00}));
     EXPECT_EQ(scale.sent().back(), (Bytes{0xB4, 0x91, 0x80}));
     EXPECT_EQ(scale.model().counters().writes, 0u);
@@ -71,11 +71,29 @@ TEST(UserTables, ASilentPageEndsTheReadAfterFourTries) {
     EXPECT_EQ(read.result.page, 0x8200u);
     EXPECT_EQ(read.result.pagesDone, 4u);
     EXPECT_EQ(read.result.pagesTotal, 36u);
-    EXPECT_EQ(scale.sent().size(), 4u + 4u);  // four pages read, then four tries of the fifth
+    EXPECT_EQ(scale.sent().size(), 4u * 2 + 4u);  // four pages read twice, then four tries of the fifth
 
     // A page that keeps coming back for another address is said as such, not as silence.
     FakeScaleTransport echoing = scaleWith(memoryWithTables(), {"echo:read:addr=0x8200"});
     EXPECT_EQ(readTables(echoing, {}, kGoOn).result.outcome, Outcome::Mismatch);
+}
+
+// Nothing on the line guards a reply: a byte changed on its way must not be saved, nor written back.
+TEST(UserTables, APageIsTakenOnlyWhenTwoReadsGiveTheSameBytes) {
+    FakeScaleTransport changed = scaleWith(memoryWithTables(), {"corrupt:read:addr=0x8000:nth=1"});
+    const TablesRead read = readTables(changed, {}, kGoOn);
+    ASSERT_TRUE(read.tables);
+    EXPECT_EQ(*read.tables, region(memoryWithTables()));
+    EXPECT_EQ(changed.model().counters().reads, 36u * 2 + 1);
+
+    // Two whole replies that differ, then none that fits: four reads, and the page is not taken.
+    FakeScaleTransport unsteady = scaleWith(
+        memoryWithTables(), {"corrupt:read:addr=0x8080:nth=1", "echo:read:addr=0x8080:nth=3:count=2"});
+    const TablesRead failed = readTables(unsteady, {}, kGoOn);
+    EXPECT_FALSE(failed.tables);
+    EXPECT_EQ(failed.result.outcome, Outcome::Unsteady);
+    EXPECT_EQ(describe(failed.result),
+              "The scale's replies to the read of page 8080 did not agree; 1 of 36 pages were read.");
 }
 
 TEST(UserTables, BackupIsIntelHexOfTheRegionThatTheLoaderReadsBack) {
@@ -154,7 +172,7 @@ TEST(UserTables, APartlyCoveredPageKeepsTheScalesOtherBytes) {
 
     const TablesFile silent = tablesFromHex(load, [](std::uint16_t) { return std::optional<Bytes>(); });
     EXPECT_TRUE(silent.pages.empty());
-    EXPECT_EQ(silent.error, "The scale did not answer the read of a page the file covers only in part.");
+    EXPECT_EQ(silent.error, "The scale's bytes of a page the file covers only in part could not be read.");
 }
 
 TEST(UserTables, WritesPagesWithThePageRulesAndStopsAtTheFirstFailure) {
@@ -243,14 +261,16 @@ TEST(UserTables, AfterAnUpdateTheRestoreIsOfferedOnlyForProgrammedTablesTheFileL
 
 TEST(TablesMessages, WhatTheUserIsToldAboutTheTablesAroundAnUpdate) {
     // Questions before the run are warnings; the offer after it is a plain question.
-    const Message unread = tables_text::unreadQuestion(0x8080);
+    OperationResult silent = failedAt(Stage::Read, Outcome::NoReply);
+    silent.page = 0x8080;
+    const Message unread = tables_text::unreadQuestion(silent);
     EXPECT_EQ(unread.title, "Vantor PC Program");
     EXPECT_EQ(unread.icon, Message::Icon::Exclamation);
     EXPECT_EQ(unread.buttons, Message::Buttons::YesNo);
     EXPECT_EQ(tables_text::offerRestore("x").icon, Message::Icon::Question);
     EXPECT_EQ(tables_text::notRestored("x", "y").icon, Message::Icon::Exclamation);
     EXPECT_EQ(tables_text::restored().buttons, Message::Buttons::Ok);
-    EXPECT_EQ(tables_text::unreadQuestion(0x8080).text,
+    EXPECT_EQ(unread.text,
               "Your zone table and keys could not be saved before the update: the scale did not answer the "
               "read of page 8080.\n\nNothing has been written to the scale yet. Update it all the same? Your "
               "keys and zone table would then have to be programmed again.");

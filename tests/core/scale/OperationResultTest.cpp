@@ -50,9 +50,11 @@ TEST(OperationResult, FailuresNameTheStageHowItEndedThePageAndHowFarItCame) {
     EXPECT_EQ(describe(failed(Stage::ReadBack, Outcome::NoReply, 0x8380, 0, 0)),
               "The scale did not answer the read-back for page 8380.");
     EXPECT_EQ(describe(failed(Stage::Read, Outcome::NoReply, 0x8200, 4, 36)),
-              "The scale did not answer the read for page 8200; 4 of 36 pages were read.");
+              "The scale did not answer the read of page 8200; 4 of 36 pages were read.");
     EXPECT_EQ(describe(failed(Stage::Read, Outcome::Mismatch, 0x0700, 0, 0)),
-              "The scale's reply did not echo the address for page 0700.");
+              "The scale's reply to the read of page 0700 did not fit.");
+    EXPECT_EQ(readFailure(failed(Stage::Read, Outcome::Unsteady, 0x8000, 0, 36)),
+              "the scale's replies to the read of page 8000 did not agree");
     EXPECT_EQ(describe(failed(Stage::SerialRead, Outcome::NoReply, std::nullopt, 0, 6)),
               "The scale did not give its serial number; nothing was written.");
 

@@ -119,23 +119,90 @@ TEST(Exchange, DropsStrayInputBeforeTheCommand) {
     EXPECT_EQ(*reply, (Bytes{0xF0}));
 }
 
-TEST(PageInReply, TakesOnlyAReplyThatAnswersTheWholeCommand) {
-    Bytes reply = readPageCommand(0x9180);
-    for (std::size_t i = 0; i < kPageSize / 2; ++i)
-        reply.insert(reply.end(), {0x91, 0x80});
+// Byte 0 of a page read is the scale's own: any byte will do, as will bytes after the page.
+TEST(PageInReply, TakesAReplyOnItsLengthAndTheAddressItRepeats) {
+    Bytes reply{0xF0, 0x91, 0x80};
+    reply.resize(kReadReplySize, 0x42);
+    ASSERT_TRUE(pageInReply(reply, 0x9180));
+    EXPECT_EQ(pageInReply(reply, 0x9180)->front(), 0x42);
+    EXPECT_TRUE(answers(readPageCommand(0x9180), reply));
+    reply.push_back(0x55);
     EXPECT_TRUE(pageInReply(reply, 0x9180));
 
-    // The tail of an earlier reply of this page, then the start of this one: bytes 1 and 2 happen
-    // to read as the address.
-    Bytes window(reply.begin() + 4, reply.end());
-    window.insert(window.end(), reply.begin(), reply.begin() + 4);
-    EXPECT_EQ(window[1], 0x91);
-    EXPECT_EQ(window[2], 0x80);
-    EXPECT_FALSE(pageInReply(window, 0x9180));
+    EXPECT_FALSE(pageInReply(reply, 0x9100));  // another page's reply
+    reply.resize(kReadReplySize - 1);
+    EXPECT_FALSE(pageInReply(reply, 0x9180));  // one byte short
 
     const Bytes unlock = unlockCommand(packSerial("12345678"));
-    EXPECT_TRUE(answers(unlock, Bytes{0xF0}));
+    EXPECT_TRUE(answers(unlock, Bytes{0xF0, 0x12}));  // only the first byte is promised
     EXPECT_FALSE(answers(unlock, Bytes{0x0F}));
+}
+
+TEST(Exchange, ATailAfterAnAcknowledgementIsNotTakenIntoTheNextExchange) {
+    ScaleModel model("12345678");
+    VariationSettings tails;
+    tails.tailEvery = 1;
+    model.setVariations(tails);
+    model.addFault(*parseFault("delay:unlock:ms=10:nth=2").fault);
+    model.addFault(*parseFault("refuse:unlock:nth=2").fault);
+    FakeScaleTransport scale(std::move(model));
+    const Bytes unlock = unlockCommand(packSerial("12345678"));
+    ASSERT_EQ(acknowledgement(exchange(scale, unlock, kAckReplySize, 2s)), Outcome::Success);
+    // More of the tail comes once the reply has been taken, before the next reply.
+    scale.inject({kAck}, 3ms);
+    EXPECT_EQ(acknowledgement(exchange(scale, unlock, kAckReplySize, 2s)), Outcome::Refused);
+}
+
+// Once bytes nobody asked for were found, the link waits for a quiet line before each command until
+// a wait finds nothing to drop; then it keeps the pace of the wire again.
+TEST(Exchange, ALineThatCarriedStrayBytesIsWaitedOnUntilAWaitFindsItQuiet) {
+    FakeScaleTransport scale(ScaleModel("12345678"));
+    const Bytes read = readPageCommand(0x8000);
+    scale.inject({0x55});
+    scale.waitForBytes(1, 1s);
+    const auto start = scale.now();
+    ASSERT_TRUE(exchange(scale, read, kReadReplySize, 4s));
+    EXPECT_EQ(scale.now(), start + kQuietTime);
+    ASSERT_TRUE(exchange(scale, read, kReadReplySize, 4s));
+    EXPECT_EQ(scale.now(), start + 2 * kQuietTime);
+    ASSERT_TRUE(exchange(scale, read, kReadReplySize, 4s));
+    EXPECT_EQ(scale.now(), start + 2 * kQuietTime);
+}
+
+TEST(Exchange, AnAnswerToFinishIsNotTakenAsTheNextReply) {
+    FakeScaleTransport scale(ScaleModel("12345678"));
+    sendFinish(scale);
+    scale.inject({kAck}, 5ms);  // nobody awaits it; it comes a little later
+    scale.model().addFault(*parseFault("delay:unlock:ms=10").fault);
+    scale.model().addFault(*parseFault("refuse:unlock").fault);
+    const Reply reply = exchange(scale, unlockCommand(packSerial("12345678")), kAckReplySize, 2s);
+    EXPECT_EQ(acknowledgement(reply), Outcome::Refused);
+}
+
+// One read takes at most 256 bytes: what is left of an overlong reply is no reply of its own.
+TEST(Exchange, WhatAnOverlongReplyLeavesIsNotTheNextReply) {
+    FakeScaleTransport scale(ScaleModel("12345678"));
+    scale.model().addFault(*parseFault("lose:read:nth=1").fault);
+    Bytes overlong{0x00, 0x07, 0x00, 0x12, 0x34, 0x56, 0x78};
+    overlong.resize(kReadReplySize + 200, kAck);
+    scale.inject(overlong, 1ms);
+    const Reply reply = exchange(scale, readPageCommand(0x0700), kReadReplySize, 4s);
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(reply->size(), kMaxReadSize);
+    scale.model().addFault(*parseFault("refuse:unlock").fault);
+    EXPECT_EQ(acknowledgement(exchange(scale, unlockCommand(packSerial("12345678")), kAckReplySize, 2s)),
+              Outcome::Refused);
+}
+
+TEST(Exchange, AReplyInPiecesWithPausesIsTakenWhole) {
+    ScaleModel model("12345678");
+    VariationSettings pieces;
+    pieces.piecesEvery = 1;
+    pieces.tailEvery = 1;
+    model.setVariations(pieces);
+    FakeScaleTransport scale(std::move(model));
+    for (int n = 0; n < 20; ++n)
+        ASSERT_EQ(RdSN(scale).serial, "12345678") << n;
 }
 
 // A reply that came too late for its exchange is still on its way when the read is asked again.
@@ -161,9 +228,11 @@ TEST(Exchange, WaitsForTheLineToGoQuietAfterAnExchangeThatDidNotEndWithItsReply)
     EXPECT_TRUE(std::equal(page.begin(), page.end(), memory.begin() + 0x9180));
     EXPECT_EQ(scale.now(), timedOut + 4ms + kQuietTime);
 
-    // A line that ended with its reply is not waited on: the run keeps the pace of the wire.
+    // The next command waits once more and finds the line quiet; after that a line that ended with
+    // its reply is not waited on: the run keeps the pace of the wire.
     ASSERT_TRUE(exchange(scale, command, kReadReplySize, 4s));
-    EXPECT_EQ(scale.now(), timedOut + 4ms + kQuietTime);
+    ASSERT_TRUE(exchange(scale, command, kReadReplySize, 4s));
+    EXPECT_EQ(scale.now(), timedOut + 4ms + 2 * kQuietTime);
 }
 
 TEST(Exchange, SendsNothingIntoALineThatNeverGoesQuiet) {

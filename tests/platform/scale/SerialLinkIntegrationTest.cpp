@@ -10,8 +10,10 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "core/scale/PageWrite.h"
 #include "core/scale/ScaleLink.h"
 #include "core/scale/ScaleProtocol.h"
+#include "core/scale/SerialNumber.h"
 #include "platform/scale/DeviceLock.h"
 #include "platform/scale/SerialTransport.h"
 #include "support/ChildProcess.h"
@@ -49,6 +51,28 @@ TEST_F(SerialLinkIntegration, ARunCutShortIsNotAnsweredIntoTheNextRun) {
 
     auto next = opened(scale.devicePath());
     EXPECT_EQ(RdSN(*next).serial, "12345678");
+}
+
+// A scale may fill whatever the protocol leaves open: byte 0 of a page read, bytes after any reply,
+// an answer to Finish, replies in pieces. Pages are written, checked and read all the same.
+TEST_F(SerialLinkIntegration, AScaleThatFillsEverythingLeftOpenIsServed) {
+    SimulatorProcess scale({"--serial", "12345678", "--byte-zero", "F0", "--tails", "1", "--answer-finish",
+                            "1", "--pieces", "3"});
+    auto link = opened(scale.devicePath());
+    std::vector<PageToWrite> pages;
+    for (std::uint16_t address : {0x8000, 0x8080, 0x8500})
+        pages.push_back({address, Bytes(kPageSize, static_cast<Byte>(address >> 7))});
+    const std::atomic<bool> goOn{false};
+    ASSERT_TRUE(WritePages(*link, pages, packSerial("12345678"), {}, goOn).succeeded());
+
+    EXPECT_TRUE(CheckKeyProgrammed(*link, 0x8500, packSerial("12345678")).programmed);
+    EXPECT_FALSE(CheckKeyProgrammed(*link, 0x8580, packSerial("12345678")).programmed);
+    const PagesRead read = ReadPages(*link, 0x8000, 2, {}, goOn, [](std::uint32_t) { return true; });
+    ASSERT_TRUE(read.result.succeeded()) << describe(read.result);
+    Bytes expected = pages[0].bytes;
+    expected.insert(expected.end(), pages[1].bytes.begin(), pages[1].bytes.end());
+    EXPECT_EQ(read.bytes, expected);
+    EXPECT_EQ(RdSN(*link).serial, "12345678");
 }
 
 TEST_F(SerialLinkIntegration, ADeviceIsHeldByOneRunUnderEveryName) {
