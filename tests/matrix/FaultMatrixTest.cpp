@@ -21,6 +21,7 @@
 
 #include "FaultMatrix.h"
 #include "MatrixOperations.h"
+#include "core/scale/ScaleLink.h"
 #include "support/CoreApplication.h"
 #include "support/ScaleMemory.h"
 #include "support/SimulatorProcess.h"
@@ -65,6 +66,11 @@ const std::vector<Cell> kDetectionCells = {
 
 const std::vector<Cell> kSerialReadCells = kDetectionCells;
 
+// Bytes after every reply may go on arriving: the line is let go quiet before each command of the
+// run (the serial number, the unlock, 512 writes and 512 reads), the first of which waits in every
+// cell, as on any port just opened.
+const double kQuietBeforeEveryCommand = 1025 * std::chrono::duration<double>(scale::kQuietTime).count();
+
 const std::vector<Cell> kWholeImageCells = {
     {P::First, F::Lost, "lose:read:addr=0x0700:nth=1", O::Failure, 10},
     {P::First, F::Refusal, "refuse:unlock:nth=1", O::Success, 0},
@@ -99,7 +105,7 @@ const std::vector<Cell> kWholeImageCells = {
     {P::Repeated, F::Refusal, "refuse:write:addr=0x8000", O::Failure, 0},
     {P::Repeated, F::Corrupted, "corrupt:read:addr=0x8000:count=4", O::Failure, 0},
     {P::Repeated, F::WrongEcho, "echo:read:addr=0x8000:count=4", O::Failure, 0},
-    {P::Repeated, F::ExtraBytes, "long:any", O::Success, 0},
+    {P::Repeated, F::ExtraBytes, "long:any", O::Success, kQuietBeforeEveryCommand},
 };
 
 const std::vector<Cell> kKeyCells = {
@@ -138,7 +144,7 @@ const std::vector<Cell> kKeyCells = {
     {P::Repeated, F::Corrupted, "corrupt:read:addr=0x8680:count=4", O::Failure, 0},
     {P::Repeated, F::WrongEcho, "echo:read:addr=0x8680:count=4", O::Failure, 0},
     {P::Repeated, F::OneByteShort, "short:write:addr=0x8680:count=4", O::Failure, 8},
-    {P::Repeated, F::ExtraBytes, "long:any", O::Success, 0},
+    {P::Repeated, F::ExtraBytes, "long:any", O::Success, kQuietBeforeEveryCommand},
 };
 
 const std::vector<Cell> kZoneCells = {
@@ -177,7 +183,7 @@ const std::vector<Cell> kZoneCells = {
     {P::Repeated, F::Corrupted, "corrupt:read:addr=0x8100:count=4", O::Failure, 0},
     {P::Repeated, F::WrongEcho, "echo:read:addr=0x8100:count=4", O::Failure, 0},
     {P::Repeated, F::OneByteShort, "short:write:addr=0x8100:count=4", O::Failure, 8},
-    {P::Repeated, F::ExtraBytes, "long:any", O::Success, 0},
+    {P::Repeated, F::ExtraBytes, "long:any", O::Success, kQuietBeforeEveryCommand},
 };
 
 // The work around the waits: starting the exchanges, and for the whole-image run its 1,024 page

@@ -137,7 +137,8 @@ TEST_F(ScaleSimulatorTest, TheMemoryFileHoldsTheWritesAndIsTheNextRunsMemory) {
     EXPECT_EQ(std::distance(fs::directory_iterator(m_folder), fs::directory_iterator()), 1);
 
     // The file is the scale now: its serial number holds even against --serial.
-    SimulatorProcess again({"--serial", "99999999", "--memory", file.string()});
+    SimulatorProcess again(
+        SimulatorProcess::plainAnswers({"--serial", "99999999", "--memory", file.string()}));
     auto client = connect(again);
     EXPECT_EQ(scale::RdSN(*client).serial, "11223344");
     EXPECT_EQ(test::ask(*client, scale::readPageCommand(0xFF80), scale::kReadReplySize),

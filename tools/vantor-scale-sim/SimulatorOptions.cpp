@@ -64,18 +64,18 @@ std::optional<unsigned> parseCount(std::string_view text, unsigned max) {
 }
 
 // --byte-zero: "echo" (the command's own B4), "random", or one byte in hexadecimal.
-std::optional<std::optional<scale::Byte>> parseByteZero(std::string_view text) {
+std::optional<std::optional<Byte>> parseByteZero(std::string_view text) {
     if (text == "random")
-        return std::optional<scale::Byte>{};
+        return std::optional<Byte>{};
     if (text == "echo")
-        return std::optional<scale::Byte>{scale::kReadPage};
+        return std::optional<Byte>{scale::kReadPage};
     if (text.starts_with("0x") || text.starts_with("0X"))
         text.remove_prefix(2);
     unsigned value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, 16);
     if (text.empty() || text.size() > 2 || error != std::errc() || end != text.data() + text.size())
         return std::nullopt;
-    return std::optional<scale::Byte>{static_cast<scale::Byte>(value)};
+    return std::optional<Byte>{static_cast<Byte>(value)};
 }
 
 // The options that choose how the open parts of the answers are filled; "" when `name` is none of

@@ -18,6 +18,7 @@
 #include "platform/scale/SerialTransport.h"
 #include "support/ChildProcess.h"
 #include "support/CoreApplication.h"
+#include "support/ScaleMemory.h"
 #include "support/SimulatorProcess.h"
 
 using namespace std::chrono_literals;
@@ -73,6 +74,25 @@ TEST_F(SerialLinkIntegration, AScaleThatFillsEverythingLeftOpenIsServed) {
     expected.insert(expected.end(), pages[1].bytes.begin(), pages[1].bytes.end());
     EXPECT_EQ(read.bytes, expected);
     EXPECT_EQ(RdSN(*link).serial, "12345678");
+}
+
+// A reply that starts just before the 4 s limit ends after it; the pages' data repeat their own
+// address, so a reply shifted by the late one's tail would still seem to fit. Nothing in a reply
+// tells it from that tail: the line is let go quiet before the page is asked again.
+TEST_F(SerialLinkIntegration, AReplyLateByAFewBytesDoesNotShiftThePagesAfterIt) {
+    QTemporaryDir folder;
+    const std::string memory = folder.filePath(QStringLiteral("scale.bin")).toStdString();
+    Bytes pages;
+    for (std::size_t i = 0; i < 2 * kPageSize; i += 2)
+        pages.insert(pages.end(), {0x91, static_cast<Byte>(i < kPageSize ? 0x00 : 0x80)});
+    test::writeFreshScaleMemory(memory, "12345678", 0x9100, pages);
+    SimulatorProcess scale(
+        {"--memory", memory, "--wire-timing", "--fault", "delay:read:addr=0x9100:ms=3990:nth=1"});
+    auto link = opened(scale.devicePath());
+    const std::atomic<bool> goOn{false};
+    const PagesRead read = ReadPages(*link, 0x9100, 2, {}, goOn);
+    ASSERT_TRUE(read.result.succeeded()) << describe(read.result);
+    EXPECT_EQ(read.bytes, pages);
 }
 
 TEST_F(SerialLinkIntegration, ADeviceIsHeldByOneRunUnderEveryName) {
