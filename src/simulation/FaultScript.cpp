@@ -1,5 +1,6 @@
 #include "simulation/FaultScript.h"
 
+#include <algorithm>
 #include <map>
 
 #include "core/scale/NumberText.h"
@@ -21,10 +22,20 @@ std::vector<std::string_view> split(std::string_view text, char separator) {
     }
 }
 
-const std::map<std::string_view, FaultAction> kActions = {
-    {"lose", FaultAction::Lose},      {"refuse", FaultAction::Refuse}, {"corrupt", FaultAction::Corrupt},
-    {"echo", FaultAction::WrongEcho}, {"short", FaultAction::Short},   {"long", FaultAction::Long},
-    {"delay", FaultAction::Delay},    {"hangup", FaultAction::HangUp}, {"power-cut", FaultAction::PowerCut}};
+constexpr FaultActionName kActions[] = {
+    {"lose", FaultAction::Lose, "the command is carried out but not answered"},
+    {"refuse", FaultAction::Refuse, "the command is answered with a refusal and not carried out"},
+    {"corrupt", FaultAction::Corrupt,
+     "a page read answers with a changed data byte; a page write stores a\nchanged byte but is "
+     "acknowledged; an unlock answer is changed"},
+    {"echo", FaultAction::WrongEcho, "a page read echoes a wrong address"},
+    {"short", FaultAction::Short, "the reply is one byte short"},
+    {"long", FaultAction::Long, "extra bytes follow the reply"},
+    {"delay", FaultAction::Delay, "the reply starts ms milliseconds late (needs ms=M)"},
+    {"hangup", FaultAction::HangUp, "the line goes dead when the command arrives"},
+    {"power-cut", FaultAction::PowerCut,
+     "the line goes dead and the simulator ends, its memory saved as it stood"},
+};
 
 const std::map<std::string_view, CommandKind> kCommands = {{"unlock", CommandKind::Unlock},
                                                            {"write", CommandKind::Write},
@@ -38,15 +49,20 @@ FaultParse refuse(std::string error) {
 
 }  // namespace
 
+std::span<const FaultActionName> faultActions() {
+    return kActions;
+}
+
 FaultParse parseFault(std::string_view text) {
     const auto parts = split(text, ':');
     if (parts.size() < 2)
         return refuse("expected ACTION:COMMAND[:key=value]...");
     Fault fault;
-    const auto action = kActions.find(parts[0]);
-    if (action == kActions.end())
+    const auto action = std::find_if(std::begin(kActions), std::end(kActions),
+                                     [&](const FaultActionName& a) { return a.name == parts[0]; });
+    if (action == std::end(kActions))
         return refuse("unknown fault action '" + std::string(parts[0]) + "'");
-    fault.action = action->second;
+    fault.action = action->action;
     const auto command = kCommands.find(parts[1]);
     if (command == kCommands.end())
         return refuse("unknown command '" + std::string(parts[1]) + "'");

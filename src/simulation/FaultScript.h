@@ -23,6 +23,7 @@
 #include <chrono>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -40,6 +41,15 @@ struct Fault {
     std::optional<unsigned> count;  // nullopt: no end
     std::chrono::milliseconds delay{0};
 };
+
+// A fault action as it is written, and what it does: the one list the parser and the simulator's
+// help are made from. `help` may run over several lines, separated by '\n'.
+struct FaultActionName {
+    std::string_view name;
+    FaultAction action;
+    std::string_view help;
+};
+std::span<const FaultActionName> faultActions();
 
 struct FaultParse {
     std::optional<Fault> fault;

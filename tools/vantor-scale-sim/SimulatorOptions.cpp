@@ -1,5 +1,6 @@
 #include "SimulatorOptions.h"
 
+#include <algorithm>
 #include <charconv>
 #include <limits>
 #include <utility>
@@ -111,6 +112,24 @@ std::string applyVariation(const std::string& name, std::string_view value, Simu
     return "ok";
 }
 
+// The ACTION lines of the help, from the parser's own table.
+std::string faultActionsHelp() {
+    constexpr std::size_t kNameWidth = 9;
+    const std::string indent(11 + kNameWidth, ' ');
+    std::string text;
+    bool first = true;
+    for (const scale::FaultActionName& action : scale::faultActions()) {
+        std::string name(action.name);
+        name.resize(std::max(kNameWidth - 1, name.size()), ' ');
+        text += std::string(first ? "  ACTION   " : "           ") + name + ' ';
+        first = false;
+        for (const char c : action.help)
+            text += c == '\n' ? "\n" + indent : std::string(1, c);
+        text += '\n';
+    }
+    return text;
+}
+
 bool takesValue(const std::string& name) {
     return name == "--serial" || name == "--memory" || name == "--fault" || name == "--byte-zero" ||
            name == "--seed" || name == "--tails" || name == "--answer-finish" || name == "--pieces";
@@ -216,17 +235,8 @@ real scale may fill it any way; this one varies it:
                      each start)
 
 Faults: ACTION:COMMAND[:key=value]...
-  ACTION   lose     the command is carried out but not answered
-           refuse   the command is answered with a refusal and not carried out
-           corrupt  a page read answers with a changed data byte; a page write stores a
-                    changed byte but is acknowledged; an unlock answer is changed
-           echo     a page read echoes a wrong address
-           short    the reply is one byte short
-           long     extra bytes follow the reply
-           delay    the reply starts ms milliseconds late (needs ms=M)
-           hangup   the line goes dead when the command arrives
-           power-cut the line goes dead and the simulator ends, its memory saved as it stood
-  COMMAND  unlock, write, read, finish or any
+)" + faultActionsHelp() +
+           R"(  COMMAND  unlock, write, read, finish or any
   Keys     nth=N    start at the Nth matching command, counted from 1
            addr=A   only commands for the page at A (decimal or 0x hexadecimal)
            count=K  fire K times (default: once when nth is given, otherwise always)
