@@ -32,6 +32,7 @@ const char* const kHelp =
     "\n"
     "Environment:\n"
     "  VANTOR_SERIAL_PORTS     extra serial device paths to search, separated by ':'\n"
+    "  VANTOR_ONLY_PORTS       the only serial ports to search, separated by ':'\n"
     "  VANTOR_PROBE_URL        the page opened by the Internet check at start-up\n"
     "  VANTOR_WEB_SERVER       the maker's web server (the query script)\n"
     "  VANTOR_DOWNLOAD_SERVER  the maker's download server\n"

@@ -303,6 +303,11 @@ void frmProgramKey::Form_Unload(bool& cancel) {
     app::road().backToMenu();
 }
 
+// Escape leaves a typed table alone: Close (or the close box) is the way to give it up.
+bool frmProgramKey::escapeCloses() const {
+    return m_table.rowCount() == 0 && !m_running;
+}
+
 void frmProgramKey::cmdClose_Click() {
     unload();
 }

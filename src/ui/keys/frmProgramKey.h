@@ -84,6 +84,7 @@ signals:
 protected:
     void Form_Load() override;
     void Form_Unload(bool& cancel) override;
+    bool escapeCloses() const override;
 
 private:
     void buildControls();

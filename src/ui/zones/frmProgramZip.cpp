@@ -163,6 +163,11 @@ void frmProgramZip::Form_Unload(bool& cancel) {
     app::road().backToMenu();
 }
 
+// Escape leaves a pasted chart alone: Close (or the close box) is the way to give it up.
+bool frmProgramZip::escapeCloses() const {
+    return txtZipZone->toPlainText().isEmpty() && !m_running;
+}
+
 void frmProgramZip::cmdClose_Click() {
     unload();
 }

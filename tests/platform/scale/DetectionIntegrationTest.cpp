@@ -82,6 +82,18 @@ TEST_F(DetectionIntegration, ListedDevicePathsArePartOfDetection) {
     EXPECT_EQ(result.serial, "12345678");
 }
 
+// "Only these ports": neither the system's own ports nor the extra ones are opened.
+TEST_F(DetectionIntegration, OnlyThePortsNamedAsTheOnlyOnesAreTried) {
+    SimulatorProcess simulator;
+    sim::PseudoTerminal extra;
+    test::ScopedEnvironment environment;
+    environment.set("VANTOR_SERIAL_PORTS", QByteArray::fromStdString(extra.devicePath()));
+    environment.set("VANTOR_ONLY_PORTS", QByteArray::fromStdString(simulator.devicePath() + ":/dev/vantor-none"));
+    EXPECT_EQ(EnumPorts(), (std::vector<std::string>{"/dev/vantor-none", simulator.devicePath()}));
+    environment.set("VANTOR_ONLY_PORTS", "");
+    EXPECT_TRUE(EnumPorts().empty()) << "set but empty: no port at all";
+}
+
 TEST_F(DetectionIntegration, PortThatCannotBeOpenedIsSkippedNotTheEndOfTheScan) {
     SimulatorProcess simulator;
     const DetectionResult result =
