@@ -62,8 +62,8 @@ const std::vector<CommandSyntax> kCommands = {
      {},
      {"all"},
      "detect [--all]",
-     "Find the scale: every port is asked for the serial number at once and the first good answer "
-     "wins. " std::string("Prints \"DEVICE SERIAL\", for example \"") +
+     std::string("Find the scale: every port is asked for the serial number at once and the first good "
+                 "answer wins. Prints \"DEVICE SERIAL\", for example \"") +
          kSystem.port +
          " 12345678\". Exit status 1 when no port answers "
          "within 10 seconds. With --all, every port's answer (or its time limit) is awaited and every scale "

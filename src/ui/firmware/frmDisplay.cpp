@@ -130,7 +130,8 @@ frmDisplay::frmDisplay() {
     layout->addWidget(lblTimeLeft);
     layout->addWidget(lblVersion);
     // The way on when the update stopped before anything was written: no window is a dead end.
-    cmdRetry = app::makeButton(this, "cmdRetry", QStringLiteral("&Retry"));
+    // Alt+R is the Run menu's.
+    cmdRetry = app::makeButton(this, "cmdRetry", QStringLiteral("Re&try"));
     cmdRetry->setToolTip(QStringLiteral("Start the update again."));
     cmdExit = app::makeButton(this, "cmdExit", QStringLiteral("E&xit"));
     cmdExit->setToolTip(QStringLiteral("Quit PC Program. Scale will not be updated."));

@@ -238,6 +238,8 @@ void frmProgramZip::ProgramData(const ZoneTablePages& pages) {
             const auto started = std::chrono::steady_clock::now();
             const scale::OperationResult result = zones::ProgramData(transport, pages, progress, cancel);
             firmware::recordOperation(firmware::history_operation::kZones, result, what, started);
+            // Back at the menu, the program leaves the port to vantor-cli and other programs.
+            transport.close();
             return result;
         },
         [this](const scale::Progress& progress) {

@@ -133,8 +133,10 @@ TEST_F(Keyboard, TabFollowsTheVisualOrderOnEveryForm) {
         {"frmVersion", {"cmdDownloadPCProg", "cmdExit"}},
         {"frmCheckScale", {"txtLink", "cmdContinue", "cmdExit"}},
         {"frmDownload", {"chkClose", "CancelButton"}},
-        // Only the menus show on this form; the buttons are kept hidden.
-        {"frmDisplay", {"LoadHex", "Program", "cmdRead", "cmdPageUp", "cmdPageDown", "APROM", "LDROM"}},
+        // The menus, and Retry and Exit once an update stopped; the other buttons are kept hidden.
+        {"frmDisplay",
+         {"cmdRetry", "cmdExit", "LoadHex", "Program", "cmdRead", "cmdPageUp", "cmdPageDown", "APROM",
+          "LDROM"}},
         {"frmSuccessUpdate", {"cmdExit"}},
         {"frmSuccess", {"cmdUpdate"}},
         {"frmProgramKey",
@@ -294,6 +296,7 @@ TEST_F(Keyboard, TabWalksTheKeyFormInReadingOrder) {
     keys.showForm();
     QApplication::setActiveWindow(&keys);
     ASSERT_TRUE(QTest::qWaitForWindowActive(&keys));
+    EXPECT_EQ(QApplication::focusWidget(), keys.cboKeyNum) << "the form opens at step 1's box";
     // One range in the table, so that every button can be used.
     keys.cboKeyNum->setCurrentIndex(0);
     keys.txtMaxWt->setText(QStringLiteral("2"));

@@ -202,6 +202,7 @@ TEST_F(ProgramZipFormTest, AWholeProgrammingWritesTheTableIntoTheScale) {
     EXPECT_TRUE(button("cmdClose")->isEnabled());
     EXPECT_FALSE(zip().progbarZipZone->isVisible());
     EXPECT_FALSE(zip().lblProgramming->isVisible());
+    EXPECT_FALSE(workerPort().second) << "the port is left to other programs";
     EXPECT_TRUE(program().form<firmware::frmDisplay>().ScaleCom);
 
     ASSERT_EQ(simulator.stop(), 0);
