@@ -89,7 +89,8 @@ TEST_F(DetectionIntegration, OnlyThePortsNamedAsTheOnlyOnesAreTried) {
     sim::PseudoTerminal extra;
     test::ScopedEnvironment environment;
     environment.set("VANTOR_SERIAL_PORTS", QByteArray::fromStdString(extra.devicePath()));
-    environment.set("VANTOR_ONLY_PORTS", QByteArray::fromStdString(simulator.devicePath() + ":/dev/vantor-none"));
+    environment.set("VANTOR_ONLY_PORTS",
+                    QByteArray::fromStdString(simulator.devicePath() + ":/dev/vantor-none"));
     const std::vector<std::string> ports = EnumPorts();
     EXPECT_EQ(std::set<std::string>(ports.begin(), ports.end()),
               (std::set<std::string>{"/dev/vantor-none", simulator.devicePath()}));
