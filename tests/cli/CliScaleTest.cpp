@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QTemporaryDir>
 
+#include "core/scale/PortOrder.h"
 #include "support/CliRun.h"
 #include "support/SimulatorProcess.h"
 
@@ -43,14 +44,19 @@ TEST(CliScale, DetectAllListsAScaleReachedThroughTwoNamesOnce) {
 }
 
 TEST(CliScale, WithSeveralScalesAndNoPortTheChosenOneIsNamedAndTheOthersSaid) {
-    SimulatorProcess first({"--serial", "11111111"});
-    SimulatorProcess second({"--serial", "22222222"});
-    const QString one = QString::fromStdString(first.devicePath());
-    const QString two = QString::fromStdString(second.devicePath());
+    SimulatorProcess a({"--serial", "11111111"});
+    SimulatorProcess b({"--serial", "22222222"});
+    // Detection takes ports in number order; the terminals' numbers are the system's to give.
+    const bool aFirst = vantor::scale::orderPorts({a.devicePath(), b.devicePath()}).front() == a.devicePath();
+    const QString one = QString::fromStdString((aFirst ? a : b).devicePath());
+    const QString two = QString::fromStdString((aFirst ? b : a).devicePath());
+    const QString first = aFirst ? QStringLiteral("11111111") : QStringLiteral("22222222");
+    const QString second = aFirst ? QStringLiteral("22222222") : QStringLiteral("11111111");
     const CliRun serial = cli({QStringLiteral("serial")}, one + QStringLiteral(":") + two);
-    EXPECT_EQ(serial.out, QStringLiteral("11111111\n"));
-    EXPECT_TRUE(serial.err.endsWith(QStringLiteral("Using the scale 11111111 on ") + one +
-                                    QStringLiteral(".\n1 other scale answered too: 22222222 on ") + two +
+    EXPECT_EQ(serial.out, first + QStringLiteral("\n"));
+    EXPECT_TRUE(serial.err.endsWith(QStringLiteral("Using the scale ") + first + QStringLiteral(" on ") +
+                                    one + QStringLiteral(".\n1 other scale answered too: ") + second +
+                                    QStringLiteral(" on ") + two +
                                     QStringLiteral(". Choose with --port DEV.\n")))
         << serial.err.toStdString();
     const CliRun status = cli({QStringLiteral("status")}, one + QStringLiteral(":") + two);
