@@ -8,7 +8,8 @@
 //    wire time of exactly the bytes it exchanged, and the whole run with the backup before it
 //    against the two wire minima added;
 //  - loading the 64 KiB sample image from its HEX file, beside srec_cat turning the same file into
-//    a binary (skipped when srec_cat is not installed) and beside `vantor-cli image`.
+//    a binary (skipped when srec_cat is not installed) and beside `vantor-cli image`;
+//  - the start-up of `vantor-cli --version`, which loads nothing an update needs.
 
 #include <benchmark/benchmark.h>
 
@@ -207,5 +208,11 @@ void BM_VantorCliImage(benchmark::State& state) {
          folder.filePath(QStringLiteral("out.bin")), QStringLiteral("--serial"), QStringLiteral("12345678")});
 }
 BENCHMARK(BM_VantorCliImage)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(20);
+
+// The start-up of a command that never touches the scale: what every script pays per call.
+void BM_VantorCliVersion(benchmark::State& state) {
+    timeProcess(state, QStringLiteral(VANTOR_CLI_PATH), {QStringLiteral("--version")});
+}
+BENCHMARK(BM_VantorCliVersion)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(50);
 
 }  // namespace

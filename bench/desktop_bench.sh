@@ -49,7 +49,7 @@ for i in $(seq "$runs"); do
   log="$work/start-$i.log"
   # Nothing to reach: the measurement ends at the splash.
   start=$(date +%s%3N)
-  VANTOR_PROBE_URL=http://127.0.0.1:9/ VANTOR_SERIAL_PORTS= "$BUILD/src/vantor-pc" --log-file "$log" &
+  VANTOR_PROBE_URL=http://127.0.0.1:9/ VANTOR_ONLY_PORTS= "$BUILD/src/vantor-pc" --log-file "$log" &
   pid=$!
   shown=$(logged_ms "$log" "frmStartUp on screen")
   kill "$pid"; wait "$pid" 2>/dev/null || true
@@ -69,7 +69,7 @@ for _ in $(seq 200); do [ -s "$work/sim.out" ] && [ -s "$work/server.out" ] && b
 device=$(head -1 "$work/sim.out")
 server=$(head -1 "$work/server.out")
 log="$work/menu.log"
-VANTOR_SERIAL_PORTS="$device" VANTOR_WEB_SERVER="$server" VANTOR_DOWNLOAD_SERVER="$server" \
+VANTOR_ONLY_PORTS="$device" VANTOR_WEB_SERVER="$server" VANTOR_DOWNLOAD_SERVER="$server" \
   VANTOR_PROBE_URL="$server/probe" "$BUILD/src/vantor-pc" --log-file "$log" &
 pc=$!
 pids+=($pc)

@@ -28,8 +28,32 @@ if(WIN32)
   set(CPACK_NSIS_DISPLAY_NAME "Vantor PC Program")
   set(CPACK_NSIS_MUI_ICON "${CMAKE_CURRENT_SOURCE_DIR}/icons/vantor-pc.ico")
   set(CPACK_NSIS_MUI_UNIICON "${CMAKE_CURRENT_SOURCE_DIR}/icons/vantor-pc.ico")
-  set(CPACK_NSIS_INSTALLED_ICON_NAME "bin\\\\vantor-pc.exe")
   set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
+  # The licence page shows the program's own terms (CPack's default is "No license provided").
+  set(CPACK_RESOURCE_FILE_LICENSE "${CMAKE_CURRENT_SOURCE_DIR}/windows/LICENSE.txt")
+  # The options page: a desktop shortcut if the user wants one, and vantor-cli on the PATH for
+  # technicians (both off unless ticked).
+  set(CPACK_NSIS_MODIFY_PATH ON)
+  set(CPACK_CREATE_DESKTOP_LINKS vantor-pc)
+  # "Run Vantor PC Program" on the last page.
+  set(CPACK_NSIS_MUI_FINISHPAGE_RUN vantor-pc.exe)
+  # Add/Remove Programs shows the program's icon, publisher and version.
+  set(CPACK_NSIS_INSTALLED_ICON_NAME "bin\\\\vantor-pc.exe")
+  # The uninstaller removes what is the program's, not the user's: its settings, its temporary
+  # files and the folders left empty. The update history and the backups of the zone table and
+  # keys stay, and the user is told where. (NSIS takes a backslash as it is.)
+  set(CPACK_NSIS_EXTRA_UNINSTALL_COMMANDS [=[
+    DeleteRegKey HKCU "Software\VantorUSA_PCProgram\VantorUSA_PCProgram"
+    DeleteRegKey /ifempty HKCU "Software\VantorUSA_PCProgram"
+    Delete "$LOCALAPPDATA\VantorUSA_PCProgram\VantorUSA_PCProgram\VantorUSA_APROM.hex"
+    Delete "$LOCALAPPDATA\VantorUSA_PCProgram\VantorUSA_PCProgram\usaupdatebanner.jpg"
+    RMDir "$LOCALAPPDATA\VantorUSA_PCProgram\VantorUSA_PCProgram\Journals"
+    RMDir "$LOCALAPPDATA\VantorUSA_PCProgram\VantorUSA_PCProgram"
+    RMDir "$LOCALAPPDATA\VantorUSA_PCProgram"
+    RMDir "$LOCALAPPDATA\vantor-cli"
+    IfFileExists "$LOCALAPPDATA\VantorUSA_PCProgram\*.*" 0 +2
+      MessageBox MB_OK|MB_ICONINFORMATION "Vantor PC Program has been removed. The backups of your scales' zone tables and keys and the update history stay in $LOCALAPPDATA\VantorUSA_PCProgram; delete that folder when you no longer need them." /SD IDOK
+  ]=])
   # A Start menu entry "Vantor PC Program" for bin\vantor-pc.exe.
   set(CPACK_PACKAGE_EXECUTABLES vantor-pc "Vantor PC Program")
   # A Start menu entry for the manual, installed beside the programs.

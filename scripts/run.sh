@@ -6,7 +6,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bash scripts/setup.sh default
+# Only the four programs: the tests are built by scripts/test.sh.
+VANTOR_BUILD_TARGETS="vantor-pc vantor-cli vantor-scale-sim vantor-server" bash scripts/setup.sh default
 BUILD=build/default
 work=$(mktemp -d -t vantor-run.XXXXXX)
 pids=()
@@ -36,7 +37,9 @@ echo "== Simulated scale (serial 12345678) on $device"
 
 # The server's files: the update file, the banner picture and the manual.
 mkdir -p "$work/www/VantorDownload" "$work/www/UserManuals"
-cp tests/fixtures/hex/sample-update.hex "$work/www/VantorDownload/VantorUSA_APROM.hex"
+# An update as the maker ships it: it leaves the zone table and keys region blank, so the
+# scale keeps its own (they are saved first and written back after the update).
+cp tests/fixtures/hex/maker-update.hex "$work/www/VantorDownload/VantorUSA_APROM.hex"
 # The banner keeps the name the program asks for; the program reads the picture by its content.
 cp scripts/demo/usaupdatebanner.png "$work/www/VantorDownload/usaupdatebanner.jpg"
 cp scripts/demo/VantorUSA_Manual.pdf "$work/www/UserManuals/VantorUSA_Manual.pdf"
@@ -46,7 +49,8 @@ pids+=($!)
 server=$(first_line "$work/server.out" "vantor-server" "$work/server.err")
 echo "== Local web and download server on $server"
 
-export VANTOR_SERIAL_PORTS="$device"
+# Only the simulated scale is looked for: the machine's own serial ports are left alone.
+export VANTOR_ONLY_PORTS="$device"
 export VANTOR_WEB_SERVER="$server"
 export VANTOR_DOWNLOAD_SERVER="$server"
 export VANTOR_PROBE_URL="$server/probe"

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what the build and the tests need on Debian 12 and builds the given CMake presets.
 #   scripts/setup.sh [PRESET...]      (default: default)
+# VANTOR_BUILD_TARGETS (blank-separated target names) builds only those, with what they need.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -27,5 +28,7 @@ presets=("$@")
 for preset in "${presets[@]}"; do
   echo "== Building preset '$preset'"
   cmake --preset "$preset" >/dev/null
-  cmake --build --preset "$preset" -j "$(nproc)"
+  targets=()
+  for target in ${VANTOR_BUILD_TARGETS:-}; do targets+=(--target "$target"); done
+  cmake --build --preset "$preset" -j "$(nproc)" "${targets[@]}"
 done

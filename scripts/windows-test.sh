@@ -161,6 +161,8 @@ run_cli() {
   local ports
   ports=$(VANTOR_SERIAL_PORTS='COM12;COM7' cli_exe ports | tr -d '\r' | grep -xE 'COM(5|7|12)' | paste -sd' ')
   check "ports: the system's and VANTOR_SERIAL_PORTS's in number order: $ports" test "$ports" = "COM5 COM7 COM12"
+  ports=$(cli_exe ports --only-ports 'COM12;COM7' | tr -d '\r' | paste -sd' ')
+  check "ports --only-ports: those and no others: $ports" test "$ports" = "COM7 COM12"
 
   sim_start flash --serial 24681357
   serial=$(cli_exe serial --port COM5 2>/dev/null | tr -d '\r')
@@ -235,7 +237,7 @@ run_gui() {
   pids+=($!)
   for _ in $(seq 200); do [ -s "$work/server.out" ] && break; sleep 0.05; done
   server=$(head -1 "$work/server.out")
-  VANTOR_WEB_SERVER="$server" VANTOR_DOWNLOAD_SERVER="$server" VANTOR_PROBE_URL="$server/probe" \
+  VANTOR_ONLY_PORTS=COM5 VANTOR_WEB_SERVER="$server" VANTOR_DOWNLOAD_SERVER="$server" VANTOR_PROBE_URL="$server/probe" \
     wine build/windows/src/vantor-pc.exe --log-file "$(winepath -w "$log" 2>/dev/null)" >/dev/null 2>&1 &
   pids+=($!)
   # The splash shows the logo: the pictures are drawn (as PNG, since this Qt has no SVG).

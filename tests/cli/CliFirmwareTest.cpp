@@ -177,7 +177,8 @@ TEST_F(CliFirmware, FlashKeepsTheTablesWhenTheUpdateFileLeavesThemBlank) {
     const CliRun run = cli({"flash", kFixtures + "one-record.hex", "--port",
                             QString::fromStdString(simulator->devicePath()), "--keep-tables"});
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
-    EXPECT_TRUE(run.err.contains("Tables saved to " + dataFolder() + "/vantor-cli/Tables-24681357-"))
+    EXPECT_TRUE(run.err.contains("Tables saved to " + dataFolder() +
+                                 "/VantorUSA_PCProgram/VantorUSA_PCProgram/Tables-24681357-"))
         << run.err.toStdString();
     EXPECT_TRUE(run.err.endsWith(
         "Your zone table and keys were written back: All 36 pages were written and verified.\n"))
@@ -231,7 +232,7 @@ TEST_F(CliFirmware, FlashStopsWhenTheTablesCannotBeKeptAndFailsWhenTheyDoNotCome
                                 "refused the write for page 8800; 16 of 36 pages were written."))
         << incomplete.err.toStdString();
     EXPECT_TRUE(incomplete.err.contains("Write them into the scale with: vantor-cli restore " + dataFolder() +
-                                        "/vantor-cli/Tables-24681357-"))
+                                        "/VantorUSA_PCProgram/VantorUSA_PCProgram/Tables-24681357-"))
         << incomplete.err.toStdString();
 }
 

@@ -50,7 +50,7 @@ private:
     std::vector<std::pair<QString, QString>> environment(const QString& ports) const {
         return {{QStringLiteral("XDG_CONFIG_HOME"), configFolder()},
                 {QStringLiteral("XDG_DATA_HOME"), dataFolder()},
-                {QStringLiteral("VANTOR_SERIAL_PORTS"), ports}};
+                {QStringLiteral("VANTOR_ONLY_PORTS"), ports}};
     }
 
     QTemporaryDir m_folder;

@@ -30,8 +30,9 @@ void ProgramFixture::SetUp() {
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_config->path());
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_config->path());
     m_environment.set("XDG_DATA_HOME", m_data->path().toUtf8());
-    // The machine's own serial ports still take part; these are only the extra ones.
+    // No serial port is opened but those a test names: the machine's own are left alone.
     m_environment.unset("VANTOR_SERIAL_PORTS");
+    m_environment.set("VANTOR_ONLY_PORTS", "");
 
     auto dialogs = std::make_unique<ScriptedDialogs>();
     auto desktop = std::make_unique<FakeDesktop>();

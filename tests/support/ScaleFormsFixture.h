@@ -29,7 +29,7 @@ protected:
     }
 
     // Extra serial ports that detection will try, besides the machine's own.
-    void listPorts(const QString& ports) { environment().set("VANTOR_SERIAL_PORTS", ports.toUtf8()); }
+    void listPorts(const QString& ports) { environment().set("VANTOR_ONLY_PORTS", ports.toUtf8()); }
 
     // Shows the port form and clicks Continue; returns once the form has closed itself.
     void detect() {

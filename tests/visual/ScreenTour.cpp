@@ -116,7 +116,7 @@ void ScreenTour::isolate() {
     m_environment.set("XDG_DATA_HOME", m_data.path().toUtf8());
     m_simulator = std::make_unique<SimulatorProcess>(std::vector<std::string>{
         "--serial", "12345678", "--memory", m_scale.filePath(QStringLiteral("scale.bin")).toStdString()});
-    m_environment.set("VANTOR_SERIAL_PORTS", QByteArray::fromStdString(m_simulator->devicePath()));
+    m_environment.set("VANTOR_ONLY_PORTS", QByteArray::fromStdString(m_simulator->devicePath()));
     serveDownloads();
 }
 

@@ -51,8 +51,11 @@ OperationResult writeWithProgress(SerialTransport& transport, const std::vector<
     return writeTables(transport, pages, packSerial(serial), std::ref(counter), stopOnSignals());
 }
 
+// The program's own data folder: the user finds every backup in one place, whichever of the two
+// made it. (Backups of earlier versions of vantor-cli stay in its own folder, and are still found.)
 QString backupFolder() {
-    return QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation))
+        .filePath(QStringLiteral("VantorUSA_PCProgram/VantorUSA_PCProgram"));
 }
 
 }  // namespace

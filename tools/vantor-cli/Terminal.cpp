@@ -6,6 +6,7 @@
 
 #ifdef _WIN32
 #include <io.h>
+#include <windows.h>
 #include <cstdio>
 #else
 #include <unistd.h>
@@ -14,8 +15,11 @@
 namespace vantor::cli {
 
 #ifdef _WIN32
+// _isatty also says yes for NUL, which a scheduled task or a shortcut may give as input: only a
+// console can answer a question.
 bool stdinIsTerminal() {
-    return _isatty(_fileno(stdin)) != 0;
+    DWORD mode = 0;
+    return _isatty(_fileno(stdin)) != 0 && ::GetConsoleMode(::GetStdHandle(STD_INPUT_HANDLE), &mode) != 0;
 }
 bool stderrIsTerminal() {
     return _isatty(_fileno(stderr)) != 0;
@@ -37,7 +41,11 @@ bool askYesNo(const std::string& question, bool yes) {
         return false;
     }
     std::cerr << question << " [y/N] " << std::flush;
-    return readYes();
+    const bool answer = readYes();
+    // The input ended before any answer: said, rather than a question left hanging.
+    if (!answer && std::cin.eof())
+        std::cerr << "\nAnswered No: no answer came (use --yes).\n";
+    return answer;
 }
 
 Prompts terminalPrompts(bool yes, const std::string& prefix) {

@@ -20,10 +20,32 @@
 #include "ZoneCommands.h"
 #include "core/app/LogFileOption.h"
 #include "platform/app/LogFile.h"
+#include "platform/scale/PortDiscovery.h"
 
 using namespace vantor::cli;
 
 namespace {
+
+// How ports, lists of ports and the data folder are written on the system the program runs on.
+struct SystemWords {
+    const char* port;
+    const char* otherPort;
+    const char* separator;
+    const char* dataFolderVariable;
+    const char* dataFolder;
+};
+#ifdef _WIN32
+constexpr SystemWords kSystem{"COM3", "COM4", ";", "LOCALAPPDATA",
+                              "%LOCALAPPDATA%\\VantorUSA_PCProgram\\VantorUSA_PCProgram"};
+#else
+constexpr SystemWords kSystem{
+    "/dev/ttyUSB0", "/dev/ttyUSB1", ":", "XDG_DATA_HOME",
+    "$XDG_DATA_HOME/VantorUSA_PCProgram/VantorUSA_PCProgram (~/.local/share when unset)"};
+#endif
+
+std::string quoted(const char* text) {
+    return std::string("'") + text + "'";
+}
 
 const std::vector<CommandSyntax> kCommands = {
     {"ports",
@@ -40,10 +62,12 @@ const std::vector<CommandSyntax> kCommands = {
      {},
      {"all"},
      "detect [--all]",
-     "Find the scale: every port is asked for the serial number at once and the first good answer wins. "
-     "Prints \"DEVICE SERIAL\", for example \"/dev/ttyUSB0 12345678\". Exit status 1 when no port answers "
-     "within 10 seconds. With --all, every port's answer (or its time limit) is awaited and every scale "
-     "found is printed, one line each, in port order."},
+     std::string("Find the scale: every port is asked for the serial number at once and the first good "
+                 "answer wins. Prints \"DEVICE SERIAL\", for example \"") +
+         kSystem.port +
+         " 12345678\". Exit status 1 when no port answers "
+         "within 10 seconds. With --all, every port's answer (or its time limit) is awaited and every scale "
+         "found is printed, one line each, in port order."},
     {"serial",
      0,
      0,
@@ -75,7 +99,10 @@ const std::vector<CommandSyntax> kCommands = {
      "file, whose path is printed, and written back after a verified run when the update file leaves "
      "that region blank. When they cannot be read or no backup file can be saved, nothing is written and "
      "the exit status is 1; --erase-tables updates without keeping them (--keep-tables is accepted and "
-     "changes nothing). Exit status 0 only when every page was verified and the tables are back; 2 when "
+     "changes nothing). Exit status 0 only when every page was verified and the tables are back, or, when "
+     "the update file brings a zone table and keys of its own (it covers that region), when every page "
+     "was verified with those: the scale's own are then replaced, and only their backup file keeps "
+     "them; 2 when "
      "the file (or the downloaded one) is refused; 1 when the scale refused the serial number, stopped "
      "answering or kept failing, or when the tables were not all written back (the backup is named, for "
      "restore). With --all (every scale detect --all finds) or --port given more than once, every scale "
@@ -205,14 +232,18 @@ void printHelp() {
     for (const CommandSyntax& c : kCommands)
         help.item(c.usage, c.summary);
     help.section("Options:");
-    help.item("--port DEV",
-              "The scale's serial port (/dev/ttyUSB0, COM3). Without it, commands that need the "
-              "scale find it first, as detect does.");
+    const std::string twoPorts = std::string(kSystem.port) + kSystem.separator + kSystem.otherPort;
+    help.item("--port DEV", std::string("The scale's serial port (") + kSystem.port +
+                                "). Without it, commands that need the scale find it first, as detect does.");
     help.item("--yes",
               "Answer the operation's questions with Yes: a rate lower than or equal to the one "
               "before, overwriting a programmed key, the final confirmation. Without --yes they are "
               "asked on the terminal, and answered No when there is none. A No ends the command with "
               "nothing written and exit status 1.");
+    help.item("--only-ports PORTS",
+              "Search only these serial ports, separated by " + quoted(kSystem.separator) + " (" + twoPorts +
+                  "): no other port is opened, not even the system's own (a machine on another port is left "
+                  "alone). The same as VANTOR_ONLY_PORTS; may stand anywhere on the command line.");
     help.item("--log-file PATH",
               "Append a support log to PATH: the serial traffic in hex with timing, the "
               "online requests and what the command told the user.");
@@ -227,17 +258,23 @@ void printHelp() {
     help.item("1", "the scale, the link or a server failed");
     help.item("2", "bad input or usage");
     help.section("Environment:");
-    help.item("VANTOR_SERIAL_PORTS",
-              "Extra serial device paths to search, separated by ':' (pseudo-terminals "
-              "are never listed by the system).");
+    help.item("VANTOR_SERIAL_PORTS", "Extra serial ports to search, separated by " +
+                                         quoted(kSystem.separator) + " (" + twoPorts +
+                                         "), besides those the system lists.");
+    help.item("VANTOR_ONLY_PORTS",
+              "The only serial ports to search, separated by " + quoted(kSystem.separator) +
+                  " (as --only-ports): the system's own ports and VANTOR_SERIAL_PORTS are "
+                  "then left alone.");
     help.item("VANTOR_WEB_SERVER", "The web server's base URL (the query script), for check.");
-    help.item("XDG_DATA_HOME",
-              "Where the data folder is (Linux): the tables backups and the update history "
-              "(VantorUSA_PCProgram/VantorUSA_PCProgram/history.jsonl, shared with the program).");
+    help.item(kSystem.dataFolderVariable,
+              std::string("Where the data folder is: ") + kSystem.dataFolder +
+                  ", which holds the update history (history.jsonl, shared with the program), the "
+                  "journals of unfinished updates and the tables backups.");
     help.item("QT_LOGGING_RULES", "\"vantor.*.debug=true\" logs the serial traffic as hex on stderr.");
     help.section("Examples:");
     help.item("vantor-cli detect", "Which port the scale is on.");
-    help.item("vantor-cli flash VantorUSA_APROM.hex --port /dev/ttyUSB0", "Update the scale's software.");
+    help.item(std::string("vantor-cli flash VantorUSA_APROM.hex --port ") + kSystem.port,
+              "Update the scale's software.");
     help.item("vantor-cli key 3 --unit oz --table rates.csv --yes", "Program blank key 3.");
     std::cout << help.text();
 }
@@ -294,6 +331,15 @@ int main(int argc, char** argv) {
 
     std::vector<std::string> args(argv + 1, argv + argc);
     const vantor::app::LogFileOption logFile = vantor::app::takeLogFileOption(args);
+    const vantor::app::ValueOption onlyPorts =
+        vantor::app::takeValueOption(args, "--only-ports", "a list of ports");
+    if (!onlyPorts.error.empty()) {
+        std::cerr << "vantor-cli: " << onlyPorts.error << "\n";
+        return kBadInput;
+    }
+    // Detection reads it wherever it runs, for every command alike.
+    if (onlyPorts.value)
+        qputenv(vantor::scale::kOnlyPortsVariable, QByteArray::fromStdString(*onlyPorts.value));
     const ParseOutcome outcome = parseCommandLine(args, kCommands);
     if (outcome.help) {
         printHelp();

@@ -22,6 +22,14 @@ inline const Message kMaximumWeight{"Maximum Weight",
 // The scale holds whole weights: 3.5 would be written as 4 and charge the 4 oz rate from 3.5 oz on.
 inline const Message kWholeWeight{"Incorrect Value",
                                   "Max weight must be a whole number. Please check your input.", kRefusal};
+// A max weight far beyond the limit (99999): the limit itself, so that the user knows what to type.
+inline Message weightLimit(int maximum, const std::string& unit) {
+    const std::string limit = std::to_string(maximum) + " " + unit;
+    return {"Maximum Weight",
+            "The maximum weight allowed for Vantor scale is " + limit + ". Enter a max weight of at most " +
+                limit + ".",
+            kRefusal};
+}
 inline const Message kMaximumRate{"Maximum Rate", "Maximum rate is $9,999.99.", kRefusal};
 inline const Message kZeroRate{"Incorrect Rate", "Rate is $0.00. Please change the rate.", kRefusal};
 inline const Message kMinNotBelowMax{"Incorrect Value", "Max weight must be greater than min weight.",

@@ -30,6 +30,17 @@ std::int16_t maxAllowedWeight(std::int16_t unit) {
     }
 }
 
+std::string unitAbbreviation(std::int16_t unit) {
+    switch (unit) {
+        case kPounds:
+            return "lbs";
+        case kGrams:
+            return "gms";
+        default:
+            return "oz";
+    }
+}
+
 WeightRateTable::WeightRateTable(NumberFormat format) : m_format(std::move(format)) {
     txtRate = money(0);
 }
@@ -93,9 +104,23 @@ bool WeightRateTable::keyChosen(const Prompts& prompts, Focus& focus) const {
     return false;
 }
 
+// A max weight too big to be held at all (99999) is a number all the same: the user is told the
+// limit rather than that numbers are wanted.
+bool WeightRateTable::beyondAnyWeight() const {
+    const auto min = readNumber(txtMinWt, m_format);
+    const auto max = readNumber(txtMaxWt, m_format);
+    const auto rate = readNumber(txtRate, m_format);
+    return min && max && rate && toInt16(*min) && isSingle(*rate) && *max > MaxAllowedWt && !toInt16(*max);
+}
+
 bool WeightRateTable::numericOrReset(const Prompts& prompts, Focus& focus) {
     if (CheckNumeric())
         return true;
+    if (beyondAnyWeight()) {
+        prompts.tell(messages::weightLimit(MaxAllowedWt, unitAbbreviation(WtUnit)));
+        focus = Focus::MaxWeight;
+        return false;
+    }
     prompts.tell(messages::kNumericOnly);
     txtMaxWt = std::to_string(LastMaxWt);
     txtRate = money(LastRate);

@@ -20,6 +20,8 @@ namespace vantor::keys {
 
 // The largest weight each unit allows: the same physical limit (12 lb is 5443 g).
 std::int16_t maxAllowedWeight(std::int16_t unit);
+// The unit as the editor's tooltips write it: "oz", "lbs", "gms".
+std::string unitAbbreviation(std::int16_t unit);
 
 inline constexpr float kMaxRate = 9999.99F;
 
@@ -86,6 +88,7 @@ private:
     bool keyChosen(const Prompts& prompts, Focus& focus) const;
     // CheckNumeric with its refusal: the boxes go back to the last row's values.
     bool numericOrReset(const Prompts& prompts, Focus& focus);
+    bool beyondAnyWeight() const;
     bool wholeMaxWeight(const Prompts& prompts, Focus& focus) const;
     // The typed weight and rate: numbers, and a max weight the scale can hold as it stands.
     bool usableInputs(const Prompts& prompts, Focus& focus);

@@ -61,6 +61,9 @@ DetectionResult DetectionRound::result() const {
 
 std::string accessHint(const DetectionResult& result) {
     for (const RefusedPort& refused : result.refused) {
+        // A port held by another program is no question of the cable or the scale's power.
+        if (refused.problem == PortProblem::Busy)
+            return refused.port + " is in use by another program: close that program, then try again.";
         if (refused.problem != PortProblem::PermissionDenied)
             continue;
 #ifdef _WIN32

@@ -6,6 +6,15 @@
 
 namespace vantor::zones {
 
+namespace {
+
+// The table is sorted by then: its last entry is the highest destination.
+int lastDestination(const ZoneChart& chart) {
+    return chart.ZipCount > 0 ? chart.ZipPrefixes[static_cast<std::size_t>(chart.ZipCount - 1)] : 0;
+}
+
+}  // namespace
+
 ZoneWrite askToWriteZones(std::string_view pasted, const Prompts& prompts) {
     ZoneChartReading reading = readZoneChart(pasted);
     ZoneWrite write;
@@ -13,7 +22,8 @@ ZoneWrite askToWriteZones(std::string_view pasted, const Prompts& prompts) {
     if (!reading.accepted()) {
         prompts.tell(*reading.refusal);
         write.stop = ZoneWrite::Stop::Refused;
-    } else if (!prompts.confirm(confirmationMessage(write.chart.OriginZip, write.chart.ZipCount))) {
+    } else if (!prompts.confirm(confirmationMessage(write.chart.OriginZip, write.chart.ZipCount,
+                                                    lastDestination(write.chart)))) {
         write.stop = ZoneWrite::Stop::Declined;
     } else {
         write.pages = encodeZoneTable(write.chart);

@@ -29,12 +29,27 @@ Message tooManyEntriesMessage(std::size_t entriesFound) {
             Message::Icon::None};
 }
 
-Message confirmationMessage(const std::string& OriginZip, int ranges) {
-    return {"Confirm Zip/Zone Programming",
-            "You are going to program your scale's postal zones using zip " + OriginZip + ".\n" +
-                std::to_string(ranges) +
-                (ranges == 1 ? " destination range was" : " destination ranges were") +
-                " read from the zone chart.\nAre you sure you want to continue?",
+namespace {
+
+std::string threeDigits(int prefix) {
+    std::string digits = std::to_string(prefix);
+    return std::string(digits.size() < 3 ? 3 - digits.size() : 0, '0') + digits;
+}
+
+}  // namespace
+
+Message confirmationMessage(const std::string& OriginZip, int ranges, int lastDestination) {
+    std::string text = "You are going to program your scale's postal zones using zip " + OriginZip + ".\n" +
+                       std::to_string(ranges) +
+                       (ranges == 1 ? " destination range was" : " destination ranges were") +
+                       " read from the zone chart.\n";
+    // A chart goes on to destination 999; one that stops before was most often copied in part.
+    if (lastDestination < kLastDestination)
+        text += "The chart ends at destination " + threeDigits(lastDestination) + ", so destinations " +
+                threeDigits(lastDestination + 1) + " to " + std::to_string(kLastDestination) +
+                " will have no zone in the scale. If you copied only part of the chart, answer No and copy "
+                "the whole page again.\n";
+    return {"Confirm Zip/Zone Programming", text + "Are you sure you want to continue?",
             Message::Icon::Question, Message::Buttons::YesNo};
 }
 

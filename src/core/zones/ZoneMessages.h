@@ -15,9 +15,12 @@ Message noZoneDataMessage();
 Message invalidOriginMessage();
 Message noEntriesMessage();
 Message tooManyEntriesMessage(std::size_t entriesFound);
+// The highest destination prefix a whole zone chart reaches.
+inline constexpr int kLastDestination = 999;
 // The question before anything is written; it names the origin as the chart writes it and how
-// many destination ranges were read, so that a paste cut short is seen before it is written.
-Message confirmationMessage(const std::string& OriginZip, int ranges);
+// many destination ranges were read, and, when the chart's last destination is below 999, which
+// destinations it leaves without a zone, so that a paste cut short is seen before it is written.
+Message confirmationMessage(const std::string& OriginZip, int ranges, int lastDestination);
 Message successMessage();
 // A write that failed after some of the table's pages were written: the scale holds neither the old
 // table nor the new one.

@@ -21,6 +21,7 @@ struct LogState {
     std::unique_ptr<QFile> file;
     QtMessageHandler previous = nullptr;
     bool installed = false;
+    qint64 limit = 0;  // bytes a kept log may reach before it is set aside; 0: no limit
 };
 
 LogState& state() {
@@ -50,6 +51,21 @@ QByteArray lineFor(QtMsgType type, const QMessageLogContext& context, const QStr
     return time.toUtf8() + ' ' + category + ' ' + levelName(type) + ": " + message.toUtf8() + '\n';
 }
 
+QString olderName(const QString& path) {
+    return path + QStringLiteral(".old");
+}
+
+// The log so far becomes the older one (the one before it goes) and the file starts afresh: the
+// two together stay within twice the limit, and the newest lines are always kept.
+void setAside(QFile& file) {
+    const bool wasOpen = file.isOpen();
+    file.close();
+    QFile::remove(olderName(file.fileName()));
+    QFile::rename(file.fileName(), olderName(file.fileName()));
+    if (wasOpen)
+        file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text);
+}
+
 void writeToLog(QtMsgType type, const QMessageLogContext& context, const QString& message) {
     LogState& s = state();
     QtMessageHandler previous = nullptr;
@@ -58,6 +74,8 @@ void writeToLog(QtMsgType type, const QMessageLogContext& context, const QString
         if (s.file) {
             s.file->write(lineFor(type, context, message));
             s.file->flush();
+            if (s.limit > 0 && s.file->size() > s.limit)
+                setAside(*s.file);
         }
         previous = s.previous;
     }
@@ -76,8 +94,10 @@ QByteArray headerLine() {
 
 }  // namespace
 
-std::optional<QString> LogFile::start(const QString& path) {
+std::optional<QString> LogFile::start(const QString& path, qint64 limit) {
     auto file = std::make_unique<QFile>(path);
+    if (limit > 0 && file->size() > limit)
+        setAside(*file);
     if (path.isEmpty() || !file->open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text))
         return file->errorString().isEmpty() ? QStringLiteral("no file name") : file->errorString();
     if (file->write(headerLine()) < 0 || !file->flush())
@@ -87,6 +107,7 @@ std::optional<QString> LogFile::start(const QString& path) {
     {
         std::lock_guard lock(s.mutex);
         s.file = std::move(file);
+        s.limit = limit;
     }
     if (!s.installed) {
         s.previous = qInstallMessageHandler(writeToLog);

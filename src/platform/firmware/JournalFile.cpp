@@ -95,7 +95,7 @@ std::optional<std::string> JournalFile::begin(const std::string& serial, const s
     m_journal = UpdateJournal{};
     m_journal.serial = serial;
     m_journal.imageSha256 = sha256Of(*image);
-    m_journal.imageFile = copy.toStdString();
+    m_journal.imageFile = QDir::toNativeSeparators(copy).toStdString();
     m_journal.backupFile = backupFile;
     m_journal.started =
         QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")).toStdString();

@@ -4,11 +4,11 @@
 
 #if defined(_WIN32)
 #include <windows.h>
-#elif defined(VANTOR_HAVE_DBUS)
-#include <QDBusConnection>
-#include <QDBusInterface>
-#include <QDBusReply>
-#include <QDBusUnixFileDescriptor>
+#elif defined(VANTOR_SLEEP_MODULE)
+#include <unistd.h>
+#include <QCoreApplication>
+#include <QDir>
+#include <QLibrary>
 #endif
 
 namespace vantor::firmware {
@@ -28,34 +28,49 @@ SleepInhibitor::~SleepInhibitor() {
         SetThreadExecutionState(ES_CONTINUOUS);
 }
 
-#elif defined(VANTOR_HAVE_DBUS)
+#elif defined(VANTOR_SLEEP_MODULE)
 
 // The login manager holds off sleep while the descriptor it hands out stays open.
 struct SleepInhibitor::Lock {
-    QDBusUnixFileDescriptor descriptor;
+    int descriptor = -1;
 };
 
+namespace {
+
+using InhibitSleep = int (*)(const QString& why, QString& error);
+
+// The D-Bus module, loaded on the first update (and kept, as QLibrary keeps it): installed in the
+// program's own library folder beside its bin folder, or in the build folder it was built in.
+InhibitSleep inhibitSleepFunction(QString& error) {
+    const QString installed = QDir(QCoreApplication::applicationDirPath())
+                                  .filePath(QStringLiteral("../" VANTOR_SLEEP_MODULE_LIBDIR));
+    for (const QString& folder : {installed, QStringLiteral(VANTOR_SLEEP_MODULE_BUILT)}) {
+        QLibrary module(QDir(folder).filePath(QStringLiteral(VANTOR_SLEEP_MODULE)));
+        if (auto inhibit = reinterpret_cast<InhibitSleep>(module.resolve("vantorInhibitSleep")))
+            return inhibit;
+        error = module.errorString();
+    }
+    return nullptr;
+}
+
+}  // namespace
+
 SleepInhibitor::SleepInhibitor(const QString& why) {
-    QDBusConnection bus = QDBusConnection::systemBus();
-    if (!bus.isConnected()) {
-        qCInfo(lcFirmware) << "no sleep inhibitor: no system bus";
+    QString error;
+    const InhibitSleep inhibit = inhibitSleepFunction(error);
+    const int descriptor = inhibit ? inhibit(why, error) : -1;
+    if (descriptor < 0) {
+        qCInfo(lcFirmware).noquote() << "no sleep inhibitor:" << error;
         return;
     }
-    QDBusInterface manager(QStringLiteral("org.freedesktop.login1"),
-                           QStringLiteral("/org/freedesktop/login1"),
-                           QStringLiteral("org.freedesktop.login1.Manager"), bus);
-    const QDBusReply<QDBusUnixFileDescriptor> reply =
-        manager.call(QStringLiteral("Inhibit"), QStringLiteral("sleep:idle"),
-                     QStringLiteral("Vantor PC Program"), why, QStringLiteral("block"));
-    if (!reply.isValid() || !reply.value().isValid()) {
-        qCInfo(lcFirmware).noquote() << "no sleep inhibitor:" << reply.error().message();
-        return;
-    }
-    m_lock = std::make_unique<Lock>(Lock{reply.value()});
+    m_lock = std::make_unique<Lock>(Lock{descriptor});
     m_held = true;
 }
 
-SleepInhibitor::~SleepInhibitor() = default;
+SleepInhibitor::~SleepInhibitor() {
+    if (m_lock)
+        ::close(m_lock->descriptor);
+}
 
 #else
 

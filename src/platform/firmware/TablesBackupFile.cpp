@@ -48,15 +48,17 @@ SavedBackup saveTablesBackup(const QString& folder, const std::string& serial, s
     std::error_code made;
     std::filesystem::create_directories(std::filesystem::path(folder.toStdU16String()), made);
     if (made) {
-        backup.path =
-            QDir(folder).filePath(QString::fromStdString(backupFileName(serial, local))).toStdString();
+        // Shown to the user, and kept in the history and the journal, as the system writes paths.
+        backup.path = QDir::toNativeSeparators(
+                          QDir(folder).filePath(QString::fromStdString(backupFileName(serial, local))))
+                          .toStdString();
         backup.error = made.message();
         return backup;
     }
     const std::optional<QString> claimed = claimName(QDir(folder), serial, local);
     const QString path =
         claimed.value_or(QDir(folder).filePath(QString::fromStdString(backupFileName(serial, local))));
-    backup.path = path.toStdString();
+    backup.path = QDir::toNativeSeparators(path).toStdString();
     if (!claimed && QFile::exists(path)) {
         backup.error = "every backup name of this second is taken";
         return backup;
@@ -86,7 +88,7 @@ std::optional<std::string> newestBackupWithTables(const QStringList& folders, co
         const HexLoad load = IntelHexLoader::loadFile(it->second.toStdString());
         if (tablesFileError(load).empty() &&
             holdsTables(load.image->bytes().subspan(kTablesStart, kTablesSize)))
-            return it->second.toStdString();
+            return QDir::toNativeSeparators(it->second).toStdString();
     }
     return std::nullopt;
 }

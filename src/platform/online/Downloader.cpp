@@ -170,9 +170,12 @@ bool Downloader::handleHead() {
 bool Downloader::openFile(std::int64_t offset) {
     const QString folder = QFileInfo(m_destination).absolutePath();
     if (!QDir().mkpath(folder)) {
-        writeFailed({QFileDevice::OpenError, QStringLiteral("The folder %1 cannot be created.")
-                                                 .arg(QDir::toNativeSeparators(folder))
-                                                 .toStdString()});
+        writeFailed({QFileDevice::OpenError,
+                     QStringLiteral(
+                         "The folder %1 cannot be created. Make sure that you may write there and that the "
+                         "disk is not full, then try again.")
+                         .arg(QDir::toNativeSeparators(folder))
+                         .toStdString()});
         return false;
     }
     m_refetched.clear();

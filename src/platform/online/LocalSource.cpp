@@ -37,7 +37,9 @@ QString copyLocalFile(const QString& source, const QString& destination) {
     if (to.exists() && from.canonicalFilePath() == to.canonicalFilePath())
         return {};  // it is the file already
     if (!QDir().mkpath(to.absolutePath()))
-        return QStringLiteral("The folder %1 cannot be created.")
+        return QStringLiteral(
+                   "The folder %1 cannot be created. Make sure that you may write there and that the "
+                   "disk is not full, then try again.")
             .arg(QDir::toNativeSeparators(to.absolutePath()));
     QFile input(source);
     if (!input.open(QIODevice::ReadOnly))

@@ -19,9 +19,9 @@ namespace vantor::scale {
 
 namespace {
 
-std::vector<std::string> extraPorts() {
+std::vector<std::string> listedPorts(const char* variable) {
     std::vector<std::string> ports;
-    const QString listed = qEnvironmentVariable("VANTOR_SERIAL_PORTS");
+    const QString listed = qEnvironmentVariable(variable);
 #ifdef Q_OS_WIN
     // COM names hold neither separator; ';' is what Windows lists paths with.
     const QRegularExpression separator(QStringLiteral("[:;]"));
@@ -70,8 +70,11 @@ std::vector<std::string> systemPorts() {
 }  // namespace
 
 std::vector<std::string> EnumPorts() {
+    // Only the ports named: a machine on another port (COM1) is never probed. Set but empty, no port.
+    if (qEnvironmentVariableIsSet(kOnlyPortsVariable))
+        return orderPorts(distinctDevices(listedPorts(kOnlyPortsVariable)));
     // The extra paths come first so that a machine with many system ports cannot push them out.
-    std::vector<std::string> listed = extraPorts();
+    std::vector<std::string> listed = listedPorts("VANTOR_SERIAL_PORTS");
     for (std::string& port : systemPorts())
         listed.push_back(std::move(port));
     return orderPorts(distinctDevices(listed));

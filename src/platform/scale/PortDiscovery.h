@@ -5,9 +5,12 @@
 
 namespace vantor::scale {
 
+// Names the only ports detection may try, when it is set (separated like VANTOR_SERIAL_PORTS).
+inline constexpr const char* kOnlyPortsVariable = "VANTOR_ONLY_PORTS";
+
 // The serial ports in detection order: the ports the system lists plus the device paths in
 // VANTOR_SERIAL_PORTS (colon-separated; pseudo-terminals are never listed by the system), at
-// most 32, sorted by port number.
+// most 32, sorted by port number. When VANTOR_ONLY_PORTS is set, its ports and no others.
 std::vector<std::string> EnumPorts();
 
 // The ports without those that lead to a device named before them (a symlink and its target, two

@@ -133,6 +133,8 @@ std::optional<SerialTransport::OpenFailure> SerialTransport::open() {
         qCDebug(lcScale).noquote() << "open" << m_name << "failed:" << failure.detail;
         if (failure.problem == PortProblem::Busy)
             failure.detail = QString::fromLatin1(kPortBusy);
+        else if (failure.problem == PortProblem::NotFound)
+            failure.detail = missingPortDetail(m_name);
         m_port.clearError();
         return failure;
     }

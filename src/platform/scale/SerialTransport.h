@@ -36,6 +36,10 @@ public:
     // Opens the selected port with the line settings and holds its device for this run alone,
     // whatever name it is reached under; nullopt on success. A device another run holds is Busy.
     std::optional<OpenFailure> open();
+    // What a port that does not exist (COM9 on a computer without it) is said to be.
+    static QString missingPortDetail(const QString& name) {
+        return QStringLiteral("there is no %1 on this computer").arg(name);
+    }
     void close();
     bool isOpen() const { return m_port.isOpen(); }
     // The selected device is no longer there (an adapter unplugged, a simulator ended).

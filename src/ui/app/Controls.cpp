@@ -91,6 +91,35 @@ void resizeHeld(QWidget& window, const QSize& size) {
 
 }  // namespace
 
+namespace {
+
+// The size the window's layout asks for, at least `floor`, within the screen: a window larger
+// than the screen would hide its lower buttons; one that can scroll fits.
+QSize fittedSize(QWidget& window, QLayout& layout, const QSize& floor) {
+    layout.activate();
+    const int width = std::max(floor.width(), layout.totalSizeHint().width());
+    const int height =
+        layout.hasHeightForWidth() ? layout.totalHeightForWidth(width) : layout.totalSizeHint().height();
+    QSize size(width, std::max(height, floor.height()));
+    if (const QScreen* screen = window.screen())
+        size = size.boundedTo(screen->availableGeometry().size() - kWindowFrame);
+    return size;
+}
+
+// Lets the buttons of each centred row take their own widths again; false when there are none.
+bool releaseButtonRows(QWidget& form) {
+    bool released = false;
+    for (QPushButton* button : form.findChildren<QPushButton*>()) {
+        if (button->property(kButtonRow).isValid() && button->minimumWidth() > 0) {
+            button->setMinimumWidth(0);
+            released = true;
+        }
+    }
+    return released;
+}
+
+}  // namespace
+
 void fitToContents(QWidget& window) {
     QLayout* layout = window.layout();
     if (!layout)
@@ -100,14 +129,13 @@ void fitToContents(QWidget& window) {
     const QSize floor = designed.isValid() ? designed.toSize() : window.minimumSize();
     window.setProperty(kDesignedMinimum, floor);
     window.setMinimumSize(floor);
-    layout->activate();
-    const int width = std::max(floor.width(), layout->totalSizeHint().width());
-    const int height =
-        layout->hasHeightForWidth() ? layout->totalHeightForWidth(width) : layout->totalSizeHint().height();
-    // A window larger than the screen would hide its lower buttons; one that can scroll fits.
-    QSize size(width, std::max(height, floor.height()));
-    if (const QScreen* screen = window.screen())
-        size = size.boundedTo(screen->availableGeometry().size() - kWindowFrame);
+    QSize size = fittedSize(window, *layout, floor);
+    // On a screen too narrow for a row of buttons of one width (a large scaling), each button
+    // keeps only the width its caption needs, rather than run past the window's edge.
+    if (size.width() < layout->totalMinimumSize().width() && releaseButtonRows(window)) {
+        layout->invalidate();
+        size = fittedSize(window, *layout, floor);
+    }
     // Made smaller by hand, the window would squash its controls into unreadable slivers.
     window.setMinimumSize(size);
     resizeHeld(window, size);

@@ -106,10 +106,14 @@ void Form::closeEvent(QCloseEvent* event) {
 }
 
 void Form::reject() {
-    // Escape closes nothing: a key pressed by mistake must not throw away a typed table or a
-    // pasted chart. A form whose Escape has a meaning (a cancel answer) overrides this.
-    if (!m_loaded)
+    if (!m_loaded) {
         QDialog::reject();
+        return;
+    }
+    // Escape is the close box, with its questions; but a key pressed by mistake must not throw
+    // away a typed table or a pasted chart.
+    if (escapeCloses())
+        unload();
 }
 
 bool Form::event(QEvent* event) {

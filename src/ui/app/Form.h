@@ -10,7 +10,7 @@ namespace vantor::app {
 // The life of one of the program's forms. Each form is one program-wide object made on first use;
 // it is loaded (Form_Load runs), shown, and unloaded (Form_Unload may refuse), and its variables
 // keep their values from one load to the next. Closing the window by its frame goes through
-// Form_Unload like any other unload; Escape closes nothing unless the form gives it a meaning.
+// Form_Unload like any other unload, and so does Escape.
 class Form : public QDialog {
     Q_OBJECT
 public:
@@ -50,7 +50,10 @@ protected:
     virtual void Form_Activate() {}
 
     void closeEvent(QCloseEvent* event) override;
+    // Escape: closes the form as its close box does, when escapeCloses allows it.
     void reject() override;
+    // False while closing would lose what the user typed or pasted.
+    virtual bool escapeCloses() const { return true; }
     bool event(QEvent* event) override;
 
     // Tells the user, in a message box, that the scale link is busy with another job.

@@ -1,8 +1,10 @@
 #include "ui/app/Road.h"
 
+#include <QDir>
 #include <QLabel>
 
 #include "core/scale/DetectionRound.h"
+#include "platform/firmware/JournalFile.h"
 #include "ui/app/Program.h"
 #include "ui/app/frmCheckScale.h"
 #include "ui/app/frmDownload.h"
@@ -49,8 +51,27 @@ void Road::offline() {
     the<frmNotConnected>().showForm();
 }
 
+bool Road::offlineWithUnfinishedUpdate(QWidget* owner) {
+    const QStringList journals =
+        QDir(firmware::JournalFile::folder()).entryList({QStringLiteral("Update-*.journal")}, QDir::Files);
+    if (journals.isEmpty())
+        return false;
+    program().dialogs().ask(
+        owner, {QStringLiteral("No Internet Connection"),
+                QStringLiteral("Your computer is not connected to the Internet, but the last update of your "
+                               "scale did not finish, and it can be finished without the Internet. Connect "
+                               "your scale to your computer, turn it on, then click Continue."),
+                Message::Icon::Information, Message::Buttons::Ok});
+    the<scale::frmChoosePort>().showForm();
+    return true;
+}
+
 void Road::startUpDone() {
     the<scale::frmChoosePort>().showForm();
+}
+
+bool Road::startedOffline() {
+    return program().hasForm<frmStartUp>() && the<frmStartUp>().offline();
 }
 
 QString Road::startUpVersion() {
@@ -65,6 +86,13 @@ QString Road::versionNumber() {
 
 void Road::detectionFinished(const scale::DetectionResult& result, const QString& accessHint) {
     setScaleAnswered(result.found());
+    // Offline, the scale found is there only for its unfinished update; without one (or when the
+    // user declines it) the offline form says why nothing else can be done.
+    if (result.found() && startedOffline()) {
+        if (!offerToFinish(&the<scale::frmChoosePort>(), result.serial) && !program().ended())
+            offline();
+        return;
+    }
     if (result.found()) {
         frmWelcome& welcome = the<frmWelcome>();
         welcome.showForm();

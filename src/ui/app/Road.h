@@ -30,8 +30,13 @@ public:
     void start();
     // The splash found no connection to the internet: the way on is the offline form.
     void offline();
+    // No connection, but an update of a scale was cut short: the user is told it can be finished
+    // offline and the scale is looked for. False (nothing shown) when no update waits.
+    bool offlineWithUnfinishedUpdate(QWidget* owner);
     // The splash has done its checks: the scale is looked for next.
     void startUpDone();
+    // The splash found no connection to the Internet.
+    bool startedOffline();
     // The program's version as the splash showed it, and its bare number.
     QString startUpVersion();
     QString versionNumber();

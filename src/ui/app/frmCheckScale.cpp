@@ -92,9 +92,13 @@ bool frmCheckScale::eventFilter(QObject* watched, QEvent* event) {
     return Form::eventFilter(watched, event);
 }
 
+// Enter after pasting the link is how most users go on: it does what Continue does (an empty
+// box is told so), with the focus on Continue for the next Enter.
 void frmCheckScale::txtLink_KeyPress(int keyAscii) {
-    if (keyAscii == kEnterKey)
-        cmdContinue->setFocus();
+    if (keyAscii != kEnterKey)
+        return;
+    cmdContinue->setFocus();
+    cmdContinue_Click();
 }
 
 void frmCheckScale::cmdContinue_Click() {

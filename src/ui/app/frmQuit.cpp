@@ -44,6 +44,9 @@ void frmQuit::Form_Load() {
     lblUnfinished->setVisible(m_updateUnderWay);
     lblTablesSaved->setVisible(m_updateUnderWay && road().updateKeepsTables());
     fitToContents(*this);
+    // Enter answers with the focused button. While the scale is being rewritten a stray Enter must
+    // not stop the run: the safe answer has the focus then.
+    (m_updateUnderWay ? cmdCancel : cmdYes)->setFocus(Qt::OtherFocusReason);
 }
 
 void frmQuit::cmdYes_Click() {

@@ -119,8 +119,14 @@ void frmStartUp::goOnAfterCheck() {
         Timer1.start();
         return;
     }
-    // Nothing else in the program can work offline: the only way on is to end it.
     Timer1.stop();
+    // An update cut short is finished from the journal's own copy of the update file: the scale
+    // is looked for all the same. Nothing else in the program can work offline.
+    if (road().offlineWithUnfinishedUpdate(this)) {
+        AskExit = false;
+        unload();
+        return;
+    }
     road().offline();
 }
 

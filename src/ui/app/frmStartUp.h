@@ -35,6 +35,8 @@ public:
     void Timer1_Timer();
     // Starts the Internet check; `done(connected)` runs once it has an answer.
     void CheckConnection(std::function<void(bool)> done);
+    // The Internet check failed: only an unfinished update can be dealt with in this run.
+    bool offline() const { return m_connectionFailed; }
 
 protected:
     void Form_Load() override;

@@ -86,7 +86,7 @@ frmWelcome::frmWelcome() {
     cmdUpdate = makeButton(this, "cmdUpdate", QStringLiteral("&Update Scale"));
     cmdUpdate->setToolTip(QStringLiteral("Continue updating scale."));
     cmdDownload = makeButton(this, "cmdDownload", QStringLiteral("Download Latest &Manual"));
-    cmdProgZip = makeButton(this, "cmdProgZip", QStringLiteral("Program Zip-Zone/Key"));
+    cmdProgZip = makeButton(this, "cmdProgZip", QStringLiteral("&Program Zip-Zone/Key"));
     cmdHelp = makeButton(this, "cmdHelp", QStringLiteral("&Help"));
     cmdHelp->setToolTip(QStringLiteral("View help."));
     cmdExit = makeButton(this, "cmdExit", QStringLiteral("E&xit"));

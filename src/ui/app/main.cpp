@@ -1,5 +1,8 @@
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QIcon>
+#include <QStandardPaths>
 #include <QStyleFactory>
 #include <iostream>
 #include <memory>
@@ -24,7 +27,15 @@ const char* const kHelp =
     "\n"
     "Options:\n"
     "  --log-file PATH  append a support log to PATH: the serial traffic in hex with timing, the online\n"
-    "                   requests, the forms shown and every message box with its answer\n"
+    "                   requests, the forms shown and every message box with its answer. Without it,\n"
+#ifdef _WIN32
+    "                   the log is kept in "
+    "%LOCALAPPDATA%\\VantorUSA_PCProgram\\VantorUSA_PCProgram\\support.log\n"
+#else
+    "                   the log is kept in "
+    "~/.local/share/VantorUSA_PCProgram/VantorUSA_PCProgram/support.log\n"
+#endif
+    "                   (at most 2 MB; the one before is support.log.old)\n"
     "  --help           this text\n"
     "  --version        the program's version\n"
     "\n"
@@ -32,6 +43,7 @@ const char* const kHelp =
     "\n"
     "Environment:\n"
     "  VANTOR_SERIAL_PORTS     extra serial device paths to search, separated by ':'\n"
+    "  VANTOR_ONLY_PORTS       the only serial ports to search, separated by ':'\n"
     "  VANTOR_PROBE_URL        the page opened by the Internet check at start-up\n"
     "  VANTOR_WEB_SERVER       the maker's web server (the query script)\n"
     "  VANTOR_DOWNLOAD_SERVER  the maker's download server\n"
@@ -81,6 +93,15 @@ int main(int argc, char* argv[]) {
                       << failure->toLocal8Bit().constData() << "\n";
             return kBadUsage;
         }
+    } else {
+        // Kept by default, within its limit, so that a user who meets a problem has a log to send.
+        // The program runs all the same where it cannot be written.
+        // Only into a regular file: a FIFO or a device under its name would hold the start or
+        // take the log away.
+        const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
+        const QFileInfo kept(QDir(folder).filePath(QLatin1String(vantor::app::LogFile::kKeptName)));
+        if (QDir().mkpath(folder) && (!kept.exists() || kept.isFile()))
+            vantor::app::LogFile::start(kept.filePath(), vantor::app::LogFile::kKeptLimit);
     }
 
     // The servers' addresses come from VANTOR_WEB_SERVER and VANTOR_DOWNLOAD_SERVER when they are set.

@@ -83,6 +83,15 @@ std::filesystem::path toPath(const QString& file) {
     return std::filesystem::path(file.toStdU16String());
 }
 
+// The serial number of the scale on the port when it is not `expected`, the scale the update is
+// for; nothing when it is that scale or gives no serial number.
+std::optional<std::string> otherScaleOnPort(scale::ScaleTransport& transport, const std::string& expected) {
+    const scale::SerialRead read = scale::RdSN(transport);
+    if (!read.scaleCom || !scale::CheckSerial(read.serial) || read.serial == expected)
+        return std::nullopt;
+    return read.serial;
+}
+
 app::Message loadRefusal(const HexError& error) {
     return {QStringLiteral("Update File Refused"), QString::fromStdString(error.message()),
             app::Message::Icon::Exclamation, app::Message::Buttons::Ok};
@@ -120,6 +129,16 @@ frmDisplay::frmDisplay() {
     layout->addWidget(ProgressBar1);
     layout->addWidget(lblTimeLeft);
     layout->addWidget(lblVersion);
+    // The way on when the update stopped before anything was written: no window is a dead end.
+    // Alt+R is the Run menu's.
+    cmdRetry = app::makeButton(this, "cmdRetry", QStringLiteral("Re&try"));
+    cmdRetry->setToolTip(QStringLiteral("Start the update again."));
+    cmdExit = app::makeButton(this, "cmdExit", QStringLiteral("E&xit"));
+    cmdExit->setToolTip(QStringLiteral("Quit PC Program. Scale will not be updated."));
+    layout->addLayout(app::centredRow({cmdRetry, cmdExit}));
+    showWayOn(false);
+    connect(cmdRetry, &QPushButton::clicked, this, &frmDisplay::cmdRetry_Click);
+    connect(cmdExit, &QPushButton::clicked, this, &frmDisplay::cmdExit_Click);
     setMinimumWidth(520);
 
     buildMenu();
@@ -190,6 +209,7 @@ void frmDisplay::Form_Load() {
     // unless it finishes an unfinished one.
     m_update.reset();
     m_finishing.reset();
+    showWayOn(false);
     resetImage();
     resetPageView();
     selectKind(ImageKind::Aprom);
@@ -280,6 +300,7 @@ std::optional<app::Message> frmDisplay::updateFileRefusal(const QString& file) {
 void frmDisplay::showLoadRefusal(const app::Message& refusal) {
     showStatus(QStringLiteral("The update file cannot be used; nothing was sent to the scale."));
     program().dialogs().ask(this, refusal);
+    showWayOn(true);
 }
 
 void frmDisplay::mnuAPROM_Click() {
@@ -447,6 +468,10 @@ void frmDisplay::startRun() {
                     return job;
             }
             job.programming = update->program(transport, progress, cancel, &pause);
+            // A refused unlock on a port whose scale was replugged: another scale may be answering
+            // where this one was. Which one it is tells the user what to do.
+            if (job.programming->result.unlockRefused())
+                job.otherScale = otherScaleOnPort(transport, update->serial());
             return job;
         },
         [this](const scale::Progress& progress) { showProgress(progress); },
@@ -454,6 +479,7 @@ void frmDisplay::startRun() {
     if (!started)
         return;
     qCInfo(lcFirmware) << "programming run started";
+    showWayOn(false);
     setRunning(true);
     setHourglass(true);
     ProgressBar1->setRange(0, kRunBarMax);
@@ -535,11 +561,12 @@ void frmDisplay::finishRun(const RunJob& job) {
         succeed();
     } else if (result.cancelled()) {
         setHourglass(false);
+    } else if (programming.otherScale) {
+        reportOtherScale(QString::fromStdString(*programming.otherScale));
+        failureExit();
     } else if (result.unlockRefused()) {
         refuseSerialNumber();
     } else {
-        if (programming.otherScale)
-            reportOtherScale(QString::fromStdString(*programming.otherScale));
         failureExit();
     }
     emit runEnded(programming.result);
@@ -572,6 +599,7 @@ void frmDisplay::finishPreparation(Prepared prepared) {
     }
     ProgressBar1->setVisible(false);
     showStatus(QStringLiteral("The scale was not updated; nothing was written to it."));
+    showWayOn(true);
     emit runEnded(scale::failedAt(scale::Stage::SerialRead, scale::Outcome::Cancelled));
 }
 
@@ -585,7 +613,29 @@ void frmDisplay::refuseWithoutJournal() {
                          "Nothing has been written to the scale. Free some disk space and try again.")
               .arg(QString::fromStdString(m_update->journalError())),
           app::Message::Icon::Exclamation, app::Message::Buttons::Ok});
+    showWayOn(true);
     emit runEnded(scale::failedAt(scale::Stage::SerialRead, scale::Outcome::Cancelled));
+}
+
+void frmDisplay::showWayOn(bool shown) {
+    cmdRetry->setVisible(shown);
+    cmdExit->setVisible(shown);
+    if (shown) {
+        app::growToFit(*this);
+        cmdRetry->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+void frmDisplay::cmdRetry_Click() {
+    if (m_running)
+        return;
+    showWayOn(false);
+    AutoProgram();
+}
+
+void frmDisplay::cmdExit_Click() {
+    AskExit = true;
+    unload();
 }
 
 void frmDisplay::succeed() {
@@ -696,6 +746,7 @@ void frmDisplay::refuseSerialNumber() {
     setHourglass(false);
     program().dialogs().ask(this, {kMessageTitle, QStringLiteral("Serial number wrong"),
                                    app::Message::Icon::None, app::Message::Buttons::Ok});
+    showWayOn(true);
 }
 
 // The scale came back under another port with another serial number: the image was meant for the
@@ -731,13 +782,19 @@ void frmDisplay::mnuComm2_Click() {
     selectPort(1);
 }
 
+// COM1 and COM2 are the names the items carry, and on Windows the ports they open. Elsewhere ports
+// have other names: the first and second the system lists stand for them.
 void frmDisplay::selectPort(std::size_t index) {
+#ifdef Q_OS_WIN
+    TogglePort(QStringLiteral("COM%1").arg(index + 1));
+#else
     const std::vector<std::string> ports = scale::EnumPorts();
     if (index >= ports.size()) {
         showPortError(QStringLiteral("COM%1 is not present on this computer.").arg(index + 1));
         return;
     }
     TogglePort(QString::fromStdString(ports[index]));
+#endif
 }
 
 void frmDisplay::TogglePort(const QString& portName) {

@@ -52,6 +52,11 @@ public:
     // While the scale's memory is being written: the one thing that would ruin the update.
     QLabel* lblKeepConnected;
 
+    // Shown when the update stopped with nothing written (no room for its notes, a question
+    // answered No, the file refused): start again, or leave through the quit question.
+    QPushButton* cmdRetry;
+    QPushButton* cmdExit;
+
     QMenu* mnuFile;
     QAction* mnuLoad;
     QAction* mnuFileExit;
@@ -120,6 +125,8 @@ public:
     // Ignored while a run is under way.
     void Program_Click();
     void mnuFileExit_Click();
+    void cmdRetry_Click();
+    void cmdExit_Click();
 
 signals:
     // Emitted on this thread once the programming run has ended, however it ended.
@@ -160,6 +167,7 @@ private:
     void finishRun(const RunJob& job);
     void finishPreparation(Prepared prepared);
     void refuseWithoutJournal();
+    void showWayOn(bool shown);
     void succeed();
     void afterUpdateTables();
     bool askToWriteTablesBack();
@@ -171,7 +179,8 @@ private:
     void reportOtherScale(const QString& serial);
     void failureExit();
 
-    // Selects the `index`th port of the detection order (0 for COM1) and opens it.
+    // Selects COM1 (index 0) or COM2 and opens it; outside Windows, the first or second port of
+    // the detection order.
     void selectPort(std::size_t index);
     void TogglePort(const QString& portName);
     void showPortError(const QString& description);

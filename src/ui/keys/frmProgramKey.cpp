@@ -10,6 +10,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <chrono>
@@ -32,6 +33,9 @@ using app::program;
 namespace {
 
 constexpr int kRangeColumnWidth = 70;
+// The form's width where the screen has room for it; on a narrower screen, the screen's.
+constexpr int kContentWidth = 860;
+constexpr int kWindowFrameWidth = 16;
 constexpr int kRowPadding = 8;
 constexpr int kRowSpacing = 10;
 // The bar runs to 640, one step of 128 for each page of the key's block written.
@@ -243,13 +247,13 @@ void frmProgramKey::layOut() {
     columns->addLayout(left, 1);
     columns->addLayout(right, 1);
     auto* content = new QWidget(this);
+    m_content = content;
     auto* layout = new QVBoxLayout(content);
     layout->setContentsMargins(18, 18, 18, 18);
     layout->setSpacing(18);
     layout->addLayout(columns);
     layout->addLayout(app::centredRow({cmdProgram, cmdClose}));
-    // The table needs its width; on a smaller screen the form scrolls rather than squash it.
-    content->setMinimumWidth(860);
+    content->setMinimumWidth(kContentWidth);
     app::FittingScrollArea::wrap(*this, content);
     // Reading order: the left column, then the table beside it, then the buttons under both.
     setTabOrder(cmdClear, fgridWeightRate);
@@ -290,7 +294,20 @@ void frmProgramKey::Form_Load() {
     hideStatus();
     progbarKey->setValue(0);
     showTable();
+    fitToScreen();
     app::fitToContents(*this);
+    // The form is read from step 1 on: the key list has the focus, whatever was used last time.
+    cboKeyNum->setFocus(Qt::OtherFocusReason);
+}
+
+// The table needs its width, but no more than the screen has (200 % on a 1600-pixel screen leaves
+// 800): its columns share what the inputs leave, so that every one of them is seen. Only a screen
+// narrower than the inputs themselves makes the form scroll sideways.
+void frmProgramKey::fitToScreen() {
+    int width = kContentWidth;
+    if (const QScreen* shown = screen())
+        width = std::min(width, shown->availableGeometry().width() - kWindowFrameWidth);
+    m_content->setMinimumWidth(std::max(width, m_content->layout()->minimumSize().width()));
 }
 
 void frmProgramKey::Form_Unload(bool& cancel) {
@@ -301,6 +318,11 @@ void frmProgramKey::Form_Unload(bool& cancel) {
     }
     ClearAllData();
     app::road().backToMenu();
+}
+
+// Escape leaves a typed table alone: Close (or the close box) is the way to give it up.
+bool frmProgramKey::escapeCloses() const {
+    return m_table.rowCount() == 0 && !m_running;
 }
 
 void frmProgramKey::cmdClose_Click() {
@@ -493,9 +515,15 @@ void frmProgramKey::cmdProgram_Click() {
     showStatus(QStringLiteral("Checking key %1 for previous programmed data....").arg(key), 0);
     // A port that cannot be opened (or leads to another scale, left closed) fails the serial-number
     // read at once.
-    const bool started = operateScale([key](scale::SerialTransport& transport,
-                                            const scale::PortReadiness&) { return checkKey(transport, key); },
-                                      [this, key](KeyCheck check) { keyChecked(key, check); });
+    // The port is closed after each job: idle at a question or back at the menu, the program
+    // leaves it to vantor-cli and other programs.
+    const bool started = operateScale(
+        [key](scale::SerialTransport& transport, const scale::PortReadiness&) {
+            KeyCheck check = checkKey(transport, key);
+            transport.close();
+            return check;
+        },
+        [this, key](KeyCheck check) { keyChecked(key, check); });
     if (!startJob(started))
         hideStatus();
 }
@@ -577,6 +605,7 @@ void frmProgramKey::ProgramData(int key) {
             const scale::OperationResult result = keys::ProgramData(transport, key, block, progress, cancel);
             firmware::recordOperation(firmware::history_operation::kKey, result, "key " + std::to_string(key),
                                       started);
+            transport.close();
             return result;
         },
         [this](const scale::Progress& progress) {

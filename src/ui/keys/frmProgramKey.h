@@ -84,6 +84,7 @@ signals:
 protected:
     void Form_Load() override;
     void Form_Unload(bool& cancel) override;
+    bool escapeCloses() const override;
 
 private:
     void buildControls();
@@ -122,6 +123,10 @@ private:
     void updateButtons();
     bool startJob(bool started);
 
+    // Fits the form's width to the screen: the table shares what is left beside the inputs.
+    void fitToScreen();
+
+    QWidget* m_content = nullptr;  // the controls, inside the form's scroll area
     WeightRateTable m_table;
     bool m_running = false;
     bool m_retried = false;

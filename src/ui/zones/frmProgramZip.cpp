@@ -163,6 +163,11 @@ void frmProgramZip::Form_Unload(bool& cancel) {
     app::road().backToMenu();
 }
 
+// Escape leaves a pasted chart alone: Close (or the close box) is the way to give it up.
+bool frmProgramZip::escapeCloses() const {
+    return txtZipZone->toPlainText().isEmpty() && !m_running;
+}
+
 void frmProgramZip::cmdClose_Click() {
     unload();
 }
@@ -233,6 +238,8 @@ void frmProgramZip::ProgramData(const ZoneTablePages& pages) {
             const auto started = std::chrono::steady_clock::now();
             const scale::OperationResult result = zones::ProgramData(transport, pages, progress, cancel);
             firmware::recordOperation(firmware::history_operation::kZones, result, what, started);
+            // Back at the menu, the program leaves the port to vantor-cli and other programs.
+            transport.close();
             return result;
         },
         [this](const scale::Progress& progress) {

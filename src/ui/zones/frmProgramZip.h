@@ -61,6 +61,7 @@ public:
 protected:
     void Form_Load() override;
     void Form_Unload(bool& cancel) override;
+    bool escapeCloses() const override;
 
 private:
     void layOut();

@@ -67,7 +67,7 @@ TEST_F(TableTest, KeyMustBeChosenFirst) {
 TEST_F(TableTest, TextsThatAreNoNumbersPutTheLastRowBack) {
     ASSERT_TRUE(add("12", "$1.50"));
     for (const auto& [max, rate] : std::vector<std::pair<std::string, std::string>>{
-             {"abc", "2"}, {"14", "two"}, {"", "2"}, {"40000", "2"}, {"-40000", "2"}, {"14", "1e40"}}) {
+             {"abc", "2"}, {"14", "two"}, {"", "2"}, {"-40000", "2"}, {"14", "1e40"}}) {
         SCOPED_TRACE(max + " / " + rate);
         EXPECT_FALSE(add(max, rate));
         EXPECT_EQ(said(), Said{"Check Data: Please check your data. Enter only numeric values."});
@@ -84,6 +84,12 @@ TEST_F(TableTest, WeightLimitFollowsTheUnitAndRateLimitIsExact) {
     table.ClearAllData();
     EXPECT_FALSE(add("193", "1"));
     EXPECT_EQ(said(), Said{"Maximum Weight: You have reached maximum weight allowed for Vantor scale."});
+    // Too big for any weight: the limit is said, and what was typed stays to be corrected.
+    EXPECT_FALSE(add("99999", "1"));
+    EXPECT_EQ(said(), Said{"Maximum Weight: The maximum weight allowed for Vantor scale is 192 oz. Enter a "
+                           "max weight of at most 192 oz."});
+    EXPECT_EQ(table.txtMaxWt, "99999");
+    EXPECT_EQ(lastFocus, Focus::MaxWeight);
 
     ASSERT_TRUE(table.changeUnit(kPounds, recorder.prompts, focus));
     EXPECT_TRUE(add("12", "1"));
@@ -95,6 +101,9 @@ TEST_F(TableTest, WeightLimitFollowsTheUnitAndRateLimitIsExact) {
     table.ClearAllData();
     EXPECT_FALSE(add("5444", "1"));
     said();
+    EXPECT_FALSE(add("40000", "1"));
+    EXPECT_EQ(said(), Said{"Maximum Weight: The maximum weight allowed for Vantor scale is 5443 gms. Enter a "
+                           "max weight of at most 5443 gms."});
 
     EXPECT_TRUE(add("10", "9999.99"));
     table.ClearAllData();
@@ -299,10 +308,11 @@ TEST_F(TableTest, ArrowsRefuseTextsThatAreNoNumbers) {
     table.UDMax_UpClick(recorder.prompts, focus);
     EXPECT_EQ(said(), Said{"Check Data: Please check your data. Enter only numeric values."});
     EXPECT_EQ(table.txtMaxWt, "0");
-    table.txtMaxWt = "70000";
+    table.txtMaxWt = "70000";  // a number, beyond the limit: said so, and left to be corrected
     table.UDMax_DownClick(recorder.prompts, focus);
-    said();
-    EXPECT_EQ(table.txtMaxWt, "0");
+    EXPECT_EQ(said().at(0).substr(0, 15), "Maximum Weight:");
+    EXPECT_EQ(table.txtMaxWt, "70000");
+    table.txtMaxWt = "0";
     table.txtRate = "free";
     table.UDRate_UpClick(recorder.prompts, focus);
     said();

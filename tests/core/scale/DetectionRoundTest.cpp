@@ -72,6 +72,13 @@ TEST(DetectionRound, NoHintWithoutAPermissionProblem) {
     EXPECT_EQ(accessHint(round.result()), "");
 }
 
+TEST(DetectionRound, APortHeldByAnotherProgramIsSaidToBeInUse) {
+    DetectionRound round({"COM3"});
+    round.portRefused(0, PortProblem::Busy, kPortBusy);
+    EXPECT_EQ(accessHint(round.result()),
+              "COM3 is in use by another program: close that program, then try again.");
+}
+
 TEST(DetectionRound, EmptyListFinishesAtOnce) {
     DetectionRound round({});
     EXPECT_TRUE(round.finished());

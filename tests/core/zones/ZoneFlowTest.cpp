@@ -61,7 +61,10 @@ TEST(AskToWriteZones, ADeclinedQuestionWritesNothing) {
     EXPECT_EQ(
         user.asked[0].text,
         "You are going to program your scale's postal zones using zip 123.\n3 destination ranges were read "
-        "from the zone chart.\nAre you sure you want to continue?");
+        "from the zone chart.\nThe chart ends at destination 012, so destinations 013 to 999 will have no "
+        "zone in "
+        "the scale. If you copied only part of the chart, answer No and copy the whole page again.\nAre you "
+        "sure you want to continue?");
     EXPECT_EQ(user.asked[0].icon, vantor::Message::Icon::Question);
     EXPECT_EQ(write.chart.OriginZip, "123");
     EXPECT_EQ(write.chart.ZipCount, 3);

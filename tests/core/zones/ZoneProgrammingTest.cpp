@@ -106,11 +106,16 @@ TEST(ReadZoneChart, RefusesWhatCannotBeWritten) {
     EXPECT_EQ(readZoneChart(chartFor("004")).refusal->icon, vantor::Message::Icon::None);
 }
 
-TEST(ConfirmationMessage, SaysHowManyRangesWereRead) {
+TEST(ConfirmationMessage, SaysHowManyRangesWereReadAndWhatAChartCutShortLeavesOut) {
     EXPECT_EQ(
-        confirmationMessage("606", 1).text,
+        confirmationMessage("606", 1, 999).text,
         "You are going to program your scale's postal zones using zip 606.\n1 destination range was read "
         "from the zone chart.\nAre you sure you want to continue?");
+    EXPECT_EQ(confirmationMessage("606", 28, 87).text,
+              "You are going to program your scale's postal zones using zip 606.\n28 destination ranges were "
+              "read from the zone chart.\nThe chart ends at destination 087, so destinations 088 to 999 will "
+              "have no zone in the scale. If you copied only part of the chart, answer No and copy the whole "
+              "page again.\nAre you sure you want to continue?");
 }
 
 TEST(ReadZoneChart, AcceptsOrigins005To999) {

@@ -180,7 +180,7 @@ protected:
 
 TEST_F(PulledCable, RetryBehindTheSamePathCompletesTheRun) {
     const std::string path = link("scale");
-    m_environment.set("VANTOR_SERIAL_PORTS", QByteArray::fromStdString(path));
+    m_environment.set("VANTOR_ONLY_PORTS", QByteArray::fromStdString(path));
     auto first = std::make_unique<SimulatorProcess>(scale("24681357"));
     first->plugInAt(path);
     scale::SerialTransport transport;
@@ -194,7 +194,7 @@ TEST_F(PulledCable, RetryBehindTheSamePathCompletesTheRun) {
 
 TEST_F(PulledCable, RetryFindsTheScaleUnderItsNewPath) {
     const std::string before = link("scale-a"), after = link("scale-b");
-    m_environment.set("VANTOR_SERIAL_PORTS", QByteArray::fromStdString(before + ":" + after));
+    m_environment.set("VANTOR_ONLY_PORTS", QByteArray::fromStdString(before + ":" + after));
     auto first = std::make_unique<SimulatorProcess>(scale("24681357"));
     first->plugInAt(before);
     scale::SerialTransport transport;
@@ -211,7 +211,7 @@ TEST_F(PulledCable, RetryFindsTheScaleUnderItsNewPath) {
 
 TEST_F(PulledCable, AnotherScaleUnderTheNewPathIsReportedAndLeftAlone) {
     const std::string before = link("scale-a"), after = link("scale-b");
-    m_environment.set("VANTOR_SERIAL_PORTS", QByteArray::fromStdString(before + ":" + after));
+    m_environment.set("VANTOR_ONLY_PORTS", QByteArray::fromStdString(before + ":" + after));
     SimulatorProcess other({"--serial", "11223344"});
     other.plugInAt(after);
     scale::SerialTransport transport;

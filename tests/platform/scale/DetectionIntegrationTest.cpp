@@ -9,6 +9,7 @@
 #include <QTest>
 #include <atomic>
 #include <chrono>
+#include <set>
 #include <vector>
 
 #include "PseudoTerminal.h"
@@ -80,6 +81,21 @@ TEST_F(DetectionIntegration, ListedDevicePathsArePartOfDetection) {
     ASSERT_TRUE(result.found());
     EXPECT_EQ(*result.port, simulator.devicePath());
     EXPECT_EQ(result.serial, "12345678");
+}
+
+// "Only these ports": neither the system's own ports nor the extra ones are opened.
+TEST_F(DetectionIntegration, OnlyThePortsNamedAsTheOnlyOnesAreTried) {
+    SimulatorProcess simulator;
+    sim::PseudoTerminal extra;
+    test::ScopedEnvironment environment;
+    environment.set("VANTOR_SERIAL_PORTS", QByteArray::fromStdString(extra.devicePath()));
+    environment.set("VANTOR_ONLY_PORTS",
+                    QByteArray::fromStdString(simulator.devicePath() + ":/dev/vantor-none"));
+    const std::vector<std::string> ports = EnumPorts();
+    EXPECT_EQ(std::set<std::string>(ports.begin(), ports.end()),
+              (std::set<std::string>{"/dev/vantor-none", simulator.devicePath()}));
+    environment.set("VANTOR_ONLY_PORTS", "");
+    EXPECT_TRUE(EnumPorts().empty()) << "set but empty: no port at all";
 }
 
 TEST_F(DetectionIntegration, PortThatCannotBeOpenedIsSkippedNotTheEndOfTheScan) {

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QFileInfo>
+#include <QLoggingCategory>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
@@ -17,6 +19,8 @@
 #include "ui/app/frmWelcome.h"
 
 namespace {
+
+Q_LOGGING_CATEGORY(lcTestLog, "vantor.test")
 
 using vantor::app::Answer;
 using vantor::app::LogFile;
@@ -149,6 +153,30 @@ TEST(SupportLogFile, AFileThatCannotBeWrittenIsReportedAndNothingChanges) {
     ASSERT_TRUE(failure);
     EXPECT_FALSE(failure->isEmpty());
     EXPECT_FALSE(LogFile::active());
+}
+
+// The log vantor-pc keeps on its own stays within its limit, and its newest lines are never lost:
+// what outgrows it becomes the older file, replacing the one before.
+TEST(SupportLogFile, AKeptLogIsSetAsideWhenItOutgrowsItsLimit) {
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("support.log"));
+    const QString older = path + QStringLiteral(".old");
+    QFile grown(path);
+    ASSERT_TRUE(grown.open(QIODevice::WriteOnly));
+    grown.write(QByteArray(300, 'a'));
+    grown.close();
+
+    ASSERT_FALSE(LogFile::start(path, 200));
+    EXPECT_EQ(readAll(older), QString(300, QLatin1Char('a'))) << "set aside at start";
+    EXPECT_TRUE(readAll(path).startsWith(QStringLiteral("====")));
+
+    qCInfo(lcTestLog).noquote() << QString(250, QLatin1Char('b'));
+    qCInfo(lcTestLog).noquote() << "the newest line";
+    LogFile::stop();
+    EXPECT_TRUE(readAll(older).contains(QString(250, QLatin1Char('b')))) << "the one before went";
+    EXPECT_FALSE(readAll(older).contains(QString(300, QLatin1Char('a'))));
+    EXPECT_TRUE(readAll(path).contains(QStringLiteral("the newest line")));
+    EXPECT_LT(QFileInfo(path).size(), 200);
 }
 
 // --- The two programs' command lines ---

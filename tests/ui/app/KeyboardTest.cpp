@@ -19,6 +19,7 @@
 
 #include "support/ProgramFixture.h"
 #include "ui/app/ClickableLabel.h"
+#include "ui/app/Road.h"
 #include "ui/app/frmCheckScale.h"
 #include "ui/app/frmDownload.h"
 #include "ui/app/frmHelp.h"
@@ -132,8 +133,10 @@ TEST_F(Keyboard, TabFollowsTheVisualOrderOnEveryForm) {
         {"frmVersion", {"cmdDownloadPCProg", "cmdExit"}},
         {"frmCheckScale", {"txtLink", "cmdContinue", "cmdExit"}},
         {"frmDownload", {"chkClose", "CancelButton"}},
-        // Only the menus show on this form; the buttons are kept hidden.
-        {"frmDisplay", {"LoadHex", "Program", "cmdRead", "cmdPageUp", "cmdPageDown", "APROM", "LDROM"}},
+        // The menus, and Retry and Exit once an update stopped; the other buttons are kept hidden.
+        {"frmDisplay",
+         {"cmdRetry", "cmdExit", "LoadHex", "Program", "cmdRead", "cmdPageUp", "cmdPageDown", "APROM",
+          "LDROM"}},
         {"frmSuccessUpdate", {"cmdExit"}},
         {"frmSuccess", {"cmdUpdate"}},
         {"frmProgramKey",
@@ -293,6 +296,7 @@ TEST_F(Keyboard, TabWalksTheKeyFormInReadingOrder) {
     keys.showForm();
     QApplication::setActiveWindow(&keys);
     ASSERT_TRUE(QTest::qWaitForWindowActive(&keys));
+    EXPECT_EQ(QApplication::focusWidget(), keys.cboKeyNum) << "the form opens at step 1's box";
     // One range in the table, so that every button can be used.
     keys.cboKeyNum->setCurrentIndex(0);
     keys.txtMaxWt->setText(QStringLiteral("2"));
@@ -319,9 +323,9 @@ TEST_F(Keyboard, UpAndDownInTheWeightBoxDoWhatTheArrowsDo) {
     EXPECT_EQ(keys.txtMaxWt->text(), before);
 }
 
-// Escape pressed where the user types: no form closes with what was typed or pasted in it. In the
-// quit question it is the Cancel answer, as in any question box.
-TEST_F(Keyboard, EscapeThrowsNothingAwayAndIsTheQuitQuestionsCancel) {
+// Escape closes a window as its close box does, except where it would throw away a typed table
+// or a pasted chart. In the quit question it is the Cancel answer, as in any question box.
+TEST_F(Keyboard, EscapeClosesWindowsButThrowsNothingAwayAndIsTheQuitQuestionsCancel) {
     using namespace vantor;
     auto& keys = program().form<keys::frmProgramKey>();
     keys.showForm();
@@ -343,19 +347,24 @@ TEST_F(Keyboard, EscapeThrowsNothingAwayAndIsTheQuitQuestionsCancel) {
     QTest::keyClick(zip.txtZipZone, Qt::Key_Escape);
     EXPECT_TRUE(zip.isVisible());
     EXPECT_EQ(zip.txtZipZone->toPlainText(), pasted);
+    click(zip, QStringLiteral("cmdPaste"));  // Clear: nothing left to lose
+    QTest::keyClick(zip.txtZipZone, Qt::Key_Escape);
+    EXPECT_FALSE(zip.isLoaded());
 
-    for (Form* form : std::initializer_list<Form*>{&program().form<scale::frmErrorScaleCom>(),
-                                                   &program().form<app::frmHelp>()}) {
-        form->showForm();
-        QTest::keyClick(form, Qt::Key_Escape);
-        EXPECT_TRUE(form->isVisible()) << form->objectName().toStdString();
-        EXPECT_TRUE(dialogs().shown().empty()) << "nothing asked";
-        form->endSilently();
-    }
+    auto& menu = program().form<app::frmWelcome>();
+    menu.showForm();
+    auto& help = program().form<app::frmHelp>();
+    app::road().openHelp();
+    QTest::keyClick(&help, Qt::Key_Escape);
+    EXPECT_FALSE(help.isLoaded());
+    EXPECT_TRUE(dialogs().shown().empty()) << "nothing asked";
 
+    // A window that asks before closing asks on Escape too; Escape in the question keeps it open.
     dialogs().onModal([](Form& quit) { QTest::keyClick(&quit, Qt::Key_Escape); });
-    app::road().askToQuit(&keys);
+    QTest::keyClick(&menu, Qt::Key_Escape);
     EXPECT_FALSE(program().form<app::frmQuit>().isLoaded());
+    EXPECT_TRUE(menu.isLoaded());
+    EXPECT_EQ(dialogs().shown().size(), 1u);
     EXPECT_EQ(endCount(), 0);
 }
 

@@ -88,7 +88,7 @@ TEST_F(MainMenuTest, LoadShowsTheTextsTheBoldVersionAndTheFiveButtonsInOneRow) {
     };
     const Expected buttons[] = {{"cmdUpdate", "&Update Scale", "Continue updating scale."},
                                 {"cmdDownload", "Download Latest &Manual", ""},
-                                {"cmdProgZip", "Program Zip-Zone/Key", ""},
+                                {"cmdProgZip", "&Program Zip-Zone/Key", ""},
                                 {"cmdHelp", "&Help", "View help."},
                                 {"cmdExit", "E&xit", "Quit PC Program. Scale will not be updated."}};
     int previousX = -1;

@@ -3,8 +3,10 @@
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
+#include <QTest>
 
 #include "support/ProgramFixture.h"
+#include "ui/app/Road.h"
 #include "ui/app/frmQuit.h"
 #include "ui/app/frmVersion.h"
 #include "ui/app/frmWelcome.h"
@@ -145,6 +147,23 @@ TEST_F(QuitTest, MainMenuCloseAsksThePlainQuestionEvenWhileTheVersionWindowIsOpe
     EXPECT_EQ(asked, kQuitQuestion);
     EXPECT_TRUE(welcome.isVisible());
     EXPECT_TRUE(version().isLoaded());
+}
+
+// A stray Enter while the scale is being rewritten keeps the run going; at any other time Enter
+// answers the question as asked.
+TEST_F(QuitTest, EnterDuringAnUpdateIsTheCancelAnswerAndOtherwiseTheYes) {
+    const auto pressEnter = [](app::Form& form) {
+        ASSERT_NE(form.focusWidget(), nullptr);
+        QTest::keyClick(form.focusWidget(), Qt::Key_Return);
+    };
+    dialogs().onModal(pressEnter);
+    app::road().askToQuitDuringUpdate(nullptr);
+    EXPECT_EQ(endCount(), 0);
+    EXPECT_FALSE(quit().isLoaded());
+
+    dialogs().onModal(pressEnter);
+    app::road().askToQuit(nullptr);
+    EXPECT_EQ(endCount(), 1);
 }
 
 TEST_F(QuitTest, ScriptedDialogsAnswerQuestionsInOrderAndRecordThem) {

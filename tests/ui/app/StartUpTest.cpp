@@ -1,12 +1,17 @@
 // The start-up splash: its version line, the Internet check on its timer, and the form that
 // follows.
 
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
 
+#include "core/scale/DetectionRound.h"
+#include "platform/firmware/JournalFile.h"
 #include "support/ProgramFixture.h"
 #include "support/ScriptedHttpServer.h"
+#include "ui/app/Road.h"
 #include "ui/app/frmNotConnected.h"
 #include "ui/app/frmQuit.h"
 #include "ui/app/frmStartUp.h"
@@ -120,6 +125,34 @@ TEST_F(StartUpTest, WithoutInternetTheNoConnectionFormAppearsAndTheSequenceStops
     EXPECT_TRUE(splash().isVisible()) << "the splash stays behind the message";
     EXPECT_FALSE(program().hasForm<frmChoosePort>());
     EXPECT_EQ(endCount(), 0);
+}
+
+// An update cut short needs no Internet to be finished: offline, the scale is looked for all the
+// same, and only a scale without an unfinished update ends at the offline form.
+TEST_F(StartUpTest, WithoutInternetAnUnfinishedUpdateStillLeadsToTheScale) {
+    QDir().mkpath(firmware::JournalFile::folder());
+    QFile journal(QDir(firmware::JournalFile::folder()).filePath(QStringLiteral("Update-12345678.journal")));
+    ASSERT_TRUE(journal.open(QIODevice::WriteOnly));
+    journal.close();
+    probeAgainst(ScriptedHttpServer::refusedUrl());
+    showSplash();
+
+    splash().Timer1_Timer();
+    tickThroughCheck();
+
+    ASSERT_EQ(dialogs().asked().size(), 1u);
+    EXPECT_EQ(dialogs().asked()[0].title, "No Internet Connection");
+    EXPECT_TRUE(dialogs().asked()[0].text.contains("can be finished without the Internet"));
+    EXPECT_TRUE(program().form<frmChoosePort>().isVisible());
+    EXPECT_FALSE(splash().isLoaded());
+    EXPECT_FALSE(program().hasForm<frmNotConnected>());
+
+    scale::DetectionResult otherScale;
+    otherScale.port = "/dev/ttyUSB0";
+    otherScale.serial = "87654321";
+    app::road().detectionFinished(otherScale, QString());
+    EXPECT_TRUE(program().form<frmNotConnected>().isVisible()) << "nothing to finish on this scale";
+    EXPECT_FALSE(program().hasForm<app::frmWelcome>());
 }
 
 TEST_F(StartUpTest, TicksWhileTheCheckIsOutDoNothing) {

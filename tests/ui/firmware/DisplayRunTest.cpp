@@ -3,6 +3,7 @@
 
 #include <QAction>
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
@@ -55,7 +56,7 @@ protected:
     // Two device links, the names an adapter may come back under, listed for detection.
     std::pair<std::string, std::string> listTwoLinks() {
         const std::string before = link("scale-a"), after = link("scale-b");
-        m_environment.set("VANTOR_SERIAL_PORTS", QByteArray::fromStdString(before + ":" + after));
+        m_environment.set("VANTOR_ONLY_PORTS", QByteArray::fromStdString(before + ":" + after));
         return {before, after};
     }
 
@@ -212,6 +213,7 @@ TEST_F(DisplayRunTest, RefusedUnlockSaysSerialNumberWrongAndWritesNothing) {
     EXPECT_TRUE(display().ProgressBar1->isVisible());
     EXPECT_FALSE(display().running());
     EXPECT_FALSE(errorShown());
+    EXPECT_TRUE(display().cmdRetry->isVisible() && display().cmdExit->isVisible()) << "a way on";
 
     ASSERT_EQ(simulator.stop(), 0);
     EXPECT_EQ(memory(), expectedMemory("end-only.hex", "12345678"));  // as it was
@@ -281,6 +283,64 @@ TEST_F(DisplayRunTest, AnotherScaleFoundAtRetryIsReportedAndNotProgrammed) {
               "updated, then click Retry.");
     ASSERT_EQ(other.stop(), 0);
     EXPECT_EQ(memory(), expectedMemory("end-only.hex", "11223344"));  // as it was
+}
+
+// The cable is pulled mid-run and another scale is plugged in under the same name: its refusal of
+// the unlock is no "Serial number wrong" dead end, but names it and offers Retry and Exit again.
+TEST_F(DisplayRunTest, AnotherScaleOnTheOldPortAfterAReplugIsNamedAndRetryIsOfferedAgain) {
+    const std::string port = link("scale-a");
+    m_environment.set("VANTOR_ONLY_PORTS", QByteArray::fromStdString(port));
+    auto first = std::make_unique<SimulatorProcess>(std::vector<std::string>{"--serial", "24681357"});
+    first->plugInAt(port);
+    putUpdateFile("sample-update.hex");
+    useScalePort(port, "24681357");
+    QObject::connect(display().ProgressBar1, &QProgressBar::valueChanged, &display(), [&](int value) {
+        if (value >= 100 && first)
+            first->stop();
+    });
+    display().showForm();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return errorShown(); }, kWaitMs));
+    first.reset();
+    std::filesystem::remove(port);
+    SimulatorProcess other({"--serial", "11223344", "--memory", memoryFile()});
+    other.plugInAt(port);
+
+    click(program().form<scale::frmErrorScaleCom>(), "cmdRetry");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialogs().asked().empty() && errorShown(); }, kWaitMs));
+    ASSERT_EQ(dialogs().asked().size(), 1u);
+    EXPECT_EQ(dialogs().asked()[0].text,
+              "Another scale (serial number 11223344) is connected now. Connect the scale that was being "
+              "updated, then click Retry.");
+    EXPECT_FALSE(display().isVisible());
+    ASSERT_EQ(other.stop(), 0);
+    EXPECT_EQ(memory(), expectedMemory("end-only.hex", "11223344"));  // as it was
+}
+
+// No room for the update's notes: nothing is written, and the form offers Retry, which goes on
+// once there is room.
+TEST_F(DisplayRunTest, NoRoomForTheUpdatesNotesLeavesRetryWhichGoesOnOnceThereIsRoom) {
+    SimulatorProcess simulator({"--memory", memoryFile()});
+    putUpdateFile("sample-update.hex");
+    useScalePort(simulator.devicePath());
+    const QString journals = firmware::JournalFile::folder();
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(journals).absolutePath()));
+    QFile blocker(journals);  // a file where the folder should be: the notes cannot be written
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+
+    display().showForm();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialogs().asked().empty(); }, kWaitMs));
+    EXPECT_TRUE(dialogs().asked()[0].text.startsWith("The update cannot begin"));
+    EXPECT_TRUE(display().isVisible());
+    EXPECT_TRUE(display().cmdRetry->isVisible());
+    EXPECT_TRUE(display().cmdExit->isVisible());
+
+    ASSERT_TRUE(QFile::remove(journals));
+    click(display(), "cmdRetry");
+    EXPECT_FALSE(display().cmdRetry->isVisible());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return successShown(); }, kWaitMs));
+    ASSERT_EQ(simulator.stop(), 0);
+    EXPECT_EQ(memory(), expectedMemory("sample-update.hex", "12345678"));
 }
 
 TEST_F(DisplayRunTest, NoSecondRunStartsInsideARunningOne) {

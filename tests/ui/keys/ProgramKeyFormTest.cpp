@@ -208,6 +208,7 @@ TEST_F(ProgramKeyFormTest, ProgramsTheKeyAndStartsAgainForAnother) {
     EXPECT_TRUE(form().cmdClose->isEnabled());
     EXPECT_TRUE(form().cmdAdd->isEnabled());
     EXPECT_FALSE(form().progbarKey->isVisible());
+    EXPECT_FALSE(workerPort().second) << "the port is left to other programs";
 
     ASSERT_EQ(simulator.stop(), 0);
     Bytes expected(640, 0);

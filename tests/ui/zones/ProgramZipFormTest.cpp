@@ -149,7 +149,10 @@ TEST_F(ProgramZipFormTest, ProgramRefusesWhatCannotBeWrittenAndAsksBeforeWriting
     EXPECT_EQ(
         asked[2].text,
         "You are going to program your scale's postal zones using zip 123.\n3 destination ranges were read "
-        "from the zone chart.\nAre you sure you want to continue?");
+        "from the zone chart.\nThe chart ends at destination 012, so destinations 013 to 999 will have no "
+        "zone in "
+        "the scale. If you copied only part of the chart, answer No and copy the whole page again.\nAre you "
+        "sure you want to continue?");
     EXPECT_EQ(asked[2].icon, Message::Icon::Question);
     EXPECT_EQ(asked[2].buttons, Message::Buttons::YesNo);
     // Declined: no run, the chart stays.
@@ -199,6 +202,7 @@ TEST_F(ProgramZipFormTest, AWholeProgrammingWritesTheTableIntoTheScale) {
     EXPECT_TRUE(button("cmdClose")->isEnabled());
     EXPECT_FALSE(zip().progbarZipZone->isVisible());
     EXPECT_FALSE(zip().lblProgramming->isVisible());
+    EXPECT_FALSE(workerPort().second) << "the port is left to other programs";
     EXPECT_TRUE(program().form<firmware::frmDisplay>().ScaleCom);
 
     ASSERT_EQ(simulator.stop(), 0);
