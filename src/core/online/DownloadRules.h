@@ -39,7 +39,7 @@ struct ReplyHead {
     std::optional<std::string> etag;
     std::optional<std::string> lastModified;
     bool chunked = false;  // Transfer-Encoding: chunked, whose last chunk marks the body's end
-    std::optional<std::string> contentType;
+    std::optional<std::string> contentType{};
 };
 
 // The reply is a web page (Content-Type text/html or application/xhtml+xml).

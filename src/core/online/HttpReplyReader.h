@@ -23,7 +23,7 @@ struct HttpTarget {
     std::string pathAndQuery;  // percent-encoded, "/" at least
     // Through a forward proxy an http:// request names the whole address ("http://host:8080/path"):
     // the scheme, given here, and the rest of this target.
-    std::string absoluteScheme;
+    std::string absoluteScheme{};
 };
 
 using HttpHeaders = std::vector<std::pair<std::string, std::string>>;

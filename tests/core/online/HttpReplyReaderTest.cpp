@@ -60,12 +60,13 @@ TEST(HttpReplyReader, ABodyInACodingThatWasNotAskedForIsRefused) {
                                "Content-Encoding: gzip"}) {
         SCOPED_TRACE(coding);
         const Read read = readReply(std::string("HTTP/1.1 200 OK\r\nContent-Length: 4\r\n") + coding +
-                                    "\r\n\r\n\x1f\x8b\x08\x00");
+                                    "\r\n\r\n\x1f\x8b\x08\x00",
+                                    false);
         EXPECT_EQ(read.state, HttpReplyReader::State::Failed);
         EXPECT_NE(read.error.find("gzip"), std::string::npos) << read.error;
         EXPECT_EQ(read.body, "");
     }
-    EXPECT_EQ(readReply("HTTP/1.1 200 OK\r\nContent-Encoding: identity\r\nContent-Length: 2\r\n\r\nok").body, "ok");
+    EXPECT_EQ(readReply("HTTP/1.1 200 OK\r\nContent-Encoding: identity\r\nContent-Length: 2\r\n\r\nok", false).body, "ok");
 }
 
 TEST(HttpReplyReader, EachFramingEndsTheBodyWhereItSaysWholeOrByteByByte) {
