@@ -101,7 +101,8 @@ void HttpRequest::abort() {
     closeSocket();
     m_deadline.stop();
     m_finished = true;
-    m_failure = {Kind::Stopped, m_url.authority(QUrl::RemoveUserInfo).toStdString()};
+    m_failure.kind = Kind::Stopped;
+    m_failure.server = m_url.host().toStdString() + ":" + std::to_string(m_url.port(defaultPort(m_url)));
     emit finished();
 }
 
