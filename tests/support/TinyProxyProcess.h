@@ -16,7 +16,7 @@ public:
         // Like squid's default rules: CONNECT tunnels to port 443 only.
         bool connectTo443Only = false;
         // The proxy asks for these (407 until they come).
-        std::optional<std::pair<std::string, std::string>> credentials;
+        std::optional<std::pair<std::string, std::string>> credentials{};
     };
 
     // The executable, or empty when tinyproxy is not installed.

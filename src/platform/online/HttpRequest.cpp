@@ -19,6 +19,7 @@ namespace {
 using Kind = HttpFailure::Kind;
 
 constexpr qint64 kSocketPiece = 64 * 1024;
+constexpr int kUnauthorized = 401;
 constexpr int kProxyAuthenticationRequired = 407;
 
 bool isRedirect(int status) {
@@ -207,7 +208,9 @@ void HttpRequest::readTunnelAnswer() {
     if (m_tunnelAnswer.state() == HttpReplyReader::State::Failed)
         return fail(Kind::ProxyRefused, "its answer is not HTTP");
     const int status = m_tunnelAnswer.head().status.value_or(0);
-    if (status == kProxyAuthenticationRequired)
+    // Some proxies (tinyproxy) refuse wrong credentials with a 401: to a CONNECT, only the proxy
+    // can have answered, so it is said as the proxy's refusal too.
+    if (status == kProxyAuthenticationRequired || (status == kUnauthorized && m_proxy.proxy->hasCredentials()))
         return fail(Kind::ProxyAuthentication);
     if (status < 200 || status > 299)
         return fail(Kind::ProxyRefused, m_tunnelAnswer.head().statusLine);

@@ -41,7 +41,7 @@ const std::string kIncomplete = "Download Incomplete";
 
 QByteArray headOf(const QByteArray& body) {
     return "HTTP/1.1 206 Partial Content\r\nContent-Range: bytes 0-" + QByteArray::number(body.size() - 1) +
-           "/" + QByteArray::number(body.size()) + "\r\nContent-Length: " + QByteArray::number(body.size()) +
+           "/" + QByteArray::number(body.size()) + "\r\nETag: \"1\"\r\nContent-Length: " + QByteArray::number(body.size()) +
            "\r\nConnection: close\r\n\r\n";
 }
 
@@ -80,7 +80,7 @@ protected:
 
 // --- connection resets ---
 
-TEST_F(NetworkFaults, AResetBeforeTheHeadIsWholeIsANoConnectionMessage) {
+TEST_F(NetworkFaults, AResetBeforeTheHeadIsWholeSaysTheConnectionBrokeOff) {
     const QByteArray body = randomBytes(20000);
     const qsizetype headSize = headOf(body).size();
     for (const qint64 offset : {qint64{0}, qint64{9}, qint64{headSize - 3}}) {
@@ -89,7 +89,9 @@ TEST_F(NetworkFaults, AResetBeforeTheHeadIsWholeIsANoConnectionMessage) {
         const Downloader::Outcome outcome = download(server.url(), path());
         EXPECT_FALSE(outcome.result) << offset;
         EXPECT_TRUE(outcome.cancelSearch) << offset;
-        EXPECT_EQ(toldTitle(), kNoConnection) << "reset at byte " << offset;
+        EXPECT_EQ(toldTitle(), "Error Downloading File") << "reset at byte " << offset;
+        ASSERT_FALSE(told.empty());
+        EXPECT_NE(told.back().text.find("broke off before the reply was whole"), std::string::npos) << told.back().text;
         EXPECT_TRUE(asked.empty()) << offset;
         EXPECT_FALSE(QFile::exists(path())) << offset;
     }
@@ -210,7 +212,9 @@ TEST_F(NetworkFaults, AGarbageStatusLineIsNeitherAFileNorRowsNorAConnection) {
         const Downloader::Outcome outcome = download(server.url(), path());
         EXPECT_FALSE(outcome.result) << garbage.toStdString();
         EXPECT_TRUE(outcome.cancelSearch);
-        EXPECT_EQ(toldTitle(), kNoConnection) << garbage.toStdString();
+        EXPECT_EQ(toldTitle(), "Error Downloading File") << garbage.toStdString();
+        ASSERT_FALSE(told.empty());
+        EXPECT_NE(told.back().text.find("was damaged"), std::string::npos) << told.back().text;
         EXPECT_FALSE(QFile::exists(path()));
 
         ScriptedHttpServer script({}, {.raw = garbage});
