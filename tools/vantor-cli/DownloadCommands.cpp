@@ -173,7 +173,8 @@ int downloadCommand(const ParsedCommand& command) {
         std::cerr << "DEST must be a file name, not the folder '" << command.arguments.at(1) << "'.\n";
         return kBadInput;
     }
-    const int status = downloadFile(url, QFileInfo(destination).absoluteFilePath(), retries, maxSize, DownloadKind::AnyFile);
+    const int status =
+        downloadFile(url, QFileInfo(destination).absoluteFilePath(), retries, maxSize, DownloadKind::AnyFile);
     if (status == kSuccess)
         std::cout << "Downloaded " << url << " to " << command.arguments.at(1) << " ("
                   << QFileInfo(destination).size() << " bytes)\n";

@@ -29,8 +29,8 @@ struct HttpFailure {
     };
 
     Kind kind = Kind::None;
-    std::string server{};  // "example.com:80"
-    std::string proxy{};   // "http://proxy.example:3128 (from https_proxy)", or empty
+    std::string server{};           // "example.com:80"
+    std::string proxy{};            // "http://proxy.example:3128 (from https_proxy)", or empty
     bool credentialsGiven = false;  // ProxyAuthentication: the setting held a user name and password
     std::string detail{};
 

@@ -72,7 +72,8 @@ std::string HttpRequestHead(std::string_view method, const HttpTarget& target, c
     const std::string path = target.pathAndQuery.empty() ? std::string("/") : target.pathAndQuery;
     const std::string requestTarget =
         target.absoluteScheme.empty() ? path : target.absoluteScheme + "://" + hostAndPort + path;
-    std::string request = std::string(method) + " " + requestTarget + " HTTP/1.1\r\nHost: " + hostAndPort + "\r\n";
+    std::string request =
+        std::string(method) + " " + requestTarget + " HTTP/1.1\r\nHost: " + hostAndPort + "\r\n";
     for (const auto& [name, value] : headers)
         request += name + ": " + value + "\r\n";
     return request + "Connection: close\r\n\r\n";

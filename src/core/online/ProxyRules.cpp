@@ -123,12 +123,13 @@ std::pair<std::string, std::optional<int>> bypassEntry(std::string_view entry) {
 
 std::optional<std::string> firstSet(const EnvironmentLookup& lookup, const std::string& name,
                                     std::string* which) {
-    for (const std::string& each : {name, [&] {
-             std::string upper = name;
-             std::transform(upper.begin(), upper.end(), upper.begin(),
-                            [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-             return upper;
-         }()}) {
+    for (const std::string& each :
+         {name, [&] {
+              std::string upper = name;
+              std::transform(upper.begin(), upper.end(), upper.begin(),
+                             [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+              return upper;
+          }()}) {
         const std::optional<std::string> value = lookup(each);
         if (value && !trimmed(*value).empty()) {
             *which = each;
@@ -196,8 +197,8 @@ bool ProxyBypassed(std::string_view noProxy, std::string_view host, int port) {
         const auto [suffix, entryPort] = bypassEntry(entry);
         if (suffix.empty() || (entryPort && *entryPort != port))
             continue;
-        if (name == suffix ||
-            (name.size() > suffix.size() && name.ends_with(suffix) && name[name.size() - suffix.size() - 1] == '.'))
+        if (name == suffix || (name.size() > suffix.size() && name.ends_with(suffix) &&
+                               name[name.size() - suffix.size() - 1] == '.'))
             return true;
     }
     return false;
@@ -212,7 +213,8 @@ ProxyChoice ProxyFromEnvironment(std::string_view scheme, std::string_view host,
     if (!setting)
         return choice;
     std::string noProxyName;
-    if (const auto noProxy = firstSet(lookup, "no_proxy", &noProxyName); noProxy && ProxyBypassed(*noProxy, host, port))
+    if (const auto noProxy = firstSet(lookup, "no_proxy", &noProxyName);
+        noProxy && ProxyBypassed(*noProxy, host, port))
         return choice;
     std::string why;
     choice.proxy = ParseProxyUrl(*setting, &why);

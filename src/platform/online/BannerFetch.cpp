@@ -29,7 +29,8 @@ void BannerFetch::RetrieveFile(const QUrl& url, const QString& destDir, std::fun
         if (reply.tooLarge)
             qCInfo(lcOnline) << "banner refused: larger than" << kMaxBytes << "bytes";
         else if (!reply.answered())
-            qCInfo(lcOnline).noquote() << "banner not fetched:" << QString::fromStdString(HttpFailureText(reply.failure));
+            qCInfo(lcOnline).noquote()
+                << "banner not fetched:" << QString::fromStdString(HttpFailureText(reply.failure));
         else  // whole or not at all: a transfer that broke off leaves no half picture behind
             saved = !app::saveWhole(target, reply.body);
         done(saved);

@@ -5,7 +5,6 @@
 #include <chrono>
 #include <functional>
 
-
 namespace vantor::online {
 
 class HttpRequest;

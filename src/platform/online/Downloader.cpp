@@ -18,7 +18,8 @@ namespace {
 bool brokenOff(const HttpFailure& failure) {
     using Kind = HttpFailure::Kind;
     return failure.kind == Kind::CutShort || failure.kind == Kind::NoAnswer ||
-           failure.kind == Kind::ServerRefused || failure.kind == Kind::Other || failure.kind == Kind::Stopped;
+           failure.kind == Kind::ServerRefused || failure.kind == Kind::Other ||
+           failure.kind == Kind::Stopped;
 }
 
 }  // namespace

@@ -47,8 +47,8 @@ HttpTarget targetOf(const QUrl& url) {
 
 bool hasHeader(const HttpHeaders& headers, std::string_view name) {
     return std::any_of(headers.begin(), headers.end(), [&](const auto& header) {
-        return QByteArray::fromStdString(header.first).compare(QByteArray(name.data(), name.size()),
-                                                               Qt::CaseInsensitive) == 0;
+        return QByteArray::fromStdString(header.first)
+                   .compare(QByteArray(name.data(), name.size()), Qt::CaseInsensitive) == 0;
     });
 }
 
@@ -115,24 +115,26 @@ void HttpRequest::connectTo(const QUrl& url) {
     m_tunnelAnswer.expectConnectAnswer();
     m_tunnelling = m_socketEnded = m_socketFailed = false;
     if (url.scheme() != QLatin1String("http") && !isSecure(url))
-        return fail(Kind::Other, url.toString(QUrl::RemoveUserInfo).toStdString() +
-                                     " is no http:// or https:// address");
+        return fail(Kind::Other,
+                    url.toString(QUrl::RemoveUserInfo).toStdString() + " is no http:// or https:// address");
     m_proxy = m_fixedProxy ? *m_fixedProxy : ProxyFinder::forUrl(url);
     if (!m_proxy.problem.empty())
         return fail(Kind::ProxySetting, m_proxy.problem);
     // The support log names the way every request takes, never a proxy's credentials.
     qCDebug(lcOnline).noquote() << (m_postBody ? "POST" : "GET") << url.toString(QUrl::RemoveUserInfo)
-                                << (throughProxy() ? "through the proxy " + QString::fromStdString(
-                                                                              m_proxy.proxy->shown()) +
-                                                         " (from " + QString::fromStdString(m_proxy.proxy->source) + ")"
-                                                   : QStringLiteral("directly"));
+                                << (throughProxy()
+                                        ? "through the proxy " +
+                                              QString::fromStdString(m_proxy.proxy->shown()) + " (from " +
+                                              QString::fromStdString(m_proxy.proxy->source) + ")"
+                                        : QStringLiteral("directly"));
     QAbstractSocket* socket = makeSocket(isSecure(url));
     if (!socket)
         return;
     const auto port = static_cast<quint16>(url.port(defaultPort(url)));
     if (throughProxy()) {
         connect(socket, &QAbstractSocket::connected, this, &HttpRequest::onConnected);
-        socket->connectToHost(QString::fromStdString(m_proxy.proxy->host), static_cast<quint16>(m_proxy.proxy->port));
+        socket->connectToHost(QString::fromStdString(m_proxy.proxy->host),
+                              static_cast<quint16>(m_proxy.proxy->port));
         return;
     }
 #if QT_CONFIG(ssl)
@@ -197,7 +199,8 @@ void HttpRequest::askForTunnel() {
 
 void HttpRequest::readTunnelAnswer() {
     std::string ignored;
-    while (m_socket && m_socket->bytesAvailable() > 0 && m_tunnelAnswer.state() == HttpReplyReader::State::Head) {
+    while (m_socket && m_socket->bytesAvailable() > 0 &&
+           m_tunnelAnswer.state() == HttpReplyReader::State::Head) {
         // Byte by byte: what follows the answer's head is the server's, not the proxy's.
         char byte = 0;
         m_socket->getChar(&byte);
@@ -210,7 +213,8 @@ void HttpRequest::readTunnelAnswer() {
     const int status = m_tunnelAnswer.head().status.value_or(0);
     // Some proxies (tinyproxy) refuse wrong credentials with a 401: to a CONNECT, only the proxy
     // can have answered, so it is said as the proxy's refusal too.
-    if (status == kProxyAuthenticationRequired || (status == kUnauthorized && m_proxy.proxy->hasCredentials()))
+    if (status == kProxyAuthenticationRequired ||
+        (status == kUnauthorized && m_proxy.proxy->hasCredentials()))
         return fail(Kind::ProxyAuthentication);
     if (status < 200 || status > 299)
         return fail(Kind::ProxyRefused, m_tunnelAnswer.head().statusLine);
@@ -289,7 +293,8 @@ void HttpRequest::failFromSocket() {
         case QAbstractSocket::SslInternalError:
             return fail(Kind::Tls, reason);
         default:
-            return fail(m_reader.state() == HttpReplyReader::State::Head ? Kind::Other : Kind::CutShort, reason);
+            return fail(m_reader.state() == HttpReplyReader::State::Head ? Kind::Other : Kind::CutShort,
+                        reason);
     }
 }
 
@@ -340,7 +345,8 @@ bool HttpRequest::followRedirect() {
     const bool known = next.scheme() == QLatin1String("http") || isSecure(next);
     const bool downgrade = isSecure(m_url) && !isSecure(next);
     if (!next.isValid() || !known || downgrade) {
-        fail(Kind::BadRedirect, next.isValid() ? next.toString(QUrl::RemoveUserInfo).toStdString() : *location);
+        fail(Kind::BadRedirect,
+             next.isValid() ? next.toString(QUrl::RemoveUserInfo).toStdString() : *location);
         return true;
     }
     ++m_redirects;

@@ -20,9 +20,9 @@ int defaultPort(const QUrl& url) {
             return choice;
         if (each.type() != QNetworkProxy::HttpProxy && each.type() != QNetworkProxy::HttpCachingProxy)
             continue;
-        choice.proxy = ProxyServer{each.hostName().toStdString(), each.port() > 0 ? each.port() : 80,
-                                   each.user().toStdString(), each.password().toStdString(),
-                                   "the system's settings"};
+        choice.proxy =
+            ProxyServer{each.hostName().toStdString(), each.port() > 0 ? each.port() : 80,
+                        each.user().toStdString(), each.password().toStdString(), "the system's settings"};
         return choice;
     }
     if (!proxies.isEmpty())
@@ -31,7 +31,8 @@ int defaultPort(const QUrl& url) {
 }
 
 [[maybe_unused]] ProxyChoice fromEnvironment(const QUrl& url) {
-    return ProxyFromEnvironment(url.scheme().toStdString(), url.host().toStdString(), url.port(defaultPort(url)),
+    return ProxyFromEnvironment(url.scheme().toStdString(), url.host().toStdString(),
+                                url.port(defaultPort(url)),
                                 [](const std::string& name) -> std::optional<std::string> {
                                     if (!qEnvironmentVariableIsSet(name.c_str()))
                                         return std::nullopt;

@@ -3,8 +3,8 @@
 #include <memory>
 
 #include "core/online/ServerAddresses.h"
-#include "platform/online/OnlineLog.h"
 #include "platform/online/HttpRequest.h"
+#include "platform/online/OnlineLog.h"
 #include "platform/online/WholeReply.h"
 
 namespace vantor::online {
@@ -49,7 +49,8 @@ void QueryChannel::post(std::string_view fieldName, const std::string& statement
         else if (*reply.status >= 300 && *reply.status < 400)
             result.failure = "The server sent the query on to another address too many times.";
         else
-            result = read(std::string_view(reply.body.constData(), static_cast<std::size_t>(reply.body.size())));
+            result =
+                read(std::string_view(reply.body.constData(), static_cast<std::size_t>(reply.body.size())));
         if (!result.failure.empty())
             qCDebug(lcOnline) << "query failed:" << QString::fromStdString(result.failure);
         // A copy: the callback may well destroy this channel, and with it this request.

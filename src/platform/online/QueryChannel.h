@@ -9,7 +9,6 @@
 #include "core/online/HttpFailure.h"
 #include "core/online/modQuery.h"
 
-
 namespace vantor::online {
 
 // The POST of the query channel. Asynchronous: each call sends one request and later calls its

@@ -16,19 +16,21 @@ void fetchWhole(HttpRequest* request, qint64 maxBytes, std::function<void(const 
         }
     };
     QObject::connect(request, &HttpRequest::readyRead, request, take);
-    QObject::connect(request, &HttpRequest::finished, request, [request, reply, take, done = std::move(done)] {
-        if (!reply->tooLarge)
-            take();
-        reply->status = request->head().status;
-        if (!reply->tooLarge)
-            reply->failure = request->failure();
-        request->deleteLater();
-        if (!reply->answered())
-            reply->body.clear();
-        // A copy: the callback may well destroy the request's parent, and this lambda with it.
-        if (const auto callback = done)
-            callback(*reply);
-    });
+    QObject::connect(request, &HttpRequest::finished, request,
+                     [request, reply, take, done = std::move(done)] {
+                         if (!reply->tooLarge)
+                             take();
+                         reply->status = request->head().status;
+                         if (!reply->tooLarge)
+                             reply->failure = request->failure();
+                         request->deleteLater();
+                         if (!reply->answered())
+                             reply->body.clear();
+                         // A copy: the callback may well destroy the request's parent, and this lambda with
+                         // it.
+                         if (const auto callback = done)
+                             callback(*reply);
+                     });
     request->start();
 }
 

@@ -345,7 +345,8 @@ TEST(DownloadSession, WithoutAValidatorAResumeStartsAgainFromByteZero) {
     breakAfter(session, head(200, 20000), 10000);
     EXPECT_EQ(session.beginAttempt(), 0);
     EXPECT_EQ(session.ifRange(), std::nullopt);
-    ASSERT_EQ(session.acceptHead(head(200, 30000), 2).verdict, ReplyVerdict::Save) << "the whole file, whatever it is now";
+    ASSERT_EQ(session.acceptHead(head(200, 30000), 2).verdict, ReplyVerdict::Save)
+        << "the whole file, whatever it is now";
     EXPECT_EQ(session.total(), 30000);
     EXPECT_EQ(session.writeOffset(), 0);
 }
@@ -358,9 +359,10 @@ TEST(DownloadSession, ATrickleIsGivenUpOnceItHasRunLongEnoughAtLessThanTheMinimu
     EXPECT_FALSE(trickle.tooSlow(159)) << "judged only after the grace period";
     trickle.addBytes(1, 160);
     EXPECT_TRUE(trickle.tooSlow(160)) << "60 bytes in 60 s";
-    EXPECT_EQ(TooSlowMessage(trickle.attemptBytes(), trickle.attemptSeconds(160)).text,
-              "The server sent only 60 bytes in 60 seconds, too slowly to finish the download: it was stopped. "
-              "Try again later.");
+    EXPECT_EQ(
+        TooSlowMessage(trickle.attemptBytes(), trickle.attemptSeconds(160)).text,
+        "The server sent only 60 bytes in 60 seconds, too slowly to finish the download: it was stopped. "
+        "Try again later.");
 
     DownloadSession modem("http://h/f");
     modem.beginAttempt(0);
@@ -377,9 +379,10 @@ TEST(DownloadSession, AnUpdateFilesLinkThatGivesAWebPageIsRefusedAsSuch) {
     page.contentType = "Text/HTML; charset=utf-8";
     const ReplyDecision decision = session.acceptHead(page, 0);
     EXPECT_EQ(decision.verdict, ReplyVerdict::Refuse);
-    EXPECT_EQ(decision.message.text,
-              "The link http://h/download-page leads to a web page, not to an update file. On that page, copy the "
-              "link of the update file itself (it ends in .hex) and try again.");
+    EXPECT_EQ(
+        decision.message.text,
+        "The link http://h/download-page leads to a web page, not to an update file. On that page, copy the "
+        "link of the update file itself (it ends in .hex) and try again.");
     DownloadSession any("http://h/manual.html");
     any.beginAttempt();
     EXPECT_EQ(any.acceptHead(page, 0).verdict, ReplyVerdict::Save) << "download takes any file";

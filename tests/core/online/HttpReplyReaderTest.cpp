@@ -39,9 +39,11 @@ TEST(HttpReplyReader, TheRequestIsOneOnAConnectionOfItsOwnAndNamesTheWholeAddres
               "Accept-Encoding: identity\r\nConnection: close\r\n\r\n");
     EXPECT_EQ(HttpRequestHead("GET", {"[::1]", std::nullopt, ""}, {}),
               "GET / HTTP/1.1\r\nHost: [::1]\r\nConnection: close\r\n\r\n");
-    EXPECT_EQ(HttpRequestHead("POST", {"updates.example", std::nullopt, "/q.php", "http"}, {}),
-              "POST http://updates.example/q.php HTTP/1.1\r\nHost: updates.example\r\nConnection: close\r\n\r\n");
-    EXPECT_EQ(HttpConnectRequest({"updates.example", std::nullopt, "/x"}, 443, {{"Proxy-Authorization", "Basic eA=="}}),
+    EXPECT_EQ(
+        HttpRequestHead("POST", {"updates.example", std::nullopt, "/q.php", "http"}, {}),
+        "POST http://updates.example/q.php HTTP/1.1\r\nHost: updates.example\r\nConnection: close\r\n\r\n");
+    EXPECT_EQ(HttpConnectRequest({"updates.example", std::nullopt, "/x"}, 443,
+                                 {{"Proxy-Authorization", "Basic eA=="}}),
               "CONNECT updates.example:443 HTTP/1.1\r\nHost: updates.example:443\r\n"
               "Proxy-Authorization: Basic eA==\r\n\r\n");
 }
@@ -56,17 +58,19 @@ TEST(HttpReplyReader, AProxysTunnelAnswerEndsWithItsHead) {
 }
 
 TEST(HttpReplyReader, ABodyInACodingThatWasNotAskedForIsRefused) {
-    for (const char* coding : {"Transfer-Encoding: gzip, chunked", "Transfer-Encoding: gzip",
-                               "Content-Encoding: gzip"}) {
+    for (const char* coding :
+         {"Transfer-Encoding: gzip, chunked", "Transfer-Encoding: gzip", "Content-Encoding: gzip"}) {
         SCOPED_TRACE(coding);
-        const Read read = readReply(std::string("HTTP/1.1 200 OK\r\nContent-Length: 4\r\n") + coding +
-                                    "\r\n\r\n\x1f\x8b\x08\x00",
-                                    false);
+        const Read read = readReply(
+            std::string("HTTP/1.1 200 OK\r\nContent-Length: 4\r\n") + coding + "\r\n\r\n\x1f\x8b\x08\x00",
+            false);
         EXPECT_EQ(read.state, HttpReplyReader::State::Failed);
         EXPECT_NE(read.error.find("gzip"), std::string::npos) << read.error;
         EXPECT_EQ(read.body, "");
     }
-    EXPECT_EQ(readReply("HTTP/1.1 200 OK\r\nContent-Encoding: identity\r\nContent-Length: 2\r\n\r\nok", false).body, "ok");
+    EXPECT_EQ(
+        readReply("HTTP/1.1 200 OK\r\nContent-Encoding: identity\r\nContent-Length: 2\r\n\r\nok", false).body,
+        "ok");
 }
 
 TEST(HttpReplyReader, EachFramingEndsTheBodyWhereItSaysWholeOrByteByByte) {

@@ -91,8 +91,10 @@ TEST_F(BannerFetchHttp, TheBannerComesThroughTheProxyThatTheEnvironmentNames) {
     serve("banner through the proxy");
     const ServerProcess server({"--root", m_served.path().toStdString()});
     EXPECT_TRUE(fetchBanner(server));
-    EXPECT_EQ(test::readAll(m_folder.filePath(QStringLiteral("usaupdatebanner.jpg"))), "banner through the proxy");
-    EXPECT_NE(proxy.log().find("GET " + server.baseUrl() + "/VantorDownload/usaupdatebanner.jpg"), std::string::npos)
+    EXPECT_EQ(test::readAll(m_folder.filePath(QStringLiteral("usaupdatebanner.jpg"))),
+              "banner through the proxy");
+    EXPECT_NE(proxy.log().find("GET " + server.baseUrl() + "/VantorDownload/usaupdatebanner.jpg"),
+              std::string::npos)
         << proxy.log();
 }
 

@@ -123,9 +123,10 @@ TEST_F(DownloaderFromServer, AMissingFileAndARefusedConnectionAreToldExactly) {
     EXPECT_TRUE(refused.cancelSearch);
     ASSERT_EQ(told.size(), 1u);
     EXPECT_EQ(told[0].title, "Cannot Establish Connection");
-    EXPECT_EQ(told[0].text, "The server " + url().authority().toStdString() +
-                                " refused the connection: it is not running, or not at this address. Check the "
-                                "address, or try again later.")
+    EXPECT_EQ(told[0].text,
+              "The server " + url().authority().toStdString() +
+                  " refused the connection: it is not running, or not at this address. Check the "
+                  "address, or try again later.")
         << "what happened and what to do, not the Internet connection";
 }
 

@@ -41,7 +41,8 @@ const std::string kIncomplete = "Download Incomplete";
 
 QByteArray headOf(const QByteArray& body) {
     return "HTTP/1.1 206 Partial Content\r\nContent-Range: bytes 0-" + QByteArray::number(body.size() - 1) +
-           "/" + QByteArray::number(body.size()) + "\r\nETag: \"1\"\r\nContent-Length: " + QByteArray::number(body.size()) +
+           "/" + QByteArray::number(body.size()) +
+           "\r\nETag: \"1\"\r\nContent-Length: " + QByteArray::number(body.size()) +
            "\r\nConnection: close\r\n\r\n";
 }
 
@@ -91,7 +92,8 @@ TEST_F(NetworkFaults, AResetBeforeTheHeadIsWholeSaysTheConnectionBrokeOff) {
         EXPECT_TRUE(outcome.cancelSearch) << offset;
         EXPECT_EQ(toldTitle(), "Error Downloading File") << "reset at byte " << offset;
         ASSERT_FALSE(told.empty());
-        EXPECT_NE(told.back().text.find("broke off before the reply was whole"), std::string::npos) << told.back().text;
+        EXPECT_NE(told.back().text.find("broke off before the reply was whole"), std::string::npos)
+            << told.back().text;
         EXPECT_TRUE(asked.empty()) << offset;
         EXPECT_FALSE(QFile::exists(path())) << offset;
     }
