@@ -98,6 +98,18 @@ TEST_F(CliDownloadFromServer, FlashRefusesADownloadedBodyThatIsNoHexFileBeforeTo
     EXPECT_EQ(missing.exitCode, 1);
 }
 
+TEST_F(CliDownload, FlashOfALinkThatGivesAWebPageSaysSoAndIsBadInput) {
+    ScriptedHttpServer server("x");
+    server.behaveAfterwards({.raw = "HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=utf-8\r\n"
+                                    "Content-Length: 15\r\nConnection: close\r\n\r\n<html></html>\r\n"});
+    const CliRun run =
+        cliWithEventLoop({QStringLiteral("flash"), server.url().toString(), QStringLiteral("--port"),
+                          QStringLiteral("/dev/vantor-no-such-port")});
+    EXPECT_EQ(run.exitCode, 2) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(QStringLiteral("leads to a web page, not to an update file")))
+        << run.err.toStdString();
+}
+
 TEST_F(CliDownload, ResumesABrokenTransferByItselfWithinItsRetries) {
     const QByteArray source = randomBytes(40000);
     ScriptedHttpServer server(source);

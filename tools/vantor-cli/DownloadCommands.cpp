@@ -83,7 +83,11 @@ int downloadFile(const std::string& url, const QString& destination, unsigned re
         progressLine.rewrite(sizeText(progress) + " (" + FormatByteSize(progress.bytesPerSecond, kMaskRate) +
                              "/Sec)");
     };
+    // A link to a web page where the update file was wanted is bad input, like a file that is no
+    // HEX file.
+    bool webPage = false;
     hooks.tell = [&](const Message& message) {
+        webPage = webPage || message == WebPageMessage(url);
         // The update file's own bound says so; a bound the user chose names its option.
         if (kind == DownloadKind::AnyFile && sizeLimit && message == FileTooLargeMessage(*sizeLimit))
             progressLine.line("The file is larger than " + std::to_string(*sizeLimit) +
@@ -139,7 +143,7 @@ int downloadFile(const std::string& url, const QString& destination, unsigned re
     }
     if (!outcome->good()) {
         std::cerr << url << " was not downloaded.\n";
-        return kScaleFailed;
+        return webPage ? kBadInput : kScaleFailed;
     }
     return kSuccess;
 }
