@@ -79,6 +79,18 @@ TEST_F(CliDownloadFromServer, DownloadsAndRefusesBadInput) {
     EXPECT_TRUE(missing.err.contains(QStringLiteral("was not found!")));
     EXPECT_FALSE(QFile::exists(path("n")));
 
+    const CliRun tooLarge = cli({QStringLiteral("download"), url().toString(), path("big"),
+                                 QStringLiteral("--max-size"), QStringLiteral("1000")});
+    EXPECT_EQ(tooLarge.exitCode, 1);
+    EXPECT_TRUE(tooLarge.err.contains(
+        QStringLiteral("The file is larger than 1000 bytes (--max-size): it was not downloaded.")))
+        << tooLarge.err.toStdString();
+    EXPECT_FALSE(QFile::exists(path("big")));
+    EXPECT_EQ(cli({QStringLiteral("download"), url().toString(), path("m"), QStringLiteral("--max-size"),
+                   QStringLiteral("0")})
+                  .exitCode,
+              2);
+
     EXPECT_EQ(cli({QStringLiteral("download"), QStringLiteral("ftp://x/y"), path("f")}).exitCode, 2);
     EXPECT_EQ(cli({QStringLiteral("download"), url().toString(), path("r"), QStringLiteral("--retries"),
                    QStringLiteral("many")})
