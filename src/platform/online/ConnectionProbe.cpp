@@ -21,7 +21,12 @@ void ConnectionProbe::check(const QUrl& address, std::function<void(bool)> done)
     connect(m_request, &HttpRequest::finished, this, [this] {
         if (!m_request)
             return;
-        const bool answered = m_request->head().status && !m_request->failed();
+        // A proxy that answers (asking for credentials, refusing a tunnel) is a network that
+        // works: the check and the download that follow say what the proxy wants.
+        const HttpFailure::Kind failure = m_request->failure().kind;
+        const bool proxyAnswered =
+            failure == HttpFailure::Kind::ProxyAuthentication || failure == HttpFailure::Kind::ProxyRefused;
+        const bool answered = (m_request->head().status && !m_request->failed()) || proxyAnswered;
         if (!answered)
             qCDebug(lcOnline).noquote() << "probe failed:" << m_request->errorString();
         finish(answered);

@@ -50,12 +50,4 @@ ProxyChoice ProxyFinder::forUrl(const QUrl& url) {
 #endif
 }
 
-const char* ProxyFinder::settingsRead() {
-#ifdef Q_OS_WIN
-    return "the system's proxy settings (Internet Options)";
-#else
-    return "http_proxy, https_proxy and no_proxy (or HTTP_PROXY, HTTPS_PROXY, NO_PROXY)";
-#endif
-}
-
 }  // namespace vantor::online

@@ -12,8 +12,6 @@ namespace vantor::online {
 class ProxyFinder {
 public:
     static ProxyChoice forUrl(const QUrl& url);
-    // Where the settings are read from, for --help and the support log.
-    static const char* settingsRead();
 };
 
 }  // namespace vantor::online

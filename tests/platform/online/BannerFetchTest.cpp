@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "platform/online/BannerFetch.h"
+#include "platform/online/ConnectionProbe.h"
 #include "support/DownloadRun.h"
 #include "support/OnlineTestSupport.h"
 #include "support/ScopedEnvironment.h"
@@ -96,6 +97,27 @@ TEST_F(BannerFetchHttp, TheBannerComesThroughTheProxyThatTheEnvironmentNames) {
     EXPECT_NE(proxy.log().find("GET " + server.baseUrl() + "/VantorDownload/usaupdatebanner.jpg"),
               std::string::npos)
         << proxy.log();
+}
+
+TEST(ConnectionProbeBehindAProxy, AProxyThatAsksForCredentialsIsANetworkThatWorks) {
+    if (test::TinyProxyProcess::executable().empty())
+        GTEST_SKIP() << "tinyproxy is not installed (Debian package tinyproxy; scripts/setup.sh installs it)";
+    test::ensureApplication();
+    const test::TinyProxyProcess proxy({.credentials = std::pair<std::string, std::string>("shop", "pw")});
+    test::ScopedEnvironment environment;
+    environment.set("http_proxy", QByteArray::fromStdString(proxy.url()));
+    // Not "No Internet Connection": the update check that follows names the proxy and what it wants.
+    online::ConnectionProbe probe;
+    std::optional<bool> connected;
+    QEventLoop loop;
+    probe.check(QUrl(QStringLiteral("http://127.0.0.1:9/")), [&](bool answer) {
+        connected = answer;
+        loop.quit();
+    });
+    QTimer::singleShot(test::kCallbackLimitMs, &loop, &QEventLoop::quit);
+    if (!connected)
+        loop.exec();
+    EXPECT_EQ(connected, std::optional<bool>(true));
 }
 
 }  // namespace
