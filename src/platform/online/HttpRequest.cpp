@@ -117,7 +117,7 @@ void HttpRequest::connectTo(const QUrl& url) {
     if (url.scheme() != QLatin1String("http") && !isSecure(url))
         return fail(Kind::Other,
                     url.toString(QUrl::RemoveUserInfo).toStdString() + " is no http:// or https:// address");
-    m_proxy = m_fixedProxy ? *m_fixedProxy : ProxyFinder::forUrl(url);
+    m_proxy = ProxyFinder::forUrl(url);
     if (!m_proxy.problem.empty())
         return fail(Kind::ProxySetting, m_proxy.problem);
     // The support log names the way every request takes, never a proxy's credentials.

@@ -43,8 +43,6 @@ public:
     // The whole request, from start() to its last byte, may take this long; then it fails as
     // NoAnswer. A trickling server is held to it as much as a silent one.
     void setTimeLimit(std::chrono::milliseconds limit) { m_timeLimit = limit; }
-    // For tests: the proxy of every request, instead of the platform's setting.
-    void setProxyChoice(ProxyChoice choice) { m_fixedProxy = std::move(choice); }
 
     void start();
 
@@ -94,7 +92,6 @@ private:
     QUrl m_url;
     HttpHeaders m_headers;
     std::optional<QByteArray> m_postBody;
-    std::optional<ProxyChoice> m_fixedProxy;
     ProxyChoice m_proxy;
     QPointer<QAbstractSocket> m_socket;
     HttpReplyReader m_reader;
