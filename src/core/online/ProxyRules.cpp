@@ -107,10 +107,11 @@ bool readHostAndPort(std::string_view hostPort, ProxyServer& proxy, std::string*
 // The host part of a no_proxy entry, and its port when it names one.
 std::pair<std::string, std::optional<int>> bypassEntry(std::string_view entry) {
     std::optional<int> port;
+    // "host:port" and "[v6]:port" name a port; a bare IPv6 address has colons of its own.
     const std::size_t colon = entry.rfind(':');
-    const std::size_t bracket = entry.rfind(']');
-    if (colon != std::string_view::npos && (bracket == std::string_view::npos || colon > bracket) &&
-        entry.find(':') == colon) {
+    const bool bracketed =
+        entry.starts_with('[') && colon != std::string_view::npos && colon > 0 && entry[colon - 1] == ']';
+    if (colon != std::string_view::npos && (bracketed || entry.find(':') == colon)) {
         port = portNumber(entry.substr(colon + 1));
         entry = entry.substr(0, colon);
     }

@@ -54,6 +54,9 @@ TEST(ProxyRules, NoProxyNamesHostsDomainsPortsAndEverything) {
     EXPECT_FALSE(choose(env, "http", "::1", 80).proxy);
     EXPECT_TRUE(choose(env, "http", "127.0.0.1", 80).proxy) << "loopback is not bypassed unless listed";
     EXPECT_FALSE(choose({{"http_proxy", "p:1"}, {"NO_PROXY", "*"}}, "http", "any.example", 80).proxy);
+    const std::map<std::string, std::string> v6{{"http_proxy", "p:1"}, {"no_proxy", "[fd00::5]:8080"}};
+    EXPECT_FALSE(choose(v6, "http", "fd00::5", 8080).proxy);
+    EXPECT_TRUE(choose(v6, "http", "fd00::5", 80).proxy);
 }
 
 TEST(ProxyRules, CredentialsAreReadDecodedAndNeverShown) {
