@@ -11,6 +11,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libcivetweb-dev libsqlite3-dev
   python3 curl fonts-dejavu-core
+  tinyproxy                     # the online tests put a real forward proxy between the program and the server
   help2man desktop-file-utils   # the manual pages; the package test checks the desktop entry
   lintian                       # the package test runs Debian's package checker on the .deb
   ccache                        # rebuilds of a fresh clone reuse earlier compilations

@@ -79,6 +79,18 @@ TEST_F(CliDownloadFromServer, DownloadsAndRefusesBadInput) {
     EXPECT_TRUE(missing.err.contains(QStringLiteral("was not found!")));
     EXPECT_FALSE(QFile::exists(path("n")));
 
+    const CliRun tooLarge = cli({QStringLiteral("download"), url().toString(), path("big"),
+                                 QStringLiteral("--max-size"), QStringLiteral("1000")});
+    EXPECT_EQ(tooLarge.exitCode, 1);
+    EXPECT_TRUE(tooLarge.err.contains(
+        QStringLiteral("The file is larger than 1000 bytes (--max-size): it was not downloaded.")))
+        << tooLarge.err.toStdString();
+    EXPECT_FALSE(QFile::exists(path("big")));
+    EXPECT_EQ(cli({QStringLiteral("download"), url().toString(), path("m"), QStringLiteral("--max-size"),
+                   QStringLiteral("0")})
+                  .exitCode,
+              2);
+
     EXPECT_EQ(cli({QStringLiteral("download"), QStringLiteral("ftp://x/y"), path("f")}).exitCode, 2);
     EXPECT_EQ(cli({QStringLiteral("download"), url().toString(), path("r"), QStringLiteral("--retries"),
                    QStringLiteral("many")})
@@ -96,6 +108,18 @@ TEST_F(CliDownloadFromServer, FlashRefusesADownloadedBodyThatIsNoHexFileBeforeTo
     const CliRun missing = cli({QStringLiteral("flash"), url("/VantorDownload/none.hex").toString(),
                                 QStringLiteral("--port"), QStringLiteral("/dev/vantor-no-such-port")});
     EXPECT_EQ(missing.exitCode, 1);
+}
+
+TEST_F(CliDownload, FlashOfALinkThatGivesAWebPageSaysSoAndIsBadInput) {
+    ScriptedHttpServer server("x");
+    server.behaveAfterwards({.raw = "HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=utf-8\r\n"
+                                    "Content-Length: 15\r\nConnection: close\r\n\r\n<html></html>\r\n"});
+    const CliRun run =
+        cliWithEventLoop({QStringLiteral("flash"), server.url().toString(), QStringLiteral("--port"),
+                          QStringLiteral("/dev/vantor-no-such-port")});
+    EXPECT_EQ(run.exitCode, 2) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(QStringLiteral("leads to a web page, not to an update file")))
+        << run.err.toStdString();
 }
 
 TEST_F(CliDownload, ResumesABrokenTransferByItselfWithinItsRetries) {

@@ -92,7 +92,7 @@ private:
 
     QTcpServer m_server;
     QByteArray m_body;
-    QByteArray m_etag;
+    QByteArray m_etag = "\"1\"";  // a validator, as file servers give, unless serve() takes it away
     Behaviour m_afterwards;
     std::vector<Behaviour> m_behaviours;
     std::vector<std::pair<QByteArray, Behaviour>> m_byPath;

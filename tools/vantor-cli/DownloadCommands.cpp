@@ -66,7 +66,7 @@ bool isDownloadUrl(const std::string& source) {
 }
 
 int downloadFile(const std::string& url, const QString& destination, unsigned retries,
-                 std::optional<std::int64_t> sizeLimit) {
+                 std::optional<std::int64_t> sizeLimit, DownloadKind kind) {
     ProgressLine progressLine;
     QElapsedTimer lastShown;
     bool stopped = false;
@@ -83,7 +83,18 @@ int downloadFile(const std::string& url, const QString& destination, unsigned re
         progressLine.rewrite(sizeText(progress) + " (" + FormatByteSize(progress.bytesPerSecond, kMaskRate) +
                              "/Sec)");
     };
-    hooks.tell = [&](const Message& message) { progressLine.line(terminalLine(message)); };
+    // A link to a web page where the update file was wanted is bad input, like a file that is no
+    // HEX file.
+    bool webPage = false;
+    hooks.tell = [&](const Message& message) {
+        webPage = webPage || message == WebPageMessage(url);
+        // The update file's own bound says so; a bound the user chose names its option.
+        if (kind == DownloadKind::AnyFile && sizeLimit && message == FileTooLargeMessage(*sizeLimit))
+            progressLine.line("The file is larger than " + std::to_string(*sizeLimit) +
+                              " bytes (--max-size): it was not downloaded.");
+        else
+            progressLine.line(terminalLine(message));
+    };
     // Nobody to ask: a server that cannot resume gives the whole file again, and a broken
     // connection is resumed while retries are left.
     hooks.confirmRestart = [&](const Message&) {
@@ -105,6 +116,7 @@ int downloadFile(const std::string& url, const QString& destination, unsigned re
 
     Downloader downloader(hooks);
     downloader.setSizeLimit(sizeLimit);
+    downloader.setRefuseWebPages(kind == DownloadKind::UpdateFile);
     // Ctrl+C or SIGTERM stops the transfer through the event loop, so that the partial file is
     // closed and removed like any other abandoned download.
     QTimer stopCheck;
@@ -131,7 +143,7 @@ int downloadFile(const std::string& url, const QString& destination, unsigned re
     }
     if (!outcome->good()) {
         std::cerr << url << " was not downloaded.\n";
-        return kScaleFailed;
+        return webPage ? kBadInput : kScaleFailed;
     }
     return kSuccess;
 }
@@ -151,12 +163,22 @@ int downloadCommand(const ParsedCommand& command) {
         }
         retries = static_cast<unsigned>(*value);
     }
+    std::int64_t maxSize = kDefaultMaxDownloadBytes;
+    if (const auto given = command.value("max-size")) {
+        const auto value = parseCliNumber(*given);
+        if (!value || *value < 1) {
+            std::cerr << "--max-size must be a number of bytes above 0, not '" << *given << "'.\n";
+            return kBadInput;
+        }
+        maxSize = static_cast<std::int64_t>(*value);
+    }
     const QString destination = QString::fromStdString(command.arguments.at(1));
     if (QFileInfo(destination).isDir()) {
         std::cerr << "DEST must be a file name, not the folder '" << command.arguments.at(1) << "'.\n";
         return kBadInput;
     }
-    const int status = downloadFile(url, QFileInfo(destination).absoluteFilePath(), retries);
+    const int status =
+        downloadFile(url, QFileInfo(destination).absoluteFilePath(), retries, maxSize, DownloadKind::AnyFile);
     if (status == kSuccess)
         std::cout << "Downloaded " << url << " to " << command.arguments.at(1) << " ("
                   << QFileInfo(destination).size() << " bytes)\n";

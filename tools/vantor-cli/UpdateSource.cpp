@@ -22,9 +22,9 @@ UpdateSource loadUpdateSource(const std::string& source) {
             return loaded;
         }
         loaded.file = loaded.downloads->filePath(QStringLiteral("VantorUSA_APROM.hex")).toStdString();
-        if (const int status =
-                downloadFile(source, QString::fromStdString(loaded.file), kDefaultRetries,
-                             static_cast<std::int64_t>(firmware::IntelHexLoader::kMaxFileSize));
+        if (const int status = downloadFile(source, QString::fromStdString(loaded.file), kDefaultRetries,
+                                            static_cast<std::int64_t>(firmware::IntelHexLoader::kMaxFileSize),
+                                            DownloadKind::UpdateFile);
             status != kSuccess) {
             loaded.status = status;
             return loaded;

@@ -184,11 +184,13 @@ const std::vector<CommandSyntax> kCommands = {
     {"download",
      2,
      2,
-     {"retries"},
+     {"retries", "max-size"},
      {},
-     "download URL DEST [--retries N]",
+     "download URL DEST [--retries N] [--max-size BYTES]",
      "Download URL into the file DEST. A connection that breaks off is resumed where it stopped (a Range "
-     "request), up to N times (default 3). An abandoned download leaves no partial file."},
+     "request), up to N times (default 3); a server that gives no ETag or Last-Modified is asked for the "
+     "whole file again instead. A file larger than BYTES (default 268435456, 256 MiB) is refused. An "
+     "abandoned download leaves no partial file."},
     {"key",
      1,
      1,
@@ -266,6 +268,13 @@ void printHelp() {
                   " (as --only-ports): the system's own ports and VANTOR_SERIAL_PORTS are "
                   "then left alone.");
     help.item("VANTOR_WEB_SERVER", "The web server's base URL (the query script), for check.");
+    help.item("http_proxy, https_proxy, no_proxy",
+              "The forward proxy for http:// and for https:// addresses (http://[USER:PASSWORD@]HOST:PORT; "
+              "the upper-case names are read when the lower-case ones are not set), and the hosts reached "
+              "without it, separated by commas (a name also covers the hosts under it; * covers all). On "
+              "Windows the system's proxy settings (Internet Options) are used instead. Check, flash URL "
+              "and download all go through it; the support log names the proxy of each request, never "
+              "its password.");
     help.item(kSystem.dataFolderVariable,
               std::string("Where the data folder is: ") + kSystem.dataFolder +
                   ", which holds the update history (history.jsonl, shared with the program), the "

@@ -1,6 +1,7 @@
 #include "core/online/DownloadRules.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <limits>
 
@@ -166,6 +167,32 @@ Message WriteErrorMessage(int errorNumber, const std::string& description) {
 
 Message EmptyFileMessage() {
     return {"Error Downloading File", "The server sent an empty file: there is nothing to save.",
+            Icon::Critical, Buttons::Ok};
+}
+
+Message TooSlowMessage(std::int64_t received, double seconds) {
+    return {"Error Downloading File",
+            "The server sent only " + std::to_string(received) + " bytes in " +
+                std::to_string(static_cast<long long>(seconds)) +
+                " seconds, too slowly to finish the download: it was stopped. Try again later.",
+            Icon::Critical, Buttons::Ok};
+}
+
+bool IsWebPage(const ReplyHead& head) {
+    if (!head.contentType)
+        return false;
+    std::string type = head.contentType->substr(0, head.contentType->find(';'));
+    std::transform(type.begin(), type.end(), type.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    type.erase(std::remove(type.begin(), type.end(), ' '), type.end());
+    return type == "text/html" || type == "application/xhtml+xml";
+}
+
+Message WebPageMessage(const std::string& url) {
+    return {"Error Downloading File",
+            "The link " + url +
+                " leads to a web page, not to an update file. On that page, copy the link of the update "
+                "file itself (it ends in .hex) and try again.",
             Icon::Critical, Buttons::Ok};
 }
 

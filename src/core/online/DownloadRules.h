@@ -39,7 +39,11 @@ struct ReplyHead {
     std::optional<std::string> etag;
     std::optional<std::string> lastModified;
     bool chunked = false;  // Transfer-Encoding: chunked, whose last chunk marks the body's end
+    std::optional<std::string> contentType{};
 };
+
+// The reply is a web page (Content-Type text/html or application/xhtml+xml).
+bool IsWebPage(const ReplyHead& head);
 
 // What a resumed request sends as If-Range, so that a server whose file changed meanwhile sends
 // the whole new file instead of the rest of another one: the reply's ETag, else its
@@ -77,6 +81,10 @@ Message FileTooLargeMessage(std::int64_t limit);
 Message ConnectionResetQuestion(double secondsLeft);
 Message WriteErrorMessage(int errorNumber, const std::string& description);
 Message EmptyFileMessage();
+// An update file was wanted and the link gave a web page.
+Message WebPageMessage(const std::string& url);
+// A transfer below the minimum rate: `received` bytes in `seconds`.
+Message TooSlowMessage(std::int64_t received, double seconds);
 Message CancelQuestion();
 
 // How many more times a broken transfer is resumed without asking: "no retries left",

@@ -2,13 +2,23 @@
 
 namespace vantor::online {
 
-std::int64_t DownloadSession::beginAttempt() {
+std::int64_t DownloadSession::beginAttempt(double now) {
     const std::int64_t onDisk = m_received;
+    // Without a validator the server cannot be asked for "the rest of this same file": its file
+    // may have been replaced, and equal bytes where the two attempts meet prove nothing.
     if (m_resuming)
-        m_received = ResumeOffset(m_received);
+        m_received = m_validator ? ResumeOffset(m_received) : 0;
     m_refetched = onDisk - m_received;
     m_progress.received = m_received;
+    m_attemptStart = now;
+    m_attemptFrom = m_received;
     return m_received;
+}
+
+bool DownloadSession::tooSlow(double now) const {
+    const double seconds = attemptSeconds(now);
+    return seconds >= kSlowGraceSeconds &&
+           static_cast<double>(attemptBytes()) < kMinimumBytesPerSecond * seconds;
 }
 
 std::optional<std::string> DownloadSession::ifRange() const {
@@ -19,6 +29,8 @@ std::optional<std::string> DownloadSession::ifRange() const {
 
 ReplyDecision DownloadSession::acceptHead(const ReplyHead& head, double now) {
     ReplyDecision decision = DecideReply(head, m_resuming, m_received, m_total, m_url);
+    if (decision.verdict == ReplyVerdict::Save && m_refuseWebPages && IsWebPage(head))
+        decision = {ReplyVerdict::Refuse, WebPageMessage(m_url), std::nullopt};
     m_framed = head.contentLength.has_value() || head.chunked;
     // A resume that backed off to byte 0 keeps nothing of the earlier reply: it is a fresh start,
     // with this reply's length.

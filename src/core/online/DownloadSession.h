@@ -34,8 +34,19 @@ public:
     explicit DownloadSession(std::string url, std::optional<std::int64_t> sizeLimit = std::nullopt)
         : m_url(std::move(url)), m_sizeLimit(sizeLimit) {}
 
-    // Starts an attempt: a resumed one backs off from what was received. Returns the Range start.
-    std::int64_t beginAttempt();
+    // A transfer slower than this on average, once it has run kSlowGraceSeconds, is given up: a
+    // trickle would otherwise hold the download for ever, each byte restarting the silence limit.
+    // A slow but honest link (a modem gives 5,000 bytes a second) stays well above it.
+    static constexpr double kSlowGraceSeconds = 60.0;
+    static constexpr double kMinimumBytesPerSecond = 256.0;
+
+    // An update file is wanted: a reply that is a web page is refused.
+    void refuseWebPages() { m_refuseWebPages = true; }
+
+    // Starts an attempt at `now` seconds: a resumed one backs off from what was received, or
+    // starts again from byte 0 when the server gave no validator (ETag or Last-Modified) that
+    // proves its file is still the one on disk. Returns the Range start.
+    std::int64_t beginAttempt(double now = 0);
     bool resuming() const { return m_resuming; }
     // How many bytes on disk this attempt fetches again (the resume's back-off): the reply's first
     // bytes must equal them, or the server's file is no longer the one on disk.
@@ -63,6 +74,10 @@ public:
     std::optional<std::int64_t> bytesStillNeeded() const;
 
     void addBytes(std::int64_t count, double now);
+    // This attempt has run long enough to be judged and brought less than the minimum rate.
+    bool tooSlow(double now) const;
+    double attemptSeconds(double now) const { return now - m_attemptStart; }
+    std::int64_t attemptBytes() const { return m_received - m_attemptFrom; }
     // More bytes arrived than the size limit allows (a reply without a length that does not end).
     bool overSizeLimit() const { return m_sizeLimit && m_received > *m_sizeLimit; }
     // The body ended normally: a chunked reply without Content-Length now knows its total. A body
@@ -92,13 +107,16 @@ private:
     bool m_resuming = false;
     bool m_cancelSearch = false;
     bool m_failed = false;
-    bool m_framed = false;  // the reply's own framing tells where its body ends
+    bool m_framed = false;
+    bool m_refuseWebPages = false;  // the reply's own framing tells where its body ends
     std::int64_t m_received = 0;
     std::int64_t m_refetched = 0;
     std::optional<std::int64_t> m_total;
     std::optional<std::int64_t> m_sizeLimit;
     std::optional<std::string> m_validator;  // of the reply the bytes on disk came from
     std::optional<double> m_startTime;
+    double m_attemptStart = 0;
+    std::int64_t m_attemptFrom = 0;
     DownloadProgress m_progress;
 };
 

@@ -65,16 +65,26 @@ std::optional<std::size_t> headEnd(std::string_view text, std::size_t from) {
 
 }  // namespace
 
-std::string HttpGetRequest(const HttpTarget& target,
-                           const std::vector<std::pair<std::string, std::string>>& headers) {
-    std::string request = "GET " + (target.pathAndQuery.empty() ? std::string("/") : target.pathAndQuery) +
-                          " HTTP/1.1\r\nHost: " + target.host;
+std::string HttpRequestHead(std::string_view method, const HttpTarget& target, const HttpHeaders& headers) {
+    std::string hostAndPort = target.host;
     if (target.port)
-        request += ":" + std::to_string(*target.port);
-    request += "\r\n";
+        hostAndPort += ":" + std::to_string(*target.port);
+    const std::string path = target.pathAndQuery.empty() ? std::string("/") : target.pathAndQuery;
+    const std::string requestTarget =
+        target.absoluteScheme.empty() ? path : target.absoluteScheme + "://" + hostAndPort + path;
+    std::string request =
+        std::string(method) + " " + requestTarget + " HTTP/1.1\r\nHost: " + hostAndPort + "\r\n";
     for (const auto& [name, value] : headers)
         request += name + ": " + value + "\r\n";
     return request + "Connection: close\r\n\r\n";
+}
+
+std::string HttpConnectRequest(const HttpTarget& target, int port, const HttpHeaders& headers) {
+    const std::string authority = target.host + ":" + std::to_string(port);
+    std::string request = "CONNECT " + authority + " HTTP/1.1\r\nHost: " + authority + "\r\n";
+    for (const auto& [name, value] : headers)
+        request += name + ": " + value + "\r\n";
+    return request + "\r\n";
 }
 
 void HttpReplyReader::feed(std::string_view bytes, std::string& body) {
@@ -197,20 +207,34 @@ bool HttpReplyReader::takeFraming() {
     m_head.contentRange = header("content-range");
     m_head.etag = header("etag");
     m_head.lastModified = header("last-modified");
+    m_head.contentType = header("content-type");
     m_state = State::Body;
     if (status == 204 || status == 304) {
         m_framing = Framing::None;
         m_state = State::Done;
         return true;
     }
+    if (m_connectAnswer && status >= 200 && status < 300) {
+        m_framing = Framing::None;  // the tunnel's bytes follow; the answer itself has no body
+        m_state = State::Done;
+        return true;
+    }
+    // The bytes as the server stores them were asked for: a body in a coding nobody asked for
+    // would be saved or read as it came, which is not the file.
+    if (const std::optional<std::string> coding = header("content-encoding");
+        coding && !coding->empty() && lower(*coding) != "identity") {
+        fail("the body comes coded as '" + *coding + "', which was not asked for");
+        return false;
+    }
     if (const std::optional<std::string> coding = header("transfer-encoding")) {
-        // The last coding frames the body; any other leaves its end to the connection's.
-        const std::string codings = lower(*coding);
-        const std::size_t comma = codings.rfind(',');
-        m_head.chunked =
-            trimmed(comma == std::string::npos ? std::string_view(codings)
-                                               : std::string_view(codings).substr(comma + 1)) == "chunked";
-        m_framing = m_head.chunked ? Framing::Chunked : Framing::UntilClose;
+        // Only chunks frame a body this reader can read whole; any other coding would pass
+        // through as it came.
+        if (lower(*coding) != "chunked") {
+            fail("the body comes coded as '" + *coding + "', which was not asked for");
+            return false;
+        }
+        m_head.chunked = true;
+        m_framing = Framing::Chunked;
         m_chunkStep = ChunkStep::Size;
         return true;
     }

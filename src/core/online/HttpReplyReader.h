@@ -21,12 +21,19 @@ struct HttpTarget {
     std::string host;          // as the Host header writes it: "example.com", "[::1]"
     std::optional<int> port;   // only when it is not the scheme's own
     std::string pathAndQuery;  // percent-encoded, "/" at least
+    // Through a forward proxy an http:// request names the whole address ("http://host:8080/path"):
+    // the scheme, given here, and the rest of this target.
+    std::string absoluteScheme{};
 };
 
-// "GET /path HTTP/1.1" with Host, the given headers and "Connection: close"; one request per
-// connection, so that no reply can belong to another request.
-std::string HttpGetRequest(const HttpTarget& target,
-                           const std::vector<std::pair<std::string, std::string>>& headers);
+using HttpHeaders = std::vector<std::pair<std::string, std::string>>;
+
+// "GET /path HTTP/1.1" (or the method given) with Host, the given headers and "Connection: close";
+// one request per connection, so that no reply can belong to another request.
+std::string HttpRequestHead(std::string_view method, const HttpTarget& target, const HttpHeaders& headers);
+
+// "CONNECT host:port HTTP/1.1": asks a forward proxy for a tunnel to an https:// server.
+std::string HttpConnectRequest(const HttpTarget& target, int port, const HttpHeaders& headers);
 
 class HttpReplyReader {
 public:
@@ -39,6 +46,9 @@ public:
 
     // A head longer than this is no head of a file server's.
     static constexpr std::size_t kLongestHead = 64 * 1024;
+
+    // The reply answers a CONNECT: a 2xx ends with its head, and the tunnel's bytes follow.
+    void expectConnectAnswer() { m_connectAnswer = true; }
 
     // Takes the next bytes of the connection and appends the body bytes among them to `body`.
     // Bytes after the body's end are ignored.
@@ -68,6 +78,7 @@ private:
     enum class ChunkStep { Size, Data, DataEnd, Trailer };
 
     State m_state = State::Head;
+    bool m_connectAnswer = false;
     std::string m_pending;  // head bytes, or a chunk line, not yet whole
     ReplyHead m_head;
     std::vector<std::pair<std::string, std::string>> m_headers;

@@ -6,8 +6,6 @@
 #include <chrono>
 #include <functional>
 
-class QNetworkAccessManager;
-
 namespace vantor::online {
 
 // The update banner's picture, fetched from the download server into a folder. Whatever body the
@@ -28,9 +26,6 @@ public:
     // Fetches `url` into `destDir` under the last part of its path. `done(true)` once the whole
     // body is saved; `done(false)` when the fetch failed, and then no file is left behind.
     void RetrieveFile(const QUrl& url, const QString& destDir, std::function<void(bool)> done);
-
-private:
-    QNetworkAccessManager* m_network;
 };
 
 }  // namespace vantor::online

@@ -5,10 +5,9 @@
 #include <chrono>
 #include <functional>
 
-class QNetworkAccessManager;
-class QNetworkReply;
-
 namespace vantor::online {
+
+class HttpRequest;
 
 // The Internet check: can a well-known web page be opened? Any HTTP answer counts as
 // connected; no page content is read. Bounded so a silent network cannot hold the splash.
@@ -24,13 +23,12 @@ public:
 
     // Starts the check; `done(connected)` runs once, on this object's thread.
     void check(const QUrl& address, std::function<void(bool)> done);
-    bool running() const { return m_reply != nullptr; }
+    bool running() const { return m_request != nullptr; }
 
 private:
     void finish(bool connected);
 
-    QNetworkAccessManager* m_network;
-    QNetworkReply* m_reply = nullptr;
+    HttpRequest* m_request = nullptr;
     std::function<void(bool)> m_done;
     std::chrono::milliseconds m_limit = kLimit;
 };

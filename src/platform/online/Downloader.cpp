@@ -6,10 +6,23 @@
 #include <QFileInfo>
 
 #include "platform/app/WholeFile.h"
-#include "platform/online/HttpGet.h"
+#include "platform/online/HttpRequest.h"
 #include "platform/online/OnlineLog.h"
 
 namespace vantor::online {
+
+namespace {
+
+// A transfer that broke off or a server that is away for a moment: the bytes on disk stay and the
+// retries decide. Anything else will not mend by asking again.
+bool brokenOff(const HttpFailure& failure) {
+    using Kind = HttpFailure::Kind;
+    return failure.kind == Kind::CutShort || failure.kind == Kind::NoAnswer ||
+           failure.kind == Kind::ServerRefused || failure.kind == Kind::Other ||
+           failure.kind == Kind::Stopped;
+}
+
+}  // namespace
 
 Downloader::Downloader(Hooks hooks, QObject* parent) : QObject(parent), m_hooks(std::move(hooks)) {
     // Measured here rather than by the request's own transfer time-out, which misbehaves when
@@ -18,7 +31,7 @@ Downloader::Downloader(Hooks hooks, QObject* parent) : QObject(parent), m_hooks(
     m_silence.setInterval(kSilenceLimitMs);
     connect(&m_silence, &QTimer::timeout, this, [this] {
         if (m_reply && !m_paused)
-            m_reply->abort();  // ends as a broken transfer, through onFinished
+            m_reply->endAsSilent();  // ends as a broken transfer, through onFinished
     });
 }
 
@@ -38,6 +51,8 @@ bool Downloader::start(const QUrl& url, const QString& destination,
     m_destination = destination;
     m_file = std::make_unique<app::WholeFile>(destination);
     m_session = std::make_unique<DownloadSession>(url.toString().toStdString(), m_sizeLimit);
+    if (m_refuseWebPages)
+        m_session->refuseWebPages();
     m_done = std::move(done);
     m_clock.start();
     beginAttempt();
@@ -58,12 +73,12 @@ double Downloader::now() const {
 }
 
 void Downloader::beginAttempt() {
-    const std::int64_t from = m_session->beginAttempt();
+    const std::int64_t from = m_session->beginAttempt(now());
     m_headSeen = m_saving = m_paused = m_finishPending = false;
     if (m_hooks.phase)
         m_hooks.phase(m_session->resuming() ? Phase::Resuming : Phase::GettingInformation);
 
-    HttpGet::Headers headers{{"Range", RangeHeaderValue(from)}};
+    HttpHeaders headers{{"Range", RangeHeaderValue(from)}};
     if (const std::optional<std::string> validator = m_session->ifRange())
         headers.emplace_back("If-Range", *validator);
     // The bytes as stored: a compressed body would not match the ranges and lengths asked for.
@@ -76,10 +91,10 @@ void Downloader::beginAttempt() {
     // Each attempt is one request on a connection of its own, sent once: a broken transfer comes
     // back here, where the file and the resume offset are kept straight, and is never sent
     // again behind this loop's back.
-    m_reply = new HttpGet(m_url, std::move(headers), this);
+    m_reply = new HttpRequest(m_url, std::move(headers), this);
     m_reply->setReadBufferSize(kReplyBufferBytes);
-    connect(m_reply, &HttpGet::readyRead, this, &Downloader::onData);
-    connect(m_reply, &HttpGet::finished, this, &Downloader::onFinished);
+    connect(m_reply, &HttpRequest::readyRead, this, &Downloader::onData);
+    connect(m_reply, &HttpRequest::finished, this, &Downloader::onFinished);
     m_reply->start();
     m_silence.start();
 }
@@ -123,10 +138,14 @@ void Downloader::onFinished() {
         if (!writeAvailable())
             return;
         // Only a body that ended as announced (or, without a length, ended cleanly) is whole.
-        if (!m_reply->failed())
+        if (!m_reply->failed()) {
             m_session->bodyEnded();
-        else
+        } else if (!brokenOff(m_reply->failure())) {
+            refuse(DownloadFailureMessage(m_reply->failure()));
+            return;
+        } else {
             qCDebug(lcOnline) << "download broke off:" << m_reply->errorString();
+        }
     }
     dropReply();
     endAttempt();
@@ -134,6 +153,13 @@ void Downloader::onFinished() {
 
 bool Downloader::handleHead() {
     m_headSeen = true;
+    // A failure that is no broken transfer (a proxy, a certificate, a damaged reply), or a first
+    // request that got no answer at all, is said as what happened.
+    if (m_reply->failed() &&
+        (!brokenOff(m_reply->failure()) || (!m_reply->head().status && !m_session->resuming()))) {
+        refuse(DownloadFailureMessage(m_reply->failure()));
+        return false;
+    }
     const ReplyHead head = m_reply->head();
     const ReplyDecision decision = m_session->acceptHead(head, now());
     switch (decision.verdict) {
@@ -210,6 +236,10 @@ bool Downloader::writeAvailable() {
             return false;
         }
         m_session->addBytes(chunk.size(), now());
+        if (m_session->tooSlow(now())) {
+            refuse(TooSlowMessage(m_session->attemptBytes(), m_session->attemptSeconds(now())));
+            return false;
+        }
         if (m_session->overSizeLimit()) {
             refuse(FileTooLargeMessage(*m_sizeLimit));
             return false;
@@ -279,7 +309,7 @@ bool Downloader::commitFile() {
 void Downloader::dropReply() {
     if (!m_reply)
         return;
-    HttpGet* reply = m_reply;
+    HttpRequest* reply = m_reply;
     m_reply = nullptr;
     m_silence.stop();
     disconnect(reply, nullptr, this, nullptr);

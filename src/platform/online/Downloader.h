@@ -19,7 +19,7 @@ struct FileFailure;
 
 namespace vantor::online {
 
-class HttpGet;
+class HttpRequest;
 
 // One resumable download over HTTP into a local file, asynchronous: start() returns at once and
 // `done` is called once, on this object's thread, when the transfer has ended. The attempt loop's
@@ -67,6 +67,9 @@ public:
     void setSilenceLimit(int ms) { m_silence.setInterval(ms); }
     // A file larger than this is refused as soon as that is known (an update file's own bound).
     void setSizeLimit(std::optional<std::int64_t> bytes) { m_sizeLimit = bytes; }
+    // An update file is wanted: a reply that is a web page (a link to the download page, not to
+    // the file) is refused with a message that says so.
+    void setRefuseWebPages(bool refuse) { m_refuseWebPages = refuse; }
 
     // False when a download is under way already.
     bool start(const QUrl& url, const QString& destination, std::function<void(const Outcome&)> done);
@@ -97,12 +100,13 @@ private:
     bool askPaused(Ask ask);
 
     Hooks m_hooks;
-    QPointer<HttpGet> m_reply;
+    QPointer<HttpRequest> m_reply;
     std::unique_ptr<app::WholeFile> m_file;
     QString m_destination;
     // The bytes on disk that a resumed reply sends again first, still to be compared.
     QByteArray m_refetched;
     std::optional<std::int64_t> m_sizeLimit;
+    bool m_refuseWebPages = false;
     QUrl m_url;
     std::unique_ptr<DownloadSession> m_session;
     std::function<void(const Outcome&)> m_done;

@@ -6,10 +6,8 @@
 #include <functional>
 #include <string>
 
+#include "core/online/HttpFailure.h"
 #include "core/online/modQuery.h"
-
-class QNetworkAccessManager;
-class QNetworkReply;
 
 namespace vantor::online {
 
@@ -46,9 +44,8 @@ public:
 private:
     using ReplyReader = QueryResult (*)(std::string_view);
     void post(std::string_view fieldName, const std::string& statement, ReplyReader read, Callback done);
-    static QString failureText(QNetworkReply* reply, std::chrono::milliseconds limit);
+    static std::string failureText(const HttpFailure& failure, std::chrono::milliseconds limit);
 
-    QNetworkAccessManager* m_network;
     QUrl m_scriptUrl;
     std::chrono::milliseconds m_limit = kRequestLimit;
 };

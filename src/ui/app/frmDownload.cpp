@@ -143,6 +143,7 @@ bool frmDownload::DownloadFile(const QString& strURL, const QString& strDestinat
         m_downloader.release()->deleteLater();  // it may still be on the stack of its last callback
     m_downloader = std::make_unique<Downloader>(hooks());
     m_downloader->setSizeLimit(m_sizeLimit);
+    m_downloader->setRefuseWebPages(true);  // this window fetches the update file only
     m_downloader->start(url, strDestination,
                         [this](const Downloader::Outcome& outcome) { finished(outcome); });
     return true;

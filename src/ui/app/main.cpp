@@ -47,6 +47,11 @@ const char* const kHelp =
     "  VANTOR_PROBE_URL        the page opened by the Internet check at start-up\n"
     "  VANTOR_WEB_SERVER       the maker's web server (the query script)\n"
     "  VANTOR_DOWNLOAD_SERVER  the maker's download server\n"
+    "  http_proxy, https_proxy the forward proxy for http:// and for https:// addresses,\n"
+    "                          http://[USER:PASSWORD@]HOST:PORT (HTTP_PROXY, HTTPS_PROXY when these are "
+    "unset);\n"
+    "                          on Windows the system's proxy settings are used instead\n"
+    "  no_proxy                hosts reached without the proxy, separated by ',' (or NO_PROXY)\n"
     "  QT_LOGGING_RULES        e.g. \"vantor.*.debug=true\" logs the serial traffic to the terminal\n";
 
 bool hasArgument(const std::vector<std::string>& args, const char* a, const char* b) {

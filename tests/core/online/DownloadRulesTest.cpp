@@ -100,6 +100,12 @@ ReplyHead head(int status, std::optional<std::int64_t> length = {}, std::optiona
     return {status, line.empty() ? "HTTP/1.1 " + std::to_string(status) + " X" : line, length, range, {}, {}};
 }
 
+// The same with an ETag, the validator that lets a resume keep the bytes on disk.
+ReplyHead tagged(ReplyHead reply) {
+    reply.etag = "\"v1\"";
+    return reply;
+}
+
 TEST(DecideReply, EveryStatusWithItsExactMessage) {
     const std::string url = "http://h/VantorUSA_APROM.hex";
     EXPECT_EQ(DecideReply(head(200, 10), false, 0, {}, url).verdict, ReplyVerdict::Save);
@@ -198,7 +204,7 @@ void breakAfter(DownloadSession& session, const ReplyHead& first, std::int64_t r
 
 TEST(DownloadSession, ABrokenTransferResumesBackedOffAndKeepsItsTotal) {
     DownloadSession session("http://h/f");
-    breakAfter(session, head(200, 20000), 10000);
+    breakAfter(session, tagged(head(200, 20000)), 10000);
     EXPECT_EQ(session.beginAttempt(), 5904);
     EXPECT_EQ(session.writeOffset(), 5904);
     EXPECT_EQ(session.refetchedBytes(), 4096) << "compared with the disk before they are written over";
@@ -211,7 +217,7 @@ TEST(DownloadSession, ABrokenTransferResumesBackedOffAndKeepsItsTotal) {
 
 TEST(DownloadSession, AResumeThatGetsNoAnswerIsRetriedFromTheSameBytesOnDisk) {
     DownloadSession session("http://h/f");
-    breakAfter(session, head(200, 20000), 10000);
+    breakAfter(session, tagged(head(200, 20000)), 10000);
     EXPECT_EQ(session.beginAttempt(), 5904);
     EXPECT_EQ(session.acceptHead(ReplyHead{}, 2).verdict, ReplyVerdict::BrokenOff) << "a refused connection";
     ASSERT_EQ(session.endAttempt(true), DownloadSession::Ending::AskRetry);
@@ -321,7 +327,7 @@ TEST(DownloadSession, AReplyWithoutLengthLearnsItsTotalAtItsNormalEnd) {
     // Neither length nor chunks: the end of the connection may as well be a reset.
     DownloadSession unframed("u");
     unframed.beginAttempt();
-    unframed.acceptHead(head(200), 0);
+    unframed.acceptHead(tagged(head(200)), 0);
     unframed.addBytes(9000, 1);
     unframed.bodyEnded();
     EXPECT_EQ(unframed.endAttempt(true), DownloadSession::Ending::AskRetry);
@@ -330,6 +336,56 @@ TEST(DownloadSession, AReplyWithoutLengthLearnsItsTotalAtItsNormalEnd) {
     ASSERT_EQ(unframed.acceptHead(head(206, 4096, "bytes 4904-8999/9000"), 2).verdict, ReplyVerdict::Save);
     unframed.addBytes(4096, 3);
     EXPECT_EQ(unframed.endAttempt(true), DownloadSession::Ending::Completed) << "the resume told the length";
+}
+
+TEST(DownloadSession, WithoutAValidatorAResumeStartsAgainFromByteZero) {
+    // Two versions of the file that agree where the attempts would meet: only a validator tells
+    // them apart, and without one the rest of the second would follow the start of the first.
+    DownloadSession session("http://h/f");
+    breakAfter(session, head(200, 20000), 10000);
+    EXPECT_EQ(session.beginAttempt(), 0);
+    EXPECT_EQ(session.ifRange(), std::nullopt);
+    ASSERT_EQ(session.acceptHead(head(200, 30000), 2).verdict, ReplyVerdict::Save)
+        << "the whole file, whatever it is now";
+    EXPECT_EQ(session.total(), 30000);
+    EXPECT_EQ(session.writeOffset(), 0);
+}
+
+TEST(DownloadSession, ATrickleIsGivenUpOnceItHasRunLongEnoughAtLessThanTheMinimumRate) {
+    DownloadSession trickle("http://h/f");
+    trickle.beginAttempt(100);
+    trickle.acceptHead(head(200, 1000), 100);
+    trickle.addBytes(59, 159);
+    EXPECT_FALSE(trickle.tooSlow(159)) << "judged only after the grace period";
+    trickle.addBytes(1, 160);
+    EXPECT_TRUE(trickle.tooSlow(160)) << "60 bytes in 60 s";
+    EXPECT_EQ(
+        TooSlowMessage(trickle.attemptBytes(), trickle.attemptSeconds(160)).text,
+        "The server sent only 60 bytes in 60 seconds, too slowly to finish the download: it was stopped. "
+        "Try again later.");
+
+    DownloadSession modem("http://h/f");
+    modem.beginAttempt(0);
+    modem.acceptHead(head(200, 2000000), 0);
+    modem.addBytes(300000, 60);
+    EXPECT_FALSE(modem.tooSlow(60)) << "5,000 bytes a second is slow but honest";
+}
+
+TEST(DownloadSession, AnUpdateFilesLinkThatGivesAWebPageIsRefusedAsSuch) {
+    DownloadSession session("http://h/download-page");
+    session.refuseWebPages();
+    session.beginAttempt();
+    ReplyHead page = head(200, 500);
+    page.contentType = "Text/HTML; charset=utf-8";
+    const ReplyDecision decision = session.acceptHead(page, 0);
+    EXPECT_EQ(decision.verdict, ReplyVerdict::Refuse);
+    EXPECT_EQ(
+        decision.message.text,
+        "The link http://h/download-page leads to a web page, not to an update file. On that page, copy the "
+        "link of the update file itself (it ends in .hex) and try again.");
+    DownloadSession any("http://h/manual.html");
+    any.beginAttempt();
+    EXPECT_EQ(any.acceptHead(page, 0).verdict, ReplyVerdict::Save) << "download takes any file";
 }
 
 TEST(DownloadSession, AFileBeyondTheSizeLimitIsRefusedByItsHeadOrByItsBytes) {

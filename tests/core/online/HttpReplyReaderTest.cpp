@@ -32,13 +32,45 @@ Read readReply(std::string_view reply, bool byteByByte, bool ended = false) {
     return {reader.state(), body, reader.head(), reader.error()};
 }
 
-TEST(HttpReplyReader, TheRequestIsOneGetOnAConnectionOfItsOwn) {
-    EXPECT_EQ(HttpGetRequest({"127.0.0.1", 8080, "/files/VantorUSA_APROM.hex?v=2"},
-                             {{"Range", "bytes=5904-"}, {"Accept-Encoding", "identity"}}),
+TEST(HttpReplyReader, TheRequestIsOneOnAConnectionOfItsOwnAndNamesTheWholeAddressToAProxy) {
+    EXPECT_EQ(HttpRequestHead("GET", {"127.0.0.1", 8080, "/files/VantorUSA_APROM.hex?v=2"},
+                              {{"Range", "bytes=5904-"}, {"Accept-Encoding", "identity"}}),
               "GET /files/VantorUSA_APROM.hex?v=2 HTTP/1.1\r\nHost: 127.0.0.1:8080\r\nRange: bytes=5904-\r\n"
               "Accept-Encoding: identity\r\nConnection: close\r\n\r\n");
-    EXPECT_EQ(HttpGetRequest({"[::1]", std::nullopt, ""}, {}),
+    EXPECT_EQ(HttpRequestHead("GET", {"[::1]", std::nullopt, ""}, {}),
               "GET / HTTP/1.1\r\nHost: [::1]\r\nConnection: close\r\n\r\n");
+    EXPECT_EQ(
+        HttpRequestHead("POST", {"updates.example", std::nullopt, "/q.php", "http"}, {}),
+        "POST http://updates.example/q.php HTTP/1.1\r\nHost: updates.example\r\nConnection: close\r\n\r\n");
+    EXPECT_EQ(HttpConnectRequest({"updates.example", std::nullopt, "/x"}, 443,
+                                 {{"Proxy-Authorization", "Basic eA=="}}),
+              "CONNECT updates.example:443 HTTP/1.1\r\nHost: updates.example:443\r\n"
+              "Proxy-Authorization: Basic eA==\r\n\r\n");
+}
+
+TEST(HttpReplyReader, AProxysTunnelAnswerEndsWithItsHead) {
+    HttpReplyReader reader;
+    reader.expectConnectAnswer();
+    std::string body;
+    reader.feed("HTTP/1.1 200 Connection established\r\n\r\n", body);
+    EXPECT_EQ(reader.state(), HttpReplyReader::State::Done);
+    EXPECT_EQ(reader.head().status, 200);
+}
+
+TEST(HttpReplyReader, ABodyInACodingThatWasNotAskedForIsRefused) {
+    for (const char* coding :
+         {"Transfer-Encoding: gzip, chunked", "Transfer-Encoding: gzip", "Content-Encoding: gzip"}) {
+        SCOPED_TRACE(coding);
+        const Read read = readReply(
+            std::string("HTTP/1.1 200 OK\r\nContent-Length: 4\r\n") + coding + "\r\n\r\n\x1f\x8b\x08\x00",
+            false);
+        EXPECT_EQ(read.state, HttpReplyReader::State::Failed);
+        EXPECT_NE(read.error.find("gzip"), std::string::npos) << read.error;
+        EXPECT_EQ(read.body, "");
+    }
+    EXPECT_EQ(
+        readReply("HTTP/1.1 200 OK\r\nContent-Encoding: identity\r\nContent-Length: 2\r\n\r\nok", false).body,
+        "ok");
 }
 
 TEST(HttpReplyReader, EachFramingEndsTheBodyWhereItSaysWholeOrByteByByte) {
@@ -59,7 +91,7 @@ TEST(HttpReplyReader, EachFramingEndsTheBodyWhereItSaysWholeOrByteByByte) {
         EXPECT_EQ(length.head.lastModified, "Tue, 08 Dec 2026 12:00:00 GMT");
 
         const Read chunked = readReply(
-            "HTTP/1.1 200 OK\nTransfer-Encoding: gzip, Chunked\nContent-Length: 99\n\n"
+            "HTTP/1.1 200 OK\nTransfer-Encoding: Chunked\nContent-Length: 99\n\n"
             "4;name=value\r\nabcd\r\nA\r\n0123456789\r\n0\r\nTrailer: x\r\n\r\nafter",
             byteByByte);
         EXPECT_EQ(chunked.state, State::Done);

@@ -9,8 +9,12 @@
 #include <optional>
 
 #include "platform/online/BannerFetch.h"
+#include "platform/online/ConnectionProbe.h"
+#include "support/DownloadRun.h"
 #include "support/OnlineTestSupport.h"
+#include "support/ScopedEnvironment.h"
 #include "support/ServerProcess.h"
+#include "support/TinyProxyProcess.h"
 
 using namespace vantor;
 using test::ServerProcess;
@@ -36,6 +40,9 @@ protected:
     // The fetch's one answer: saved or not.
     bool fetchBanner() {
         const ServerProcess server({"--root", m_served.path().toStdString()});
+        return fetchBanner(server);
+    }
+    bool fetchBanner(const ServerProcess& server) {
         const QUrl url(QString::fromStdString(server.baseUrl()) + "/VantorDownload/usaupdatebanner.jpg");
         online::BannerFetch fetch;
         std::optional<bool> saved;
@@ -74,6 +81,43 @@ TEST_F(BannerFetchHttp, ABodyOverEightMebibytesIsNoBannerAndLeavesNoFile) {
     EXPECT_FALSE(fetchBanner());
 
     EXPECT_TRUE(filesFetched().isEmpty());
+}
+
+TEST_F(BannerFetchHttp, TheBannerComesThroughTheProxyThatTheEnvironmentNames) {
+    if (test::TinyProxyProcess::executable().empty())
+        GTEST_SKIP() << "tinyproxy is not installed (Debian package tinyproxy; scripts/setup.sh installs it)";
+    const test::TinyProxyProcess proxy({});
+    test::ScopedEnvironment environment;
+    environment.set("http_proxy", QByteArray::fromStdString(proxy.url()));
+    serve("banner through the proxy");
+    const ServerProcess server({"--root", m_served.path().toStdString()});
+    EXPECT_TRUE(fetchBanner(server));
+    EXPECT_EQ(test::readAll(m_folder.filePath(QStringLiteral("usaupdatebanner.jpg"))),
+              "banner through the proxy");
+    EXPECT_NE(proxy.log().find("GET " + server.baseUrl() + "/VantorDownload/usaupdatebanner.jpg"),
+              std::string::npos)
+        << proxy.log();
+}
+
+TEST(ConnectionProbeBehindAProxy, AProxyThatAsksForCredentialsIsANetworkThatWorks) {
+    if (test::TinyProxyProcess::executable().empty())
+        GTEST_SKIP() << "tinyproxy is not installed (Debian package tinyproxy; scripts/setup.sh installs it)";
+    test::ensureApplication();
+    const test::TinyProxyProcess proxy({.credentials = std::pair<std::string, std::string>("shop", "pw")});
+    test::ScopedEnvironment environment;
+    environment.set("http_proxy", QByteArray::fromStdString(proxy.url()));
+    // Not "No Internet Connection": the update check that follows names the proxy and what it wants.
+    online::ConnectionProbe probe;
+    std::optional<bool> connected;
+    QEventLoop loop;
+    probe.check(QUrl(QStringLiteral("http://127.0.0.1:9/")), [&](bool answer) {
+        connected = answer;
+        loop.quit();
+    });
+    QTimer::singleShot(test::kCallbackLimitMs, &loop, &QEventLoop::quit);
+    if (!connected)
+        loop.exec();
+    EXPECT_EQ(connected, std::optional<bool>(true));
 }
 
 }  // namespace
