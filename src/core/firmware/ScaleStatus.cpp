@@ -11,7 +11,7 @@ std::string statusText(const std::string& port, const std::string& serial, const
     if (!lastUpdate)
         return text + "none in the history\n";
     return text + shownTime(*lastUpdate) + ", " + (lastUpdate->ok ? "ok" : "failed") + ": " +
-           lastUpdate->result + "\n";
+           shownText(lastUpdate->result) + "\n";
 }
 
 }  // namespace vantor::firmware

@@ -197,10 +197,36 @@ std::string historyTableLine(const HistoryRecord& record) {
     std::string what = record.what;
     if (what.empty())
         what = record.sha256.empty() ? "-" : record.sha256.substr(0, kShownDigest);
-    return pad(shownTime(record), 19) + "  " + pad(record.serial.empty() ? "-" : record.serial, 8) + "  " +
-           pad(record.operation, 9) + "  " + pad(record.ok ? "ok" : "failed", 7) + "  " +
+    return pad(shownText(shownTime(record)), 19) + "  " +
+           pad(record.serial.empty() ? "-" : shownText(record.serial), 8) + "  " +
+           pad(shownText(record.operation), 9) + "  " + pad(record.ok ? "ok" : "failed", 7) + "  " +
            padLeft(std::to_string(record.pages), 5) + "  " + padLeft(secondsText(record.seconds), 7) + "  " +
-           pad(what, 12) + "  " + record.result + "\n";
+           pad(shownText(what), 12) + "  " + shownText(record.result) + "\n";
+}
+
+std::string shownText(std::string_view text) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string shown;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        // C1 controls as UTF-8 (U+0080..U+009F) are read as escape sequences by terminals too.
+        const bool c1 = c == 0xC2 && i + 1 < text.size() &&
+                        static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
+                        static_cast<unsigned char>(text[i + 1]) <= 0x9F;
+        if (c == '\n') {
+            shown += "\\n";
+        } else if (c == '\r') {
+            shown += "\\r";
+        } else if (c < 0x20 || c == 0x7F || c1) {
+            const auto code = c1 ? static_cast<unsigned char>(text[++i]) : c;
+            shown += "\\x";
+            shown += kDigits[code >> 4];
+            shown += kDigits[code & 0xF];
+        } else {
+            shown += static_cast<char>(c);
+        }
+    }
+    return shown;
 }
 
 }  // namespace vantor::firmware

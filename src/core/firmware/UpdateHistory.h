@@ -85,6 +85,11 @@ std::optional<HistoryRecord> lastUpdate(const std::vector<HistoryRecord>& record
 std::string historyTableHeading();
 std::string historyTableLine(const HistoryRecord& record);
 
+// A field as a terminal may show it: line ends as \n and \r, other control characters as \x1B,
+// so that no field moves the cursor, clears the screen or makes a row of its own. The tab is
+// escaped too, as the columns would no longer line up.
+std::string shownText(std::string_view text);
+
 // "2026-12-08 13:06:33": the record's time as the table shows it (the stored text when it is not
 // in the history's own form).
 std::string shownTime(const HistoryRecord& record);

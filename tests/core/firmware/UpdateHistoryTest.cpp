@@ -116,9 +116,21 @@ TEST(UpdateHistory, RecordsTellTheResultInTheOneResultsWords) {
     EXPECT_EQ(
         historyTableHeading() + historyTableLine(keyRecord()) + historyTableLine(failed),
         "TIME                 SERIAL    OPERATION  OUTCOME  PAGES  SECONDS  WHAT          RESULT\n"
-        "2026-12-08 13:06:33  24681357  key        failed       2      0.4  key 3 \"rates\"\\\t  The scale "
+        "2026-12-08 13:06:33  24681357  key        failed       2      0.4  key 3 \"rates\"\\\\x09  The scale "
         "refused the write for page 8800; 2 of 5 pages were written.\n"
         "                     24681357  update     failed       7      3.0  " +
             failed.sha256.substr(0, 12) +
             "  The scale refused the write for page 0380; 7 of 512 pages were written.\n");
+}
+
+TEST(UpdateHistory, TheTableShowsControlCharactersEscapedSoThatAFieldMakesNoRowOfItsOwn) {
+    HistoryRecord forged = keyRecord();
+    forged.what = "\x1b[2J";
+    forged.result = "x\n2026-12-08 13:06:33  11111111  update     ok  \r\xc2\x9b\x7f";
+    const std::string line = historyTableLine(forged);
+    EXPECT_EQ(std::count(line.begin(), line.end(), '\n'), 1);
+    EXPECT_TRUE(line.ends_with("  \\x1B[2J       x\\n2026-12-08 13:06:33  11111111  update     ok  "
+                               "\\r\\x9B\\x7F\n"))
+        << line;
+    EXPECT_EQ(shownText("Zürich \t"), "Zürich \\x09");
 }
