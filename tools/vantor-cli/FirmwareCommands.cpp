@@ -138,7 +138,9 @@ TablesChoice tablesChoice(const ParsedCommand& command) {
 }
 
 // The lines that end flash for one scale, and its exit status.
-int tellHowItEnded(const UpdateReport& report, const ScaleUpdate& update, const std::string& port) {
+// `again`: the command that takes a stopped update up again.
+int tellHowItEnded(const UpdateReport& report, const ScaleUpdate& update, const std::string& port,
+                   const std::string& again) {
     if (!report.programming) {
         std::cerr << update_text::notStarted(report, update) << " (" << port << ")\n";
         if (report.declined)
@@ -150,7 +152,8 @@ int tellHowItEnded(const UpdateReport& report, const ScaleUpdate& update, const 
     const std::string backupHint = backedUp ? " The tables backup is " + update.backup()->path + "." : "";
     if (result.cancelled()) {
         std::cerr << "Stopped: the scale on " << port << " was not completely updated. " << describe(result)
-                  << " Run flash again" << (backedUp ? "; the tables are in " + update.backup()->path : "")
+                  << " Run " << again << " again"
+                  << (backedUp ? "; the tables are in " + update.backup()->path : "")
                   << ".\n";
         return kScaleFailed;
     }
@@ -170,7 +173,8 @@ int tellHowItEnded(const UpdateReport& report, const ScaleUpdate& update, const 
     return kSuccess;
 }
 
-int runUpdate(ScaleUpdate& update, SerialTransport& transport, const std::string& port) {
+int runUpdate(ScaleUpdate& update, SerialTransport& transport, const std::string& port,
+              const std::string& again = "flash") {
     std::atomic<bool>& stop = stopOnSignals();
     transport.setCancelFlag(&stop);
     UpdateAnswers answers;
@@ -179,7 +183,7 @@ int runUpdate(ScaleUpdate& update, SerialTransport& transport, const std::string
     const UpdateReport report = update.run(
         transport, answers, [&](UpdateStep step, const Progress& p) { progress.show(step, p); }, stop);
     progress.finish(report);
-    return tellHowItEnded(report, update, port);
+    return tellHowItEnded(report, update, port, again);
 }
 
 // Finishes the unfinished update of the scale behind `transport`, from its journal: the journal's
@@ -229,7 +233,7 @@ int resumeOne(SerialTransport& transport, const std::string& port, bool yes) {
     update.recordTo(historyInDataFolder());
     JournalFile keeper(JournalFile::folder(), QString::fromStdString(journal->imageFile));
     update.keepJournal(&keeper);
-    return runUpdate(update, transport, port);
+    return runUpdate(update, transport, port, "resume");
 }
 
 std::optional<std::uint32_t> addressArgument(const std::string& text, std::uint32_t limit, const char* what) {

@@ -83,8 +83,14 @@ std::vector<scale::PageToWrite> tablePages(std::span<const Byte> tables) {
 }
 
 std::string tablesFileError(const HexLoad& load) {
-    if (!load.image)
-        return load.error.message();
+    if (!load.image) {
+        // The loader speaks of an update file; this one is a tables file.
+        static constexpr std::string_view kUpdateFile = "The update file";
+        std::string message = load.error.message();
+        if (message.starts_with(kUpdateFile))
+            message.replace(0, kUpdateFile.size(), "The file");
+        return message;
+    }
     // The loader lets a later record win and ignores what follows the end; in a backup either
     // means two backups mixed or a damaged file, and restoring it would write the wrong tables.
     if (load.conflict.line != 0)

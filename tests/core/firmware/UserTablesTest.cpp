@@ -116,6 +116,8 @@ TEST(UserTables, RefusesFilesThatAreNoBackupOfTheRegion) {
               "The file holds no data for the tables region.");
     EXPECT_EQ(tablesFileError(IntelHexLoader::load(":0180800AAD5\r\n:00000001FF\r\n")).substr(0, 8),
               "Line 1: ");
+    // A tables file is no update file.
+    EXPECT_EQ(tablesFileError(IntelHexLoader::load("")), "The file is empty: it holds no Intel HEX records.");
 }
 
 TEST(UserTables, RefusesOverlappingRecordsWithOtherBytesAndRecordsAfterTheEnd) {
