@@ -134,17 +134,20 @@ const std::vector<CommandSyntax> kCommands = {
      {},
      "backup FILE [--port DEV]",
      "Save the scale's tables region (the zone table and the six key blocks, 0x8000..0x91FF, 36 pages) to "
-     "FILE as Intel HEX. Nothing is written to the scale. Exit status 1 when the scale does not answer, 2 "
-     "when FILE cannot be written."},
+     "FILE as Intel HEX, and the scale's serial number beside it in FILE.serial, which restore checks. "
+     "Nothing is written to the scale. Exit status 1 when the scale does not answer, 2 when FILE cannot "
+     "be written."},
     {"restore",
      1,
      1,
      {"port"},
-     {"yes"},
-     "restore FILE [--port DEV] [--yes]",
+     {"yes", "other-scale"},
+     "restore FILE [--port DEV] [--yes] [--other-scale]",
      "Write the pages of the tables region that FILE (an Intel HEX file, such as a backup) covers, "
      "each read back and verified. The file is checked completely first: "
      "a file with any data outside 0x8000..0x91FF is refused with exit status 2 and nothing written. "
+     "A backup known to be another scale's (by FILE.serial beside it, or the serial number in the name "
+     "of the program's own backups) is refused with exit status 2 unless --other-scale is given. "
      "Asks before writing (--yes answers Yes)."},
     {"read",
      1,

@@ -76,6 +76,14 @@ HistoryRecord historyRecord(std::string_view operation, const scale::OperationRe
     return record;
 }
 
+HistoryRecord openingRecord(std::string_view operation) {
+    HistoryRecord record;
+    record.operation = operation;
+    record.result = "Begun; not ended.";
+    record.open = true;
+    return record;
+}
+
 HistoryRecord updateRecord(const ImageBuffer& image, const scale::OperationResult& run, double seconds) {
     HistoryRecord record = historyRecord(history_operation::kUpdate, run, "", seconds);
     if (!run.serial.empty()) {
@@ -116,6 +124,8 @@ std::string historyLine(const HistoryRecord& record) {
     line += std::string(",\"ok\":") + (record.ok ? "true" : "false");
     line += ",\"pages\":" + std::to_string(record.pages);
     line += ",\"seconds\":" + secondsText(record.seconds);
+    if (record.open)
+        line += ",\"open\":true";
     return line + "}\n";
 }
 
@@ -141,6 +151,11 @@ std::optional<HistoryRecord> parseHistoryLine(std::string_view line) {
         return std::nullopt;
     record.pages = static_cast<std::size_t>(pages);
     record.ok = ok->second.flag;
+    if (const auto open = fields->find("open"); open != fields->end()) {
+        if (open->second.kind != JsonValue::Kind::Bool)
+            return std::nullopt;
+        record.open = open->second.flag;
+    }
     return record;
 }
 
@@ -171,12 +186,39 @@ HistoryRead readHistory(std::string_view content) {
     return read;
 }
 
+namespace {
+
+bool isUpdate(const HistoryRecord& record) {
+    return record.operation == history_operation::kUpdate || record.operation == history_operation::kResume;
+}
+
+}  // namespace
+
 std::optional<HistoryRecord> lastUpdate(const std::vector<HistoryRecord>& records, std::string_view serial) {
     for (auto it = records.rbegin(); it != records.rend(); ++it)
-        if (it->serial == serial &&
-            (it->operation == history_operation::kUpdate || it->operation == history_operation::kResume))
+        if (it->serial == serial && isUpdate(*it))
             return *it;
     return std::nullopt;
+}
+
+std::vector<HistoryRecord> withoutClosedOpenings(const std::vector<HistoryRecord>& records) {
+    std::vector<HistoryRecord> kept;
+    std::vector<std::string> closed;  // scales whose later update record closes an opening
+    for (auto it = records.rbegin(); it != records.rend(); ++it) {
+        if (!isUpdate(*it)) {
+            kept.push_back(*it);
+            continue;
+        }
+        const bool closes = std::find(closed.begin(), closed.end(), it->serial) != closed.end();
+        if (it->open && closes) {
+            std::erase(closed, it->serial);  // one end closes one beginning
+            continue;
+        }
+        if (!it->open && !closes)
+            closed.push_back(it->serial);
+        kept.push_back(*it);
+    }
+    return {kept.rbegin(), kept.rend()};
 }
 
 std::string shownTime(const HistoryRecord& record) {
@@ -199,7 +241,8 @@ std::string historyTableLine(const HistoryRecord& record) {
         what = record.sha256.empty() ? "-" : record.sha256.substr(0, kShownDigest);
     return pad(shownText(shownTime(record)), 19) + "  " +
            pad(record.serial.empty() ? "-" : shownText(record.serial), 8) + "  " +
-           pad(shownText(record.operation), 9) + "  " + pad(record.ok ? "ok" : "failed", 7) + "  " +
+           pad(shownText(record.operation), 9) + "  " + pad(record.open ? "unended" : record.ok ? "ok" : "failed", 7) +
+           "  " +
            padLeft(std::to_string(record.pages), 5) + "  " + padLeft(secondsText(record.seconds), 7) + "  " +
            pad(shownText(what), 12) + "  " + shownText(record.result) + "\n";
 }

@@ -159,10 +159,24 @@ std::optional<std::string> backupNameSerial(const std::filesystem::path& file) {
     return serial;
 }
 
+std::optional<std::string> backupSerial(const std::filesystem::path& file, const std::string& recorded) {
+    if (scale::CheckSerial(recorded))
+        return recorded;
+    return backupNameSerial(file);
+}
+
+std::string otherScaleRefusal(const std::string& file, const std::optional<std::string>& saved,
+                              const std::string& serial) {
+    if (!saved || *saved == serial)
+        return {};
+    return file + " was saved from the scale " + *saved + ", not from this one (" + serial +
+           "). Nothing was written; to write another scale's zone table and keys into it, add --other-scale.";
+}
+
 std::string restoreQuestion(std::size_t pages, const std::string& file, const std::string& serial,
-                            const std::string& port) {
+                            const std::string& port, const std::optional<std::string>& saved) {
     std::string question;
-    if (const auto saved = backupNameSerial(file); saved && *saved != serial)
+    if (saved && *saved != serial)
         question = file + " was saved from the scale " + *saved + ", not from this one. ";
     return question + "Write " + std::to_string(pages) + " pages of saved tables from " + file +
            " into the scale " + serial + " on " + port + "?";

@@ -50,6 +50,11 @@ struct ScriptedAnswers : UpdatePrompts {
         asked.push_back("no file: " + backup.error);
         return withoutFile;
     }
+    bool giveEarlierTables(const std::string& serial, const std::string& backupFile) override {
+        asked.push_back("earlier tables of " + serial + " from " + backupFile);
+        return giveEarlier;
+    }
+    bool giveEarlier = false;
     WriteBack writeTablesBack(const std::string& where) override {
         asked.push_back("write back from " + where);
         const WriteBack answer = writeBack.front();

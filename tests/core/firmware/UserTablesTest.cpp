@@ -202,16 +202,30 @@ TEST(UserTables, TheRestoreQuestionSaysWhenTheFileWasSavedFromAnotherScale) {
     EXPECT_EQ(backupNameSerial("Tables-1234567-20261208-051320.hex"), std::nullopt);
     EXPECT_EQ(backupNameSerial("Tables-1234567X-20261208-051320.hex"), std::nullopt);
     EXPECT_EQ(backupNameSerial("Tables-12345678/tables.hex"), std::nullopt) << "a folder's name";
-    EXPECT_EQ(restoreQuestion(36, "b/Tables-12345678-20261208-051320.hex", "24681357", "/dev/pts/4"),
+    const auto named = backupSerial("b/Tables-12345678-20261208-051320.hex", "");
+    EXPECT_EQ(restoreQuestion(36, "b/Tables-12345678-20261208-051320.hex", "24681357", "/dev/pts/4", named),
               "b/Tables-12345678-20261208-051320.hex was saved from the scale 12345678, not from this one. "
               "Write 36 pages of saved tables from b/Tables-12345678-20261208-051320.hex into the scale "
               "24681357 on /dev/pts/4?");
     EXPECT_EQ(
-        restoreQuestion(2, "Tables-24681357-20261208-051320.hex", "24681357", "/dev/pts/4"),
+        restoreQuestion(2, "Tables-24681357-20261208-051320.hex", "24681357", "/dev/pts/4", "24681357"),
         "Write 2 pages of saved tables from Tables-24681357-20261208-051320.hex into the scale 24681357 "
         "on /dev/pts/4?");
-    EXPECT_EQ(restoreQuestion(2, "mine.hex", "24681357", "COM3"),
+    EXPECT_EQ(restoreQuestion(2, "mine.hex", "24681357", "COM3", std::nullopt),
               "Write 2 pages of saved tables from mine.hex into the scale 24681357 on COM3?");
+}
+
+// The serial number kept beside a backup counts before its name; a known other scale is refused.
+TEST(UserTables, ABackupKnownToBeAnotherScalesIsRefused) {
+    EXPECT_EQ(backupSerial("mine.hex", "12345678"), "12345678");
+    EXPECT_EQ(backupSerial("Tables-11111111-20261208-051320.hex", "12345678"), "12345678");
+    EXPECT_EQ(backupSerial("Tables-11111111-20261208-051320.hex", "garbage"), "11111111");
+    EXPECT_EQ(backupSerial("mine.hex", ""), std::nullopt);
+    EXPECT_EQ(otherScaleRefusal("mine.hex", "12345678", "24681357"),
+              "mine.hex was saved from the scale 12345678, not from this one (24681357). Nothing was "
+              "written; to write another scale's zone table and keys into it, add --other-scale.");
+    EXPECT_EQ(otherScaleRefusal("mine.hex", "24681357", "24681357"), "");
+    EXPECT_EQ(otherScaleRefusal("mine.hex", std::nullopt, "24681357"), "");
 }
 
 TEST(TimeLeftEstimate, FromThePaceSoFarAtMostOnceASecond) {

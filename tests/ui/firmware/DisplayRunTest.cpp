@@ -439,8 +439,10 @@ TEST_F(DisplayRunTest, TheUsersTablesReadBeforeTheFirstRunAreWrittenBackAfterThe
     // Both runs and the write-back are in the history.
     std::vector<std::string> history;
     for (const firmware::HistoryRecord& record : firmware::readHistoryFile().records)
-        history.push_back(record.serial + " " + record.operation + (record.ok ? " ok" : " failed"));
-    EXPECT_EQ(history, (std::vector<std::string>{"24681357 update failed", "24681357 update ok",
+        history.push_back(record.serial + " " + record.operation +
+                          (record.open ? " begun" : record.ok ? " ok" : " failed"));
+    EXPECT_EQ(history, (std::vector<std::string>{"24681357 update begun", "24681357 update failed",
+                                                 "24681357 update begun", "24681357 update ok",
                                                  "24681357 restore ok"}));
 }
 
@@ -515,6 +517,49 @@ TEST_F(DisplayRunTest, AnUnfinishedUpdateIsFinishedFromItsJournal) {
     Bytes expected = expectedMemory("one-record.hex", "24681357");
     std::copy(userTables.begin(), userTables.end(), expected.begin() + 0x8000);
     EXPECT_EQ(memory(), expected);
+}
+
+}  // namespace vantor::test
+
+namespace vantor::test {
+
+// No to writing the tables back is no success for them: the final screen says where they are,
+// the history says they were declined, and the next start offers them until they are written or
+// the user leaves them out.
+TEST_F(DisplayRunTest, TablesNotWrittenBackAreSaidAndOfferedAgainUntilLeftOut) {
+    writeMemory("24681357", 0x8000, programmedTables());
+    SimulatorProcess simulator({"--memory", memoryFile()});
+    putUpdateFile("one-record.hex");
+    useScalePort(simulator.devicePath());
+    dialogs().answer(app::Answer::No);
+    display().showForm();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return successShown(); }, kWaitMs));
+    const std::string backup = display().update()->tablesWhere();
+    auto& final = program().form<app::frmSuccessUpdate>();
+    EXPECT_EQ(final.lblTables->text().toStdString(), firmware::tables_text::notInScale(backup));
+    EXPECT_TRUE(dialogs().asked()[0].text.contains("If you answer No, the scale has no zone table"));
+    const auto records = firmware::readHistoryFile().records;
+    ASSERT_FALSE(records.empty());
+    EXPECT_EQ(records.back().operation, "restore");
+    EXPECT_FALSE(records.back().ok);
+    EXPECT_EQ(records.back().result, firmware::tables_text::declinedRecord(backup));
+
+    // The next start: Cancel asks again next time, No leaves them out for good.
+    const auto journal = firmware::JournalFile::find(firmware::JournalFile::folder(), "24681357");
+    ASSERT_TRUE(journal);
+    EXPECT_EQ(journal->phase, firmware::kTablesDeclinedPhase);
+    dialogs().answer(app::Answer::Cancel);
+    EXPECT_FALSE(firmware::frmDisplay::offerToFinish(nullptr, "24681357"));
+    ASSERT_EQ(dialogs().asked().size(), 2u);
+    EXPECT_EQ(dialogs().asked()[1].buttons, app::Message::Buttons::YesNoCancel);
+    EXPECT_TRUE(dialogs().asked()[1].text.contains("its zone table and keys were not written back"));
+    dialogs().answer(app::Answer::No);
+    EXPECT_FALSE(firmware::frmDisplay::offerToFinish(nullptr, "24681357"));
+    EXPECT_FALSE(firmware::JournalFile::find(firmware::JournalFile::folder(), "24681357"));
+    EXPECT_EQ(firmware::readHistoryFile().records.back().result.rfind("Left out: ", 0), 0u);
+    EXPECT_FALSE(firmware::frmDisplay::offerToFinish(nullptr, "24681357"));
+    EXPECT_EQ(dialogs().asked().size(), 3u);
+    ASSERT_EQ(simulator.stop(), 0);
 }
 
 }  // namespace vantor::test
