@@ -287,8 +287,8 @@ protected:
     }
     // The backup the last flash saved in the tool's data folder.
     QString savedBackup() const {
-        const QFileInfoList found =
-            QDir(dataFolder() + "/vantor-cli").entryInfoList({"Tables-24681357-*.hex"}, QDir::Files, QDir::Name);
+        const QFileInfoList found = QDir(dataFolder() + "/vantor-cli")
+                                        .entryInfoList({"Tables-24681357-*.hex"}, QDir::Files, QDir::Name);
         return found.isEmpty() ? QString() : found.last().filePath();
     }
     static void overwrite(const QString& file) {
@@ -330,9 +330,10 @@ TEST_F(CliJournal, ResumeKeepsTablesTheUpdateNeverReachedWhenTheirBackupIsLost) 
     SimulatorProcess again({"--memory", memoryFile()});
     const CliRun stopped = cli({"resume", "--port", QString::fromStdString(again.devicePath()), "--yes"});
     EXPECT_EQ(stopped.exitCode, 1);
-    EXPECT_TRUE(stopped.err.contains("Nothing was written: the zone table and keys saved before the unfinished "
-                                     "update of this scale (" +
-                                     lost + ") cannot be read, and that update has written over the scale's own."))
+    EXPECT_TRUE(
+        stopped.err.contains("Nothing was written: the zone table and keys saved before the unfinished "
+                             "update of this scale (" +
+                             lost + ") cannot be read, and that update has written over the scale's own."))
         << stopped.err.toStdString();
     ASSERT_EQ(again.stop(), 0);
     EXPECT_EQ(readAll(path("scale.bin")), cut);
@@ -346,12 +347,13 @@ TEST_F(CliJournal, AnotherScaleWithTheSameNumberIsNotGivenTheSavedTables) {
     other.replace(0x8000, 0x100, QByteArray(0x100, char(0x42)));
     write("other.bin", other);
     SimulatorProcess b({"--memory", path("other.bin").toStdString()});
-    const CliRun run = cli({"flash", kFixtures + "one-record.hex", "--port", QString::fromStdString(b.devicePath()),
-                            "--yes"},
-                           {}, test::CliInput::Null);
+    const CliRun run = cli(
+        {"flash", kFixtures + "one-record.hex", "--port", QString::fromStdString(b.devicePath()), "--yes"},
+        {}, test::CliInput::Null);
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_TRUE(run.err.contains("Nothing was written: the zone table and keys in this scale are neither those "
-                                 "saved before the unfinished update of its serial number"))
+    EXPECT_TRUE(
+        run.err.contains("Nothing was written: the zone table and keys in this scale are neither those "
+                         "saved before the unfinished update of its serial number"))
         << run.err.toStdString();
     ASSERT_EQ(b.stop(), 0);
     EXPECT_EQ(readAll(path("other.bin")), other);
@@ -372,10 +374,11 @@ TEST_F(CliJournal, ADamagedJournalIsReportedAndNothingBlocks) {
     const QString device = QString::fromStdString(scale.devicePath());
     const CliRun resume = cli({"resume", "--port", device, "--yes"});
     EXPECT_EQ(resume.exitCode, 1);
-    EXPECT_EQ(resume.err, "The journal of the last update of scale 24681357 (" + journalPath() +
-                              ") cannot be read: a field missing or wrong. That update may not have finished; the "
-                              "newest backup of the scale's zone table and keys is " +
-                              backup + ". Update the scale again with vantor-cli flash.\n");
+    EXPECT_EQ(resume.err,
+              "The journal of the last update of scale 24681357 (" + journalPath() +
+                  ") cannot be read: a field missing or wrong. That update may not have finished; the "
+                  "newest backup of the scale's zone table and keys is " +
+                  backup + ". Update the scale again with vantor-cli flash.\n");
 
     ASSERT_TRUE(QFile::remove(journalPath()));
     ASSERT_EQ(mkfifo(QFile::encodeName(journalPath()).constData(), 0600), 0);
@@ -398,8 +401,9 @@ TEST_F(CliJournal, StatusAndVerifyNameAnUnfinishedUpdate) {
     const CliRun status = cli({"status", "--port", device});
     EXPECT_EQ(status.exitCode, 1);
     EXPECT_TRUE(status.out.contains("  unfinished: an update begun "));
-    EXPECT_TRUE(status.out.endsWith("(it stopped writing the zone table and keys back, at least 1 page in); "
-                                    "finish it with: vantor-cli resume\n"))
+    EXPECT_TRUE(
+        status.out.endsWith("(it stopped writing the zone table and keys back, at least 1 page in); "
+                            "finish it with: vantor-cli resume\n"))
         << status.out.toStdString();
     const CliRun verify = cli({"verify", kFixtures + "one-record.hex", "--port", device});
     EXPECT_EQ(verify.exitCode, 1);
@@ -440,8 +444,9 @@ TEST_F(CliFirmware, BackupAndRestoreRoundTripThroughAFile) {
     for (const QString& other : {path("Tables-12345678-20261208-051320.hex"), path("mine.hex")}) {
         const CliRun refused = cli({"restore", other, "--port", device, "--yes"});
         EXPECT_EQ(refused.exitCode, 2);
-        EXPECT_TRUE(refused.err.endsWith(", not from this one (24681357). Nothing was written; to write "
-                                         "another scale's zone table and keys into it, add --other-scale.\n"))
+        EXPECT_TRUE(
+            refused.err.endsWith(", not from this one (24681357). Nothing was written; to write "
+                                 "another scale's zone table and keys into it, add --other-scale.\n"))
             << refused.err.toStdString();
     }
     const CliRun unasked =

@@ -154,8 +154,7 @@ int tellHowItEnded(const UpdateReport& report, const ScaleUpdate& update, const 
     if (result.cancelled()) {
         std::cerr << "Stopped: the scale on " << port << " was not completely updated. " << describe(result)
                   << " Run " << again << " again"
-                  << (backedUp ? "; the tables are in " + update.backup()->path : "")
-                  << ".\n";
+                  << (backedUp ? "; the tables are in " + update.backup()->path : "") << ".\n";
         return kScaleFailed;
     }
     if (!result.succeeded()) {
@@ -218,9 +217,9 @@ int resumeOne(SerialTransport& transport, const std::string& port, bool yes) {
     }
     const UpdateJournal& journal = *found.journal;
     std::optional<ScaleUpdate::EarlierTables> earlier = JournalFile::earlierTables(journal);
-    const std::string tablesWhere =
-        earlier && earlier->tables ? " Its zone table and keys are saved in " + journal.backupFile + "."
-                                   : std::string();
+    const std::string tablesWhere = earlier && earlier->tables
+                                        ? " Its zone table and keys are saved in " + journal.backupFile + "."
+                                        : std::string();
     if (const std::string problem = JournalFile::imageProblem(journal); !problem.empty()) {
         std::cerr << "The update of scale " << *serial << " begun " << journal.started
                   << " cannot be finished: " << problem

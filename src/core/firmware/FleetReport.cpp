@@ -58,7 +58,8 @@ std::string whereItFailed(const FleetScale& scale) {
 
 // A run that wrote pages leaves a journal that resume finishes.
 bool wrotePages(const FleetScale& scale) {
-    return scale.result && (scale.result->pagesDone > 0 || scale.result->restarts > 0 || scale.progress.done > 0);
+    return scale.result &&
+           (scale.result->pagesDone > 0 || scale.result->restarts > 0 || scale.progress.done > 0);
 }
 
 }  // namespace
@@ -68,8 +69,9 @@ std::string failureLine(const FleetScale& scale) {
         return "";
     std::string line = scale.port + " " + serialOrDash(scale) + " ";
     if (verified(scale))
-        return line + "updated, but its zone table and keys were not all written back (the backup is named at "
-                      "the end).";
+        return line +
+               "updated, but its zone table and keys were not all written back (the backup is named at "
+               "the end).";
     if (!scale.result)
         return line + "not updated: " + scale.refusal;
     const std::string where = whereItFailed(scale);

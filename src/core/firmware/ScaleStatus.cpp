@@ -30,8 +30,10 @@ std::string statusText(const std::string& port, const std::string& serial, const
         text += "none in the history\n";
     else
         text += shownTime(*lastUpdate) + ", " +
-                (lastUpdate->open ? "not ended" : lastUpdate->ok ? "ok" : "failed") + ": " +
-                shownText(lastUpdate->result) + "\n";
+                (lastUpdate->open ? "not ended"
+                 : lastUpdate->ok ? "ok"
+                                  : "failed") +
+                ": " + shownText(lastUpdate->result) + "\n";
     if (!unfinished.empty())
         text += "  unfinished: " + unfinished + "\n";
     return text;

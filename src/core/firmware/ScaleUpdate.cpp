@@ -204,7 +204,8 @@ ScaleProgramming ScaleUpdate::program(scale::ScaleTransport& transport, const sc
 void ScaleUpdate::recordOpening() {
     if (!m_history)
         return;
-    HistoryRecord record = openingRecord(m_resuming ? history_operation::kResume : history_operation::kUpdate);
+    HistoryRecord record =
+        openingRecord(m_resuming ? history_operation::kResume : history_operation::kUpdate);
     record.serial = m_serial;
     m_history(record);
 }

@@ -216,7 +216,7 @@ private:
     bool m_resuming = false;
     OlderBackupLookup m_olderBackup;
     std::optional<std::string> m_blankButBackedUp;  // from an earlier run's backup, not read from the scale
-    std::optional<EarlierTables> m_earlierTables;  // an unfinished update's, until the user decides
+    std::optional<EarlierTables> m_earlierTables;   // an unfinished update's, until the user decides
     JournalKeeper* m_journal = nullptr;
     std::shared_ptr<JournalPace> m_pace;
 };

@@ -241,10 +241,13 @@ std::string historyTableLine(const HistoryRecord& record) {
         what = record.sha256.empty() ? "-" : record.sha256.substr(0, kShownDigest);
     return pad(shownText(shownTime(record)), 19) + "  " +
            pad(record.serial.empty() ? "-" : shownText(record.serial), 8) + "  " +
-           pad(shownText(record.operation), 9) + "  " + pad(record.open ? "unended" : record.ok ? "ok" : "failed", 7) +
-           "  " +
-           padLeft(std::to_string(record.pages), 5) + "  " + padLeft(secondsText(record.seconds), 7) + "  " +
-           pad(shownText(what), 12) + "  " + shownText(record.result) + "\n";
+           pad(shownText(record.operation), 9) + "  " +
+           pad(record.open ? "unended"
+               : record.ok ? "ok"
+                           : "failed",
+               7) +
+           "  " + padLeft(std::to_string(record.pages), 5) + "  " + padLeft(secondsText(record.seconds), 7) +
+           "  " + pad(shownText(what), 12) + "  " + shownText(record.result) + "\n";
 }
 
 std::string shownText(std::string_view text) {
@@ -253,8 +256,7 @@ std::string shownText(std::string_view text) {
     for (std::size_t i = 0; i < text.size(); ++i) {
         const auto c = static_cast<unsigned char>(text[i]);
         // C1 controls as UTF-8 (U+0080..U+009F) are read as escape sequences by terminals too.
-        const bool c1 = c == 0xC2 && i + 1 < text.size() &&
-                        static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
+        const bool c1 = c == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
                         static_cast<unsigned char>(text[i + 1]) <= 0x9F;
         if (c == '\n') {
             shown += "\\n";

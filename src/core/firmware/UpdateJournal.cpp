@@ -51,8 +51,8 @@ std::string formatJournal(const UpdateJournal& journal) {
     return std::string(kJournalFormat) + "\n" + "serial=" + journal.serial + "\n" +
            "image-sha256=" + journal.imageSha256 + "\n" + "image-file=" + journal.imageFile + "\n" +
            "backup-file=" + journal.backupFile + "\n" + "tables-sha256=" + journal.tablesSha256 + "\n" +
-           "started=" + journal.started + "\n" +
-           "phase=" + journal.phase + "\n" + "pages=" + std::to_string(journal.pages) + "\n";
+           "started=" + journal.started + "\n" + "phase=" + journal.phase + "\n" +
+           "pages=" + std::to_string(journal.pages) + "\n";
 }
 
 std::optional<UpdateJournal> parseJournal(std::string_view text, std::string& error) {
@@ -80,8 +80,8 @@ std::optional<UpdateJournal> parseJournal(std::string_view text, std::string& er
     const std::string& pages = fields["pages"];
     const auto [end, failure] = std::from_chars(pages.data(), pages.data() + pages.size(), journal.pages);
     if (!scale::CheckSerial(journal.serial) || !isSha256(journal.imageSha256) || journal.imageFile.empty() ||
-        (!journal.tablesSha256.empty() && !isSha256(journal.tablesSha256)) ||
-        failure != std::errc() || end != pages.data() + pages.size() || journal.phase.empty()) {
+        (!journal.tablesSha256.empty() && !isSha256(journal.tablesSha256)) || failure != std::errc() ||
+        end != pages.data() + pages.size() || journal.phase.empty()) {
         error = "a field missing or wrong";
         return std::nullopt;
     }
@@ -111,8 +111,8 @@ RegionVerdict judgeRegion(std::span<const Byte> region, const std::optional<Byte
         const auto written = image.page(static_cast<std::uint32_t>(kTablesStart + offset));
         const bool erased = std::all_of(page.begin(), page.end(), [](Byte b) { return b == 0xFF; });
         const bool fromImage = std::equal(page.begin(), page.end(), written.begin(), written.end());
-        const bool fromSaved =
-            saved && std::equal(page.begin(), page.end(), saved->begin() + static_cast<std::ptrdiff_t>(offset));
+        const bool fromSaved = saved && std::equal(page.begin(), page.end(),
+                                                   saved->begin() + static_cast<std::ptrdiff_t>(offset));
         if (!erased && !fromImage && !fromSaved)
             return RegionVerdict::Other;
     }

@@ -28,7 +28,7 @@ struct UpdateJournal {
     // Of the tables region as read before the run, lower-case hex; "" when it was not read (the
     // update was to erase it). Tells the scale whose tables they are from another with its number.
     std::string tablesSha256;
-    std::string started;      // local date and time the run began, "2026-12-08 14:03"
+    std::string started;  // local date and time the run began, "2026-12-08 14:03"
     std::string phase = "started";
     std::size_t pages = 0;  // pages reached in that phase
 
@@ -51,10 +51,10 @@ inline constexpr const char* kTablesDeclinedPhase = "tables-declined";
 
 // What the scale's tables region holds now, against an unfinished update's journal.
 enum class RegionVerdict {
-    Intact,    // the tables as read before that update: nothing of them was written over
-    Updated,   // only what an update writes there (the update file's pages, erased pages) and the
-               // saved tables' own pages: the region as that update left it
-    Other,     // pages of neither: another scale's tables, or a page cut short mid-write
+    Intact,   // the tables as read before that update: nothing of them was written over
+    Updated,  // only what an update writes there (the update file's pages, erased pages) and the
+              // saved tables' own pages: the region as that update left it
+    Other,    // pages of neither: another scale's tables, or a page cut short mid-write
 };
 
 // `saved`: the tables the journal's backup holds, when it can be read; `savedSha256`: the

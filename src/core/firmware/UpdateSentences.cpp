@@ -23,7 +23,8 @@ std::string notStarted(const UpdateReport& report, const ScaleUpdate& update) {
                    "could not be saved (" +
                    update.journalError() + ").";
         case Prepared::TablesDiffer:
-            return "Nothing was written: the zone table and keys in this scale are neither those saved before "
+            return "Nothing was written: the zone table and keys in this scale are neither those saved "
+                   "before "
                    "the unfinished update of its serial number (" +
                    update.earlierBackup() +
                    ") nor what that update wrote; it may be another scale with the same number. If it is "

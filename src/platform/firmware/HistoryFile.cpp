@@ -168,8 +168,9 @@ HistoryFileRead readHistoryFile() {
                    .arg(path);
     else if (damaged.size() > 1)
         qCWarning(lcFirmware).noquote()
-            << QStringLiteral("%1 lines of the update history %2 are damaged (the first is line %3); they "
-                              "were skipped.")
+            << QStringLiteral(
+                   "%1 lines of the update history %2 are damaged (the first is line %3); they "
+                   "were skipped.")
                    .arg(damaged.size())
                    .arg(path)
                    .arg(damaged.front());

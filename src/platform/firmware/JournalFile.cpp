@@ -6,9 +6,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
-#include <filesystem>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <mutex>
 #include <set>
 #include <system_error>
@@ -213,8 +213,9 @@ JournalFile::Lookup JournalFile::lookUp(const QString& folder, const std::string
         found.problem = text.problem;
         return found;
     }
-    found.journal = parseJournal(std::string_view(text.bytes->constData(), static_cast<std::size_t>(text.bytes->size())),
-                                 found.problem);
+    found.journal =
+        parseJournal(std::string_view(text.bytes->constData(), static_cast<std::size_t>(text.bytes->size())),
+                     found.problem);
     if (found.journal && found.journal->serial != serial) {
         found.journal.reset();
         found.problem = "it is another scale's";
@@ -260,8 +261,8 @@ std::optional<Bytes> JournalFile::savedTables(const UpdateJournal& journal) {
     const FileRead text = readRegular(QString::fromStdString(journal.backupFile));
     if (!text.bytes)
         return std::nullopt;
-    const HexLoad load =
-        IntelHexLoader::load(std::string_view(text.bytes->constData(), static_cast<std::size_t>(text.bytes->size())));
+    const HexLoad load = IntelHexLoader::load(
+        std::string_view(text.bytes->constData(), static_cast<std::size_t>(text.bytes->size())));
     if (!tablesFileError(load).empty())
         return std::nullopt;
     const auto region = load.image->bytes().subspan(kTablesStart, kTablesSize);

@@ -68,7 +68,7 @@ private:
     void release();
 
     UpdateJournal m_journal;
-    bool m_held = false;  // this update holds its serial number's journal
+    bool m_held = false;                // this update holds its serial number's journal
     std::unique_ptr<QLockFile> m_lock;  // against another program updating that number
 };
 

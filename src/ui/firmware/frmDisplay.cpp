@@ -392,8 +392,8 @@ bool frmDisplay::offerToFinish(QWidget* owner, const std::string& serial) {
     if (const std::size_t space = when.find(' '); space != std::string::npos)
         when.replace(space, 1, ", ");
     if (journal->phase == kTablesDeclinedPhase) {
-        const app::Answer answer =
-            program().dialogs().ask(owner, app::boxOf(tables_text::declinedOffer(serial, when, journal->backupFile)));
+        const app::Answer answer = program().dialogs().ask(
+            owner, app::boxOf(tables_text::declinedOffer(serial, when, journal->backupFile)));
         if (answer == app::Answer::No) {
             leaveTablesOut(*journal);
             return false;
@@ -426,7 +426,8 @@ bool frmDisplay::offerToFinish(QWidget* owner, const std::string& serial) {
     return true;
 }
 
-void frmDisplay::tellDamagedJournal(QWidget* owner, const JournalFile::Lookup& found, const std::string& serial) {
+void frmDisplay::tellDamagedJournal(QWidget* owner, const JournalFile::Lookup& found,
+                                    const std::string& serial) {
     qCWarning(lcFirmware).noquote() << "journal" << found.path
                                     << "cannot be read:" << QString::fromStdString(found.problem);
     std::string text = "The program's notes about the last update of your scale (serial number " + serial +

@@ -97,7 +97,8 @@ public:
     // true when the user said Yes and the update form took over. No keeps the journal for next time.
     static bool offerToFinish(QWidget* owner, const std::string& serial);
     // Where the journal of `serial` cannot be read: what may be unfinished, and where the tables are.
-    static void tellDamagedJournal(QWidget* owner, const JournalFile::Lookup& found, const std::string& serial);
+    static void tellDamagedJournal(QWidget* owner, const JournalFile::Lookup& found,
+                                   const std::string& serial);
     static void leaveTablesOut(const UpdateJournal& journal);
 
     void mnuComm1_Click();

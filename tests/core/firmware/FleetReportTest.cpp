@@ -44,9 +44,10 @@ TEST(FleetReport, EndLinesSayHowEachScaleEnded) {
         "/dev/ttyUSB1 11111111 not updated: The scale refused the unlock (is the serial number right?); "
         "0 of 512 pages were written. The scale keeps its old software. (0.6 s)");
 
-    EXPECT_EQ(failureLine(scale),
-              "/dev/ttyUSB1 11111111 failed: The scale refused the unlock (is the serial number right?); 0 of 512 "
-              "pages were written. The scale keeps its old software.");
+    EXPECT_EQ(
+        failureLine(scale),
+        "/dev/ttyUSB1 11111111 failed: The scale refused the unlock (is the serial number right?); 0 of 512 "
+        "pages were written. The scale keeps its old software.");
 
     // Died mid-write: the restart's unlock is what failed last, but the run died writing.
     scale.result->outcome = vantor::scale::Outcome::NoReply;

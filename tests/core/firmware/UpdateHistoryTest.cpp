@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "core/firmware/Sha256.h"
 #include "core/firmware/ScaleStatus.h"
+#include "core/firmware/Sha256.h"
 #include "core/firmware/UpdateHistory.h"
 
 using namespace vantor;
@@ -114,14 +114,14 @@ TEST(UpdateHistory, RecordsTellTheResultInTheOneResultsWords) {
     EXPECT_EQ(lastUpdate({older, newer, other, key}, "24681357"), newer);
     EXPECT_EQ(lastUpdate({older, newer}, "11111111"), std::nullopt);
 
-    EXPECT_EQ(
-        historyTableHeading() + historyTableLine(keyRecord()) + historyTableLine(failed),
-        "TIME                 SERIAL    OPERATION  OUTCOME  PAGES  SECONDS  WHAT          RESULT\n"
-        "2026-12-08 13:06:33  24681357  key        failed       2      0.4  key 3 \"rates\"\\\\x09  The scale "
-        "refused the write for page 8800; 2 of 5 pages were written.\n"
-        "                     24681357  update     failed       7      3.0  " +
-            failed.sha256.substr(0, 12) +
-            "  The scale refused the write for page 0380; 7 of 512 pages were written.\n");
+    EXPECT_EQ(historyTableHeading() + historyTableLine(keyRecord()) + historyTableLine(failed),
+              "TIME                 SERIAL    OPERATION  OUTCOME  PAGES  SECONDS  WHAT          RESULT\n"
+              "2026-12-08 13:06:33  24681357  key        failed       2      0.4  key 3 \"rates\"\\\\x09  "
+              "The scale "
+              "refused the write for page 8800; 2 of 5 pages were written.\n"
+              "                     24681357  update     failed       7      3.0  " +
+                  failed.sha256.substr(0, 12) +
+                  "  The scale refused the write for page 0380; 7 of 512 pages were written.\n");
 }
 
 TEST(UpdateHistory, TheTableShowsControlCharactersEscapedSoThatAFieldMakesNoRowOfItsOwn) {
@@ -130,8 +130,9 @@ TEST(UpdateHistory, TheTableShowsControlCharactersEscapedSoThatAFieldMakesNoRowO
     forged.result = "x\n2026-12-08 13:06:33  11111111  update     ok  \r\xc2\x9b\x7f";
     const std::string line = historyTableLine(forged);
     EXPECT_EQ(std::count(line.begin(), line.end(), '\n'), 1);
-    EXPECT_TRUE(line.ends_with("  \\x1B[2J       x\\n2026-12-08 13:06:33  11111111  update     ok  "
-                               "\\r\\x9B\\x7F\n"))
+    EXPECT_TRUE(
+        line.ends_with("  \\x1B[2J       x\\n2026-12-08 13:06:33  11111111  update     ok  "
+                       "\\r\\x9B\\x7F\n"))
         << line;
     EXPECT_EQ(shownText("Zürich \t"), "Zürich \\x09");
 }
@@ -166,9 +167,10 @@ TEST(UpdateHistory, AnUpdateNeverEndedStaysOpen) {
               "an update begun 2026-12-08 13:00 did not finish (it stopped writing the zone table and keys "
               "back, at least 16 pages in); finish it with: vantor-cli resume");
     const std::string text = statusText("/dev/ttyUSB0", "24681357", tables, opening, unfinished);
-    EXPECT_TRUE(text.ends_with("  last update: 2026-12-08 13:00:00, not ended: Begun; not ended.\n"
-                               "  unfinished: " +
-                               unfinished + "\n"))
+    EXPECT_TRUE(
+        text.ends_with("  last update: 2026-12-08 13:00:00, not ended: Begun; not ended.\n"
+                       "  unfinished: " +
+                       unfinished + "\n"))
         << text;
     EXPECT_TRUE(statusIsUnsettled(opening, ""));
     EXPECT_TRUE(statusIsUnsettled(ended, unfinished));

@@ -6,8 +6,8 @@
 #include "core/firmware/ScaleUpdate.h"
 #include "core/firmware/Sha256.h"
 #include "core/firmware/TablesMessages.h"
-#include "core/firmware/UserTables.h"
 #include "core/firmware/UpdateJournal.h"
+#include "core/firmware/UserTables.h"
 #include "core/scale/SerialNumber.h"
 #include "support/FakeScaleTransport.h"
 
@@ -229,7 +229,8 @@ TEST(UpdateJournal, AScaleWithOtherTablesIsAskedBeforeItIsGivenTheSavedOnes) {
 // The saved tables cannot be read: a region the update never reached is still the user's; one it
 // wrote over cannot be given back, and the user is asked before an update without them.
 TEST(UpdateJournal, TablesTheBackupLostAreReadFromTheScaleWhenTheUpdateNeverReachedThem) {
-    const Bytes tables(memoryWithTables().begin() + 0x8000, memoryWithTables().begin() + 0x9200);
+    const Bytes scaleMemory = memoryWithTables();
+    const Bytes tables(scaleMemory.begin() + 0x8000, scaleMemory.begin() + 0x9200);
     const auto lookup = [&](const std::string&) -> std::optional<ScaleUpdate::EarlierTables> {
         return ScaleUpdate::EarlierTables{std::nullopt, "/data/unreadable.hex", sha256Hex(tables)};
     };

@@ -275,10 +275,12 @@ TEST(TablesMessages, WhatTheUserIsToldAboutTheTablesAroundAnUpdate) {
               "on device).\n\nNothing has been written to the scale yet. Update it all the same? Your zone "
               "table and keys would then be kept only in this program's memory until they are written back.");
     EXPECT_EQ(tables_text::memoryOnly("Permission denied"), "memory only (Permission denied)");
-    EXPECT_EQ(tables_text::offerRestore("/data/Tables.hex").text,
-              "The scale has been updated. The update leaves the zone table and keys blank.\n\nYour zone "
-              "table and keys were saved before the update, in /data/Tables.hex.\n\nWrite them back into the "
-              "scale now?");
+    EXPECT_EQ(
+        tables_text::offerRestore("/data/Tables.hex").text,
+        "The scale has been updated. The update leaves the zone table and keys blank.\n\nYour zone "
+        "table and keys were saved before the update, in /data/Tables.hex.\n\nWrite them back into the "
+        "scale now? If you answer No, the scale has no zone table and no programmed keys until they are "
+        "written back: the program offers them again when it next finds this scale.");
     EXPECT_EQ(tables_text::restored().text,
               "Your zone table and keys were written back into the scale and verified.");
     EXPECT_EQ(

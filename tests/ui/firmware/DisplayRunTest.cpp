@@ -440,7 +440,9 @@ TEST_F(DisplayRunTest, TheUsersTablesReadBeforeTheFirstRunAreWrittenBackAfterThe
     std::vector<std::string> history;
     for (const firmware::HistoryRecord& record : firmware::readHistoryFile().records)
         history.push_back(record.serial + " " + record.operation +
-                          (record.open ? " begun" : record.ok ? " ok" : " failed"));
+                          (record.open ? " begun"
+                           : record.ok ? " ok"
+                                       : " failed"));
     EXPECT_EQ(history, (std::vector<std::string>{"24681357 update begun", "24681357 update failed",
                                                  "24681357 update begun", "24681357 update ok",
                                                  "24681357 restore ok"}));
