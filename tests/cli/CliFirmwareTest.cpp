@@ -285,11 +285,15 @@ protected:
     QString journalPath() const {
         return dataFolder() + "/VantorUSA_PCProgram/VantorUSA_PCProgram/Journals/Update-24681357.journal";
     }
-    // The backup the last flash saved in the tool's data folder.
+    // The backup the unfinished update's journal names.
     QString savedBackup() const {
-        const QFileInfoList found = QDir(dataFolder() + "/vantor-cli")
-                                        .entryInfoList({"Tables-24681357-*.hex"}, QDir::Files, QDir::Name);
-        return found.isEmpty() ? QString() : found.last().filePath();
+        QFile journal(journalPath());
+        if (!journal.open(QIODevice::ReadOnly))
+            return {};
+        for (const QByteArray& line : journal.readAll().split('\n'))
+            if (line.startsWith("backup-file="))
+                return QString::fromUtf8(line.mid(12));
+        return {};
     }
     static void overwrite(const QString& file) {
         QFile damaged(file);
@@ -347,9 +351,9 @@ TEST_F(CliJournal, AnotherScaleWithTheSameNumberIsNotGivenTheSavedTables) {
     other.replace(0x8000, 0x100, QByteArray(0x100, char(0x42)));
     write("other.bin", other);
     SimulatorProcess b({"--memory", path("other.bin").toStdString()});
-    const CliRun run = cli(
-        {"flash", kFixtures + "one-record.hex", "--port", QString::fromStdString(b.devicePath()), "--yes"},
-        {}, test::CliInput::Null);
+    const CliRun run =
+        cli({"flash", kFixtures + "one-record.hex", "--port", QString::fromStdString(b.devicePath())}, {},
+            test::CliInput::Null);
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(
         run.err.contains("Nothing was written: the zone table and keys in this scale are neither those "
@@ -498,7 +502,7 @@ TEST_F(CliFirmware, FlashUpdatesSeveralScalesAtOnceEachWithItsOwnSerialNumber) {
     const qsizetype told = run.err.indexOf(QString::fromStdString(refusing.devicePath()) +
                                            " 44444444 failed: The scale refused the unlock");
     EXPECT_GE(told, 0) << run.err.toStdString();
-    EXPECT_LT(told, run.err.lastIndexOf("  verifying  448/512")) << run.err.toStdString();
+    EXPECT_LT(told, run.err.lastIndexOf("  verifying  ")) << run.err.toStdString();
 
     for (int i = 0; i < 3; ++i) {
         ASSERT_EQ(scales[i]->stop(), 0);

@@ -49,7 +49,8 @@ namespace {
 
 // Where the run was when it failed, from its last progress; "" before its first page.
 std::string whereItFailed(const FleetScale& scale) {
-    if (scale.progress.total == 0)
+    if (scale.progress.total == 0 ||
+        (scale.progress.phase == scale::Phase::Write && scale.progress.done == 0))
         return "";
     return std::string("failed while ") +
            (scale.progress.phase == scale::Phase::Verify ? "verifying" : "writing") + ", at page " +
