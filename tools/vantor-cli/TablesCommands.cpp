@@ -111,7 +111,14 @@ int backupCommand(const ParsedCommand& command) {
     }
     recordOperation(history_operation::kBackup, read.result, path, started);
     const std::string serialLine = *serial + "\n";
-    if (const auto failure = app::saveWhole(serialFileOf(path), {serialLine.data(), serialLine.size()}))
+    // Written as a whole new file only: a FIFO or a device there would hold the command in open().
+    const QFileInfo beside(serialFileOf(path));
+    std::optional<std::string> failure;
+    if (beside.exists() && !beside.isFile())
+        failure = "it is not a regular file";
+    else
+        failure = app::saveWhole(serialFileOf(path), {serialLine.data(), serialLine.size()});
+    if (failure)
         std::cerr << "The serial number could not be kept beside the backup, in "
                   << serialFileOf(path).toStdString() << ": " << *failure
                   << "; restore cannot check which scale it is from.\n";
