@@ -2,7 +2,9 @@
 // the scale worker while the form keeps answering; the simulator on a pseudo-terminal is the scale.
 
 #include <QAction>
+#include <QCryptographicHash>
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
@@ -16,7 +18,10 @@
 #include <iterator>
 
 #include "core/firmware/IntelHexLoader.h"
+#include "core/firmware/Sha256.h"
 #include "core/firmware/TablesMessages.h"
+#include "core/firmware/UpdateJournal.h"
+#include "core/firmware/UserTables.h"
 #include "core/scale/ScaleLink.h"
 #include "platform/app/SerialNumberSetting.h"
 #include "platform/firmware/HistoryFile.h"
@@ -562,6 +567,53 @@ TEST_F(DisplayRunTest, TablesNotWrittenBackAreSaidAndOfferedAgainUntilLeftOut) {
     EXPECT_FALSE(firmware::frmDisplay::offerToFinish(nullptr, "24681357"));
     EXPECT_EQ(dialogs().asked().size(), 3u);
     ASSERT_EQ(simulator.stop(), 0);
+}
+
+}  // namespace vantor::test
+
+namespace vantor::test {
+
+// An unfinished update of another scale with the same serial number: this scale's own tables are
+// not replaced without asking, and No (the default) writes nothing.
+TEST_F(DisplayRunTest, AScaleWithOtherTablesThanAnUnfinishedUpdatesIsAskedAbout) {
+    writeMemory("24681357", 0x8000, programmedTables());
+    const Bytes before = memory();
+    const QDir journals(firmware::JournalFile::folder());
+    ASSERT_TRUE(journals.mkpath("."));
+    const QString image = journals.filePath("Update-24681357.hex");
+    ASSERT_TRUE(QFile::copy(kFixtures + "one-record.hex", image));
+    QFile imageFile(image);
+    ASSERT_TRUE(imageFile.open(QIODevice::ReadOnly));
+    const Bytes othersTables(firmware::kTablesSize, 0x5C);
+    const std::string backup = journals.filePath("Tables-A.hex").toStdString();
+    { std::ofstream(backup, std::ios::binary) << firmware::tablesHex(othersTables); }
+    firmware::UpdateJournal journal;
+    journal.serial = "24681357";
+    journal.imageSha256 =
+        QCryptographicHash::hash(imageFile.readAll(), QCryptographicHash::Sha256).toHex().toStdString();
+    journal.imageFile = image.toStdString();
+    journal.backupFile = backup;
+    journal.tablesSha256 = firmware::sha256Hex(othersTables);
+    journal.started = "2026-12-08 12:00";
+    journal.phase = "writing";
+    journal.pages = 288;
+    {
+        std::ofstream(journals.filePath("Update-24681357.journal").toStdString())
+            << firmware::formatJournal(journal);
+    }
+
+    SimulatorProcess simulator({"--memory", memoryFile()});
+    putUpdateFile("one-record.hex");
+    useScalePort(simulator.devicePath());
+    dialogs().answer(app::Answer::No);
+    ASSERT_TRUE(runToEnd(display(), &frmDisplay::runEnded, [&] { display().showForm(); }));
+    ASSERT_EQ(dialogs().asked().size(), 1u);
+    EXPECT_EQ(dialogs().asked()[0].text.toStdString(),
+              firmware::tables_text::differQuestion("24681357", backup).text);
+    EXPECT_TRUE(dialogs().asked()[0].defaultNo);
+    EXPECT_EQ(display().lblStatus->text(), "The scale was not updated; nothing was written to it.");
+    ASSERT_EQ(simulator.stop(), 0);
+    EXPECT_EQ(memory(), before);
 }
 
 }  // namespace vantor::test
