@@ -530,3 +530,16 @@ TEST_F(CliFirmware, FlashRefusesOneScaleNamedTwice) {
     untouched.replace(0x0700, 4, QByteArray::fromHex("12345678"));
     EXPECT_EQ(readAll(QString::fromStdString(memoryFile())), untouched);
 }
+
+// A stopped resume names the command that takes it up again: resume, not flash.
+TEST_F(CliJournal, AStoppedResumeSaysToRunResumeAgain) {
+    write("scale.bin", memoryWithTables());
+    flashCutShort("power-cut:write:nth=40");
+    SimulatorProcess slow({"--memory", memoryFile(), "--fault", "delay:write:addr=0x0100:ms=5000"});
+    const CliRun run =
+        cliInterrupted({"resume", "--port", QString::fromStdString(slow.devicePath()), "--yes"},
+                       QStringLiteral("Pages written: 0/512\n"));
+    EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(" Run resume again; the tables are in ")) << run.err.toStdString();
+    ASSERT_EQ(slow.stop(), 0);
+}
