@@ -359,6 +359,7 @@ TEST_F(CliJournal, AnotherScaleWithTheSameNumberIsNotGivenTheSavedTables) {
         run.err.contains("Nothing was written: the zone table and keys in this scale are neither those "
                          "saved before the unfinished update of its serial number"))
         << run.err.toStdString();
+    EXPECT_FALSE(run.err.contains("--yes")) << "--yes answers no such question";
     ASSERT_EQ(b.stop(), 0);
     EXPECT_EQ(readAll(path("other.bin")), other);
 }

@@ -12,6 +12,7 @@
 #include "ScaleCommands.h"
 #include "StopSignals.h"
 #include "Terminal.h"
+#include "core/app/OneLine.h"
 #include "core/firmware/IntelHexLoader.h"
 #include "core/firmware/TablesMessages.h"
 #include "core/firmware/UserTables.h"
@@ -177,9 +178,12 @@ int restoreCommand(const ParsedCommand& command) {
 }
 
 bool UpdateAnswers::giveEarlierTables(const std::string& serial, const std::string& backupFile) {
-    if (!m_mayAsk)
+    // Without a terminal the answer is No, and the update's own line says why nothing was written.
+    if (!m_mayAsk || !stdinIsTerminal())
         return false;
-    return askYesNo(tables_text::differQuestion(serial, backupFile).text, false);
+    std::cerr << app::oneLine(tables_text::differQuestion(serial, backupFile).text) << " [y/N] "
+              << std::flush;
+    return readYes();
 }
 
 ScaleUpdate::EarlierTablesLookup tablesOfAnUnfinishedUpdate(std::ostream& say) {
