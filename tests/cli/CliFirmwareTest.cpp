@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QSettings>
 
@@ -277,6 +279,144 @@ TEST_F(CliFirmware, AnUpdateCutShortIsFinishedByResume) {
     EXPECT_EQ(readAll(path("scale.bin")), memoryWithTables());
 }
 
+namespace {
+
+class CliJournal : public CliFirmware {
+protected:
+    QString journalPath() const {
+        return dataFolder() + "/VantorUSA_PCProgram/VantorUSA_PCProgram/Journals/Update-24681357.journal";
+    }
+    // The backup the unfinished update's journal names.
+    QString savedBackup() const {
+        QFile journal(journalPath());
+        if (!journal.open(QIODevice::ReadOnly))
+            return {};
+        for (const QByteArray& line : journal.readAll().split('\n'))
+            if (line.startsWith("backup-file="))
+                return QString::fromUtf8(line.mid(12));
+        return {};
+    }
+    static void overwrite(const QString& file) {
+        QFile damaged(file);
+        ASSERT_TRUE(damaged.open(QIODevice::WriteOnly | QIODevice::Truncate)) << file.toStdString();
+        damaged.write("damaged\n");
+    }
+    // A kept-tables flash of the scale file, cut short by `cut`.
+    void flashCutShort(const char* cut) {
+        SimulatorProcess failing({"--memory", memoryFile(), "--fault", cut});
+        const CliRun flash = cli(
+            {"flash", kFixtures + "one-record.hex", "--port", QString::fromStdString(failing.devicePath())});
+        EXPECT_EQ(flash.exitCode, 1) << flash.err.toStdString();
+        ASSERT_EQ(failing.stop(), 0);
+    }
+};
+
+}  // namespace
+
+// The backup cannot be read, but the run was cut before it reached the tables: they are read from
+// the scale. Cut after it wrote over them: resume stops, and says where the tables were saved.
+TEST_F(CliJournal, ResumeKeepsTablesTheUpdateNeverReachedWhenTheirBackupIsLost) {
+    QByteArray finished = expectedImage("one-record.hex", "24681357");
+    finished.replace(0x8000, 0x1200, memoryWithTables().mid(0x8000, 0x1200));
+    write("scale.bin", memoryWithTables());
+    flashCutShort("power-cut:write:nth=40");
+    overwrite(savedBackup());
+    SimulatorProcess restarted({"--memory", memoryFile()});
+    const CliRun resume = cli({"resume", "--port", QString::fromStdString(restarted.devicePath()), "--yes"});
+    EXPECT_EQ(resume.exitCode, 0) << resume.err.toStdString();
+    ASSERT_EQ(restarted.stop(), 0);
+    EXPECT_EQ(readAll(path("scale.bin")), finished);
+
+    write("scale.bin", memoryWithTables());
+    flashCutShort("power-cut:write:nth=300");
+    const QString lost = savedBackup();
+    overwrite(lost);
+    const QByteArray cut = readAll(path("scale.bin"));
+    SimulatorProcess again({"--memory", memoryFile()});
+    const CliRun stopped = cli({"resume", "--port", QString::fromStdString(again.devicePath()), "--yes"});
+    EXPECT_EQ(stopped.exitCode, 1);
+    EXPECT_TRUE(
+        stopped.err.contains("Nothing was written: the zone table and keys saved before the unfinished "
+                             "update of this scale (" +
+                             lost + ") cannot be read, and that update has written over the scale's own."))
+        << stopped.err.toStdString();
+    ASSERT_EQ(again.stop(), 0);
+    EXPECT_EQ(readAll(path("scale.bin")), cut);
+}
+
+// Scale A is cut short; B, with the same serial number and tables of its own, is not given A's.
+TEST_F(CliJournal, AnotherScaleWithTheSameNumberIsNotGivenTheSavedTables) {
+    write("scale.bin", memoryWithTables());
+    flashCutShort("power-cut:write:nth=300");
+    QByteArray other = memoryWithTables();
+    other.replace(0x8000, 0x100, QByteArray(0x100, char(0x42)));
+    write("other.bin", other);
+    SimulatorProcess b({"--memory", path("other.bin").toStdString()});
+    const CliRun run =
+        cli({"flash", kFixtures + "one-record.hex", "--port", QString::fromStdString(b.devicePath())}, {},
+            test::CliInput::Null);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(
+        run.err.contains("Nothing was written: the zone table and keys in this scale are neither those "
+                         "saved before the unfinished update of its serial number"))
+        << run.err.toStdString();
+    EXPECT_FALSE(run.err.contains("--yes")) << "--yes answers no such question";
+    ASSERT_EQ(b.stop(), 0);
+    EXPECT_EQ(readAll(path("other.bin")), other);
+}
+
+// A journal that cannot be read is reported with the newest backup, and fails; a FIFO in its place
+// blocks neither resume nor flash.
+TEST_F(CliJournal, ADamagedJournalIsReportedAndNothingBlocks) {
+    write("scale.bin", memoryWithTables());
+    flashCutShort("power-cut:write:nth=300");
+    const QString backup = savedBackup();
+    QFile journal(journalPath());
+    ASSERT_TRUE(journal.open(QIODevice::ReadWrite));
+    const QByteArray text = journal.readAll();
+    journal.resize(text.size() / 2);  // cut short
+    journal.close();
+    SimulatorProcess scale({"--memory", memoryFile()});
+    const QString device = QString::fromStdString(scale.devicePath());
+    const CliRun resume = cli({"resume", "--port", device, "--yes"});
+    EXPECT_EQ(resume.exitCode, 1);
+    EXPECT_EQ(resume.err,
+              "The journal of the last update of scale 24681357 (" + journalPath() +
+                  ") cannot be read: a field missing or wrong. That update may not have finished; the "
+                  "newest backup of the scale's zone table and keys is " +
+                  backup + ". Update the scale again with vantor-cli flash.\n");
+
+    ASSERT_TRUE(QFile::remove(journalPath()));
+    ASSERT_EQ(mkfifo(QFile::encodeName(journalPath()).constData(), 0600), 0);
+    const CliRun fifo = cli({"resume", "--port", device, "--yes"});
+    EXPECT_EQ(fifo.exitCode, 1);
+    EXPECT_TRUE(fifo.err.contains("cannot be read: it is not a regular file.")) << fifo.err.toStdString();
+    const CliRun flash = cli({"flash", kFixtures + "one-record.hex", "--port", device});
+    EXPECT_EQ(flash.exitCode, 1);
+    EXPECT_TRUE(flash.err.contains(journalPath() + " is not a regular file")) << flash.err.toStdString();
+    ASSERT_EQ(scale.stop(), 0);
+}
+
+// A write-back cut short: the tables read as programmed, and the last update as ok, but status and
+// verify name the unfinished update and fail.
+TEST_F(CliJournal, StatusAndVerifyNameAnUnfinishedUpdate) {
+    write("scale.bin", memoryWithTables());
+    flashCutShort("power-cut:write:nth=530");
+    SimulatorProcess scale({"--memory", memoryFile()});
+    const QString device = QString::fromStdString(scale.devicePath());
+    const CliRun status = cli({"status", "--port", device});
+    EXPECT_EQ(status.exitCode, 1);
+    EXPECT_TRUE(status.out.contains("  unfinished: an update begun "));
+    EXPECT_TRUE(
+        status.out.endsWith("(it stopped writing the zone table and keys back, at least 1 page in); "
+                            "finish it with: vantor-cli resume\n"))
+        << status.out.toStdString();
+    const CliRun verify = cli({"verify", kFixtures + "one-record.hex", "--port", device});
+    EXPECT_EQ(verify.exitCode, 1);
+    EXPECT_TRUE(verify.out.endsWith("; finish it with: vantor-cli resume\n")) << verify.out.toStdString();
+    ASSERT_EQ(scale.stop(), 0);
+}
+
 // The first read of page 8000 brings a changed byte: it must reach neither the file nor the scale.
 TEST_F(CliFirmware, BackupAndRestoreRoundTripThroughAFile) {
     write("first.bin", memoryWithTables());
@@ -287,6 +427,7 @@ TEST_F(CliFirmware, BackupAndRestoreRoundTripThroughAFile) {
     EXPECT_EQ(backup.exitCode, 0) << backup.err.toStdString();
     first.reset();
     EXPECT_EQ(readAll(path("tables.hex")).count("\r\n"), 145);
+    EXPECT_EQ(readAll(path("tables.hex.serial")), "24681357\n");
 
     auto second = std::make_unique<SimulatorProcess>(
         std::vector<std::string>{"--serial", "24681357", "--memory", path("second.bin").toStdString()});
@@ -302,11 +443,23 @@ TEST_F(CliFirmware, BackupAndRestoreRoundTripThroughAFile) {
     const CliRun twice = cli({"restore", path("twice.hex"), "--port", device, "--yes"});
     EXPECT_EQ(twice.exitCode, 2);
     EXPECT_TRUE(twice.err.startsWith(path("twice.hex") + ": Line 146: ")) << twice.err.toStdString();
+    // Another scale's backup, known by its name or by the number kept beside it, is refused even
+    // with --yes; --other-scale lets it through to the question.
     write("Tables-12345678-20261208-051320.hex", readAll(path("tables.hex")));
-    const CliRun unasked = cli({"restore", path("Tables-12345678-20261208-051320.hex"), "--port", device}, {},
-                               test::CliInput::Null);
+    write("mine.hex", readAll(path("tables.hex")));
+    write("mine.hex.serial", "11111111\n");
+    for (const QString& other : {path("Tables-12345678-20261208-051320.hex"), path("mine.hex")}) {
+        const CliRun refused = cli({"restore", other, "--port", device, "--yes"});
+        EXPECT_EQ(refused.exitCode, 2);
+        EXPECT_TRUE(
+            refused.err.endsWith(", not from this one (24681357). Nothing was written; to write "
+                                 "another scale's zone table and keys into it, add --other-scale.\n"))
+            << refused.err.toStdString();
+    }
+    const CliRun unasked =
+        cli({"restore", path("mine.hex"), "--port", device, "--other-scale"}, {}, test::CliInput::Null);
     EXPECT_EQ(unasked.exitCode, 1);
-    EXPECT_TRUE(unasked.err.contains("was saved from the scale 12345678, not from this one."))
+    EXPECT_TRUE(unasked.err.contains("was saved from the scale 11111111, not from this one."))
         << unasked.err.toStdString();
     const CliRun restore = cli({"restore", path("tables.hex"), "--port", device, "--yes"});
     EXPECT_EQ(restore.exitCode, 0) << restore.err.toStdString();
@@ -323,8 +476,11 @@ TEST_F(CliFirmware, FlashUpdatesSeveralScalesAtOnceEachWithItsOwnSerialNumber) {
     std::vector<std::unique_ptr<SimulatorProcess>> scales;
     QStringList arguments{"flash", kFixtures + "sample-update.hex"};
     for (const char* serial : {"11111111", "22222222", "33333333"}) {
-        scales.push_back(std::make_unique<SimulatorProcess>(
-            std::vector<std::string>{"--serial", serial, "--memory", path(serial).toStdString()}));
+        std::vector<std::string> options{"--serial", serial, "--memory", path(serial).toStdString()};
+        // The first is held up half way, so that the others' failures are seen to be said meanwhile.
+        if (scales.empty())
+            options.insert(options.end(), {"--fault", "delay:write:addr=0x8000:ms=2000"});
+        scales.push_back(std::make_unique<SimulatorProcess>(options));
         arguments << "--port" << QString::fromStdString(scales.back()->devicePath());
     }
     // One scale refuses its serial number, one port has nothing behind it: both are named, and
@@ -348,6 +504,11 @@ TEST_F(CliFirmware, FlashUpdatesSeveralScalesAtOnceEachWithItsOwnSerialNumber) {
         << lines[3].toStdString();
     EXPECT_TRUE(lines[4].startsWith("/dev/vantor-no-such-port - not updated: the port cannot be opened: "))
         << lines[4].toStdString();
+    // A failure is said when it happens, while the others still write and verify.
+    const qsizetype told = run.err.indexOf(QString::fromStdString(refusing.devicePath()) +
+                                           " 44444444 failed: The scale refused the unlock");
+    EXPECT_GE(told, 0) << run.err.toStdString();
+    EXPECT_LT(told, run.err.indexOf("  11111111  writing  256/512")) << run.err.toStdString();
 
     for (int i = 0; i < 3; ++i) {
         ASSERT_EQ(scales[i]->stop(), 0);
@@ -374,4 +535,17 @@ TEST_F(CliFirmware, FlashRefusesOneScaleNamedTwice) {
     QByteArray untouched(0x10000, char(0xFF));
     untouched.replace(0x0700, 4, QByteArray::fromHex("12345678"));
     EXPECT_EQ(readAll(QString::fromStdString(memoryFile())), untouched);
+}
+
+// A stopped resume names the command that takes it up again: resume, not flash.
+TEST_F(CliJournal, AStoppedResumeSaysToRunResumeAgain) {
+    write("scale.bin", memoryWithTables());
+    flashCutShort("power-cut:write:nth=40");
+    SimulatorProcess slow({"--memory", memoryFile(), "--fault", "delay:write:addr=0x0100:ms=5000"});
+    const CliRun run =
+        cliInterrupted({"resume", "--port", QString::fromStdString(slow.devicePath()), "--yes"},
+                       QStringLiteral("Pages written: 0/512\n"));
+    EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(" Run resume again; the tables are in ")) << run.err.toStdString();
+    ASSERT_EQ(slow.stop(), 0);
 }

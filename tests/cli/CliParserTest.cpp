@@ -44,6 +44,7 @@ TEST(CliParser, RefusesWithOneClearLine) {
     EXPECT_EQ(parse({}).error, "no command given (see --help)");
     EXPECT_EQ(parse({"flash-everything"}).error, "unknown command 'flash-everything' (see --help)");
     EXPECT_EQ(parse({"serial", "--port"}).error, "--port needs a value");
+    EXPECT_EQ(parse({"serial", "--port", "--yes"}).error, "--port needs a value");
     EXPECT_EQ(parse({"serial", "--force"}).error, "unknown option '--force' for serial");
     EXPECT_EQ(parse({"serial", "--yes"}).error, "unknown option '--yes' for serial");
     EXPECT_EQ(parse({"read"}).error, "usage: vantor-cli read ADDRESS [LENGTH] [--port DEV]");

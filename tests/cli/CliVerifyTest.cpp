@@ -110,8 +110,10 @@ TEST_F(CliVerify, HistoryKeepsAnUpdateAndAFailedKeyWriteNewestFirst) {
         << lines[1].toStdString();
     EXPECT_TRUE(lines[2].contains("  24681357  update     ok         512 ")) << lines[2].toStdString();
 
+    // JSON gives every record as the file holds it: the update's opening too.
     const CliRun json = cli({"history", "--json", "--serial", "24681357"});
-    EXPECT_EQ(json.out.count('\n'), 2);
+    EXPECT_EQ(json.out.count('\n'), 3);
+    EXPECT_TRUE(json.out.trimmed().endsWith(",\"open\":true}")) << json.out.toStdString();
     EXPECT_TRUE(json.out.startsWith("{\"time\":\"20")) << json.out.toStdString();
     EXPECT_TRUE(json.out.contains("\"operation\":\"update\",\"what\":\"\",\"sha256\":\""))
         << json.out.toStdString();

@@ -334,9 +334,12 @@ TEST(ConnectionLimit, AnAddressOverTheLimitLosesItsQuietestConnections) {
         {1, "127.0.0.2", 50}, {2, "127.0.0.2", 9000}, {3, "127.0.0.3", 9000},
         {4, "127.0.0.2", 0},  {5, "127.0.0.2", 9000}, {6, "127.0.0.3", 1},
     };
-    EXPECT_EQ(ConnectionsOverLimit(held, 2), (std::vector<int>{2, 5}));
-    EXPECT_EQ(ConnectionsOverLimit(held, 1), (std::vector<int>{2, 3, 5, 1}));
-    EXPECT_TRUE(ConnectionsOverLimit(held, 4).empty());
+    EXPECT_EQ(ConnectionsOverLimit(held, 2, 100), (std::vector<int>{2, 5}));
+    EXPECT_EQ(ConnectionsOverLimit(held, 1, 100), (std::vector<int>{2, 3, 5, 1}));
+    EXPECT_TRUE(ConnectionsOverLimit(held, 4, 100).empty());
+    // Each address within its limit, all of them over the bound in all: the quietest end.
+    EXPECT_EQ(ConnectionsOverLimit(held, 4, 3), (std::vector<int>{2, 3, 5}));
+    EXPECT_EQ(ConnectionsOverLimit(held, 2, 2), (std::vector<int>{2, 3, 5, 1}));
 }
 
 class ServedFolder : public ::testing::Test {

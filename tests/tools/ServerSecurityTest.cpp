@@ -272,6 +272,9 @@ TEST_F(ServerSecurity, TheReadingFieldTakesOnlyOneStatementThatReads) {
           std::string("DROP TABLE VantorPCPrograms"), std::string("CREATE TABLE t (x)"),
           std::string("CREATE TEMP TABLE t (x)"), "ATTACH DATABASE '" + beside.string() + "' AS other",
           "VACUUM INTO '" + beside.string() + "'", std::string("SELECT load_extension('/nonexistent.so')"),
+          // Settings of the whole process: one would make every later query fail.
+          std::string("PRAGMA hard_heap_limit = 1"), std::string("SELECT * FROM pragma_hard_heap_limit(1)"),
+          std::string("PRAGMA soft_heap_limit = 1"), std::string("SELECT name FROM sqlite_master"),
           std::string("")}) {
         const QueryResult result = waitForQuery(channel, statement);
         EXPECT_TRUE(result.rows.empty()) << statement;

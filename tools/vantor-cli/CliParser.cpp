@@ -75,7 +75,8 @@ ParseOutcome parseCommandLine(const std::vector<std::string>& args,
             } else if (contains(syntax->valueOptions, name)) {
                 if (eq != std::string::npos) {
                     command.values.emplace(name, arg.substr(eq + 1));
-                } else if (i + 1 < args.size()) {
+                } else if (i + 1 < args.size() && !args[i + 1].starts_with("--")) {
+                    // "--port --yes" is a port forgotten, not a port named "--yes".
                     command.values.emplace(name, args[++i]);
                 } else {
                     return refuse("--" + name + " needs a value");

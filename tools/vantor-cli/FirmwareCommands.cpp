@@ -139,11 +139,14 @@ TablesChoice tablesChoice(const ParsedCommand& command) {
 }
 
 // The lines that end flash for one scale, and its exit status.
-int tellHowItEnded(const UpdateReport& report, const ScaleUpdate& update, const std::string& port) {
+// `again`: the command that takes a stopped update up again.
+int tellHowItEnded(const UpdateReport& report, const ScaleUpdate& update, const std::string& port,
+                   const std::string& again) {
     if (!report.programming) {
         std::cerr << update_text::notStarted(report, update) << " (" << port << ")\n";
-        if (report.declined)
-            std::cerr << "To update it without keeping its zone table and keys, use --erase-tables.\n";
+        if (report.declined && report.prepared != Prepared::TablesDiffer)
+            std::cerr << "To update it without keeping its zone table and keys, use --erase-tables"
+                      << (again == "resume" ? " with vantor-cli flash" : "") << ".\n";
         return kScaleFailed;
     }
     const OperationResult& result = report.programming->result;
@@ -151,8 +154,8 @@ int tellHowItEnded(const UpdateReport& report, const ScaleUpdate& update, const 
     const std::string backupHint = backedUp ? " The tables backup is " + update.backup()->path + "." : "";
     if (result.cancelled()) {
         std::cerr << "Stopped: the scale on " << port << " was not completely updated. " << describe(result)
-                  << " Run flash again" << (backedUp ? "; the tables are in " + update.backup()->path : "")
-                  << ".\n";
+                  << " Run " << again << " again"
+                  << (backedUp ? "; the tables are in " + update.backup()->path : "") << ".\n";
         return kScaleFailed;
     }
     if (!result.succeeded()) {
@@ -171,7 +174,8 @@ int tellHowItEnded(const UpdateReport& report, const ScaleUpdate& update, const 
     return kSuccess;
 }
 
-int runUpdate(ScaleUpdate& update, SerialTransport& transport, const std::string& port) {
+int runUpdate(ScaleUpdate& update, SerialTransport& transport, const std::string& port,
+              const std::string& again = "flash") {
     std::atomic<bool>& stop = stopOnSignals();
     transport.setCancelFlag(&stop);
     UpdateAnswers answers;
@@ -180,12 +184,23 @@ int runUpdate(ScaleUpdate& update, SerialTransport& transport, const std::string
     const UpdateReport report = update.run(
         transport, answers, [&](UpdateStep step, const Progress& p) { progress.show(step, p); }, stop);
     progress.finish(report);
-    return tellHowItEnded(report, update, port);
+    return tellHowItEnded(report, update, port, again);
+}
+
+// A journal that is there but cannot be read: the update it tells of may not have finished, and
+// where the user's tables are is the newest backup of that scale.
+int reportDamagedJournal(const JournalFile::Lookup& found, const std::string& serial) {
+    std::cerr << "The journal of the last update of scale " << serial << " (" << found.path.toStdString()
+              << ") cannot be read: " << found.problem << ". That update may not have finished";
+    if (const auto backup = newestBackupWithTables(backupFolders(), serial))
+        std::cerr << "; the newest backup of the scale's zone table and keys is " << *backup;
+    std::cerr << ". Update the scale again with vantor-cli flash.\n";
+    return kScaleFailed;
 }
 
 // Finishes the unfinished update of the scale behind `transport`, from its journal: the journal's
 // own copy of the update file, and the tables saved before the update began, never the region as
-// the interrupted run left it.
+// the interrupted run left it (unless that is the tables, untouched).
 int resumeOne(SerialTransport& transport, const std::string& port, bool yes) {
     transport.setCancelFlag(&stopOnSignals());
     const std::optional<std::string> serial = ReadCheckedSerial(transport);
@@ -194,43 +209,42 @@ int resumeOne(SerialTransport& transport, const std::string& port, bool yes) {
                   << describe(failedAt(Stage::SerialRead, Outcome::NoReply)) << "\n";
         return kScaleFailed;
     }
-    const std::optional<UpdateJournal> journal = JournalFile::find(JournalFile::folder(), *serial);
-    if (!journal) {
+    const JournalFile::Lookup found = JournalFile::lookUp(JournalFile::folder(), *serial);
+    if (!found.problem.empty())
+        return reportDamagedJournal(found, *serial);
+    if (!found.journal) {
         std::cout << "Scale " << *serial << " on " << port << ": no unfinished update.\n";
         return kSuccess;
     }
-    const std::optional<Bytes> tables = JournalFile::savedTables(*journal);
-    const std::string tablesWhere =
-        tables ? " Its zone table and keys are saved in " + journal->backupFile + "." : std::string();
-    if (const std::string problem = JournalFile::imageProblem(*journal); !problem.empty()) {
-        std::cerr << "The update of scale " << *serial << " begun " << journal->started
+    const UpdateJournal& journal = *found.journal;
+    std::optional<ScaleUpdate::EarlierTables> earlier = JournalFile::earlierTables(journal);
+    const std::string tablesWhere = earlier && earlier->tables
+                                        ? " Its zone table and keys are saved in " + journal.backupFile + "."
+                                        : std::string();
+    if (const std::string problem = JournalFile::imageProblem(journal); !problem.empty()) {
+        std::cerr << "The update of scale " << *serial << " begun " << journal.started
                   << " cannot be finished: " << problem
                   << ". Update it from a new download (vantor-cli flash)." << tablesWhere << "\n";
         return kScaleFailed;
     }
-    HexLoad load = IntelHexLoader::loadFile(journal->imageFile);
+    HexLoad load = IntelHexLoader::loadFile(journal.imageFile);
     if (!load.image) {
-        std::cerr << journal->imageFile << ": " << load.error.message() << "\n";
+        std::cerr << journal.imageFile << ": " << load.error.message() << "\n";
         return kScaleFailed;
     }
-    if (!askYesNo("Finish the update of scale " + *serial + " on " + port + ", begun " + journal->started +
-                      ", with " + journal->imageFile + "?",
+    if (!askYesNo("Finish the update of scale " + *serial + " on " + port + ", begun " + journal.started +
+                      ", with " + journal.imageFile + "?",
                   yes))
         return kScaleFailed;
-    if (!journal->backupFile.empty() && !tables)
-        std::cerr << "The tables backup " << journal->backupFile
-                  << " cannot be read; the update is finished without writing tables back.\n";
-    // Without tables saved before the update there is nothing of the user's to keep: the region
-    // as the interrupted run left it is no one's tables.
-    ScaleUpdate update(std::move(*load.image), tables ? TablesChoice::Keep : TablesChoice::Erase,
+    // An update that erased the tables kept none: there is nothing of the user's to keep.
+    ScaleUpdate update(std::move(*load.image), earlier ? TablesChoice::Keep : TablesChoice::Erase,
                        backupInDataFolder());
-    if (tables)
-        update.useSavedTables(std::move(*tables), journal->backupFile);
+    update.lookForEarlierTables([&earlier](const std::string&) { return earlier; });
     update.finishesAnEarlierUpdate();
     update.recordTo(historyInDataFolder());
-    JournalFile keeper(JournalFile::folder(), QString::fromStdString(journal->imageFile));
+    JournalFile keeper(JournalFile::folder(), QString::fromStdString(journal.imageFile));
     update.keepJournal(&keeper);
-    return runUpdate(update, transport, port);
+    return runUpdate(update, transport, port, "resume");
 }
 
 std::optional<std::uint32_t> addressArgument(const std::string& text, std::uint32_t limit, const char* what) {

@@ -128,7 +128,7 @@ private:
         firmware::JournalFile journal(firmware::JournalFile::folder(), m_updateFile);
         update.keepJournal(&journal);
         update.recordTo(historyInDataFolder());
-        UpdateAnswers answers;
+        UpdateAnswers answers(false);  // several scales at once: no question on the one terminal
         const firmware::SleepInhibitor awake(QStringLiteral("Updating the scale's software"));
         const UpdateReport report = update.run(
             transport, answers,
@@ -188,11 +188,17 @@ private:
 class FleetProgress {
 public:
     explicit FleetProgress(std::size_t scales)
-        : m_terminal(stderrIsTerminal()), m_timeLeft(scales), m_runStart(scales), m_lastLine(scales, -1) {}
+        : m_terminal(stderrIsTerminal()),
+          m_timeLeft(scales),
+          m_runStart(scales),
+          m_lastLine(scales, -1),
+          m_told(scales, false) {}
 
     void show(std::vector<FleetScale>& scales) {
-        for (std::size_t i = 0; i < scales.size(); ++i)
+        for (std::size_t i = 0; i < scales.size(); ++i) {
             estimate(i, scales[i]);
+            tellFailure(i, scales[i]);
+        }
         if (m_terminal)
             redraw(scales);
         else
@@ -200,6 +206,18 @@ public:
     }
 
 private:
+    // A scale that fails is said at once, not only when the last of the others has ended.
+    void tellFailure(std::size_t i, const FleetScale& scale) {
+        if (scale.phase != FleetPhase::Ended || m_told[i])
+            return;
+        m_told[i] = true;
+        const std::string line = failureLine(scale);
+        if (line.empty())
+            return;
+        std::cerr << line << "\n";
+        m_drawn = false;  // the scales' lines are drawn afresh below it
+    }
+
     void estimate(std::size_t i, FleetScale& scale) {
         if (scale.phase != FleetPhase::Writing && scale.phase != FleetPhase::Verifying)
             return;
@@ -242,6 +260,7 @@ private:
     std::vector<std::optional<Clock::time_point>> m_runStart;
     std::map<std::string, std::string> m_shownLeft;
     std::vector<int> m_lastLine;
+    std::vector<bool> m_told;
 };
 
 }  // namespace

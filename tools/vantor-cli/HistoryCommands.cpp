@@ -11,6 +11,7 @@
 #include "core/scale/ScaleLink.h"
 #include "core/scale/SerialNumber.h"
 #include "platform/firmware/HistoryFile.h"
+#include "platform/firmware/JournalFile.h"
 #include "platform/scale/SerialTransport.h"
 
 namespace vantor::cli {
@@ -69,6 +70,7 @@ int statusCommand(const ParsedCommand& command) {
 
     const std::vector<HistoryRecord> history = historyForStatus();
     bool allAnswered = true;
+    bool allSettled = true;
     for (std::size_t i = 0; i < scales.size(); ++i) {
         const ScaleTables& scale = scales[i];
         if (!scale.tables) {
@@ -77,10 +79,13 @@ int statusCommand(const ParsedCommand& command) {
             allAnswered = false;
             continue;
         }
-        std::cout << statusText(chosen.ports[i], scale.serial, *scale.tables,
-                                lastUpdate(history, scale.serial));
+        const std::optional<HistoryRecord> last = lastUpdate(history, scale.serial);
+        const std::string unfinished = JournalFile::unfinishedNote(JournalFile::folder(), scale.serial);
+        std::cout << statusText(chosen.ports[i], scale.serial, *scale.tables, last, unfinished);
+        // Tables half written read as programmed: an update that did not end is no settled state.
+        allSettled = allSettled && !statusIsUnsettled(last, unfinished);
     }
-    return allAnswered ? kSuccess : kScaleFailed;
+    return allAnswered && allSettled ? kSuccess : kScaleFailed;
 }
 
 int historyCommand(const ParsedCommand& command) {
@@ -99,7 +104,9 @@ int historyCommand(const ParsedCommand& command) {
     const bool json = command.has("json");
     if (!json)
         std::cout << historyTableHeading();
-    for (auto it = read.records.rbegin(); it != read.records.rend(); ++it) {
+    // The table shows an update once, by its end; JSON gives every record as it is.
+    const std::vector<HistoryRecord> records = json ? read.records : withoutClosedOpenings(read.records);
+    for (auto it = records.rbegin(); it != records.rend(); ++it) {
         if (serial && it->serial != *serial)
             continue;
         std::cout << (json ? historyLine(*it) : historyTableLine(*it));

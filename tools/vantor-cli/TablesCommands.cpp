@@ -1,6 +1,8 @@
 #include "TablesCommands.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 #include <QString>
 #include <chrono>
@@ -10,6 +12,7 @@
 #include "ScaleCommands.h"
 #include "StopSignals.h"
 #include "Terminal.h"
+#include "core/app/OneLine.h"
 #include "core/firmware/IntelHexLoader.h"
 #include "core/firmware/TablesMessages.h"
 #include "core/firmware/UserTables.h"
@@ -49,6 +52,19 @@ OperationResult writeWithProgress(SerialTransport& transport, const std::vector<
         return writeTables(transport, pages, packSerial(serial), {}, stopOnSignals());
     PageCounter counter("Tables written");
     return writeTables(transport, pages, packSerial(serial), std::ref(counter), stopOnSignals());
+}
+
+// FILE.serial: the serial number of the scale a backup was saved from, kept beside it.
+QString serialFileOf(const std::string& path) {
+    return QString::fromStdString(path) + QStringLiteral(".serial");
+}
+
+// The serial number kept beside a backup; "" when none is (or what is there is no number).
+std::string recordedSerial(const std::string& path) {
+    QFile file(serialFileOf(path));
+    if (!QFileInfo(file).isFile() || !file.open(QIODevice::ReadOnly))
+        return {};
+    return file.read(64).trimmed().toStdString();
 }
 
 // The program's own data folder: the user finds every backup in one place, whichever of the two
@@ -98,6 +114,18 @@ int backupCommand(const ParsedCommand& command) {
         return kBadInput;
     }
     recordOperation(history_operation::kBackup, read.result, path, started);
+    const std::string serialLine = *serial + "\n";
+    // Written as a whole new file only: a FIFO or a device there would hold the command in open().
+    const QFileInfo beside(serialFileOf(path));
+    std::optional<std::string> failure;
+    if (beside.exists() && !beside.isFile())
+        failure = "it is not a regular file";
+    else
+        failure = app::saveWhole(serialFileOf(path), {serialLine.data(), serialLine.size()});
+    if (failure)
+        std::cerr << "The serial number could not be kept beside the backup, in "
+                  << serialFileOf(path).toStdString() << ": " << *failure
+                  << "; restore cannot check which scale it is from.\n";
     std::cout << "Tables of the scale on " << *port << " (" << kTablesPages << " pages) saved to " << path
               << "\n";
     return kSuccess;
@@ -129,7 +157,13 @@ int restoreCommand(const ParsedCommand& command) {
         std::cerr << path << ": " << file.error << " Nothing was written.\n";
         return kScaleFailed;
     }
-    if (!askYesNo(restoreQuestion(file.pages.size(), path, *serial, *port), command.has("yes")))
+    const std::optional<std::string> saved = backupSerial(path, recordedSerial(path));
+    if (const std::string refusal = otherScaleRefusal(path, saved, *serial);
+        !refusal.empty() && !command.has("other-scale")) {
+        std::cerr << refusal << "\n";
+        return kBadInput;
+    }
+    if (!askYesNo(restoreQuestion(file.pages.size(), path, *serial, *port, saved), command.has("yes")))
         return kScaleFailed;
 
     const auto started = std::chrono::steady_clock::now();
@@ -146,21 +180,33 @@ int restoreCommand(const ParsedCommand& command) {
     return kSuccess;
 }
 
+bool UpdateAnswers::giveEarlierTables(const std::string& serial, const std::string& backupFile) {
+    // Without a terminal the answer is No, and the update's own line says why nothing was written.
+    if (!m_mayAsk || !stdinIsTerminal())
+        return false;
+    std::cerr << app::oneLine(tables_text::differQuestion(serial, backupFile).text) << " [y/N] "
+              << std::flush;
+    return readYes();
+}
+
 ScaleUpdate::EarlierTablesLookup tablesOfAnUnfinishedUpdate(std::ostream& say) {
     return [&say](const std::string& serial) -> std::optional<ScaleUpdate::EarlierTables> {
-        const std::optional<UpdateJournal> journal = JournalFile::find(JournalFile::folder(), serial);
-        if (!journal)
+        const JournalFile::Lookup found = JournalFile::lookUp(JournalFile::folder(), serial);
+        if (!found.problem.empty())
+            say << "The journal of an earlier update of scale " << serial << " (" << found.path.toStdString()
+                << ") cannot be read: " << found.problem << ".\n";
+        if (!found.journal)
             return std::nullopt;
-        say << "The last update of scale " << serial << " (" << journal->started << ", with "
-            << journal->imageFile << ") did not finish";
-        std::optional<Bytes> tables = JournalFile::savedTables(*journal);
-        if (!tables) {
-            say << ".\n";
-            return std::nullopt;
-        }
-        say << "; the zone table and keys saved before it (" << journal->backupFile
-            << ") are the ones kept.\n";
-        return ScaleUpdate::EarlierTables{std::move(*tables), journal->backupFile};
+        const UpdateJournal& journal = *found.journal;
+        say << "The last update of scale " << serial << " (" << journal.started << ", with "
+            << journal.imageFile << ") did not finish";
+        std::optional<ScaleUpdate::EarlierTables> earlier = JournalFile::earlierTables(journal);
+        if (earlier && earlier->tables)
+            say << "; the zone table and keys saved before it are in " << journal.backupFile;
+        else if (earlier && !journal.backupFile.empty())
+            say << "; the zone table and keys saved before it (" << journal.backupFile << ") cannot be read";
+        say << ".\n";
+        return earlier;
     };
 }
 

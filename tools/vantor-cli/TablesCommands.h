@@ -21,11 +21,18 @@ int restoreCommand(const ParsedCommand& command);
 // The command line's answers to an update's questions: tables at risk stop the update before
 // anything is written (the report says why; --erase-tables is the way on), and a region the update
 // left blank gets the user's tables back at once.
+// Whose tables a scale gets is no question --yes can answer: it is asked on a terminal when
+// `mayAsk` (one scale at a time), and otherwise answered No.
 class UpdateAnswers : public firmware::UpdatePrompts {
 public:
+    explicit UpdateAnswers(bool mayAsk = true) : m_mayAsk(mayAsk) {}
     bool updateWithoutTables(const scale::OperationResult&) override { return false; }
     bool updateWithoutBackupFile(const firmware::SavedBackup&) override { return false; }
+    bool giveEarlierTables(const std::string& serial, const std::string& backupFile) override;
     firmware::WriteBack writeTablesBack(const std::string&) override { return firmware::WriteBack::Yes; }
+
+private:
+    bool m_mayAsk;
 };
 
 // Saves a tables backup in vantor-cli's data folder.

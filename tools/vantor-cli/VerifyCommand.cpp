@@ -7,6 +7,7 @@
 #include "StopSignals.h"
 #include "UpdateSource.h"
 #include "core/firmware/ScaleVerify.h"
+#include "platform/firmware/JournalFile.h"
 #include "platform/scale/SerialTransport.h"
 
 namespace vantor::cli {
@@ -58,8 +59,12 @@ int verifyCommand(const ParsedCommand& command) {
     });
     bool allMatch = true;
     for (std::size_t i = 0; i < scales.size(); ++i) {
-        std::cout << scales[i].line(chosen.ports[i]) << "\n";
-        allMatch = allMatch && scales[i].matches();
+        // A match says nothing of tables half written back: an unfinished update is said, and fails.
+        const std::string& serial = scales[i].check.read.serial;
+        const std::string unfinished =
+            serial.empty() ? std::string() : JournalFile::unfinishedNote(JournalFile::folder(), serial);
+        std::cout << scales[i].line(chosen.ports[i]) << (unfinished.empty() ? "" : "; " + unfinished) << "\n";
+        allMatch = allMatch && scales[i].matches() && unfinished.empty();
     }
     return allMatch ? kSuccess : kScaleFailed;
 }

@@ -133,8 +133,10 @@ const std::vector<CommandSyntax> kCommands = {
      "region (0x8000..0x91FF) is compared only when the update file brings tables of its own; otherwise "
      "the line says whether the scale's zone table and keys are programmed or blank. One line a scale: "
      "\"DEVICE SERIAL: matches\" or \"DEVICE SERIAL: 12 pages differ; first at 0x2A40: scale 3C, update "
-     "file 7E\". With --all or several --port, every scale is read at the same time. Exit status 0 when "
-     "every scale matches, 1 when any differs or does not answer, 2 when SOURCE is refused."},
+     "file 7E\"; a scale with an unfinished update has it named after its line (finish it with resume). "
+     "With --all or several --port, every scale is read at the same time. Exit status 0 when every scale "
+     "matches, 1 when any differs, does not answer or has an unfinished update, 2 when SOURCE is "
+     "refused."},
     {"status",
      0,
      0,
@@ -143,7 +145,9 @@ const std::vector<CommandSyntax> kCommands = {
      "status [--port DEV]... [--all]",
      "For each scale: its serial number, whether its zone table and each of its six keys are programmed "
      "or blank (read from the tables region; nothing is written), and the last update the history holds "
-     "for that serial number. Exit status 1 when a scale does not answer."},
+     "for that serial number (\"not ended\" when its run never ended), and an unfinished update when its "
+     "journal is there (finish it with resume). Exit status 1 when a scale does not answer, its last "
+     "update never ended or an update is unfinished."},
     {"history",
      0,
      0,
@@ -153,7 +157,9 @@ const std::vector<CommandSyntax> kCommands = {
      "The update history, newest first: every update, key write, zone write, backup and restore made "
      "by the program or by vantor-cli, with its time, serial number, outcome, pages written, duration "
      "and the result's sentence; --serial shows one scale's records, --json prints the records as the "
-     "history file holds them (JSON lines). A damaged line of the file is skipped with a warning."},
+     "history file holds them (JSON lines). Damaged lines of the file are skipped, with one warning for them "
+     "all; "
+     "control characters in the records are shown escaped (\\n, \\x1B)."},
     {"backup",
      1,
      1,
@@ -161,17 +167,20 @@ const std::vector<CommandSyntax> kCommands = {
      {},
      "backup FILE [--port DEV]",
      "Save the scale's tables region (the zone table and the six key blocks, 0x8000..0x91FF, 36 pages) to "
-     "FILE as Intel HEX. Nothing is written to the scale. Exit status 1 when the scale does not answer, 2 "
-     "when FILE cannot be written."},
+     "FILE as Intel HEX, and the scale's serial number beside it in FILE.serial, which restore checks. "
+     "Nothing is written to the scale. Exit status 1 when the scale does not answer, 2 when FILE cannot "
+     "be written."},
     {"restore",
      1,
      1,
      {"port"},
-     {"yes"},
-     "restore FILE [--port DEV] [--yes]",
+     {"yes", "other-scale"},
+     "restore FILE [--port DEV] [--yes] [--other-scale]",
      "Write the pages of the tables region that FILE (an Intel HEX file, such as a backup) covers, "
      "each read back and verified. The file is checked completely first: "
      "a file with any data outside 0x8000..0x91FF is refused with exit status 2 and nothing written. "
+     "A backup known to be another scale's (by FILE.serial beside it, or the serial number in the name "
+     "of the program's own backups) is refused with exit status 2 unless --other-scale is given. "
      "Asks before writing (--yes answers Yes)."},
     {"read",
      1,

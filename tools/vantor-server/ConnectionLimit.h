@@ -1,6 +1,6 @@
 #pragma once
 
-// Connections held at once per client address. A worker serves one connection at a time, so a
+// Connections held at once, per client address and in all. A worker serves one connection at a time, so a
 // client that opens many connections and sends nothing would otherwise hold every worker. When an
 // address holds more than the limit, the connections it has been silent on the longest end first:
 // the one it is using stays.
@@ -17,7 +17,8 @@ struct HeldConnection {
     std::uint32_t silentMs = 0;  // since the client last sent anything
 };
 
-// The ids to end so that no address holds more than `limit`.
-std::vector<int> ConnectionsOverLimit(std::vector<HeldConnection> held, int limit);
+// The ids to end so that no address holds more than `limit` and all of them no more than `inAll`,
+// the longest silent first.
+std::vector<int> ConnectionsOverLimit(std::vector<HeldConnection> held, int limit, int inAll);
 
 }  // namespace vantor::server

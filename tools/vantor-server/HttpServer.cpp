@@ -212,9 +212,11 @@ int HttpServer::initConnection(const mg_connection* connection, void**) {
     const auto* self = static_cast<const HttpServer*>(mg_get_user_data(mg_get_context(connection)));
     static std::mutex counting;  // two workers must not both cut the same address's excess
     const std::lock_guard<std::mutex> lock(counting);
-    for (const int fd : ConnectionsOverLimit(heldConnections(self->m_port.load()), kConnectionsPerClient)) {
-        writeLogLine(addressOf(fd) + " connection ended: more than " + std::to_string(kConnectionsPerClient) +
-                     " at once");
+    for (const int fd : ConnectionsOverLimit(heldConnections(self->m_port.load()), kConnectionsPerClient,
+                                             kConnectionsInAll)) {
+        writeLogLine(addressOf(fd) + " connection ended: too many held at once (" +
+                     std::to_string(kConnectionsPerClient) + " an address, " +
+                     std::to_string(kConnectionsInAll) + " in all)");
         ::shutdown(fd, SHUT_RDWR);
     }
     return 0;

@@ -23,13 +23,15 @@ public:
     // A worker serves one connection at a time, and a connection that sends nothing holds one
     // until a time-out: a request's head must arrive within kRequestTimeoutMs of its first byte
     // being awaited, the next request on a kept-alive connection within kKeepAliveTimeoutMs, and
-    // one address holds at most kConnectionsPerClient connections. With more workers than a few
-    // addresses can hold, idle and slow clients leave workers free for the program's queries.
+    // one address holds at most kConnectionsPerClient connections, and all addresses together
+    // kConnectionsInAll, fewer than the workers: however many addresses idle and slow clients
+    // come from, workers stay free for the program's queries.
     // The request time-out also bounds each write of a reply to a client that stops reading.
     static constexpr int kWorkerThreads = 256;
     static constexpr int kRequestTimeoutMs = 5000;
     static constexpr int kKeepAliveTimeoutMs = 5000;
     static constexpr int kConnectionsPerClient = 32;
+    static constexpr int kConnectionsInAll = kWorkerThreads * 3 / 4;
 
     struct Settings {
         int port = 0;      // 0: any free port

@@ -16,6 +16,7 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int kBusyWaitMs = 2000;
 constexpr int kProgressSteps = 1000;  // virtual machine steps between deadline checks
+constexpr const char* kProgramsTable = "VantorPCPrograms";
 
 struct Closer {
     void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
@@ -35,10 +36,33 @@ int pastDeadline(void* deadline) {
 
 // fts3_tokenizer() hands out a pointer into the server ('simple') and, given one, calls it:
 // neither belongs in a statement from a client.
-int refuseTokenizer(void*, int action, const char*, const char* function, const char*, const char*) {
-    return action == SQLITE_FUNCTION && function && sqlite3_stricmp(function, "fts3_tokenizer") == 0
-               ? SQLITE_DENY
-               : SQLITE_OK;
+bool isTokenizer(const char* function) {
+    return function && sqlite3_stricmp(function, "fts3_tokenizer") == 0;
+}
+
+// The writing connection: a PRAGMA changes settings of the whole process (hard_heap_limit makes
+// every later query of every client fail), so none is run for a client, read or written.
+int guardWriting(void*, int action, const char*, const char* function, const char*, const char*) {
+    if (action == SQLITE_PRAGMA || (action == SQLITE_FUNCTION && isTokenizer(function)))
+        return SQLITE_DENY;
+    return SQLITE_OK;
+}
+
+// The reading connection allows what the program sends: a SELECT of the programs table, with
+// functions and common table expressions. Everything else is refused: a PRAGMA, also when it is
+// reached as a table-valued function (pragma_hard_heap_limit(1)), and reads of other tables.
+int guardReading(void*, int action, const char* first, const char* second, const char*, const char*) {
+    switch (action) {
+        case SQLITE_SELECT:
+        case SQLITE_RECURSIVE:
+            return SQLITE_OK;
+        case SQLITE_FUNCTION:
+            return isTokenizer(second) ? SQLITE_DENY : SQLITE_OK;
+        case SQLITE_READ:
+            return first && sqlite3_stricmp(first, kProgramsTable) == 0 ? SQLITE_OK : SQLITE_DENY;
+        default:
+            return SQLITE_DENY;
+    }
 }
 
 Opened open(const std::string& path, int flags) {
@@ -55,7 +79,8 @@ Opened open(const std::string& path, int flags) {
     sqlite3_limit(db.get(), SQLITE_LIMIT_COLUMN, ProgramDatabase::kMaxColumns);
     InstallBoundedPrintf(db.get(), ProgramDatabase::kMaxValueBytes);
     sqlite3_db_config(db.get(), SQLITE_DBCONFIG_ENABLE_FTS3_TOKENIZER, 0, nullptr);
-    sqlite3_set_authorizer(db.get(), &refuseTokenizer, nullptr);
+    const bool reading = (flags & SQLITE_OPEN_READONLY) != 0;
+    sqlite3_set_authorizer(db.get(), reading ? &guardReading : &guardWriting, nullptr);
     sqlite3_extended_result_codes(db.get(), 1);
     return {std::move(db), {}};
 }

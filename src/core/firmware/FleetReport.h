@@ -35,6 +35,14 @@ std::string progressLine(const FleetScale& scale);
 // right?); ..."; a stopped run says where it stood, from its last progress.
 std::string endLine(const FleetScale& scale);
 
+// The line said as soon as a scale's update fails, while the others go on: where it died (from its
+// last progress, not the stage its last retry failed in) and, when pages were written, how to
+// finish it. "" for a scale that was updated whole or stopped by the user.
+// "/dev/ttyUSB1 11111111 failed while writing, at page 300 of 512: The scale did not answer the
+// unlock (after 1 restart of the run); 300 of 512 pages were written. The scale's software is
+// incomplete: update it again. Finish it with: vantor-cli resume --port /dev/ttyUSB1"
+std::string failureLine(const FleetScale& scale);
+
 inline bool verified(const FleetScale& scale) {
     return scale.result && scale.result->succeeded();
 }

@@ -133,8 +133,12 @@ private:
 
     // No failure is reported for a run the program stopped itself.
     scale::OperationResult ended() {
-        if (m_cancel.load())
+        if (m_cancel.load()) {
             m_result.outcome = Outcome::Cancelled;
+            // Stopped while the run read its pages back: no page was being written.
+            if (m_result.stage == Stage::ReadBack)
+                m_result.page.reset();
+        }
         return m_result;
     }
 

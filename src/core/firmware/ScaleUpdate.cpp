@@ -3,6 +3,7 @@
 #include <chrono>
 
 #include <utility>
+#include "core/firmware/Sha256.h"
 #include "core/firmware/UpdateJournal.h"
 
 #include "core/scale/ScaleLink.h"
@@ -37,11 +38,11 @@ ScaleUpdate::ScaleUpdate(ImageBuffer image, TablesChoice choice, BackupSaver sav
 Prepared ScaleUpdate::prepare(scale::ScaleTransport& transport, const scale::ProgressSink& progress,
                               const std::atomic<bool>& cancel) {
     m_prepared = readSerial(transport, cancel);
-    if (m_prepared == Prepared::Ready && m_choice == TablesChoice::Keep && !m_tablesGiven && m_earlier)
-        if (std::optional<EarlierTables> earlier = m_earlier(m_serial))
-            useSavedTables(std::move(earlier->tables), std::move(earlier->backupFile));
-    if (m_prepared == Prepared::Ready && m_choice == TablesChoice::Keep && !m_tablesGiven)
-        m_prepared = keepTables(transport, progress, cancel);
+    if (m_prepared == Prepared::Ready && m_choice == TablesChoice::Keep && !m_tablesGiven) {
+        std::optional<EarlierTables> earlier = m_earlier ? m_earlier(m_serial) : std::nullopt;
+        m_prepared = earlier ? takeOverTables(transport, progress, cancel, std::move(*earlier))
+                             : keepTables(transport, progress, cancel);
+    }
     if (m_prepared == Prepared::Ready)
         m_prepared = beginJournal();
     return m_prepared;
@@ -50,6 +51,13 @@ Prepared ScaleUpdate::prepare(scale::ScaleTransport& transport, const scale::Pro
 Prepared ScaleUpdate::goOnWithoutBackup() {
     m_prepared = beginJournal();
     return m_prepared;
+}
+
+Prepared ScaleUpdate::giveEarlierTables() {
+    if (!m_earlierTables || !m_earlierTables->tables)
+        return m_prepared = Prepared::TablesLost;
+    useSavedTables(std::move(*m_earlierTables->tables), m_earlierTables->backupFile);
+    return m_prepared = beginJournal();
 }
 
 void ScaleUpdate::useSavedTables(Bytes tables, std::string backupFile) {
@@ -62,7 +70,8 @@ Prepared ScaleUpdate::beginJournal() {
     if (!m_journal)
         return Prepared::Ready;
     const std::string backupFile = m_backup && m_backup->saved() ? m_backup->path : std::string();
-    if (const auto failure = m_journal->begin(m_serial, backupFile)) {
+    const std::string tablesSha256 = m_tables ? sha256Hex(*m_tables) : std::string();
+    if (const auto failure = m_journal->begin(m_serial, backupFile, tablesSha256)) {
         m_journalError = *failure;
         return Prepared::NoJournal;
     }
@@ -73,6 +82,20 @@ Prepared ScaleUpdate::beginJournal() {
 void ScaleUpdate::closeJournal() {
     if (m_journal && m_pace)
         m_journal->finished();
+    m_pace.reset();
+}
+
+void ScaleUpdate::declineWriteBack() {
+    if (m_history) {
+        HistoryRecord record;
+        record.serial = m_serial;
+        record.operation = history_operation::kRestore;
+        record.what = tablesWhere();
+        record.result = tables_text::declinedRecord(tablesWhere());
+        m_history(record);
+    }
+    if (m_journal && m_pace)
+        m_journal->tablesDeclined();
     m_pace.reset();
 }
 
@@ -107,7 +130,11 @@ Prepared ScaleUpdate::keepTables(scale::ScaleTransport& transport, const scale::
         return Prepared::Cancelled;
     if (!read.tables)
         return Prepared::TablesUnread;
-    m_tables = std::move(read.tables);
+    return keepAsRead(std::move(*read.tables));
+}
+
+Prepared ScaleUpdate::keepAsRead(Bytes tables) {
+    m_tables = std::move(tables);
     // A blank region has nothing of the user's to lose; but a blank region may be what an update
     // cut short (before journals were kept) left, so a backup that holds tables is named.
     if (!holdsTables(*m_tables)) {
@@ -119,6 +146,40 @@ Prepared ScaleUpdate::keepTables(scale::ScaleTransport& transport, const scale::
     return m_backup->saved() ? Prepared::Ready : Prepared::BackupNotSaved;
 }
 
+// The region is read even so: which tables are the user's depends on what it holds now.
+Prepared ScaleUpdate::takeOverTables(scale::ScaleTransport& transport, const scale::ProgressSink& progress,
+                                     const std::atomic<bool>& cancel, EarlierTables earlier) {
+    m_tables.reset();
+    m_backup.reset();
+    TablesRead read = readTables(transport, progress, cancel);
+    m_tablesRead = read.result;
+    if (read.result.cancelled())
+        return Prepared::Cancelled;
+    if (!read.tables)
+        return Prepared::TablesUnread;
+    const RegionVerdict verdict = judgeRegion(*read.tables, earlier.tables, earlier.tablesSha256, m_image);
+    m_earlierTables = std::move(earlier);
+    switch (verdict) {
+        case RegionVerdict::Intact:
+            // Nothing of them was written over: whatever became of the backup, the scale has them.
+            if (m_earlierTables->tables) {
+                useSavedTables(std::move(*m_earlierTables->tables), m_earlierTables->backupFile);
+                return Prepared::Ready;
+            }
+            return keepAsRead(std::move(*read.tables));
+        case RegionVerdict::Updated:
+            if (!m_earlierTables->tables)
+                return Prepared::TablesLost;
+            useSavedTables(std::move(*m_earlierTables->tables), m_earlierTables->backupFile);
+            return Prepared::Ready;
+        case RegionVerdict::Other:
+            break;
+    }
+    // Another scale's own tables must not be replaced by these; with none to give, nothing is
+    // known to be this scale's.
+    return m_earlierTables->tables ? Prepared::TablesDiffer : Prepared::TablesLost;
+}
+
 ScaleProgramming ScaleUpdate::program(scale::ScaleTransport& transport, const scale::ProgressSink& progress,
                                       const std::atomic<bool>& cancel, scale::PauseGate* pause) {
     if (m_prepared != Prepared::Ready) {
@@ -126,6 +187,7 @@ ScaleProgramming ScaleUpdate::program(scale::ScaleTransport& transport, const sc
         refused.result = scale::failedAt(Stage::SerialRead, Outcome::NoReply);
         return refused;
     }
+    recordOpening();
     const auto started = std::chrono::steady_clock::now();
     ScaleProgramming programming = programWithSerial(
         transport, m_image, m_serial, journaled(progress, UpdateStep::Updating), cancel, pause);
@@ -136,6 +198,16 @@ ScaleProgramming ScaleUpdate::program(scale::ScaleTransport& transport, const sc
         m_history(record);
     }
     return programming;
+}
+
+// A run killed by force writes no record at its end: the history then still says that it began.
+void ScaleUpdate::recordOpening() {
+    if (!m_history)
+        return;
+    HistoryRecord record =
+        openingRecord(m_resuming ? history_operation::kResume : history_operation::kUpdate);
+    record.serial = m_serial;
+    m_history(record);
 }
 
 TablesAfterUpdate ScaleUpdate::tablesAfter() const {
@@ -172,6 +244,10 @@ bool ScaleUpdate::mayGoOn(UpdatePrompts& prompts) const {
             return prompts.updateWithoutTables(m_tablesRead);
         case Prepared::BackupNotSaved:
             return prompts.updateWithoutBackupFile(*m_backup);
+        case Prepared::TablesDiffer:
+            return prompts.giveEarlierTables(m_serial, earlierBackup());
+        case Prepared::TablesLost:
+            return prompts.updateWithoutTables(m_tablesRead);
         default:
             return m_prepared == Prepared::Ready;
     }
@@ -201,9 +277,13 @@ UpdateReport ScaleUpdate::run(scale::ScaleTransport& transport, UpdatePrompts& p
         report.declined = true;
         return report;
     }
-    if (m_prepared != Prepared::Ready && goOnWithoutBackup() != Prepared::Ready) {
-        report.prepared = Prepared::NoJournal;
-        return report;
+    if (m_prepared != Prepared::Ready) {
+        const Prepared next =
+            m_prepared == Prepared::TablesDiffer ? giveEarlierTables() : goOnWithoutBackup();
+        if (next != Prepared::Ready) {
+            report.prepared = next;
+            return report;
+        }
     }
     report.programming = program(transport, stepSink(progress, UpdateStep::Updating), cancel, pause);
     if (!report.programming->result.succeeded())
@@ -218,7 +298,7 @@ UpdateReport ScaleUpdate::run(scale::ScaleTransport& transport, UpdatePrompts& p
         answer = prompts.writeTablesBack(tablesWhere());
     if (answer == WriteBack::No) {
         report.writeBackDeclined = true;
-        closeJournal();
+        declineWriteBack();
         return report;
     }
     if (answer == WriteBack::Yes)

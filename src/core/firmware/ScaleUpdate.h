@@ -44,18 +44,29 @@ enum class Prepared {
     BackupNotSaved,  // the tables are in memory, but no backup file could be saved: ask before going on
     Cancelled,       // the program or the user stopped it; nothing was written
     NoJournal,       // the run journal could not be written: nothing was sent
+    // The scale's tables are neither those saved before an unfinished update of its serial number
+    // nor what that update wrote: ask whether this is that scale before giving it those tables.
+    TablesDiffer,
+    // The tables saved before an unfinished update cannot be read, and that update wrote over the
+    // scale's own: ask before updating without them.
+    TablesLost,
 };
 
 // Keeps the run journal of an update, so that one cut short can be finished on the next start.
 class JournalKeeper {
 public:
     virtual ~JournalKeeper() = default;
-    // Before the first unlock: the journal written whole, or why it could not be.
-    virtual std::optional<std::string> begin(const std::string& serial, const std::string& backupFile) = 0;
+    // Before the first unlock: the journal written whole, or why it could not be. `tablesSha256`:
+    // of the tables as read before the update ("" when they were not read).
+    virtual std::optional<std::string> begin(const std::string& serial, const std::string& backupFile,
+                                             const std::string& tablesSha256) = 0;
     // The update has come `pages` into `phase` (at phase changes and every few pages).
     virtual void reached(const std::string& phase, std::size_t pages) = 0;
     // The scale verified and its tables are back, or were not to be written back.
     virtual void finished() = 0;
+    // The scale verified, but the user declined to write its tables back: the journal stays, so
+    // that they are offered again, until finished() or left out for good.
+    virtual void tablesDeclined() = 0;
 };
 
 // The user's answer to the write-back question. Only an explicit No declines; a question closed
@@ -70,6 +81,9 @@ public:
     virtual bool updateWithoutTables(const scale::OperationResult& read) = 0;
     // The tables are held in memory only, since `backup` could not be saved: update all the same?
     virtual bool updateWithoutBackupFile(const SavedBackup& backup) = 0;
+    // The scale `serial` holds tables other than those saved in `backupFile` before an unfinished
+    // update of that number: is it that scale, to be given them? No writes nothing.
+    virtual bool giveEarlierTables(const std::string& serial, const std::string& backupFile) = 0;
     // The update left the region blank: write the tables saved in `where` back now?
     virtual WriteBack writeTablesBack(const std::string& where) = 0;
 };
@@ -107,17 +121,22 @@ public:
     // The user agreed to update without a tables backup file (or without the tables at all): Ready,
     // or NoJournal.
     Prepared goOnWithoutBackup();
+    // After TablesDiffer, the user said the scale is the one whose update did not finish: its
+    // saved tables are the ones kept. Ready, or NoJournal.
+    Prepared giveEarlierTables();
 
     // Keeps the run journal through `keeper` (not owned), from the first unlock to the end.
     void keepJournal(JournalKeeper* keeper) { m_journal = keeper; }
     // The tables saved before an earlier run of this update (its journal's backup): the scale's
     // region, blank by now or half written, is not read.
     void useSavedTables(Bytes tables, std::string backupFile);
-    // Asked with the serial number, before the scale's region is read: the tables of an earlier
-    // update of that scale that did not finish, which are the user's, not the region as it stands.
+    // Asked with the serial number: the tables of an earlier update of that scale that did not
+    // finish. The region is read all the same: when it is as that update left it, the saved tables
+    // are the user's; when it holds other tables, the scale may be another with the same number.
     struct EarlierTables {
-        Bytes tables;
+        std::optional<Bytes> tables;  // none when the backup cannot be read
         std::string backupFile;
+        std::string tablesSha256;  // the journal's digest of them ("" when it kept none)
     };
     using EarlierTablesLookup = std::function<std::optional<EarlierTables>(const std::string& serial)>;
     void lookForEarlierTables(EarlierTablesLookup lookup) { m_earlier = std::move(lookup); }
@@ -130,9 +149,11 @@ public:
     const std::optional<std::string>& blankButBackedUp() const { return m_blankButBackedUp; }
     // This update finishes one that was cut short: its history records say so.
     void finishesAnEarlierUpdate() { m_resuming = true; }
-    // The update is over for the user's tables (written back, declined, or none to write): the
-    // journal goes.
+    // The update is over for the user's tables (written back, or none to write): the journal goes.
     void closeJournal();
+    // The user declined to write the tables back: the history says so, and the journal stays
+    // for the tables to be offered again.
+    void declineWriteBack();
 
     // Step 2: the whole-image run, unlocked with the serial number read in step 1. Called again
     // after a failed run (a Retry), it runs again with the same number and the same tables.
@@ -152,6 +173,8 @@ public:
 
     Prepared prepared() const { return m_prepared; }
     const std::string& serial() const { return m_serial; }
+    // The backup of the unfinished update's tables, after TablesDiffer or TablesLost.
+    std::string earlierBackup() const { return m_earlierTables ? m_earlierTables->backupFile : ""; }
     const scale::OperationResult& tablesRead() const { return m_tablesRead; }
     // The tables as read before the first run, held until the update is over.
     const std::optional<Bytes>& tables() const { return m_tables; }
@@ -170,6 +193,10 @@ private:
     Prepared readSerial(scale::ScaleTransport& transport, const std::atomic<bool>& cancel);
     Prepared keepTables(scale::ScaleTransport& transport, const scale::ProgressSink& progress,
                         const std::atomic<bool>& cancel);
+    Prepared takeOverTables(scale::ScaleTransport& transport, const scale::ProgressSink& progress,
+                            const std::atomic<bool>& cancel, EarlierTables earlier);
+    Prepared keepAsRead(Bytes tables);
+    void recordOpening();
     bool mayGoOn(UpdatePrompts& prompts) const;
     Prepared beginJournal();
     scale::ProgressSink journaled(const scale::ProgressSink& progress, UpdateStep step);
@@ -189,6 +216,7 @@ private:
     bool m_resuming = false;
     OlderBackupLookup m_olderBackup;
     std::optional<std::string> m_blankButBackedUp;  // from an earlier run's backup, not read from the scale
+    std::optional<EarlierTables> m_earlierTables;   // an unfinished update's, until the user decides
     JournalKeeper* m_journal = nullptr;
     std::shared_ptr<JournalPace> m_pace;
 };

@@ -46,8 +46,47 @@ Message offerRestore(const std::string& path) {
     return box(
         "The scale has been updated. The update leaves the zone table and keys blank.\n\n"
         "Your zone table and keys were saved before the update, in " +
-            path + ".\n\nWrite them back into the scale now?",
+            path +
+            ".\n\nWrite them back into the scale now? If you answer No, the scale has no zone table and "
+            "no programmed keys until they are written back: the program offers them again when it "
+            "next finds this scale.",
         Message::Icon::Question, Message::Buttons::YesNo);
+}
+
+std::string declinedRecord(const std::string& where) {
+    return "Not written back: the user declined. The zone table and keys are saved in " + where + ".";
+}
+
+std::string notInScale(const std::string& where) {
+    return "Your zone table and keys are not in the scale: they are saved in " + where + ".";
+}
+
+Message differQuestion(const std::string& serial, const std::string& path) {
+    return box("An update of a scale with the serial number " + serial +
+                   " did not finish, but the zone table and keys in this scale are neither the ones saved "
+                   "before that update nor what it wrote: this may be another scale with the same "
+                   "serial number.\n\nIs this the scale whose update did not finish? Yes writes the zone "
+                   "table and keys saved in " +
+                   path + " into it after the update; No writes nothing.",
+               Message::Icon::Exclamation, Message::Buttons::YesNo);
+}
+
+Message lostQuestion(const std::string& path) {
+    return box("The zone table and keys saved before the last update of this scale, in " + path +
+                   ", cannot be read, and that update has already written over the scale's own.\n\n"
+                   "Nothing has been written to the scale yet. Update it all the same? Your keys and zone "
+                   "table would then have to be programmed again.",
+               Message::Icon::Exclamation, Message::Buttons::YesNo);
+}
+
+Message declinedOffer(const std::string& serial, const std::string& when, const std::string& path) {
+    return box("Your scale (serial number " + serial + ") was updated on " + when +
+                   ", but its zone table and keys were not written back: the scale has none. They are "
+                   "saved in " +
+                   path +
+                   ".\n\nYes writes them into the scale now (the update is run again first). No leaves "
+                   "the scale without them and does not ask again. Cancel asks again next time.",
+               Message::Icon::Question, Message::Buttons::YesNoCancel);
 }
 
 Message restored() {

@@ -46,6 +46,19 @@ Message notRestored(const std::string& reason, const std::string& path);
 Message fileBringsTables(const std::string& path);
 // The scale's region read blank, but an earlier backup of the scale holds tables.
 Message blankButBackedUp(const std::string& path);
+// The history's result when the user declined to write the tables back.
+std::string declinedRecord(const std::string& where);
+// The final screen's line when the tables were not written back.
+std::string notInScale(const std::string& where);
+// Before the run: the scale `serial` holds tables other than those saved in `path` before an
+// unfinished update of that number. A question, No by default: No writes nothing.
+Message differQuestion(const std::string& serial, const std::string& path);
+// Before the run: the tables saved in `path` before an unfinished update cannot be read, and the
+// update wrote over the scale's own. A question, No by default.
+Message lostQuestion(const std::string& path);
+// At the next start, when the tables of the update of `serial` were not written back (`when`):
+// Yes writes them, No leaves them out for good, Cancel asks again at the next start.
+Message declinedOffer(const std::string& serial, const std::string& when, const std::string& path);
 
 }  // namespace tables_text
 

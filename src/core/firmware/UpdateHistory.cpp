@@ -76,6 +76,14 @@ HistoryRecord historyRecord(std::string_view operation, const scale::OperationRe
     return record;
 }
 
+HistoryRecord openingRecord(std::string_view operation) {
+    HistoryRecord record;
+    record.operation = operation;
+    record.result = "Begun; not ended.";
+    record.open = true;
+    return record;
+}
+
 HistoryRecord updateRecord(const ImageBuffer& image, const scale::OperationResult& run, double seconds) {
     HistoryRecord record = historyRecord(history_operation::kUpdate, run, "", seconds);
     if (!run.serial.empty()) {
@@ -116,6 +124,8 @@ std::string historyLine(const HistoryRecord& record) {
     line += std::string(",\"ok\":") + (record.ok ? "true" : "false");
     line += ",\"pages\":" + std::to_string(record.pages);
     line += ",\"seconds\":" + secondsText(record.seconds);
+    if (record.open)
+        line += ",\"open\":true";
     return line + "}\n";
 }
 
@@ -141,6 +151,11 @@ std::optional<HistoryRecord> parseHistoryLine(std::string_view line) {
         return std::nullopt;
     record.pages = static_cast<std::size_t>(pages);
     record.ok = ok->second.flag;
+    if (const auto open = fields->find("open"); open != fields->end()) {
+        if (open->second.kind != JsonValue::Kind::Bool)
+            return std::nullopt;
+        record.open = open->second.flag;
+    }
     return record;
 }
 
@@ -171,12 +186,39 @@ HistoryRead readHistory(std::string_view content) {
     return read;
 }
 
+namespace {
+
+bool isUpdate(const HistoryRecord& record) {
+    return record.operation == history_operation::kUpdate || record.operation == history_operation::kResume;
+}
+
+}  // namespace
+
 std::optional<HistoryRecord> lastUpdate(const std::vector<HistoryRecord>& records, std::string_view serial) {
     for (auto it = records.rbegin(); it != records.rend(); ++it)
-        if (it->serial == serial &&
-            (it->operation == history_operation::kUpdate || it->operation == history_operation::kResume))
+        if (it->serial == serial && isUpdate(*it))
             return *it;
     return std::nullopt;
+}
+
+std::vector<HistoryRecord> withoutClosedOpenings(const std::vector<HistoryRecord>& records) {
+    std::vector<HistoryRecord> kept;
+    std::vector<std::string> closed;  // scales whose later update record closes an opening
+    for (auto it = records.rbegin(); it != records.rend(); ++it) {
+        if (!isUpdate(*it)) {
+            kept.push_back(*it);
+            continue;
+        }
+        const bool closes = std::find(closed.begin(), closed.end(), it->serial) != closed.end();
+        if (it->open && closes) {
+            std::erase(closed, it->serial);  // one end closes one beginning
+            continue;
+        }
+        if (!it->open && !closes)
+            closed.push_back(it->serial);
+        kept.push_back(*it);
+    }
+    return {kept.rbegin(), kept.rend()};
 }
 
 std::string shownTime(const HistoryRecord& record) {
@@ -197,10 +239,39 @@ std::string historyTableLine(const HistoryRecord& record) {
     std::string what = record.what;
     if (what.empty())
         what = record.sha256.empty() ? "-" : record.sha256.substr(0, kShownDigest);
-    return pad(shownTime(record), 19) + "  " + pad(record.serial.empty() ? "-" : record.serial, 8) + "  " +
-           pad(record.operation, 9) + "  " + pad(record.ok ? "ok" : "failed", 7) + "  " +
-           padLeft(std::to_string(record.pages), 5) + "  " + padLeft(secondsText(record.seconds), 7) + "  " +
-           pad(what, 12) + "  " + record.result + "\n";
+    return pad(shownText(shownTime(record)), 19) + "  " +
+           pad(record.serial.empty() ? "-" : shownText(record.serial), 8) + "  " +
+           pad(shownText(record.operation), 9) + "  " +
+           pad(record.open ? "unended"
+               : record.ok ? "ok"
+                           : "failed",
+               7) +
+           "  " + padLeft(std::to_string(record.pages), 5) + "  " + padLeft(secondsText(record.seconds), 7) +
+           "  " + pad(shownText(what), 12) + "  " + shownText(record.result) + "\n";
+}
+
+std::string shownText(std::string_view text) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string shown;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        // C1 controls as UTF-8 (U+0080..U+009F) are read as escape sequences by terminals too.
+        const bool c1 = c == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
+                        static_cast<unsigned char>(text[i + 1]) <= 0x9F;
+        if (c == '\n') {
+            shown += "\\n";
+        } else if (c == '\r') {
+            shown += "\\r";
+        } else if (c < 0x20 || c == 0x7F || c1) {
+            const auto code = c1 ? static_cast<unsigned char>(text[++i]) : c;
+            shown += "\\x";
+            shown += kDigits[code >> 4];
+            shown += kDigits[code & 0xF];
+        } else {
+            shown += static_cast<char>(c);
+        }
+    }
+    return shown;
 }
 
 }  // namespace vantor::firmware

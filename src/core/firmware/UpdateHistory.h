@@ -13,8 +13,11 @@
 // ("key 3", "origin 606", a file), "" when the operation says it all; "sha256" is the digest of the
 // 65,536-byte image an update wrote (as `vantor-cli image SOURCE --serial SERIAL` builds it), null
 // where there is none; "result" is the one result's sentence; "ok" whether it succeeded; "pages"
-// the pages written; "seconds" how long it took. Readers ignore fields they do not know, and skip
-// a line that is not such a record.
+// the pages written; "seconds" how long it took. An update or resume writes a record with
+// "open":true as its run begins, which the record of its end closes: an open record with no later
+// record of the same scale's update is an update that never ended (the program was killed, the
+// computer lost its power). Readers ignore fields they do not know, and skip a line that is not
+// such a record.
 
 #include <cstddef>
 #include <ctime>
@@ -47,6 +50,7 @@ struct HistoryRecord {
     bool ok = false;
     std::size_t pages = 0;
     double seconds = 0;
+    bool open = false;  // the record of an update's beginning, closed by the next one of its scale
 
     friend bool operator==(const HistoryRecord&, const HistoryRecord&) = default;
 };
@@ -55,6 +59,9 @@ struct HistoryRecord {
 // succeeded and the pages it wrote (none for a read). The time is stamped when it is appended.
 HistoryRecord historyRecord(std::string_view operation, const scale::OperationResult& result,
                             std::string what, double seconds);
+
+// The record written as an update's run begins (`operation`: update or resume).
+HistoryRecord openingRecord(std::string_view operation);
 
 // The record of an update's run: as historyRecord, with the digest of the image the run wrote into
 // the scale (`image` with the run's serial number packed); none when the scale gave no number.
@@ -78,12 +85,22 @@ struct HistoryRead {
 // its end (a record appended after a write that was cut short) is kept.
 HistoryRead readHistory(std::string_view content);
 
-// The newest record of an update of the scale `serial`, if there is one.
+// The newest record of an update of the scale `serial`, if there is one: an open one when the
+// newest update never ended.
 std::optional<HistoryRecord> lastUpdate(const std::vector<HistoryRecord>& records, std::string_view serial);
 
-// The table `vantor-cli history` prints: its heading, and one line a record.
+// The records without the openings their updates' ends have closed.
+std::vector<HistoryRecord> withoutClosedOpenings(const std::vector<HistoryRecord>& records);
+
+// The table `vantor-cli history` prints: its heading, and one line a record; an opening never
+// closed shows as "unended".
 std::string historyTableHeading();
 std::string historyTableLine(const HistoryRecord& record);
+
+// A field as a terminal may show it: line ends as \n and \r, other control characters as \x1B,
+// so that no field moves the cursor, clears the screen or makes a row of its own. The tab is
+// escaped too, as the columns would no longer line up.
+std::string shownText(std::string_view text);
 
 // "2026-12-08 13:06:33": the record's time as the table shows it (the stored text when it is not
 // in the history's own form).

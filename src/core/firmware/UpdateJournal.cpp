@@ -5,6 +5,8 @@
 #include <charconv>
 #include <map>
 
+#include "core/firmware/Sha256.h"
+#include "core/firmware/UserTables.h"
 #include "core/scale/SerialNumber.h"
 
 namespace vantor::firmware {
@@ -48,8 +50,9 @@ bool readFields(std::string_view text, std::map<std::string, std::string>& field
 std::string formatJournal(const UpdateJournal& journal) {
     return std::string(kJournalFormat) + "\n" + "serial=" + journal.serial + "\n" +
            "image-sha256=" + journal.imageSha256 + "\n" + "image-file=" + journal.imageFile + "\n" +
-           "backup-file=" + journal.backupFile + "\n" + "started=" + journal.started + "\n" +
-           "phase=" + journal.phase + "\n" + "pages=" + std::to_string(journal.pages) + "\n";
+           "backup-file=" + journal.backupFile + "\n" + "tables-sha256=" + journal.tablesSha256 + "\n" +
+           "started=" + journal.started + "\n" + "phase=" + journal.phase + "\n" +
+           "pages=" + std::to_string(journal.pages) + "\n";
 }
 
 std::optional<UpdateJournal> parseJournal(std::string_view text, std::string& error) {
@@ -71,12 +74,14 @@ std::optional<UpdateJournal> parseJournal(std::string_view text, std::string& er
     journal.imageSha256 = fields["image-sha256"];
     journal.imageFile = fields["image-file"];
     journal.backupFile = fields["backup-file"];
+    journal.tablesSha256 = fields["tables-sha256"];
     journal.started = fields["started"];
     journal.phase = fields["phase"];
     const std::string& pages = fields["pages"];
     const auto [end, failure] = std::from_chars(pages.data(), pages.data() + pages.size(), journal.pages);
     if (!scale::CheckSerial(journal.serial) || !isSha256(journal.imageSha256) || journal.imageFile.empty() ||
-        failure != std::errc() || end != pages.data() + pages.size() || journal.phase.empty()) {
+        (!journal.tablesSha256.empty() && !isSha256(journal.tablesSha256)) || failure != std::errc() ||
+        end != pages.data() + pages.size() || journal.phase.empty()) {
         error = "a field missing or wrong";
         return std::nullopt;
     }
@@ -93,6 +98,25 @@ std::string journalPhase(UpdateStep step, const scale::Progress& progress) {
             break;
     }
     return progress.phase == scale::Phase::Verify ? "verifying" : "writing";
+}
+
+RegionVerdict judgeRegion(std::span<const Byte> region, const std::optional<Bytes>& saved,
+                          const std::string& savedSha256, const ImageBuffer& image) {
+    const bool asSaved = saved ? std::equal(region.begin(), region.end(), saved->begin(), saved->end())
+                               : !savedSha256.empty() && sha256Hex(region) == savedSha256;
+    if (asSaved)
+        return RegionVerdict::Intact;
+    for (std::size_t offset = 0; offset + scale::kPageSize <= region.size(); offset += scale::kPageSize) {
+        const auto page = region.subspan(offset, scale::kPageSize);
+        const auto written = image.page(static_cast<std::uint32_t>(kTablesStart + offset));
+        const bool erased = std::all_of(page.begin(), page.end(), [](Byte b) { return b == 0xFF; });
+        const bool fromImage = std::equal(page.begin(), page.end(), written.begin(), written.end());
+        const bool fromSaved = saved && std::equal(page.begin(), page.end(),
+                                                   saved->begin() + static_cast<std::ptrdiff_t>(offset));
+        if (!erased && !fromImage && !fromSaved)
+            return RegionVerdict::Other;
+    }
+    return RegionVerdict::Updated;
 }
 
 bool JournalPace::due(const std::string& phase, std::size_t pages) {

@@ -2,6 +2,8 @@
 
 namespace vantor::firmware::update_text {
 
+using tables_text::notInScale;
+
 using scale::Stage;
 
 std::string notStarted(const UpdateReport& report, const ScaleUpdate& update) {
@@ -20,6 +22,19 @@ std::string notStarted(const UpdateReport& report, const ScaleUpdate& update) {
             return "Nothing was written: the update's journal, which lets an update cut short be finished, "
                    "could not be saved (" +
                    update.journalError() + ").";
+        case Prepared::TablesDiffer:
+            return "Nothing was written: the zone table and keys in this scale are neither those saved "
+                   "before "
+                   "the unfinished update of its serial number (" +
+                   update.earlierBackup() +
+                   ") nor what that update wrote; it may be another scale with the same number. If it is "
+                   "the scale whose update did not finish, run the command again on a terminal and answer "
+                   "Yes.";
+        case Prepared::TablesLost:
+            return "Nothing was written: the zone table and keys saved before the unfinished update of this "
+                   "scale (" +
+                   update.earlierBackup() +
+                   ") cannot be read, and that update has written over the scale's own.";
         case Prepared::Ready:
             break;
     }
@@ -50,7 +65,7 @@ std::string tables(const UpdateReport& report, const ScaleUpdate& update) {
             break;
     }
     if (report.writeBackDeclined || !report.writeBack)
-        return "Your zone table and keys were not written back; they are saved in " + where + ".";
+        return notInScale(where);
     if (!report.writeBack->succeeded())
         return "Your zone table and keys are incomplete in the scale: " + scale::describe(*report.writeBack) +
                " They are saved in " + where + ".";

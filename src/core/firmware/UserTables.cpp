@@ -88,8 +88,14 @@ std::vector<scale::PageToWrite> tablePages(std::span<const Byte> tables) {
 }
 
 std::string tablesFileError(const HexLoad& load) {
-    if (!load.image)
-        return load.error.message();
+    if (!load.image) {
+        // The loader speaks of an update file; this one is a tables file.
+        static constexpr std::string_view kUpdateFile = "The update file";
+        std::string message = load.error.message();
+        if (message.starts_with(kUpdateFile))
+            message.replace(0, kUpdateFile.size(), "The file");
+        return message;
+    }
     // The loader lets a later record win and ignores what follows the end; in a backup either
     // means two backups mixed or a damaged file, and restoring it would write the wrong tables.
     if (load.conflict.line != 0)
@@ -158,10 +164,24 @@ std::optional<std::string> backupNameSerial(const std::filesystem::path& file) {
     return serial;
 }
 
+std::optional<std::string> backupSerial(const std::filesystem::path& file, const std::string& recorded) {
+    if (scale::CheckSerial(recorded))
+        return recorded;
+    return backupNameSerial(file);
+}
+
+std::string otherScaleRefusal(const std::string& file, const std::optional<std::string>& saved,
+                              const std::string& serial) {
+    if (!saved || *saved == serial)
+        return {};
+    return file + " was saved from the scale " + *saved + ", not from this one (" + serial +
+           "). Nothing was written; to write another scale's zone table and keys into it, add --other-scale.";
+}
+
 std::string restoreQuestion(std::size_t pages, const std::string& file, const std::string& serial,
-                            const std::string& port) {
+                            const std::string& port, const std::optional<std::string>& saved) {
     std::string question;
-    if (const auto saved = backupNameSerial(file); saved && *saved != serial)
+    if (saved && *saved != serial)
         question = file + " was saved from the scale " + *saved + ", not from this one. ";
     return question + "Write " + std::to_string(pages) + " pages of saved tables from " + file +
            " into the scale " + serial + " on " + port + "?";

@@ -97,10 +97,18 @@ std::string backupFileName(const std::string& serial, const std::tm& when, unsig
 // do not count); none for a name of another shape.
 std::optional<std::string> backupNameSerial(const std::filesystem::path& file);
 
-// The question before `pages` pages of `file` are written into the scale `serial` on `port`: a
-// file whose name says it was saved from another scale says so first, since another scale's keys
-// and zone table are seldom what its owner wants.
+// The serial number a backup was saved from: `recorded` (kept beside the file, "" when none is),
+// else the one in the file's name; none when neither is known.
+std::optional<std::string> backupSerial(const std::filesystem::path& file, const std::string& recorded);
+
+// The refusal of a backup known to be another scale's, since another scale's keys and zone table
+// are seldom what its owner wants; "" when `saved` is unknown or `serial` itself.
+std::string otherScaleRefusal(const std::string& file, const std::optional<std::string>& saved,
+                              const std::string& serial);
+
+// The question before `pages` pages of `file` are written into the scale `serial` on `port`; a
+// file saved from another scale (`saved`, written on request) says so first.
 std::string restoreQuestion(std::size_t pages, const std::string& file, const std::string& serial,
-                            const std::string& port);
+                            const std::string& port, const std::optional<std::string>& saved);
 
 }  // namespace vantor::firmware

@@ -159,11 +159,21 @@ HistoryFileRead readHistoryFile() {
         content.remove(0, content.indexOf('\n') + 1);  // the first line is only its end
     HistoryRead history =
         readHistory(std::string_view(content.constData(), static_cast<std::size_t>(content.size())));
-    for (std::size_t line : history.damagedLines)
+    // One line for them all: a binary file would otherwise give a warning for each of its lines.
+    const std::vector<std::size_t>& damaged = history.damagedLines;
+    if (damaged.size() == 1)
         qCWarning(lcFirmware).noquote()
             << QStringLiteral("Line %1 of the update history %2 is damaged; it was skipped.")
-                   .arg(line)
+                   .arg(damaged.front())
                    .arg(path);
+    else if (damaged.size() > 1)
+        qCWarning(lcFirmware).noquote()
+            << QStringLiteral(
+                   "%1 lines of the update history %2 are damaged (the first is line %3); they "
+                   "were skipped.")
+                   .arg(damaged.size())
+                   .arg(path)
+                   .arg(damaged.front());
     read.records = std::move(history.records);
     return read;
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 // The update history file in the program's data folder, shared by the program and vantor-cli:
-// records appended one whole line each, read back with damaged lines skipped (each with a log line).
+// records appended one whole line each, read back with damaged lines skipped (one log line for them).
 
 #include <QString>
 #include <chrono>
@@ -35,7 +35,7 @@ struct HistoryFileRead {
     std::string error;                   // why the file could not be read ("" when it could)
 };
 
-// Every record of the history file; each damaged line is logged and skipped.
+// Every record of the history file; damaged lines are skipped, with one log line for them all.
 HistoryFileRead readHistoryFile();
 
 }  // namespace vantor::firmware

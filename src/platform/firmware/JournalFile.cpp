@@ -6,12 +6,21 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <mutex>
 #include <set>
 #include <system_error>
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 #include "core/firmware/IntelHexLoader.h"
+#include "core/firmware/ScaleStatus.h"
 #include "core/firmware/UserTables.h"
 #include "platform/app/WholeFile.h"
 #include "platform/firmware/FirmwareLog.h"
@@ -28,11 +37,55 @@ QString imageCopyPath(const QString& folder, const std::string& serial) {
     return QDir(folder).filePath(QStringLiteral("Update-%1.hex").arg(QString::fromStdString(serial)));
 }
 
-std::optional<QByteArray> readWhole(const QString& path) {
+// Journals and their copies are small; a larger file is no journal's.
+constexpr qint64 kMaxRead = 16 * 1024 * 1024;
+
+struct FileRead {
+    std::optional<QByteArray> bytes;
+    std::string problem;  // why there are none
+};
+
+// Only a regular file is read, and it is opened without waiting: a FIFO with no writer would
+// otherwise hold the program in open() for ever, deaf to Ctrl+C.
+FileRead readRegular(const QString& path) {
+#ifdef _WIN32
     QFile file(path);
+    if (!QFileInfo(path).isFile())
+        return {std::nullopt, "it is not a regular file"};
     if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    return file.readAll();
+        return {std::nullopt, file.errorString().toStdString()};
+    return {file.read(kMaxRead), {}};
+#else
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return {std::nullopt, std::strerror(errno)};
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return {std::nullopt, "it is not a regular file"};
+    }
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return {std::nullopt, file.errorString().toStdString()};
+    }
+    return {file.read(kMaxRead), {}};
+#endif
+}
+
+std::optional<QByteArray> readWhole(const QString& path) {
+    return readRegular(path).bytes;
+}
+
+// What stands at `path` and is no regular file (a symlink is followed), which no journal write may
+// go through; "" when nothing is there or a regular file is.
+std::string notRegular(const QString& path) {
+    const QFileInfo info(path);
+    if (!info.exists() && !info.isSymLink())
+        return {};
+    if (info.isFile())
+        return {};
+    return path.toStdString() + " is not a regular file";
 }
 
 // The serial numbers whose journals updates of this program hold now.
@@ -71,18 +124,34 @@ void JournalFile::release() {
     if (m_held)
         letGo(m_journal.serial);
     m_held = false;
+    m_lock.reset();
 }
 
-std::optional<std::string> JournalFile::begin(const std::string& serial, const std::string& backupFile) {
+std::optional<std::string> JournalFile::begin(const std::string& serial, const std::string& backupFile,
+                                              const std::string& tablesSha256) {
     release();
+    const std::string underWay = "another update of a scale with serial number " + serial + " is under way";
     if (!hold(serial))
-        return "another update of a scale with serial number " + serial + " is under way";
+        return underWay;
     m_held = true;
     m_journal.serial = serial;
     std::error_code made;
     std::filesystem::create_directories(std::filesystem::path(m_folder.toStdU16String()), made);
     if (made)
         return made.message();
+    // Another program (vantor-cli beside the program, or two vantor-cli) holds it by this lock; a
+    // lock left by a program that died is taken over.
+    m_lock = std::make_unique<QLockFile>(
+        QDir(m_folder).filePath(QStringLiteral("Update-%1.lock").arg(QString::fromStdString(serial))));
+    m_lock->setStaleLockTime(0);
+    if (!m_lock->tryLock(0)) {
+        const bool taken = m_lock->error() == QLockFile::LockFailedError;
+        m_lock.reset();
+        return taken ? underWay + " in another program" : "the journal's lock cannot be made";
+    }
+    for (const QString& path : {journalPath(m_folder, serial), imageCopyPath(m_folder, serial)})
+        if (std::string problem = notRegular(path); !problem.empty())
+            return problem;
     const std::optional<QByteArray> image = readWhole(m_updateFile);
     if (!image)
         return "the update file cannot be read again";
@@ -97,6 +166,7 @@ std::optional<std::string> JournalFile::begin(const std::string& serial, const s
     m_journal.imageSha256 = sha256Of(*image);
     m_journal.imageFile = QDir::toNativeSeparators(copy).toStdString();
     m_journal.backupFile = backupFile;
+    m_journal.tablesSha256 = tablesSha256;
     m_journal.started =
         QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")).toStdString();
     return save();
@@ -116,28 +186,64 @@ void JournalFile::finished() {
     release();
 }
 
+void JournalFile::tablesDeclined() {
+    reached(kTablesDeclinedPhase, 0);
+    release();
+}
+
+void JournalFile::leaveTablesOut(const UpdateJournal& journal) {
+    const QString folder = QFileInfo(QString::fromStdString(journal.imageFile)).absolutePath();
+    QFile::remove(journalPath(folder, journal.serial));
+    QFile::remove(imageCopyPath(folder, journal.serial));
+}
+
 std::optional<std::string> JournalFile::save() {
     const std::string text = formatJournal(m_journal);
     return app::saveWhole(journalPath(m_folder, m_journal.serial), {text.data(), text.size()});
 }
 
-std::optional<UpdateJournal> JournalFile::find(const QString& folder, const std::string& serial) {
-    const QString path = journalPath(folder, serial);
-    if (!QFile::exists(path))
-        return std::nullopt;
-    const std::optional<QByteArray> text = readWhole(path);
-    std::string error = "it cannot be read";
-    std::optional<UpdateJournal> journal;
-    if (text)
-        journal = parseJournal(text->toStdString(), error);
-    if (journal && journal->serial != serial) {
-        journal.reset();
-        error = "it is another scale's";
+JournalFile::Lookup JournalFile::lookUp(const QString& folder, const std::string& serial) {
+    Lookup found;
+    found.path = journalPath(folder, serial);
+    const QFileInfo info(found.path);
+    if (!info.exists() && !info.isSymLink())
+        return found;
+    const FileRead text = readRegular(found.path);
+    if (!text.bytes) {
+        found.problem = text.problem;
+        return found;
     }
-    if (!journal)
+    found.journal =
+        parseJournal(std::string_view(text.bytes->constData(), static_cast<std::size_t>(text.bytes->size())),
+                     found.problem);
+    if (found.journal && found.journal->serial != serial) {
+        found.journal.reset();
+        found.problem = "it is another scale's";
+    }
+    if (found.journal)
+        found.problem.clear();
+    return found;
+}
+
+std::string JournalFile::unfinishedNote(const QString& folder, const std::string& serial) {
+    const Lookup found = lookUp(folder, serial);
+    if (!found.problem.empty())
+        return unreadableJournalText(found.path.toStdString(), found.problem);
+    return found.journal ? unfinishedText(*found.journal) : std::string();
+}
+
+std::optional<UpdateJournal> JournalFile::find(const QString& folder, const std::string& serial) {
+    Lookup found = lookUp(folder, serial);
+    if (!found.problem.empty())
         qCWarning(lcFirmware).noquote()
-            << "journal" << path << "passed over:" << QString::fromStdString(error);
-    return journal;
+            << "journal" << found.path << "cannot be read:" << QString::fromStdString(found.problem);
+    return std::move(found.journal);
+}
+
+std::optional<ScaleUpdate::EarlierTables> JournalFile::earlierTables(const UpdateJournal& journal) {
+    if (journal.backupFile.empty() && journal.tablesSha256.empty())
+        return std::nullopt;
+    return ScaleUpdate::EarlierTables{savedTables(journal), journal.backupFile, journal.tablesSha256};
 }
 
 std::string JournalFile::imageProblem(const UpdateJournal& journal) {
@@ -152,7 +258,11 @@ std::string JournalFile::imageProblem(const UpdateJournal& journal) {
 std::optional<Bytes> JournalFile::savedTables(const UpdateJournal& journal) {
     if (journal.backupFile.empty())
         return std::nullopt;
-    const HexLoad load = IntelHexLoader::loadFile(journal.backupFile);
+    const FileRead text = readRegular(QString::fromStdString(journal.backupFile));
+    if (!text.bytes)
+        return std::nullopt;
+    const HexLoad load = IntelHexLoader::load(
+        std::string_view(text.bytes->constData(), static_cast<std::size_t>(text.bytes->size())));
     if (!tablesFileError(load).empty())
         return std::nullopt;
     const auto region = load.image->bytes().subspan(kTablesStart, kTablesSize);

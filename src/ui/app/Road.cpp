@@ -268,8 +268,11 @@ bool Road::updateKeepsTables() {
     return the<firmware::frmDisplay>().keepsTables();
 }
 
-void Road::updateFinished() {
-    the<frmSuccessUpdate>().showForm();
+void Road::updateFinished(const QString& tablesNote) {
+    frmSuccessUpdate& final = the<frmSuccessUpdate>();
+    final.load();
+    final.lblTables->setText(tablesNote);
+    final.showForm();
 }
 
 void Road::updateFailed() {

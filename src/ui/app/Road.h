@@ -104,7 +104,8 @@ public:
     // An update of the scale with `serial` was cut short: offered to be finished. True when taken up.
     bool offerToFinish(QWidget* owner, const std::string& serial);
     bool updateKeepsTables();
-    void updateFinished();
+    // `tablesNote`: the line the final screen adds when the user's tables are not in the scale.
+    void updateFinished(const QString& tablesNote = {});
     void updateFailed();
     // The scale stopped answering key or zone programming: the error form, modal over `caller`.
     // True when the user chose Retry.

@@ -28,6 +28,8 @@ frmSuccessUpdate::frmSuccessUpdate() {
         QStringLiteral("Your Vantor scale has been updated successfully. You may now start using it "
                        "with its latest postage rates. Please do not hesitate to contact us if you "
                        "have problems with the updated software."));
+    lblTables = makeLabel(this, "lblTables", QString());
+    lblTables->setVisible(false);
     cmdExit = makeButton(this, "cmdExit", QStringLiteral("E&xit"));
     cmdExit->setVisible(false);
     keepPlaceWhenHidden(*cmdExit);
@@ -41,6 +43,7 @@ frmSuccessUpdate::frmSuccessUpdate() {
     layout->setContentsMargins(24, 24, 24, 24);
     layout->setSpacing(16);
     layout->addWidget(m_texts);
+    layout->addWidget(lblTables);
     layout->addLayout(centredRow({cmdExit}));
     setMinimumWidth(480);
 
@@ -79,6 +82,7 @@ void frmSuccessUpdate::Timer1_Timer() {
     setHourglass(false);
     Timer1.stop();
     m_texts->setCurrentWidget(lblSuccess);
+    lblTables->setVisible(!lblTables->text().isEmpty());
     cmdExit->setVisible(true);
     // The form's only control: a keyboard user ends the program with Enter.
     cmdExit->setFocus();

@@ -19,6 +19,8 @@ public:
 
     QLabel* lblUpdate;
     QLabel* lblSuccess;
+    // Under the success text, when the user's zone table and keys are not in the scale: where they are.
+    QLabel* lblTables;
     QPushButton* cmdExit;
     // Counts the "please wait" seconds: the success text comes on the eleventh tick.
     QTimer Timer1;

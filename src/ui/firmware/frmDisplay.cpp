@@ -374,24 +374,18 @@ std::shared_ptr<ScaleUpdate> frmDisplay::makeUpdate() {
     auto update = std::make_shared<ScaleUpdate>(m_image, TablesChoice::Keep, backupSaver());
     m_journal = std::make_shared<JournalFile>(JournalFile::folder(), updateFile());
     update->keepJournal(m_journal.get());
-    if (m_finishing) {
+    if (m_finishing)
         update->finishesAnEarlierUpdate();
-        if (std::optional<Bytes> tables = JournalFile::savedTables(*m_finishing))
-            update->useSavedTables(std::move(*tables), m_finishing->backupFile);
-        return update;
-    }
-    update->lookForOlderBackup(
-        [](const std::string& serial) { return newestBackupWithTables(backupFolders(), serial); });
+    else
+        update->lookForOlderBackup(
+            [](const std::string& serial) { return newestBackupWithTables(backupFolders(), serial); });
     update->lookForEarlierTables([](const std::string& serial) -> std::optional<ScaleUpdate::EarlierTables> {
         const std::optional<UpdateJournal> journal = JournalFile::find(JournalFile::folder(), serial);
         if (!journal)
             return std::nullopt;
-        std::optional<Bytes> tables = JournalFile::savedTables(*journal);
-        if (!tables)
-            return std::nullopt;
-        qCInfo(lcFirmware).noquote() << "the tables of an unfinished update are kept:"
+        qCInfo(lcFirmware).noquote() << "an unfinished update's tables:"
                                      << QString::fromStdString(journal->backupFile);
-        return ScaleUpdate::EarlierTables{std::move(*tables), journal->backupFile};
+        return JournalFile::earlierTables(*journal);
     });
     return update;
 }
@@ -407,21 +401,37 @@ void frmDisplay::finishUnfinished(const UpdateJournal& journal) {
 }
 
 bool frmDisplay::offerToFinish(QWidget* owner, const std::string& serial) {
-    const std::optional<UpdateJournal> journal = JournalFile::find(JournalFile::folder(), serial);
+    const JournalFile::Lookup found = JournalFile::lookUp(JournalFile::folder(), serial);
+    if (!found.problem.empty()) {
+        tellDamagedJournal(owner, found, serial);
+        return false;
+    }
+    const std::optional<UpdateJournal>& journal = found.journal;
     if (!journal)
         return false;
     std::string when = journal->started;
     if (const std::size_t space = when.find(' '); space != std::string::npos)
         when.replace(space, 1, ", ");
-    const app::Answer answer = program().dialogs().ask(
-        owner, {kMessageTitle,
-                QString::fromStdString("The last update of your scale (serial number " + serial +
-                                       ") did not finish (" + when +
-                                       "). Your scale will not work until it has been updated.\n\nFinish the "
-                                       "update now?"),
-                app::Message::Icon::Question, app::Message::Buttons::YesNo});
-    if (answer != app::Answer::Yes)
-        return false;  // the journal stays: asked again next time
+    if (journal->phase == kTablesDeclinedPhase) {
+        const app::Answer answer = program().dialogs().ask(
+            owner, app::boxOf(tables_text::declinedOffer(serial, when, journal->backupFile)));
+        if (answer == app::Answer::No) {
+            leaveTablesOut(*journal);
+            return false;
+        }
+        if (answer != app::Answer::Yes)
+            return false;  // asked again next time
+    } else {
+        const app::Answer answer = program().dialogs().ask(
+            owner, {kMessageTitle,
+                    QString::fromStdString("The last update of your scale (serial number " + serial +
+                                           ") did not finish (" + when +
+                                           "). Your scale will not work until it has been updated.\n\nFinish "
+                                           "the update now?"),
+                    app::Message::Icon::Question, app::Message::Buttons::YesNo});
+        if (answer != app::Answer::Yes)
+            return false;  // the journal stays: asked again next time
+    }
     if (const std::string problem = JournalFile::imageProblem(*journal); !problem.empty()) {
         qCWarning(lcFirmware).noquote() << "unfinished update:" << QString::fromStdString(problem);
         program().dialogs().ask(
@@ -435,6 +445,32 @@ bool frmDisplay::offerToFinish(QWidget* owner, const std::string& serial) {
     }
     program().form<frmDisplay>().finishUnfinished(*journal);
     return true;
+}
+
+void frmDisplay::tellDamagedJournal(QWidget* owner, const JournalFile::Lookup& found,
+                                    const std::string& serial) {
+    qCWarning(lcFirmware).noquote() << "journal" << found.path
+                                    << "cannot be read:" << QString::fromStdString(found.problem);
+    std::string text = "The program's notes about the last update of your scale (serial number " + serial +
+                       ") cannot be read: " + found.problem + " (" + found.path.toStdString() +
+                       "). That update may not have finished: click \"Update Scale\" to update your scale "
+                       "again.";
+    if (const auto backup = newestBackupWithTables(backupFolders(), serial))
+        text += "\n\nYour zone table and keys were saved in " + *backup + ".";
+    program().dialogs().ask(owner, {kMessageTitle, QString::fromStdString(text),
+                                    app::Message::Icon::Exclamation, app::Message::Buttons::Ok});
+}
+
+// The user chose to do without the tables: the journal goes, and the history says so.
+void frmDisplay::leaveTablesOut(const UpdateJournal& journal) {
+    HistoryRecord record;
+    record.serial = journal.serial;
+    record.operation = history_operation::kRestore;
+    record.what = journal.backupFile;
+    record.result = "Left out: the user chose to keep the scale without the zone table and keys saved in " +
+                    journal.backupFile + ".";
+    recordHistory(record);
+    JournalFile::leaveTablesOut(journal);
 }
 
 bool frmDisplay::keepsTables() const {
@@ -581,7 +617,11 @@ void frmDisplay::finishPreparation(Prepared prepared) {
     if (prepared == Prepared::NoJournal)
         return refuseWithoutJournal();
     app::Message question;
-    if (prepared == Prepared::TablesUnread) {
+    if (prepared == Prepared::TablesDiffer) {
+        question = app::boxOf(tables_text::differQuestion(m_update->serial(), m_update->earlierBackup()));
+    } else if (prepared == Prepared::TablesLost) {
+        question = app::boxOf(tables_text::lostQuestion(m_update->earlierBackup()));
+    } else if (prepared == Prepared::TablesUnread) {
         qCWarning(lcFirmware).noquote()
             << "tables not read:" << QString::fromStdString(describe(m_update->tablesRead()));
         question = app::boxOf(tables_text::unreadQuestion(m_update->tablesRead()));
@@ -593,8 +633,12 @@ void frmDisplay::finishPreparation(Prepared prepared) {
     }
     question.defaultNo = true;
     if (program().dialogs().ask(this, question) == app::Answer::Yes) {
-        if (m_update->goOnWithoutBackup() == Prepared::NoJournal)
+        const Prepared next = prepared == Prepared::TablesDiffer ? m_update->giveEarlierTables()
+                                                                 : m_update->goOnWithoutBackup();
+        if (next == Prepared::NoJournal)
             return refuseWithoutJournal();
+        if (next != Prepared::Ready)
+            return finishPreparation(next);
         return startRun();
     }
     ProgressBar1->setVisible(false);
@@ -662,7 +706,8 @@ void frmDisplay::afterUpdateTables() {
         case TablesAfterUpdate::OfferRestore:
             if (askToWriteTablesBack())
                 return restoreTables();
-            break;
+            m_update->declineWriteBack();
+            return showFinalScreen(QString::fromStdString(tables_text::notInScale(m_update->tablesWhere())));
     }
     m_update->closeJournal();
     showFinalScreen();
@@ -712,7 +757,7 @@ void frmDisplay::restoreTables() {
         ProgressBar1->setVisible(false);
         lblKeepConnected->setVisible(false);
         tell(app::boxOf(tables_text::notRestored("the scale link is busy.", m_update->tablesWhere())));
-        showFinalScreen();
+        showFinalScreen(QString::fromStdString(tables_text::notInScale(m_update->tablesWhere())));
     }
 }
 
@@ -726,19 +771,20 @@ void frmDisplay::tablesRestored(const scale::OperationResult& written) {
     if (written.succeeded()) {
         m_update->closeJournal();
         tell(app::boxOf(tables_text::restored()));
-    } else
-        tell(app::boxOf(tables_text::notRestored(describe(written), m_update->tablesWhere())));
-    showFinalScreen();
+        return showFinalScreen();
+    }
+    tell(app::boxOf(tables_text::notRestored(describe(written), m_update->tablesWhere())));
+    showFinalScreen(QString::fromStdString(tables_text::notInScale(m_update->tablesWhere())));
 }
 
 void frmDisplay::tell(const app::Message& message) {
     program().dialogs().ask(this, message);
 }
 
-void frmDisplay::showFinalScreen() {
+void frmDisplay::showFinalScreen(const QString& tablesNote) {
     AskExit = false;
     unload();
-    app::road().updateFinished();
+    app::road().updateFinished(tablesNote);
 }
 
 // The form stays with its progress bar, so the user sees how far the run came.

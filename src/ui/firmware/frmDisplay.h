@@ -101,6 +101,10 @@ public:
     // When the scale `serial` has an unfinished update, asks over `owner` whether to finish it now;
     // true when the user said Yes and the update form took over. No keeps the journal for next time.
     static bool offerToFinish(QWidget* owner, const std::string& serial);
+    // Where the journal of `serial` cannot be read: what may be unfinished, and where the tables are.
+    static void tellDamagedJournal(QWidget* owner, const JournalFile::Lookup& found,
+                                   const std::string& serial);
+    static void leaveTablesOut(const UpdateJournal& journal);
 
     void mnuComm1_Click();
     void mnuComm2_Click();
@@ -174,7 +178,8 @@ private:
     void restoreTables();
     void tablesRestored(const scale::OperationResult& written);
     void tell(const app::Message& message);
-    void showFinalScreen();
+    // `tablesNote`: what the final screen adds when the user's tables are not in the scale.
+    void showFinalScreen(const QString& tablesNote = {});
     void refuseSerialNumber();
     void reportOtherScale(const QString& serial);
     void failureExit();

@@ -44,8 +44,26 @@ TEST(FleetReport, EndLinesSayHowEachScaleEnded) {
         "/dev/ttyUSB1 11111111 not updated: The scale refused the unlock (is the serial number right?); "
         "0 of 512 pages were written. The scale keeps its old software. (0.6 s)");
 
+    EXPECT_EQ(
+        failureLine(scale),
+        "/dev/ttyUSB1 11111111 failed: The scale refused the unlock (is the serial number right?); 0 of 512 "
+        "pages were written. The scale keeps its old software.");
+
+    // Died mid-write: the restart's unlock is what failed last, but the run died writing.
+    scale.result->outcome = vantor::scale::Outcome::NoReply;
+    scale.result->restarts = 1;
+    scale.result->pagesDone = 300;
+    scale.progress = {vantor::scale::Phase::Write, 300, 512};
+    EXPECT_EQ(failureLine(scale),
+              "/dev/ttyUSB1 11111111 failed while writing, at page 300 of 512: The scale did not answer the "
+              "unlock (after 1 restart of the run); 300 of 512 pages were written. The scale's software is "
+              "incomplete: update it again. Finish it with: vantor-cli resume --port /dev/ttyUSB1");
+    EXPECT_TRUE(endLine(scale).ends_with("Finish it with: vantor-cli resume --port /dev/ttyUSB1. (0.6 s)"))
+        << endLine(scale);
+
     scale.result->outcome = vantor::scale::Outcome::Cancelled;
     scale.progress = {vantor::scale::Phase::Verify, 128, 512};
+    EXPECT_EQ(failureLine(scale), "");
     EXPECT_EQ(endLine(scale),
               "/dev/ttyUSB1 11111111 not updated: stopped while verifying (128 of 512 pages); the "
               "scale must be updated again. (0.6 s)");

@@ -270,6 +270,8 @@ TEST(ProgramAllPages, StopsPromptlyWhenCancelledAndReportsNoFailure) {
     EXPECT_EQ(result.outcome, Outcome::Cancelled);
     EXPECT_EQ(wireOf(scale).kinds, "U" + repeated('W', 512) + repeated('R', 88));
     EXPECT_EQ(progress.back(), 600);
+    // Stopped while reading back: no page was being written.
+    EXPECT_EQ(describe(result), "Stopped after 512 of 512 pages.");
 }
 
 TEST(ProgramWithCheckedSerial, PacksTheNumberTheScaleGivesIntoTheImage) {

@@ -50,6 +50,11 @@ struct ScriptedAnswers : UpdatePrompts {
         asked.push_back("no file: " + backup.error);
         return withoutFile;
     }
+    bool giveEarlierTables(const std::string& serial, const std::string& backupFile) override {
+        asked.push_back("earlier tables of " + serial + " from " + backupFile);
+        return giveEarlier;
+    }
+    bool giveEarlier = false;
     WriteBack writeTablesBack(const std::string& where) override {
         asked.push_back("write back from " + where);
         const WriteBack answer = writeBack.front();
@@ -103,12 +108,15 @@ TEST(ScaleUpdate, KeepsTheTablesThroughABackupAndWritesThemBackAfterTheRun) {
     EXPECT_EQ(update_text::tables(report, update),
               "Your zone table and keys were written back: All 36 pages were written and verified.");
 
-    // The run and the write-back are each recorded as they end.
-    ASSERT_EQ(history.size(), 2u);
-    EXPECT_EQ(std::tie(history[0].operation, history[0].serial, history[0].ok, history[0].pages),
-              std::tuple("update", "24681357", true, 512u));
-    EXPECT_EQ(history[0].result, "All 512 pages were written and verified.");
-    EXPECT_EQ(std::tie(history[1].operation, history[1].serial, history[1].what, history[1].pages),
+    // The run is recorded as it begins and as it ends, the write-back as it ends.
+    ASSERT_EQ(history.size(), 3u);
+    EXPECT_EQ(std::tie(history[0].operation, history[0].serial, history[0].open),
+              std::tuple("update", "24681357", true));
+    EXPECT_EQ(
+        std::tie(history[1].operation, history[1].serial, history[1].ok, history[1].pages, history[1].open),
+        std::tuple("update", "24681357", true, 512u, false));
+    EXPECT_EQ(history[1].result, "All 512 pages were written and verified.");
+    EXPECT_EQ(std::tie(history[2].operation, history[2].serial, history[2].what, history[2].pages),
               std::tuple("restore", "24681357", "/backups/Tables-24681357.hex", 36u));
 }
 
@@ -161,7 +169,7 @@ TEST(ScaleUpdate, OnlyAnExplicitNoGivesTheTablesUpAndAStoppedWriteBackIsNoSucces
     EXPECT_FALSE(report.succeeded());
     EXPECT_EQ(
         update_text::tables(report, update),
-        "Your zone table and keys were not written back; they are saved in /backups/Tables-24681357.hex.");
+        "Your zone table and keys are not in the scale: they are saved in /backups/Tables-24681357.hex.");
 
     // Stopped after nine pages of the write-back: incomplete, with the page in flight named.
     FakeScaleTransport stopped = scaleWith();

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "core/firmware/ScaleStatus.h"
 #include "core/firmware/Sha256.h"
 #include "core/firmware/UpdateHistory.h"
 
@@ -113,12 +114,65 @@ TEST(UpdateHistory, RecordsTellTheResultInTheOneResultsWords) {
     EXPECT_EQ(lastUpdate({older, newer, other, key}, "24681357"), newer);
     EXPECT_EQ(lastUpdate({older, newer}, "11111111"), std::nullopt);
 
-    EXPECT_EQ(
-        historyTableHeading() + historyTableLine(keyRecord()) + historyTableLine(failed),
-        "TIME                 SERIAL    OPERATION  OUTCOME  PAGES  SECONDS  WHAT          RESULT\n"
-        "2026-12-08 13:06:33  24681357  key        failed       2      0.4  key 3 \"rates\"\\\t  The scale "
-        "refused the write for page 8800; 2 of 5 pages were written.\n"
-        "                     24681357  update     failed       7      3.0  " +
-            failed.sha256.substr(0, 12) +
-            "  The scale refused the write for page 0380; 7 of 512 pages were written.\n");
+    EXPECT_EQ(historyTableHeading() + historyTableLine(keyRecord()) + historyTableLine(failed),
+              "TIME                 SERIAL    OPERATION  OUTCOME  PAGES  SECONDS  WHAT          RESULT\n"
+              "2026-12-08 13:06:33  24681357  key        failed       2      0.4  key 3 \"rates\"\\\\x09  "
+              "The scale "
+              "refused the write for page 8800; 2 of 5 pages were written.\n"
+              "                     24681357  update     failed       7      3.0  " +
+                  failed.sha256.substr(0, 12) +
+                  "  The scale refused the write for page 0380; 7 of 512 pages were written.\n");
+}
+
+TEST(UpdateHistory, TheTableShowsControlCharactersEscapedSoThatAFieldMakesNoRowOfItsOwn) {
+    HistoryRecord forged = keyRecord();
+    forged.what = "\x1b[2J";
+    forged.result = "x\n2026-12-08 13:06:33  11111111  update     ok  \r\xc2\x9b\x7f";
+    const std::string line = historyTableLine(forged);
+    EXPECT_EQ(std::count(line.begin(), line.end(), '\n'), 1);
+    EXPECT_TRUE(
+        line.ends_with("  \\x1B[2J       x\\n2026-12-08 13:06:33  11111111  update     ok  "
+                       "\\r\\x9B\\x7F\n"))
+        << line;
+    EXPECT_EQ(shownText("Zürich \t"), "Zürich \\x09");
+}
+
+// An update's record is opened as its run begins and closed by the record of its end: one killed
+// by force is left open, and is no "ok".
+TEST(UpdateHistory, AnUpdateNeverEndedStaysOpen) {
+    HistoryRecord opening = openingRecord("update");
+    opening.time = "2026-12-08T13:00:00+01:00";
+    opening.serial = "24681357";
+    EXPECT_TRUE(historyLine(opening).ends_with(",\"open\":true}\n"));
+    EXPECT_EQ(parseHistoryLine(historyLine(opening).substr(0, historyLine(opening).size() - 1)), opening);
+
+    HistoryRecord ended = keyRecord();
+    ended.operation = "update";
+    ended.ok = true;
+    const HistoryRecord key = keyRecord();
+    // A run that ended, then one that was killed.
+    const std::vector<HistoryRecord> records{opening, key, ended, opening};
+    EXPECT_EQ(withoutClosedOpenings(records), (std::vector<HistoryRecord>{key, ended, opening}));
+    ASSERT_TRUE(lastUpdate(records, "24681357"));
+    EXPECT_TRUE(lastUpdate(records, "24681357")->open);
+
+    TablesState tables;
+    tables.zoneTable = true;
+    UpdateJournal journal;
+    journal.started = "2026-12-08 13:00";
+    journal.phase = "writing-tables-back";
+    journal.pages = 16;
+    const std::string unfinished = unfinishedText(journal);
+    EXPECT_EQ(unfinished,
+              "an update begun 2026-12-08 13:00 did not finish (it stopped writing the zone table and keys "
+              "back, at least 16 pages in); finish it with: vantor-cli resume");
+    const std::string text = statusText("/dev/ttyUSB0", "24681357", tables, opening, unfinished);
+    EXPECT_TRUE(
+        text.ends_with("  last update: 2026-12-08 13:00:00, not ended: Begun; not ended.\n"
+                       "  unfinished: " +
+                       unfinished + "\n"))
+        << text;
+    EXPECT_TRUE(statusIsUnsettled(opening, ""));
+    EXPECT_TRUE(statusIsUnsettled(ended, unfinished));
+    EXPECT_FALSE(statusIsUnsettled(ended, ""));
 }

@@ -134,6 +134,8 @@ TEST(UserTables, RefusesFilesThatAreNoBackupOfTheRegion) {
               "The file holds no data for the tables region.");
     EXPECT_EQ(tablesFileError(IntelHexLoader::load(":0180800AAD5\r\n:00000001FF\r\n")).substr(0, 8),
               "Line 1: ");
+    // A tables file is no update file.
+    EXPECT_EQ(tablesFileError(IntelHexLoader::load("")), "The file is empty: it holds no Intel HEX records.");
 }
 
 TEST(UserTables, RefusesOverlappingRecordsWithOtherBytesAndRecordsAfterTheEnd) {
@@ -218,16 +220,30 @@ TEST(UserTables, TheRestoreQuestionSaysWhenTheFileWasSavedFromAnotherScale) {
     EXPECT_EQ(backupNameSerial("Tables-1234567-20261208-051320.hex"), std::nullopt);
     EXPECT_EQ(backupNameSerial("Tables-1234567X-20261208-051320.hex"), std::nullopt);
     EXPECT_EQ(backupNameSerial("Tables-12345678/tables.hex"), std::nullopt) << "a folder's name";
-    EXPECT_EQ(restoreQuestion(36, "b/Tables-12345678-20261208-051320.hex", "24681357", "/dev/pts/4"),
+    const auto named = backupSerial("b/Tables-12345678-20261208-051320.hex", "");
+    EXPECT_EQ(restoreQuestion(36, "b/Tables-12345678-20261208-051320.hex", "24681357", "/dev/pts/4", named),
               "b/Tables-12345678-20261208-051320.hex was saved from the scale 12345678, not from this one. "
               "Write 36 pages of saved tables from b/Tables-12345678-20261208-051320.hex into the scale "
               "24681357 on /dev/pts/4?");
     EXPECT_EQ(
-        restoreQuestion(2, "Tables-24681357-20261208-051320.hex", "24681357", "/dev/pts/4"),
+        restoreQuestion(2, "Tables-24681357-20261208-051320.hex", "24681357", "/dev/pts/4", "24681357"),
         "Write 2 pages of saved tables from Tables-24681357-20261208-051320.hex into the scale 24681357 "
         "on /dev/pts/4?");
-    EXPECT_EQ(restoreQuestion(2, "mine.hex", "24681357", "COM3"),
+    EXPECT_EQ(restoreQuestion(2, "mine.hex", "24681357", "COM3", std::nullopt),
               "Write 2 pages of saved tables from mine.hex into the scale 24681357 on COM3?");
+}
+
+// The serial number kept beside a backup counts before its name; a known other scale is refused.
+TEST(UserTables, ABackupKnownToBeAnotherScalesIsRefused) {
+    EXPECT_EQ(backupSerial("mine.hex", "12345678"), "12345678");
+    EXPECT_EQ(backupSerial("Tables-11111111-20261208-051320.hex", "12345678"), "12345678");
+    EXPECT_EQ(backupSerial("Tables-11111111-20261208-051320.hex", "garbage"), "11111111");
+    EXPECT_EQ(backupSerial("mine.hex", ""), std::nullopt);
+    EXPECT_EQ(otherScaleRefusal("mine.hex", "12345678", "24681357"),
+              "mine.hex was saved from the scale 12345678, not from this one (24681357). Nothing was "
+              "written; to write another scale's zone table and keys into it, add --other-scale.");
+    EXPECT_EQ(otherScaleRefusal("mine.hex", "24681357", "24681357"), "");
+    EXPECT_EQ(otherScaleRefusal("mine.hex", std::nullopt, "24681357"), "");
 }
 
 TEST(TimeLeftEstimate, FromThePaceSoFarAtMostOnceASecond) {
@@ -279,10 +295,12 @@ TEST(TablesMessages, WhatTheUserIsToldAboutTheTablesAroundAnUpdate) {
               "on device).\n\nNothing has been written to the scale yet. Update it all the same? Your zone "
               "table and keys would then be kept only in this program's memory until they are written back.");
     EXPECT_EQ(tables_text::memoryOnly("Permission denied"), "memory only (Permission denied)");
-    EXPECT_EQ(tables_text::offerRestore("/data/Tables.hex").text,
-              "The scale has been updated. The update leaves the zone table and keys blank.\n\nYour zone "
-              "table and keys were saved before the update, in /data/Tables.hex.\n\nWrite them back into the "
-              "scale now?");
+    EXPECT_EQ(
+        tables_text::offerRestore("/data/Tables.hex").text,
+        "The scale has been updated. The update leaves the zone table and keys blank.\n\nYour zone "
+        "table and keys were saved before the update, in /data/Tables.hex.\n\nWrite them back into the "
+        "scale now? If you answer No, the scale has no zone table and no programmed keys until they are "
+        "written back: the program offers them again when it next finds this scale.");
     EXPECT_EQ(tables_text::restored().text,
               "Your zone table and keys were written back into the scale and verified.");
     EXPECT_EQ(

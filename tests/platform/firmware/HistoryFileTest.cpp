@@ -99,3 +99,17 @@ TEST_F(HistoryFile, AFifoIsWrittenThroughWithoutHangingAndNeverRead) {
     EXPECT_EQ(g_warnings.size(), 1);
     EXPECT_EQ(readHistoryFile().error, historyPath().toStdString() + " is not a regular file");
 }
+
+TEST_F(HistoryFile, DamagedLinesGiveOneWarningForThemAll) {
+    ASSERT_EQ(recordHistory(record("24681357", 5)), std::nullopt);
+    QFile file(historyPath());
+    ASSERT_TRUE(file.open(QIODevice::Append));
+    for (int i = 0; i < 5000; ++i)
+        file.write(QByteArray("\x01\xff\n", 3));
+    file.close();
+    g_warnings.clear();
+    EXPECT_EQ(readHistoryFile().records.size(), 1u);
+    ASSERT_EQ(g_warnings.size(), 1);
+    EXPECT_EQ(g_warnings[0], "5000 lines of the update history " + historyPath() +
+                                 " are damaged (the first is line 2); they were skipped.");
+}

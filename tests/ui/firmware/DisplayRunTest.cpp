@@ -2,6 +2,7 @@
 // the scale worker while the form keeps answering; the simulator on a pseudo-terminal is the scale.
 
 #include <QAction>
+#include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -17,7 +18,10 @@
 #include <iterator>
 
 #include "core/firmware/IntelHexLoader.h"
+#include "core/firmware/Sha256.h"
 #include "core/firmware/TablesMessages.h"
+#include "core/firmware/UpdateJournal.h"
+#include "core/firmware/UserTables.h"
 #include "core/scale/ScaleLink.h"
 #include "platform/app/SerialNumberSetting.h"
 #include "platform/firmware/HistoryFile.h"
@@ -499,8 +503,12 @@ TEST_F(DisplayRunTest, TheUsersTablesReadBeforeTheFirstRunAreWrittenBackAfterThe
     // Both runs and the write-back are in the history.
     std::vector<std::string> history;
     for (const firmware::HistoryRecord& record : firmware::readHistoryFile().records)
-        history.push_back(record.serial + " " + record.operation + (record.ok ? " ok" : " failed"));
-    EXPECT_EQ(history, (std::vector<std::string>{"24681357 update failed", "24681357 update ok",
+        history.push_back(record.serial + " " + record.operation +
+                          (record.open ? " begun"
+                           : record.ok ? " ok"
+                                       : " failed"));
+    EXPECT_EQ(history, (std::vector<std::string>{"24681357 update begun", "24681357 update failed",
+                                                 "24681357 update begun", "24681357 update ok",
                                                  "24681357 restore ok"}));
 }
 
@@ -578,6 +586,96 @@ TEST_F(DisplayRunTest, AnUnfinishedUpdateIsFinishedFromItsJournal) {
     Bytes expected = expectedMemory("one-record.hex", "24681357");
     std::copy(userTables.begin(), userTables.end(), expected.begin() + 0x8000);
     EXPECT_EQ(memory(), expected);
+}
+
+}  // namespace vantor::test
+
+namespace vantor::test {
+
+// No to writing the tables back is no success for them: the final screen says where they are,
+// the history says they were declined, and the next start offers them until they are written or
+// the user leaves them out.
+TEST_F(DisplayRunTest, TablesNotWrittenBackAreSaidAndOfferedAgainUntilLeftOut) {
+    writeMemory("24681357", 0x8000, programmedTables());
+    SimulatorProcess simulator({"--memory", memoryFile()});
+    putUpdateFile("one-record.hex");
+    useScalePort(simulator.devicePath());
+    dialogs().answer(app::Answer::No);
+    display().showForm();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return successShown(); }, kWaitMs));
+    const std::string backup = display().update()->tablesWhere();
+    auto& final = program().form<app::frmSuccessUpdate>();
+    EXPECT_EQ(final.lblTables->text().toStdString(), firmware::tables_text::notInScale(backup));
+    EXPECT_TRUE(dialogs().asked()[0].text.contains("If you answer No, the scale has no zone table"));
+    const auto records = firmware::readHistoryFile().records;
+    ASSERT_FALSE(records.empty());
+    EXPECT_EQ(records.back().operation, "restore");
+    EXPECT_FALSE(records.back().ok);
+    EXPECT_EQ(records.back().result, firmware::tables_text::declinedRecord(backup));
+
+    // The next start: Cancel asks again next time, No leaves them out for good.
+    const auto journal = firmware::JournalFile::find(firmware::JournalFile::folder(), "24681357");
+    ASSERT_TRUE(journal);
+    EXPECT_EQ(journal->phase, firmware::kTablesDeclinedPhase);
+    dialogs().answer(app::Answer::Cancel);
+    EXPECT_FALSE(firmware::frmDisplay::offerToFinish(nullptr, "24681357"));
+    ASSERT_EQ(dialogs().asked().size(), 2u);
+    EXPECT_EQ(dialogs().asked()[1].buttons, app::Message::Buttons::YesNoCancel);
+    EXPECT_TRUE(dialogs().asked()[1].text.contains("its zone table and keys were not written back"));
+    dialogs().answer(app::Answer::No);
+    EXPECT_FALSE(firmware::frmDisplay::offerToFinish(nullptr, "24681357"));
+    EXPECT_FALSE(firmware::JournalFile::find(firmware::JournalFile::folder(), "24681357"));
+    EXPECT_EQ(firmware::readHistoryFile().records.back().result.rfind("Left out: ", 0), 0u);
+    EXPECT_FALSE(firmware::frmDisplay::offerToFinish(nullptr, "24681357"));
+    EXPECT_EQ(dialogs().asked().size(), 3u);
+    ASSERT_EQ(simulator.stop(), 0);
+}
+
+}  // namespace vantor::test
+
+namespace vantor::test {
+
+// An unfinished update of another scale with the same serial number: this scale's own tables are
+// not replaced without asking, and No (the default) writes nothing.
+TEST_F(DisplayRunTest, AScaleWithOtherTablesThanAnUnfinishedUpdatesIsAskedAbout) {
+    writeMemory("24681357", 0x8000, programmedTables());
+    const Bytes before = memory();
+    const QDir journals(firmware::JournalFile::folder());
+    ASSERT_TRUE(journals.mkpath("."));
+    const QString image = journals.filePath("Update-24681357.hex");
+    ASSERT_TRUE(QFile::copy(kFixtures + "one-record.hex", image));
+    QFile imageFile(image);
+    ASSERT_TRUE(imageFile.open(QIODevice::ReadOnly));
+    const Bytes othersTables(firmware::kTablesSize, 0x5C);
+    const std::string backup = journals.filePath("Tables-A.hex").toStdString();
+    { std::ofstream(backup, std::ios::binary) << firmware::tablesHex(othersTables); }
+    firmware::UpdateJournal journal;
+    journal.serial = "24681357";
+    journal.imageSha256 =
+        QCryptographicHash::hash(imageFile.readAll(), QCryptographicHash::Sha256).toHex().toStdString();
+    journal.imageFile = image.toStdString();
+    journal.backupFile = backup;
+    journal.tablesSha256 = firmware::sha256Hex(othersTables);
+    journal.started = "2026-12-08 12:00";
+    journal.phase = "writing";
+    journal.pages = 288;
+    {
+        std::ofstream(journals.filePath("Update-24681357.journal").toStdString())
+            << firmware::formatJournal(journal);
+    }
+
+    SimulatorProcess simulator({"--memory", memoryFile()});
+    putUpdateFile("one-record.hex");
+    useScalePort(simulator.devicePath());
+    dialogs().answer(app::Answer::No);
+    ASSERT_TRUE(runToEnd(display(), &frmDisplay::runEnded, [&] { display().showForm(); }));
+    ASSERT_EQ(dialogs().asked().size(), 1u);
+    EXPECT_EQ(dialogs().asked()[0].text.toStdString(),
+              firmware::tables_text::differQuestion("24681357", backup).text);
+    EXPECT_TRUE(dialogs().asked()[0].defaultNo);
+    EXPECT_EQ(display().lblStatus->text(), "The scale was not updated; nothing was written to it.");
+    ASSERT_EQ(simulator.stop(), 0);
+    EXPECT_EQ(memory(), before);
 }
 
 }  // namespace vantor::test
