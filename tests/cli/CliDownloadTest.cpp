@@ -142,6 +142,20 @@ TEST_F(CliDownload, ResumesABrokenTransferByItselfWithinItsRetries) {
     EXPECT_FALSE(QFile::exists(path("x"))) << "no partial file";
 }
 
+// A body that ends cleanly but never said its length cannot be known whole: said as such, and the
+// rest is asked for like after a reset.
+TEST_F(CliDownload, ABodyWithoutALengthIsSaidAsSuchAndFinishedByAResume) {
+    const QByteArray source = randomBytes(40000);
+    ScriptedHttpServer server(source);
+    server.behave(0, {.raw = "HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n" + source.left(10000)});
+    const CliRun run = cliWithEventLoop({QStringLiteral("download"), server.url().toString(), path()});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(readAll(path()), source);
+    EXPECT_TRUE(run.err.contains(QStringLiteral(
+        "The server did not say how long the file is, so the download cannot be checked whole; resuming")))
+        << run.err.toStdString();
+}
+
 TEST_F(CliDownload, AResumeThatGetsNoAnswerSpendsARetryLikeADrop) {
     const QByteArray source = randomBytes(40000);
     ScriptedHttpServer server(source);

@@ -102,8 +102,11 @@ int downloadFile(const std::string& url, const QString& destination, unsigned re
         return true;
     };
     const std::atomic<bool>& stopRequested = stopOnSignals();
-    hooks.confirmRetry = [&](const Message&) {
-        const std::string reset = "The connection with the server was reset";
+    hooks.confirmRetry = [&](const Message& question) {
+        // The question's first paragraph says why: a reset, or a body that never said its length.
+        std::string reset = question.text.substr(0, question.text.find("\n\n"));
+        if (!reset.empty() && reset.back() == '.')
+            reset.pop_back();
         if (retries == 0) {
             progressLine.line(reset + "; " + RetriesLeft(0) + ".");
             return false;

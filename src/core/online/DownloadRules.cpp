@@ -159,6 +159,14 @@ Message ConnectionResetQuestion(double secondsLeft) {
             Icon::Exclamation, Buttons::RetryCancel};
 }
 
+Message NoLengthQuestion() {
+    return {"Download Incomplete",
+            "The server did not say how long the file is, so the download cannot be checked whole.\n\n"
+            "Click \"Retry\" to ask the server for the rest of the file.\n\nClick \"Cancel\" to cancel "
+            "downloading the file.",
+            Icon::Exclamation, Buttons::RetryCancel};
+}
+
 Message WriteErrorMessage(int errorNumber, const std::string& description) {
     return {"Error Downloading File",
             "Cannot write file to disk.\n\nError " + std::to_string(errorNumber) + ": " + description,

@@ -72,6 +72,9 @@ struct ReplyDecision {
 ReplyDecision DecideReply(const ReplyHead& head, bool resuming, std::int64_t from,
                           std::optional<std::int64_t> knownTotal, const std::string& url);
 
+// A body that ended without the server ever saying its length: nothing tells it from a connection
+// cut short. Retry asks for the rest, as after a reset.
+Message NoLengthQuestion();
 // The questions and refusals of the transfer outside the reply's status.
 // "Unable to Resume Download": also asked when the bytes a resume fetches again differ from those
 // on disk, which shows the server's file is another one now.

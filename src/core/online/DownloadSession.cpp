@@ -32,6 +32,7 @@ ReplyDecision DownloadSession::acceptHead(const ReplyHead& head, double now) {
     if (decision.verdict == ReplyVerdict::Save && m_refuseWebPages && IsWebPage(head))
         decision = {ReplyVerdict::Refuse, WebPageMessage(m_url), std::nullopt};
     m_framed = head.contentLength.has_value() || head.chunked;
+    m_endedUnframed = false;
     // A resume that backed off to byte 0 keeps nothing of the earlier reply: it is a fresh start,
     // with this reply's length.
     if (decision.verdict == ReplyVerdict::Save && (!m_resuming || m_received == 0))
@@ -96,6 +97,7 @@ void DownloadSession::addBytes(std::int64_t count, double now) {
 void DownloadSession::bodyEnded() {
     if (!m_total && m_framed)
         m_total = m_received;
+    m_endedUnframed = !m_framed && !m_total;
     m_progress.total = m_total;
 }
 
@@ -111,7 +113,7 @@ DownloadSession::Ending DownloadSession::endAttempt(bool fileExists) {
         m_cancelSearch = true;
         return Ending::Abandon;
     }
-    return Ending::AskRetry;
+    return m_endedUnframed ? Ending::NoLength : Ending::AskRetry;
 }
 
 }  // namespace vantor::online

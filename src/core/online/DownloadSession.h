@@ -27,6 +27,7 @@ public:
     enum class Ending {
         Completed,  // the whole file is on disk
         AskRetry,   // the transfer broke off: offer to resume
+        NoLength,   // the body ended cleanly, but without a length it cannot be known whole: offer to resume
         Abandon,    // give up; the partial file must go
         EmptyFile,  // the reply ended with no bytes at all: tell the user, then give up
     };
@@ -108,6 +109,7 @@ private:
     bool m_cancelSearch = false;
     bool m_failed = false;
     bool m_framed = false;
+    bool m_endedUnframed = false;   // this attempt's body ended cleanly without saying its length
     bool m_refuseWebPages = false;  // the reply's own framing tells where its body ends
     std::int64_t m_received = 0;
     std::int64_t m_refetched = 0;

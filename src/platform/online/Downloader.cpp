@@ -319,7 +319,8 @@ void Downloader::dropReply() {
 
 void Downloader::endAttempt() {
     m_saving = false;
-    switch (m_session->endAttempt(m_file->isOpen())) {
+    const DownloadSession::Ending ending = m_session->endAttempt(m_file->isOpen());
+    switch (ending) {
         case DownloadSession::Ending::Completed:
             if (!commitFile())
                 break;
@@ -327,8 +328,11 @@ void Downloader::endAttempt() {
                 m_hooks.phase(Phase::Completed);
             finish();
             return;
-        case DownloadSession::Ending::AskRetry: {
-            const Message question = ConnectionResetQuestion(m_session->progress().secondsLeft);
+        case DownloadSession::Ending::AskRetry:
+        case DownloadSession::Ending::NoLength: {
+            const Message question = ending == DownloadSession::Ending::NoLength
+                                         ? NoLengthQuestion()
+                                         : ConnectionResetQuestion(m_session->progress().secondsLeft);
             const bool again = m_hooks.confirmRetry && m_hooks.confirmRetry(question);
             if (!m_running)
                 return;

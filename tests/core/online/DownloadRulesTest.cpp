@@ -324,13 +324,14 @@ TEST(DownloadSession, AReplyWithoutLengthLearnsItsTotalAtItsNormalEnd) {
     EXPECT_EQ(chunked.endAttempt(true), DownloadSession::Ending::Completed);
     EXPECT_EQ(chunked.total(), 900);
 
-    // Neither length nor chunks: the end of the connection may as well be a reset.
+    // Neither length nor chunks: the end of the connection may as well be a reset, and the user is
+    // told that the length is what is missing.
     DownloadSession unframed("u");
     unframed.beginAttempt();
     unframed.acceptHead(tagged(head(200)), 0);
     unframed.addBytes(9000, 1);
     unframed.bodyEnded();
-    EXPECT_EQ(unframed.endAttempt(true), DownloadSession::Ending::AskRetry);
+    EXPECT_EQ(unframed.endAttempt(true), DownloadSession::Ending::NoLength);
     unframed.retry();
     EXPECT_EQ(unframed.beginAttempt(), 4904);
     ASSERT_EQ(unframed.acceptHead(head(206, 4096, "bytes 4904-8999/9000"), 2).verdict, ReplyVerdict::Save);
