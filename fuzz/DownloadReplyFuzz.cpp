@@ -123,7 +123,8 @@ void checkSession(FuzzedDataProvider& input) {
             FUZZ_REQUIRE(session.complete() && session.succeeded());
             break;
         }
-        if (ending != DownloadSession::Ending::AskRetry)
+        // A broken transfer and a body that never said its length are both offered a resume.
+        if (ending != DownloadSession::Ending::AskRetry && ending != DownloadSession::Ending::NoLength)
             break;
         session.retry();
     }

@@ -1,7 +1,8 @@
 // libFuzzer target for the simulated scale's command reading: any byte stream from the line, with
 // or without a fault script read from the input's first line. Each command is answered with no
-// more bytes than it allows (one for an unlock or a page write, the status, echo and page for a
-// read, nothing for the finish, four filler bytes more under the "long" fault), and the memory
+// more bytes than it allows (one for an unlock or a page write, a byte of the scale's own, the
+// address and the page for a read, nothing for the finish, four filler bytes more under the "long"
+// fault), and the memory
 // changes only under a page write: acknowledged and while unlocked when no fault is scripted.
 
 #include <algorithm>
