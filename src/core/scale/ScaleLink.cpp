@@ -14,7 +14,9 @@ namespace {
 Outcome sendCommand(ScaleTransport& transport, std::span<const Byte> command) {
     const bool stale = transport.discardInput();
     if (stale || !transport.settled() || transport.wary()) {
-        const std::optional<std::size_t> dropped = transport.waitForQuiet(kQuietTime, kNoisyLineLimit);
+        const auto quiet = transport.justOpened() ? kOpenedQuietTime : kQuietTime;
+        transport.setJustOpened(false);
+        const std::optional<std::size_t> dropped = transport.waitForQuiet(quiet, kNoisyLineLimit);
         if (!dropped) {
             transport.setSettled(false);
             return Outcome::NoReply;

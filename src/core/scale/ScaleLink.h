@@ -17,6 +17,9 @@ inline constexpr std::chrono::seconds kSerialReadLimit{10};
 // packets of up to 62 bytes, up to 16 ms apart), short beside the 68 ms a page takes on the line
 // at 19,200 baud.
 inline constexpr std::chrono::milliseconds kQuietTime{20};
+// On a port just opened the line must have been quiet longer: a run cut short may have left up to a
+// whole page write (68 ms on the line) on its way to the scale, which answers only after its end.
+inline constexpr std::chrono::milliseconds kOpenedQuietTime{120};
 // A line still busy after this is noise rather than the end of a reply: the command is not sent
 // and the exchange counts as unanswered, for its retry rules to decide.
 inline constexpr std::chrono::milliseconds kNoisyLineLimit{500};

@@ -41,6 +41,15 @@ public:
     bool settled() const { return m_settled; }
     void setSettled(bool settled) { m_settled = settled; }
 
+    // A port just opened: a run cut short may have left a command on its way to the scale, whose
+    // answer comes only once the rest of it has crossed the line. The first command waits longer.
+    bool justOpened() const { return m_justOpened; }
+    void lineOpened() {
+        m_settled = false;
+        m_justOpened = true;
+    }
+    void setJustOpened(bool justOpened) { m_justOpened = justOpened; }
+
     // Whether the line lately carried bytes that no command was waiting for: the link then waits
     // for it to go quiet before every command, until a wait finds nothing to drop.
     bool wary() const { return m_wary; }
@@ -48,6 +57,7 @@ public:
 
 private:
     bool m_settled = false;
+    bool m_justOpened = false;
     bool m_wary = false;
 };
 

@@ -145,7 +145,7 @@ std::optional<SerialTransport::OpenFailure> SerialTransport::open() {
         return deviceHeld();
     }
     applyLineSettings(m_port);
-    setSettled(false);
+    lineOpened();
     qCDebug(lcScale).noquote() << "opened" << m_name;
     return std::nullopt;
 }

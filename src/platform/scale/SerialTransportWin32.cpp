@@ -83,7 +83,7 @@ std::optional<SerialTransport::OpenFailure> SerialTransport::open() {
         m_deviceLock.release();
         return deviceHeld();
     }
-    setSettled(false);
+    lineOpened();
     qCDebug(lcScale).noquote() << "opened" << m_name;
     return std::nullopt;
 }

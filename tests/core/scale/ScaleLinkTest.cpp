@@ -245,3 +245,14 @@ TEST(Exchange, SendsNothingIntoALineThatNeverGoesQuiet) {
     EXPECT_TRUE(scale.sent().empty());
     EXPECT_EQ(scale.now(), kNoisyLineLimit);
 }
+
+// A run cut short may leave a page write on its way: its answer comes once the rest has crossed the
+// line, well after 20 quiet milliseconds, and must not be read as the start of the next reply.
+TEST(Exchange, APortJustOpenedWaitsLongerForACommandCutShortToBeAnswered) {
+    FakeScaleTransport scale(ScaleModel("12345678"));
+    scale.lineOpened();
+    scale.inject({kAck}, 60ms);
+    scale.model().addFault(*parseFault("delay:read:ms=100:nth=1").fault);
+    EXPECT_EQ(RdSN(scale).serial, "12345678");
+    EXPECT_GE(scale.now(), 60ms + kOpenedQuietTime);
+}
