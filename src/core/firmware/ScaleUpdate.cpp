@@ -120,8 +120,11 @@ Prepared ScaleUpdate::readSerial(scale::ScaleTransport& transport, const std::at
     return Prepared::Ready;
 }
 
-Prepared ScaleUpdate::keepTables(scale::ScaleTransport& transport, const scale::ProgressSink& progress,
-                                 const std::atomic<bool>& cancel) {
+// Reads the region afresh, forgetting what an earlier preparation kept; how the preparation ends
+// when it could not be read.
+std::optional<Prepared> ScaleUpdate::readRegion(scale::ScaleTransport& transport,
+                                                const scale::ProgressSink& progress,
+                                                const std::atomic<bool>& cancel, Bytes& tables) {
     m_tables.reset();
     m_backup.reset();
     TablesRead read = readTables(transport, progress, cancel);
@@ -130,7 +133,16 @@ Prepared ScaleUpdate::keepTables(scale::ScaleTransport& transport, const scale::
         return Prepared::Cancelled;
     if (!read.tables)
         return Prepared::TablesUnread;
-    return keepAsRead(std::move(*read.tables));
+    tables = std::move(*read.tables);
+    return std::nullopt;
+}
+
+Prepared ScaleUpdate::keepTables(scale::ScaleTransport& transport, const scale::ProgressSink& progress,
+                                 const std::atomic<bool>& cancel) {
+    Bytes tables;
+    if (const auto unread = readRegion(transport, progress, cancel, tables))
+        return *unread;
+    return keepAsRead(std::move(tables));
 }
 
 Prepared ScaleUpdate::keepAsRead(Bytes tables) {
@@ -149,15 +161,10 @@ Prepared ScaleUpdate::keepAsRead(Bytes tables) {
 // The region is read even so: which tables are the user's depends on what it holds now.
 Prepared ScaleUpdate::takeOverTables(scale::ScaleTransport& transport, const scale::ProgressSink& progress,
                                      const std::atomic<bool>& cancel, EarlierTables earlier) {
-    m_tables.reset();
-    m_backup.reset();
-    TablesRead read = readTables(transport, progress, cancel);
-    m_tablesRead = read.result;
-    if (read.result.cancelled())
-        return Prepared::Cancelled;
-    if (!read.tables)
-        return Prepared::TablesUnread;
-    const RegionVerdict verdict = judgeRegion(*read.tables, earlier.tables, earlier.tablesSha256, m_image);
+    Bytes region;
+    if (const auto unread = readRegion(transport, progress, cancel, region))
+        return *unread;
+    const RegionVerdict verdict = judgeRegion(region, earlier.tables, earlier.tablesSha256, m_image);
     m_earlierTables = std::move(earlier);
     switch (verdict) {
         case RegionVerdict::Intact:
@@ -166,7 +173,7 @@ Prepared ScaleUpdate::takeOverTables(scale::ScaleTransport& transport, const sca
                 useSavedTables(std::move(*m_earlierTables->tables), m_earlierTables->backupFile);
                 return Prepared::Ready;
             }
-            return keepAsRead(std::move(*read.tables));
+            return keepAsRead(std::move(region));
         case RegionVerdict::Updated:
             if (!m_earlierTables->tables)
                 return Prepared::TablesLost;

@@ -196,6 +196,8 @@ private:
     Prepared takeOverTables(scale::ScaleTransport& transport, const scale::ProgressSink& progress,
                             const std::atomic<bool>& cancel, EarlierTables earlier);
     Prepared keepAsRead(Bytes tables);
+    std::optional<Prepared> readRegion(scale::ScaleTransport& transport, const scale::ProgressSink& progress,
+                                       const std::atomic<bool>& cancel, Bytes& tables);
     void recordOpening();
     bool mayGoOn(UpdatePrompts& prompts) const;
     Prepared beginJournal();

@@ -5,6 +5,7 @@
 #include <charconv>
 #include <limits>
 
+#include "core/app/AsciiLower.h"
 #include "core/online/modGlobals.h"
 
 namespace vantor::online {
@@ -189,9 +190,7 @@ Message TooSlowMessage(std::int64_t received, double seconds) {
 bool IsWebPage(const ReplyHead& head) {
     if (!head.contentType)
         return false;
-    std::string type = head.contentType->substr(0, head.contentType->find(';'));
-    std::transform(type.begin(), type.end(), type.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    std::string type = asciiLower(head.contentType->substr(0, head.contentType->find(';')));
     type.erase(std::remove(type.begin(), type.end(), ' '), type.end());
     return type == "text/html" || type == "application/xhtml+xml";
 }

@@ -4,6 +4,8 @@
 #include <cctype>
 #include <charconv>
 
+#include "core/app/AsciiLower.h"
+
 namespace vantor::online {
 
 namespace {
@@ -12,13 +14,6 @@ namespace {
 constexpr std::int64_t kLargestLength = std::int64_t{1} << 50;
 // A chunk-size line with extensions, or one trailer line, longer than this is no honest one.
 constexpr std::size_t kLongestChunkLine = 1024;
-
-std::string lower(std::string_view text) {
-    std::string out(text);
-    std::transform(out.begin(), out.end(), out.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return out;
-}
 
 std::string_view trimmed(std::string_view text) {
     const auto isSpace = [](char c) { return c == ' ' || c == '\t'; };
@@ -109,7 +104,7 @@ void HttpReplyReader::connectionEnded() {
 }
 
 std::optional<std::string> HttpReplyReader::header(std::string_view name) const {
-    const std::string wanted = lower(name);
+    const std::string wanted = asciiLower(name);
     for (const auto& [key, value] : m_headers) {
         if (key == wanted)
             return value;
@@ -174,7 +169,7 @@ bool HttpReplyReader::parseHead(std::string_view head) {
             fail("a damaged header line in the reply");
             return false;
         }
-        m_headers.emplace_back(lower(name), std::string(trimmed(line.substr(colon + 1))));
+        m_headers.emplace_back(asciiLower(name), std::string(trimmed(line.substr(colon + 1))));
     }
     const int status = *m_head.status;
     if (status >= 100 && status < 200) {
@@ -222,14 +217,14 @@ bool HttpReplyReader::takeFraming() {
     // The bytes as the server stores them were asked for: a body in a coding nobody asked for
     // would be saved or read as it came, which is not the file.
     if (const std::optional<std::string> coding = header("content-encoding");
-        coding && !coding->empty() && lower(*coding) != "identity") {
+        coding && !coding->empty() && asciiLower(*coding) != "identity") {
         fail("the body comes coded as '" + *coding + "', which was not asked for");
         return false;
     }
     if (const std::optional<std::string> coding = header("transfer-encoding")) {
         // Only chunks frame a body this reader can read whole; any other coding would pass
         // through as it came.
-        if (lower(*coding) != "chunked") {
+        if (asciiLower(*coding) != "chunked") {
             fail("the body comes coded as '" + *coding + "', which was not asked for");
             return false;
         }

@@ -6,19 +6,14 @@
 #include <cstdint>
 #include <utility>
 
+#include "core/app/AsciiLower.h"
+
 namespace vantor::online {
 
 namespace {
 
 // curl's choice for a proxy address without a port.
 constexpr int kDefaultProxyPort = 1080;
-
-std::string lower(std::string_view text) {
-    std::string out(text);
-    std::transform(out.begin(), out.end(), out.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return out;
-}
 
 std::string_view trimmed(std::string_view text) {
     while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front())))
@@ -119,7 +114,7 @@ std::pair<std::string, std::optional<int>> bypassEntry(std::string_view entry) {
         entry = entry.substr(1, entry.size() - 2);
     while (entry.starts_with('.') || entry.starts_with("*."))
         entry.remove_prefix(entry.starts_with('.') ? 1 : 2);
-    return {lower(entry), port};
+    return {asciiLower(entry), port};
 }
 
 std::optional<std::string> firstSet(const EnvironmentLookup& lookup, const std::string& name,
@@ -166,7 +161,7 @@ std::optional<ProxyServer> ParseProxyUrl(std::string_view text, std::string* why
     text = trimmed(text);
     const std::size_t schemeEnd = text.find("://");
     if (schemeEnd != std::string_view::npos) {
-        const std::string scheme = lower(text.substr(0, schemeEnd));
+        const std::string scheme = asciiLower(text.substr(0, schemeEnd));
         if (scheme != "http") {
             fail(why, "only http:// proxies are supported, not " + scheme + "://");
             return std::nullopt;
@@ -185,7 +180,7 @@ std::optional<ProxyServer> ParseProxyUrl(std::string_view text, std::string* why
 }
 
 bool ProxyBypassed(std::string_view noProxy, std::string_view host, int port) {
-    const std::string name = lower(host);
+    const std::string name = asciiLower(host);
     std::size_t start = 0;
     while (start <= noProxy.size()) {
         const std::size_t comma = std::min(noProxy.find(',', start), noProxy.size());
@@ -210,7 +205,7 @@ ProxyChoice ProxyFromEnvironment(std::string_view scheme, std::string_view host,
     ProxyChoice choice;
     std::string which;
     const std::optional<std::string> setting =
-        firstSet(lookup, lower(scheme) == "https" ? "https_proxy" : "http_proxy", &which);
+        firstSet(lookup, asciiLower(scheme) == "https" ? "https_proxy" : "http_proxy", &which);
     if (!setting)
         return choice;
     std::string noProxyName;
