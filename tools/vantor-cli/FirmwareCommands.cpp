@@ -8,6 +8,7 @@
 #include <iostream>
 
 #include "DownloadCommands.h"
+#include "EachScale.h"
 #include "FleetFlash.h"
 #include "PageCounter.h"
 #include "ProgressLine.h"
@@ -302,22 +303,19 @@ int flashCommand(const ParsedCommand& command) {
         return source.status;
     const std::optional<ImageBuffer>& image = source.image;
     const std::string& file = source.file;
-    if (const std::vector<std::string> ports = command.allValues("port");
-        command.has("all") || ports.size() > 1) {
-        if (command.has("all") && !ports.empty()) {
-            std::cerr << "flash takes --all or --port, not both.\n";
-            return kBadInput;
-        }
+    const ChosenPorts chosen = choosePorts(command);
+    if (chosen.status != kSuccess)
+        return chosen.status;
+    if (chosen.several) {
         // Two names of one scale would be two runs writing it at once.
-        if (const auto repeated = repeatedDevice(ports)) {
+        if (const auto repeated = repeatedDevice(chosen.ports)) {
             std::cerr << "--port " << repeated->second << " is the same device as --port " << repeated->first
                       << "; give each scale once.\n";
             return kBadInput;
         }
-        const std::vector<std::string> fleet = command.has("all") ? detectEveryScale() : ports;
-        if (fleet.empty())
+        if (chosen.ports.empty())
             return kScaleFailed;
-        return flashFleet(*image, file, fleet, tablesChoice(command));
+        return flashFleet(*image, file, chosen.ports, tablesChoice(command));
     }
 
     SerialTransport transport;
@@ -339,14 +337,10 @@ int flashCommand(const ParsedCommand& command) {
 }
 
 int resumeCommand(const ParsedCommand& command) {
-    std::vector<std::string> ports = command.allValues("port");
-    if (command.has("all")) {
-        if (!ports.empty()) {
-            std::cerr << "resume takes --all or --port, not both.\n";
-            return kBadInput;
-        }
-        ports = detectEveryScale();
-    }
+    const ChosenPorts chosen = choosePorts(command);
+    if (chosen.status != kSuccess)
+        return chosen.status;
+    const std::vector<std::string>& ports = chosen.ports;
     if (ports.empty()) {
         SerialTransport transport;
         const auto port = connectScale(command, transport);
