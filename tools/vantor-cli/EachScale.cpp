@@ -13,7 +13,7 @@ namespace vantor::cli {
 
 namespace {
 
-constexpr std::size_t kLineEveryPages = 128;
+constexpr std::size_t kReadLineEveryPages = 128;
 
 }  // namespace
 
@@ -63,7 +63,7 @@ void onEachPort(const std::vector<std::string>& ports,
 }
 
 void showPagesRead(const std::string& port, const scale::Progress& progress) {
-    if (progress.done % kLineEveryPages != 0)
+    if (progress.done % kReadLineEveryPages != 0)
         return;
     static std::mutex lines;
     std::lock_guard lock(lines);
