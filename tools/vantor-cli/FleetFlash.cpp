@@ -25,6 +25,7 @@
 #include "platform/firmware/JournalFile.h"
 #include "platform/firmware/SleepInhibitor.h"
 #include "platform/firmware/TablesBackupFile.h"
+#include "platform/firmware/UpdateSetup.h"
 #include "platform/scale/SerialTransport.h"
 
 namespace vantor::cli {
@@ -120,14 +121,11 @@ private:
         }
         std::atomic<bool>& stop = stopOnSignals();
         transport.setCancelFlag(&stop);
-        firmware::ScaleUpdate update(m_image, m_tables, backupInDataFolder());
-        update.lookForEarlierTables(tablesOfAnUnfinishedUpdate(m_notes));
-        update.lookForOlderBackup([](const std::string& serial) {
-            return firmware::newestBackupWithTables(firmware::backupFolders(), serial);
-        });
-        firmware::JournalFile journal(firmware::JournalFile::folder(), m_updateFile);
-        update.keepJournal(&journal);
-        update.recordTo(historyInDataFolder());
+        const std::shared_ptr<ScaleUpdate> set = firmware::setUpUpdate(
+            {m_image, m_tables, tablesBackupFolder(), m_updateFile, {}, [this](const std::string& line) {
+                 m_notes << line << "\n";
+             }});
+        ScaleUpdate& update = *set;
         UpdateAnswers answers(false);  // several scales at once: no question on the one terminal
         const firmware::SleepInhibitor awake(QStringLiteral("Updating the scale's software"));
         const UpdateReport report = update.run(
