@@ -182,8 +182,7 @@ TEST_F(CliFirmware, FlashKeepsTheTablesWhenTheUpdateFileLeavesThemBlank) {
     EXPECT_TRUE(run.err.contains("Tables saved to " + dataFolder() +
                                  "/VantorUSA_PCProgram/VantorUSA_PCProgram/Tables-24681357-"))
         << run.err.toStdString();
-    EXPECT_TRUE(run.err.endsWith(
-        "Your zone table and keys were written back: All 36 pages were written and verified.\n"))
+    EXPECT_TRUE(run.err.endsWith("Your zone table and keys were written back into the scale and verified.\n"))
         << run.err.toStdString();
     ASSERT_EQ(simulator->stop(), 0);
 
@@ -230,8 +229,9 @@ TEST_F(CliFirmware, FlashStopsWhenTheTablesCannotBeKeptAndFailsWhenTheyDoNotCome
     EXPECT_EQ(incomplete.exitCode, 1);
     EXPECT_TRUE(incomplete.out.contains(" updated: All 512 pages were written and verified."));
     EXPECT_TRUE(
-        incomplete.err.contains("Your zone table and keys are incomplete in the scale: The scale "
-                                "refused the write for page 8800; 16 of 36 pages were written."))
+        incomplete.err.contains("The scale has been updated, but your zone table and keys were not "
+                                "written back: The scale refused the write for page 8800; 16 of 36 "
+                                "pages were written. They are saved in "))
         << incomplete.err.toStdString();
     EXPECT_TRUE(incomplete.err.contains("Write them into the scale with: vantor-cli restore " + dataFolder() +
                                         "/VantorUSA_PCProgram/VantorUSA_PCProgram/Tables-24681357-"))

@@ -72,9 +72,8 @@ std::string tables(const UpdateReport& report, const ScaleUpdate& update) {
     if (report.writeBackDeclined || !report.writeBack)
         return notInScale(where);
     if (!report.writeBack->succeeded())
-        return "Your zone table and keys are incomplete in the scale: " + scale::describe(*report.writeBack) +
-               " They are saved in " + where + ".";
-    return "Your zone table and keys were written back: " + scale::describe(*report.writeBack);
+        return app::oneLine(tables_text::notRestored(scale::describe(*report.writeBack), where).text);
+    return app::oneLine(tables_text::restored().text);
 }
 
 }  // namespace vantor::firmware::update_text

@@ -106,7 +106,7 @@ TEST(ScaleUpdate, KeepsTheTablesThroughABackupAndWritesThemBackAfterTheRun) {
     EXPECT_EQ(region(memory), region(memoryWithTables()));
     EXPECT_EQ(memory[0x4000], 0x5A);
     EXPECT_EQ(update_text::tables(report, update),
-              "Your zone table and keys were written back: All 36 pages were written and verified.");
+              "Your zone table and keys were written back into the scale and verified.");
 
     // The run is recorded as it begins and as it ends, the write-back as it ends.
     ASSERT_EQ(history.size(), 3u);
@@ -188,8 +188,8 @@ TEST(ScaleUpdate, OnlyAnExplicitNoGivesTheTablesUpAndAStoppedWriteBackIsNoSucces
     EXPECT_TRUE(report.tablesIncomplete());
     EXPECT_FALSE(report.succeeded());
     EXPECT_EQ(update_text::tables(report, again),
-              "Your zone table and keys are incomplete in the scale: Stopped after 9 of 36 pages. They are "
-              "saved in /backups/Tables-24681357.hex.");
+              "The scale has been updated, but your zone table and keys were not written back: Stopped "
+              "after 9 of 36 pages. They are saved in /backups/Tables-24681357.hex.");
 }
 
 TEST(ScaleUpdate, EraseReadsNoTablesAndABlankRegionNeedsNoBackup) {
