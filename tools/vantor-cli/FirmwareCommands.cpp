@@ -21,6 +21,7 @@
 #include "core/firmware/ProgrammingRun.h"
 #include "core/firmware/ScaleUpdate.h"
 #include "core/firmware/TimeLeft.h"
+#include "core/firmware/UnfinishedText.h"
 #include "core/firmware/UpdateSentences.h"
 #include "core/firmware/UserTables.h"
 #include "core/scale/DetectionRound.h"
@@ -193,12 +194,10 @@ int runUpdate(ScaleUpdate& update, SerialTransport& transport, const std::string
 // A journal that is there but cannot be read: the update it tells of may not have finished, and
 // where the user's tables are is the newest backup of that scale.
 int reportDamagedJournal(const UnfinishedUpdate& unfinished) {
-    std::cerr << "The journal of the last update of scale " << unfinished.serial() << " ("
-              << unfinished.found().path.toStdString() << ") cannot be read: " << unfinished.found().problem
-              << ". That update may not have finished";
-    if (const auto backup = unfinished.newestBackup())
-        std::cerr << "; the newest backup of the scale's zone table and keys is " << *backup;
-    std::cerr << ". Update the scale again with vantor-cli flash.\n";
+    std::cerr << unfinished_text::damagedJournalLine(unfinished.serial(), unfinished.found().problem,
+                                                     unfinished.found().path.toStdString(),
+                                                     unfinished.newestBackup())
+              << "\n";
     return kScaleFailed;
 }
 
@@ -223,10 +222,8 @@ int resumeOne(SerialTransport& transport, const std::string& port, bool yes) {
     const UpdateJournal& journal = *unfinished.journal();
     if (const std::string problem = unfinished.imageProblem(); !problem.empty()) {
         const bool tablesKept = JournalFile::savedTables(journal).has_value();
-        std::cerr << "The update of scale " << *serial << " begun " << journal.started
-                  << " cannot be finished: " << problem
-                  << ". Update it from a new download (vantor-cli flash)."
-                  << (tablesKept ? " Its zone table and keys are saved in " + journal.backupFile + "." : "")
+        std::cerr << unfinished_text::cannotFinishLine(*serial, journal.started, problem,
+                                                       tablesKept ? journal.backupFile : "")
                   << "\n";
         return kScaleFailed;
     }
@@ -235,8 +232,7 @@ int resumeOne(SerialTransport& transport, const std::string& port, bool yes) {
         std::cerr << journal.imageFile << ": " << load.error.message() << "\n";
         return kScaleFailed;
     }
-    if (!askYesNo("Finish the update of scale " + *serial + " on " + port + ", begun " + journal.started +
-                      ", with " + journal.imageFile + "?",
+    if (!askYesNo(unfinished_text::finishQuestionLine(*serial, port, journal.started, journal.imageFile),
                   yes))
         return kScaleFailed;
     const std::shared_ptr<ScaleUpdate> update =

@@ -41,6 +41,31 @@ Message damagedJournal(const std::string& serial, const std::string& problem, co
     return {kTitle, text, Message::Icon::Exclamation, Message::Buttons::Ok};
 }
 
+std::string finishQuestionLine(const std::string& serial, const std::string& port, const std::string& started,
+                               const std::string& imageFile) {
+    return "Finish the update of scale " + serial + " on " + port + ", begun " + started + ", with " +
+           imageFile + "?";
+}
+
+std::string cannotFinishLine(const std::string& serial, const std::string& started,
+                             const std::string& problem, const std::string& backupFile) {
+    std::string line = "The update of scale " + serial + " begun " + started +
+                       " cannot be finished: " + problem +
+                       ". Update it from a new download (vantor-cli flash).";
+    if (!backupFile.empty())
+        line += " Its zone table and keys are saved in " + backupFile + ".";
+    return line;
+}
+
+std::string damagedJournalLine(const std::string& serial, const std::string& problem, const std::string& path,
+                               const std::optional<std::string>& backup) {
+    std::string line = "The journal of the last update of scale " + serial + " (" + path +
+                       ") cannot be read: " + problem + ". That update may not have finished";
+    if (backup)
+        line += "; the newest backup of the scale's zone table and keys is " + *backup;
+    return line + ". Update the scale again with vantor-cli flash.";
+}
+
 std::string leftOutRecord(const std::string& backupFile) {
     return "Left out: the user chose to keep the scale without the zone table and keys saved in " +
            backupFile + ".";

@@ -19,6 +19,15 @@ Message cannotFinish();
 // The journal at `path` cannot be read (`problem`); `backup`: the newest backup with the scale's tables.
 Message damagedJournal(const std::string& serial, const std::string& problem, const std::string& path,
                        const std::optional<std::string>& backup);
+// The same three facts on one line each, for the command line, which names its own commands.
+std::string finishQuestionLine(const std::string& serial, const std::string& port, const std::string& started,
+                               const std::string& imageFile);
+// `problem`: why the kept update file cannot serve; `backupFile`: "" when no tables were kept.
+std::string cannotFinishLine(const std::string& serial, const std::string& started,
+                             const std::string& problem, const std::string& backupFile);
+std::string damagedJournalLine(const std::string& serial, const std::string& problem, const std::string& path,
+                               const std::optional<std::string>& backup);
+
 // The history's result when the user left the tables saved in `backupFile` out for good.
 std::string leftOutRecord(const std::string& backupFile);
 
