@@ -26,6 +26,7 @@
 #include "core/scale/PageWrite.h"
 #include "core/scale/ScaleLink.h"
 #include "core/scale/SerialNumber.h"
+#include "platform/app/DataFolder.h"
 #include "platform/app/SerialNumberSetting.h"
 #include "platform/app/WholeFile.h"
 #include "platform/firmware/HistoryFile.h"
@@ -192,7 +193,7 @@ int runUpdate(ScaleUpdate& update, SerialTransport& transport, const std::string
 int reportDamagedJournal(const JournalFile::Lookup& found, const std::string& serial) {
     std::cerr << "The journal of the last update of scale " << serial << " (" << found.path.toStdString()
               << ") cannot be read: " << found.problem << ". That update may not have finished";
-    if (const auto backup = newestBackupWithTables(backupFolders(), serial))
+    if (const auto backup = newestBackupWithTables(app::DataFolder::backupFolders(), serial))
         std::cerr << "; the newest backup of the scale's zone table and keys is " << *backup;
     std::cerr << ". Update the scale again with vantor-cli flash.\n";
     return kScaleFailed;
@@ -328,8 +329,9 @@ int flashCommand(const ParsedCommand& command) {
     transport.setCancelFlag(&stop);
     ScaleUpdate update(*image, tablesChoice(command), backupInDataFolder());
     update.lookForEarlierTables(tablesOfAnUnfinishedUpdate(std::cerr));
-    update.lookForOlderBackup(
-        [](const std::string& serial) { return newestBackupWithTables(backupFolders(), serial); });
+    update.lookForOlderBackup([](const std::string& serial) {
+        return newestBackupWithTables(app::DataFolder::backupFolders(), serial);
+    });
     update.recordTo(historyInDataFolder());
     JournalFile journal(JournalFile::folder(), QString::fromStdString(file));
     update.keepJournal(&journal);

@@ -21,6 +21,7 @@
 #include "core/firmware/UpdateSentences.h"
 #include "core/scale/ScaleLink.h"
 #include "core/scale/SerialNumber.h"
+#include "platform/app/DataFolder.h"
 #include "platform/firmware/HistoryFile.h"
 #include "platform/firmware/JournalFile.h"
 #include "platform/firmware/SleepInhibitor.h"
@@ -123,7 +124,7 @@ private:
         firmware::ScaleUpdate update(m_image, m_tables, backupInDataFolder());
         update.lookForEarlierTables(tablesOfAnUnfinishedUpdate(m_notes));
         update.lookForOlderBackup([](const std::string& serial) {
-            return firmware::newestBackupWithTables(firmware::backupFolders(), serial);
+            return firmware::newestBackupWithTables(app::DataFolder::backupFolders(), serial);
         });
         firmware::JournalFile journal(firmware::JournalFile::folder(), m_updateFile);
         update.keepJournal(&journal);

@@ -19,6 +19,7 @@
 #include "core/firmware/TablesMessages.h"
 #include "core/scale/ScaleLink.h"
 #include "core/scale/SerialNumber.h"
+#include "platform/app/DataFolder.h"
 #include "platform/app/SerialNumberSetting.h"
 #include "platform/firmware/FirmwareLog.h"
 #include "platform/firmware/HistoryFile.h"
@@ -377,8 +378,9 @@ std::shared_ptr<ScaleUpdate> frmDisplay::makeUpdate() {
     if (m_finishing)
         update->finishesAnEarlierUpdate();
     else
-        update->lookForOlderBackup(
-            [](const std::string& serial) { return newestBackupWithTables(backupFolders(), serial); });
+        update->lookForOlderBackup([](const std::string& serial) {
+            return newestBackupWithTables(app::DataFolder::backupFolders(), serial);
+        });
     update->lookForEarlierTables([](const std::string& serial) -> std::optional<ScaleUpdate::EarlierTables> {
         const std::optional<UpdateJournal> journal = JournalFile::find(JournalFile::folder(), serial);
         if (!journal)
@@ -455,7 +457,7 @@ void frmDisplay::tellDamagedJournal(QWidget* owner, const JournalFile::Lookup& f
                        ") cannot be read: " + found.problem + " (" + found.path.toStdString() +
                        "). That update may not have finished: click \"Update Scale\" to update your scale "
                        "again.";
-    if (const auto backup = newestBackupWithTables(backupFolders(), serial))
+    if (const auto backup = newestBackupWithTables(app::DataFolder::backupFolders(), serial))
         text += "\n\nYour zone table and keys were saved in " + *backup + ".";
     program().dialogs().ask(owner, {kMessageTitle, QString::fromStdString(text),
                                     app::Message::Icon::Exclamation, app::Message::Buttons::Ok});
