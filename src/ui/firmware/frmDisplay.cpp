@@ -499,7 +499,7 @@ void frmDisplay::startRun() {
                 return job;
             }
             // Held on the worker, which runs the update, until the run has ended in any way.
-            const SleepInhibitor awake(QStringLiteral("Updating the scale's software"));
+            const SleepInhibitor awake(SleepInhibitor::Work::UpdatingSoftware);
             if (update->prepared() != Prepared::Ready) {
                 job.prepared = update->prepare(transport, progress, cancel);
                 if (job.prepared != Prepared::Ready)
@@ -749,7 +749,7 @@ void frmDisplay::restoreTables() {
                 refused.pagesTotal = kTablesPages;
                 return refused;
             }
-            const SleepInhibitor awake(QStringLiteral("Writing the zone table and keys back into the scale"));
+            const SleepInhibitor awake(SleepInhibitor::Work::WritingTablesBack);
             return update->writeTablesBack(transport, progress, cancel);
         },
         [this](const scale::Progress& progress) { ProgressBar1->setValue(static_cast<int>(progress.done)); },
