@@ -6,9 +6,10 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-# Only the four programs: the tests are built by scripts/test.sh.
-VANTOR_BUILD_TARGETS="vantor-pc vantor-cli vantor-scale-sim vantor-server" bash scripts/setup.sh default
-BUILD=build/default
+# Only the four programs, in a build of their own that compiles each library in one go: the
+# tests are built by scripts/test.sh.
+VANTOR_BUILD_TARGETS="vantor-pc vantor-cli vantor-scale-sim vantor-server" bash scripts/setup.sh run
+BUILD=build/run
 work=$(mktemp -d -t vantor-run.XXXXXX)
 pids=()
 cleanup() {

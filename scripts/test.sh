@@ -8,6 +8,10 @@ presets=(default asan)
 [ -n "${VANTOR_TEST_PRESETS:-}" ] && read -r -a presets <<<"$VANTOR_TEST_PRESETS"
 
 bash scripts/setup.sh "${presets[@]}"
+# The run command's build compiles each library as one file: built here too, so that two files
+# that each name a helper of their own alike are found before a user runs into it.
+echo "== The run command's build"
+VANTOR_BUILD_TARGETS="vantor-pc vantor-cli vantor-scale-sim vantor-server" bash scripts/setup.sh run
 
 status=0
 echo "== Formatting"

@@ -1,5 +1,6 @@
 #include "CliParser.h"
 
+#include "core/app/CommandLine.h"
 #include "core/scale/NumberText.h"
 
 #include <algorithm>
@@ -31,14 +32,30 @@ std::vector<std::string> ParsedCommand::allValues(const std::string& option) con
 
 namespace {
 
-bool contains(const std::vector<std::string>& list, const std::string& item) {
-    return std::find(list.begin(), list.end(), item) != list.end();
-}
-
 ParseOutcome refuse(std::string error) {
     ParseOutcome outcome;
     outcome.error = std::move(error);
     return outcome;
+}
+
+// --help and --version may stand anywhere, even where nothing else would be understood.
+app::CommandLine programOptions(const std::vector<std::string>& args) {
+    return app::CommandLine(args, {{{"--help"}, {"-h"}, {"--version"}}, false, true});
+}
+
+app::CommandLineRules commandRules(const CommandSyntax& syntax) {
+    app::CommandLineRules rules;
+    for (const std::string& name : syntax.valueOptions)
+        rules.options.push_back({"--" + name, true});
+    for (const std::string& name : syntax.flagOptions)
+        rules.options.push_back({"--" + name, false});
+    return rules;
+}
+
+std::string refusal(const app::CommandLine& line, const CommandSyntax& syntax) {
+    if (line.fault() == app::CommandLineFault::MissingValue)
+        return line.faultOption() + " needs a value";
+    return "unknown option '" + line.faultWord() + "' for " + syntax.name;
 }
 
 }  // namespace
@@ -46,11 +63,12 @@ ParseOutcome refuse(std::string error) {
 ParseOutcome parseCommandLine(const std::vector<std::string>& args,
                               const std::vector<CommandSyntax>& commands) {
     ParseOutcome outcome;
-    if (contains(args, "--help") || contains(args, "-h")) {
+    const app::CommandLine program = programOptions(args);
+    if (program.has("--help") || program.has("-h")) {
         outcome.help = true;
         return outcome;
     }
-    if (contains(args, "--version")) {
+    if (program.has("--version")) {
         outcome.version = true;
         return outcome;
     }
@@ -62,31 +80,22 @@ ParseOutcome parseCommandLine(const std::vector<std::string>& args,
     if (syntax == commands.end())
         return refuse("unknown command '" + args[0] + "' (see --help)");
 
+    const app::CommandLine line({args.begin() + 1, args.end()}, commandRules(*syntax));
+    if (line.fault() != app::CommandLineFault::None)
+        return refuse(refusal(line, *syntax));
     ParsedCommand command;
     command.name = syntax->name;
     command.flagOptions = syntax->flagOptions;
-    for (std::size_t i = 1; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg.size() > 2 && arg.starts_with("--")) {
-            const std::size_t eq = arg.find('=');
-            const std::string name = arg.substr(2, eq == std::string::npos ? std::string::npos : eq - 2);
-            if (contains(syntax->flagOptions, name) && eq == std::string::npos) {
-                command.flags.push_back(name);
-            } else if (contains(syntax->valueOptions, name)) {
-                if (eq != std::string::npos) {
-                    command.values.emplace(name, arg.substr(eq + 1));
-                } else if (i + 1 < args.size() && !args[i + 1].starts_with("--")) {
-                    // "--port --yes" is a port forgotten, not a port named "--yes".
-                    command.values.emplace(name, args[++i]);
-                } else {
-                    return refuse("--" + name + " needs a value");
-                }
-            } else {
-                return refuse("unknown option '" + arg + "' for " + syntax->name);
-            }
-        } else {
-            command.arguments.push_back(arg);
-        }
+    command.syntax = &*syntax;
+    for (const app::CommandLineWord& word : line.words()) {
+        const std::string option = word.option.empty() ? "" : word.option.substr(2);
+        if (option.empty())
+            command.arguments.push_back(word.text);
+        else if (std::find(syntax->flagOptions.begin(), syntax->flagOptions.end(), option) !=
+                 syntax->flagOptions.end())
+            command.flags.push_back(option);
+        else
+            command.values.emplace(option, word.text);
     }
     if (command.arguments.size() < syntax->minArguments || command.arguments.size() > syntax->maxArguments)
         return refuse("usage: vantor-cli " + syntax->usage);

@@ -1,6 +1,7 @@
 #pragma once
 
-// The command line of vantor-cli: a command word, its positional arguments and its options.
+// The command line of vantor-cli: a command word, its positional arguments and its options, and
+// the table of commands that names each one once, with its handler.
 
 #include <map>
 #include <optional>
@@ -9,14 +10,17 @@
 
 namespace vantor::cli {
 
+struct ParsedCommand;
+
 struct CommandSyntax {
     std::string name;
     std::size_t minArguments = 0;
     std::size_t maxArguments = 0;
-    std::vector<std::string> valueOptions;  // --port DEV (or --port=DEV)
-    std::vector<std::string> flagOptions;   // --yes
-    std::string usage;                      // one line: "serial [--port DEV]"
-    std::string summary;                    // what it does
+    std::vector<std::string> valueOptions;       // --port DEV (or --port=DEV)
+    std::vector<std::string> flagOptions;        // --yes
+    std::string usage;                           // one line: "serial [--port DEV]"
+    std::string summary;                         // what it does
+    int (*run)(const ParsedCommand&) = nullptr;  // the command itself: its exit status
 };
 
 struct ParsedCommand {
@@ -24,7 +28,8 @@ struct ParsedCommand {
     std::vector<std::string> arguments;
     std::multimap<std::string, std::string> values;  // an option given twice keeps both, in order
     std::vector<std::string> flags;
-    std::vector<std::string> flagOptions;  // the flags this command takes, from its syntax
+    std::vector<std::string> flagOptions;   // the flags this command takes, from its syntax
+    const CommandSyntax* syntax = nullptr;  // its row of the table
 
     bool has(const std::string& flag) const;
     bool takes(const std::string& flag) const;

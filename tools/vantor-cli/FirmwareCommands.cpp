@@ -8,6 +8,7 @@
 #include <iostream>
 
 #include "DownloadCommands.h"
+#include "EachScale.h"
 #include "FleetFlash.h"
 #include "PageCounter.h"
 #include "ProgressLine.h"
@@ -26,13 +27,14 @@
 #include "core/scale/PageWrite.h"
 #include "core/scale/ScaleLink.h"
 #include "core/scale/SerialNumber.h"
-#include "platform/app/DataFolder.h"
 #include "platform/app/SerialNumberSetting.h"
 #include "platform/app/WholeFile.h"
 #include "platform/firmware/HistoryFile.h"
 #include "platform/firmware/JournalFile.h"
 #include "platform/firmware/SleepInhibitor.h"
 #include "platform/firmware/TablesBackupFile.h"
+#include "platform/firmware/UnfinishedUpdate.h"
+#include "platform/firmware/UpdateSetup.h"
 #include "platform/scale/DeviceLock.h"
 #include "platform/scale/PortDiscovery.h"
 #include "platform/scale/SerialTransport.h"
@@ -190,10 +192,11 @@ int runUpdate(ScaleUpdate& update, SerialTransport& transport, const std::string
 
 // A journal that is there but cannot be read: the update it tells of may not have finished, and
 // where the user's tables are is the newest backup of that scale.
-int reportDamagedJournal(const JournalFile::Lookup& found, const std::string& serial) {
-    std::cerr << "The journal of the last update of scale " << serial << " (" << found.path.toStdString()
-              << ") cannot be read: " << found.problem << ". That update may not have finished";
-    if (const auto backup = newestBackupWithTables(app::DataFolder::backupFolders(), serial))
+int reportDamagedJournal(const UnfinishedUpdate& unfinished) {
+    std::cerr << "The journal of the last update of scale " << unfinished.serial() << " ("
+              << unfinished.found().path.toStdString() << ") cannot be read: " << unfinished.found().problem
+              << ". That update may not have finished";
+    if (const auto backup = unfinished.newestBackup())
         std::cerr << "; the newest backup of the scale's zone table and keys is " << *backup;
     std::cerr << ". Update the scale again with vantor-cli flash.\n";
     return kScaleFailed;
@@ -210,22 +213,21 @@ int resumeOne(SerialTransport& transport, const std::string& port, bool yes) {
                   << describe(failedAt(Stage::SerialRead, Outcome::NoReply)) << "\n";
         return kScaleFailed;
     }
-    const JournalFile::Lookup found = JournalFile::lookUp(JournalFile::folder(), *serial);
-    if (!found.problem.empty())
-        return reportDamagedJournal(found, *serial);
-    if (!found.journal) {
+    const UnfinishedUpdate unfinished(*serial);
+    if (unfinished.damaged())
+        return reportDamagedJournal(unfinished);
+    if (!unfinished.journal()) {
         std::cout << "Scale " << *serial << " on " << port << ": no unfinished update.\n";
         return kSuccess;
     }
-    const UpdateJournal& journal = *found.journal;
-    std::optional<ScaleUpdate::EarlierTables> earlier = JournalFile::earlierTables(journal);
-    const std::string tablesWhere = earlier && earlier->tables
-                                        ? " Its zone table and keys are saved in " + journal.backupFile + "."
-                                        : std::string();
-    if (const std::string problem = JournalFile::imageProblem(journal); !problem.empty()) {
+    const UpdateJournal& journal = *unfinished.journal();
+    if (const std::string problem = unfinished.imageProblem(); !problem.empty()) {
+        const bool tablesKept = JournalFile::savedTables(journal).has_value();
         std::cerr << "The update of scale " << *serial << " begun " << journal.started
                   << " cannot be finished: " << problem
-                  << ". Update it from a new download (vantor-cli flash)." << tablesWhere << "\n";
+                  << ". Update it from a new download (vantor-cli flash)."
+                  << (tablesKept ? " Its zone table and keys are saved in " + journal.backupFile + "." : "")
+                  << "\n";
         return kScaleFailed;
     }
     HexLoad load = IntelHexLoader::loadFile(journal.imageFile);
@@ -237,15 +239,9 @@ int resumeOne(SerialTransport& transport, const std::string& port, bool yes) {
                       ", with " + journal.imageFile + "?",
                   yes))
         return kScaleFailed;
-    // An update that erased the tables kept none: there is nothing of the user's to keep.
-    ScaleUpdate update(std::move(*load.image), earlier ? TablesChoice::Keep : TablesChoice::Erase,
-                       backupInDataFolder());
-    update.lookForEarlierTables([&earlier](const std::string&) { return earlier; });
-    update.finishesAnEarlierUpdate();
-    update.recordTo(historyInDataFolder());
-    JournalFile keeper(JournalFile::folder(), QString::fromStdString(journal.imageFile));
-    update.keepJournal(&keeper);
-    return runUpdate(update, transport, port, "resume");
+    const std::shared_ptr<ScaleUpdate> update =
+        setUpUpdate({std::move(*load.image), TablesChoice::Keep, tablesBackupFolder(), {}, journal, {}});
+    return runUpdate(*update, transport, port, "resume");
 }
 
 std::optional<std::uint32_t> addressArgument(const std::string& text, std::uint32_t limit, const char* what) {
@@ -303,22 +299,19 @@ int flashCommand(const ParsedCommand& command) {
         return source.status;
     const std::optional<ImageBuffer>& image = source.image;
     const std::string& file = source.file;
-    if (const std::vector<std::string> ports = command.allValues("port");
-        command.has("all") || ports.size() > 1) {
-        if (command.has("all") && !ports.empty()) {
-            std::cerr << "flash takes --all or --port, not both.\n";
-            return kBadInput;
-        }
+    const ChosenPorts chosen = choosePorts(command);
+    if (chosen.status != kSuccess)
+        return chosen.status;
+    if (chosen.several) {
         // Two names of one scale would be two runs writing it at once.
-        if (const auto repeated = repeatedDevice(ports)) {
+        if (const auto repeated = repeatedDevice(chosen.ports)) {
             std::cerr << "--port " << repeated->second << " is the same device as --port " << repeated->first
                       << "; give each scale once.\n";
             return kBadInput;
         }
-        const std::vector<std::string> fleet = command.has("all") ? detectEveryScale() : ports;
-        if (fleet.empty())
+        if (chosen.ports.empty())
             return kScaleFailed;
-        return flashFleet(*image, file, fleet, tablesChoice(command));
+        return flashFleet(*image, file, chosen.ports, tablesChoice(command));
     }
 
     SerialTransport transport;
@@ -327,28 +320,23 @@ int flashCommand(const ParsedCommand& command) {
         return kScaleFailed;
     std::atomic<bool>& stop = stopOnSignals();
     transport.setCancelFlag(&stop);
-    ScaleUpdate update(*image, tablesChoice(command), backupInDataFolder());
-    update.lookForEarlierTables(tablesOfAnUnfinishedUpdate(std::cerr));
-    update.lookForOlderBackup([](const std::string& serial) {
-        return newestBackupWithTables(app::DataFolder::backupFolders(), serial);
-    });
-    update.recordTo(historyInDataFolder());
-    JournalFile journal(JournalFile::folder(), QString::fromStdString(file));
-    update.keepJournal(&journal);
-    const int status = runUpdate(update, transport, *port);
+    const std::shared_ptr<ScaleUpdate> update =
+        setUpUpdate({*image,
+                     tablesChoice(command),
+                     tablesBackupFolder(),
+                     QString::fromStdString(file),
+                     {},
+                     [](const std::string& line) { std::cerr << line << "\n"; }});
+    const int status = runUpdate(*update, transport, *port);
     transport.close();
     return status;
 }
 
 int resumeCommand(const ParsedCommand& command) {
-    std::vector<std::string> ports = command.allValues("port");
-    if (command.has("all")) {
-        if (!ports.empty()) {
-            std::cerr << "resume takes --all or --port, not both.\n";
-            return kBadInput;
-        }
-        ports = detectEveryScale();
-    }
+    const ChosenPorts chosen = choosePorts(command);
+    if (chosen.status != kSuccess)
+        return chosen.status;
+    const std::vector<std::string>& ports = chosen.ports;
     if (ports.empty()) {
         SerialTransport transport;
         const auto port = connectScale(command, transport);

@@ -1,6 +1,5 @@
 #include "FleetFlash.h"
 
-#include <QThread>
 #include <chrono>
 #include <condition_variable>
 #include <iostream>
@@ -10,10 +9,11 @@
 #include <optional>
 #include <sstream>
 
+#include "EachScale.h"
+#include "ProgressLine.h"
 #include "ScaleCommands.h"
 #include "StopSignals.h"
 #include "TablesCommands.h"
-#include "Terminal.h"
 #include "core/firmware/FleetReport.h"
 #include "core/firmware/ProgrammingRun.h"
 #include "core/firmware/ScaleUpdate.h"
@@ -21,11 +21,11 @@
 #include "core/firmware/UpdateSentences.h"
 #include "core/scale/ScaleLink.h"
 #include "core/scale/SerialNumber.h"
-#include "platform/app/DataFolder.h"
 #include "platform/firmware/HistoryFile.h"
 #include "platform/firmware/JournalFile.h"
 #include "platform/firmware/SleepInhibitor.h"
 #include "platform/firmware/TablesBackupFile.h"
+#include "platform/firmware/UpdateSetup.h"
 #include "platform/scale/SerialTransport.h"
 
 namespace vantor::cli {
@@ -121,14 +121,11 @@ private:
         }
         std::atomic<bool>& stop = stopOnSignals();
         transport.setCancelFlag(&stop);
-        firmware::ScaleUpdate update(m_image, m_tables, backupInDataFolder());
-        update.lookForEarlierTables(tablesOfAnUnfinishedUpdate(m_notes));
-        update.lookForOlderBackup([](const std::string& serial) {
-            return firmware::newestBackupWithTables(app::DataFolder::backupFolders(), serial);
-        });
-        firmware::JournalFile journal(firmware::JournalFile::folder(), m_updateFile);
-        update.keepJournal(&journal);
-        update.recordTo(historyInDataFolder());
+        const std::shared_ptr<ScaleUpdate> set = firmware::setUpUpdate(
+            {m_image, m_tables, tablesBackupFolder(), m_updateFile, {}, [this](const std::string& line) {
+                 m_notes << line << "\n";
+             }});
+        ScaleUpdate& update = *set;
         UpdateAnswers answers(false);  // several scales at once: no question on the one terminal
         const firmware::SleepInhibitor awake(firmware::SleepInhibitor::Work::UpdatingSoftware);
         const UpdateReport report = update.run(
@@ -189,34 +186,28 @@ private:
 class FleetProgress {
 public:
     explicit FleetProgress(std::size_t scales)
-        : m_terminal(stderrIsTerminal()),
-          m_timeLeft(scales),
-          m_runStart(scales),
-          m_lastLine(scales, -1),
-          m_told(scales, false) {}
+        : m_timeLeft(scales), m_runStart(scales), m_lastLine(scales, -1), m_told(scales, false) {}
 
     void show(std::vector<FleetScale>& scales) {
         for (std::size_t i = 0; i < scales.size(); ++i) {
             estimate(i, scales[i]);
             tellFailure(i, scales[i]);
         }
-        if (m_terminal)
+        if (m_line.onTerminal())
             redraw(scales);
         else
             printMilestones(scales);
     }
 
 private:
-    // A scale that fails is said at once, not only when the last of the others has ended.
+    // A scale that fails is said at once, not only when the last of the others has ended; the
+    // scales' lines are drawn afresh below it.
     void tellFailure(std::size_t i, const FleetScale& scale) {
         if (scale.phase != FleetPhase::Ended || m_told[i])
             return;
         m_told[i] = true;
-        const std::string line = failureLine(scale);
-        if (line.empty())
-            return;
-        std::cerr << line << "\n";
-        m_drawn = false;  // the scales' lines are drawn afresh below it
+        if (const std::string line = failureLine(scale); !line.empty())
+            m_line.line(line);
     }
 
     void estimate(std::size_t i, FleetScale& scale) {
@@ -233,12 +224,10 @@ private:
     }
 
     void redraw(const std::vector<FleetScale>& scales) {
-        if (m_drawn)
-            std::cerr << "\033[" << scales.size() << "A";  // back to the first scale's line
+        std::vector<std::string> lines;
         for (const FleetScale& scale : scales)
-            std::cerr << "\r\033[K" << progressLine(scale) << "\n";
-        std::cerr << std::flush;
-        m_drawn = true;
+            lines.push_back(progressLine(scale));
+        m_line.rewriteLines(lines);
     }
 
     void printMilestones(const std::vector<FleetScale>& scales) {
@@ -251,12 +240,11 @@ private:
             if (step == m_lastLine[i])
                 continue;
             m_lastLine[i] = step;
-            std::cerr << progressLine(scale) << "\n";
+            m_line.line(progressLine(scale));
         }
     }
 
-    bool m_terminal;
-    bool m_drawn = false;
+    ProgressLine m_line;
     std::vector<TimeLeft> m_timeLeft;
     std::vector<std::optional<Clock::time_point>> m_runStart;
     std::map<std::string, std::string> m_shownLeft;
@@ -269,27 +257,21 @@ private:
 int flashFleet(const ImageBuffer& image, const std::string& updateFile, const std::vector<std::string>& ports,
                TablesChoice tables) {
     std::cerr << "Updating " << ports.size() << " scales at once.\n";
-    stopOnSignals();  // installed before the threads start, so that Ctrl+C reaches every run
     Fleet fleet(ports);
     std::vector<std::unique_ptr<OneScale>> updates;
-    // QThreads rather than plain threads: the serial port watches its device through socket
-    // notifiers, which Qt allows only on threads it started.
-    std::vector<std::unique_ptr<QThread>> threads;
-    for (std::size_t i = 0; i < ports.size(); ++i) {
+    for (std::size_t i = 0; i < ports.size(); ++i)
         updates.push_back(std::make_unique<OneScale>(fleet, i, ports[i], image, tables,
                                                      QString::fromStdString(updateFile)));
-        threads.emplace_back(QThread::create(std::ref(*updates.back())));
-        threads.back()->start();
-    }
-
-    FleetProgress progress(ports.size());
     std::vector<FleetScale> scales;
-    for (bool allEnded = false; !allEnded;) {
-        scales = fleet.wait(kRedraw, allEnded);
-        progress.show(scales);
-    }
-    for (const auto& thread : threads)
-        thread->wait();
+    onEachPort(
+        ports, [&](std::size_t i, const std::string&) { (*updates[i])(); },
+        [&] {
+            FleetProgress progress(ports.size());
+            for (bool allEnded = false; !allEnded;) {
+                scales = fleet.wait(kRedraw, allEnded);
+                progress.show(scales);
+            }
+        });
 
     bool allVerified = true;
     for (std::size_t i = 0; i < scales.size(); ++i) {

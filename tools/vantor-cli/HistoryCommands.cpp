@@ -62,7 +62,7 @@ std::vector<HistoryRecord> historyForStatus() {
 }  // namespace
 
 int statusCommand(const ParsedCommand& command) {
-    const ChosenPorts chosen = choosePorts(command);
+    const ChosenPorts chosen = scalesToRead(command);
     if (chosen.ports.empty())
         return chosen.status;
     std::vector<ScaleTables> scales(chosen.ports.size());

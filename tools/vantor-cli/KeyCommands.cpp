@@ -6,6 +6,7 @@
 #include <iostream>
 #include <sstream>
 
+#include "PageCounter.h"
 #include "ScaleCommands.h"
 #include "StopSignals.h"
 #include "Terminal.h"
@@ -50,6 +51,12 @@ std::optional<std::string> readFile(const std::string& path, std::string& error)
     }
     content.resize(static_cast<std::size_t>(in.gcount()));
     return content;
+}
+
+OperationResult writeKey(SerialTransport& transport, int keyNumber, const Bytes& block,
+                         std::atomic<bool>& stop) {
+    PageCounter counter("Pages written", PageCounter::Lines::Every);
+    return ProgramData(transport, keyNumber, block, std::ref(counter), stop);
 }
 
 }  // namespace
@@ -109,12 +116,7 @@ int keyCommand(const ParsedCommand& command) {
     std::atomic<bool>& stop = stopOnSignals();
     transport.setCancelFlag(&stop);
     const auto started = std::chrono::steady_clock::now();
-    const OperationResult result = ProgramData(
-        transport, keyNumber, block,
-        [](const Progress& progress) {
-            std::cerr << "Pages written: " << progress.done << "/" << progress.total << "\n";
-        },
-        stop);
+    const OperationResult result = writeKey(transport, keyNumber, block, stop);
     transport.close();
     firmware::recordOperation(firmware::history_operation::kKey, result, "key " + std::to_string(keyNumber),
                               started);

@@ -7,10 +7,12 @@
 
 namespace vantor::cli {
 
-// "Tables read: 12/36" on the progress line; kept as one line at the end elsewhere.
+// "Tables read: 12/36" on the progress line. Elsewhere (a log, a pipe), kept as one line at the end,
+// or a line for every page where a script waits for the page it knows.
 class PageCounter {
 public:
-    explicit PageCounter(const char* what) : m_what(what) {}
+    enum class Lines { Last, Every };
+    explicit PageCounter(const char* what, Lines lines = Lines::Last) : m_what(what), m_lines(lines) {}
     ~PageCounter();
     PageCounter(const PageCounter&) = delete;
     PageCounter& operator=(const PageCounter&) = delete;
@@ -20,6 +22,7 @@ private:
     std::string text() const;
 
     const char* m_what;
+    Lines m_lines;
     ProgressLine m_line;
     std::size_t m_done = 0;
     std::size_t m_total = 0;

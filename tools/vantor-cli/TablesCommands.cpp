@@ -182,31 +182,8 @@ bool UpdateAnswers::giveEarlierTables(const std::string& serial, const std::stri
     return readYes();
 }
 
-ScaleUpdate::EarlierTablesLookup tablesOfAnUnfinishedUpdate(std::ostream& say) {
-    return [&say](const std::string& serial) -> std::optional<ScaleUpdate::EarlierTables> {
-        const JournalFile::Lookup found = JournalFile::lookUp(JournalFile::folder(), serial);
-        if (!found.problem.empty())
-            say << "The journal of an earlier update of scale " << serial << " (" << found.path.toStdString()
-                << ") cannot be read: " << found.problem << ".\n";
-        if (!found.journal)
-            return std::nullopt;
-        const UpdateJournal& journal = *found.journal;
-        say << "The last update of scale " << serial << " (" << journal.started << ", with "
-            << journal.imageFile << ") did not finish";
-        std::optional<ScaleUpdate::EarlierTables> earlier = JournalFile::earlierTables(journal);
-        if (earlier && earlier->tables)
-            say << "; the zone table and keys saved before it are in " << journal.backupFile;
-        else if (earlier && !journal.backupFile.empty())
-            say << "; the zone table and keys saved before it (" << journal.backupFile << ") cannot be read";
-        say << ".\n";
-        return earlier;
-    };
-}
-
-BackupSaver backupInDataFolder() {
-    return [](const std::string& serial, std::span<const Byte> tables) {
-        return saveTablesBackup(app::DataFolder::path(), serial, tables);
-    };
+QString tablesBackupFolder() {
+    return app::DataFolder::path();
 }
 
 }  // namespace vantor::cli

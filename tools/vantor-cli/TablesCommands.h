@@ -7,6 +7,8 @@
 #include <ostream>
 #include <string>
 
+#include <QString>
+
 #include "CliParser.h"
 #include "core/firmware/ScaleUpdate.h"
 #include "platform/scale/SerialTransport.h"
@@ -35,10 +37,7 @@ private:
     bool m_mayAsk;
 };
 
-// Saves a tables backup in vantor-cli's data folder.
-firmware::BackupSaver backupInDataFolder();
-
-// The tables of an update of the same scale that did not finish, from its journal; said on `say`.
-firmware::ScaleUpdate::EarlierTablesLookup tablesOfAnUnfinishedUpdate(std::ostream& say);
+// Where vantor-cli saves tables backups: the program's own data folder.
+QString tablesBackupFolder();
 
 }  // namespace vantor::cli

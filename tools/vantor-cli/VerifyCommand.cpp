@@ -49,7 +49,7 @@ int verifyCommand(const ParsedCommand& command) {
     const UpdateSource source = loadUpdateSource(command.arguments.at(0));
     if (!source.image)
         return source.status;
-    const ChosenPorts chosen = choosePorts(command);
+    const ChosenPorts chosen = scalesToRead(command);
     if (chosen.ports.empty())
         return chosen.status;
 

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "PageCounter.h"
 #include "ScaleCommands.h"
 #include "StopSignals.h"
 #include "Terminal.h"
@@ -54,12 +55,8 @@ std::optional<std::string> readChartFile(const std::string& path) {
 scale::OperationResult writeTable(scale::SerialTransport& transport, const ZoneTablePages& pages) {
     std::atomic<bool>& stop = stopOnSignals();
     transport.setCancelFlag(&stop);
-    return ProgramData(
-        transport, pages,
-        [](const scale::Progress& progress) {
-            std::cerr << "Pages written: " << progress.done << "/" << progress.total << "\n";
-        },
-        stop);
+    PageCounter counter("Pages written", PageCounter::Lines::Every);
+    return ProgramData(transport, pages, std::ref(counter), stop);
 }
 
 }  // namespace

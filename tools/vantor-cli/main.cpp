@@ -55,7 +55,8 @@ const std::vector<CommandSyntax> kCommands = {
      {},
      "ports",
      "List the serial ports in the order detection tries them, one device path a line: the paths in "
-     "VANTOR_SERIAL_PORTS first, then the system's ports by number (COM10 after COM9), at most 32."},
+     "VANTOR_SERIAL_PORTS first, then the system's ports by number (COM10 after COM9), at most 32.",
+     [](const ParsedCommand&) { return portsCommand(); }},
     {"detect",
      0,
      0,
@@ -67,7 +68,8 @@ const std::vector<CommandSyntax> kCommands = {
          kSystem.port +
          " 12345678\". Exit status 1 when no port answers "
          "within 10 seconds. With --all, every port's answer (or its time limit) is awaited and every scale "
-         "found is printed, one line each, in port order."},
+         "found is printed, one line each, in port order.",
+     detectCommand},
     {"serial",
      0,
      0,
@@ -75,7 +77,8 @@ const std::vector<CommandSyntax> kCommands = {
      {},
      "serial [--port DEV]",
      "Print the scale's 8-digit serial number. Exit status 1 when the scale is silent or its answer is not "
-     "a serial number (the answer is shown)."},
+     "a serial number (the answer is shown).",
+     serialCommand},
     {"image",
      1,
      1,
@@ -85,7 +88,8 @@ const std::vector<CommandSyntax> kCommands = {
      "Write to OUT the 65,536-byte image the update file HEXFILE gives: FF where the file puts nothing, the "
      "file's bytes laid over, and the serial number packed at 0x0700 (--serial, else the one stored by the "
      "program, else zeros). Nothing is written when the file is refused (exit status 2); the refusal names "
-     "the line and the reason."},
+     "the line and the reason.",
+     imageCommand},
     {"flash",
      1,
      1,
@@ -108,7 +112,8 @@ const std::vector<CommandSyntax> kCommands = {
      "restore). With --all (every scale detect --all finds) or --port given more than once, every scale "
      "is updated at the same time, each on its own port with its own serial number; one line per scale "
      "at the end; exit status 0 only when every scale is updated so, 1 when any failed (the others still "
-     "finish)."},
+     "finish).",
+     flashCommand},
     {"resume",
      0,
      0,
@@ -120,7 +125,8 @@ const std::vector<CommandSyntax> kCommands = {
      "The journal's own copy of the update file is checked against its SHA-256 and written again, then "
      "the zone table and keys saved before the update are written back; no Internet is needed. Asks "
      "before writing (--yes answers Yes). Exit status 0 only when each scale with an unfinished update "
-     "verified and has its tables back (a scale with none is said and counts as done)."},
+     "verified and has its tables back (a scale with none is said and counts as done).",
+     resumeCommand},
     {"verify",
      1,
      1,
@@ -136,7 +142,8 @@ const std::vector<CommandSyntax> kCommands = {
      "file 7E\"; a scale with an unfinished update has it named after its line (finish it with resume). "
      "With --all or several --port, every scale is read at the same time. Exit status 0 when every scale "
      "matches, 1 when any differs, does not answer or has an unfinished update, 2 when SOURCE is "
-     "refused."},
+     "refused.",
+     verifyCommand},
     {"status",
      0,
      0,
@@ -147,7 +154,8 @@ const std::vector<CommandSyntax> kCommands = {
      "or blank (read from the tables region; nothing is written), and the last update the history holds "
      "for that serial number (\"not ended\" when its run never ended), and an unfinished update when its "
      "journal is there (finish it with resume). Exit status 1 when a scale does not answer, its last "
-     "update never ended or an update is unfinished."},
+     "update never ended or an update is unfinished.",
+     statusCommand},
     {"history",
      0,
      0,
@@ -159,7 +167,8 @@ const std::vector<CommandSyntax> kCommands = {
      "and the result's sentence; --serial shows one scale's records, --json prints the records as the "
      "history file holds them (JSON lines). Damaged lines of the file are skipped, with one warning for them "
      "all; "
-     "control characters in the records are shown escaped (\\n, \\x1B)."},
+     "control characters in the records are shown escaped (\\n, \\x1B).",
+     historyCommand},
     {"backup",
      1,
      1,
@@ -169,7 +178,8 @@ const std::vector<CommandSyntax> kCommands = {
      "Save the scale's tables region (the zone table and the six key blocks, 0x8000..0x91FF, 36 pages) to "
      "FILE as Intel HEX, and the scale's serial number beside it in FILE.serial, which restore checks. "
      "Nothing is written to the scale. Exit status 1 when the scale does not answer, 2 when FILE cannot "
-     "be written."},
+     "be written.",
+     backupCommand},
     {"restore",
      1,
      1,
@@ -181,7 +191,8 @@ const std::vector<CommandSyntax> kCommands = {
      "a file with any data outside 0x8000..0x91FF is refused with exit status 2 and nothing written. "
      "A backup known to be another scale's (by FILE.serial beside it, or the serial number in the name "
      "of the program's own backups) is refused with exit status 2 unless --other-scale is given. "
-     "Asks before writing (--yes answers Yes)."},
+     "Asks before writing (--yes answers Yes).",
+     restoreCommand},
     {"read",
      1,
      2,
@@ -189,7 +200,8 @@ const std::vector<CommandSyntax> kCommands = {
      {},
      "read ADDRESS [LENGTH] [--port DEV]",
      "Hex dump of the scale's memory from ADDRESS, LENGTH bytes (default 128, one page), in lines "
-     "\"AAAA: XX XX ...\" of 16 bytes."},
+     "\"AAAA: XX XX ...\" of 16 bytes.",
+     readCommand},
     {"download",
      2,
      2,
@@ -199,7 +211,8 @@ const std::vector<CommandSyntax> kCommands = {
      "Download URL into the file DEST. A connection that breaks off is resumed where it stopped (a Range "
      "request), up to N times (default 3); a server that gives no ETag or Last-Modified is asked for the "
      "whole file again instead. A file larger than BYTES (default 268435456, 256 MiB) is refused. An "
-     "abandoned download leaves no partial file."},
+     "abandoned download leaves no partial file.",
+     downloadCommand},
     {"key",
      1,
      1,
@@ -211,7 +224,8 @@ const std::vector<CommandSyntax> kCommands = {
      "separators (\"12,$1,234.56\" is 12 and 1234.56); blank lines and lines starting with # are skipped; "
      "weights are read as the program's table editor reads them, and a max weight must be a whole "
      "number (12.5 is refused). The editor's checks apply. "
-     "Exit status 2 when the table is refused."},
+     "Exit status 2 when the table is refused.",
+     keyCommand},
     {"zones",
      1,
      1,
@@ -219,7 +233,8 @@ const std::vector<CommandSyntax> kCommands = {
      {"yes"},
      "zones CHART [--port DEV] [--yes]",
      "Write the scale's zone table from CHART: the postal service's zone chart page for the sender's ZIP "
-     "code, copied from the browser and saved as a text file. Exit status 2 when the chart is refused."},
+     "code, copied from the browser and saved as a text file. Exit status 2 when the chart is refused.",
+     zonesCommand},
     {"check",
      0,
      0,
@@ -228,7 +243,8 @@ const std::vector<CommandSyntax> kCommands = {
      "check",
      "Ask the web server whether a scale software update is available and which PC program version is the "
      "latest. Prints \"software-update: Y\" (or N) and \"latest-version: Version X\", trimmed, as the server "
-     "gave them. Exit status 1 when either answer is missing or the first is not Y or N."},
+     "gave them. Exit status 1 when either answer is missing or the first is not Y or N.",
+     checkCommand},
 };
 
 void printHelp() {
@@ -304,42 +320,6 @@ std::string commandLine(int argc, char** argv) {
     return line;
 }
 
-int run(const ParsedCommand& command) {
-    if (command.name == "ports")
-        return portsCommand();
-    if (command.name == "detect")
-        return detectCommand(command);
-    if (command.name == "serial")
-        return serialCommand(command);
-    if (command.name == "image")
-        return imageCommand(command);
-    if (command.name == "flash")
-        return flashCommand(command);
-    if (command.name == "resume")
-        return resumeCommand(command);
-    if (command.name == "read")
-        return readCommand(command);
-    if (command.name == "check")
-        return checkCommand(command);
-    if (command.name == "zones")
-        return zonesCommand(command);
-    if (command.name == "key")
-        return keyCommand(command);
-    if (command.name == "download")
-        return downloadCommand(command);
-    if (command.name == "backup")
-        return backupCommand(command);
-    if (command.name == "restore")
-        return restoreCommand(command);
-    if (command.name == "verify")
-        return verifyCommand(command);
-    if (command.name == "status")
-        return statusCommand(command);
-    if (command.name == "history")
-        return historyCommand(command);
-    return kBadInput;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -381,5 +361,5 @@ int main(int argc, char** argv) {
         stderrLog = std::make_unique<StderrLog>();
         qCInfo(lcCli).noquote() << "command:" << QString::fromStdString(commandLine(argc, argv));
     }
-    return run(*outcome.command);
+    return outcome.command->syntax->run(*outcome.command);
 }

@@ -1,5 +1,7 @@
 #include "PseudoTerminal.h"
 
+#include "SystemCallFailure.h"
+
 #include <fcntl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -12,10 +14,6 @@
 namespace vantor::sim {
 
 namespace {
-
-[[noreturn]] void fail(const char* what) {
-    throw std::system_error(errno, std::generic_category(), what);
-}
 
 void setFlag(int fd, int getCommand, int setCommand, int flag) {
     const int flags = ::fcntl(fd, getCommand);

@@ -12,6 +12,7 @@
 #include <system_error>
 
 #include "CommandLog.h"
+#include "SystemCallFailure.h"
 
 namespace vantor::sim {
 
@@ -31,10 +32,6 @@ std::size_t bytesIn(nanoseconds elapsed) {
 
 unsigned commandsCarriedOut(const scale::ScaleCounters& c) {
     return c.unlocks + c.writes + c.reads + c.finishes;
-}
-
-[[noreturn]] void fail(const char* what) {
-    throw std::system_error(errno, std::generic_category(), what);
 }
 
 void makeNonBlocking(int fd) {

@@ -5,6 +5,7 @@
 #include <limits>
 #include <utility>
 
+#include "core/app/CommandLine.h"
 #include "core/scale/ScaleProtocol.h"
 #include "core/scale/SerialNumber.h"
 
@@ -18,41 +19,6 @@ SimulatorArguments refuse(std::string error) {
     result.error = std::move(error);
     return result;
 }
-
-// Walks the arguments, handing out an option's value from "--name=value" or the next argument.
-class ArgumentCursor {
-public:
-    explicit ArgumentCursor(std::span<const std::string_view> arguments) : m_arguments(arguments) {}
-
-    bool atEnd() const { return m_index >= m_arguments.size(); }
-
-    // The option's name; a value written after '=' is kept for value().
-    std::string_view next() {
-        std::string_view argument = m_arguments[m_index++];
-        m_inlineValue.reset();
-        const std::size_t eq = argument.find('=');
-        if (argument.starts_with("--") && eq != std::string_view::npos) {
-            m_inlineValue = argument.substr(eq + 1);
-            argument = argument.substr(0, eq);
-        }
-        return argument;
-    }
-
-    bool hasInlineValue() const { return m_inlineValue.has_value(); }
-
-    std::optional<std::string_view> value() {
-        if (m_inlineValue)
-            return std::exchange(m_inlineValue, std::nullopt);
-        if (atEnd())
-            return std::nullopt;
-        return m_arguments[m_index++];
-    }
-
-private:
-    std::span<const std::string_view> m_arguments;
-    std::size_t m_index = 0;
-    std::optional<std::string_view> m_inlineValue;
-};
 
 constexpr unsigned kMaxEvery = 1'000'000;
 
@@ -130,69 +96,83 @@ std::string faultActionsHelp() {
     return text;
 }
 
-bool takesValue(const std::string& name) {
-    return name == "--serial" || name == "--memory" || name == "--fault" || name == "--byte-zero" ||
-           name == "--seed" || name == "--tails" || name == "--answer-finish" || name == "--pieces";
+const app::CommandLineRules kRules = {{{"--serial", true},
+                                       {"--memory", true},
+                                       {"--fault", true},
+                                       {"--byte-zero", true},
+                                       {"--seed", true},
+                                       {"--tails", true},
+                                       {"--answer-finish", true},
+                                       {"--pieces", true},
+                                       {"--wire-timing"},
+                                       {"--verbose"},
+                                       {"--vary"},
+                                       {"--help"},
+                                       {"-h"},
+                                       {"--version"}},
+                                      true};
+
+// One option and its value; "" when taken, else why the command line is refused.
+std::string applyOption(const std::string& name, const std::string& value, SimulatorOptions& options) {
+    if (name == "--wire-timing") {
+        options.wireTiming = true;
+    } else if (name == "--verbose") {
+        options.verbose = true;
+    } else if (name == "--vary") {
+        const scale::VariationSettings mixed = scale::VariationSettings::mixed(options.variations.seed);
+        options.variations.tailEvery = mixed.tailEvery;
+        options.variations.finishEvery = mixed.finishEvery;
+        options.variations.piecesEvery = mixed.piecesEvery;
+    } else if (const std::string varied = applyVariation(name, value, options); !varied.empty()) {
+        return varied == "ok" ? "" : varied;
+    } else if (name == "--serial") {
+        if (!scale::CheckSerial(value))
+            return "--serial needs exactly 8 digits, got '" + value + "'";
+        options.serial = value;
+    } else if (name == "--memory") {
+        if (value.empty())
+            return "--memory needs a file name";
+        options.memoryFile = value;
+    } else {
+        const scale::FaultParse fault = scale::parseFault(value);
+        if (!fault.fault)
+            return "--fault '" + value + "': " + fault.error;
+        options.faults.push_back(*fault.fault);
+    }
+    return "";
+}
+
+std::string refusal(const app::CommandLine& line) {
+    if (line.fault() == app::CommandLineFault::MissingValue)
+        return line.faultOption() + " needs a value";
+    if (line.faultWord() != line.faultOption())
+        return line.faultOption() + " takes no value";
+    return "unknown option '" + line.faultWord() + "' (see --help)";
 }
 
 }  // namespace
 
 SimulatorArguments parseSimulatorArguments(std::span<const std::string_view> arguments) {
+    const app::CommandLine line(std::vector<std::string>(arguments.begin(), arguments.end()), kRules);
     SimulatorArguments result;
-    SimulatorOptions& options = result.options;
-    ArgumentCursor cursor(arguments);
-    while (!cursor.atEnd()) {
-        const std::string name(cursor.next());
-        const bool needsValue = takesValue(name);
-        if (!needsValue && cursor.hasInlineValue())
-            return refuse(name + " takes no value");
-        if (name == "--help" || name == "-h") {
+    // Met in the order given: the first thing wrong is the one said.
+    for (std::size_t i = 0; i < line.wordsBeforeFault(); ++i) {
+        const app::CommandLineWord& word = line.words()[i];
+        if (word.option.empty())
+            return refuse("unknown option '" + word.text + "' (see --help)");
+        if (word.option == "--help" || word.option == "-h") {
             result.action = SimulatorArguments::Action::Help;
             return result;
         }
-        if (name == "--version") {
+        if (word.option == "--version") {
             result.action = SimulatorArguments::Action::Version;
             return result;
         }
-        if (name == "--wire-timing") {
-            options.wireTiming = true;
-            continue;
-        }
-        if (name == "--verbose") {
-            options.verbose = true;
-            continue;
-        }
-        if (name == "--vary") {
-            const scale::VariationSettings mixed = scale::VariationSettings::mixed(options.variations.seed);
-            options.variations.tailEvery = mixed.tailEvery;
-            options.variations.finishEvery = mixed.finishEvery;
-            options.variations.piecesEvery = mixed.piecesEvery;
-            continue;
-        }
-        if (!needsValue)
-            return refuse("unknown option '" + name + "' (see --help)");
-
-        const auto value = cursor.value();
-        if (!value)
-            return refuse(name + " needs a value");
-        if (const std::string varied = applyVariation(name, *value, options); !varied.empty()) {
-            if (varied != "ok")
-                return refuse(varied);
-        } else if (name == "--serial") {
-            if (!scale::CheckSerial(*value))
-                return refuse("--serial needs exactly 8 digits, got '" + std::string(*value) + "'");
-            options.serial = std::string(*value);
-        } else if (name == "--memory") {
-            if (value->empty())
-                return refuse("--memory needs a file name");
-            options.memoryFile = std::string(*value);
-        } else {
-            const scale::FaultParse fault = scale::parseFault(*value);
-            if (!fault.fault)
-                return refuse("--fault '" + std::string(*value) + "': " + fault.error);
-            options.faults.push_back(*fault.fault);
-        }
+        if (const std::string error = applyOption(word.option, word.text, result.options); !error.empty())
+            return refuse(error);
     }
+    if (line.fault() != app::CommandLineFault::None)
+        return refuse(refusal(line));
     return result;
 }
 

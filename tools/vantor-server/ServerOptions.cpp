@@ -3,6 +3,7 @@
 #include <charconv>
 
 #include "HttpServer.h"
+#include "core/app/CommandLine.h"
 
 namespace vantor::server {
 
@@ -18,72 +19,63 @@ std::optional<int> parsePort(const std::string& text) {
     return port;
 }
 
-// "--name value" or "--name=value"; advances i past what it used.
-std::optional<std::string> takeValue(const std::vector<std::string>& args, std::size_t& i,
-                                     const std::string& name, std::string& error) {
-    const std::string& arg = args[i];
-    if (arg.size() > name.size() && arg.compare(0, name.size(), name) == 0 && arg[name.size()] == '=')
-        return arg.substr(name.size() + 1);
-    if (i + 1 >= args.size()) {
-        error = name + " needs a value";
-        return std::nullopt;
-    }
-    return args[++i];
-}
+const app::CommandLineRules kRules = {{{"--port", true},
+                                       {"--root", true},
+                                       {"--database", true},
+                                       {"--current-version", true},
+                                       {"--software-update", true},
+                                       {"--allow-writes"},
+                                       {"--help"},
+                                       {"-h"},
+                                       {"--version"}},
+                                      true};
 
-bool names(const std::string& arg, const std::string& name) {
-    return arg == name || (arg.size() > name.size() && arg.compare(0, name.size() + 1, name + "=") == 0);
+// One option and its value into `options`; "" when taken, else why the command line is refused.
+std::string applyOption(const std::string& name, const std::string& value, ServerOptions& options) {
+    if (name == "--help" || name == "-h") {
+        options.help = true;
+    } else if (name == "--version") {
+        options.version = true;
+    } else if (name == "--allow-writes") {
+        options.allowWrites = true;
+    } else if (name == "--port") {
+        const auto port = parsePort(value);
+        if (!port)
+            return "--port takes a number from 0 to 65535, not \"" + value + "\"";
+        options.port = *port;
+    } else if (name == "--root") {
+        if (value.empty())
+            return "--root needs a folder";
+        options.root = value;
+    } else if (name == "--database") {
+        if (value.empty())
+            return "--database needs a file name";
+        options.database = value;
+    } else if (name == "--current-version") {
+        options.currentVersion = value;
+    } else {
+        options.softwareUpdate = value;
+    }
+    return "";
 }
 
 }  // namespace
 
 OptionsOutcome parseServerOptions(const std::vector<std::string>& args) {
+    const app::CommandLine line(args, kRules);
     ServerOptions options;
-    std::string error;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg == "--help" || arg == "-h") {
-            options.help = true;
-        } else if (arg == "--version") {
-            options.version = true;
-        } else if (arg == "--allow-writes") {
-            options.allowWrites = true;
-        } else if (names(arg, "--port")) {
-            const auto value = takeValue(args, i, "--port", error);
-            if (!value)
-                return {std::nullopt, error};
-            const auto port = parsePort(*value);
-            if (!port)
-                return {std::nullopt, "--port takes a number from 0 to 65535, not \"" + *value + "\""};
-            options.port = *port;
-        } else if (names(arg, "--root")) {
-            const auto value = takeValue(args, i, "--root", error);
-            if (!value)
-                return {std::nullopt, error};
-            if (value->empty())
-                return {std::nullopt, "--root needs a folder"};
-            options.root = *value;
-        } else if (names(arg, "--database")) {
-            const auto value = takeValue(args, i, "--database", error);
-            if (!value)
-                return {std::nullopt, error};
-            if (value->empty())
-                return {std::nullopt, "--database needs a file name"};
-            options.database = *value;
-        } else if (names(arg, "--current-version")) {
-            const auto value = takeValue(args, i, "--current-version", error);
-            if (!value)
-                return {std::nullopt, error};
-            options.currentVersion = *value;
-        } else if (names(arg, "--software-update")) {
-            const auto value = takeValue(args, i, "--software-update", error);
-            if (!value)
-                return {std::nullopt, error};
-            options.softwareUpdate = *value;
-        } else {
-            return {std::nullopt, "unknown argument \"" + arg + "\" (see --help)"};
-        }
+    // Met in the order given: the first thing wrong is the one said.
+    for (std::size_t i = 0; i < line.wordsBeforeFault(); ++i) {
+        const app::CommandLineWord& word = line.words()[i];
+        if (word.option.empty())
+            return {std::nullopt, "unknown argument \"" + word.text + "\" (see --help)"};
+        if (const std::string error = applyOption(word.option, word.text, options); !error.empty())
+            return {std::nullopt, error};
     }
+    if (line.fault() == app::CommandLineFault::MissingValue)
+        return {std::nullopt, line.faultOption() + " needs a value"};
+    if (line.fault() != app::CommandLineFault::None)
+        return {std::nullopt, "unknown argument \"" + line.faultWord() + "\" (see --help)"};
     return {options, {}};
 }
 

@@ -1,39 +1,28 @@
 #include "core/app/LogFileOption.h"
 
+#include "core/app/CommandLine.h"
+
 namespace vantor::app {
 
 ValueOption takeValueOption(std::vector<std::string>& args, const std::string& option,
                             const std::string& what) {
-    ValueOption result;
+    const CommandLine line(args, {{{option, true}}, false, true});
     const std::string missing = option + " needs " + what;
-    std::vector<std::string> rest;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        std::optional<std::string> value;
-        if (arg == option) {
-            if (i + 1 >= args.size()) {
-                result.error = missing;
-                return result;
-            }
-            value = args[++i];
-        } else if (arg.rfind(option + "=", 0) == 0) {
-            value = arg.substr(option.size() + 1);
-        } else {
-            rest.push_back(arg);
+    ValueOption result;
+    for (std::size_t i = 0; i < line.wordsBeforeFault(); ++i) {
+        const CommandLineWord& word = line.words()[i];
+        if (word.option.empty())
             continue;
-        }
-        // "--log-file --yes" is a forgotten file name, not a file called "--yes".
-        if (value->empty() || value->rfind("--", 0) == 0) {
-            result.error = missing;
-            return result;
-        }
-        if (result.value) {
-            result.error = option + " given twice";
-            return result;
-        }
-        result.value = *value;
+        // "--log-file=--yes" is a forgotten file name, not a file called "--yes".
+        if (word.text.empty() || word.text.starts_with("--"))
+            return {std::nullopt, missing};
+        if (result.value)
+            return {std::nullopt, option + " given twice"};
+        result.value = word.text;
     }
-    args = std::move(rest);
+    if (line.fault() != CommandLineFault::None)
+        return {std::nullopt, missing};
+    args = line.arguments();
     return result;
 }
 

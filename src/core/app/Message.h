@@ -16,6 +16,11 @@ struct Message {
     std::string text;
     Icon icon = Icon::None;
     Buttons buttons = Buttons::Ok;
+    // The question's safe answer is No: Enter gives it, and a front end that cannot ask takes it.
+    bool defaultNo = false;
+    // Closing the box (its close button, Escape) is no answer: for a question whose No gives
+    // something up, which only the No button may do. The question is asked again.
+    bool closeIsNoAnswer = false;
 
     bool operator==(const Message&) const = default;
 };

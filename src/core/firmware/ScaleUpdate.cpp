@@ -4,6 +4,7 @@
 
 #include <utility>
 #include "core/firmware/Sha256.h"
+#include "core/firmware/UpdateDriver.h"
 #include "core/firmware/UpdateJournal.h"
 
 #include "core/scale/ScaleLink.h"
@@ -245,21 +246,6 @@ std::string ScaleUpdate::tablesWhere() const {
     return tables_text::memoryOnly(m_backup ? m_backup->error : std::string());
 }
 
-bool ScaleUpdate::mayGoOn(UpdatePrompts& prompts) const {
-    switch (m_prepared) {
-        case Prepared::TablesUnread:
-            return prompts.updateWithoutTables(m_tablesRead);
-        case Prepared::BackupNotSaved:
-            return prompts.updateWithoutBackupFile(*m_backup);
-        case Prepared::TablesDiffer:
-            return prompts.giveEarlierTables(m_serial, earlierBackup());
-        case Prepared::TablesLost:
-            return prompts.updateWithoutTables(m_tablesRead);
-        default:
-            return m_prepared == Prepared::Ready;
-    }
-}
-
 namespace {
 
 scale::ProgressSink stepSink(const UpdateProgressSink& progress, UpdateStep step) {
@@ -268,52 +254,50 @@ scale::ProgressSink stepSink(const UpdateProgressSink& progress, UpdateStep step
     return [&progress, step](const scale::Progress& p) { progress(step, p); };
 }
 
+UpdateAnswer yesOrNo(bool yes) {
+    return yes ? UpdateAnswer::Yes : UpdateAnswer::No;
+}
+
+UpdateAnswer asked(UpdatePrompts& prompts, UpdateQuestion question, const ScaleUpdate& update) {
+    switch (question) {
+        case UpdateQuestion::WithoutTables:
+        case UpdateQuestion::TablesLost:
+            return yesOrNo(prompts.updateWithoutTables(update.tablesRead()));
+        case UpdateQuestion::WithoutBackupFile:
+            return yesOrNo(prompts.updateWithoutBackupFile(*update.backup()));
+        case UpdateQuestion::GiveEarlierTables:
+            return yesOrNo(prompts.giveEarlierTables(update.serial(), update.earlierBackup()));
+        case UpdateQuestion::WriteTablesBack:
+            break;
+    }
+    switch (prompts.writeTablesBack(update.tablesWhere())) {
+        case WriteBack::Yes:
+            return UpdateAnswer::Yes;
+        case WriteBack::No:
+            return UpdateAnswer::No;
+        case WriteBack::AskAgain:
+            break;
+    }
+    return UpdateAnswer::None;
+}
+
 }  // namespace
 
+// A stopped update asks nothing more: what it has not done stays undone, its journal kept.
 UpdateReport ScaleUpdate::run(scale::ScaleTransport& transport, UpdatePrompts& prompts,
                               const UpdateProgressSink& progress, const std::atomic<bool>& cancel,
                               scale::PauseGate* pause) {
-    UpdateReport report;
-    report.prepared = prepare(transport, stepSink(progress, UpdateStep::SavingTables), cancel);
-    if (m_backup && m_backup->saved())
-        report.backupPath = m_backup->path;
-    if (report.prepared == Prepared::NoSerial || report.prepared == Prepared::Cancelled ||
-        report.prepared == Prepared::NoJournal)
-        return report;
-    if (!mayGoOn(prompts)) {
-        report.declined = true;
-        return report;
+    UpdateDriver driver(*this);
+    for (UpdateAction action = driver.next(); action.kind != UpdateAction::Kind::Done;
+         action = driver.next()) {
+        if (action.kind == UpdateAction::Kind::Run)
+            driver.run(action.step, transport, stepSink(progress, action.step), cancel, pause);
+        else if (cancel.load())
+            break;
+        else
+            driver.answer(asked(prompts, action.question, *this));
     }
-    if (m_prepared != Prepared::Ready) {
-        const Prepared next =
-            m_prepared == Prepared::TablesDiffer ? giveEarlierTables() : goOnWithoutBackup();
-        if (next != Prepared::Ready) {
-            report.prepared = next;
-            return report;
-        }
-    }
-    report.programming = program(transport, stepSink(progress, UpdateStep::Updating), cancel, pause);
-    if (!report.programming->result.succeeded())
-        return report;
-    report.tablesAfter = tablesAfter();
-    if (report.tablesAfter != TablesAfterUpdate::OfferRestore) {
-        closeJournal();
-        return report;
-    }
-    WriteBack answer = WriteBack::AskAgain;
-    while (answer == WriteBack::AskAgain && !cancel.load())
-        answer = prompts.writeTablesBack(tablesWhere());
-    if (answer == WriteBack::No) {
-        report.writeBackDeclined = true;
-        declineWriteBack();
-        return report;
-    }
-    if (answer == WriteBack::Yes)
-        report.writeBack =
-            writeTablesBack(transport, stepSink(progress, UpdateStep::WritingTablesBack), cancel);
-    if (report.writeBack && report.writeBack->succeeded())
-        closeJournal();
-    return report;
+    return driver.report();
 }
 
 }  // namespace vantor::firmware

@@ -1,11 +1,10 @@
 #pragma once
 
-// One update of one scale, the road every front end takes: the serial number read once, the
-// user's zone table and keys read and saved, the whole-image run, the tables written back. The
-// update form, `vantor-cli flash` and the fleet call it and only show what it reports; where the
-// user's tables are at risk it stops and asks, through UpdatePrompts or, for a front end that must
-// ask on another thread, by ending a step on the question. Plain sequential code over the scale
-// link; saving the backup file is handed to the caller, which owns the file system.
+// One update of one scale: the serial number read once, the user's zone table and keys read and
+// saved, the whole-image run, the tables written back. Its steps and the questions between them are
+// sequenced by UpdateDriver, which the update form follows step by step from its jobs and run()
+// follows in one go for vantor-cli. Plain sequential code over the scale link; saving the backup
+// file is handed to the caller, which owns the file system.
 
 #include <atomic>
 #include <functional>
@@ -18,6 +17,7 @@
 #include "core/firmware/ProgrammingRun.h"
 #include "core/firmware/TablesMessages.h"
 #include "core/firmware/UpdateHistory.h"
+#include "core/firmware/UpdateStep.h"
 #include "core/firmware/UserTables.h"
 #include "core/scale/OperationResult.h"
 #include "core/scale/PauseGate.h"
@@ -88,10 +88,6 @@ public:
     virtual WriteBack writeTablesBack(const std::string& where) = 0;
 };
 
-// Which step a page of progress belongs to: the write-back counts pages written as the run does.
-enum class UpdateStep { SavingTables, Updating, WritingTablesBack };
-using UpdateProgressSink = std::function<void(UpdateStep, const scale::Progress&)>;
-
 // How an update ended, as far as it came.
 struct UpdateReport {
     Prepared prepared = Prepared::Ready;
@@ -101,6 +97,8 @@ struct UpdateReport {
     std::optional<scale::OperationResult> writeBack;  // the tables written back, when they were
     bool writeBackDeclined = false;
     std::string backupPath;  // "" when no backup file was saved
+    // Another scale was found behind the port where this one was: nothing more was sent.
+    std::optional<std::string> otherScale;
 
     // Verified, and the user's tables are where they belong.
     bool succeeded() const;
@@ -166,7 +164,7 @@ public:
                                            const scale::ProgressSink& progress,
                                            const std::atomic<bool>& cancel);
 
-    // The whole road for a front end that answers on the spot.
+    // The whole road, through UpdateDriver, for a front end that answers on the spot.
     UpdateReport run(scale::ScaleTransport& transport, UpdatePrompts& prompts,
                      const UpdateProgressSink& progress, const std::atomic<bool>& cancel,
                      scale::PauseGate* pause = nullptr);
@@ -199,7 +197,6 @@ private:
     std::optional<Prepared> readRegion(scale::ScaleTransport& transport, const scale::ProgressSink& progress,
                                        const std::atomic<bool>& cancel, Bytes& tables);
     void recordOpening();
-    bool mayGoOn(UpdatePrompts& prompts) const;
     Prepared beginJournal();
     scale::ProgressSink journaled(const scale::ProgressSink& progress, UpdateStep step);
 

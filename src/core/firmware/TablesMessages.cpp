@@ -18,24 +18,29 @@ Message box(std::string text, Message::Icon icon, Message::Buttons buttons) {
     return {"Vantor PC Program", std::move(text), icon, buttons};
 }
 
+// A question asked before anything is written, when the user's tables are at risk: No keeps them.
+Message atRisk(std::string text) {
+    Message question = box(std::move(text), Message::Icon::Exclamation, Message::Buttons::YesNo);
+    question.defaultNo = true;
+    return question;
+}
+
 }  // namespace
 
 Message unreadQuestion(const scale::OperationResult& read) {
     scale::OperationResult named = read;
     named.page = read.page.value_or(kTablesStart);
-    return box(
+    return atRisk(
         "Your zone table and keys could not be saved before the update: " + scale::readFailure(named) +
-            ".\n\nNothing has been written to the scale yet. Update it all the same? Your keys and zone "
-            "table would then have to be programmed again.",
-        Message::Icon::Exclamation, Message::Buttons::YesNo);
+        ".\n\nNothing has been written to the scale yet. Update it all the same? Your keys and zone "
+        "table would then have to be programmed again.");
 }
 
 Message notSavedQuestion(const std::string& path, const std::string& reason) {
-    return box(
+    return atRisk(
         "Your zone table and keys were read, but could not be saved to " + path + " (" + reason +
-            ").\n\nNothing has been written to the scale yet. Update it all the same? Your zone table and "
-            "keys would then be kept only in this program's memory until they are written back.",
-        Message::Icon::Exclamation, Message::Buttons::YesNo);
+        ").\n\nNothing has been written to the scale yet. Update it all the same? Your zone table and "
+        "keys would then be kept only in this program's memory until they are written back.");
 }
 
 std::string memoryOnly(const std::string& reason) {
@@ -43,14 +48,17 @@ std::string memoryOnly(const std::string& reason) {
 }
 
 Message offerRestore(const std::string& path) {
-    return box(
-        "The scale has been updated. The update leaves the zone table and keys blank.\n\n"
-        "Your zone table and keys were saved before the update, in " +
-            path +
-            ".\n\nWrite them back into the scale now? If you answer No, the scale has no zone table and "
-            "no programmed keys until they are written back: the program offers them again when it "
-            "next finds this scale.",
-        Message::Icon::Question, Message::Buttons::YesNo);
+    Message offer =
+        box("The scale has been updated. The update leaves the zone table and keys blank.\n\n"
+            "Your zone table and keys were saved before the update, in " +
+                path +
+                ".\n\nWrite them back into the scale now? If you answer No, the scale has no zone table and "
+                "no programmed keys until they are written back: the program offers them again when it "
+                "next finds this scale.",
+            Message::Icon::Question, Message::Buttons::YesNo);
+    // No leaves the scale without its tables: only the No button may give that answer.
+    offer.closeIsNoAnswer = true;
+    return offer;
 }
 
 std::string declinedRecord(const std::string& where) {
@@ -62,21 +70,19 @@ std::string notInScale(const std::string& where) {
 }
 
 Message differQuestion(const std::string& serial, const std::string& path) {
-    return box("An update of a scale with the serial number " + serial +
-                   " did not finish, but the zone table and keys in this scale are neither the ones saved "
-                   "before that update nor what it wrote: this may be another scale with the same "
-                   "serial number.\n\nIs this the scale whose update did not finish? Yes writes the zone "
-                   "table and keys saved in " +
-                   path + " into it after the update; No writes nothing.",
-               Message::Icon::Exclamation, Message::Buttons::YesNo);
+    return atRisk("An update of a scale with the serial number " + serial +
+                  " did not finish, but the zone table and keys in this scale are neither the ones saved "
+                  "before that update nor what it wrote: this may be another scale with the same "
+                  "serial number.\n\nIs this the scale whose update did not finish? Yes writes the zone "
+                  "table and keys saved in " +
+                  path + " into it after the update; No writes nothing.");
 }
 
 Message lostQuestion(const std::string& path) {
-    return box("The zone table and keys saved before the last update of this scale, in " + path +
-                   ", cannot be read, and that update has already written over the scale's own.\n\n"
-                   "Nothing has been written to the scale yet. Update it all the same? Your keys and zone "
-                   "table would then have to be programmed again.",
-               Message::Icon::Exclamation, Message::Buttons::YesNo);
+    return atRisk("The zone table and keys saved before the last update of this scale, in " + path +
+                  ", cannot be read, and that update has already written over the scale's own.\n\n"
+                  "Nothing has been written to the scale yet. Update it all the same? Your keys and zone "
+                  "table would then have to be programmed again.");
 }
 
 Message declinedOffer(const std::string& serial, const std::string& when, const std::string& path) {

@@ -12,7 +12,8 @@
 #include <string>
 #include <string_view>
 
-#include "core/firmware/ScaleUpdate.h"
+#include "core/firmware/ImageBuffer.h"
+#include "core/firmware/UpdateStep.h"
 
 namespace vantor::firmware {
 

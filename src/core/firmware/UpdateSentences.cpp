@@ -1,5 +1,7 @@
 #include "core/firmware/UpdateSentences.h"
 
+#include "core/app/OneLine.h"
+
 namespace vantor::firmware::update_text {
 
 using tables_text::notInScale;
@@ -19,9 +21,7 @@ std::string notStarted(const UpdateReport& report, const ScaleUpdate& update) {
             return "Nothing was written: the zone table and keys could not be saved to " +
                    update.backup()->path + " (" + update.backup()->error + ").";
         case Prepared::NoJournal:
-            return "Nothing was written: the update's journal, which lets an update cut short be finished, "
-                   "could not be saved (" +
-                   update.journalError() + ").";
+            return app::oneLine(noJournal(update.journalError()).text);
         case Prepared::TablesDiffer:
             return "Nothing was written: the zone table and keys in this scale are neither those saved "
                    "before "
@@ -41,6 +41,13 @@ std::string notStarted(const UpdateReport& report, const ScaleUpdate& update) {
     return "";
 }
 
+Message noJournal(const std::string& reason) {
+    return {"Vantor PC Program",
+            "The update cannot begin: the program cannot save its notes about the update (" + reason +
+                "). Nothing has been written to the scale. Free some disk space and try again.",
+            Message::Icon::Exclamation, Message::Buttons::Ok};
+}
+
 std::string runFailed(const scale::OperationResult& result) {
     // Until a page is written the old software is whole; after that only a new run makes it whole.
     const bool untouched =
@@ -58,9 +65,7 @@ std::string tables(const UpdateReport& report, const ScaleUpdate& update) {
                 return tables_text::blankButBackedUp(*older).text + " (vantor-cli restore)";
             return "";
         case TablesAfterUpdate::FileBringsTables:
-            return "The update file brings a zone table and keys of its own, which are now in the scale; the "
-                   "scale's own were saved in " +
-                   where + ".";
+            return app::oneLine(tables_text::fileBringsTables(where).text);
         case TablesAfterUpdate::OfferRestore:
             break;
     }

@@ -10,7 +10,6 @@ namespace {
 
 // The line of the page that names the origin: "3-digit ZIP Code prefix is 123", in any letter case.
 constexpr std::string_view kOriginMarker = "3-digit ZIP Code prefix is ";
-constexpr std::size_t kOriginDigits = 3;
 // The chart's first destination prefix; the page's text before it holds no entries.
 constexpr std::string_view kChartStart = "005";
 constexpr std::size_t kPrefixDigits = 3;

@@ -13,6 +13,8 @@ namespace vantor::zones {
 
 // The scale's zone table has room for this many destinations.
 inline constexpr std::size_t kZoneEntries = 256;
+// Digits of an origin and of a destination's ZIP prefix.
+inline constexpr std::size_t kOriginDigits = 3;
 
 struct ZoneChart {
     // Destination prefix of entry i; for a range such as 006---009, its last prefix.

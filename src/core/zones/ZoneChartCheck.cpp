@@ -6,10 +6,6 @@
 
 namespace vantor::zones {
 
-namespace {
-constexpr std::size_t kOriginDigits = 3;
-}
-
 bool originIsValid(std::string_view OriginZip) {
     if (OriginZip.size() != kOriginDigits ||
         !std::all_of(OriginZip.begin(), OriginZip.end(), [](char c) { return c >= '0' && c <= '9'; }))

@@ -38,7 +38,7 @@ QString imageCopyPath(const QString& folder, const std::string& serial) {
 }
 
 // Journals and their copies are small; a larger file is no journal's.
-constexpr qint64 kMaxRead = 16 * 1024 * 1024;
+constexpr qint64 kMaxJournalRead = 16 * 1024 * 1024;
 
 struct FileRead {
     std::optional<QByteArray> bytes;
@@ -54,7 +54,7 @@ FileRead readRegular(const QString& path) {
         return {std::nullopt, "it is not a regular file"};
     if (!file.open(QIODevice::ReadOnly))
         return {std::nullopt, file.errorString().toStdString()};
-    return {file.read(kMaxRead), {}};
+    return {file.read(kMaxJournalRead), {}};
 #else
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
@@ -69,7 +69,7 @@ FileRead readRegular(const QString& path) {
         ::close(fd);
         return {std::nullopt, file.errorString().toStdString()};
     }
-    return {file.read(kMaxRead), {}};
+    return {file.read(kMaxJournalRead), {}};
 #endif
 }
 

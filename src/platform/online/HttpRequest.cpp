@@ -26,10 +26,6 @@ bool isRedirect(int status) {
     return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
 }
 
-int defaultPort(const QUrl& url) {
-    return url.scheme() == QLatin1String("https") ? 443 : 80;
-}
-
 bool isSecure(const QUrl& url) {
     return url.scheme() == QLatin1String("https");
 }
@@ -103,7 +99,7 @@ void HttpRequest::abort() {
     m_deadline.stop();
     m_finished = true;
     m_failure.kind = Kind::Stopped;
-    m_failure.server = m_url.host().toStdString() + ":" + std::to_string(m_url.port(defaultPort(m_url)));
+    m_failure.server = m_url.host().toStdString() + ":" + std::to_string(portOf(m_url));
     emit finished();
 }
 
@@ -130,7 +126,7 @@ void HttpRequest::connectTo(const QUrl& url) {
     QAbstractSocket* socket = makeSocket(isSecure(url));
     if (!socket)
         return;
-    const auto port = static_cast<quint16>(url.port(defaultPort(url)));
+    const auto port = static_cast<quint16>(portOf(url));
     if (throughProxy()) {
         connect(socket, &QAbstractSocket::connected, this, &HttpRequest::onConnected);
         socket->connectToHost(QString::fromStdString(m_proxy.proxy->host),
@@ -192,8 +188,7 @@ void HttpRequest::onConnected() {
 
 void HttpRequest::askForTunnel() {
     m_tunnelling = true;
-    const std::string request =
-        HttpConnectRequest(targetOf(m_url), m_url.port(defaultPort(m_url)), proxyHeaders());
+    const std::string request = HttpConnectRequest(targetOf(m_url), portOf(m_url), proxyHeaders());
     m_socket->write(request.data(), static_cast<qint64>(request.size()));
 }
 
@@ -380,7 +375,7 @@ void HttpRequest::fail(HttpFailure::Kind kind, std::string detail) {
         return;
     const QUrl& url = m_url;
     m_failure.kind = kind;
-    m_failure.server = url.host().toStdString() + ":" + std::to_string(url.port(defaultPort(url)));
+    m_failure.server = url.host().toStdString() + ":" + std::to_string(portOf(url));
     m_failure.proxy = throughProxy() ? m_proxy.proxy->shown() + " (from " + m_proxy.proxy->source + ")" : "";
     m_failure.credentialsGiven = throughProxy() && m_proxy.proxy->hasCredentials();
     m_failure.detail = std::move(detail);

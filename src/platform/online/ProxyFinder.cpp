@@ -8,10 +8,6 @@ namespace vantor::online {
 
 namespace {
 
-int defaultPort(const QUrl& url) {
-    return url.scheme() == QLatin1String("https") ? 443 : 80;
-}
-
 [[maybe_unused]] ProxyChoice fromSystemSettings(const QUrl& url) {
     ProxyChoice choice;
     const QList<QNetworkProxy> proxies = QNetworkProxyFactory::systemProxyForQuery(QNetworkProxyQuery(url));
@@ -31,8 +27,7 @@ int defaultPort(const QUrl& url) {
 }
 
 [[maybe_unused]] ProxyChoice fromEnvironment(const QUrl& url) {
-    return ProxyFromEnvironment(url.scheme().toStdString(), url.host().toStdString(),
-                                url.port(defaultPort(url)),
+    return ProxyFromEnvironment(url.scheme().toStdString(), url.host().toStdString(), portOf(url),
                                 [](const std::string& name) -> std::optional<std::string> {
                                     if (!qEnvironmentVariableIsSet(name.c_str()))
                                         return std::nullopt;

@@ -4,25 +4,24 @@
 #include <QString>
 #include <QtGlobal>
 #include <atomic>
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "core/scale/DetectionRound.h"
 #include "core/scale/ScaleTransport.h"
 #include "platform/scale/DeviceLock.h"
-
-#ifdef Q_OS_WIN
-#include "platform/scale/Win32SerialPort.h"
-#else
-#include <QSerialPort>
-#endif
+#include "platform/scale/SerialPort.h"
 
 namespace vantor::scale {
 
-// The scale link over a real serial port. Lives on, and is used from, one thread only.
+// The scale link over a real serial port: the device lock, the waits, cancel, closing a failed
+// port and the hex log, over the system's own port (Qt Serial Port, or the Win32 calls on Windows).
+// Lives on, and is used from, one thread only.
 class SerialTransport : public ScaleTransport {
 public:
     SerialTransport();
+    explicit SerialTransport(std::unique_ptr<SerialPort> port);
     ~SerialTransport() override;
 
     // The port used by the next open(): a device name (COM3) or path (/dev/ttyUSB0, /dev/pts/4).
@@ -41,7 +40,7 @@ public:
         return QStringLiteral("there is no %1 on this computer").arg(name);
     }
     void close();
-    bool isOpen() const { return m_port.isOpen(); }
+    bool isOpen() const { return m_port->isOpen(); }
     // The selected device is no longer there (an adapter unplugged, a simulator ended).
     bool deviceGone() const;
 
@@ -58,14 +57,8 @@ public:
     // other; its traffic is marked "(detect)" in the log.
     void setProbe(bool probe) { m_probe = probe; }
     // The port itself, whose signals a probe's event loop waits on.
-#ifdef Q_OS_WIN
-    using Port = Win32SerialPort;
-#else
-    using Port = QSerialPort;
-#endif
-    Port& port() {
-        return m_port;
-    }
+    using Port = SerialPort;
+    Port& port() { return *m_port; }
 
     bool discardInput() override;
     std::optional<std::size_t> waitForQuiet(std::chrono::milliseconds quiet,
@@ -75,16 +68,16 @@ public:
     Bytes readAvailable() override;
 
 private:
-    bool cancelled() const {
-        return m_cancel && m_cancel->load();
-    }
+    bool cancelled() const { return m_cancel && m_cancel->load(); }
+    bool drainSendBuffer();
     bool readErrorOccurred();
+    OpenFailure openRefused();
     OpenFailure deviceHeld() const;
     void closeFailedPort(const char* why);
     qint64 sinceCommandMs() const;
     QString traffic(const QString& line) const;
 
-    Port m_port;
+    std::unique_ptr<Port> m_port;
     DeviceLock m_deviceLock;
     QString m_name;
     std::string m_scaleSerial;

@@ -41,7 +41,7 @@ Win32SerialPort::SerialPortError openErrorOf(DWORD code) {
 
 }  // namespace
 
-Win32SerialPort::Win32SerialPort(QObject* parent) : QObject(parent) {
+Win32SerialPort::Win32SerialPort(QObject* parent) : SerialPort(parent) {
     m_watch.setInterval(kWatchInterval);
     connect(&m_watch, &QTimer::timeout, this, &Win32SerialPort::poll);
 }
@@ -50,7 +50,7 @@ Win32SerialPort::~Win32SerialPort() {
     close();
 }
 
-bool Win32SerialPort::open(const QString& name, int receiveBuffer) {
+bool Win32SerialPort::open(const QString& name) {
     close();
     clearError();
     m_name = name;
@@ -65,15 +65,13 @@ bool Win32SerialPort::open(const QString& name, int receiveBuffer) {
     }
     m_handle = handle;
     m_readWait = ~0UL;
-    if (!configure(receiveBuffer)) {
-        const SerialPortError error = m_error;
-        const QString why = m_errorString;
-        close();
-        m_error = error;
-        m_errorString = why;
+    return true;
+}
+
+bool Win32SerialPort::applyLineSettings() {
+    if (!configure(static_cast<int>(kReceiveBufferSize)))
         return false;
-    }
-    if (isSignalConnected(QMetaMethod::fromSignal(&Win32SerialPort::readyRead)))
+    if (isSignalConnected(QMetaMethod::fromSignal(&SerialPort::readyRead)))
         m_watch.start();
     return true;
 }
@@ -159,6 +157,27 @@ void Win32SerialPort::clearError() {
 void Win32SerialPort::fail(SerialPortError error) {
     m_error = error;
     m_errorString = qt_error_string(static_cast<int>(::GetLastError()));
+}
+
+// Windows opens a COM port for one program at a time: a refusal of access means another program
+// has it.
+PortProblem Win32SerialPort::openProblem() const {
+    switch (m_error) {
+        case DeviceNotFoundError:
+            return PortProblem::NotFound;
+        case PermissionError:
+            return PortProblem::Busy;
+        default:
+            return PortProblem::Other;
+    }
+}
+
+bool Win32SerialPort::deviceExists(const QString& name) const {
+    QString device = name;
+    device.remove(QStringLiteral("\\\\.\\"));
+    wchar_t target[MAX_PATH];
+    return ::QueryDosDeviceW(reinterpret_cast<const wchar_t*>(device.utf16()), target, MAX_PATH) != 0 ||
+           ::GetLastError() != ERROR_FILE_NOT_FOUND;
 }
 
 qint64 Win32SerialPort::bytesInDriver() {
@@ -250,8 +269,8 @@ bool Win32SerialPort::takeFromDriver(unsigned long wait, qint64 wanted) {
 }
 
 void Win32SerialPort::connectNotify(const QMetaMethod& signal) {
-    if (m_handle && (signal == QMetaMethod::fromSignal(&Win32SerialPort::readyRead) ||
-                     signal == QMetaMethod::fromSignal(&Win32SerialPort::errorOccurred)))
+    if (m_handle && (signal == QMetaMethod::fromSignal(&SerialPort::readyRead) ||
+                     signal == QMetaMethod::fromSignal(&SerialPort::errorOccurred)))
         m_watch.start();
 }
 

@@ -181,6 +181,8 @@ Message boxOf(const vantor::Message& message) {
     box.text = QString::fromStdString(message.text);
     box.icon = message.icon;
     box.buttons = message.buttons;
+    box.defaultNo = message.defaultNo;
+    box.closeIsNoAnswer = message.closeIsNoAnswer;
     return box;
 }
 

@@ -22,10 +22,8 @@ struct Message {
     QString text;
     Icon icon = Icon::None;
     Buttons buttons = Buttons::Ok;
-    // A Yes/No question whose safe answer is No: Enter gives No.
+    // As the core's message says (see vantor::Message); closing a box that is no answer gives Cancel.
     bool defaultNo = false;
-    // Closing the box (its close button, Escape) answers Cancel, not No: for a question whose No
-    // gives something up, which only the No button may do.
     bool closeIsNoAnswer = false;
     // A folder the message speaks of: the box offers to open it, with a button of its own that
     // leaves the question open.

@@ -15,7 +15,7 @@ namespace vantor::app {
 
 namespace {
 
-constexpr int kTickMs = 1000;
+constexpr int kStartUpTickMs = 1000;
 constexpr int kLogoSize = 128;
 
 // What each tick does, by the number of ticks handled before it.
@@ -64,7 +64,7 @@ void frmStartUp::Form_Load() {
     setHourglass(true);
     makeBold(*lblVersion);
     lblVersion->setText(VersionNum);
-    Timer1.setInterval(kTickMs);
+    Timer1.setInterval(kStartUpTickMs);
     Timer1.start();
 }
 

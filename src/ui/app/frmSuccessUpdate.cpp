@@ -14,7 +14,7 @@ namespace vantor::app {
 
 namespace {
 
-constexpr int kTickMs = 1000;
+constexpr int kCloseTickMs = 1000;
 // Ticks counted before the success text shows: it comes on the next one, the eleventh.
 constexpr quint16 kTicksBeforeSuccess = 9;
 
@@ -68,7 +68,7 @@ void frmSuccessUpdate::Form_Activate() {
     if (m_done || Timer1.isActive() || !isLoaded())
         return;
     setHourglass(true);
-    Timer1.setInterval(kTickMs);
+    Timer1.setInterval(kCloseTickMs);
     Timer1.start();
 }
 

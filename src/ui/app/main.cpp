@@ -6,6 +6,7 @@
 #include <iostream>
 #include <memory>
 
+#include "core/app/CommandLine.h"
 #include "core/app/LogFileOption.h"
 #include "platform/app/DataFolder.h"
 #include "platform/app/LogFile.h"
@@ -54,12 +55,8 @@ const char* const kHelp =
     "  no_proxy                hosts reached without the proxy, separated by ',' (or NO_PROXY)\n"
     "  QT_LOGGING_RULES        e.g. \"vantor.*.debug=true\" logs the serial traffic to the terminal\n";
 
-bool hasArgument(const std::vector<std::string>& args, const char* a, const char* b) {
-    for (const std::string& arg : args)
-        if (arg == a || arg == b)
-            return true;
-    return false;
-}
+// --help and --version are ours; every other word is Qt's (-platform, -style, ...), passed on.
+const vantor::app::CommandLineRules kOwnOptions = {{{"--help"}, {"-h"}, {"--version"}, {"-v"}}, false, true};
 
 }  // namespace
 
@@ -67,11 +64,12 @@ int main(int argc, char* argv[]) {
     // --help and --version answer without a display; the rest of the command line is Qt's.
     std::vector<std::string> args(argv + 1, argv + argc);
     const vantor::app::LogFileOption logFile = vantor::app::takeLogFileOption(args);
-    if (hasArgument(args, "--help", "-h")) {
+    const vantor::app::CommandLine own(args, kOwnOptions);
+    if (own.has("--help") || own.has("-h")) {
         std::cout << kHelp;
         return 0;
     }
-    if (hasArgument(args, "--version", "-v")) {
+    if (own.has("--version") || own.has("-v")) {
         std::cout << "vantor-pc " << VANTOR_VERSION << "\n";
         return 0;
     }

@@ -17,14 +17,17 @@
 
 #include "core/firmware/IntelHexLoader.h"
 #include "core/firmware/TablesMessages.h"
+#include "core/firmware/UnfinishedText.h"
+#include "core/firmware/UpdateSentences.h"
 #include "core/scale/ScaleLink.h"
 #include "core/scale/SerialNumber.h"
-#include "platform/app/DataFolder.h"
 #include "platform/app/SerialNumberSetting.h"
 #include "platform/firmware/FirmwareLog.h"
 #include "platform/firmware/HistoryFile.h"
 #include "platform/firmware/JournalFile.h"
 #include "platform/firmware/SleepInhibitor.h"
+#include "platform/firmware/UnfinishedUpdate.h"
+#include "platform/firmware/UpdateSetup.h"
 #include "platform/scale/PortDiscovery.h"
 #include "platform/scale/ScalePort.h"
 #include "ui/app/Controls.h"
@@ -209,6 +212,7 @@ void frmDisplay::Form_Load() {
     // A new update: nothing of the last one's tables carries over, and it runs from the download
     // unless it finishes an unfinished one.
     m_update.reset();
+    m_driver.reset();
     m_finishing.reset();
     showWayOn(false);
     resetImage();
@@ -359,37 +363,13 @@ void frmDisplay::Program_Click() {
     }
     // The tables are read once per update: a Retry after a failed run finds them already saved,
     // and the scale's copy may by then have been written over. The image is the one loaded now.
-    if (!m_update || m_update->prepared() != Prepared::Ready) {
-        m_update = makeUpdate();
-        m_update->recordTo(historyInDataFolder());
-    } else {
-        m_update->setImage(m_image);
-    }
-    startRun();
-}
-
-// The update with its journal. One that finishes an unfinished update writes back the tables
-// saved before that one began; any other takes the tables of an unfinished update of the same
-// scale, when there is one, rather than the region as the interrupted run left it.
-std::shared_ptr<ScaleUpdate> frmDisplay::makeUpdate() {
-    auto update = std::make_shared<ScaleUpdate>(m_image, TablesChoice::Keep, backupSaver());
-    m_journal = std::make_shared<JournalFile>(JournalFile::folder(), updateFile());
-    update->keepJournal(m_journal.get());
-    if (m_finishing)
-        update->finishesAnEarlierUpdate();
+    if (!m_update || m_update->prepared() != Prepared::Ready)
+        m_update = setUpUpdate(
+            {m_image, TablesChoice::Keep, program().programFolder(), updateFile(), m_finishing, {}});
     else
-        update->lookForOlderBackup([](const std::string& serial) {
-            return newestBackupWithTables(app::DataFolder::backupFolders(), serial);
-        });
-    update->lookForEarlierTables([](const std::string& serial) -> std::optional<ScaleUpdate::EarlierTables> {
-        const std::optional<UpdateJournal> journal = JournalFile::find(JournalFile::folder(), serial);
-        if (!journal)
-            return std::nullopt;
-        qCInfo(lcFirmware).noquote() << "an unfinished update's tables:"
-                                     << QString::fromStdString(journal->backupFile);
-        return JournalFile::earlierTables(*journal);
-    });
-    return update;
+        m_update->setImage(m_image);
+    m_driver = std::make_shared<UpdateDriver>(*m_update);
+    drive();
 }
 
 QString frmDisplay::updateFile() const {
@@ -403,119 +383,111 @@ void frmDisplay::finishUnfinished(const UpdateJournal& journal) {
 }
 
 bool frmDisplay::offerToFinish(QWidget* owner, const std::string& serial) {
-    const JournalFile::Lookup found = JournalFile::lookUp(JournalFile::folder(), serial);
-    if (!found.problem.empty()) {
-        tellDamagedJournal(owner, found, serial);
+    const UnfinishedUpdate unfinished(serial);
+    if (unfinished.damaged()) {
+        tellDamagedJournal(owner, unfinished);
         return false;
     }
-    const std::optional<UpdateJournal>& journal = found.journal;
+    const std::optional<UpdateJournal>& journal = unfinished.journal();
     if (!journal)
         return false;
-    std::string when = journal->started;
-    if (const std::size_t space = when.find(' '); space != std::string::npos)
-        when.replace(space, 1, ", ");
-    if (journal->phase == kTablesDeclinedPhase) {
+    if (unfinished.onlyTablesLeft()) {
         const app::Answer answer = program().dialogs().ask(
-            owner, app::boxOf(tables_text::declinedOffer(serial, when, journal->backupFile)));
+            owner,
+            tables_text::declinedOffer(serial, unfinished_text::when(journal->started), journal->backupFile));
         if (answer == app::Answer::No) {
-            leaveTablesOut(*journal);
+            unfinished.leaveTablesOut();
             return false;
         }
         if (answer != app::Answer::Yes)
             return false;  // asked again next time
-    } else {
-        const app::Answer answer = program().dialogs().ask(
-            owner, {kMessageTitle,
-                    QString::fromStdString("The last update of your scale (serial number " + serial +
-                                           ") did not finish (" + when +
-                                           "). Your scale will not work until it has been updated.\n\nFinish "
-                                           "the update now?"),
-                    app::Message::Icon::Question, app::Message::Buttons::YesNo});
-        if (answer != app::Answer::Yes)
-            return false;  // the journal stays: asked again next time
+    } else if (program().dialogs().ask(owner, unfinished_text::finishQuestion(serial, journal->started)) !=
+               app::Answer::Yes) {
+        return false;  // the journal stays: asked again next time
     }
-    if (const std::string problem = JournalFile::imageProblem(*journal); !problem.empty()) {
+    if (const std::string problem = unfinished.imageProblem(); !problem.empty()) {
         qCWarning(lcFirmware).noquote() << "unfinished update:" << QString::fromStdString(problem);
-        program().dialogs().ask(
-            owner, {kMessageTitle,
-                    QStringLiteral("The update file kept for the last update has changed or is gone, so that "
-                                   "update cannot be finished. Click \"Update Scale\" to update your scale "
-                                   "from a new download: your zone table and keys saved before the last "
-                                   "update will be written back after it."),
-                    app::Message::Icon::Exclamation, app::Message::Buttons::Ok});
+        program().dialogs().ask(owner, unfinished_text::cannotFinish());
         return false;
     }
     program().form<frmDisplay>().finishUnfinished(*journal);
     return true;
 }
 
-void frmDisplay::tellDamagedJournal(QWidget* owner, const JournalFile::Lookup& found,
-                                    const std::string& serial) {
+void frmDisplay::tellDamagedJournal(QWidget* owner, const UnfinishedUpdate& unfinished) {
+    const JournalFile::Lookup& found = unfinished.found();
     qCWarning(lcFirmware).noquote() << "journal" << found.path
                                     << "cannot be read:" << QString::fromStdString(found.problem);
-    std::string text = "The program's notes about the last update of your scale (serial number " + serial +
-                       ") cannot be read: " + found.problem + " (" + found.path.toStdString() +
-                       "). That update may not have finished: click \"Update Scale\" to update your scale "
-                       "again.";
-    if (const auto backup = newestBackupWithTables(app::DataFolder::backupFolders(), serial))
-        text += "\n\nYour zone table and keys were saved in " + *backup + ".";
-    program().dialogs().ask(owner, {kMessageTitle, QString::fromStdString(text),
-                                    app::Message::Icon::Exclamation, app::Message::Buttons::Ok});
-}
-
-// The user chose to do without the tables: the journal goes, and the history says so.
-void frmDisplay::leaveTablesOut(const UpdateJournal& journal) {
-    HistoryRecord record;
-    record.serial = journal.serial;
-    record.operation = history_operation::kRestore;
-    record.what = journal.backupFile;
-    record.result = "Left out: the user chose to keep the scale without the zone table and keys saved in " +
-                    journal.backupFile + ".";
-    recordHistory(record);
-    JournalFile::leaveTablesOut(journal);
+    program().dialogs().ask(
+        owner, unfinished_text::damagedJournal(unfinished.serial(), found.problem, found.path.toStdString(),
+                                               unfinished.newestBackup()));
 }
 
 bool frmDisplay::keepsTables() const {
     return m_update && m_update->tables() && holdsTables(*m_update->tables());
 }
 
-BackupSaver frmDisplay::backupSaver() {
-    return [folder = program().programFolder()](const std::string& serial, std::span<const Byte> tables) {
-        return saveTablesBackup(folder, serial, tables);
-    };
+// The form follows the update's driver: a step runs on the scale worker, a question is asked
+// here, and the end is shown.
+void frmDisplay::drive() {
+    while (!program().ended()) {
+        const UpdateAction action = m_driver->next();
+        if (action.kind == UpdateAction::Kind::Run)
+            return runStep(action.step);
+        if (action.kind == UpdateAction::Kind::Done)
+            return finishUpdate(m_driver->report());
+        ask(action);
+    }
 }
 
-void frmDisplay::startRun() {
+namespace {
+
+SleepInhibitor::Work awakeFor(UpdateStep step) {
+    return step == UpdateStep::WritingTablesBack ? SleepInhibitor::Work::WritingTablesBack
+                                                 : SleepInhibitor::Work::UpdatingSoftware;
+}
+
+}  // namespace
+
+void frmDisplay::runStep(UpdateStep step) {
     const std::atomic<bool>& cancel = scaleCancelFlag();
     scale::PauseGate& pause = scalePauseGate();
+    const bool writingBack = step == UpdateStep::WritingTablesBack;
     const bool started = operateScale(
-        [update = m_update, &cancel, &pause](scale::SerialTransport& transport,
-                                             const scale::PortReadiness& port,
-                                             const scale::ProgressSink& progress) {
-            RunJob job;
-            // A port that cannot be opened fails every exchange at once: the run's own rules report it.
+        [update = m_update, driver = m_driver, step, &cancel, &pause](scale::SerialTransport& transport,
+                                                                      const scale::PortReadiness& port,
+                                                                      const scale::ProgressSink& progress) {
+            // Nothing meant for the update's scale reaches another one found where it was.
             if (port.otherScale) {
-                job.otherScale = port.otherScale;
-                return job;
+                driver->anotherScale(*port.otherScale);
+                return step;
             }
-            // Held on the worker, which runs the update, until the run has ended in any way.
-            const SleepInhibitor awake(SleepInhibitor::Work::UpdatingSoftware);
-            if (update->prepared() != Prepared::Ready) {
-                job.prepared = update->prepare(transport, progress, cancel);
-                if (job.prepared != Prepared::Ready)
-                    return job;
-            }
-            job.programming = update->program(transport, progress, cancel, &pause);
+            // Held on the worker, which runs the step, until the step has ended in any way.
+            const SleepInhibitor awake(awakeFor(step));
+            driver->run(step, transport, progress, cancel, &pause);
             // A refused unlock on a port whose scale was replugged: another scale may be answering
             // where this one was. Which one it is tells the user what to do.
-            if (job.programming->result.unlockRefused())
-                job.otherScale = otherScaleOnPort(transport, update->serial());
-            return job;
+            if (step == UpdateStep::Updating && driver->report().programming->result.unlockRefused())
+                if (auto other = otherScaleOnPort(transport, update->serial()))
+                    driver->anotherScale(std::move(*other));
+            return step;
         },
-        [this](const scale::Progress& progress) { showProgress(progress); },
-        [this](RunJob job) { finishRun(job); });
-    if (!started)
+        [this, writingBack](const scale::Progress& progress) {
+            if (writingBack)
+                ProgressBar1->setValue(static_cast<int>(progress.done));
+            else
+                showProgress(progress);
+        },
+        [this](UpdateStep ended) { stepEnded(ended); });
+    if (writingBack)
+        return started ? showWritingBack() : tablesNotBack("the scale link is busy.");
+    if (!started) {
+        setRunning(false);
+        setHourglass(false);
         return;
+    }
+    if (m_running)
+        return;  // the run after its preparation: the bar goes on
     qCInfo(lcFirmware) << "programming run started";
     showWayOn(false);
     setRunning(true);
@@ -526,6 +498,106 @@ void frmDisplay::startRun() {
     m_showingTables = false;
     m_timeLeft = TimeLeft();
     m_runClock.start();
+}
+
+void frmDisplay::showWritingBack() {
+    showStatus(QString::fromLatin1(tables_text::kRestoring));
+    ProgressBar1->setRange(0, static_cast<int>(kTablesPages));
+    ProgressBar1->setValue(0);
+    ProgressBar1->setVisible(true);
+    lblKeepConnected->setVisible(true);
+    setHourglass(true);
+}
+
+void frmDisplay::stepEnded(UpdateStep step) {
+    // The run follows its preparation at once, under the same bar.
+    if (step == UpdateStep::SavingTables && m_driver->next().kind == UpdateAction::Kind::Run &&
+        !program().ended())
+        return runStep(m_driver->next().step);
+    setRunning(false);
+    lblTimeLeft->setVisible(false);
+    setHourglass(false);
+    if (step == UpdateStep::WritingTablesBack)
+        ProgressBar1->setVisible(false);
+    if (program().ended())
+        return;
+    const auto& programming = m_driver->report().programming;
+    if (step == UpdateStep::Updating && programming && programming->result.succeeded())
+        succeed();
+    drive();
+}
+
+void frmDisplay::ask(const UpdateAction& action) {
+    if (action.question == UpdateQuestion::WithoutTables)
+        qCWarning(lcFirmware).noquote()
+            << "tables not read:" << QString::fromStdString(describe(m_update->tablesRead()));
+    else if (action.question == UpdateQuestion::WithoutBackupFile)
+        qCWarning(lcFirmware).noquote()
+            << "tables not saved:" << QString::fromStdString(m_update->backup()->error);
+    app::Message question = app::boxOf(action.message);
+    // The backup file is deep in the program's data folder: the box opens its folder.
+    if (action.question == UpdateQuestion::WriteTablesBack && m_update->backup() &&
+        m_update->backup()->saved())
+        question.folder = QFileInfo(QString::fromStdString(m_update->backup()->path)).absolutePath();
+    const app::Answer answer = program().dialogs().ask(this, question);
+    m_driver->answer(answer == app::Answer::Yes  ? UpdateAnswer::Yes
+                     : answer == app::Answer::No ? UpdateAnswer::No
+                                                 : UpdateAnswer::None);
+}
+
+void frmDisplay::finishUpdate(const UpdateReport& report) {
+    if (report.programming || report.prepared == Prepared::NoSerial || report.otherScale)
+        return endRun(report);
+    if (report.prepared == Prepared::NoJournal)
+        return refuseWithoutJournal();
+    if (report.declined)
+        notUpdated();
+    // Stopped before the run: nothing to say.
+}
+
+void frmDisplay::notUpdated(const std::optional<app::Message>& why) {
+    ProgressBar1->setVisible(false);
+    showStatus(QStringLiteral("The scale was not updated; nothing was written to it."));
+    if (why)
+        tell(*why);
+    showWayOn(true);
+    emit runEnded(scale::failedAt(scale::Stage::SerialRead, scale::Outcome::Cancelled));
+}
+
+void frmDisplay::refuseWithoutJournal() {
+    qCWarning(lcFirmware).noquote() << "journal not written:"
+                                    << QString::fromStdString(m_update->journalError());
+    notUpdated(app::boxOf(update_text::noJournal(m_update->journalError())));
+}
+
+void frmDisplay::endRun(const UpdateReport& report) {
+    ScaleProgramming programming;
+    if (report.programming)
+        programming = *report.programming;
+    else
+        programming.result =
+            scale::failedAt(scale::Stage::SerialRead,
+                            report.otherScale ? scale::Outcome::PortFailed : scale::Outcome::NoReply);
+    programming.otherScale = report.otherScale;
+    qCInfo(lcFirmware).noquote() << "programming run ended:"
+                                 << QString::fromStdString(describe(programming.result));
+    const scale::OperationResult& result = programming.result;
+    if (!result.serial.empty())
+        ScaleSerial = QString::fromStdString(result.serial);
+    ScaleCom = programming.scaleCom();
+    if (result.succeeded()) {
+        afterUpdateTables(report);
+    } else if (result.cancelled()) {
+        // The user or the program stopped it: nothing to say.
+    } else if (programming.otherScale) {
+        reportOtherScale(QString::fromStdString(*programming.otherScale));
+        failureExit();
+    } else if (result.unlockRefused()) {
+        refuseSerialNumber();
+    } else {
+        failureExit();
+    }
+    emit runEnded(result);
 }
 
 void frmDisplay::showTablesProgress(std::size_t done, std::size_t total) {
@@ -575,94 +647,6 @@ void frmDisplay::showRunProgress(int value, std::size_t unitsDone) {
     }
 }
 
-void frmDisplay::finishRun(const RunJob& job) {
-    setRunning(false);
-    lblTimeLeft->setVisible(false);
-    if (program().ended())
-        return;
-    if (!job.programming && job.prepared != Prepared::NoSerial && !job.otherScale)
-        return finishPreparation(job.prepared);
-    ScaleProgramming programming;
-    if (job.programming)
-        programming = *job.programming;
-    else
-        programming.result = scale::failedAt(
-            scale::Stage::SerialRead, job.otherScale ? scale::Outcome::PortFailed : scale::Outcome::NoReply);
-    programming.otherScale = job.otherScale;
-    qCInfo(lcFirmware).noquote() << "programming run ended:"
-                                 << QString::fromStdString(describe(programming.result));
-    const scale::OperationResult& result = programming.result;
-    if (!result.serial.empty())
-        ScaleSerial = QString::fromStdString(result.serial);
-    ScaleCom = programming.scaleCom();
-    if (result.succeeded()) {
-        succeed();
-    } else if (result.cancelled()) {
-        setHourglass(false);
-    } else if (programming.otherScale) {
-        reportOtherScale(QString::fromStdString(*programming.otherScale));
-        failureExit();
-    } else if (result.unlockRefused()) {
-        refuseSerialNumber();
-    } else {
-        failureExit();
-    }
-    emit runEnded(programming.result);
-}
-
-// The tables are at risk before anything was written: the user decides, and No (the default)
-// writes nothing.
-void frmDisplay::finishPreparation(Prepared prepared) {
-    setHourglass(false);
-    if (prepared == Prepared::Cancelled)
-        return;
-    if (prepared == Prepared::NoJournal)
-        return refuseWithoutJournal();
-    app::Message question;
-    if (prepared == Prepared::TablesDiffer) {
-        question = app::boxOf(tables_text::differQuestion(m_update->serial(), m_update->earlierBackup()));
-    } else if (prepared == Prepared::TablesLost) {
-        question = app::boxOf(tables_text::lostQuestion(m_update->earlierBackup()));
-    } else if (prepared == Prepared::TablesUnread) {
-        qCWarning(lcFirmware).noquote()
-            << "tables not read:" << QString::fromStdString(describe(m_update->tablesRead()));
-        question = app::boxOf(tables_text::unreadQuestion(m_update->tablesRead()));
-    } else {
-        qCWarning(lcFirmware).noquote()
-            << "tables not saved:" << QString::fromStdString(m_update->backup()->error);
-        question =
-            app::boxOf(tables_text::notSavedQuestion(m_update->backup()->path, m_update->backup()->error));
-    }
-    question.defaultNo = true;
-    if (program().dialogs().ask(this, question) == app::Answer::Yes) {
-        const Prepared next = prepared == Prepared::TablesDiffer ? m_update->giveEarlierTables()
-                                                                 : m_update->goOnWithoutBackup();
-        if (next == Prepared::NoJournal)
-            return refuseWithoutJournal();
-        if (next != Prepared::Ready)
-            return finishPreparation(next);
-        return startRun();
-    }
-    ProgressBar1->setVisible(false);
-    showStatus(QStringLiteral("The scale was not updated; nothing was written to it."));
-    showWayOn(true);
-    emit runEnded(scale::failedAt(scale::Stage::SerialRead, scale::Outcome::Cancelled));
-}
-
-void frmDisplay::refuseWithoutJournal() {
-    qCWarning(lcFirmware).noquote() << "journal not written:"
-                                    << QString::fromStdString(m_update->journalError());
-    ProgressBar1->setVisible(false);
-    showStatus(QStringLiteral("The scale was not updated; nothing was written to it."));
-    tell({kMessageTitle,
-          QStringLiteral("The update cannot begin: the program cannot save its notes about the update (%1). "
-                         "Nothing has been written to the scale. Free some disk space and try again.")
-              .arg(QString::fromStdString(m_update->journalError())),
-          app::Message::Icon::Exclamation, app::Message::Buttons::Ok});
-    showWayOn(true);
-    emit runEnded(scale::failedAt(scale::Stage::SerialRead, scale::Outcome::Cancelled));
-}
-
 void frmDisplay::showWayOn(bool shown) {
     cmdRetry->setVisible(shown);
     cmdExit->setVisible(shown);
@@ -685,19 +669,17 @@ void frmDisplay::cmdExit_Click() {
 }
 
 void frmDisplay::succeed() {
-    setHourglass(false);
     ProgressBar1->setVisible(false);
     // The copy the downloader put into the program folder; a file already gone is no error. The
     // journal's own copy goes with the journal.
     if (!m_finishing)
         QFile::remove(program().programFile(kUpdateFile));
-    afterUpdateTables();
 }
 
-// The update is done whatever happens here: the user's tables are offered back, or the user is
-// told where they are, and the final screen follows.
-void frmDisplay::afterUpdateTables() {
-    switch (m_update->tablesAfter()) {
+// The update is done whatever happens here: the user is told where the tables are, and the final
+// screen follows.
+void frmDisplay::afterUpdateTables(const UpdateReport& report) {
+    switch (report.tablesAfter) {
         case TablesAfterUpdate::Nothing:
             if (const auto& older = m_update->blankButBackedUp())
                 tell(app::boxOf(tables_text::blankButBackedUp(*older)));
@@ -706,76 +688,29 @@ void frmDisplay::afterUpdateTables() {
             tell(app::boxOf(tables_text::fileBringsTables(m_update->tablesWhere())));
             break;
         case TablesAfterUpdate::OfferRestore:
-            if (askToWriteTablesBack())
-                return restoreTables();
-            m_update->declineWriteBack();
-            return showFinalScreen(QString::fromStdString(tables_text::notInScale(m_update->tablesWhere())));
+            return tablesWrittenBack(report);
     }
-    m_update->closeJournal();
     showFinalScreen();
 }
 
-// Only the No button gives the tables up: a box closed without an answer asks again.
-bool frmDisplay::askToWriteTablesBack() {
-    app::Message offer = app::boxOf(tables_text::offerRestore(m_update->tablesWhere()));
-    offer.closeIsNoAnswer = true;
-    // The backup file is deep in the program's data folder: the box opens its folder.
-    if (m_update->backup() && m_update->backup()->saved())
-        offer.folder = QFileInfo(QString::fromStdString(m_update->backup()->path)).absolutePath();
-    while (true) {
-        const app::Answer answer = program().dialogs().ask(this, offer);
-        if (answer == app::Answer::Yes || answer == app::Answer::No)
-            return answer == app::Answer::Yes;
-        if (program().ended())
-            return false;
-    }
+void frmDisplay::tablesWrittenBack(const UpdateReport& report) {
+    if (report.otherScale)
+        return tablesNotBack("another scale (serial number " + *report.otherScale + ") is connected now.");
+    if (!report.writeBack)
+        return showFinalScreen(QString::fromStdString(tables_text::notInScale(m_update->tablesWhere())));
+    const scale::OperationResult& written = *report.writeBack;
+    qCInfo(lcFirmware).noquote() << "tables written back:" << QString::fromStdString(describe(written));
+    if (!written.succeeded())
+        return tablesNotBack(describe(written));
+    tell(app::boxOf(tables_text::restored()));
+    showFinalScreen();
 }
 
-void frmDisplay::restoreTables() {
-    showStatus(QString::fromLatin1(tables_text::kRestoring));
-    ProgressBar1->setRange(0, static_cast<int>(kTablesPages));
-    ProgressBar1->setValue(0);
-    ProgressBar1->setVisible(true);
-    lblKeepConnected->setVisible(true);
-    setHourglass(true);
-    const std::atomic<bool>& cancel = scaleCancelFlag();
-    const bool started = operateScale(
-        [update = m_update, &cancel](scale::SerialTransport& transport, const scale::PortReadiness& port,
-                                     const scale::ProgressSink& progress) {
-            // Another scale found where this one was gets nothing of this one's tables.
-            if (port.otherScale) {
-                scale::OperationResult refused =
-                    scale::failedAt(scale::Stage::Unlock, scale::Outcome::Refused);
-                refused.pagesTotal = kTablesPages;
-                return refused;
-            }
-            const SleepInhibitor awake(SleepInhibitor::Work::WritingTablesBack);
-            return update->writeTablesBack(transport, progress, cancel);
-        },
-        [this](const scale::Progress& progress) { ProgressBar1->setValue(static_cast<int>(progress.done)); },
-        [this](scale::OperationResult written) { tablesRestored(written); });
-    if (!started) {
-        setHourglass(false);
-        ProgressBar1->setVisible(false);
-        lblKeepConnected->setVisible(false);
-        tell(app::boxOf(tables_text::notRestored("the scale link is busy.", m_update->tablesWhere())));
-        showFinalScreen(QString::fromStdString(tables_text::notInScale(m_update->tablesWhere())));
-    }
-}
-
-void frmDisplay::tablesRestored(const scale::OperationResult& written) {
+void frmDisplay::tablesNotBack(const std::string& reason) {
     setHourglass(false);
     ProgressBar1->setVisible(false);
     lblKeepConnected->setVisible(false);
-    if (program().ended())
-        return;
-    qCInfo(lcFirmware).noquote() << "tables written back:" << QString::fromStdString(describe(written));
-    if (written.succeeded()) {
-        m_update->closeJournal();
-        tell(app::boxOf(tables_text::restored()));
-        return showFinalScreen();
-    }
-    tell(app::boxOf(tables_text::notRestored(describe(written), m_update->tablesWhere())));
+    tell(app::boxOf(tables_text::notRestored(reason, m_update->tablesWhere())));
     showFinalScreen(QString::fromStdString(tables_text::notInScale(m_update->tablesWhere())));
 }
 

@@ -10,9 +10,11 @@
 #include "core/firmware/ProgrammingRun.h"
 #include "core/firmware/ScaleUpdate.h"
 #include "core/firmware/TimeLeft.h"
+#include "core/firmware/UpdateDriver.h"
 #include "core/firmware/UserTables.h"
 #include "platform/firmware/JournalFile.h"
 #include "platform/firmware/TablesBackupFile.h"
+#include "platform/firmware/UnfinishedUpdate.h"
 #include "ui/app/Dialogs.h"
 #include "ui/app/Form.h"
 
@@ -26,9 +28,9 @@ class QRadioButton;
 namespace vantor::firmware {
 
 // The scale update form. Shown, it loads the update file and programs the whole image into the
-// scale; the run itself is the core's, this form only starts it and shows its progress and its
-// end. Like every form, it reaches the scale through the form base's operateScale, as jobs on the
-// scale worker.
+// scale. The core's UpdateDriver decides the update's steps and questions; this form runs each
+// step as a job on the scale worker (through the form base's operateScale), asks each question
+// here, and shows the progress and the end.
 class frmDisplay : public app::Form {
     Q_OBJECT
 public:
@@ -102,9 +104,7 @@ public:
     // true when the user said Yes and the update form took over. No keeps the journal for next time.
     static bool offerToFinish(QWidget* owner, const std::string& serial);
     // Where the journal of `serial` cannot be read: what may be unfinished, and where the tables are.
-    static void tellDamagedJournal(QWidget* owner, const JournalFile::Lookup& found,
-                                   const std::string& serial);
-    static void leaveTablesOut(const UpdateJournal& journal);
+    static void tellDamagedJournal(QWidget* owner, const UnfinishedUpdate& unfinished);
 
     void mnuComm1_Click();
     void mnuComm2_Click();
@@ -156,27 +156,25 @@ private:
     // (0..255) and the verify (256..511).
     void showProgress(const scale::Progress& progress);
     void showRunProgress(int value, std::size_t unitsDone);
-    // What a run's job hands back: where the preparation stopped, or the run.
-    struct RunJob {
-        Prepared prepared = Prepared::Ready;
-        std::optional<ScaleProgramming> programming;
-        std::optional<std::string> otherScale;  // another scale behind the port: nothing was sent
-    };
-    static BackupSaver backupSaver();
-    std::shared_ptr<ScaleUpdate> makeUpdate();
     // The update file this update writes: the download, or an unfinished update's own copy.
     QString updateFile() const;
-    void startRun();
+    // Follows the update's driver until it asks for a step on the worker or is done.
+    void drive();
+    void runStep(UpdateStep step);
+    void showWritingBack();
+    void stepEnded(UpdateStep step);
+    void ask(const UpdateAction& action);
     void showTablesProgress(std::size_t done, std::size_t total);
-    void finishRun(const RunJob& job);
-    void finishPreparation(Prepared prepared);
+    void finishUpdate(const UpdateReport& report);
+    // Nothing was written: the way on, after `why` is told.
+    void notUpdated(const std::optional<app::Message>& why = std::nullopt);
     void refuseWithoutJournal();
+    void endRun(const UpdateReport& report);
     void showWayOn(bool shown);
     void succeed();
-    void afterUpdateTables();
-    bool askToWriteTablesBack();
-    void restoreTables();
-    void tablesRestored(const scale::OperationResult& written);
+    void afterUpdateTables(const UpdateReport& report);
+    void tablesWrittenBack(const UpdateReport& report);
+    void tablesNotBack(const std::string& reason);
     void tell(const app::Message& message);
     // `tablesNote`: what the final screen adds when the user's tables are not in the scale.
     void showFinalScreen(const QString& tablesNote = {});
@@ -198,7 +196,7 @@ private:
     bool m_runOnActivation = false;
     int m_pageQuarter = 0;
     std::shared_ptr<ScaleUpdate> m_update;     // shared with the job that runs it on the scale worker
-    std::shared_ptr<JournalFile> m_journal;    // the update's run journal
+    std::shared_ptr<UpdateDriver> m_driver;    // its steps, shared likewise
     std::optional<UpdateJournal> m_finishing;  // the unfinished update this one finishes
     bool m_showingTables = false;              // the bar shows the tables being read, not yet the run
     QElapsedTimer m_runClock;
