@@ -16,6 +16,7 @@
 #include "Shooter.h"
 #include "core/firmware/ProgrammingRun.h"
 #include "core/scale/DetectionRound.h"
+#include "platform/scale/AccessRemedy.h"
 #include "support/FakeDesktop.h"
 #include "support/RecordingOnlineChecks.h"
 #include "support/ScriptedHttpServer.h"
@@ -167,7 +168,7 @@ void ScreenTour::splashAndErrorForms() {
     // As detection leaves it when the system refused a port for lack of permission.
     scale::DetectionResult refused;
     refused.refused.push_back({"/dev/ttyUSB0", scale::PortProblem::PermissionDenied, "Permission denied"});
-    noScale.setAccessHint(QString::fromStdString(scale::accessHint(refused)));
+    noScale.setAccessHint(QString::fromStdString(scale::accessHint(refused, scale::accessDeniedRemedy())));
     m_shooter.shoot(noScale, QStringLiteral("frmErrorScaleCom2-access-hint"));
     noScale.setAccessHint(QString());
     noScale.endSilently();

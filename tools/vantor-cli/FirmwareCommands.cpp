@@ -184,7 +184,7 @@ int runUpdate(ScaleUpdate& update, SerialTransport& transport, const std::string
     transport.setCancelFlag(&stop);
     UpdateAnswers answers;
     UpdateProgress progress(update);
-    const SleepInhibitor awake(QStringLiteral("Updating the scale's software"));
+    const SleepInhibitor awake(SleepInhibitor::Work::UpdatingSoftware);
     const UpdateReport report = update.run(
         transport, answers, [&](UpdateStep step, const Progress& p) { progress.show(step, p); }, stop);
     progress.finish(report);

@@ -127,7 +127,7 @@ private:
              }});
         ScaleUpdate& update = *set;
         UpdateAnswers answers(false);  // several scales at once: no question on the one terminal
-        const firmware::SleepInhibitor awake(QStringLiteral("Updating the scale's software"));
+        const firmware::SleepInhibitor awake(firmware::SleepInhibitor::Work::UpdatingSoftware);
         const UpdateReport report = update.run(
             transport, answers,
             [&](UpdateStep step, const Progress& progress) { show(update, step, progress); }, stop);

@@ -6,6 +6,7 @@
 
 #include "core/scale/ScaleLink.h"
 #include "core/scale/SerialNumber.h"
+#include "platform/scale/AccessRemedy.h"
 #include "platform/scale/PortDetector.h"
 #include "platform/scale/PortDiscovery.h"
 #include "platform/scale/SerialTransport.h"
@@ -25,7 +26,7 @@ void reportNoScale(const std::vector<std::string>& ports, const DetectionResult&
     }
     for (const RefusedPort& refused : result.refused)
         std::cerr << "  " << refused.port << ": " << refused.detail << "\n";
-    if (const std::string hint = accessHint(result); !hint.empty())
+    if (const std::string hint = accessHint(result, accessDeniedRemedy()); !hint.empty())
         std::cerr << hint << "\n";
 }
 
@@ -127,7 +128,7 @@ bool openPort(SerialTransport& transport, const std::string& port) {
     std::cerr << "Cannot open " << port << ": " << failure->detail.toStdString() << "\n";
     DetectionResult refused;
     refused.refused.push_back({port, failure->problem, failure->detail.toStdString()});
-    if (const std::string hint = accessHint(refused); !hint.empty())
+    if (const std::string hint = accessHint(refused, accessDeniedRemedy()); !hint.empty())
         std::cerr << hint << "\n";
     return false;
 }

@@ -3,7 +3,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStandardPaths>
 #include <QString>
 #include <chrono>
 #include <iostream>
@@ -19,6 +18,7 @@
 #include "core/scale/PageWrite.h"
 #include "core/scale/ScaleLink.h"
 #include "core/scale/SerialNumber.h"
+#include "platform/app/DataFolder.h"
 #include "platform/app/WholeFile.h"
 #include "platform/firmware/HistoryFile.h"
 #include "platform/firmware/JournalFile.h"
@@ -65,13 +65,6 @@ std::string recordedSerial(const std::string& path) {
     if (!QFileInfo(file).isFile() || !file.open(QIODevice::ReadOnly))
         return {};
     return file.read(64).trimmed().toStdString();
-}
-
-// The program's own data folder: the user finds every backup in one place, whichever of the two
-// made it. (Backups of earlier versions of vantor-cli stay in its own folder, and are still found.)
-QString backupFolder() {
-    return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation))
-        .filePath(QStringLiteral("VantorUSA_PCProgram/VantorUSA_PCProgram"));
 }
 
 }  // namespace
@@ -190,7 +183,7 @@ bool UpdateAnswers::giveEarlierTables(const std::string& serial, const std::stri
 }
 
 QString tablesBackupFolder() {
-    return backupFolder();
+    return app::DataFolder::path();
 }
 
 }  // namespace vantor::cli

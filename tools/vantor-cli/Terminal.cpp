@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "core/app/OneLine.h"
+#include "core/app/Trimmed.h"
 
 #ifdef _WIN32
 #include <io.h>
@@ -60,10 +61,8 @@ Prompts terminalPrompts(bool yes, const std::string& prefix) {
 bool readYes() {
     std::string answer;
     std::getline(std::cin, answer);
-    const auto first = answer.find_first_not_of(" \t\r");
-    const auto last = answer.find_last_not_of(" \t\r");
-    answer = first == std::string::npos ? "" : answer.substr(first, last - first + 1);
-    return answer == "y" || answer == "Y" || answer == "yes" || answer == "Yes";
+    const std::string_view word = trimmed(answer, kLineBlanks);
+    return word == "y" || word == "Y" || word == "yes" || word == "Yes";
 }
 
 }  // namespace vantor::cli

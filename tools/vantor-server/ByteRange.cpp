@@ -3,6 +3,9 @@
 #include <limits>
 #include <optional>
 
+#include "core/app/AsciiLower.h"
+#include "core/app/Trimmed.h"
+
 namespace vantor::server {
 
 namespace {
@@ -10,22 +13,8 @@ namespace {
 constexpr std::string_view kUnit = "bytes";
 constexpr std::uint64_t kNoEnd = std::numeric_limits<std::uint64_t>::max();
 
-std::string_view trimmed(std::string_view text) {
-    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
-    while (!text.empty() && blank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && blank(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
-
 bool sameUnit(std::string_view unit) {
-    if (unit.size() != kUnit.size())
-        return false;
-    for (std::size_t i = 0; i < unit.size(); ++i)
-        if ((unit[i] | 0x20) != kUnit[i])
-            return false;
-    return true;
+    return asciiLower(unit) == kUnit;
 }
 
 // Digits only, at least one. A position past what 64 bits hold lies past any file, so it is
@@ -49,7 +38,7 @@ std::optional<std::string_view> onlyRange(std::string_view set) {
     std::optional<std::string_view> only;
     for (;;) {
         const std::size_t comma = set.find(',');
-        const std::string_view element = trimmed(set.substr(0, comma));
+        const std::string_view element = trimmed(set.substr(0, comma), kSpacesAndTabs);
         if (!element.empty()) {
             if (only)
                 return std::nullopt;
@@ -72,7 +61,7 @@ RangeAnswer suffix(std::uint64_t length, std::uint64_t size) {
 RangeAnswer AnswerRange(std::string_view header, std::uint64_t size) {
     const RangeAnswer whole;
     const std::size_t equals = header.find('=');
-    if (equals == std::string_view::npos || !sameUnit(trimmed(header.substr(0, equals))))
+    if (equals == std::string_view::npos || !sameUnit(trimmed(header.substr(0, equals), kSpacesAndTabs)))
         return whole;
     const auto range = onlyRange(header.substr(equals + 1));
     // An empty file has no byte to select: the whole of it, nothing, serves every client.
@@ -96,7 +85,7 @@ RangeAnswer AnswerRange(std::string_view header, std::uint64_t size) {
 }
 
 bool RangeStillApplies(std::string_view ifRange, std::string_view etag, std::string_view lastModified) {
-    ifRange = trimmed(ifRange);
+    ifRange = trimmed(ifRange, kSpacesAndTabs);
     if (ifRange.starts_with("W/"))
         return false;
     if (ifRange.starts_with('"'))

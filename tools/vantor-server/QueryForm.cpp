@@ -1,8 +1,8 @@
 #include "QueryForm.h"
 
-#include <algorithm>
 #include <cctype>
 
+#include "core/app/AsciiLower.h"
 #include "core/online/modQuery.h"
 
 namespace vantor::server {
@@ -16,17 +16,10 @@ bool isQueryFieldName(std::string_view name) {
     return name == online::kFetchField || name == online::kExecuteField;
 }
 
-std::string lower(std::string_view text) {
-    std::string out(text);
-    std::transform(out.begin(), out.end(), out.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return out;
-}
-
 // The value of a parameter such as boundary=... or name="...", found case-insensitively; it ends
 // at a separator (";", ",", space) unless quoted.
 std::optional<std::string> parameter(std::string_view text, std::string_view name) {
-    const std::string folded = lower(text);
+    const std::string folded = asciiLower(text);
     const std::string wanted = std::string(name) + "=";
     for (std::size_t at = folded.find(wanted); at != std::string::npos; at = folded.find(wanted, at + 1)) {
         if (at > 0 && std::isalnum(static_cast<unsigned char>(folded[at - 1])))
@@ -99,7 +92,7 @@ std::optional<QueryField> fromPlainForm(std::string_view body) {
 }  // namespace
 
 std::optional<QueryField> ReadQueryField(std::string_view contentType, std::string_view body) {
-    const std::string type = lower(contentType);
+    const std::string type = asciiLower(contentType);
     if (type.starts_with("multipart/") || body.starts_with("--")) {
         std::optional<std::string> boundary = parameter(contentType, "boundary");
         if (!boundary || boundary->empty())

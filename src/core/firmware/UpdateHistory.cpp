@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "core/app/Trimmed.h"
 #include "core/firmware/FlatJson.h"
 #include "core/firmware/Sha256.h"
 
@@ -172,7 +173,7 @@ HistoryRead readHistory(std::string_view content) {
             ++next;
         content = content.substr(next);
         ++number;
-        if (line.find_first_not_of(" \t\r") == std::string_view::npos)
+        if (trimmed(line, kLineBlanks).empty())
             continue;
         if (auto record = parseHistoryLine(line)) {
             read.records.push_back(std::move(*record));

@@ -1,17 +1,11 @@
 #include "core/keys/KeyTableCsv.h"
 
 #include "core/app/OneLine.h"
+#include "core/app/Trimmed.h"
 
 #include <sstream>
 
 namespace vantor::keys {
-
-std::string trimmed(const std::string& text) {
-    const auto first = text.find_first_not_of(" \t\r");
-    if (first == std::string::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
-}
 
 TableRead readKeyTable(const std::string& csv, int key, std::int16_t unit,
                        const std::function<bool(const Message&)>& confirm) {
@@ -35,7 +29,7 @@ TableRead readKeyTable(const std::string& csv, int key, std::int16_t unit,
     std::istringstream lines(csv);
     std::string line;
     for (int number = 1; std::getline(lines, line); ++number) {
-        line = trimmed(line);
+        line = std::string(trimmed(line, kLineBlanks));
         if (line.empty() || line.starts_with('#'))
             continue;
         const std::size_t comma = line.find(',');
@@ -43,8 +37,8 @@ TableRead readKeyTable(const std::string& csv, int key, std::int16_t unit,
             read.error = "line " + std::to_string(number) + ": expected \"max weight,rate\".";
             return read;
         }
-        table.txtMaxWt = trimmed(line.substr(0, comma));
-        table.txtRate = trimmed(line.substr(comma + 1));
+        table.txtMaxWt = trimmed(std::string_view(line).substr(0, comma), kLineBlanks);
+        table.txtRate = trimmed(std::string_view(line).substr(comma + 1), kLineBlanks);
         if (!table.add(prompts, focus)) {
             read.declined = declined;
             read.error = "line " + std::to_string(number) + ": " +

@@ -11,9 +11,6 @@
 
 namespace vantor::keys {
 
-// The text without leading and trailing blanks, tabs and CRs.
-std::string trimmed(const std::string& text);
-
 struct TableRead {
     std::optional<WeightRateTable> table;
     std::string error;      // the refusal, naming the line

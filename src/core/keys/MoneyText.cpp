@@ -6,21 +6,14 @@
 #include <cstdio>
 #include <limits>
 
+#include "core/app/Trimmed.h"
+
 namespace vantor::keys {
 
 namespace {
 
 bool isDigit(char c) {
     return c >= '0' && c <= '9';
-}
-
-std::string_view trimmed(std::string_view text) {
-    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-    while (!text.empty() && blank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && blank(text.back()))
-        text.remove_suffix(1);
-    return text;
 }
 
 bool take(std::string_view& text, std::string_view what) {
@@ -57,7 +50,7 @@ bool takeWholePart(std::string_view& text, const NumberFormat& format, std::stri
 }  // namespace
 
 std::optional<double> readNumber(std::string_view text, const NumberFormat& format) {
-    text = trimmed(text);
+    text = trimmed(text, kTypedBlanks);
     bool negative = false;
     const bool signFirst = takeSign(text, negative);
     take(text, "$");

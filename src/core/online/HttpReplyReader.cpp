@@ -5,6 +5,7 @@
 #include <charconv>
 
 #include "core/app/AsciiLower.h"
+#include "core/app/Trimmed.h"
 
 namespace vantor::online {
 
@@ -14,15 +15,6 @@ namespace {
 constexpr std::int64_t kLargestLength = std::int64_t{1} << 50;
 // A chunk-size line with extensions, or one trailer line, longer than this is no honest one.
 constexpr std::size_t kLongestChunkLine = 1024;
-
-std::string_view trimmed(std::string_view text) {
-    const auto isSpace = [](char c) { return c == ' ' || c == '\t'; };
-    while (!text.empty() && isSpace(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && isSpace(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
 
 std::string_view withoutCr(std::string_view line) {
     if (!line.empty() && line.back() == '\r')
@@ -36,7 +28,7 @@ bool isTokenChar(unsigned char c) {
 }
 
 std::optional<std::int64_t> parseLength(std::string_view text) {
-    text = trimmed(text);
+    text = trimmed(text, kSpacesAndTabs);
     std::int64_t value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (text.empty() || error != std::errc() || end != text.data() + text.size() || value < 0 ||
@@ -158,7 +150,8 @@ bool HttpReplyReader::parseHead(std::string_view head) {
         if (line.empty())
             break;
         if ((line.front() == ' ' || line.front() == '\t') && !m_headers.empty()) {
-            m_headers.back().second += " " + std::string(trimmed(line));  // an old-style folded line
+            m_headers.back().second +=
+                " " + std::string(trimmed(line, kSpacesAndTabs));  // an old-style folded line
             continue;
         }
         const std::size_t colon = line.find(':');
@@ -169,7 +162,8 @@ bool HttpReplyReader::parseHead(std::string_view head) {
             fail("a damaged header line in the reply");
             return false;
         }
-        m_headers.emplace_back(asciiLower(name), std::string(trimmed(line.substr(colon + 1))));
+        m_headers.emplace_back(asciiLower(name),
+                               std::string(trimmed(line.substr(colon + 1), kSpacesAndTabs)));
     }
     const int status = *m_head.status;
     if (status >= 100 && status < 200) {
@@ -193,7 +187,7 @@ bool HttpReplyReader::parseStatusLine(std::string_view line) {
         return false;
     }
     m_head.status = (code[0] - '0') * 100 + (code[1] - '0') * 10 + (code[2] - '0');
-    m_head.statusLine = std::string(trimmed(line));
+    m_head.statusLine = std::string(trimmed(line, kSpacesAndTabs));
     return true;
 }
 
@@ -317,7 +311,7 @@ void HttpReplyReader::readChunked(std::string_view bytes, std::string& body) {
 bool HttpReplyReader::readChunkLine(std::string_view line) {
     switch (m_chunkStep) {
         case ChunkStep::Size: {
-            const std::string_view digits = trimmed(line.substr(0, line.find(';')));
+            const std::string_view digits = trimmed(line.substr(0, line.find(';')), kSpacesAndTabs);
             std::int64_t size = 0;
             const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), size, 16);
             if (digits.empty() || digits.size() > 12 || error != std::errc() ||

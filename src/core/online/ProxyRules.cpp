@@ -1,12 +1,12 @@
 #include "core/online/ProxyRules.h"
 
 #include <algorithm>
-#include <cctype>
 #include <charconv>
 #include <cstdint>
 #include <utility>
 
 #include "core/app/AsciiLower.h"
+#include "core/app/Trimmed.h"
 
 namespace vantor::online {
 
@@ -14,14 +14,6 @@ namespace {
 
 // curl's choice for a proxy address without a port.
 constexpr int kDefaultProxyPort = 1080;
-
-std::string_view trimmed(std::string_view text) {
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front())))
-        text.remove_prefix(1);
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back())))
-        text.remove_suffix(1);
-    return text;
-}
 
 std::optional<std::string> percentDecoded(std::string_view text) {
     std::string out;
@@ -119,17 +111,11 @@ std::pair<std::string, std::optional<int>> bypassEntry(std::string_view entry) {
 
 std::optional<std::string> firstSet(const EnvironmentLookup& lookup, const std::string& name,
                                     std::string* which) {
-    for (const std::string& each :
-         {name, [&] {
-              std::string upper = name;
-              std::transform(upper.begin(), upper.end(), upper.begin(),
-                             [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-              return upper;
-          }()}) {
+    for (const std::string& each : {name, asciiUpper(name)}) {
         const std::optional<std::string> value = lookup(each);
-        if (value && !trimmed(*value).empty()) {
+        if (value && !trimmed(*value, kWhiteSpace).empty()) {
             *which = each;
-            return std::string(trimmed(*value));
+            return std::string(trimmed(*value, kWhiteSpace));
         }
     }
     return std::nullopt;
@@ -158,7 +144,7 @@ std::string ProxyServer::shown() const {
 }
 
 std::optional<ProxyServer> ParseProxyUrl(std::string_view text, std::string* why) {
-    text = trimmed(text);
+    text = trimmed(text, kWhiteSpace);
     const std::size_t schemeEnd = text.find("://");
     if (schemeEnd != std::string_view::npos) {
         const std::string scheme = asciiLower(text.substr(0, schemeEnd));
@@ -184,7 +170,7 @@ bool ProxyBypassed(std::string_view noProxy, std::string_view host, int port) {
     std::size_t start = 0;
     while (start <= noProxy.size()) {
         const std::size_t comma = std::min(noProxy.find(',', start), noProxy.size());
-        const std::string_view entry = trimmed(noProxy.substr(start, comma - start));
+        const std::string_view entry = trimmed(noProxy.substr(start, comma - start), kWhiteSpace);
         start = comma + 1;
         if (entry.empty())
             continue;

@@ -1,15 +1,13 @@
 #include "core/online/UpdateQueries.h"
 
+#include "core/app/Trimmed.h"
+
 namespace vantor::online {
 
 std::string AnswerText(const QueryTable& rows) {
     if (rows.empty())
         return {};
-    const std::string joined = rows.joinedRow(rows.rowCount() - 1);
-    const std::size_t first = joined.find_first_not_of(' ');
-    if (first == std::string::npos)
-        return {};
-    return joined.substr(first, joined.find_last_not_of(' ') - first + 1);
+    return std::string(trimmed(rows.joinedRow(rows.rowCount() - 1), " "));
 }
 
 UpdateAnswer ReadUpdateAnswer(std::string_view value) {

@@ -59,20 +59,14 @@ DetectionResult DetectionRound::result() const {
     return result;
 }
 
-std::string accessHint(const DetectionResult& result) {
+std::string accessHint(const DetectionResult& result, const std::string& deniedRemedy) {
     for (const RefusedPort& refused : result.refused) {
         // A port held by another program is no question of the cable or the scale's power.
         if (refused.problem == PortProblem::Busy)
             return refused.port + " is in use by another program: close that program, then try again.";
         if (refused.problem != PortProblem::PermissionDenied)
             continue;
-#ifdef _WIN32
-        return "Access to " + refused.port + " was denied: close the program that is using it.";
-#else
-        return "Access to " + refused.port +
-               " was denied: add your user to the dialout group (sudo usermod -aG dialout $USER), "
-               "then log out and log in again.";
-#endif
+        return "Access to " + refused.port + " was denied: " + deniedRemedy;
     }
     return {};
 }

@@ -76,7 +76,9 @@ private:
     std::vector<RefusedPort> m_refused;
 };
 
-// One line telling how to get access when a port was refused for lack of permission; "" otherwise.
-std::string accessHint(const DetectionResult& result);
+// One line telling how to get access to a refused port: close the program that holds it, or, when
+// the system denied it, what `deniedRemedy` (the system's own words, a sentence) says; "" when no
+// port was refused for either reason.
+std::string accessHint(const DetectionResult& result, const std::string& deniedRemedy);
 
 }  // namespace vantor::scale

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "core/app/AsciiLower.h"
+
 namespace vantor::zones {
 
 namespace {
@@ -20,10 +22,6 @@ bool isDigit(char c) {
 
 bool allDigits(std::string_view text) {
     return std::all_of(text.begin(), text.end(), isDigit);
-}
-
-char lowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
 bool isBlank(char c) {
@@ -55,7 +53,7 @@ public:
     std::size_t findMarker(std::string_view marker) const {
         for (std::size_t start = 0; start + marker.size() <= size(); ++start) {
             std::size_t matched = 0;
-            while (matched < marker.size() && lowerAscii(at(start + matched)) == lowerAscii(marker[matched]))
+            while (matched < marker.size() && asciiLower(at(start + matched)) == asciiLower(marker[matched]))
                 ++matched;
             if (matched == marker.size())
                 return start;

@@ -4,7 +4,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStandardPaths>
 #include <cerrno>
 #include <cstring>
 
@@ -18,15 +17,13 @@
 #include <unistd.h>
 #endif
 
+#include "platform/app/DataFolder.h"
 #include "platform/firmware/FirmwareLog.h"
 
 namespace vantor::firmware {
 
 namespace {
 
-// The program's own data folder (its organisation and application names), so that vantor-cli
-// writes the history where the program does.
-const char* const kDataFolder = "VantorUSA_PCProgram/VantorUSA_PCProgram";
 const char* const kHistoryName = "history.jsonl";
 // Only the newest part of a longer file is read: decades of records stay far below it.
 constexpr qint64 kMaxRead = 64 * 1024 * 1024;
@@ -100,9 +97,7 @@ std::optional<std::string> appendLine(const QString& path, const std::string& li
 }  // namespace
 
 QString historyPath() {
-    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-    return QDir(data).filePath(QString::fromLatin1(kDataFolder) + QLatin1Char('/') +
-                               QLatin1String(kHistoryName));
+    return app::DataFolder::filePath(QLatin1String(kHistoryName));
 }
 
 std::optional<std::string> recordHistory(HistoryRecord record) {

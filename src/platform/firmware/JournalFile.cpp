@@ -1,11 +1,9 @@
 #include "platform/firmware/JournalFile.h"
 
-#include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStandardPaths>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -21,7 +19,9 @@
 
 #include "core/firmware/IntelHexLoader.h"
 #include "core/firmware/ScaleStatus.h"
+#include "core/firmware/Sha256.h"
 #include "core/firmware/UserTables.h"
+#include "platform/app/DataFolder.h"
 #include "platform/app/WholeFile.h"
 #include "platform/firmware/FirmwareLog.h"
 
@@ -103,14 +103,14 @@ void letGo(const std::string& serial) {
 }
 
 std::string sha256Of(const QByteArray& bytes) {
-    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex().toStdString();
+    return sha256Hex(
+        {reinterpret_cast<const Byte*>(bytes.constData()), static_cast<std::size_t>(bytes.size())});
 }
 
 }  // namespace
 
 QString JournalFile::folder() {
-    return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation))
-        .filePath(QStringLiteral("VantorUSA_PCProgram/VantorUSA_PCProgram/Journals"));
+    return app::DataFolder::journals();
 }
 
 JournalFile::JournalFile(QString folder, QString updateFile)

@@ -1,5 +1,7 @@
 #include "platform/firmware/SleepInhibitor.h"
 
+#include <QString>
+
 #include "platform/firmware/FirmwareLog.h"
 
 #if defined(_WIN32)
@@ -13,11 +15,25 @@
 
 namespace vantor::firmware {
 
+namespace {
+
+[[maybe_unused]] QString reason(SleepInhibitor::Work work) {
+    switch (work) {
+        case SleepInhibitor::Work::UpdatingSoftware:
+            return QStringLiteral("Updating the scale's software");
+        case SleepInhibitor::Work::WritingTablesBack:
+            return QStringLiteral("Writing the zone table and keys back into the scale");
+    }
+    return {};
+}
+
+}  // namespace
+
 #if defined(_WIN32)
 
 struct SleepInhibitor::Lock {};
 
-SleepInhibitor::SleepInhibitor(const QString&) {
+SleepInhibitor::SleepInhibitor(Work) {
     m_held = SetThreadExecutionState(ES_CONTINUOUS | ES_SYSTEM_REQUIRED) != 0;
     if (!m_held)
         qCWarning(lcFirmware) << "the computer may sleep during the update: no sleep inhibitor";
@@ -55,10 +71,10 @@ InhibitSleep inhibitSleepFunction(QString& error) {
 
 }  // namespace
 
-SleepInhibitor::SleepInhibitor(const QString& why) {
+SleepInhibitor::SleepInhibitor(Work work) {
     QString error;
     const InhibitSleep inhibit = inhibitSleepFunction(error);
-    const int descriptor = inhibit ? inhibit(why, error) : -1;
+    const int descriptor = inhibit ? inhibit(reason(work), error) : -1;
     if (descriptor < 0) {
         qCInfo(lcFirmware).noquote() << "no sleep inhibitor:" << error;
         return;
@@ -76,7 +92,7 @@ SleepInhibitor::~SleepInhibitor() {
 
 struct SleepInhibitor::Lock {};
 
-SleepInhibitor::SleepInhibitor(const QString&) {
+SleepInhibitor::SleepInhibitor(Work) {
     qCInfo(lcFirmware) << "no sleep inhibitor on this system";
 }
 

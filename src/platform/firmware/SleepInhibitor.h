@@ -5,14 +5,17 @@
 // runs the update (Windows keeps the request per thread). Where no inhibitor can be had (no
 // login manager, no system bus), the update goes on all the same, with a log line.
 
-#include <QString>
 #include <memory>
 
 namespace vantor::firmware {
 
 class SleepInhibitor {
 public:
-    explicit SleepInhibitor(const QString& why);
+    // What the computer is kept awake for; the login manager shows its reason to whoever asks
+    // why the computer does not sleep.
+    enum class Work { UpdatingSoftware, WritingTablesBack };
+
+    explicit SleepInhibitor(Work work);
     ~SleepInhibitor();
     SleepInhibitor(const SleepInhibitor&) = delete;
     SleepInhibitor& operator=(const SleepInhibitor&) = delete;

@@ -3,7 +3,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStandardPaths>
 #include <ctime>
 #include <filesystem>
 #include <map>
@@ -69,12 +68,6 @@ SavedBackup saveTablesBackup(const QString& folder, const std::string& serial, s
             QFile::remove(path);  // the empty claim is no backup
     }
     return backup;
-}
-
-QStringList backupFolders() {
-    const QDir data(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
-    return {data.filePath(QStringLiteral("VantorUSA_PCProgram/VantorUSA_PCProgram")),
-            data.filePath(QStringLiteral("vantor-cli"))};
 }
 
 std::optional<std::string> newestBackupWithTables(const QStringList& folders, const std::string& serial) {

@@ -18,10 +18,8 @@ namespace vantor::firmware {
 // taken (two scales with one serial number, in one second), a number is added.
 SavedBackup saveTablesBackup(const QString& folder, const std::string& serial, std::span<const Byte> tables);
 
-// The folders tables backups are saved in: the program's and vantor-cli's data folders.
-QStringList backupFolders();
-
-// The newest backup of the scale `serial` in `folders` that holds programmed tables, when one does.
+// The newest backup of the scale `serial` in `folders` (app::DataFolder::backupFolders) that holds
+// programmed tables, when one does.
 std::optional<std::string> newestBackupWithTables(const QStringList& folders, const std::string& serial);
 
 }  // namespace vantor::firmware

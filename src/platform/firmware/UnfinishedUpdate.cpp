@@ -1,6 +1,7 @@
 #include "platform/firmware/UnfinishedUpdate.h"
 
 #include "core/firmware/UnfinishedText.h"
+#include "platform/app/DataFolder.h"
 #include "platform/firmware/HistoryFile.h"
 #include "platform/firmware/TablesBackupFile.h"
 
@@ -16,7 +17,7 @@ std::string UnfinishedUpdate::imageProblem() const {
 }
 
 std::optional<std::string> UnfinishedUpdate::newestBackup() const {
-    return newestBackupWithTables(backupFolders(), m_serial);
+    return newestBackupWithTables(app::DataFolder::backupFolders(), m_serial);
 }
 
 void UnfinishedUpdate::leaveTablesOut() const {

@@ -1,5 +1,6 @@
 #include "platform/firmware/UpdateSetup.h"
 
+#include "platform/app/DataFolder.h"
 #include "platform/firmware/FirmwareLog.h"
 #include "platform/firmware/HistoryFile.h"
 #include "platform/firmware/JournalFile.h"
@@ -69,8 +70,9 @@ std::shared_ptr<ScaleUpdate> setUpUpdate(UpdateSetup setup) {
         update.lookForEarlierTables([earlier](const std::string&) { return earlier; });
     } else {
         update.lookForEarlierTables(tablesOfAnUnfinishedUpdate(std::move(setup.say)));
-        update.lookForOlderBackup(
-            [](const std::string& serial) { return newestBackupWithTables(backupFolders(), serial); });
+        update.lookForOlderBackup([](const std::string& serial) {
+            return newestBackupWithTables(app::DataFolder::backupFolders(), serial);
+        });
     }
     return std::shared_ptr<ScaleUpdate>(owner, &owner->update);
 }

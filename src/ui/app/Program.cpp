@@ -3,9 +3,9 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QStandardPaths>
 #include <cassert>
 
+#include "platform/app/DataFolder.h"
 #include "ui/app/LoggedDialogs.h"
 
 // The pictures are compiled into the forms' library; a static library's resources must be
@@ -52,9 +52,7 @@ Program& Program::instance() {
 }
 
 QString Program::programFolder() const {
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
-    QDir().mkpath(folder);
-    return folder;
+    return DataFolder::made();
 }
 
 QString Program::programFile(const QString& name) const {

@@ -2,13 +2,13 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QIcon>
-#include <QStandardPaths>
 #include <QStyleFactory>
 #include <iostream>
 #include <memory>
 
 #include "core/app/CommandLine.h"
 #include "core/app/LogFileOption.h"
+#include "platform/app/DataFolder.h"
 #include "platform/app/LogFile.h"
 #include "ui/app/Desktop.h"
 #include "ui/app/Dialogs.h"
@@ -101,7 +101,7 @@ int main(int argc, char* argv[]) {
         // The program runs all the same where it cannot be written.
         // Only into a regular file: a FIFO or a device under its name would hold the start or
         // take the log away.
-        const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
+        const QString folder = vantor::app::DataFolder::path();
         const QFileInfo kept(QDir(folder).filePath(QLatin1String(vantor::app::LogFile::kKeptName)));
         if (QDir().mkpath(folder) && (!kept.exists() || kept.isFile()))
             vantor::app::LogFile::start(kept.filePath(), vantor::app::LogFile::kKeptLimit);

@@ -442,9 +442,9 @@ void frmDisplay::drive() {
 
 namespace {
 
-const char* awakeReason(UpdateStep step) {
-    return step == UpdateStep::WritingTablesBack ? "Writing the zone table and keys back into the scale"
-                                                 : "Updating the scale's software";
+SleepInhibitor::Work awakeFor(UpdateStep step) {
+    return step == UpdateStep::WritingTablesBack ? SleepInhibitor::Work::WritingTablesBack
+                                                 : SleepInhibitor::Work::UpdatingSoftware;
 }
 
 }  // namespace
@@ -463,7 +463,7 @@ void frmDisplay::runStep(UpdateStep step) {
                 return step;
             }
             // Held on the worker, which runs the step, until the step has ended in any way.
-            const SleepInhibitor awake(QString::fromLatin1(awakeReason(step)));
+            const SleepInhibitor awake(awakeFor(step));
             driver->run(step, transport, progress, cancel, &pause);
             // A refused unlock on a port whose scale was replugged: another scale may be answering
             // where this one was. Which one it is tells the user what to do.

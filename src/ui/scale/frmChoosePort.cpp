@@ -5,6 +5,7 @@
 
 #include "core/scale/ScaleLink.h"
 #include "core/scale/SerialNumber.h"
+#include "platform/scale/AccessRemedy.h"
 #include "platform/scale/PortDetector.h"
 #include "platform/scale/PortDiscovery.h"
 #include "ui/app/Controls.h"
@@ -88,7 +89,7 @@ void frmChoosePort::detectionFinished(const DetectionResult& result) {
 
     if (!result.found())
         ErrorPort = true;
-    app::road().detectionFinished(result, QString::fromStdString(accessHint(result)));
+    app::road().detectionFinished(result, QString::fromStdString(accessHint(result, accessDeniedRemedy())));
     AskExit = false;
     unload();
 }

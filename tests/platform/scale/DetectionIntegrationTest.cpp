@@ -14,6 +14,7 @@
 
 #include "PseudoTerminal.h"
 #include "core/scale/SerialNumber.h"
+#include "platform/scale/AccessRemedy.h"
 #include "platform/scale/PortDetector.h"
 #include "platform/scale/PortDiscovery.h"
 #include "platform/scale/ScaleWorker.h"
@@ -230,4 +231,13 @@ TEST_F(DetectionIntegration, EndingTheProgramDuringDetectionKeepsThePortUntilThe
     const auto started = Clock::now();
     worker.reset();
     EXPECT_LT(Clock::now() - started, kWellBelowOneTimeOut);
+}
+
+// A port denied for lack of permission is answered in this system's words.
+TEST(AccessRemedy, APortDeniedOnLinuxPointsToTheDialoutGroup) {
+    DetectionResult result;
+    result.refused.push_back({"/dev/ttyUSB0", PortProblem::PermissionDenied, "Permission denied"});
+    EXPECT_EQ(accessHint(result, accessDeniedRemedy()),
+              "Access to /dev/ttyUSB0 was denied: add your user to the dialout group (sudo usermod -aG "
+              "dialout $USER), then log out and log in again.");
 }
