@@ -41,9 +41,21 @@ std::optional<std::size_t> DetectionRound::winner() const {
 }
 
 bool DetectionRound::finished() const {
-    return (m_goal == DetectionGoal::FirstScale && winner().has_value()) ||
+    return (m_goal == DetectionGoal::FirstScale && firstInOrderIsKnown()) ||
            std::none_of(m_states.begin(), m_states.end(),
                         [](const PortState& s) { return s.phase == Phase::Waiting; });
+}
+
+// The scale chosen is the first in port order, not the first to answer: a later port's answer
+// decides only once every port before it has answered or fallen silent.
+bool DetectionRound::firstInOrderIsKnown() const {
+    for (const PortState& state : m_states) {
+        if (state.phase == Phase::Waiting)
+            return false;
+        if (state.phase == Phase::Answered && CheckSerial(state.serial))
+            return true;
+    }
+    return false;
 }
 
 DetectionResult DetectionRound::result() const {

@@ -56,8 +56,11 @@ public:
     void bytesArrived(std::size_t index, std::span<const Byte> bytes);
 
     bool waitingFor(std::size_t index) const { return m_states[index].phase == Phase::Waiting; }
-    // A scale was found (when only the first is wanted), or no port can still answer.
+    // The first scale in port order is known (when only the first is wanted), or no port can still
+    // answer.
     bool finished() const;
+    // A port's answer passed the serial-number check; an earlier port may still be awaited.
+    bool aScaleHasAnswered() const { return winner().has_value(); }
     DetectionResult result() const;
 
 private:
@@ -69,6 +72,7 @@ private:
     };
 
     std::optional<std::size_t> winner() const;
+    bool firstInOrderIsKnown() const;
 
     std::vector<std::string> m_ports;
     DetectionGoal m_goal;

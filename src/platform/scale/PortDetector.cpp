@@ -14,6 +14,10 @@ namespace vantor::scale {
 namespace {
 
 constexpr std::chrono::milliseconds kCancelCheck{100};
+// A scale answers the serial-number read in a fraction of a second. Once one has answered, the
+// ports before it in port order are awaited this long, not their whole time limit: a scale there
+// still comes first, and a silent port (a computer's own COM port) costs a second, not ten.
+constexpr std::chrono::milliseconds kEarlierPortsGrace{1000};
 
 std::unique_ptr<SerialTransport> openProbe(const std::string& name, DetectionRound& round,
                                            std::size_t index) {
@@ -39,6 +43,9 @@ DetectionResult PortDetector::detect(const std::vector<std::string>& ports, cons
     DetectionRound round(ports, goal);
     std::vector<std::unique_ptr<SerialTransport>> probes(ports.size());
     QEventLoop loop;
+    QTimer earlierPorts;
+    earlierPorts.setSingleShot(true);
+    QObject::connect(&earlierPorts, &QTimer::timeout, &loop, &QEventLoop::quit);
     QElapsedTimer sinceProbes;  // every port is asked at once: one clock times all the answers
     sinceProbes.start();
 
@@ -60,6 +67,8 @@ DetectionResult PortDetector::detect(const std::vector<std::string>& ports, cons
         }
         if (round.finished())
             loop.quit();
+        else if (goal == DetectionGoal::FirstScale && round.aScaleHasAnswered() && !earlierPorts.isActive())
+            earlierPorts.start(kEarlierPortsGrace);
     };
 
     for (std::size_t i = 0; i < ports.size(); ++i) {

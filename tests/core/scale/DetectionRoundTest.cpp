@@ -20,11 +20,14 @@ Bytes pageReply(std::initializer_list<Byte> serial) {
 
 }  // namespace
 
-TEST(DetectionRound, FirstGoodAnswerWinsAtOnce) {
-    DetectionRound round({"/dev/a", "/dev/b", "/dev/c"});
+TEST(DetectionRound, TheFirstScaleInPortOrderWinsOnceThePortsBeforeItHaveSettled) {
+    DetectionRound round({"/dev/a", "/dev/b", "/dev/c", "/dev/d"});
     EXPECT_FALSE(round.finished());
     round.bytesArrived(2, pageReply({0x12, 0x34, 0x56, 0x78}));
-    ASSERT_TRUE(round.finished());  // the silent ports are not waited for
+    EXPECT_FALSE(round.finished());  // a and b may still answer
+    round.portLost(0);
+    round.bytesArrived(1, pageReply({0xAB, 0x34, 0x56, 0x78}));  // an answer that is no serial number
+    ASSERT_TRUE(round.finished());                               // d, after c, is not waited for
     EXPECT_EQ(round.result().port, "/dev/c");
     EXPECT_EQ(round.result().serial, "12345678");
 }

@@ -50,7 +50,7 @@ SerialRead readSerialAt(const std::string& device) {
 
 }  // namespace
 
-TEST_F(DetectionIntegration, FindsTheScaleBehindSilentPortsWithoutWaitingForThem) {
+TEST_F(DetectionIntegration, FindsTheScaleBehindSilentPortsWithoutAwaitingTheirTimeLimit) {
     sim::PseudoTerminal silent1, silent2;
     SimulatorProcess simulator({"--serial", "24681357"});
 
