@@ -38,7 +38,7 @@ if(WIN32)
   # "Run Vantor PC Program" on the last page.
   set(CPACK_NSIS_MUI_FINISHPAGE_RUN vantor-pc.exe)
   # Add/Remove Programs shows the program's icon, publisher and version.
-  set(CPACK_NSIS_INSTALLED_ICON_NAME "bin\\\\vantor-pc.exe")
+  set(CPACK_NSIS_INSTALLED_ICON_NAME "bin\\vantor-pc.exe")
   # The uninstaller removes what is the program's, not the user's: its settings, its temporary
   # files and the folders left empty. The update history and the backups of the zone table and
   # keys stay, and the user is told where. (NSIS takes a backslash as it is.)
@@ -93,4 +93,7 @@ elseif(UNIX AND NOT APPLE)
   set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 endif()
 
+# Every value reaches CPack as it is written here: the uninstaller's commands hold quotes and
+# backslashes that NSIS must see unchanged.
+set(CPACK_VERBATIM_VARIABLES ON)
 include(CPack)

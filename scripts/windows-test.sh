@@ -192,6 +192,20 @@ run_cli() {
   sim_stop
   check "the restored tables are the backed-up ones" same_range restored.bin linux.bin $((0x8000)) $((0x1200))
 
+  # As a Windows user meets it: help in the system's terms, a port that is not there named as
+  # such, the history in the one data folder, with paths written as Windows writes them.
+  local help data
+  help=$(cli_exe --help | tr -d '\r')
+  check "--help names COM ports, ';' between them and LOCALAPPDATA" \
+    test -n "$(grep -F 'COM3' <<<"$help")" -a -n "$(grep -F ';' <<<"$help")" -a -n "$(grep -F 'LOCALAPPDATA' <<<"$help")"
+  status=0
+  wine "$ROOT/build/windows/tools/vantor-cli/vantor-cli.exe" serial --port COM9 >/dev/null 2>missing.err || status=$?
+  check "a port that is not there: $(tr -d '\r' <missing.err | tail -1)" \
+    test "$status" -ne 0 -a -n "$(grep -F 'there is no COM9 on this computer' missing.err)"
+  data=$(find "$WINEPREFIX/drive_c/users" -maxdepth 5 -path '*AppData/Local/VantorUSA_PCProgram/VantorUSA_PCProgram' | head -1)
+  check "one data folder, with the update history: ${data#"$WINEPREFIX/"}" test -n "$data" -a -n "$(ls "$data" | grep -i history)"
+  check "paths in the output are written with backslashes" test -z "$(grep -E '[A-Za-z]:/' "$ROOT/$CLI_LOG")"
+
   # A second program is refused the port the first one holds (Wine itself would let it in).
   sim_start held --fault delay:read:nth=1:ms=5000 --verbose
   cli_exe serial --port COM5 >held-first.out &
@@ -224,6 +238,7 @@ run_cli() {
 run_gui() {
   require "$SERVER" "scripts/setup.sh"
   if [ -z "${VANTOR_IN_XVFB:-}" ]; then
+    bash scripts/install-packages.sh xvfb xauth xdotool imagemagick
     VANTOR_IN_XVFB=1 xvfb-run -a -s "-screen 0 1280x1024x24" "$0" gui | grep -v '^== 0 failed$' ||
       failures=$((failures + 1))
     return
@@ -275,6 +290,12 @@ run_installer() {
   version=$(wine "$installed/bin/vantor-cli.exe" --version 2>&1 | tr -d '\r' || true)
   check "installed vantor-cli.exe --version: $version" test "$version" = "vantor-cli $(sed -n 's/^project(VantorPC VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)"
   check "the Start menu entries" test -n "$(find "$WINEPREFIX/drive_c" -path '*Start Menu*Vantor PC Program*' -name '*.lnk')"
+  # The uninstaller takes away the program, its entries and the folders left empty.
+  wine "$installed/Uninstall.exe" /S
+  wineserver --wait >/dev/null 2>&1
+  for _ in $(seq 100); do [ -e "$installed/bin/vantor-cli.exe" ] || break; sleep 0.1; done
+  check "uninstalled: no program, no Start menu entries" \
+    test ! -e "$installed/bin/vantor-cli.exe" -a -z "$(find "$WINEPREFIX/drive_c" -path '*Start Menu*Vantor PC Program*' -name '*.lnk')"
   wineserver --kill >/dev/null 2>&1 || true
 }
 
