@@ -550,3 +550,26 @@ TEST_F(CliJournal, AStoppedResumeSaysToRunResumeAgain) {
     EXPECT_TRUE(run.err.contains(" Run resume again; the tables are in ")) << run.err.toStdString();
     ASSERT_EQ(slow.stop(), 0);
 }
+
+// Without an answer (no terminal at all, or a terminal whose input ends at the question) resume
+// takes No: it says so and how to answer, writes nothing and keeps the journal for the next try.
+TEST_F(CliJournal, ResumeWithoutAnAnswerWritesNothingAndKeepsTheJournal) {
+    write("scale.bin", memoryWithTables());
+    flashCutShort("power-cut:write:nth=40");
+    const QByteArray cut = readAll(path("scale.bin"));
+    const std::pair<test::CliInput, QString> unanswered[] = {
+        {test::CliInput::Null, "? Answered No: no terminal (use --yes).\n"},
+        {test::CliInput::EndedTerminal, "? [y/N] \nAnswered No: no answer came (use --yes).\n"}};
+    for (const auto& [input, said] : unanswered) {
+        SimulatorProcess scale({"--memory", memoryFile()});
+        const CliRun resume =
+            cli({"resume", "--port", QString::fromStdString(scale.devicePath())}, {}, input);
+        EXPECT_EQ(resume.exitCode, 1);
+        EXPECT_TRUE(resume.err.startsWith("Finish the update of scale 24681357 on "))
+            << resume.err.toStdString();
+        EXPECT_TRUE(resume.err.endsWith(said)) << resume.err.toStdString();
+        ASSERT_EQ(scale.stop(), 0);
+        EXPECT_EQ(readAll(path("scale.bin")), cut);
+        EXPECT_TRUE(QFile::exists(journalPath()));
+    }
+}

@@ -1,12 +1,39 @@
 #include "CliRun.h"
 
+#include <fcntl.h>
+#include <unistd.h>
 #include <QElapsedTimer>
 #include <QProcessEnvironment>
 #include <csignal>
+#include <cstdlib>
+#include <optional>
+#include <stdexcept>
 
 namespace vantor::test {
 
 namespace {
+
+// A pseudo-terminal for the tool's input, in its default (line-by-line) mode, on which the user has
+// pressed Ctrl+D before anything else: the tool's first read of it ends its input.
+class EndedTerminal {
+public:
+    EndedTerminal() : m_keyboard(::posix_openpt(O_RDWR | O_NOCTTY)) {
+        if (m_keyboard < 0 || ::grantpt(m_keyboard) != 0 || ::unlockpt(m_keyboard) != 0)
+            throw std::runtime_error("no pseudo-terminal for the test");
+        m_device = QString::fromLocal8Bit(::ptsname(m_keyboard));
+        const char endOfInput = 0x04;  // Ctrl+D
+        if (::write(m_keyboard, &endOfInput, 1) != 1)
+            throw std::runtime_error("the test's terminal takes no key");
+    }
+    ~EndedTerminal() { ::close(m_keyboard); }
+    EndedTerminal(const EndedTerminal&) = delete;
+    EndedTerminal& operator=(const EndedTerminal&) = delete;
+    const QString& device() const { return m_device; }
+
+private:
+    int m_keyboard;
+    QString m_device;
+};
 
 void prepare(QProcess& process, const std::vector<std::pair<QString, QString>>& environment, CliInput input) {
     QProcessEnvironment variables = QProcessEnvironment::systemEnvironment();
@@ -33,6 +60,11 @@ CliRun runCli(const QString& executable, const QStringList& arguments,
               const std::vector<std::pair<QString, QString>>& environment, CliInput input) {
     QProcess process;
     prepare(process, environment, input);
+    std::optional<EndedTerminal> terminal;
+    if (input == CliInput::EndedTerminal) {
+        terminal.emplace();
+        process.setStandardInputFile(terminal->device());
+    }
     process.start(executable, arguments);
     return ended(process);
 }

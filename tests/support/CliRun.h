@@ -16,8 +16,9 @@ struct CliRun {
     QString err;
 };
 
-// Where the tool's stdin comes from: a pipe of ours (never a terminal), or nothing at all.
-enum class CliInput { Pipe, Null };
+// Where the tool's stdin comes from: a pipe of ours (never a terminal), nothing at all, or a
+// terminal on which the user pressed Ctrl+D (the end of input) before typing anything.
+enum class CliInput { Pipe, Null, EndedTerminal };
 
 // A tool that has not finished by then has hung: it is killed and the run reports -1.
 constexpr int kCliLimitMs = 60000;
