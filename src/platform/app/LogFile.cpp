@@ -56,14 +56,18 @@ QString olderName(const QString& path) {
 }
 
 // The log so far becomes the older one (the one before it goes) and the file starts afresh: the
-// two together stay within twice the limit, and the newest lines are always kept.
+// two together stay within twice the limit, and the newest lines are always kept. Where the older
+// one cannot be replaced (a folder of that name, say) the log so far is dropped instead: the limit
+// holds whatever stands beside the log.
 void setAside(QFile& file) {
     const bool wasOpen = file.isOpen();
     file.close();
     QFile::remove(olderName(file.fileName()));
-    QFile::rename(file.fileName(), olderName(file.fileName()));
-    if (wasOpen)
-        file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text);
+    const bool moved = QFile::rename(file.fileName(), olderName(file.fileName()));
+    if (wasOpen || !moved)
+        file.open(QIODevice::WriteOnly | (moved ? QIODevice::Append : QIODevice::Truncate) | QIODevice::Text);
+    if (!wasOpen)
+        file.close();
 }
 
 void writeToLog(QtMsgType type, const QMessageLogContext& context, const QString& message) {

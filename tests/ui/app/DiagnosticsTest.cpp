@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLoggingCategory>
@@ -176,6 +177,15 @@ TEST(SupportLogFile, AKeptLogIsSetAsideWhenItOutgrowsItsLimit) {
     EXPECT_TRUE(readAll(older).contains(QString(250, QLatin1Char('b')))) << "the one before went";
     EXPECT_FALSE(readAll(older).contains(QString(300, QLatin1Char('a'))));
     EXPECT_TRUE(readAll(path).contains(QStringLiteral("the newest line")));
+    EXPECT_LT(QFileInfo(path).size(), 200);
+
+    // Something that cannot be replaced in the older one's place: the limit holds all the same.
+    QFile::remove(older);
+    ASSERT_TRUE(QDir(folder.path()).mkdir(QStringLiteral("support.log.old")));
+    ASSERT_FALSE(LogFile::start(path, 200));
+    for (int line = 0; line < 10; ++line)
+        qCInfo(lcTestLog).noquote() << QString(50, QLatin1Char('c'));
+    LogFile::stop();
     EXPECT_LT(QFileInfo(path).size(), 200);
 }
 
