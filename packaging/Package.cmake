@@ -40,13 +40,15 @@ if(WIN32)
   # Add/Remove Programs shows the program's icon, publisher and version.
   set(CPACK_NSIS_INSTALLED_ICON_NAME "bin\\vantor-pc.exe")
   # The uninstaller removes what is the program's, not the user's: its settings, its temporary
-  # files and the folders left empty. The update history and the backups of the zone table and
+  # files, its support log and the folders left empty. The update history and the backups of the zone table and
   # keys stay, and the user is told where. (NSIS takes a backslash as it is.)
   set(CPACK_NSIS_EXTRA_UNINSTALL_COMMANDS [=[
     DeleteRegKey HKCU "Software\VantorUSA_PCProgram\VantorUSA_PCProgram"
     DeleteRegKey /ifempty HKCU "Software\VantorUSA_PCProgram"
     Delete "$LOCALAPPDATA\VantorUSA_PCProgram\VantorUSA_PCProgram\VantorUSA_APROM.hex"
     Delete "$LOCALAPPDATA\VantorUSA_PCProgram\VantorUSA_PCProgram\usaupdatebanner.jpg"
+    Delete "$LOCALAPPDATA\VantorUSA_PCProgram\VantorUSA_PCProgram\support.log"
+    Delete "$LOCALAPPDATA\VantorUSA_PCProgram\VantorUSA_PCProgram\support.log.old"
     RMDir "$LOCALAPPDATA\VantorUSA_PCProgram\VantorUSA_PCProgram\Journals"
     RMDir "$LOCALAPPDATA\VantorUSA_PCProgram\VantorUSA_PCProgram"
     RMDir "$LOCALAPPDATA\VantorUSA_PCProgram"

@@ -102,6 +102,7 @@ trap cleanup EXIT
 # Starts a simulated scale keeping its memory in $work/NAME.bin, reached as COM5 (and as the
 # pseudo-terminal itself, for the Linux vantor-cli in $PORT). It varies what the protocol leaves
 # open now and then (--vary), so that the run cannot pass only because the scale answers as expected.
+# SIM_COM=com2 puts it behind COM2 instead.
 sim_start() {
   local name=$1
   shift
@@ -110,12 +111,12 @@ sim_start() {
   pids+=("$sim_pid")
   for _ in $(seq 200); do [ -s "$work/$name.out" ] && break; sleep 0.05; done
   PORT=$(head -1 "$work/$name.out")
-  ln -sfn "$PORT" "$work/com5"
+  ln -sfn "$PORT" "$work/${SIM_COM:-com5}"
 }
 
-# Ends the simulated scale, which writes its memory as it ends.
+# Ends the simulated scale, which writes its memory as it ends (a power cut has ended it already).
 sim_stop() {
-  kill -TERM "$sim_pid"
+  kill -TERM "$sim_pid" 2>/dev/null || true
   wait "$sim_pid" || true
 }
 
@@ -142,6 +143,10 @@ app_prefix() {
   export WINEPATH="$qt/bin;${dlls[0]};${dlls[1]}"
   fresh_prefix build/windows
   wine reg add 'HKLM\Software\Wine\Ports' /v COM5 /d "$work/com5" /f >/dev/null 2>&1
+  # COM1 and COM2 as the update form's "PC Port" items name them: COM1 leads nowhere, COM2 to a
+  # simulator of its own when a part starts one there.
+  wine reg add 'HKLM\Software\Wine\Ports' /v COM1 /d "$work/com1" /f >/dev/null 2>&1
+  wine reg add 'HKLM\Software\Wine\Ports' /v COM2 /d "$work/com2" /f >/dev/null 2>&1
   # Each part starts as a new user would: no stored serial number, journals or history.
   wine reg delete 'HKCU\Software\VantorUSA_PCProgram' /f >/dev/null 2>&1 || true
   rm -rf "$WINEPREFIX"/drive_c/users/*/AppData/Local/VantorUSA_PCProgram
@@ -231,6 +236,23 @@ run_cli() {
   sim_stop
   check "flash on a refused unlock exits 1 (got $status)" test "$status" -eq 1
   check "  ... and the scale is as it was" cmp -s refused.bin linux.bin
+
+  # An update cut short by a power cut: resume without a console takes No, says so and names
+  # --yes; with --yes it finishes the update from the journal.
+  sim_start resumed --serial 24681357 --fault power-cut:write:nth=40
+  status=0
+  quiet_cli flash sample-update.hex --port COM5 || status=$?
+  sim_stop
+  check "flash cut short by a power cut exits 1 (got $status)" test "$status" -eq 1
+  sim_start resumed --serial 24681357
+  status=0
+  wine "$ROOT/build/windows/tools/vantor-cli/vantor-cli.exe" resume --port COM5 </dev/null >/dev/null \
+    2>unanswered.err || status=$?
+  check "resume with no console exits 1 (got $status): $(tr -d '\r' <unanswered.err | tail -1)" \
+    test "$status" -eq 1 -a -n "$(grep -F 'Answered No: no terminal (use --yes).' unanswered.err)"
+  check "resume --yes finishes the update" quiet_cli resume --port COM5 --yes </dev/null
+  sim_stop
+  check "  ... and the memory is the image" cmp -s resumed.bin image.bin
   cd "$ROOT"
   wineserver --kill >/dev/null 2>&1 || true
 }
@@ -238,7 +260,7 @@ run_cli() {
 run_gui() {
   require "$SERVER" "scripts/setup.sh"
   if [ -z "${VANTOR_IN_XVFB:-}" ]; then
-    bash scripts/install-packages.sh xvfb xauth xdotool imagemagick
+    bash scripts/install-packages.sh xvfb xauth xdotool xclip imagemagick
     VANTOR_IN_XVFB=1 xvfb-run -a -s "-screen 0 1280x1024x24" "$0" gui | grep -v '^== 0 failed$' ||
       failures=$((failures + 1))
     return
@@ -265,12 +287,109 @@ run_gui() {
   sleep 1  # the menu's banner and version check settle before the picture
   import -window root "$shot"
   echo "   picture: $shot"
+  gui_zones "$log"
+  gui_port_items "$log" "$server"
 }
 
-# Waits up to 60 s for TEXT in the log.
+# A zone chart pasted and written from the menu, as a user does it with the keyboard; back at the
+# menu the program has let the port go, so that vantor-cli.exe gets it.
+gui_zones() {
+  local log=$1 serial
+  echo "== A zone chart pasted and written in vantor-pc.exe"
+  xclip -selection clipboard -i <tests/fixtures/zones/chart-606.txt
+  press_in "Welcome to Vantor PC Program!" alt+p
+  press_in "Choose What To Program" alt+z
+  press_in "Program Zip/Zone" alt+a
+  sleep 0.5  # the pasted chart is read before Program looks at it
+  press_in "Program Zip/Zone" alt+p
+  check "the chart is read: one question before writing" answer_box "$log" "Confirm Zip/Zone Programming" alt+y
+  check "the zone table is written and verified" answer_box "$log" "Zip/Zone programming successful!" Return
+  import -window root build/windows/zones-written.png
+  press_in "Program Zip/Zone" alt+c
+  check "back at the main menu" wait_logged "$log" "frmWelcome on screen" 2
+  serial=$(cli_exe serial --port COM5 </dev/null | tr -d '\r')
+  check "vantor-cli.exe reads the scale while vantor-pc.exe waits at the menu: $serial" test "$serial" = 12345678
+}
+
+# The update form's "PC Port" items open the ports their captions name. The scale found on COM5
+# refuses the update; the user tries the other ports: COM1 is not the scale's, COM2 has the scale,
+# and Retry updates the scale there.
+gui_port_items() {
+  local log=$1 server=$2 refusing
+  echo "== The update form's PC Port items"
+  mkdir -p "$work/www/VantorDownload"
+  cp tests/fixtures/hex/maker-update.hex "$work/www/VantorDownload/VantorUSA_APROM.hex"
+  sim_stop
+  sim_start refusing --fault refuse:unlock
+  refusing=$sim_pid
+  SIM_COM=com2 sim_start moved
+  press_in "Welcome to Vantor PC Program!" alt+u
+  press_in "Update Scale" ctrl+a
+  xdotool type --delay 20 "$server/VantorDownload/VantorUSA_APROM.hex"
+  xdotool key Return
+  press_in "Successful Download" alt+u
+  check "the update of the scale on COM5 is refused" answer_box "$log" "Serial number wrong" Return
+  kill -TERM "$refusing"
+  # Wine gives every COM port a device (COM1 here: /dev/null), so COM1 opens but is no serial line.
+  press_in "Vantor Scale Update" alt+p Return
+  check "PC Port > COM1 opens COM1, which is no serial line here" answer_box "$log" "Cannot open COM1: " Return
+  import -window root build/windows/pc-port-com1.png
+  press_in "Vantor Scale Update" alt+p Down Return
+  sleep 1  # the port is opened on the program's scale thread
+  press_in "Vantor Scale Update" alt+t
+  check "PC Port > COM2, then Retry: the update ends on the final screen" wait_logged "$log" "frmSuccessUpdate on screen"
+  import -window root build/windows/updated-on-com2.png
+  sim_stop
+  "$ROOT/$LINUX_CLI" image tests/fixtures/hex/maker-update.hex --output "$work/maker-image.bin" --serial 12345678
+  check "  ... and the memory of the scale on COM2 is the update's image" cmp -s "$work/moved.bin" "$work/maker-image.bin"
+}
+
+# Presses KEYS in the window titled TITLE once it is on screen (up to 60 s).
+press_in() {
+  local title=$1 window
+  shift
+  window=$(timeout 60 xdotool search --sync --onlyvisible --name "^${title}\$" | head -1) || true
+  if [ -z "$window" ]; then
+    echo "   (no window \"$title\" on screen)"
+    return 1
+  fi
+  xdotool windowfocus --sync "$window" key --delay 100 "$@"
+}
+
+# Waits for the message box whose title or text holds TEXT, then presses KEY in it.
+answer_box() {
+  local log=$1 text=$2 key=$3 title
+  wait_logged "$log" "$text" || return 1
+  title=$(grep -F "$text" "$log" | grep -F 'message box "' | tail -1 | sed 's/.*message box "\([^"]*\)".*/\1/')
+  press_in "$title" "$key"
+}
+
+# The installer's pages as a user meets them, each page's picture in build/windows/installer-N.png:
+# the licence accepted, the desktop shortcut chosen, and "Run Vantor PC Program" on the last page
+# starting the program; then the uninstaller, which says where the backups stay.
+install_by_hand() {
+  local installer=$1 title page=0 data
+  echo "== The installer, page by page"
+  unset WINEPATH
+  export WINEPREFIX="$work/by-hand-prefix"
+  wineboot --init >/dev/null 2>&1
+  wine "$installer" >/dev/null 2>&1 &
+  pids+=($!)
+  title=$(timeout 60 xdotool search --sync --onlyvisible --name " Setup$" getwindowname | head -1) || true
+  check "the installer's window: $title" test -n "$title"
+  for keys in Return Return "$INSTALLER_OPTION_KEYS" Return Return; do
+    sleep 1
+    page=$((page + 1))
+    import -window root "build/windows/installer-$page.png"
+    # shellcheck disable=SC2086  # the keys are words
+    press_in "$title" $keys
+  done
+}
+
+# Waits up to 60 s for TEXT in the log, COUNT times (default once).
 wait_logged() {
   for _ in $(seq 600); do
-    grep -qF "$2" "$1" 2>/dev/null && return 0
+    [ "$(grep -cF "$2" "$1" 2>/dev/null || true)" -ge "${3:-1}" ] 2>/dev/null && return 0
     sleep 0.1
   done
   return 1
@@ -280,6 +399,13 @@ run_installer() {
   local installer installed version
   installer=$(ls build/windows/vantor-pc-*-win64.exe 2>/dev/null | head -1)
   require "${installer:-build/windows/vantor-pc-VERSION-win64.exe}" "scripts/windows.sh installer"
+  if [ -z "${VANTOR_IN_XVFB:-}" ]; then
+    bash scripts/install-packages.sh xvfb xauth xdotool imagemagick
+    VANTOR_IN_XVFB=1 xvfb-run -a -s "-screen 0 1280x1024x24" "$0" installer | grep -v '^== 0 failed$' ||
+      failures=$((failures + 1))
+    return
+  fi
+  install_by_hand "$installer"
   echo "== The installer, installed silently"
   unset WINEPATH
   export WINEPREFIX="$work/install-prefix"

@@ -65,7 +65,13 @@ std::optional<SerialTransport::OpenFailure> SerialTransport::open() {
     }
     if (!m_port->applyLineSettings()) {
         m_port->close();
-        return openRefused();
+        OpenFailure failure = openRefused();
+        // It opened, so it is there: a device that is no serial line (a modem's or a printer's
+        // port), or one whose driver fails. The system's words alone ("Invalid function") say
+        // nothing to the user.
+        if (failure.problem == PortProblem::Other)
+            failure.detail = notASerialLineDetail(failure.detail);
+        return failure;
     }
     lineOpened();
     qCDebug(lcScale).noquote() << "opened" << m_name;

@@ -39,6 +39,11 @@ public:
     static QString missingPortDetail(const QString& name) {
         return QStringLiteral("there is no %1 on this computer").arg(name);
     }
+    // What a port that opens but does not take the line's settings is said to be, with the
+    // system's reason.
+    static QString notASerialLineDetail(const QString& reason) {
+        return QStringLiteral("it does not work as a serial line (%1)").arg(reason);
+    }
     void close();
     bool isOpen() const { return m_port->isOpen(); }
     // The selected device is no longer there (an adapter unplugged, a simulator ended).

@@ -101,6 +101,11 @@ app::Message loadRefusal(const HexError& error) {
             app::Message::Icon::Exclamation, app::Message::Buttons::Ok};
 }
 
+// The system's words and ours alike end a box's sentence with one full stop.
+QString sentence(const QString& text) {
+    return text.endsWith(QLatin1Char('.')) ? text : text + QLatin1Char('.');
+}
+
 }  // namespace
 
 frmDisplay::frmDisplay() {
@@ -789,9 +794,9 @@ void frmDisplay::TogglePort(const QString& portName) {
                 return failure->detail;
             return std::nullopt;
         },
-        [this](std::optional<QString> failure) {
+        [this, portName](std::optional<QString> failure) {
             if (failure && !program().ended())
-                showPortError(*failure);
+                showPortError(QStringLiteral("Cannot open %1: %2").arg(portName, sentence(*failure)));
         });
 }
 

@@ -86,7 +86,7 @@ TEST_F(SerialTransportTest, EachRefusedOpeningIsWordedForTheUserAndLeavesTheDevi
         {SerialPort::HeldError, false, PortProblem::Busy, QString::fromLatin1(kDeviceHeld)},
         {SerialPort::OpenError, false, PortProblem::Busy, QString::fromLatin1(kPortBusy)},
         {SerialPort::DeviceNotFoundError, false, PortProblem::NotFound, QString()},
-        {SerialPort::NoError, true, PortProblem::Other, QStringLiteral("words")},
+        {SerialPort::NoError, true, PortProblem::Other, SerialTransport::notASerialLineDetail("words")},
     };
     for (const Case& each : cases) {
         ScriptedPort* port = nullptr;

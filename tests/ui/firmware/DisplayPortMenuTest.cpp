@@ -35,7 +35,7 @@ TEST_F(DisplayPortMenuTest, FormShowsItsCaptionAndHidesTheProgressBar) {
     EXPECT_TRUE(display().AskExit);
 }
 
-TEST_F(DisplayPortMenuTest, ChoosingAPortThatCannotBeOpenedMarksItAndShowsTheSystemsReason) {
+TEST_F(DisplayPortMenuTest, ChoosingAPortThatCannotBeOpenedMarksItAndSaysWhy) {
     // Named so that they come before any port of the machine itself.
     listPorts(missingPort(1, "a-vantor-missing") + ':' + missingPort(2, "a-vantor-missing"));
     ASSERT_EQ(QString::fromStdString(scale::EnumPorts().at(1)), missingPort(2, "a-vantor-missing"));
@@ -48,7 +48,8 @@ TEST_F(DisplayPortMenuTest, ChoosingAPortThatCannotBeOpenedMarksItAndShowsTheSys
     EXPECT_EQ(action(display(), "mnuComm2")->text(), "-> COM2 <-");
     const auto& message = dialogs().asked().front();
     EXPECT_EQ(message.icon, app::Message::Icon::Exclamation);
-    EXPECT_FALSE(message.text.isEmpty());
+    const QString port = missingPort(2, "a-vantor-missing");
+    EXPECT_EQ(message.text, "Cannot open " + port + ": there is no " + port + " on this computer.");
     EXPECT_EQ(workerPort(), std::pair(missingPort(2, "a-vantor-missing"), false));
 }
 
