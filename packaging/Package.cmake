@@ -23,6 +23,10 @@ set(CPACK_STRIP_FILES ON)
 
 if(WIN32)
   set(CPACK_GENERATOR NSIS)
+  # The installer's pages name the program as its users know it ("Create Vantor PC Program Desktop
+  # Icon"); the installer's file keeps the package's name.
+  set(CPACK_PACKAGE_NAME "Vantor PC Program")
+  set(CPACK_PACKAGE_FILE_NAME "vantor-pc-${PROJECT_VERSION}-win64")
   set(CPACK_PACKAGE_INSTALL_DIRECTORY "Vantor PC Program")
   set(CPACK_NSIS_PACKAGE_NAME "Vantor PC Program")
   set(CPACK_NSIS_DISPLAY_NAME "Vantor PC Program")
@@ -40,9 +44,14 @@ if(WIN32)
   # Add/Remove Programs shows the program's icon, publisher and version.
   set(CPACK_NSIS_INSTALLED_ICON_NAME "bin\\vantor-pc.exe")
   # The uninstaller removes what is the program's, not the user's: its settings, its temporary
-  # files, its support log and the folders left empty. The update history and the backups of the zone table and
-  # keys stay, and the user is told where. (NSIS takes a backslash as it is.)
+  # files, its support log and the folders left empty. The update history and the backups of the
+  # zone table and keys stay, and the user is told where. (NSIS takes a backslash as it is.)
+  # An administrator's uninstaller works in the all-users context, where $LOCALAPPDATA is
+  # ProgramData: the user's own folder is reached in the user's context, and the context the
+  # uninstaller had is restored for the Start menu entries it removes next.
   set(CPACK_NSIS_EXTRA_UNINSTALL_COMMANDS [=[
+    StrCpy $R9 "$SMPROGRAMS"
+    SetShellVarContext current
     DeleteRegKey HKCU "Software\VantorUSA_PCProgram\VantorUSA_PCProgram"
     DeleteRegKey /ifempty HKCU "Software\VantorUSA_PCProgram"
     Delete "$LOCALAPPDATA\VantorUSA_PCProgram\VantorUSA_PCProgram\VantorUSA_APROM.hex"
@@ -55,6 +64,9 @@ if(WIN32)
     RMDir "$LOCALAPPDATA\vantor-cli"
     IfFileExists "$LOCALAPPDATA\VantorUSA_PCProgram\*.*" 0 +2
       MessageBox MB_OK|MB_ICONINFORMATION "Vantor PC Program has been removed. The backups of your scales' zone tables and keys and the update history stay in $LOCALAPPDATA\VantorUSA_PCProgram; delete that folder when you no longer need them." /SD IDOK
+    SetShellVarContext all
+    StrCmp "$R9" "$SMPROGRAMS" +2
+      SetShellVarContext current
   ]=])
   # A Start menu entry "Vantor PC Program" for bin\vantor-pc.exe.
   set(CPACK_PACKAGE_EXECUTABLES vantor-pc "Vantor PC Program")

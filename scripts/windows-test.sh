@@ -6,10 +6,13 @@
 #              the simulator's pseudo-terminal: serial, flash, key, zones, backup and restore, a
 #              lost reply and a refused unlock; each leaves the scale's memory as the Linux
 #              vantor-cli does
-#   gui        vantor-pc.exe under Xvfb through the start-up to the main menu, against the
-#              simulator and vantor-server on 127.0.0.1; a picture of it in build/windows
-#   installer  the installer (scripts/windows.sh installer) installed silently into the Wine
-#              prefix, and the installed vantor-cli.exe run without any other DLL folder
+#   gui        vantor-pc.exe under Xvfb, driven by key presses, against the simulator and
+#              vantor-server on 127.0.0.1: the start-up to the main menu, a pasted zone chart
+#              written (vantor-cli.exe then gets the port), and the update form's PC Port items
+#              (COM1, then COM2 and Retry); pictures in build/windows
+#   installer  the installer (scripts/windows.sh installer) clicked through page by page under
+#              Xvfb (desktop shortcut, "Run Vantor PC Program") and uninstalled by hand; then
+#              installed silently, the installed vantor-cli.exe run without any other DLL folder
 # Wine gets prefixes of its own inside the build folders (the user's ~/.wine is never used).
 # Wine maps every /dev/ttyS*, ttyUSB* and ttyACM* of the machine to a COM port, which detection
 # would then write to: the tests run in a mount namespace of their own, with /dev/null mounted
@@ -364,26 +367,98 @@ answer_box() {
   press_in "$title" "$key"
 }
 
-# The installer's pages as a user meets them, each page's picture in build/windows/installer-N.png:
-# the licence accepted, the desktop shortcut chosen, and "Run Vantor PC Program" on the last page
-# starting the program; then the uninstaller, which says where the backups stay.
+# The installer's pages as a user meets them, clicked through with the mouse (pictures in
+# build/windows/installer-N.png): the licence, the desktop shortcut ticked, and "Run Vantor PC
+# Program" on the last page starting the program. Then the uninstaller by hand, which removes the
+# program's own files and says that the backups stay.
 install_by_hand() {
-  local installer=$1 title page=0 data
+  local installer=$1 window installed data
   echo "== The installer, page by page"
   unset WINEPATH
   export WINEPREFIX="$work/by-hand-prefix"
   wineboot --init >/dev/null 2>&1
+  installed="$WINEPREFIX/drive_c/Program Files/Vantor PC Program"
+  data="$WINEPREFIX/drive_c/users/$(whoami)/AppData/Local/VantorUSA_PCProgram"
   wine "$installer" >/dev/null 2>&1 &
   pids+=($!)
-  title=$(timeout 60 xdotool search --sync --onlyvisible --name " Setup$" getwindowname | head -1) || true
-  check "the installer's window: $title" test -n "$title"
-  for keys in Return Return "$INSTALLER_OPTION_KEYS" Return Return; do
-    sleep 1
-    page=$((page + 1))
-    import -window root "build/windows/installer-$page.png"
-    # shellcheck disable=SC2086  # the keys are words
-    press_in "$title" $keys
+  timeout 60 xdotool search --sync --onlyvisible --name "^Vantor PC Program Setup$" >/dev/null || true
+  sleep 1
+  window=$(largest_window "^Vantor PC Program Setup$")
+  check "the installer's window is on screen" test -n "$window"
+  [ -n "$window" ] || return 0
+  # Places in NSIS's window, which has the same size on every screen.
+  local next="422 338" desktop_box="32 210"
+  picture_then_click "$window" 1 $next            # welcome
+  picture_then_click "$window" 2 $next            # the licence: I Agree
+  picture_then_click "$window" 0 $desktop_box     # options: a desktop shortcut
+  picture_then_click "$window" 3 $next
+  picture_then_click "$window" 0 $next            # the folder
+  picture_then_click "$window" 0 $next            # the Start menu folder: Install
+  wait_for_file "$installed/Uninstall.exe" && sleep 2
+  picture_then_click "$window" 4 $next            # "Run Vantor PC Program" is ticked: Finish
+  check "Finish starts the program" wait_logged "$data/VantorUSA_PCProgram/support.log" "frmStartUp on screen"
+  check "the desktop shortcut" test -n "$(find "$WINEPREFIX/drive_c/users" -path '*Desktop*' -name 'Vantor PC Program.lnk')"
+  check "Add/Remove Programs lists it: $(wine uninstaller --list 2>/dev/null | tr -d '\r' | grep -F 'Vantor PC Program')" \
+    test -n "$(wine uninstaller --list 2>/dev/null | grep -F 'Vantor PC Program')"
+  wine taskkill /f /im vantor-pc.exe >/dev/null 2>&1 || true
+
+  # A backup of a scale's tables, as an update leaves one.
+  echo ":00000001FF" >"$data/VantorUSA_PCProgram/Tables-12345678-20261210-120000.hex"
+  wine "$installed/Uninstall.exe" >/dev/null 2>&1 &
+  local title="^Vantor PC Program Uninstall *$" windows  # NSIS ends it with a blank
+  timeout 60 xdotool search --sync --onlyvisible --name "$title" >/dev/null || true
+  sleep 2  # a click on a page not yet drawn is lost
+  windows=$(windows_titled "$title")
+  picture_then_click "$(largest_window "$title")" 5 $next    # Uninstall
+  for _ in $(seq 100); do
+    [ "$(windows_titled "$title")" -gt "$windows" ] && break
+    sleep 0.1
   done
+  import -window root build/windows/installer-6.png
+  check "the uninstaller says where the backups stay (a box of its own)" \
+    test "$(windows_titled "$title")" -gt "$windows"
+  # OK in the box, which stands at the same place over the uninstaller's page.
+  xdotool mousemove --window "$(largest_window "$title")" 292 216 click 1
+  # The uninstaller itself is the last file it removes.
+  for _ in $(seq 300); do [ -e "$installed/Uninstall.exe" ] || break; sleep 0.1; done
+  check "  ... and they stay, while its support log is gone" \
+    test -e "$data/VantorUSA_PCProgram/Tables-12345678-20261210-120000.hex" -a ! -e "$data/VantorUSA_PCProgram/support.log"
+  check "  ... and the program and its entries are gone" \
+    test ! -e "$installed/bin/vantor-pc.exe" -a -z "$(find "$WINEPREFIX/drive_c" -name 'Vantor PC Program*.lnk')"
+  wineserver --kill >/dev/null 2>&1 || true
+}
+
+# Takes the screen's picture as build/windows/installer-N.png (N > 0), then clicks at X Y in WINDOW.
+picture_then_click() {
+  sleep 1
+  [ "$2" -eq 0 ] || import -window root "build/windows/installer-$2.png"
+  xdotool mousemove --window "$1" "$3" "$4" click 1
+}
+
+# How many windows on screen have a title that matches TITLE.
+windows_titled() {
+  { xdotool search --onlyvisible --name "$1" || true; } | wc -l
+}
+
+# The largest window on screen whose title matches TITLE: NSIS keeps small ones of the same name.
+largest_window() {
+  local id largest="" area=0 WIDTH=0 HEIGHT=0
+  for id in $(xdotool search --onlyvisible --name "$1" || true); do
+    eval "$(xdotool getwindowgeometry --shell "$id" | grep -E '^(WIDTH|HEIGHT)=')"
+    if [ $((WIDTH * HEIGHT)) -gt "$area" ]; then
+      area=$((WIDTH * HEIGHT))
+      largest=$id
+    fi
+  done
+  echo "$largest"
+}
+
+wait_for_file() {
+  for _ in $(seq 600); do
+    [ -e "$1" ] && return 0
+    sleep 0.1
+  done
+  return 1
 }
 
 # Waits up to 60 s for TEXT in the log, COUNT times (default once).
