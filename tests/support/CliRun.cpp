@@ -18,12 +18,14 @@ namespace {
 class EndedTerminal {
 public:
     EndedTerminal() : m_keyboard(::posix_openpt(O_RDWR | O_NOCTTY)) {
-        if (m_keyboard < 0 || ::grantpt(m_keyboard) != 0 || ::unlockpt(m_keyboard) != 0)
-            throw std::runtime_error("no pseudo-terminal for the test");
-        m_device = QString::fromLocal8Bit(::ptsname(m_keyboard));
         const char endOfInput = 0x04;  // Ctrl+D
-        if (::write(m_keyboard, &endOfInput, 1) != 1)
-            throw std::runtime_error("the test's terminal takes no key");
+        if (m_keyboard < 0 || ::grantpt(m_keyboard) != 0 || ::unlockpt(m_keyboard) != 0 ||
+            ::write(m_keyboard, &endOfInput, 1) != 1) {
+            if (m_keyboard >= 0)
+                ::close(m_keyboard);
+            throw std::runtime_error("no pseudo-terminal for the test");
+        }
+        m_device = QString::fromLocal8Bit(::ptsname(m_keyboard));
     }
     ~EndedTerminal() { ::close(m_keyboard); }
     EndedTerminal(const EndedTerminal&) = delete;

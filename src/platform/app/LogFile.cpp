@@ -63,11 +63,10 @@ void setAside(QFile& file) {
     const bool wasOpen = file.isOpen();
     file.close();
     QFile::remove(olderName(file.fileName()));
-    const bool moved = QFile::rename(file.fileName(), olderName(file.fileName()));
-    if (wasOpen || !moved)
-        file.open(QIODevice::WriteOnly | (moved ? QIODevice::Append : QIODevice::Truncate) | QIODevice::Text);
-    if (!wasOpen)
-        file.close();
+    if (!QFile::rename(file.fileName(), olderName(file.fileName())) && file.open(QIODevice::WriteOnly))
+        file.close();  // emptied
+    if (wasOpen)
+        file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text);
 }
 
 void writeToLog(QtMsgType type, const QMessageLogContext& context, const QString& message) {
